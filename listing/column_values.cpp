@@ -1,0 +1,165 @@
+#include "listing/column_values.h"
+
+#include "settings/common_struct.h"
+
+namespace {
+
+void AppendTwoDigits(std::string& out, int value) {
+  out += static_cast<char>('0' + value / 10);
+  out += static_cast<char>('0' + value % 10);
+}
+
+struct CivilTime {
+  int64_t year;
+  int month, day, hour, minute, second;
+};
+
+// Days since 1970-01-01 to a proleptic Gregorian date (H. Hinnant's method).
+CivilTime CivilFromFileTime(uint64_t file_time) {
+  constexpr int64_t kDaysFrom1601To1970 = 134774;
+  int64_t seconds = static_cast<int64_t>(file_time / 10000000);
+  int64_t days = seconds / 86400 - kDaysFrom1601To1970;
+  int64_t of_day = seconds % 86400;
+  days += 719468;
+  int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+  int64_t day_of_era = days - era * 146097;
+  int64_t year_of_era = (day_of_era - day_of_era / 1460 + day_of_era / 36524 - day_of_era / 146096) / 365;
+  int64_t day_of_year = day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
+  int64_t month_index = (5 * day_of_year + 2) / 153;
+  CivilTime civil;
+  civil.day = static_cast<int>(day_of_year - (153 * month_index + 2) / 5 + 1);
+  civil.month = static_cast<int>(month_index < 10 ? month_index + 3 : month_index - 9);
+  civil.year = year_of_era + era * 400 + (civil.month <= 2 ? 1 : 0);
+  civil.hour = static_cast<int>(of_day / 3600);
+  civil.minute = static_cast<int>(of_day / 60 % 60);
+  civil.second = static_cast<int>(of_day % 60);
+  return civil;
+}
+
+struct AttributeLetter {
+  uint32_t bit;
+  const char* text;
+};
+
+constexpr AttributeLetter kAttributeLetters[] = {
+    {1, "R "}, {2, "H "}, {4, "S "}, {32, "A "}, {128, "File"},
+    {256, "T "}, {2048, "C "}, {4096, "O "},
+};
+
+constexpr uint32_t kNormalAttribute = 128;
+
+bool NeedsPercentEncoding(unsigned char byte) {
+  switch (byte) {
+    case '"': case '#': case '%': case '&': case '\'':
+    case '<': case '>': case '?': case '`': case '=':
+      return true;
+    default:
+      return byte < 0x21 || byte == 0x7F || (byte > 0x7F && LinksEncodeHighBytes());
+  }
+}
+
+}  // namespace
+
+void AppendFileTimeText(std::string& out, uint64_t file_time, bool show_seconds) {
+  if (file_time >= 0x8000000000000000ULL) return;
+  CivilTime civil = CivilFromFileTime(file_time);
+  AppendTwoDigits(out, civil.day);
+  out += '.';
+  AppendTwoDigits(out, civil.month);
+  out += '.';
+  out += std::to_string(civil.year);
+  out += ' ';
+  AppendTwoDigits(out, civil.hour);
+  out += ':';
+  AppendTwoDigits(out, civil.minute);
+  if (show_seconds) {
+    out += ':';
+    AppendTwoDigits(out, civil.second);
+  }
+}
+
+std::string FileTimeText(uint64_t file_time, bool show_seconds) {
+  std::string text;
+  AppendFileTimeText(text, file_time, show_seconds);
+  return text;
+}
+
+const std::string& TypeText(const CommonStruct& record, const FileInfoX& entry, FileTypes& types) {
+  std::string extension = ExtensionOf(entry.Find.cFileName);
+  auto known = types.Known.find(extension);
+  if (known != types.Known.end()) return known->second;
+
+  std::string description;
+  std::string text;
+  if (types.Source.DescribeType(extension, description) && !description.empty()) {
+    text = EscapeHtml(description);
+  } else if (extension.empty()) {
+    text = "File";
+  } else {
+    text = record.File + " \"" + EscapeHtml(extension.substr(1)) + "\"";
+  }
+  return types.Known.emplace(std::move(extension), std::move(text)).first->second;
+}
+
+std::string AttributeText(uint32_t attributes) {
+  std::string text;
+  for (const AttributeLetter& letter : kAttributeLetters) {
+    if (attributes & letter.bit) text += letter.text;
+  }
+  if (text.empty()) {
+    if (IsFolder(attributes)) {
+      text = "Dir";
+    } else if (attributes & kNormalAttribute) {
+      text = "File";
+    }
+  }
+  return text;
+}
+
+std::string SizeDigits(const FileInfoX& entry) {
+  return std::to_string(EntrySize(entry));
+}
+
+std::string LinkForm(const std::string& text) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string link;
+  link.reserve(text.size() + 8);
+  for (char c : text) {
+    unsigned char byte = static_cast<unsigned char>(c);
+    if (c == '\\') {
+      link += '/';
+    } else if (NeedsPercentEncoding(byte)) {
+      link += '%';
+      link += kHex[byte >> 4];
+      link += kHex[byte & 15];
+    } else {
+      link += c;
+    }
+  }
+  return link;
+}
+
+std::string FullLinkForm(const FileInfoX& entry) {
+  std::string path = entry.FolderPath ? *entry.FolderPath : std::string();
+  if (path.empty() || path.back() != FolderSeparator()) path += FolderSeparator();
+  return LinkForm(path + entry.Find.cFileName);
+}
+
+void AppendEscapedHtml(std::string& out, const std::string& text) {
+  for (char c : text) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      default: out += c;
+    }
+  }
+}
+
+std::string EscapeHtml(const std::string& text) {
+  std::string escaped;
+  escaped.reserve(text.size());
+  AppendEscapedHtml(escaped, text);
+  return escaped;
+}

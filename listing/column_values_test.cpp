@@ -1,0 +1,83 @@
+#include "listing/column_values.h"
+
+#include <gtest/gtest.h>
+
+#include "settings/common_struct.h"
+#include "tests/memory_folder_source.h"
+
+namespace {
+
+TEST(FileTimeText, RendersTheStoredTimeWithAndWithoutSeconds) {
+  const uint64_t march_5_2006 = 127860412290000000ULL;  // 14:07:09 UTC
+  EXPECT_EQ(FileTimeText(march_5_2006, false), "05.03.2006 14:07");
+  EXPECT_EQ(FileTimeText(march_5_2006, true), "05.03.2006 14:07:09");
+  EXPECT_EQ(FileTimeText(0, false), "01.01.1601 00:00");
+  EXPECT_EQ(FileTimeText(125963423990000000ULL, true), "29.02.2000 23:59:59");
+  EXPECT_EQ(FileTimeText(94406256000000000ULL, false), "01.03.1900 12:00") << "1900 has no 29.02";
+}
+
+TEST(FileTimeText, CountsPastThePlatformLimitGiveAnEmptyText) {
+  EXPECT_EQ(FileTimeText(0x8000000000000000ULL, true), "");
+  EXPECT_EQ(FileTimeText(~0ULL, false), "");
+  EXPECT_EQ(FileTimeText(0x7FFFFFFFFFFFFFFFULL, false), "14.09.30828 02:48");
+}
+
+TEST(AttributeText, LettersInTableOrderAndTheEmptyRule) {
+  EXPECT_EQ(AttributeText(16), "Dir");
+  EXPECT_EQ(AttributeText(32), "A ");
+  EXPECT_EQ(AttributeText(1 | 2 | 4), "R H S ");
+  EXPECT_EQ(AttributeText(128), "File");
+  EXPECT_EQ(AttributeText(32 | 2048), "A C ");
+  EXPECT_EQ(AttributeText(4096 | 256 | 16 | 1), "R T O ");
+  EXPECT_EQ(AttributeText(0), "");
+  EXPECT_EQ(AttributeText(8 | 64 | 512), "") << "bits outside the table are ignored";
+}
+
+TEST(LinkForm, EncodesEverythingThatWouldBreakOrRedirectTheTarget) {
+  EXPECT_EQ(LinkForm("C:\\My Docs\\a.txt"), "C:/My%20Docs/a.txt");
+  EXPECT_EQ(LinkForm("100%20sure"), "100%2520sure") << "a literal %20 must link to itself";
+  EXPECT_EQ(LinkForm("a#b&c=d?e"), "a%23b%26c%3Dd%3Fe");
+  EXPECT_EQ(LinkForm("\"'<>`"), "%22%27%3C%3E%60");
+  EXPECT_EQ(LinkForm(std::string("tab\there\x7F", 9)), "tab%09here%7F");
+  EXPECT_EQ(LinkForm("c:x"), "c:x") << "the colon stays";
+  const std::string high = LinkForm("\xC3\xA9");
+  EXPECT_EQ(high, LinksEncodeHighBytes() ? "%C3%A9" : "\xC3\xA9");
+}
+
+TEST(EscapeHtml, EscapesTheFourMarkupCharacters) {
+  EXPECT_EQ(EscapeHtml("a&b<c>d\"e'f"), "a&amp;b&lt;c&gt;d&quot;e'f");
+}
+
+class TypeTextTest : public ::testing::Test {
+ protected:
+  FileInfoX File(const std::string& name) {
+    FileInfoX entry;
+    entry.Find.cFileName = name;
+    return entry;
+  }
+  CommonStruct record;
+  MemoryFolderSource source;
+};
+
+TEST_F(TypeTextTest, RegisteredDescriptionsAreEscapedAndAskedOncePerExtension) {
+  record.File = "File";
+  source.Types[".txt"] = "Text <plain> & simple";
+  FileTypes types(source);
+  EXPECT_EQ(TypeText(record, File("a.txt"), types), "Text &lt;plain&gt; &amp; simple");
+  EXPECT_EQ(TypeText(record, File("b.txt"), types), "Text &lt;plain&gt; &amp; simple");
+  EXPECT_EQ(source.TypeLookups, 1);
+}
+
+TEST_F(TypeTextTest, UnregisteredTypesFallBackToTheWordAndTheExtensionAsOnDisk) {
+  record.File = "Datei";
+  source.Types[".log"] = "";
+  FileTypes types(source);
+  EXPECT_EQ(TypeText(record, File("readme"), types), "File") << "no extension: never the word";
+  EXPECT_EQ(TypeText(record, File("data.xyz"), types), "Datei \"xyz\"");
+  EXPECT_EQ(TypeText(record, File("A.TXT"), types), "Datei \"TXT\"");
+  EXPECT_EQ(TypeText(record, File("x.log"), types), "Datei \"log\"") << "empty description";
+  EXPECT_EQ(TypeText(record, File("archive.tar.gz"), types), "Datei \"gz\"");
+  EXPECT_EQ(TypeText(record, File("odd.a\"b<c"), types), "Datei \"a&quot;b&lt;c\"");
+}
+
+}  // namespace

@@ -1,0 +1,39 @@
+#include "listing/entry.h"
+
+bool IsFolder(uint32_t attributes) {
+  return (attributes & kDirectoryAttribute) != 0;
+}
+
+uint64_t EntrySize(const FileInfoX& entry) {
+  return (static_cast<uint64_t>(entry.Find.nFileSizeHigh) << 32) | entry.Find.nFileSizeLow;
+}
+
+bool IsParentEntry(const FileInfoX& entry) {
+  return entry.Find.cFileName == "..";
+}
+
+std::string LowerCase(const std::string& text) {
+  return text.empty() ? text : LowerCaseBytes(text);
+}
+
+std::string ExtensionOf(const std::string& text) {
+  size_t dot = text.rfind('.');
+  return dot == std::string::npos ? std::string() : text.substr(dot);
+}
+
+std::string FileNameOf(const std::string& text) {
+  size_t separator = text.rfind(FolderSeparator());
+  return separator == std::string::npos ? text : text.substr(separator + 1);
+}
+
+std::string StemOf(const std::string& text) {
+  std::string name = FileNameOf(text);
+  size_t dot = name.rfind('.');
+  return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+std::string JoinPattern(const std::string& folder, const std::string& mask) {
+  const char separator = FolderSeparator();
+  if (!folder.empty() && folder.back() == separator) return folder + mask;
+  return folder + separator + mask;
+}

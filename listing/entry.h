@@ -1,0 +1,43 @@
+// Directory entries, the two sorted lists of a listing, and the text
+// operations on names and paths that the rest of the program shares.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+
+#include "platform/platform.h"
+
+constexpr uint32_t kDirectoryAttribute = 16;
+
+// One directory entry of a listing.
+struct FileInfoX {
+  FolderRecord Find;
+  // The source folder as it stood when the entry was gathered; shared by all
+  // entries of one scan instead of copied into each.
+  std::shared_ptr<const std::string> FolderPath;
+  std::string RowText;   // the composed HTML row or text line
+  std::string SortName;  // the name, lower-cased when IgnoreCase is set
+};
+
+// The result of one scan: folders and files, each in ascending order.
+struct DirFileStruct {
+  std::deque<FileInfoX> FolderList;
+  std::deque<FileInfoX> FileList;
+};
+
+bool IsFolder(uint32_t attributes);
+uint64_t EntrySize(const FileInfoX& entry);
+bool IsParentEntry(const FileInfoX& entry);
+
+// The text lower-cased the platform's way; an empty text stays empty.
+std::string LowerCase(const std::string& text);
+// From the last "." to the end, the "." included; empty without a ".".
+std::string ExtensionOf(const std::string& text);
+// The text after the last folder separator; the whole text without one.
+std::string FileNameOf(const std::string& text);
+// FileNameOf without its extension; a leading "." does not start one.
+std::string StemOf(const std::string& text);
+// The folder, a separator unless it already ends in one, then the mask.
+std::string JoinPattern(const std::string& folder, const std::string& mask);

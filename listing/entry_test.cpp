@@ -1,0 +1,45 @@
+#include "listing/entry.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::string Path(const std::string& with_backslashes) {
+  std::string path = with_backslashes;
+  for (char& c : path) {
+    if (c == '\\') c = FolderSeparator();
+  }
+  return path;
+}
+
+TEST(NameOperations, SplitNamesAtTheirLastDotAndSeparator) {
+  EXPECT_EQ(ExtensionOf("report.final.doc"), ".doc");
+  EXPECT_EQ(ExtensionOf("readme"), "");
+  EXPECT_EQ(ExtensionOf(Path("C:\\my.site\\index")), Path(".site\\index"));
+  EXPECT_EQ(FileNameOf(Path("C:\\Data\\a.txt")), "a.txt");
+  EXPECT_EQ(FileNameOf("plain"), "plain");
+  EXPECT_EQ(StemOf(Path("C:\\x\\report.final.doc")), "report.final");
+  EXPECT_EQ(StemOf(".profile"), ".profile");
+  EXPECT_EQ(StemOf("readme"), "readme");
+  EXPECT_EQ(StemOf(".a.a"), ".a");
+}
+
+TEST(JoinPattern, AddsOneSeparatorOnlyWhereNoneEnds) {
+  EXPECT_EQ(JoinPattern(Path("C:\\Data"), "*.*"), Path("C:\\Data\\*.*"));
+  EXPECT_EQ(JoinPattern(Path("C:\\Data\\"), "*.*"), Path("C:\\Data\\*.*"));
+}
+
+TEST(EntrySize, JoinsBothHalves) {
+  FileInfoX entry;
+  entry.Find.nFileSizeHigh = 1;
+  entry.Find.nFileSizeLow = 0x40000000;
+  EXPECT_EQ(EntrySize(entry), 5368709120ULL);
+}
+
+TEST(LowerCase, LowersLettersAndKeepsOtherBytes) {
+  EXPECT_EQ(LowerCase("Readme.TXT"), "readme.txt");
+  EXPECT_EQ(LowerCase(""), "");
+  EXPECT_EQ(LowerCase("a1_-[]"), "a1_-[]");
+}
+
+}  // namespace

@@ -1,0 +1,19 @@
+// The order of entries under a sort code.
+#pragma once
+
+#include <deque>
+
+#include "listing/entry.h"
+
+// Negative when a orders before b, positive when after, 0 when neither. The
+// parent entry ".." orders before every other; ties fall back to SortName.
+int CompareEntries(const FileInfoX& a, const FileInfoX& b, int sort_code);
+
+// Inserts the entry into an ascending list so that it stays ascending; an
+// entry that compares 0 with others goes after them.
+void InsertSorted(std::deque<FileInfoX>& list, FileInfoX entry, int sort_code);
+
+// Sorts a list in enumeration order into ascending order: the order that
+// inserting the entries one by one gives, at O(n log n). Entries that
+// compare 0 keep their enumeration order.
+void SortEntries(std::deque<FileInfoX>& list, int sort_code);

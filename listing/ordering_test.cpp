@@ -1,0 +1,84 @@
+#include "listing/ordering.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+namespace {
+
+FileInfoX Entry(const std::string& name, uint64_t size = 0, uint32_t attributes = 32,
+                uint64_t time = 0) {
+  FileInfoX entry;
+  entry.Find.cFileName = name;
+  entry.SortName = name;
+  entry.Find.nFileSizeHigh = static_cast<uint32_t>(size >> 32);
+  entry.Find.nFileSizeLow = static_cast<uint32_t>(size);
+  entry.Find.dwFileAttributes = attributes;
+  entry.Find.ftLastWriteTime = entry.Find.ftCreationTime = entry.Find.ftLastAccessTime = time;
+  return entry;
+}
+
+std::vector<std::string> Sorted(std::deque<FileInfoX> list, int code) {
+  SortEntries(list, code);
+  std::vector<std::string> names;
+  for (const FileInfoX& entry : list) names.push_back(entry.Find.cFileName);
+  return names;
+}
+
+using Names = std::vector<std::string>;
+
+TEST(SortEntries, EachCodeOrdersByItsKeyThenByName) {
+  EXPECT_EQ(Sorted({Entry("alpha"), Entry("Gamma"), Entry("Beta")}, 0), (Names{"Beta", "Gamma", "alpha"}));
+  EXPECT_EQ(Sorted({Entry("a.txt"), Entry("b.doc"), Entry("c"), Entry("y.txt"), Entry("x.txt")}, 1),
+            (Names{"c", "b.doc", "a.txt", "x.txt", "y.txt"}));
+  EXPECT_EQ(Sorted({Entry("b", 10), Entry("c", 2), Entry("a", 10)}, 5), (Names{"c", "a", "b"}));
+  EXPECT_EQ(Sorted({Entry("big", 5368709120ULL), Entry("small", 4294967295ULL)}, 5),
+            (Names{"small", "big"}));
+  for (int code : {2, 3, 4}) {
+    EXPECT_EQ(Sorted({Entry("new", 0, 32, 9), Entry("b", 0, 32, 1), Entry("a", 0, 32, 1)}, code),
+              (Names{"a", "b", "new"}));
+  }
+  EXPECT_EQ(Sorted({Entry("dir", 0, 16), Entry("arch", 0, 32), Entry("none", 0, 0)}, 6),
+            (Names{"none", "arch", "dir"}));
+}
+
+TEST(SortEntries, TheParentEntryComesFirstUnderEveryCode) {
+  for (int code = -1; code <= 9; ++code) {
+    EXPECT_EQ(Sorted({Entry("a", 0, 16), Entry("..", 9, 16, 9), Entry("B", 0, 16)}, code).front(), "..")
+        << "code " << code;
+  }
+  EXPECT_EQ(Sorted({Entry("b"), Entry(".."), Entry("a")}, 9), (Names{"..", "b", "a"}))
+      << "an unknown code keeps the enumeration order";
+}
+
+TEST(SortEntries, GivesTheOrderOfInsertingOneByOneTiesIncluded) {
+  std::mt19937 random(7);
+  for (int code = 0; code <= 6; ++code) {
+    std::deque<FileInfoX> gathered;
+    std::deque<FileInfoX> inserted;
+    for (int i = 0; i < 300; ++i) {
+      // Few distinct keys, so that many pairs compare 0 (shared SortName).
+      FileInfoX entry = Entry("n" + std::to_string(random() % 40) + (random() % 3 ? ".a" : ".b"),
+                              random() % 5, random() % 2 ? 16 : 33, random() % 4);
+      entry.RowText = std::to_string(i);
+      gathered.push_back(entry);
+      InsertSorted(inserted, entry, code);
+    }
+    SortEntries(gathered, code);
+    ASSERT_EQ(gathered.size(), inserted.size());
+    for (size_t i = 0; i < gathered.size(); ++i) {
+      ASSERT_EQ(gathered[i].RowText, inserted[i].RowText) << "code " << code << " position " << i;
+    }
+  }
+}
+
+TEST(InsertSorted, KeepsTheListAscendingWhereverTheEntryGoes) {
+  std::deque<FileInfoX> list;
+  for (const char* name : {"m", "a", "z", "f", "q", "b"}) InsertSorted(list, Entry(name), 0);
+  Names names;
+  for (const FileInfoX& entry : list) names.push_back(entry.Find.cFileName);
+  EXPECT_EQ(names, (Names{"a", "b", "f", "m", "q", "z"}));
+}
+
+}  // namespace

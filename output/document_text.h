@@ -1,0 +1,40 @@
+// The composed output document.
+#pragma once
+
+#include <cstdio>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "listing/entry.h"
+
+// The document as the writer composed it: its own texts and the entries'
+// finished rows, in document order. Rows are referenced rather than copied,
+// so a listing of a million entries is held once; the references stay valid
+// until the next scan replaces the lists. A copy holds its own flat text.
+struct DocumentText {
+  DocumentText() = default;
+  DocumentText(const DocumentText& other);
+  DocumentText& operator=(const DocumentText& other);
+  DocumentText(DocumentText&&) = default;
+  DocumentText& operator=(DocumentText&&) = default;
+
+  std::deque<std::string> Fragments;        // the writer's own texts
+  std::vector<const std::string*> Pieces;   // fragments and rows, in order
+};
+
+void ClearDocument(DocumentText& doc);
+void AppendText(DocumentText& doc, std::string_view text);
+// The row must outlive the document (an entry's RowText).
+void AppendRow(DocumentText& doc, const std::string& row);
+// The rows of a list, from its last entry to its first when descending.
+void AppendListRows(DocumentText& doc, const std::deque<FileInfoX>& list, bool descending);
+size_t DocumentLength(const DocumentText& doc);
+// The whole document as one text, with its line ends as composed.
+std::string Flatten(const DocumentText& doc);
+
+// Writes the document to an open stream with every line end as one CR LF:
+// a "\r\n" of the text and a lone "\n" both become CR LF. False when a write
+// fails.
+bool WriteDocument(const DocumentText& doc, std::FILE* stream);

@@ -1,0 +1,105 @@
+#include "output/html_document.h"
+
+#include "listing/column_values.h"
+#include "output/html_rows.h"
+#include "output/placeholders.h"
+
+namespace {
+
+struct StyleRule {
+  const char* selector;
+  std::string CommonStruct::*style;
+};
+
+constexpr StyleRule kStyleRules[] = {
+    {".CaptionCl {", &CommonStruct::CaptionStyle}, {".TitleCl {", &CommonStruct::TitleStyle},
+    {".NameCl {", &CommonStruct::NameStyle},       {".mask {", &CommonStruct::MaskStyle},
+    {".TableCl {", &CommonStruct::TableStyle},     {".SummaryCl {", &CommonStruct::SummaryStyle},
+};
+
+constexpr char kDirPath[] = "$DirPath";
+
+void AppendTableStart(CommonStruct& record) {
+  AppendText(record.DocText, ComposeTableOpen(record));
+  ComposeCaptionRow(record);
+  AppendText(record.DocText, record.CaptionRow);
+}
+
+}  // namespace
+
+void ComposeStyleBlock(CommonStruct& record) {
+  record.StyleBlock.clear();
+  for (const StyleRule& rule : kStyleRules) {
+    record.StyleBlock += rule.selector;
+    record.StyleBlock += record.*rule.style;
+    record.StyleBlock += "}\r\n";
+  }
+}
+
+void ComposeBaseHref(CommonStruct& record) {
+  size_t at = record.Base.find(kDirPath);
+  if (at == std::string::npos) {
+    record.BaseHref = record.Base;
+    return;
+  }
+  std::string base = record.Base;
+  base.replace(at, sizeof kDirPath - 1, record.DirStr);
+  if (base.back() != FolderSeparator()) base += FolderSeparator();
+  record.BaseHref = LinkForm(base);
+}
+
+std::string ComposeTableOpen(const CommonStruct& record) {
+  std::string tag = "<TABLE CLASS = TableCl ";
+  tag += record.TableBorder ? " BORDER = 1 " : " ";
+  if (!record.TableColor.empty()) tag += "BGCOLOR = " + record.TableColor;
+  tag += " CELLSPACING = " + std::to_string(record.CellSpacing);
+  tag += " CELLPADDING = " + std::to_string(record.CellPadding);
+  if (!record.TableWidth.empty()) tag += " WIDTH= " + record.TableWidth;
+  tag += " ";
+  tag += record.CustTable;
+  tag += ">\r\n";
+  return tag;
+}
+
+std::string ComposeSummary(const CommonStruct& record) {
+  return "<TABLE BORDER = 0 CLASS = SummaryCl>\r\n"
+         "<TR><TD>" + record.FolderCountText + "</TD><TD>" + record.Folders + ";</TD></TR>\r\n"
+         "<TR><TD>" + record.FileCountText + "</TD>\r\n<TD>\r\n" + record.Files + ";</TD></TR>\r\n"
+         "<TR><TD>" + record.TotalBytesText + " " + record.FileSize + "</TD>\r\n"
+         "<TD>" + record.TotalSize + ".</TD></TR>";
+}
+
+void WriteHtmlDocument(CommonStruct& record) {
+  ComposeStyleBlock(record);
+  ComposeBaseHref(record);
+  DocumentText& doc = record.DocText;
+  ClearDocument(doc);
+  std::string head = "<HTML>\r\n<HEAD>\r\n<TITLE>" + SubstitutedTitle(record) + "</TITLE>\r\n" +
+                     record.HeadCustom + "\r\n<META NAME=\"Generator\" CONTENT=\"Kestrova 1.5\">\r\n";
+  if (!record.BaseHref.empty()) head += "<BASE HREF = " + record.BaseHref + ">\r\n";
+  head += "<STYLE TYPE = \"text/css\">\r\n" + record.StyleBlock + "</STYLE>\r\n";
+  head += "</HEAD>\r\n<BODY ";
+  if (!record.DocColor.empty()) head += "BGCOLOR = " + record.DocColor;
+  head += ">\n" + record.Befor;
+  head += "<P CLASS = TitleCl>\r\n" + SubstitutedTitle(record) + "</P>\r\n";
+  if (record.ShowMasks) {
+    head += "<P CLASS = mask>" + record.Folders + " [" + record.DirMask + "]";
+    if (!record.DivideTable) head += "<BR>" + record.Files + " [" + record.FileMask + "]";
+    head += "</P>\r\n";
+  }
+  AppendText(doc, head);
+  AppendTableStart(record);
+  AppendListRows(doc, record.Listing.FolderList, record.DescOrder);
+  if (record.DivideTable) {
+    AppendText(doc, "</TABLE>\n<BR>\n");
+    if (record.ShowMasks) {
+      AppendText(doc, "<P CLASS = mask>" + record.Files + " [" + record.FileMask + "]</P>\r\n");
+    }
+    AppendTableStart(record);
+  }
+  AppendListRows(doc, record.Listing.FileList, record.DescOrder);
+  AppendText(doc, "</TABLE>\r\n");
+  if (record.ShowSummary) AppendText(doc, ComposeSummary(record) + "</TABLE>\r\n");
+  AppendText(doc, record.After);
+  AppendText(doc, "\r\n</BODY>\r\n</HTML>");
+}

@@ -1,0 +1,150 @@
+#include "output/html_rows.h"
+
+#include <cstdio>
+
+namespace {
+
+void AppendName(std::string& row, const CommonStruct& record, const FileInfoX& entry) {
+  const std::string& name = entry.Find.cFileName;
+  if (!record.CreateLinks) {
+    row += "<DIV CLASS = NameCl>";
+    AppendEscapedHtml(row, name);
+    row += "</DIV>";
+    return;
+  }
+  row += "<A HREF = ";
+  if (record.FullNames) {
+    std::string target = FullLinkForm(entry);
+    // A POSIX path already starts at the root; a second "/" would make the
+    // target a network address.
+    if (target.empty() || target[0] != '/') row += '/';
+    row += target;
+  } else {
+    std::string target = LinkForm(name);
+    // "c:x" would read as a scheme; "./c:x" is the file.
+    size_t colon = target.find(':');
+    if (colon != std::string::npos && colon < target.find('/')) row += "./";
+    row += target;
+  }
+  row += " CLASS = NameCl>";
+  AppendEscapedHtml(row, name);
+  row += "</A></TD>";
+}
+
+void AppendType(std::string& row, const CommonStruct& record, const FileInfoX& entry,
+                FileTypes& types) {
+  row += IsFolder(entry.Find.dwFileAttributes) ? record.Folder : TypeText(record, entry, types);
+  row += "</TD>";
+}
+
+void AppendSize(std::string& row, const CommonStruct& record, const FileInfoX& entry) {
+  if (IsFolder(entry.Find.dwFileAttributes)) {
+    row += "[..]</TD>";
+    return;
+  }
+  const double size = static_cast<double>(EntrySize(entry));
+  switch (record.SizeIn) {
+    case 0: row += GroupThousands(SizeDigits(entry)); break;
+    case 1: row += FormatTwoDecimals(size * (1.0 / 1024)); break;
+    case 2: row += FormatTwoDecimals(size * (1.0 / 1024) * (1.0 / 1024)); break;
+    default: break;
+  }
+  row += ' ';
+  row += record.FileSize;
+  row += "</TD>";
+}
+
+void AppendTime(std::string& row, const CommonStruct& record, uint64_t time) {
+  AppendFileTimeText(row, time, record.Columns.ShowSeconds);
+  row += "</TD>";
+}
+
+enum class Cell { kName, kType, kSize, kLastWrite, kCreation, kLastRead, kAttributes };
+
+struct Column {
+  Cell cell;
+  bool ColumnSet::*shown;  // null: always shown
+  int32_t key;
+  std::string CommonStruct::*caption;
+};
+
+// Table order; it differs from the letter order of the column setting.
+constexpr Column kColumns[] = {
+    {Cell::kName, nullptr, kSortByName, &CommonStruct::Name},
+    {Cell::kType, &ColumnSet::Type, kSortByType, &CommonStruct::Type},
+    {Cell::kSize, &ColumnSet::Size, kSortBySize, &CommonStruct::Size},
+    {Cell::kLastWrite, &ColumnSet::LastWrite, kSortByLastWrite, &CommonStruct::LW},
+    {Cell::kCreation, &ColumnSet::CreationTime, kSortByCreation, &CommonStruct::CT},
+    {Cell::kLastRead, &ColumnSet::LastRead, kSortByLastRead, &CommonStruct::LR},
+    {Cell::kAttributes, &ColumnSet::Attributes, kSortByAttributes, &CommonStruct::Attr},
+};
+
+bool IsShown(const CommonStruct& record, const Column& column) {
+  return column.shown == nullptr || record.Columns.*column.shown;
+}
+
+void AppendCell(std::string& row, const CommonStruct& record, const FileInfoX& entry,
+                FileTypes& types, Cell cell) {
+  switch (cell) {
+    case Cell::kName: AppendName(row, record, entry); break;
+    case Cell::kType: AppendType(row, record, entry, types); break;
+    case Cell::kSize: AppendSize(row, record, entry); break;
+    case Cell::kLastWrite: AppendTime(row, record, entry.Find.ftLastWriteTime); break;
+    case Cell::kCreation: AppendTime(row, record, entry.Find.ftCreationTime); break;
+    case Cell::kLastRead: AppendTime(row, record, entry.Find.ftLastAccessTime); break;
+    case Cell::kAttributes:
+      row += AttributeText(entry.Find.dwFileAttributes);
+      row += "</TD>";
+      break;
+  }
+}
+
+}  // namespace
+
+std::string CaptionCellOpen(const CommonStruct& record, bool key) {
+  return "<TD BGCOLOR = " + (key ? record.KeyCapColor : record.CapColor) + ">";
+}
+
+std::string EntryCellOpen(const CommonStruct& record, bool key) {
+  return key ? "<TD BGCOLOR = " + record.KeyColColor + ">" : "<TD>";
+}
+
+void ComposeCaptionRow(CommonStruct& record) {
+  record.CaptionRow = "<TR CLASS = CaptionCl>";
+  for (const Column& column : kColumns) {
+    if (!IsShown(record, column)) continue;
+    record.CaptionRow += CaptionCellOpen(record, record.SortBy == column.key);
+    record.CaptionRow += record.*column.caption;
+    record.CaptionRow += "</TD>";
+  }
+  record.CaptionRow += "</TR>\n";
+}
+
+void ComposeEntryRow(const CommonStruct& record, FileInfoX& entry, FileTypes& types) {
+  std::string& row = entry.RowText;
+  row.clear();
+  row += "<TR>";
+  for (const Column& column : kColumns) {
+    if (!IsShown(record, column)) continue;
+    row += EntryCellOpen(record, record.SortBy == column.key);
+    AppendCell(row, record, entry, types, column.cell);
+  }
+  row += "</TR>\n";
+  row.shrink_to_fit();
+}
+
+std::string GroupThousands(const std::string& digits) {
+  std::string grouped;
+  grouped.reserve(digits.size() + digits.size() / 3);
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) grouped += ' ';
+    grouped += digits[i];
+  }
+  return grouped;
+}
+
+std::string FormatTwoDecimals(double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.2f", value);
+  return text;
+}

@@ -1,0 +1,112 @@
+#include "output/html_rows.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/memory_folder_source.h"
+
+namespace {
+
+TEST(GroupThousands, PutsBlanksBetweenGroupsOnly) {
+  EXPECT_EQ(GroupThousands("0"), "0");
+  EXPECT_EQ(GroupThousands("123"), "123");
+  EXPECT_EQ(GroupThousands("1234"), "1 234");
+  EXPECT_EQ(GroupThousands("123456"), "123 456");
+  EXPECT_EQ(GroupThousands("1234567"), "1 234 567");
+}
+
+TEST(FormatTwoDecimals, RoundsToTwoPlaces) {
+  EXPECT_EQ(FormatTwoDecimals(1.5), "1.50");
+  EXPECT_EQ(FormatTwoDecimals(0.05), "0.05");
+  EXPECT_EQ(FormatTwoDecimals(0), "0.00");
+  EXPECT_EQ(FormatTwoDecimals(1234.567), "1234.57");
+  EXPECT_EQ(FormatTwoDecimals(-2.25), "-2.25");
+}
+
+class RowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    record.Name = "Name";
+    record.Type = "Type";
+    record.Size = "Size";
+    record.CapColor = "C";
+    record.KeyCapColor = "K";
+    record.KeyColColor = "KC";
+    record.FileSize = "bytes";
+    record.Folder = "Folder";
+    record.File = "File";
+    record.CreateLinks = true;
+  }
+
+  std::string Row(const std::string& name, uint32_t attributes, uint64_t size = 0) {
+    FileInfoX entry;
+    entry.Find = MakeRecord(name, attributes, size);
+    entry.FolderPath = std::make_shared<const std::string>(folder);
+    FileTypes types(source);
+    ComposeEntryRow(record, entry, types);
+    return entry.RowText;
+  }
+
+  CommonStruct record;
+  MemoryFolderSource source;
+  std::string folder = std::string("C:") + FolderSeparator() + "My Data";
+};
+
+TEST_F(RowTest, CaptionRowMarksTheKeyColumnOnlyWhenItIsShown) {
+  record.Columns.Type = true;
+  record.SortBy = kSortByType;
+  ComposeCaptionRow(record);
+  EXPECT_EQ(record.CaptionRow,
+            "<TR CLASS = CaptionCl><TD BGCOLOR = C>Name</TD><TD BGCOLOR = K>Type</TD></TR>\n");
+  record.SortBy = kSortBySize;
+  record.CapColor.clear();
+  ComposeCaptionRow(record);
+  EXPECT_EQ(record.CaptionRow,
+            "<TR CLASS = CaptionCl><TD BGCOLOR = >Name</TD><TD BGCOLOR = >Type</TD></TR>\n");
+}
+
+TEST_F(RowTest, NamesAreLinkedAndEscaped) {
+  EXPECT_EQ(Row("a&b <c>.txt", 32),
+            "<TR><TD BGCOLOR = KC><A HREF = a%26b%20%3Cc%3E.txt CLASS = NameCl>a&amp;b &lt;c&gt;.txt</A></TD></TR>\n");
+  EXPECT_EQ(Row("c:x", 32), "<TR><TD BGCOLOR = KC><A HREF = ./c:x CLASS = NameCl>c:x</A></TD></TR>\n")
+      << "a colon must not turn the name into a scheme";
+  record.FullNames = true;
+  EXPECT_EQ(Row("My File", 32),
+            "<TR><TD BGCOLOR = KC><A HREF = /C:/My%20Data/My%20File CLASS = NameCl>My File</A></TD></TR>\n");
+  record.CreateLinks = false;
+  record.SortBy = kSortBySize;
+  EXPECT_EQ(Row("x<y", 32), "<TR><TD><DIV CLASS = NameCl>x&lt;y</DIV></TR>\n");
+}
+
+TEST_F(RowTest, SizeCellsFollowTheUnitAndFoldersShowTheMarker) {
+  record.Columns.Size = true;
+  record.SortBy = kSortByName;
+  record.CreateLinks = false;
+  const std::string name_cell = "<TR><TD BGCOLOR = KC><DIV CLASS = NameCl>f</DIV>";
+  record.SizeIn = 0;
+  EXPECT_EQ(Row("f", 32, 1234567), name_cell + "<TD>1 234 567 bytes</TD></TR>\n");
+  record.SizeIn = 1;
+  EXPECT_EQ(Row("f", 32, 1536), name_cell + "<TD>1.50 bytes</TD></TR>\n");
+  record.SizeIn = 2;
+  EXPECT_EQ(Row("f", 32, 5368709120ULL), name_cell + "<TD>5120.00 bytes</TD></TR>\n");
+  record.SizeIn = 7;
+  EXPECT_EQ(Row("f", 32, 10), name_cell + "<TD> bytes</TD></TR>\n");
+  EXPECT_EQ(Row("f", 16, 10), name_cell + "<TD>[..]</TD></TR>\n");
+}
+
+TEST_F(RowTest, EveryColumnInTableOrder) {
+  record.Columns = {true, true, true, true, true, true, true};
+  record.SortBy = kSortByAttributes;
+  record.CreateLinks = false;
+  record.SizeIn = 0;
+  source.Types[".txt"] = "Text";
+  EXPECT_EQ(Row("n.txt", 33, 10),
+            "<TR><TD><DIV CLASS = NameCl>n.txt</DIV><TD>Text</TD><TD>10 bytes</TD>"
+            "<TD>05.03.2006 14:07:09</TD><TD>04.03.2006 14:07:09</TD><TD>05.03.2006 14:08:09</TD>"
+            "<TD BGCOLOR = KC>R A </TD></TR>\n");
+  EXPECT_EQ(Row("Sub", 16),
+            "<TR><TD><DIV CLASS = NameCl>Sub</DIV><TD>Folder</TD><TD>[..]</TD>"
+            "<TD>05.03.2006 14:07:09</TD><TD>04.03.2006 14:07:09</TD><TD>05.03.2006 14:08:09</TD>"
+            "<TD BGCOLOR = KC>Dir</TD></TR>\n");
+}
+
+}  // namespace

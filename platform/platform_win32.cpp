@@ -1,0 +1,129 @@
+// The seam over the ANSI Win32 calls: FindFirstFileA for folder records, the
+// HKEY_CLASSES_ROOT registry for type descriptions, the local clock.
+#include "platform/win32port.h"
+
+#include <memory>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace {
+
+uint64_t FileTimeOf(const FILETIME& time) {
+  return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+struct FindCloser {
+  using pointer = HANDLE;
+  void operator()(HANDLE handle) const { FindClose(handle); }
+};
+using FindHandle = std::unique_ptr<void, FindCloser>;
+
+FindHandle FindFirst(const std::string& pattern, WIN32_FIND_DATAA& data) {
+  HANDLE handle = FindFirstFileA(pattern.c_str(), &data);
+  return FindHandle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
+}
+
+struct KeyCloser {
+  using pointer = HKEY;
+  void operator()(HKEY key) const { RegCloseKey(key); }
+};
+
+// The default value of a key under HKEY_CLASSES_ROOT, at most 255 bytes.
+bool ReadClassValue(const std::string& name, std::string& value) {
+  HKEY opened = nullptr;
+  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, name.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
+  std::unique_ptr<HKEY__, KeyCloser> key(opened);
+  char buffer[256] = {};
+  LONG size = 255;
+  if (RegQueryValueA(key.get(), nullptr, buffer, &size) != ERROR_SUCCESS) return false;
+  value = buffer;
+  return true;
+}
+
+class Win32FolderSource : public FolderSource {
+ public:
+  void Enumerate(const std::string& pattern,
+                 const std::function<void(const FolderRecord&)>& visit) override {
+    WIN32_FIND_DATAA data;
+    FindHandle find = FindFirst(pattern, data);
+    if (!find) return;
+    FolderRecord record;
+    do {
+      record.dwFileAttributes = data.dwFileAttributes;
+      record.ftCreationTime = FileTimeOf(data.ftCreationTime);
+      record.ftLastAccessTime = FileTimeOf(data.ftLastAccessTime);
+      record.ftLastWriteTime = FileTimeOf(data.ftLastWriteTime);
+      record.nFileSizeHigh = data.nFileSizeHigh;
+      record.nFileSizeLow = data.nFileSizeLow;
+      record.cFileName = data.cFileName;
+      visit(record);
+    } while (FindNextFileA(find.get(), &data));
+  }
+
+  bool DescribeType(const std::string& extension, std::string& description) override {
+    std::string class_name;
+    return ReadClassValue(extension, class_name) && ReadClassValue(class_name, description);
+  }
+};
+
+}  // namespace
+
+FolderSource& SystemFolderSource() {
+  static Win32FolderSource source;
+  return source;
+}
+
+LocalClock CurrentLocalTime() {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  LocalClock clock;
+  clock.year = now.wYear;
+  clock.month = now.wMonth;
+  clock.day = now.wDay;
+  clock.weekday = now.wDayOfWeek;
+  clock.hour = now.wHour;
+  clock.minute = now.wMinute;
+  clock.second = now.wSecond;
+  return clock;
+}
+
+std::string LocaleTimeText() {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  char text[256] = {};
+  GetTimeFormatA(LOCALE_SYSTEM_DEFAULT, TIME_FORCE24HOURFORMAT, &now, nullptr, text, sizeof text);
+  return text;
+}
+
+char FolderSeparator() {
+  return '\\';
+}
+
+bool LinksEncodeHighBytes() {
+  return false;
+}
+
+std::string LowerCaseBytes(std::string text) {
+  if (!text.empty()) CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
+  return text;
+}
+
+bool PathExists(const std::string& path) {
+  WIN32_FIND_DATAA data;
+  return !path.empty() && FindFirst(path, data) != nullptr;
+}
+
+bool IsExistingFolder(const std::string& path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  return !path.empty() && attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+std::string AbsolutePath(const std::string& path) {
+  DWORD length = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+  if (length == 0) return path;
+  std::vector<char> buffer(length);
+  if (GetFullPathNameA(path.c_str(), length, buffer.data(), nullptr) == 0) return path;
+  return buffer.data();
+}

@@ -1,0 +1,111 @@
+// The settings record of a listing job: the saved settings, the working
+// values of the last generation, and the settings-file bookkeeping.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "listing/entry.h"
+#include "output/document_text.h"
+
+// The optional columns and the seconds flag, known in files by the letters
+// S, T, W, C, R, A and H.
+struct ColumnSet {
+  bool Size = false;            // S
+  bool Type = false;            // T
+  bool LastWrite = false;       // W
+  bool CreationTime = false;    // C
+  bool LastRead = false;        // R
+  bool Attributes = false;      // A
+  bool ShowSeconds = false;     // H
+};
+
+// Sort keys (SortBy).
+enum SortCode : int32_t {
+  kSortByName = 0,
+  kSortByType = 1,
+  kSortByLastWrite = 2,
+  kSortByCreation = 3,
+  kSortByLastRead = 4,
+  kSortBySize = 5,
+  kSortByAttributes = 6,
+};
+
+// Output forms (Output).
+constexpr int32_t kOutputHtml = 0;
+constexpr int32_t kOutputText = 1;
+
+// Fields that settings files store carry the name of their key, without the
+// leading "$" of the word keys. A constructed record is empty: texts empty,
+// numbers and flags 0.
+struct CommonStruct {
+  int32_t CellSpacing = 0;
+  int32_t CellPadding = 0;
+  bool TableBorder = false;
+  bool DescOrder = false;
+  bool DivideTable = false;
+  bool IgnoreCase = false;
+  bool IncludeParent = false;  // never saved
+  bool CreateLinks = false;
+  bool FullNames = false;
+  bool ShowMasks = false;
+  bool ShowSummary = false;
+  std::string TableWidth;
+  std::string KeyColColor;
+  std::string CapColor;
+  std::string KeyCapColor;
+  std::string DocColor;
+  std::string TableColor;
+  std::string ContentOf;
+  std::string FileSize;
+  std::string TotalKbText;
+  std::string TotalMbText;
+  std::string TotalBytesText;
+  std::string Files;
+  std::string File;
+  std::string FileCountText;
+  std::string Folder;
+  std::string FolderCountText;
+  std::string Folders;
+  std::string TotalSize;
+  std::string UserWord1;
+  std::string UserWord2;
+  std::string UserWord3;
+  std::string DirStr;
+  DocumentText DocText;
+  std::string OutputName;
+  std::string OutputFolder;
+  std::string OutputFile;
+  std::string CaptionRow;
+  std::string DirMask;
+  std::string FileMask;
+  std::string Title;
+  std::string StyleBlock;
+  DirFileStruct Listing;
+  std::string SettingsText;
+  std::string SettingsPath;
+  std::string Name;
+  std::string Size;
+  std::string Type;
+  std::string LW;
+  std::string LR;
+  std::string CT;
+  std::string Attr;
+  std::string BaseHref;
+  std::string Base;
+  std::string HeadCustom;
+  std::string CustTable;
+  std::string After;
+  std::string Befor;
+  std::string CaptionStyle;
+  std::string MaskStyle;
+  std::string NameStyle;
+  std::string TableStyle;
+  std::string SummaryStyle;
+  std::string TitleStyle;
+  ColumnSet Columns;
+  int32_t SortBy = 0;
+  int32_t SizeIn = 0;
+  int32_t Output = 0;
+  int64_t TotalBytes = 0;
+};

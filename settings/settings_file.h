@@ -1,0 +1,55 @@
+// Settings files: key=value lines, one setting per line.
+#pragma once
+
+#include <string>
+
+#include "settings/common_struct.h"
+
+// The settings text of the record: a header line, then one key=value line per
+// saved setting, each line ended by "\n". Reads the record only. A value never
+// carries a line end of its own or a byte 26: a single-line value is written
+// up to its first line end, and bytes 26 are left out.
+std::string SerializeSettings(const CommonStruct& record);
+
+// Applies a settings text to the record: every saved setting takes the value
+// of its key, or the reader default when the text lacks the key. Does not
+// touch SettingsText or SettingsPath. Carriage returns and everything from a
+// byte 26 on must already be removed (see NormalizeSettingsBytes).
+void ApplySettingsText(CommonStruct& record, const std::string& text);
+
+// Applies one "KEY=VALUE" line (the value ends at a line end) with the
+// reader's encodings and missing-value defaults, "$Bites" standing for
+// "$FileSize". Only that key's field changes. False, with the key (or the
+// whole line when it has no "="), for a key the reader does not look up.
+bool ApplySettingLine(CommonStruct& record, const std::string& line, std::string& unknown_key);
+
+// What a text-mode read would deliver: every CR dropped, a byte 26 ends it.
+std::string NormalizeSettingsBytes(const std::string& bytes);
+
+// Writes the record's settings to the path, every line end as CR LF. On
+// success SettingsPath and SettingsText name what was written; on failure
+// (open, write or close) both keep their previous values and false returns.
+bool SaveSettings(CommonStruct& record, const std::string& path);
+
+// Reads the file into the record. False when it cannot be opened (the record
+// keeps its settings, SettingsText is emptied, SettingsPath is unchanged).
+bool LoadSettings(CommonStruct& record, const std::string& path);
+
+// True when the record's settings differ from the text last read or written.
+bool SettingsChanged(const CommonStruct& record);
+
+// Writes the built-in default settings text; true when all of it was written
+// (open, write and close) and the path exists after.
+bool WriteDefaultSettings(const std::string& path);
+
+// The built-in default settings text, line ends "\r\n" as composed.
+const std::string& DefaultSettingsText();
+
+// False for an empty path; else whether a file or folder of that path exists.
+bool FileExists(const std::string& path);
+
+// Lookups; a key is found only at the start of a line.
+bool FindValue(const std::string& text, const std::string& key, std::string& value);
+bool FindMultiLineValue(const std::string& text, const std::string& key, std::string& value);
+bool FindNumber(const std::string& text, const std::string& key, int32_t& number);
+bool ParseDigits(const std::string& value, int32_t& number);

@@ -1,0 +1,57 @@
+// A folder source held in memory, so scans can be tested with any records:
+// sizes above 4 GiB, every attribute bit, exact times, chosen type names.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/wildcard.h"
+
+class MemoryFolderSource : public FolderSource {
+ public:
+  // Records of a folder, in the order the enumeration returns them.
+  std::map<std::string, std::vector<FolderRecord>> Folders;
+  // Type descriptions by lower-case extension, as a registry would give them.
+  std::map<std::string, std::string> Types;
+  int TypeLookups = 0;
+
+  void Enumerate(const std::string& pattern,
+                 const std::function<void(const FolderRecord&)>& visit) override {
+    size_t separator = pattern.rfind(FolderSeparator());
+    auto folder = Folders.find(pattern.substr(0, separator));
+    if (folder == Folders.end()) return;
+    for (const FolderRecord& record : folder->second) {
+      if (MatchesMask(pattern.substr(separator + 1), record.cFileName)) visit(record);
+    }
+  }
+
+  bool DescribeType(const std::string& extension, std::string& description) override {
+    ++TypeLookups;
+    std::string lower;
+    for (char c : extension) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    auto type = Types.find(lower);
+    if (type == Types.end()) return false;
+    description = type->second;
+    return true;
+  }
+};
+
+constexpr uint32_t kFolderBits = 16;
+
+// A record with the given name, attributes and size; times follow from seed.
+inline FolderRecord MakeRecord(const std::string& name, uint32_t attributes, uint64_t size = 0,
+                               uint64_t seed = 0) {
+  FolderRecord record;
+  record.cFileName = name;
+  record.dwFileAttributes = attributes;
+  record.nFileSizeHigh = static_cast<uint32_t>(size >> 32);
+  record.nFileSizeLow = static_cast<uint32_t>(size);
+  // 2006-03-05 14:07:09 UTC, plus seed hours.
+  const uint64_t base = 127860412290000000ULL + seed * 36000000000ULL;
+  record.ftLastWriteTime = base;
+  record.ftCreationTime = base - 864000000000ULL;
+  record.ftLastAccessTime = base + 600000000ULL;
+  return record;
+}

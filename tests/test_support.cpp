@@ -1,0 +1,85 @@
+#include "tests/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+std::string ReadFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+ScopedTempFolder::ScopedTempFolder() {
+  static std::atomic<int> counter{0};
+  auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+  fs::path folder = fs::temp_directory_path() /
+                    ("kestrova-test-" + std::to_string(stamp) + "-" + std::to_string(counter++));
+  fs::create_directories(folder);
+  path_ = folder.string();
+}
+
+ScopedTempFolder::~ScopedTempFolder() {
+  std::error_code ignored;
+  fs::remove_all(path_, ignored);
+}
+
+std::string ScopedTempFolder::Join(const std::string& name) const {
+  return (fs::path(path_) / name).string();
+}
+
+std::string TestDataPath(const std::string& name) {
+  return std::string(KESTROVA_TEST_DATA) + "/" + name;
+}
+
+std::string Visible(const std::string& text) {
+  std::string shown;
+  for (char c : text) {
+    if (c == '\r') {
+      shown += "\\r";
+    } else if (c == '\n') {
+      shown += "\\n";
+    } else {
+      shown += c;
+    }
+  }
+  return shown;
+}
+
+namespace {
+
+std::string LineAt(const std::string& text, size_t start) {
+  size_t end = text.find('\n', start);
+  return text.substr(start, end == std::string::npos ? std::string::npos : end - start + 1);
+}
+
+}  // namespace
+
+void ExpectSameAsGolden(const std::string& actual, const std::string& name) {
+  std::string expected = ReadFileBytes(TestDataPath(name));
+  if (actual == expected) return;
+  size_t at = 0;
+  while (at < actual.size() && at < expected.size() && actual[at] == expected[at]) ++at;
+  size_t line_start = at == 0 ? 0 : actual.rfind('\n', at - 1);
+  line_start = line_start == std::string::npos ? 0 : (at == 0 ? 0 : line_start + 1);
+  size_t line_number = 1;
+  for (size_t i = 0; i < line_start && i < expected.size(); ++i) line_number += expected[i] == '\n';
+  WriteFileBytes(name + ".actual", actual);
+  ADD_FAILURE() << "document differs from tests/data/" << name << " at byte " << at
+                << ", line " << line_number << "\n  expected: "
+                << Visible(LineAt(expected, line_start)) << "\n  actual:   "
+                << Visible(LineAt(actual, line_start)) << "\n(actual bytes written to "
+                << name << ".actual)";
+}

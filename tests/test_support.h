@@ -1,0 +1,35 @@
+// Small helpers shared by the tests: files, scoped temporary folders and
+// whole-document comparisons against files under tests/data/.
+#pragma once
+
+#include <string>
+
+std::string ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+
+// A fresh folder under the system's temporary folder, removed with its
+// contents when the object goes.
+class ScopedTempFolder {
+ public:
+  ScopedTempFolder();
+  ~ScopedTempFolder();
+  ScopedTempFolder(const ScopedTempFolder&) = delete;
+  ScopedTempFolder& operator=(const ScopedTempFolder&) = delete;
+  const std::string& path() const { return path_; }
+  // path() joined with a name by the platform's separator.
+  std::string Join(const std::string& name) const;
+
+ private:
+  std::string path_;
+};
+
+// The path of a file under tests/data/.
+std::string TestDataPath(const std::string& name);
+
+// Compares a document with the golden file tests/data/<name>. On a mismatch
+// the test fails with the first differing line of each, made readable, and
+// the actual bytes are written beside the build as <name>.actual.
+void ExpectSameAsGolden(const std::string& actual, const std::string& name);
+
+// Line ends and control bytes made visible: "\r" as \r, "\n" as \n.
+std::string Visible(const std::string& text);

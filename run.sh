@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Builds Kestrova and writes a listing of a folder with the default settings.
+#   ./run.sh [FOLDER [OUTPUT]]   FOLDER defaults to the current folder,
+#                                OUTPUT to build/FolderIndex.html
+#   ./run.sh --window            starts the Windows program under Wine
+set -euo pipefail
+root=$(cd "$(dirname "$0")" && pwd)
+"$root/scripts/setup.sh"
+
+if [ "${1:-}" = "--window" ]; then
+  "$root/scripts/build.sh" windows >/dev/null
+  exec "$root/scripts/wine.sh" "$root/build/windows/mainwindow/Kestrova.exe"
+fi
+
+"$root/scripts/build.sh" native >/dev/null
+folder=${1:-.}
+output=${2:-$root/build/FolderIndex.html}
+exec "$root/build/native/cli/kestrova-cli" "$folder" -o "$output"

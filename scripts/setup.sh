@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs what building and testing Kestrova needs on Debian 12 (run as root).
+# Does nothing when everything is already there.
+set -euo pipefail
+
+packages=(cmake g++ make clang libclang-rt-14-dev googletest g++-mingw-w64-i686
+          wine wine32:i386 xvfb xauth x11-utils imagemagick shared-mime-info hyperfine tree time)
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" || missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "setup: these Debian packages are missing; install them as root: ${missing[*]}" >&2
+  exit 1
+fi
+echo "setup: installing ${missing[*]}" >&2
+dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+apt-get update -qq
+DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

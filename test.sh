@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Builds Kestrova for Linux (plain and with sanitizers) and for 32-bit Windows,
+# and runs every test: natively, under Wine, and the windows under Xvfb.
+set -euo pipefail
+root=$(cd "$(dirname "$0")" && pwd)
+"$root/scripts/setup.sh"
+
+for flavour in native sanitize windows; do
+  echo "== $flavour" >&2
+  "$root/scripts/build.sh" "$flavour"
+  if [ "$flavour" = windows ]; then
+    "$root/scripts/wine.sh" --prepare "$root/build/windows"
+    (cd "$root/build/windows" && xvfb-run -a -s "-screen 0 1024x768x24" \
+        ctest --output-on-failure --timeout 600)
+  else
+    (cd "$root/build/$flavour" && ctest --output-on-failure --timeout 600)
+  fi
+done
+
+if [ -x "$root/scripts/fuzz.sh" ]; then
+  echo "== fuzz" >&2
+  "$root/scripts/fuzz.sh"
+fi

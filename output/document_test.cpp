@@ -121,6 +121,9 @@ TEST_F(DocumentTest, BaseAddressForms) {
   r.DirStr += FolderSeparator();
   ComposeBaseHref(r);
   EXPECT_EQ(r.BaseHref, "file://localhost/C:/Web%20Root/") << "a trailing separator is not doubled";
+  r.DirStr = "/srv/web files";
+  ComposeBaseHref(r);
+  EXPECT_EQ(r.BaseHref, "file://localhost/srv/web%20files/") << "a root path adds no second slash";
 }
 
 TEST_F(DocumentTest, TextDocumentWithoutMasksOrSummaryOrFolders) {

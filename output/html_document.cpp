@@ -43,7 +43,10 @@ void ComposeBaseHref(CommonStruct& record) {
     return;
   }
   std::string base = record.Base;
-  base.replace(at, sizeof kDirPath - 1, record.DirStr);
+  std::string folder = record.DirStr;
+  // "file://localhost/" and a POSIX path "/srv" meet at one slash, not two.
+  if (at > 0 && base[at - 1] == '/' && !folder.empty() && folder[0] == '/') folder.erase(0, 1);
+  base.replace(at, sizeof kDirPath - 1, folder);
   if (base.back() != FolderSeparator()) base += FolderSeparator();
   record.BaseHref = LinkForm(base);
 }

@@ -9,7 +9,8 @@ uint64_t EntrySize(const FileInfoX& entry) {
 }
 
 bool IsParentEntry(const FileInfoX& entry) {
-  return entry.Find.cFileName == "..";
+  const std::string& name = entry.Find.cFileName;
+  return name.size() == 2 && name[0] == '.' && name[1] == '.';
 }
 
 std::string LowerCase(const std::string& text) {

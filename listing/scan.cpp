@@ -27,34 +27,73 @@ FileInfoX BuildEntry(const CommonStruct& record, const FolderRecord& find,
   return entry;
 }
 
-void ScanFolders(CommonStruct& record, FolderSource& source, FileTypes& types) {
+namespace {
+
+// Keeps a record as the folder scan does: never the folder's own first ".",
+// only folders.
+class FolderFilter {
+ public:
+  bool Keeps(const FolderRecord& find) {
+    const bool own_entry = first_ && find.cFileName == ".";
+    first_ = false;
+    return !own_entry && IsFolder(find.dwFileAttributes);
+  }
+
+ private:
+  bool first_ = true;
+};
+
+void AddFolder(CommonStruct& record, const FolderRecord& find,
+               const std::shared_ptr<const std::string>& folder, FileTypes& types) {
+  record.Listing.FolderList.push_back(BuildEntry(record, find, folder, types));
+}
+
+void AddFile(CommonStruct& record, const FolderRecord& find,
+             const std::shared_ptr<const std::string>& folder, FileTypes& types) {
+  record.Listing.FileList.push_back(BuildEntry(record, find, folder, types));
+  record.TotalBytes += static_cast<int64_t>(EntrySize(record.Listing.FileList.back()));
+}
+
+void StartFolders(CommonStruct& record) {
+  record.Listing.FolderList.clear();
+}
+
+void StartFiles(CommonStruct& record) {
+  record.Listing.FileList.clear();
+  record.TotalBytes = 0;
+}
+
+void FinishFolders(CommonStruct& record) {
   auto& folders = record.Listing.FolderList;
-  folders.clear();
-  const auto folder = SharedFolder(record);
-  bool first = true;
-  source.Enumerate(JoinPattern(record.DirStr, record.DirMask), [&](const FolderRecord& find) {
-    bool own_entry = first && find.cFileName == ".";
-    first = false;
-    if (own_entry || !IsFolder(find.dwFileAttributes)) return;
-    folders.push_back(BuildEntry(record, find, folder, types));
-  });
   SortEntries(folders, record.SortBy);
   if (!folders.empty() && !record.IncludeParent && folders.front().SortName == "..") {
     folders.pop_front();
   }
 }
 
+void FinishFiles(CommonStruct& record) {
+  SortEntries(record.Listing.FileList, record.SortBy);
+}
+
+}  // namespace
+
+void ScanFolders(CommonStruct& record, FolderSource& source, FileTypes& types) {
+  StartFolders(record);
+  const auto folder = SharedFolder(record);
+  FolderFilter filter;
+  source.Enumerate(JoinPattern(record.DirStr, record.DirMask), [&](const FolderRecord& find) {
+    if (filter.Keeps(find)) AddFolder(record, find, folder, types);
+  });
+  FinishFolders(record);
+}
+
 void ScanFiles(CommonStruct& record, FolderSource& source, FileTypes& types) {
-  auto& files = record.Listing.FileList;
-  files.clear();
-  record.TotalBytes = 0;
+  StartFiles(record);
   const auto folder = SharedFolder(record);
   source.Enumerate(JoinPattern(record.DirStr, record.FileMask), [&](const FolderRecord& find) {
-    if (IsFolder(find.dwFileAttributes)) return;
-    files.push_back(BuildEntry(record, find, folder, types));
-    record.TotalBytes += static_cast<int64_t>(EntrySize(files.back()));
+    if (!IsFolder(find.dwFileAttributes)) AddFile(record, find, folder, types);
   });
-  SortEntries(files, record.SortBy);
+  FinishFiles(record);
 }
 
 void ScanListing(CommonStruct& record, FolderSource& source) {
@@ -62,6 +101,24 @@ void ScanListing(CommonStruct& record, FolderSource& source) {
   ClearDocument(record.DocText);
   ComposeBaseHref(record);
   FileTypes types(source);
-  ScanFolders(record, source, types);
-  ScanFiles(record, source, types);
+  if (record.DirMask != record.FileMask) {
+    ScanFolders(record, source, types);
+    ScanFiles(record, source, types);
+    return;
+  }
+  // One mask for both lists: one pass over the folder reads each record once
+  // and gives both lists exactly what the two passes would.
+  StartFolders(record);
+  StartFiles(record);
+  const auto folder = SharedFolder(record);
+  FolderFilter filter;
+  source.Enumerate(JoinPattern(record.DirStr, record.DirMask), [&](const FolderRecord& find) {
+    if (filter.Keeps(find)) {
+      AddFolder(record, find, folder, types);
+    } else if (!IsFolder(find.dwFileAttributes)) {
+      AddFile(record, find, folder, types);
+    }
+  });
+  FinishFolders(record);
+  FinishFiles(record);
 }

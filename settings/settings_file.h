@@ -52,4 +52,6 @@ bool FileExists(const std::string& path);
 bool FindValue(const std::string& text, const std::string& key, std::string& value);
 bool FindMultiLineValue(const std::string& text, const std::string& key, std::string& value);
 bool FindNumber(const std::string& text, const std::string& key, int32_t& number);
+// True when the value is digits only (the empty value is 0); a number above
+// 2147483647 gives 2147483647.
 bool ParseDigits(const std::string& value, int32_t& number);

@@ -1,0 +1,20 @@
+// The one place for the quirks of the Windows headers under MinGW-w64.
+// Include it before any Windows header.
+#pragma once
+
+// Windows XP and later: the full OPENFILENAMEA (88 bytes on 32-bit) and the
+// common-control declarations the toolkit uses.
+#ifndef _WIN32_WINNT
+#define _WIN32_WINNT 0x0501
+#endif
+#ifndef WINVER
+#define WINVER _WIN32_WINNT
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+
+#include <windows.h>

@@ -1,0 +1,311 @@
+// The dialog wrappers against the real system dialogs: each Execute runs on
+// the test thread while a second thread finds the dialog and answers it.
+#include "toolkit/dialogs.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/test_support.h"
+#include "tests/windows/driver/win_driver.h"
+
+namespace {
+
+constexpr int kFilterComboId = 0x470;    // cmb1
+constexpr int kFileNameComboId = 0x47C;  // cmb13, Explorer-style dialogs
+constexpr int kFileNameEditId = 0x480;   // edt1, older templates
+constexpr int kDialogTimeoutMs = 15000;
+
+// Runs execute() here while drive() answers the dialog from a second thread.
+// A dialog that the driver leaves open is cancelled, so that a failed step
+// cannot hang the test. found tells whether a dialog appeared at all.
+bool RunDriven(const std::function<bool()>& execute, const std::function<void(HWND)>& drive,
+               bool* found = nullptr) {
+  bool appeared = false;
+  std::thread answerer([&] {
+    HWND dialog = driver::WaitForTopWindowOfClass("#32770", kDialogTimeoutMs, GetCurrentProcessId());
+    if (dialog == nullptr) return;
+    appeared = true;
+    drive(dialog);
+    if (!driver::WaitUntilGone(dialog, 5000)) {
+      driver::PressDialogButton(dialog, IDCANCEL);
+      driver::WaitUntilGone(dialog);
+    }
+  });
+  bool result = execute();
+  answerer.join();
+  if (found != nullptr) *found = appeared;
+  return result;
+}
+
+HWND FileNameBox(HWND dialog) {
+  if (HWND combo = GetDlgItem(dialog, kFileNameComboId)) {
+    if (HWND edit = driver::FindNthChild(combo, "Edit", 0)) return edit;
+  }
+  return GetDlgItem(dialog, kFileNameEditId);
+}
+
+void TypeFileNameAndConfirm(HWND dialog, const std::string& name) {
+  driver::SetTextOf(FileNameBox(dialog), name);
+  driver::PressDialogButton(dialog, IDOK);
+}
+
+void ChooseFilter(HWND dialog, int index) {
+  driver::SelectComboItem(GetDlgItem(dialog, kFilterComboId), index);
+}
+
+int ComboValue(HWND dialog, UINT message) {
+  DWORD_PTR value = 0;
+  SendMessageTimeoutA(GetDlgItem(dialog, kFilterComboId), message, 0, 0, SMTO_NORMAL, 5000, &value);
+  return static_cast<int>(value);
+}
+
+// The pairs of a filter list as the system reads it: up to the first empty string.
+std::vector<std::string> FilterStrings(const char* list) {
+  std::vector<std::string> strings;
+  for (const char* item = list; *item != '\0'; item += strings.back().size() + 1) {
+    strings.emplace_back(item);
+  }
+  return strings;
+}
+
+// Asks the folder browser to select a folder until its tree shows it
+// selected: Wine's browser may still rebuild its tree just after it appears.
+bool SelectFolder(HWND browser, const std::string& path, const std::string& leaf) {
+  HWND tree = driver::FindNthChild(browser, "SysTreeView32", 0);
+  for (int attempt = 0; attempt < 50; ++attempt) {
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(path.c_str()),
+                        SMTO_NORMAL, 5000, &ignored);
+    DWORD_PTR item = 0;
+    SendMessageTimeoutA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0, SMTO_NORMAL, 5000, &item);
+    char text[MAX_PATH] = {};
+    TVITEMA query{};
+    query.mask = TVIF_TEXT;
+    query.hItem = reinterpret_cast<HTREEITEM>(item);
+    query.pszText = text;
+    query.cchTextMax = sizeof text;
+    SendMessageTimeoutA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&query), SMTO_NORMAL, 5000, &ignored);
+    if (leaf == text) return true;
+    Sleep(100);
+  }
+  return false;
+}
+
+TEST(DialogSetUpTest, WrappersGetTheirTitlesFiltersOptionsAndFolder) {
+  SetUpDialogs();
+  SetUpDialogs();  // a second set-up adds nothing
+
+  EXPECT_EQ(SourceFolderDialog.title, "Select Directory:");
+  EXPECT_TRUE(SourceFolderDialog.returnOnlyFileSystemFolders);
+  EXPECT_FALSE(SourceFolderDialog.browseForComputer || SourceFolderDialog.browseForPrinter ||
+               SourceFolderDialog.dontGoBelowDomain || SourceFolderDialog.returnFileSystemAncestors);
+
+  const char outputPairs[] =
+      "HTML files (*.html, *.htm, *.shtml, *.asp)\0*.html;*.htm;*.shtml;*.asp\0"
+      "Text files (*.txt)\0*.txt\0All files (*.*)\0*.*\0";
+  const char settingsPairs[] = "Kestrova settings (*.ksv)\0*.ksv\0All files (*.*)\0*.*\0";
+  const std::string outputFilters(outputPairs, sizeof outputPairs - 1);
+  const std::string settingsFilters(settingsPairs, sizeof settingsPairs - 1);
+  EXPECT_EQ(OutputFileDialog.filterList, outputFilters);
+  EXPECT_EQ(SettingsSaveDialog.filterList, settingsFilters);
+  EXPECT_EQ(SettingsOpenDialog.filterList, settingsFilters);
+
+  for (const iOSBaseDialog* dialog : {static_cast<const iOSBaseDialog*>(&OutputFileDialog),
+                                      static_cast<const iOSBaseDialog*>(&SettingsSaveDialog)}) {
+    EXPECT_TRUE(dialog->noNetworkButton);
+    EXPECT_TRUE(dialog->overwritePrompt);
+    EXPECT_FALSE(dialog->allowMultipleSelection || dialog->explorerStyle || dialog->hideReadOnly ||
+                 dialog->noReadOnlyReturn || dialog->readOnly || dialog->showHelp);
+    EXPECT_EQ(dialog->owner, nullptr);
+  }
+  EXPECT_FALSE(SettingsOpenDialog.noNetworkButton || SettingsOpenDialog.overwritePrompt);
+
+  char folder[MAX_PATH] = {};
+  GetCurrentDirectoryA(MAX_PATH, folder);
+  EXPECT_EQ(SettingsSaveDialog.initialFolder, folder);
+  EXPECT_EQ(OutputFileDialog.initialFolder, "");
+  EXPECT_EQ(SettingsOpenDialog.initialFolder, "");
+}
+
+TEST(FileDialogTest, ChosenFilterAndFileAreKeptForTheNextCall) {
+  ScopedTempFolder temp;
+  const std::string chosen = temp.Join("listing.txt");
+  SetUpDialogs();
+  iSaveDialog& dialog = OutputFileDialog;
+  dialog.fileName = temp.Join("index.html");
+  const std::string filters = dialog.filterList;
+
+  bool found = false;
+  int filtersShown = 0;
+  bool confirmed = RunDriven([&] { return dialog.Execute(); },
+                             [&](HWND window) {
+                               filtersShown = ComboValue(window, CB_GETCOUNT);
+                               ChooseFilter(window, 1);
+                               TypeFileNameAndConfirm(window, chosen);
+                             },
+                             &found);
+  ASSERT_TRUE(found);
+  EXPECT_TRUE(confirmed);
+  EXPECT_EQ(filtersShown, 3);
+  EXPECT_EQ(dialog.fileName, chosen);
+  EXPECT_EQ(dialog.filterIndex, 2u);
+  EXPECT_EQ(dialog.request.lStructSize, 88u);
+  EXPECT_EQ(dialog.flags, static_cast<DWORD>(OFN_NONETWORKBUTTON | OFN_OVERWRITEPROMPT));
+  EXPECT_EQ(dialog.request.nMaxFile, 2000u);
+
+  // The second call opens on the filter and file of the first, and the
+  // system still sees three pairs.
+  int selectedFilter = -1;
+  std::string shownName;
+  bool cancelledResult = RunDriven([&] { return dialog.Execute(); },
+                                   [&](HWND window) {
+                                     filtersShown = ComboValue(window, CB_GETCOUNT);
+                                     selectedFilter = ComboValue(window, CB_GETCURSEL);
+                                     shownName = driver::TextOf(FileNameBox(window));
+                                     driver::PressDialogButton(window, IDCANCEL);
+                                   },
+                                   &found);
+  ASSERT_TRUE(found);
+  EXPECT_FALSE(cancelledResult);
+  EXPECT_EQ(filtersShown, 3);
+  EXPECT_EQ(selectedFilter, 1);
+  EXPECT_NE(shownName.find("listing.txt"), std::string::npos) << shownName;
+  EXPECT_EQ(FilterStrings(dialog.request.lpstrFilter).size(), 6u);
+  EXPECT_EQ(dialog.filterList, filters);
+  EXPECT_EQ(dialog.fileName, chosen);
+  EXPECT_EQ(dialog.filterIndex, 2u);
+}
+
+TEST(FileDialogTest, OverwritePromptIsAnsweredThroughItsMessageBox) {
+  ScopedTempFolder temp;
+  const std::string existing = temp.Join("existing.ksv");
+  WriteFileBytes(existing, "x");
+  iSaveDialog dialog;
+  dialog.AddFilter("Kestrova settings (*.ksv)", "*.ksv");
+  dialog.overwritePrompt = true;
+
+  std::string question;
+  std::vector<std::string> buttons;
+  bool keptOpenAfterNo = false;
+  bool confirmed = RunDriven([&] { return dialog.Execute(); },
+                             [&](HWND window) {
+                               TypeFileNameAndConfirm(window, existing);
+                               HWND prompt = driver::WaitForOwnedWindow(window);
+                               if (prompt == nullptr) return;
+                               question = driver::MessageBoxText(prompt);
+                               buttons = driver::MessageBoxButtons(prompt);
+                               driver::AnswerMessageBox(prompt, IDNO);
+                               keptOpenAfterNo = driver::IsVisible(window);
+                               driver::PressDialogButton(window, IDOK);
+                               prompt = driver::WaitForOwnedWindow(window);
+                               if (prompt != nullptr) driver::AnswerMessageBox(prompt, IDYES);
+                             });
+  EXPECT_TRUE(confirmed);
+  // Windows names the file in the question; Wine asks without the name.
+  EXPECT_NE(question.find("already exists"), std::string::npos) << question;
+  EXPECT_EQ(buttons.size(), 2u);
+  EXPECT_TRUE(keptOpenAfterNo);
+  EXPECT_EQ(dialog.fileName, existing);
+  EXPECT_EQ(dialog.filterIndex, dialog.request.nFilterIndex);
+}
+
+TEST(FileDialogTest, OpenDialogReturnsTheChosenFile) {
+  ScopedTempFolder temp;
+  const std::string settings = temp.Join("mine.ksv");
+  WriteFileBytes(settings, "x");
+  iOpenDialog dialog;
+  dialog.AddFilter("Kestrova settings (*.ksv)", "*.ksv");
+  dialog.AddFilter("All files (*.*)", "*.*");
+  dialog.initialFolder = temp.path();
+
+  bool confirmed = RunDriven([&] { return dialog.Execute(); },
+                             [&](HWND window) { TypeFileNameAndConfirm(window, "mine.ksv"); });
+  EXPECT_TRUE(confirmed);
+  EXPECT_EQ(dialog.fileName, settings);
+  EXPECT_EQ(dialog.flags, 0u);
+  EXPECT_TRUE(dialog.selectionList.empty());
+}
+
+TEST(FileDialogTest, MultipleSelectionIsSplitIntoFolderAndNames) {
+  ScopedTempFolder temp;
+  WriteFileBytes(temp.Join("a.txt"), "a");
+  WriteFileBytes(temp.Join("b.txt"), "b");
+  iOpenDialog dialog;
+  dialog.AddFilter("All files (*.*)", "*.*");
+  dialog.allowMultipleSelection = true;
+  dialog.explorerStyle = true;
+  dialog.initialFolder = temp.path();
+  dialog.filterIndex = 1;
+
+  bool confirmed = RunDriven([&] { return dialog.Execute(); },
+                             [&](HWND window) { TypeFileNameAndConfirm(window, "\"a.txt\" \"b.txt\""); });
+  ASSERT_TRUE(confirmed);
+  ASSERT_EQ(dialog.selectionList.size(), 3u);
+  EXPECT_EQ(dialog.selectionList[0], temp.path());
+  EXPECT_EQ(dialog.selectionList[1], "a.txt");
+  EXPECT_EQ(dialog.selectionList[2], "b.txt");
+  EXPECT_EQ(dialog.fileName, temp.path());
+}
+
+TEST(FileDialogTest, OverlongInitialNameIsCutToTheBuffer) {
+  iOpenDialog dialog;
+  dialog.AddFilter("All files (*.*)", "*.*");
+  dialog.fileName = std::string(2500, 'n');
+  dialog.filterIndex = 1;
+
+  bool confirmed = RunDriven([&] { return dialog.Execute(); },
+                             [](HWND window) { driver::PressDialogButton(window, IDCANCEL); });
+  EXPECT_FALSE(confirmed);
+  EXPECT_EQ(std::string(dialog.fileBuffer, strnlen(dialog.fileBuffer, 2000)), std::string(1999, 'n'));
+  EXPECT_EQ(dialog.fileName, std::string(2500, 'n'));
+  EXPECT_EQ(dialog.filterIndex, 1u);
+}
+
+TEST(FolderDialogTest, CancelLeavesTheResultEmpty) {
+  SetUpDialogs();
+  iSelectDirectory& dialog = SourceFolderDialog;
+  dialog.result = "C:\\stale";
+
+  std::string heading;
+  bool found = false;
+  bool chosen = RunDriven([&] { return dialog.Execute(); },
+                          [&](HWND window) {
+                            heading =
+                                driver::TextOf(driver::FindChild(window, "Static", "Select Directory:"));
+                            driver::PressDialogButton(window, IDCANCEL);
+                          },
+                          &found);
+  ASSERT_TRUE(found);
+  EXPECT_FALSE(chosen);
+  EXPECT_EQ(dialog.result, "");
+  EXPECT_EQ(heading, "Select Directory:");
+  EXPECT_EQ(dialog.flags, static_cast<DWORD>(BIF_RETURNONLYFSDIRS | 0x100));
+}
+
+TEST(FolderDialogTest, ChosenFolderBecomesTheResult) {
+  ScopedTempFolder temp;
+  iSelectDirectory dialog;
+  dialog.title = "Pick";
+  dialog.returnOnlyFileSystemFolders = true;
+
+  const std::string leaf = temp.path().substr(temp.path().rfind('\\') + 1);
+
+  bool selected = false;
+  bool chosen = RunDriven([&] { return dialog.Execute(); },
+                          [&](HWND window) {
+                            selected = SelectFolder(window, temp.path(), leaf);
+                            driver::PressDialogButton(window, IDOK);
+                          });
+  EXPECT_TRUE(selected);
+  EXPECT_TRUE(chosen);
+  EXPECT_EQ(dialog.result, temp.path());
+  EXPECT_EQ(dialog.flags, static_cast<DWORD>(BIF_RETURNONLYFSDIRS | 0x100));
+}
+
+}  // namespace

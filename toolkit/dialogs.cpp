@@ -1,0 +1,192 @@
+#include "toolkit/dialogs.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cstring>
+
+iSelectDirectory SourceFolderDialog;
+iSaveDialog OutputFileDialog;
+iSaveDialog SettingsSaveDialog;
+iOpenDialog SettingsOpenDialog;
+
+namespace {
+
+static_assert(sizeof(void*) != 4 || sizeof(OPENFILENAMEA) == 88,
+              "the full OPENFILENAMEA of Windows 2000 and later");
+
+constexpr int kFolderPathBufferSize = 520;
+constexpr UINT kAlwaysBrowseFlags = 0x100;
+
+struct FileOption {
+  bool iOSBaseDialog::*option;
+  DWORD flag;
+};
+
+const FileOption kFileOptions[] = {
+    {&iOSBaseDialog::allowMultipleSelection, OFN_ALLOWMULTISELECT},
+    {&iOSBaseDialog::explorerStyle, OFN_EXPLORER},
+    {&iOSBaseDialog::hideReadOnly, OFN_HIDEREADONLY},
+    {&iOSBaseDialog::noNetworkButton, OFN_NONETWORKBUTTON},
+    {&iOSBaseDialog::noReadOnlyReturn, OFN_NOREADONLYRETURN},
+    {&iOSBaseDialog::overwritePrompt, OFN_OVERWRITEPROMPT},
+    {&iOSBaseDialog::readOnly, OFN_READONLY},
+    {&iOSBaseDialog::showHelp, OFN_SHOWHELP},
+};
+
+struct BrowseOption {
+  bool iSelectDirectory::*option;
+  UINT flag;
+};
+
+const BrowseOption kBrowseOptions[] = {
+    {&iSelectDirectory::browseForComputer, BIF_BROWSEFORCOMPUTER},
+    {&iSelectDirectory::browseForPrinter, BIF_BROWSEFORPRINTER},
+    {&iSelectDirectory::dontGoBelowDomain, BIF_DONTGOBELOWDOMAIN},
+    {&iSelectDirectory::returnFileSystemAncestors, BIF_RETURNFSANCESTORS},
+    {&iSelectDirectory::returnOnlyFileSystemFolders, BIF_RETURNONLYFSDIRS},
+};
+
+// The parts of a multiple selection: NUL-separated in the Explorer-style
+// dialog, blank-separated in the old one. The list ends at an empty part or
+// at the end of the buffer.
+std::vector<std::string> SplitSelection(const char* buffer, int size, bool explorer) {
+  std::vector<std::string> parts;
+  const char* end = buffer + size;
+  const char* part = buffer;
+  while (part < end && *part != '\0') {
+    const char* stop = static_cast<const char*>(std::memchr(part, '\0', end - part));
+    if (stop == nullptr) stop = end;
+    if (explorer) {
+      parts.emplace_back(part, stop);
+      part = stop + 1;
+      continue;
+    }
+    for (const char* word = part; word < stop;) {
+      const char* blank = std::find(word, stop, ' ');
+      if (blank != word) parts.emplace_back(word, blank);
+      word = blank + (blank < stop ? 1 : 0);
+    }
+    break;
+  }
+  return parts;
+}
+
+// COM is documented as a requirement of the folder browser; a thread that
+// already has it keeps its own setting.
+class ScopedComApartment {
+ public:
+  ScopedComApartment() : initialized_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+  ~ScopedComApartment() {
+    if (initialized_) CoUninitialize();
+  }
+  ScopedComApartment(const ScopedComApartment&) = delete;
+  ScopedComApartment& operator=(const ScopedComApartment&) = delete;
+
+ private:
+  bool initialized_;
+};
+
+std::string CurrentFolder() {
+  char buffer[MAX_PATH] = {};
+  DWORD length = GetCurrentDirectoryA(MAX_PATH, buffer);
+  return length > 0 && length < MAX_PATH ? std::string(buffer, length) : std::string();
+}
+
+void AddSettingsFilters(iOSBaseDialog& dialog) {
+  dialog.filterList.clear();
+  dialog.AddFilter("Kestrova settings (*.ksv)", "*.ksv");
+  dialog.AddFilter("All files (*.*)", "*.*");
+}
+
+}  // namespace
+
+void iOSBaseDialog::AddFilter(const std::string& description, const std::string& pattern) {
+  filterList += description;
+  filterList += '\0';
+  filterList += pattern;
+  filterList += '\0';
+}
+
+bool iOSBaseDialog::Run(BOOL(WINAPI* dialogFunction)(LPOPENFILENAMEA)) {
+  std::memset(fileBuffer, 0, sizeof fileBuffer);
+  fileName.copy(fileBuffer, FileBufferSize - 1);
+
+  flags = 0;
+  for (const FileOption& entry : kFileOptions) {
+    if (this->*entry.option) flags |= entry.flag;
+  }
+
+  terminatedFilters_ = filterList;
+  terminatedFilters_ += '\0';
+
+  request = OPENFILENAMEA{};
+  request.lStructSize = sizeof request;
+  request.hwndOwner = owner;
+  request.lpstrInitialDir = initialFolder.c_str();
+  request.nFilterIndex = filterIndex;
+  request.Flags = flags;
+  request.lpstrFilter = terminatedFilters_.c_str();
+  request.lpstrFile = fileBuffer;
+  request.nMaxFile = FileBufferSize;
+  request.lpstrDefExt = defaultExtension.c_str();
+
+  if (dialogFunction(&request) == 0) return false;
+
+  fileName = std::string(fileBuffer, strnlen(fileBuffer, FileBufferSize));
+  if (allowMultipleSelection) {
+    selectionList = SplitSelection(fileBuffer, FileBufferSize, explorerStyle);
+  } else {
+    selectionList.clear();
+    filterIndex = request.nFilterIndex;
+  }
+  return true;
+}
+
+bool iOpenDialog::Execute() { return Run(GetOpenFileNameA); }
+
+bool iSaveDialog::Execute() { return Run(GetSaveFileNameA); }
+
+bool iSelectDirectory::Execute() {
+  flags = 0;
+  for (const BrowseOption& entry : kBrowseOptions) {
+    if (this->*entry.option) flags |= entry.flag;
+  }
+  flags |= kAlwaysBrowseFlags;
+  result.clear();
+
+  BROWSEINFOA browse{};
+  browse.hwndOwner = owner;
+  browse.lpszTitle = title.c_str();
+  browse.ulFlags = flags;
+
+  ScopedComApartment apartment;
+  LPITEMIDLIST items = SHBrowseForFolderA(&browse);
+  if (items == nullptr) return false;
+
+  char path[kFolderPathBufferSize] = {};
+  bool hasPath = SHGetPathFromIDListA(items, path) != FALSE;
+  CoTaskMemFree(items);
+  if (hasPath) result = std::string(path, strnlen(path, sizeof path));
+  return hasPath;
+}
+
+void SetUpDialogs() {
+  SourceFolderDialog.title = "Select Directory:";
+  SourceFolderDialog.returnOnlyFileSystemFolders = true;
+
+  OutputFileDialog.filterList.clear();
+  OutputFileDialog.AddFilter("HTML files (*.html, *.htm, *.shtml, *.asp)", "*.html;*.htm;*.shtml;*.asp");
+  OutputFileDialog.AddFilter("Text files (*.txt)", "*.txt");
+  OutputFileDialog.AddFilter("All files (*.*)", "*.*");
+  OutputFileDialog.noNetworkButton = true;
+  OutputFileDialog.overwritePrompt = true;
+
+  AddSettingsFilters(SettingsSaveDialog);
+  SettingsSaveDialog.noNetworkButton = true;
+  SettingsSaveDialog.overwritePrompt = true;
+  SettingsSaveDialog.initialFolder = CurrentFolder();
+
+  AddSettingsFilters(SettingsOpenDialog);
+}

@@ -1,0 +1,155 @@
+#include "mainwindow/commands.h"
+
+#include <shellapi.h>
+
+#include "mainwindow/binding.h"
+#include "mainwindow/main_window.h"
+#include "mainwindow/pages.h"
+#include "output/generate.h"
+#include "settings/settings_file.h"
+#include "toolkit/dialogs.h"
+
+namespace {
+
+constexpr UINT kFallbackMessageStyle = MB_OK | MB_ICONHAND | MB_SYSTEMMODAL | MB_TOPMOST;
+static_assert(kFallbackMessageStyle == 0x41010, "style of the dialog fall-back messages");
+
+void SaveOrReport(const std::string& path) {
+  if (!SaveSettings(Settings, path)) ReportWriteFailure(path);
+}
+
+void ShowDialogFallback(const std::string& text) {
+  MessageBoxA(MainWindow.window, text.c_str(), kProgramTitle, kFallbackMessageStyle);
+}
+
+void LoadAndShow(const std::string& path) {
+  LoadSettings(Settings, path);
+  PushSettingsToControls();
+}
+
+void SaveAsCollected() {
+  if (SettingsSaveDialog.Execute()) {
+    SettingsOpenDialog.fileName = SettingsSaveDialog.fileName;
+    SaveOrReport(SettingsSaveDialog.fileName);
+  } else if (CommDlgExtendedError() != 0) {
+    ShowDialogFallback("Sorry, but Save Dialog is non available,\nso all settings will be saved in \n\"" +
+                       DefaultSettingsPath + "\"");
+    SaveOrReport(DefaultSettingsPath);
+  }
+}
+
+// Puts the text into the edit with the caret after its last character.
+void SetEditText(const iControl& edit, const std::string& text) {
+  SetText(edit, text);
+  SelectText(edit, static_cast<int>(text.size()), 0);
+}
+
+// Opens the file (a program or a document) with the "open" verb, maximized.
+// A failure shows nothing.
+void LaunchSilently(const std::string& file, const std::string& parameters) {
+  SHELLEXECUTEINFOA launch{};
+  launch.cbSize = sizeof launch;
+  launch.fMask = SEE_MASK_FLAG_NO_UI;
+  launch.lpVerb = "open";
+  launch.lpFile = file.c_str();
+  launch.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
+  launch.lpDirectory = "";
+  launch.nShow = SW_SHOWMAXIMIZED;
+  ShellExecuteExA(&launch);
+}
+
+}  // namespace
+
+bool ConfirmSaveChanges(HWND owner) {
+  if (!SettingsChanged(Settings)) return true;
+  std::string question = "Would you like to save the changes to\r\n \"" + Settings.SettingsPath + "\"?";
+  switch (MessageBoxA(owner, question.c_str(), kProgramTitle, MB_YESNOCANCEL | MB_ICONQUESTION)) {
+    case IDCANCEL:
+      return false;
+    case IDNO:
+      return true;
+    default:
+      if (SaveSettings(Settings, Settings.SettingsPath)) return true;
+      ReportWriteFailure(Settings.SettingsPath);
+      return false;
+  }
+}
+
+void OnOpenSettings() {
+  CollectSettings(true);
+  if (!ConfirmSaveChanges(MainWindow.window)) return;
+  if (SettingsOpenDialog.Execute()) {
+    LoadAndShow(SettingsOpenDialog.fileName);
+    SettingsSaveDialog.fileName = SettingsOpenDialog.fileName;
+  } else if (CommDlgExtendedError() != 0) {
+    ShowDialogFallback("Sorry, but Open Dialog is not available,\nso all settings will be loaded from \n\"" +
+                       DefaultSettingsPath + "\"");
+    LoadAndShow(DefaultSettingsPath);
+    SettingsSaveDialog.fileName = DefaultSettingsPath;
+  }
+}
+
+void OnSaveSettings() {
+  CollectSettings(true);
+  if (Settings.SettingsPath.empty()) {
+    SaveAsCollected();
+  } else {
+    SaveOrReport(Settings.SettingsPath);
+  }
+}
+
+void OnSaveSettingsAs() {
+  CollectSettings(true);
+  SaveAsCollected();
+}
+
+void OnSelectSourceFolder() {
+  if (!SourceFolderDialog.Execute()) return;
+  const std::string& folder = SourceFolderDialog.result;
+  std::string outputFile = GetText(OutputFileEdit);
+  SetPathFields(Settings, folder, FolderOf(outputFile), FileNameOf(outputFile));
+  SetEditText(SourceFolderEdit, folder);
+}
+
+void OnSelectOutputFile() {
+  OutputFileDialog.fileName = GetText(OutputFileEdit);
+  if (!OutputFileDialog.Execute()) return;
+  const std::string& chosen = OutputFileDialog.fileName;
+  bool html = IsHtmlFileName(chosen);
+  SetChecked(HtmlRadio, html);
+  SetChecked(TxtRadio, !html);
+  UpdateEnabledStates();
+  SetEditText(OutputFileEdit, chosen);
+  std::string outputFile = GetText(OutputFileEdit);
+  SetPathFields(Settings, GetText(SourceFolderEdit), FolderOf(outputFile), FileNameOf(outputFile));
+}
+
+std::string SwitchedOutputName(const std::string& name, bool html) {
+  std::string base = FolderWithSlashOf(name) + StemOf(name);
+  if (html) return IsHtmlFileName(name) ? name : base + ".html";
+  if (IsHtmlFileName(name) || ExtensionOf(name).empty()) return base + ".txt";
+  return name;
+}
+
+void SwitchOutputFormat() {
+  std::string name = GetText(OutputFileEdit);
+  if (name.empty()) return;
+  std::string switched = SwitchedOutputName(name, IsChecked(HtmlRadio));
+  if (switched != name) SetText(OutputFileEdit, switched);
+}
+
+void OfferToShow(const CommonStruct& record) {
+  std::string question = "Show the file (" + record.OutputFile + ")";
+  std::string caption = "File (" + record.OutputName + ") was created";
+  if (MessageBoxA(nullptr, question.c_str(), caption.c_str(), MB_YESNO | MB_ICONQUESTION) != IDYES) {
+    return;
+  }
+  char program[MAX_PATH] = {};
+  auto found = reinterpret_cast<INT_PTR>(FindExecutableA(record.OutputFile.c_str(), "", program));
+  if (found > 32 && program[0] != '\0') {
+    // Quoted, so that a viewer sees a path with blanks as one argument.
+    LaunchSilently(program, "\"" + record.OutputFile + "\"");
+  } else {
+    LaunchSilently(record.OutputFile, "");
+  }
+}

@@ -1,0 +1,52 @@
+// Start-up and the message loop of the window program.
+#include "mainwindow/binding.h"
+#include "mainwindow/main_window.h"
+#include "mainwindow/pages.h"
+#include "output/html_document.h"
+#include "settings/settings_file.h"
+#include "toolkit/dialogs.h"
+
+namespace {
+
+std::string ProgramPath() {
+  char buffer[552] = {};
+  DWORD length = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
+  return std::string(buffer, length < sizeof buffer ? length : 0);
+}
+
+void PrepareDefaultSettings() {
+  DefaultSettingsPath = FolderWithSlashOf(ProgramPath()) + "default.ksv";
+  if (!FileExists(DefaultSettingsPath)) WriteDefaultSettings(DefaultSettingsPath);
+  SettingsOpenDialog.fileName = DefaultSettingsPath;
+  SettingsSaveDialog.fileName = DefaultSettingsPath;
+}
+
+HACCEL LoadAccelerators() {
+  HACCEL accelerators = LoadAcceleratorsA(GetModuleHandleA(nullptr), "Accels");
+  if (accelerators == nullptr) MessageBoxA(nullptr, "a", "Message", MB_OK);
+  return accelerators;
+}
+
+void RunMessageLoop(HACCEL accelerators) {
+  MSG message;
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    if (TranslateAcceleratorA(MainWindow.window, accelerators, &message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  InitCommonControls();
+  BuildMainWindow(MainWindowProc);
+  SubclassGroups();
+  UpdateEnabledStates();
+  SetUpDialogs();
+  ComposeStyleBlock(Settings);
+  PrepareDefaultSettings();
+  if (LoadSettings(Settings, DefaultSettingsPath)) PushSettingsToControls();
+  RunMessageLoop(LoadAccelerators());
+  return 1;
+}

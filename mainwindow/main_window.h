@@ -1,0 +1,32 @@
+// The main window's message handling, the program's settings record and the
+// path operations that the command handlers share.
+#pragma once
+
+#include <string>
+
+#include "platform/win32port.h"
+#include "settings/common_struct.h"
+
+// The one settings record of the program.
+extern CommonStruct Settings;
+// "default.ksv" in the program's own folder.
+extern std::string DefaultSettingsPath;
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Gives the " Select Columns ", " Output Format " and " HTML" group boxes the
+// procedures that react to clicks inside them.
+void SubclassGroups();
+
+// Asks the main window to close, as its close box does.
+void OnExit();
+// Opens the program's home page in the browser.
+void OnWebSite();
+
+// The text before the last backslash; a drive root such as "C:\" keeps its
+// backslash; empty without a backslash.
+std::string FolderOf(const std::string& path);
+// The text up to and including the last backslash; empty without one.
+std::string FolderWithSlashOf(const std::string& path);
+// The process's current folder.
+std::string CurrentFolder();

@@ -1,0 +1,525 @@
+// The commands of the window program on the real Kestrova.exe under Wine
+// and Xvfb: Generate, the folder checks, the output-format switch, the
+// settings files, the save question and the offer to show the file.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "listing/entry.h"
+#include "output/generate.h"
+#include "settings/settings_file.h"
+#include "tests/app/app_harness.h"
+#include "tests/test_support.h"
+
+namespace {
+
+using app::RunningApp;
+using driver::CheckStateOf;
+
+std::string ReadWhenWritten(const std::string& path, const std::string& unlike) {
+  DWORD start = GetTickCount();
+  std::string bytes = ReadFileBytes(path);
+  while ((bytes.empty() || bytes == unlike) && GetTickCount() - start < 10000) {
+    Sleep(50);
+    bytes = ReadFileBytes(path);
+  }
+  return bytes;
+}
+
+class AppCommandsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    home_ = folder_.Join("program");
+    app::MakeFolder(home_);
+    viewerLog_ = folder_.Join("viewer.log");
+    // The stand-in viewer that the program may start inherits this.
+    SetEnvironmentVariableA("KESTROVA_VIEWER_LOG", viewerLog_.c_str());
+    ASSERT_TRUE(app_.Start(home_));
+  }
+  void TearDown() override { app_.CloseDiscardingChanges(); }
+
+  HWND Main() const { return app_.main(); }
+  HWND Html(const char* className, int x, int y) const {
+    return app_.At(app_.Group(" HTML"), className, x, y);
+  }
+  HWND TitleEdit() const { return Html("Edit", 42, 17); }
+
+  // A source folder with a few files and folders.
+  std::string MakeSourceFolder() const {
+    std::string source = folder_.Join("source");
+    app::MakeFolder(source + "\\sub");
+    app::MakeFolder(source + "\\Zeta.dir");
+    app::MakeFile(source + "\\b.txt", "hello");
+    app::MakeFile(source + "\\A.html", std::string(1200, 'a'));
+    app::MakeFile(source + "\\c d.log", "");
+    return source;
+  }
+
+  // Clicks a command button and returns the message box it opens.
+  HWND ClickForBox(const std::string& button, const std::string& caption = app::kTitle) {
+    EXPECT_TRUE(driver::Click(app_.Button(button)));
+    return app_.WaitForBox(caption);
+  }
+
+  // Saves with the "Save" button and waits until the file changed.
+  std::string SaveAndRead(const std::string& before) {
+    EXPECT_TRUE(driver::Click(app_.Button("Save")));
+    return ReadWhenWritten(app_.DefaultSettingsPath(), before);
+  }
+
+  // Generates and answers the offer to show the file with No.
+  void GenerateDeclining(const std::string& outputName) {
+    HWND offer = ClickForBox("Generate", "File (" + outputName + ") was created");
+    ASSERT_NE(offer, nullptr);
+    EXPECT_EQ(driver::MessageBoxButtons(offer), (std::vector<std::string>{"&Yes", "&No"}));
+    ASSERT_TRUE(driver::AnswerMessageBox(offer, IDNO));
+  }
+
+  ScopedTempFolder folder_;
+  std::string home_;
+  std::string viewerLog_;
+  RunningApp app_;
+};
+
+// The engine, given the settings that the window saved, writes the same bytes.
+std::string EngineListing(const std::string& settingsPath, const std::string& outputFile) {
+  CommonStruct record;
+  EXPECT_TRUE(LoadSettings(record, settingsPath));
+  record.OutputFile = outputFile;
+  EXPECT_TRUE(GenerateListing(record));
+  return ReadFileBytes(outputFile);
+}
+
+TEST_F(AppCommandsTest, GenerateWritesWhatTheEngineWritesWithTheSameSettings) {
+  std::string source = MakeSourceFolder();
+  std::string output = folder_.Join("index.html");
+  ASSERT_TRUE(app::SetText(app_.SourceFolderEdit(), source));
+  ASSERT_TRUE(app::SetText(app_.OutputFileEdit(), output));
+  ASSERT_TRUE(app::SetText(TitleEdit(), "Listing of $DirPath ($FileCount $Files)"));
+  for (const char* column : {"Size", "Attributes", "Last read"}) {
+    ASSERT_TRUE(driver::ClickAndWait(app_.InGroup(" Select Columns ", column)));
+  }
+  ASSERT_TRUE(driver::ClickAndWait(app_.InGroup(" HTML", "Generate two tables")));
+  ASSERT_TRUE(driver::ClickAndWait(app_.InGroup(" Sort by ", "Size")));
+  ASSERT_TRUE(driver::ClickAndWait(app_.InGroup(" Sort by ", "Desc. sorting")));
+
+  GenerateDeclining("index.html");
+  std::string settings = SaveAndRead(ReadFileBytes(app_.DefaultSettingsPath()));
+  std::string html = ReadFileBytes(output);
+  EXPECT_NE(html.find("c d.log"), std::string::npos);
+  EXPECT_NE(html.find("Zeta.dir"), std::string::npos);
+  EXPECT_EQ(Visible(html), Visible(EngineListing(app_.DefaultSettingsPath(), folder_.Join("engine.html"))));
+
+  ASSERT_TRUE(driver::ClickAndWait(app_.TxtRadio()));
+  ASSERT_EQ(app::Text(app_.OutputFileEdit()), folder_.Join("index.txt"));
+  GenerateDeclining("index.txt");
+  SaveAndRead(settings);
+  std::string text = ReadFileBytes(folder_.Join("index.txt"));
+  EXPECT_NE(text.find("b.txt"), std::string::npos);
+  EXPECT_EQ(text.find("<"), std::string::npos);
+  EXPECT_EQ(Visible(text), Visible(EngineListing(app_.DefaultSettingsPath(), folder_.Join("engine.txt"))));
+}
+
+TEST_F(AppCommandsTest, FolderChecksShowOneMessageAndStopGenerate) {
+  std::string source = MakeSourceFolder();
+  std::string missing = folder_.Join("missing");
+  std::string output = folder_.Join("index.html");
+  struct Case {
+    std::string source, output, message;
+  };
+  const Case cases[] = {
+      {"", output, "Choose source directory.\n\r"},
+      {missing, output, "Source directory must exist.\n\r"},
+      {source, missing + "\\index.html", "Output directory - " + missing + " doesn't exist."},
+      {"", missing + "\\index.html",
+       "Choose source directory.\n\rOutput directory - " + missing + " doesn't exist."},
+      {missing, "index.html", "Source directory must exist.\n\rOutput directory -  doesn't exist."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    ASSERT_TRUE(app::SetText(app_.SourceFolderEdit(), c.source));
+    ASSERT_TRUE(app::SetText(app_.OutputFileEdit(), c.output));
+    HWND box = ClickForBox("Generate");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(Visible(driver::MessageBoxText(box)), Visible(c.message));
+    EXPECT_EQ(driver::MessageBoxButtons(box), std::vector<std::string>{"OK"});
+    ASSERT_TRUE(driver::AnswerMessageBox(box, IDOK));
+    EXPECT_EQ(app_.WaitForBox(app::kTitle, 300), nullptr) << "a second message";
+  }
+  EXPECT_FALSE(FileExists(output));
+}
+
+TEST_F(AppCommandsTest, AnOutputFileThatCannotBeWrittenIsReported) {
+  std::string source = MakeSourceFolder();
+  // A folder of that name exists: the file cannot be opened, even by root.
+  std::string taken = folder_.Join("taken.html");
+  app::MakeFolder(taken);
+  // A name that no file can have.
+  std::string invalid = folder_.Join("bad|name.html");
+  struct Case {
+    std::string output, message;
+  };
+  const Case cases[] = {
+      {taken, "Cannot write to: " + taken},
+      {invalid, "Cannot create: " + invalid},
+  };
+  ASSERT_TRUE(app::SetText(app_.SourceFolderEdit(), source));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    ASSERT_TRUE(app::SetText(app_.OutputFileEdit(), c.output));
+    HWND box = ClickForBox("Generate");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(driver::MessageBoxText(box), c.message);
+    app::Screenshot(c.message.rfind("Cannot create", 0) == 0 ? "cannot-create" : "cannot-write");
+    ASSERT_TRUE(driver::AnswerMessageBox(box, IDOK));
+  }
+}
+
+TEST_F(AppCommandsTest, TheFormatRadiosRewriteTheOutputFileExtension) {
+  struct Case {
+    const char* before;
+    const char* radio;
+    const char* after;
+  };
+  const Case cases[] = {
+      {"C:\\FolderIndex.html", "TXT", "C:\\FolderIndex.txt"},
+      {"C:\\FolderIndex.txt", "HTML", "C:\\FolderIndex.html"},
+      {"C:\\report.HTM", "HTML", "C:\\report.HTM"},
+      {"C:\\notes.log", "TXT", "C:\\notes.log"},
+      {"C:\\notes.log", "HTML", "C:\\notes.html"},
+      {"C:\\out", "TXT", "C:\\out.txt"},
+      {"C:\\out", "HTML", "C:\\out.html"},
+      {"C:\\old.stuff\\list", "TXT", "C:\\old.stuff\\list"},
+      {"C:\\old.stuff\\list", "HTML", "C:\\old.stuff\\list.html"},
+      {"", "TXT", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.before) + " " + c.radio);
+    ASSERT_TRUE(app::SetText(app_.OutputFileEdit(), c.before));
+    ASSERT_TRUE(driver::ClickAndWait(app_.InGroup(" Output Format ", c.radio)));
+    EXPECT_EQ(app::Text(app_.OutputFileEdit()), c.after);
+  }
+}
+
+TEST_F(AppCommandsTest, TheOutputFileDialogStartsOnTheEditAndSetsTheFormat) {
+  std::string start = folder_.Join("start.html");
+  ASSERT_TRUE(app::SetText(app_.OutputFileEdit(), start));
+  struct Case {
+    std::string chosen;
+    const char* checkedRadio;
+  };
+  const Case cases[] = {
+      {folder_.Join("list.txt"), "TXT"},
+      {folder_.Join("page.asp"), "HTML"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.chosen);
+    std::string before = app::Text(app_.OutputFileEdit());
+    ASSERT_TRUE(driver::Click(app_.OutputFileButton()));
+    HWND dialog = driver::WaitForTopWindowOfClass("#32770", 10000, app_.processId());
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(app::Text(app::FileNameFieldOf(dialog)), FileNameOf(before));
+    ASSERT_TRUE(app::ChooseInDialog(dialog, c.chosen));
+    DWORD waited = GetTickCount();
+    while (app::Text(app_.OutputFileEdit()) != c.chosen && GetTickCount() - waited < 5000) Sleep(50);
+    EXPECT_EQ(app::Text(app_.OutputFileEdit()), c.chosen);
+    EXPECT_EQ(CheckStateOf(app_.InGroup(" Output Format ", c.checkedRadio)), BST_CHECKED);
+    bool html = std::string(c.checkedRadio) == "HTML";
+    EXPECT_EQ(driver::IsEnabled(app_.InGroup(" Select Columns ", "Size")), html);
+  }
+}
+
+// One setting as the user gives it in a control, and how to find that control.
+struct ControlValue {
+  const char* what;
+  std::function<HWND(const RunningApp&)> control;
+  enum Kind { Text, Box, Selection } kind;
+  std::string text;  // Text
+  int state;         // Box: check state; Selection: the item index
+};
+
+HWND OnMain(const RunningApp& a, const char* className, int x, int y, size_t nth = 0) {
+  return a.At(a.main(), className, x, y, nth);
+}
+HWND InGroupAt(const RunningApp& a, const char* group, const char* className, int x, int y) {
+  return a.At(a.Group(group), className, x, y);
+}
+std::function<HWND(const RunningApp&)> Box(const char* group, const char* text) {
+  return [group, text](const RunningApp& a) { return a.InGroup(group, text); };
+}
+std::function<HWND(const RunningApp&)> Field(const char* group, const char* className, int x, int y) {
+  return [=](const RunningApp& a) { return InGroupAt(a, group, className, x, y); };
+}
+std::function<HWND(const RunningApp&)> Memo(int y, size_t nth) {
+  return [=](const RunningApp& a) { return OnMain(a, "Edit", 3, y, nth); };
+}
+
+// Every saved setting with a value unlike its default. The radios come
+// last: "TXT" disables the column boxes.
+std::vector<ControlValue> EverySetting(const std::string& folder) {
+  using K = ControlValue;
+  const char* html = " HTML";
+  const char* words = "Words";
+  const char* captions = "Columns Captions";
+  const char* background = "Background";
+  return {
+      {"source folder", [](const RunningApp& a) { return a.SourceFolderEdit(); }, K::Text, folder, 0},
+      {"title", Field(html, "Edit", 42, 17), K::Text, "My $DirPath title", 0},
+      {"base", Field(html, "ComboBox", 42, 40), K::Text, "http://www.example.com/files/", 0},
+      {"cell spacing", Field(html, "Edit", 87, 115), K::Text, "7", 0},
+      {"cell padding", Field(html, "Edit", 185, 115), K::Text, "12", 0},
+      {"table width", Field(html, "Edit", 85, 140), K::Text, "80%", 0},
+      {"folder mask", Field(html, "Edit", 272, 165), K::Text, "*.d", 0},
+      {"file mask", Field(html, "Edit", 272, 190), K::Text, "*.txt", 0},
+      {"size in", Field(html, "ComboBox", 80, 265), K::Selection, "", 2},
+      {"Name", Field(captions, "Edit", 80, 15), K::Text, "N1", 0},
+      {"Size", Field(captions, "Edit", 80, 40), K::Text, "S1", 0},
+      {"Type", Field(captions, "Edit", 80, 65), K::Text, "T1", 0},
+      {"LW", Field(captions, "Edit", 80, 90), K::Text, "W1", 0},
+      {"LR", Field(captions, "Edit", 240, 15), K::Text, "R1", 0},
+      {"CT", Field(captions, "Edit", 240, 40), K::Text, "C1", 0},
+      {"Attr", Field(captions, "Edit", 240, 65), K::Text, "A1", 0},
+      {"$TotalSize", Field(words, "Edit", 80, 15), K::Text, "All", 0},
+      {"$File", Field(words, "Edit", 80, 40), K::Text, "Doc", 0},
+      {"$Folder", Field(words, "Edit", 80, 65), K::Text, "Dir", 0},
+      {"$FileSize", Field(words, "ComboBox", 80, 90), K::Text, "Kb", 0},
+      {"$UserWord1", Field(words, "Edit", 80, 115), K::Text, "u1", 0},
+      {"$UserWord2", Field(words, "Edit", 80, 140), K::Text, "u2", 0},
+      {"$UserWord3", Field(words, "Edit", 80, 165), K::Text, "u3", 0},
+      {"$ContentOf", Field(words, "Edit", 240, 15), K::Text, "Inside", 0},
+      {"$Files", Field(words, "Edit", 240, 40), K::Text, "Docs", 0},
+      {"$Folders", Field(words, "Edit", 240, 65), K::Text, "Dirs", 0},
+      {"CapColor", Field(background, "ComboBox", 124, 17), K::Text, "White", 0},
+      {"KeyCapColor", Field(background, "ComboBox", 124, 42), K::Text, "None", 0},
+      {"KeyColColor", Field(background, "ComboBox", 124, 67), K::Text, "LightGrey", 0},
+      {"TableColor", Field(background, "ComboBox", 124, 92), K::Text, "Light Blue", 0},
+      {"DocColor", Field(background, "ComboBox", 124, 117), K::Text, "#FFEEDD", 0},
+      {"HeadCustom", Memo(25, 0), K::Text, "<meta a>\r\n<meta b>", 0},
+      {"Befor", Memo(25, 1), K::Text, "<p>start</p>", 0},
+      {"After", Memo(25, 2), K::Text, "<p>end</p>\r\n", 0},
+      {"CustTable", Memo(25, 3), K::Text, " class=\"t\"", 0},
+      {"MaskStyle", Memo(22, 0), K::Text, "color:teal;\r\n", 0},
+      {"NameStyle", Memo(22, 1), K::Text, "color:olive;", 0},
+      {"TitleStyle", Memo(22, 2), K::Text, "font-size: large;\r\n", 0},
+      {"TableStyle", Memo(178, 0), K::Text, "color:gray;\r\n", 0},
+      {"CaptionStyle", Memo(178, 1), K::Text, "color:maroon;\r\n", 0},
+      {"SummaryStyle", Memo(178, 2), K::Text, "color:purple;\r\n", 0},
+      {"Size column", Box(" Select Columns ", "Size"), K::Box, "", 1},
+      {"Type column", Box(" Select Columns ", "Type"), K::Box, "", 0},
+      {"Last write column", Box(" Select Columns ", "Last write"), K::Box, "", 1},
+      {"Last read column", Box(" Select Columns ", "Last read"), K::Box, "", 0},
+      {"Creation time column", Box(" Select Columns ", "Creation time"), K::Box, "", 1},
+      {"Show seconds", Box(" Select Columns ", "Show seconds"), K::Box, "", 1},
+      {"Attributes column", Box(" Select Columns ", "Attributes"), K::Box, "", 1},
+      {"Table border", Box(html, "Table border"), K::Box, "", 0},
+      {"Generate two tables", Box(html, "Generate two tables"), K::Box, "", 1},
+      {"Use full file names", Box(html, "Use full file names as links"), K::Box, "", 1},
+      {"Create links", Box(html, "Create links from file names"), K::Box, "", 0},
+      {"Show summary", Box(html, "Show summary"), K::Box, "", 0},
+      {"Show masks", Box(html, "Show masks"), K::Box, "", 0},
+      {"Desc. sorting", Box(" Sort by ", "Desc. sorting"), K::Box, "", 1},
+      {"Ignore case", Box(" Sort by ", "Ignore case"), K::Box, "", 0},
+      {"sort by creation time", Box(" Sort by ", "Creation time"), K::Box, "", 1},
+      {"TXT", Box(" Output Format ", "TXT"), K::Box, "", 1},
+      {"output file", [](const RunningApp& a) { return a.OutputFileEdit(); }, K::Text, folder + "\\list.txt",
+       0},
+  };
+}
+
+void Give(const RunningApp& a, const ControlValue& value) {
+  HWND control = value.control(a);
+  ASSERT_NE(control, nullptr) << value.what;
+  switch (value.kind) {
+    case ControlValue::Text:
+      ASSERT_TRUE(app::SetText(control, value.text)) << value.what;
+      break;
+    case ControlValue::Box:
+      if (CheckStateOf(control) != value.state) {
+        ASSERT_TRUE(driver::ClickAndWait(control)) << value.what;
+      }
+      ASSERT_EQ(CheckStateOf(control), value.state) << value.what;
+      break;
+    case ControlValue::Selection:
+      SendMessageA(control, CB_SETCURSEL, value.state, 0);
+      break;
+  }
+}
+
+void ExpectShown(const RunningApp& a, const ControlValue& value) {
+  HWND control = value.control(a);
+  switch (value.kind) {
+    case ControlValue::Text:
+      EXPECT_EQ(Visible(app::Text(control)), Visible(value.text)) << value.what;
+      break;
+    case ControlValue::Box:
+      EXPECT_EQ(CheckStateOf(control), value.state) << value.what;
+      break;
+    case ControlValue::Selection:
+      EXPECT_EQ(app::ComboSelection(control), value.state) << value.what;
+      break;
+  }
+}
+
+TEST_F(AppCommandsTest, SaveAsThenOpenBringsBackEveryControl) {
+  const std::vector<ControlValue> settings = EverySetting(folder_.path());
+  for (const ControlValue& value : settings) Give(app_, value);
+  ASSERT_TRUE(driver::ClickAndWait(app_.InGroup(" HTML", "Include parent")));
+
+  std::string saved = folder_.Join("mine.ksv");
+  ASSERT_TRUE(driver::Click(app_.Button("Save as")));
+  HWND dialog = driver::WaitForTopWindowOfClass("#32770", 10000, app_.processId());
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_TRUE(app::ChooseInDialog(dialog, saved));
+  std::string savedBytes = ReadWhenWritten(saved, "");
+  EXPECT_EQ(savedBytes.rfind("Kestrova 1.5\r\nOutputFormat=1\r\n", 0), 0u);
+  ASSERT_TRUE(app_.CloseDiscardingChanges());
+
+  RunningApp second;
+  std::string secondHome = folder_.Join("second");
+  app::MakeFolder(secondHome);
+  ASSERT_TRUE(second.Start(secondHome));
+  ASSERT_TRUE(driver::Click(second.Button("Open")));
+  HWND question = second.WaitForBox();
+  ASSERT_NE(question, nullptr) << "the fresh default settings count as changed";
+  ASSERT_TRUE(driver::AnswerMessageBox(question, IDNO));
+  dialog = driver::WaitForTopWindowOfClass("#32770", 10000, second.processId());
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_TRUE(app::ChooseInDialog(dialog, saved));
+  DWORD start = GetTickCount();
+  HWND title = InGroupAt(second, " HTML", "Edit", 42, 17);
+  while (app::Text(title) != "My $DirPath title" && GetTickCount() - start < 10000) Sleep(50);
+
+  for (const ControlValue& value : settings) ExpectShown(second, value);
+  EXPECT_EQ(CheckStateOf(second.InGroup(" HTML", "Include parent")), BST_UNCHECKED)
+      << "never saved, never shown";
+  EXPECT_EQ(CheckStateOf(second.InGroup(" Output Format ", "HTML")), BST_UNCHECKED);
+  EXPECT_FALSE(driver::IsEnabled(second.InGroup(" Select Columns ", "Size")));
+  app::Screenshot("opened-settings");
+
+  // Save now writes to the opened file, byte for byte what was saved.
+  ASSERT_TRUE(app::SetText(title, "Other"));
+  ASSERT_TRUE(app::SetText(title, "My $DirPath title"));
+  ASSERT_TRUE(driver::Click(second.Button("Save")));
+  Sleep(1000);
+  EXPECT_EQ(Visible(ReadFileBytes(saved)), Visible(savedBytes));
+  EXPECT_TRUE(second.CloseDiscardingChanges());
+}
+
+TEST_F(AppCommandsTest, OpenAsksAboutChangedSettingsFirstAndCancelStopsIt) {
+  ASSERT_TRUE(app::SetText(TitleEdit(), "Changed"));
+  HWND question = ClickForBox("Open");
+  ASSERT_NE(question, nullptr);
+  ASSERT_TRUE(driver::AnswerMessageBox(question, IDCANCEL));
+  EXPECT_EQ(driver::WaitForTopWindowOfClass("#32770", 800, app_.processId()), nullptr)
+      << "no dialog after Cancel";
+
+  question = ClickForBox("Open");
+  ASSERT_NE(question, nullptr);
+  ASSERT_TRUE(driver::AnswerMessageBox(question, IDNO));
+  HWND dialog = app_.WaitForDialog("Open");
+  ASSERT_NE(dialog, nullptr);
+  app::Screenshot("open-dialog");
+  ASSERT_TRUE(driver::AnswerMessageBox(dialog, IDCANCEL));
+  EXPECT_EQ(app::Text(TitleEdit()), "Changed");
+
+  // Saved settings are unchanged: Open shows its dialog at once.
+  SaveAndRead(ReadFileBytes(app_.DefaultSettingsPath()));
+  ASSERT_TRUE(driver::Click(app_.Button("Open")));
+  dialog = driver::WaitForTopWindowOfClass("#32770", 10000, app_.processId());
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(driver::TextOf(dialog), "Open");
+  ASSERT_TRUE(driver::AnswerMessageBox(dialog, IDCANCEL));
+  EXPECT_EQ(app::Text(TitleEdit()), "Changed");
+}
+
+TEST_F(AppCommandsTest, YesInTheSaveQuestionSavesAndCloses) {
+  ASSERT_TRUE(app::SetText(TitleEdit(), "Kept $DirPath"));
+  HWND question = ClickForBox("Exit");
+  ASSERT_NE(question, nullptr);
+  ASSERT_TRUE(driver::AnswerMessageBox(question, IDYES));
+  ASSERT_TRUE(app_.WaitForExit(10000));
+  EXPECT_NE(ReadFileBytes(app_.DefaultSettingsPath()).find("\r\nTitle=Kept $DirPath\r\n"), std::string::npos);
+}
+
+TEST_F(AppCommandsTest, AFailedSaveIsReportedAndKeepsTheWindowOpen) {
+  // The settings file turns into a folder: no one can write it now.
+  std::string settings = app_.DefaultSettingsPath();
+  ASSERT_TRUE(DeleteFileA(settings.c_str()));
+  app::MakeFolder(settings);
+
+  HWND box = ClickForBox("Save");
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(driver::MessageBoxText(box), "Cannot write to: " + settings);
+  ASSERT_TRUE(driver::AnswerMessageBox(box, IDOK));
+
+  HWND question = ClickForBox("Exit");
+  ASSERT_NE(question, nullptr);
+  ASSERT_TRUE(driver::AnswerMessageBox(question, IDYES));
+  box = app_.WaitForBox();
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(driver::MessageBoxText(box), "Cannot write to: " + settings);
+  ASSERT_TRUE(driver::AnswerMessageBox(box, IDOK));
+  EXPECT_FALSE(app_.WaitForExit(1000));
+  EXPECT_TRUE(IsWindowVisible(Main()));
+
+  // A settings file whose folder went away cannot be created again.
+  std::string away = folder_.Join("away");
+  app::MakeFolder(away);
+  std::string inside = away + "\\mine.ksv";
+  ASSERT_TRUE(driver::Click(app_.Button("Save as")));
+  HWND dialog = driver::WaitForTopWindowOfClass("#32770", 10000, app_.processId());
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_TRUE(app::ChooseInDialog(dialog, inside));
+  ReadWhenWritten(inside, "");
+  ASSERT_TRUE(DeleteFileA(inside.c_str()));
+  ASSERT_TRUE(RemoveDirectoryA(away.c_str()));
+  box = ClickForBox("Save");
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(driver::MessageBoxText(box), "Cannot create: " + inside);
+  ASSERT_TRUE(driver::AnswerMessageBox(box, IDOK));
+}
+
+TEST_F(AppCommandsTest, TheOfferToShowLaunchesTheViewerOnlyOnYes) {
+  std::string source = MakeSourceFolder();
+  std::string output = folder_.Join("my list.kvt");
+  ASSERT_TRUE(app::SetText(app_.SourceFolderEdit(), source));
+  ASSERT_TRUE(app::SetText(app_.OutputFileEdit(), output));
+
+  HWND offer = ClickForBox("Generate", "File (my list.kvt) was created");
+  ASSERT_NE(offer, nullptr);
+  EXPECT_EQ(driver::MessageBoxText(offer), "Show the file (" + output + ")");
+  EXPECT_EQ(GetWindow(offer, GW_OWNER), nullptr);
+  app::Screenshot("offer-to-show");
+  ASSERT_TRUE(driver::AnswerMessageBox(offer, IDNO));
+  Sleep(1500);
+  EXPECT_FALSE(FileExists(viewerLog_)) << "No launches nothing";
+  EXPECT_TRUE(FileExists(output));
+
+  offer = ClickForBox("Generate", "File (my list.kvt) was created");
+  ASSERT_NE(offer, nullptr);
+  ASSERT_TRUE(driver::AnswerMessageBox(offer, IDYES));
+  ASSERT_TRUE(app::WaitForFile(viewerLog_));
+  std::string commandLine = ReadWhenWritten(viewerLog_, "");
+  EXPECT_NE(commandLine.find("record_viewer.exe"), std::string::npos) << commandLine;
+  std::string quoted = " \"" + output + "\"";
+  ASSERT_GE(commandLine.size(), quoted.size());
+  EXPECT_EQ(commandLine.substr(commandLine.size() - quoted.size()), quoted) << commandLine;
+}
+
+TEST_F(AppCommandsTest, AFileWithoutViewerIsOpenedSilently) {
+  std::string source = MakeSourceFolder();
+  std::string output = folder_.Join("list.kestrova-none");
+  ASSERT_TRUE(app::SetText(app_.SourceFolderEdit(), source));
+  ASSERT_TRUE(app::SetText(app_.OutputFileEdit(), output));
+  HWND offer = ClickForBox("Generate", "File (list.kestrova-none) was created");
+  ASSERT_NE(offer, nullptr);
+  ASSERT_TRUE(driver::AnswerMessageBox(offer, IDYES));
+  EXPECT_EQ(driver::WaitForTopWindowOfClass("#32770", 1500, app_.processId()), nullptr);
+  EXPECT_EQ(driver::WaitForTopWindowOfClass("#32770", 100), nullptr) << "no message anywhere";
+  EXPECT_EQ(app::Text(TitleEdit()), "Content of $DirPath") << "the program still answers";
+}
+
+}  // namespace

@@ -1,0 +1,184 @@
+#include "tests/app/app_harness.h"
+
+#include <commctrl.h>
+#include <dlgs.h>
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+
+namespace app {
+
+const char kTitle[] = "Kestrova 1.51";
+
+namespace {
+
+constexpr DWORD kAnswerMs = 5000;
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+LRESULT SendTo(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  DWORD_PTR result = 0;
+  SendMessageTimeoutA(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kAnswerMs, &result);
+  return static_cast<LRESULT>(result);
+}
+
+POINT TopLeftIn(HWND parent, HWND child) {
+  RECT rect{};
+  GetWindowRect(child, &rect);
+  POINT corner{rect.left, rect.top};
+  ScreenToClient(parent, &corner);
+  return corner;
+}
+
+}  // namespace
+
+bool RunningApp::Start(const std::string& folder) {
+  folder_ = folder;
+  std::string program = folder + "\\Kestrova.exe";
+  if (!CopyFileA(KESTROVA_APP_PATH, program.c_str(), FALSE)) return false;
+  if (!program_.Start("\"" + program + "\"", folder)) return false;
+  main_ = driver::WaitForTopWindow(kTitle, "iTopWindow", 20000, program_.processId());
+  return main_ != nullptr;
+}
+
+HWND RunningApp::At(HWND parent, const std::string& className, int x, int y, size_t nth) const {
+  for (HWND child : driver::FindChildren(parent, "")) {
+    if (GetAncestor(child, GA_PARENT) != parent) continue;
+    if (Lower(driver::ClassOf(child)) != Lower(className)) continue;
+    POINT corner = TopLeftIn(parent, child);
+    if (corner.x != x || corner.y != y) continue;
+    if (nth == 0) return child;
+    --nth;
+  }
+  return nullptr;
+}
+
+HWND RunningApp::Group(const std::string& text) const {
+  for (HWND child : driver::FindChildren(main_, "Button")) {
+    if (GetAncestor(child, GA_PARENT) == main_ && driver::TextOf(child) == text &&
+        (GetWindowLongA(child, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX) {
+      return child;
+    }
+  }
+  return nullptr;
+}
+
+HWND RunningApp::InGroup(const std::string& group, const std::string& text) const {
+  return driver::FindChild(Group(group), "Button", text);
+}
+
+HWND RunningApp::Button(const std::string& text) const {
+  for (HWND child : driver::FindChildren(main_, "Button")) {
+    if (GetAncestor(child, GA_PARENT) == main_ && driver::TextOf(child) == text) return child;
+  }
+  return nullptr;
+}
+
+bool RunningApp::SelectTreeItem(const std::vector<int>& path) const {
+  HWND tree = At(main_, "SysTreeView32", 345, 0);
+  LPARAM item = SendTo(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
+  for (size_t level = 0; level < path.size() && item != 0; ++level) {
+    if (level > 0) item = SendTo(tree, TVM_GETNEXTITEM, TVGN_CHILD, item);
+    for (int i = 0; i < path[level] && item != 0; ++i) {
+      item = SendTo(tree, TVM_GETNEXTITEM, TVGN_NEXT, item);
+    }
+  }
+  if (item == 0) return false;
+  SendTo(tree, TVM_SELECTITEM, TVGN_CARET, item);
+  return SendTo(tree, TVM_GETNEXTITEM, TVGN_CARET, 0) == item;
+}
+
+HWND RunningApp::WaitForBox(const std::string& caption, int timeoutMs) const {
+  return driver::WaitForMessageBox(caption, timeoutMs, processId());
+}
+
+HWND RunningApp::WaitForDialog(const std::string& title, int timeoutMs) const {
+  return driver::WaitForTopWindow(title, "#32770", timeoutMs, processId());
+}
+
+bool RunningApp::PressKeys(const std::vector<WORD>& modifiers, const std::vector<WORD>& keys) const {
+  SetForegroundWindow(main_);
+  std::vector<INPUT> inputs;
+  auto add = [&inputs](WORD key, DWORD flags) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.dwFlags = flags;
+    inputs.push_back(input);
+  };
+  for (WORD modifier : modifiers) add(modifier, 0);
+  for (WORD key : keys) {
+    add(key, 0);
+    add(key, KEYEVENTF_KEYUP);
+  }
+  for (auto it = modifiers.rbegin(); it != modifiers.rend(); ++it) add(*it, KEYEVENTF_KEYUP);
+  UINT sent = SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+  return sent == inputs.size();
+}
+
+bool RunningApp::CloseDiscardingChanges() {
+  if (!driver::Click(Button("Exit"))) return false;
+  DWORD start = GetTickCount();
+  while (GetTickCount() - start < 10000) {
+    if (program_.WaitForExit(100)) return true;
+    if (HWND box = driver::WaitForMessageBox(kTitle, 100, processId())) {
+      driver::AnswerMessageBox(box, IDNO);
+    }
+  }
+  return false;
+}
+
+bool RunningApp::WaitForExit(int timeoutMs) { return program_.WaitForExit(timeoutMs); }
+
+bool RunningApp::IsRunning() { return !program_.WaitForExit(0) && IsWindow(main_); }
+
+HWND FileNameFieldOf(HWND dialog) {
+  HWND field = GetDlgItem(dialog, edt1);
+  if (field != nullptr && IsWindowVisible(field)) return field;
+  HWND combo = GetDlgItem(dialog, cmb13);
+  if (combo == nullptr) return nullptr;
+  HWND edit = FindWindowExA(combo, nullptr, "Edit", nullptr);
+  return edit != nullptr ? edit : combo;
+}
+
+bool ChooseInDialog(HWND dialog, const std::string& path) {
+  HWND field = FileNameFieldOf(dialog);
+  return field != nullptr && driver::SetTextOf(field, path) && driver::PressDialogButton(dialog, IDOK) &&
+         driver::WaitUntilGone(dialog);
+}
+
+std::string Text(HWND window) { return driver::TextOf(window); }
+
+bool SetText(HWND window, const std::string& text) { return driver::SetTextOf(window, text); }
+
+int ComboSelection(HWND combo) { return static_cast<int>(SendTo(combo, CB_GETCURSEL, 0, 0)); }
+
+void MakeFolder(const std::string& path) { std::filesystem::create_directories(path); }
+
+void MakeFile(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+bool WaitForFile(const std::string& path, int timeoutMs) {
+  DWORD start = GetTickCount();
+  while (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    if (static_cast<int>(GetTickCount() - start) >= timeoutMs) return false;
+    Sleep(50);
+  }
+  return true;
+}
+
+void Screenshot(const std::string& name) {
+  // The program paints when its queue runs empty; give it the time.
+  Sleep(400);
+  std::string path = std::string(KESTROVA_APP_SCREENSHOT_DIR) + "/" + name + ".png";
+  EXPECT_TRUE(driver::TakeScreenshot(path)) << path;
+}
+
+}  // namespace app

@@ -1,0 +1,147 @@
+// Parts of the window program run inside the test process: the path
+// operations, the output-format rule, and a generation that runs out of
+// memory.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <limits>
+#include <new>
+#include <string>
+#include <thread>
+
+#include "mainwindow/binding.h"
+#include "mainwindow/commands.h"
+#include "mainwindow/main_window.h"
+#include "mainwindow/pages.h"
+#include "tests/test_support.h"
+#include "tests/windows/driver/win_driver.h"
+
+// Allocations of this many bytes or more fail while a test asks for it.
+static std::atomic<size_t> FailAllocationsFrom{std::numeric_limits<size_t>::max()};
+
+void* operator new(std::size_t size) {
+  if (size >= FailAllocationsFrom.load()) throw std::bad_alloc();
+  if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
+  throw std::bad_alloc();
+}
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+
+namespace {
+
+TEST(PathOperations, FolderOfKeepsTheBackslashOfADriveRootOnly) {
+  EXPECT_EQ(FolderOf("C:\\list.htm"), "C:\\");
+  EXPECT_EQ(FolderOf("D:\\web\\index.TXT"), "D:\\web");
+  EXPECT_EQ(FolderOf("D:\\web\\"), "D:\\web");
+  EXPECT_EQ(FolderOf("list.htm"), "");
+  EXPECT_EQ(FolderOf("\\list.htm"), "");
+  EXPECT_EQ(FolderOf("\\\\server\\share\\a.txt"), "\\\\server\\share");
+  EXPECT_EQ(FolderWithSlashOf("C:\\list.htm"), "C:\\");
+  EXPECT_EQ(FolderWithSlashOf("D:\\web\\index.TXT"), "D:\\web\\");
+  EXPECT_EQ(FolderWithSlashOf("list.htm"), "");
+}
+
+TEST(PathOperations, SetPathFieldsAddsABackslashOnlyWhenMissing) {
+  CommonStruct record;
+  SetPathFields(record, "C:\\src", "C:\\", "list.htm");
+  EXPECT_EQ(record.DirStr, "C:\\src");
+  EXPECT_EQ(record.OutputFolder, "C:\\");
+  EXPECT_EQ(record.OutputName, "list.htm");
+  EXPECT_EQ(record.OutputFile, "C:\\list.htm");
+  SetPathFields(record, "", "D:\\web", "index.TXT");
+  EXPECT_EQ(record.OutputFile, "D:\\web\\index.TXT");
+  SetPathFields(record, "", "", "list.htm");
+  EXPECT_EQ(record.OutputFile, "\\list.htm");
+}
+
+TEST(PathOperations, FolderExistsLeavesTheCurrentFolderAsItWas) {
+  ScopedTempFolder folder;
+  WriteFileBytes(folder.Join("file.txt"), "x");
+  std::string before = CurrentFolder();
+  EXPECT_TRUE(FolderExists(folder.path()));
+  EXPECT_EQ(CurrentFolder(), before);
+  EXPECT_FALSE(FolderExists(folder.Join("missing")));
+  EXPECT_FALSE(FolderExists(folder.Join("file.txt")));
+  EXPECT_FALSE(FolderExists(""));
+  EXPECT_EQ(CurrentFolder(), before);
+}
+
+TEST(OutputFormatSwitch, KeepsTheExtensionInStepWithTheForm) {
+  struct Case {
+    const char* name;
+    bool html;
+    const char* switched;
+  };
+  const Case cases[] = {
+      {"C:\\FolderIndex.html", false, "C:\\FolderIndex.txt"},
+      {"C:\\FolderIndex.txt", true, "C:\\FolderIndex.html"},
+      {"report.HTM", true, "report.HTM"},
+      {"report.HTM", false, "report.txt"},
+      {"page.asp", false, "page.txt"},
+      {"notes.log", false, "notes.log"},
+      {"notes.log", true, "notes.html"},
+      {"out", false, "out.txt"},
+      {"out", true, "out.html"},
+      {"C:\\old.stuff\\list", false, "C:\\old.stuff\\list"},
+      {"C:\\old.stuff\\list", true, "C:\\old.stuff\\list.html"},
+      {"D:\\web\\a.b.shtml", false, "D:\\web\\a.b.txt"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(SwitchedOutputName(c.name, c.html), c.switched) << c.name << (c.html ? " HTML" : " TXT");
+  }
+}
+
+// Answers the next message box of this process with the caption, keeping
+// its text.
+class BoxAnswerer {
+ public:
+  BoxAnswerer(const std::string& caption, int answer)
+      : thread_([this, caption, answer] {
+          HWND box = driver::WaitForMessageBox(caption, 20000, GetCurrentProcessId());
+          if (box == nullptr) return;
+          text_ = driver::MessageBoxText(box);
+          driver::AnswerMessageBox(box, answer);
+        }) {}
+  ~BoxAnswerer() {
+    if (thread_.joinable()) thread_.join();
+  }
+  std::string Text() {
+    thread_.join();
+    return text_;
+  }
+
+ private:
+  std::string text_;
+  std::thread thread_;
+};
+
+TEST(GenerateCommand, RunningOutOfMemoryIsReportedAndTheProgramGoesOn) {
+  ScopedTempFolder folder;
+  WriteFileBytes(folder.Join("a.txt"), "a");
+  BuildMainWindow(MainWindowProc);
+  SetText(SourceFolderEdit, folder.path());
+  SetText(OutputFileEdit, folder.Join("index.html"));
+  // Placeholders whose expansion needs far more memory than the memo holds.
+  std::string placeholders;
+  for (int i = 0; i < 100000; ++i) placeholders += "$DirPath";
+  SetText(HeadCustomMemo, placeholders);
+
+  {
+    BoxAnswerer answer(kProgramTitle, IDOK);
+    FailAllocationsFrom = 2 * placeholders.size();
+    OnGenerate();
+    FailAllocationsFrom = std::numeric_limits<size_t>::max();
+    EXPECT_EQ(answer.Text(), "Not enough memory");
+  }
+  EXPECT_TRUE(Settings.Listing.FileList.empty());
+
+  BoxAnswerer offer("File (index.html) was created", IDNO);
+  OnGenerate();
+  EXPECT_EQ(offer.Text(), "Show the file (" + folder.Join("index.html") + ")");
+  EXPECT_NE(ReadFileBytes(folder.Join("index.html")).find("a.txt"), std::string::npos);
+  DestroyWindow(MainWindow.window);
+  driver::PumpMessages();
+}
+
+}  // namespace

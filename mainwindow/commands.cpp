@@ -14,8 +14,11 @@ namespace {
 constexpr UINT kFallbackMessageStyle = MB_OK | MB_ICONHAND | MB_SYSTEMMODAL | MB_TOPMOST;
 static_assert(kFallbackMessageStyle == 0x41010, "style of the dialog fall-back messages");
 
-void SaveOrReport(const std::string& path) {
-  if (!SaveSettings(Settings, path)) ReportWriteFailure(path);
+// True when the settings reached the file; a failure is reported.
+bool SaveOrReport(const std::string& path) {
+  if (SaveSettings(Settings, path)) return true;
+  ReportWriteFailure(path);
+  return false;
 }
 
 void ShowDialogFallback(const std::string& text) {
@@ -27,15 +30,17 @@ void LoadAndShow(const std::string& path) {
   PushSettingsToControls();
 }
 
-void SaveAsCollected() {
+// True when the settings reached a file; false when the user cancelled or
+// the save failed.
+bool SaveAsCollected() {
   if (SettingsSaveDialog.Execute()) {
     SettingsOpenDialog.fileName = SettingsSaveDialog.fileName;
-    SaveOrReport(SettingsSaveDialog.fileName);
-  } else if (CommDlgExtendedError() != 0) {
-    ShowDialogFallback("Sorry, but Save Dialog is non available,\nso all settings will be saved in \n\"" +
-                       DefaultSettingsPath + "\"");
-    SaveOrReport(DefaultSettingsPath);
+    return SaveOrReport(SettingsSaveDialog.fileName);
   }
+  if (CommDlgExtendedError() == 0) return false;
+  ShowDialogFallback("Sorry, but Save Dialog is non available,\nso all settings will be saved in \n\"" +
+                     DefaultSettingsPath + "\"");
+  return SaveOrReport(DefaultSettingsPath);
 }
 
 // Puts the text into the edit with the caret after its last character.
@@ -69,9 +74,9 @@ bool ConfirmSaveChanges(HWND owner) {
     case IDNO:
       return true;
     default:
-      if (SaveSettings(Settings, Settings.SettingsPath)) return true;
-      ReportWriteFailure(Settings.SettingsPath);
-      return false;
+      // Without a current settings file there is no name to save under yet.
+      if (Settings.SettingsPath.empty()) return SaveAsCollected();
+      return SaveOrReport(Settings.SettingsPath);
   }
 }
 

@@ -43,7 +43,9 @@ bool RunningApp::Start(const std::string& folder) {
   if (!CopyFileA(KESTROVA_APP_PATH, program.c_str(), FALSE)) return false;
   if (!program_.Start("\"" + program + "\"", folder)) return false;
   main_ = driver::WaitForTopWindow(kTitle, "iTopWindow", 20000, program_.processId());
-  return main_ != nullptr;
+  // The window shows before start-up has read its settings; the message loop
+  // waiting for input means start-up is over and the settings file is closed.
+  return main_ != nullptr && program_.WaitForIdle(20000);
 }
 
 HWND RunningApp::At(HWND parent, const std::string& className, int x, int y, size_t nth) const {

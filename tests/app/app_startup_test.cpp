@@ -29,45 +29,9 @@ class AppStartupTest : public ::testing::Test {
   RunningApp app_;
 };
 
-const char kBuiltInSettings[] =
-    "DirStr=C:\\\r\n"
-    "OutputFile=C:\\FolderIndex.html\r\n"
-    "Title=Content of $DirPath\r\n"
-    "Base=file://localhost/$DirPath\r\n"
-    "DirMask=*.*\r\n"
-    "FileMask=*.*\r\n"
-    "Columns=TR\r\n"
-    "DocColor=\r\n"
-    "TableColor=\r\n"
-    "CapColor=LIGHTBLUE\r\n"
-    "KeyCapColor=HONEYDEW\r\n"
-    "KeyColColor=LIGHTBLUE\r\n"
-    "Name=Name\r\n"
-    "Size=Size\r\n"
-    "Type=Type\r\n"
-    "LW=Last Write\r\n"
-    "LR=Last Read\r\n"
-    "CT=Creation time\r\n"
-    "Attr=Attributes\r\n"
-    "$Bytes=bytes\r\n"
-    "$ContentOf=Content of\r\n"
-    "$File=File\r\n"
-    "$Files=Files\r\n"
-    "$Folder=Folder\r\n"
-    "$Folders=Folders\r\n"
-    "$TotalSize=Total size\r\n"
-    "HeadCustom=<META NAME =\"keywords\"  CONTENT =\"$DirPath\">\r\n"
-    "After=\r\n"
-    "Befor=\r\n"
-    "CustTable=\r\n"
-    "SortBy=0\r\n"
-    "Output=0\r\n"
-    "CellSpacing=2\r\n"
-    "CellPadding=4\r\n"
-    "TableBorder=1\r\n"
-    "DescOrder=0\r\n"
-    "IgnoreCase=1\r\n"
-    "CreateLinks=1\r\n";
+// The built-in default settings as they reach the disk, pinned beside the
+// settings tests.
+const std::string kBuiltInSettings = ReadFileBytes(TestDataPath("settings_default.ksv"));
 
 TEST_F(AppStartupTest, WritesTheBuiltInDefaultFileBesideItself) {
   EXPECT_EQ(Visible(ReadFileBytes(app_.DefaultSettingsPath())), Visible(kBuiltInSettings));
@@ -540,6 +504,17 @@ TEST(AppStartupWithoutSettings, KeepsTheBuiltControlValuesAndSaveAsksForAFile) {
   ASSERT_NE(dialog, nullptr);
   EXPECT_NE(driver::TextOf(dialog), app::kTitle);
   ASSERT_TRUE(driver::AnswerMessageBox(dialog, IDCANCEL));
+
+  // So does Yes in the close question; cancelling that keeps the window open.
+  ASSERT_TRUE(PostMessageA(app.main(), WM_CLOSE, 0, 0));
+  HWND question = app.WaitForBox();
+  ASSERT_NE(question, nullptr);
+  ASSERT_TRUE(driver::AnswerMessageBox(question, IDYES));
+  dialog = driver::WaitForTopWindowOfClass("#32770", 10000, app.processId());
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_NE(driver::TextOf(dialog), app::kTitle) << "the save dialog, not another message";
+  ASSERT_TRUE(driver::AnswerMessageBox(dialog, IDCANCEL));
+  EXPECT_FALSE(app.WaitForExit(1000));
   EXPECT_TRUE(app.CloseDiscardingChanges());
 }
 

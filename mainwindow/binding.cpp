@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "mainwindow/commands.h"
+#include "mainwindow/show_file.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/pages.h"
 #include "output/generate.h"

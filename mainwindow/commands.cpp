@@ -1,7 +1,5 @@
 #include "mainwindow/commands.h"
 
-#include <shellapi.h>
-
 #include "mainwindow/binding.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/pages.h"
@@ -49,19 +47,6 @@ void SetEditText(const iControl& edit, const std::string& text) {
   SelectText(edit, static_cast<int>(text.size()), 0);
 }
 
-// Opens the file (a program or a document) with the "open" verb, maximized.
-// A failure shows nothing.
-void LaunchSilently(const std::string& file, const std::string& parameters) {
-  SHELLEXECUTEINFOA launch{};
-  launch.cbSize = sizeof launch;
-  launch.fMask = SEE_MASK_FLAG_NO_UI;
-  launch.lpVerb = "open";
-  launch.lpFile = file.c_str();
-  launch.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
-  launch.lpDirectory = "";
-  launch.nShow = SW_SHOWMAXIMIZED;
-  ShellExecuteExA(&launch);
-}
 
 }  // namespace
 
@@ -141,20 +126,4 @@ void SwitchOutputFormat() {
   if (name.empty()) return;
   std::string switched = SwitchedOutputName(name, IsChecked(HtmlRadio));
   if (switched != name) SetText(OutputFileEdit, switched);
-}
-
-void OfferToShow(const CommonStruct& record) {
-  std::string question = "Show the file (" + record.OutputFile + ")";
-  std::string caption = "File (" + record.OutputName + ") was created";
-  if (MessageBoxA(nullptr, question.c_str(), caption.c_str(), MB_YESNO | MB_ICONQUESTION) != IDYES) {
-    return;
-  }
-  char program[MAX_PATH] = {};
-  auto found = reinterpret_cast<INT_PTR>(FindExecutableA(record.OutputFile.c_str(), "", program));
-  if (found > 32 && program[0] != '\0') {
-    // Quoted, so that a viewer sees a path with blanks as one argument.
-    LaunchSilently(program, "\"" + record.OutputFile + "\"");
-  } else {
-    LaunchSilently(record.OutputFile, "");
-  }
 }

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "platform/win32port.h"
-#include "settings/common_struct.h"
 
 // Asks whether changed settings should be saved. False when the user
 // cancelled or the save failed: the caller must not go on.
@@ -22,7 +21,3 @@ void SwitchOutputFormat();
 // The output file name that the chosen form asks for, or the name itself
 // when it stays as it is.
 std::string SwitchedOutputName(const std::string& name, bool html);
-
-// Asks whether to show the written file and, on Yes, opens it in the
-// program associated with its type.
-void OfferToShow(const CommonStruct& record);

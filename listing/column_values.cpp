@@ -120,22 +120,26 @@ std::string SizeDigits(const FileInfoX& entry) {
   return std::to_string(EntrySize(entry));
 }
 
-std::string LinkForm(const std::string& text) {
+void AppendLinkForm(std::string& out, const std::string& text) {
   static const char kHex[] = "0123456789ABCDEF";
-  std::string link;
-  link.reserve(text.size() + 8);
   for (char c : text) {
     unsigned char byte = static_cast<unsigned char>(c);
     if (c == '\\') {
-      link += '/';
+      out += '/';
     } else if (NeedsPercentEncoding(byte)) {
-      link += '%';
-      link += kHex[byte >> 4];
-      link += kHex[byte & 15];
+      out += '%';
+      out += kHex[byte >> 4];
+      out += kHex[byte & 15];
     } else {
-      link += c;
+      out += c;
     }
   }
+}
+
+std::string LinkForm(const std::string& text) {
+  std::string link;
+  link.reserve(text.size() + 8);
+  AppendLinkForm(link, text);
   return link;
 }
 

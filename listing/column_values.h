@@ -37,6 +37,7 @@ std::string SizeDigits(const FileInfoX& entry);
 // A path or name as a link: "\" becomes "/", and blanks, control bytes and
 // the characters that would end or change the target are percent-encoded.
 std::string LinkForm(const std::string& text);
+void AppendLinkForm(std::string& out, const std::string& text);
 
 // LinkForm of the entry's folder, a separator and its name.
 std::string FullLinkForm(const FileInfoX& entry);

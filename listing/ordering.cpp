@@ -38,10 +38,10 @@ int CompareEntries(const FileInfoX& a, const FileInfoX& b, int sort_code) {
   int primary = 0;
   switch (sort_code) {
     case 0:
-      return CompareBytes(a.SortName, b.SortName);
+      return CompareBytes(SortNameOf(a), SortNameOf(b));
     case 1:
-      primary = CompareBytes(ExtensionOf(a.SortName), ExtensionOf(b.SortName));
-      return primary != 0 ? primary : CompareBytes(StemOf(a.SortName), StemOf(b.SortName));
+      primary = CompareBytes(ExtensionOf(SortNameOf(a)), ExtensionOf(SortNameOf(b)));
+      return primary != 0 ? primary : CompareBytes(StemOf(SortNameOf(a)), StemOf(SortNameOf(b)));
     case 2:
     case 3:
     case 4:
@@ -57,7 +57,7 @@ int CompareEntries(const FileInfoX& a, const FileInfoX& b, int sort_code) {
     default:
       return 0;
   }
-  return primary != 0 ? primary : CompareBytes(a.SortName, b.SortName);
+  return primary != 0 ? primary : CompareBytes(SortNameOf(a), SortNameOf(b));
 }
 
 void InsertSorted(std::deque<FileInfoX>& list, FileInfoX entry, int sort_code) {
@@ -68,33 +68,87 @@ void InsertSorted(std::deque<FileInfoX>& list, FileInfoX entry, int sort_code) {
   list.insert(place, std::move(entry));
 }
 
-void SortEntries(std::deque<FileInfoX>& list, int sort_code) {
-  // Sorting indices and then moving each entry once keeps the extra memory
-  // at a few bytes per entry, where sorting the entries themselves would
-  // need a second list's worth.
-  std::vector<uint32_t> order(list.size());
-  for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
-  if (sort_code < 0 || sort_code > 6) {
-    // Every pair but the parent entry compares 0: only ".." moves, to the front.
-    std::stable_partition(order.begin(), order.end(),
-                          [&list](uint32_t i) { return IsParentEntry(list[i]); });
-  } else {
-    std::stable_sort(order.begin(), order.end(), [&list, sort_code](uint32_t a, uint32_t b) {
-      return CompareEntries(list[a], list[b], sort_code) < 0;
-    });
+namespace {
+
+// What the sort compares first, kept apart from the entries so that most
+// comparisons read this array alone instead of two entries and their names
+// scattered over the heap. Numbers compare as the keys they stand for: the
+// name's bytes are packed first byte most significant, zero bytes padding a
+// shorter name; codes 2 to 5 put their time or size ahead of the name.
+struct SortKey {
+  uint64_t Head;  // code 0: name bytes 0 to 7; codes 2 to 5: time or size
+  uint32_t Next;  // code 0: name bytes 8 to 11; codes 2 to 5: bytes 0 to 3
+  uint32_t Index;
+};
+static_assert(sizeof(SortKey) == 16, "a million keys take 16 MB");
+
+uint64_t NameBytes(const std::string& name, size_t from, size_t count) {
+  uint64_t packed = 0;
+  for (size_t i = from; i < from + count; ++i) {
+    packed = (packed << 8) | (i < name.size() ? static_cast<unsigned char>(name[i]) : 0u);
   }
-  // Position i takes the entry that was at order[i]; follow each cycle once.
-  std::vector<bool> placed(order.size(), false);
-  for (size_t start = 0; start < order.size(); ++start) {
+  return packed;
+}
+
+SortKey KeyOf(const FileInfoX& entry, int sort_code, uint32_t index) {
+  const std::string& name = SortNameOf(entry);
+  switch (sort_code) {
+    case 0:
+      return {NameBytes(name, 0, 8), static_cast<uint32_t>(NameBytes(name, 8, 4)), index};
+    case 2:
+    case 3:
+    case 4:
+      return {TimeOf(entry, sort_code), static_cast<uint32_t>(NameBytes(name, 0, 4)), index};
+    case 5:
+      return {EntrySize(entry), static_cast<uint32_t>(NameBytes(name, 0, 4)), index};
+    default:
+      return {0, 0, index};
+  }
+}
+
+// Puts the entry that was at source_at(i) at position i, following each
+// cycle once, so every entry moves at most once.
+template <typename SourceAt>
+void ApplyOrder(std::deque<FileInfoX>& list, SourceAt source_at) {
+  std::vector<bool> placed(list.size(), false);
+  for (size_t start = 0; start < list.size(); ++start) {
     if (placed[start]) continue;
     FileInfoX held = std::move(list[start]);
     size_t at = start;
-    while (order[at] != start) {
-      list[at] = std::move(list[order[at]]);
+    while (source_at(at) != start) {
+      list[at] = std::move(list[source_at(at)]);
       placed[at] = true;
-      at = order[at];
+      at = source_at(at);
     }
     list[at] = std::move(held);
     placed[at] = true;
   }
+}
+
+}  // namespace
+
+void SortEntries(std::deque<FileInfoX>& list, int sort_code) {
+  // The parent entry goes first under every code; the others follow sorted,
+  // ties broken by enumeration order, as inserting one by one would give.
+  std::vector<uint32_t> parents;
+  std::vector<SortKey> keys;
+  keys.reserve(list.size());
+  for (uint32_t i = 0; i < list.size(); ++i) {
+    if (IsParentEntry(list[i])) {
+      parents.push_back(i);
+    } else {
+      keys.push_back(KeyOf(list[i], sort_code, i));
+    }
+  }
+  if (sort_code >= 0 && sort_code <= 6) {
+    std::sort(keys.begin(), keys.end(), [&list, sort_code](const SortKey& a, const SortKey& b) {
+      if (a.Head != b.Head) return a.Head < b.Head;
+      if (a.Next != b.Next) return a.Next < b.Next;
+      int compared = CompareEntries(list[a.Index], list[b.Index], sort_code);
+      return compared != 0 ? compared < 0 : a.Index < b.Index;
+    });
+  }
+  ApplyOrder(list, [&parents, &keys](size_t position) -> size_t {
+    return position < parents.size() ? parents[position] : keys[position - parents.size()].Index;
+  });
 }

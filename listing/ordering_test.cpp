@@ -73,6 +73,33 @@ TEST(SortEntries, GivesTheOrderOfInsertingOneByOneTiesIncluded) {
   }
 }
 
+TEST(SortEntries, NamesThatShareLongBeginningsOrderByEveryByte) {
+  // Names agreeing in their first 4, 8, 12 or more bytes, bytes above 127,
+  // names that begin others, and entries whose sort name is the name itself.
+  const std::string beginnings[] = {"",         "abcd",           "report-1", "report-1ae59",
+                                    "report-1ae59ea8-and-a-long-tail", "\xc3\xa9t\xc3\xa9"};
+  const char endings[] = {'a', 'Z', '\xe9', '-', '.'};
+  std::mt19937 random(11);
+  for (int code = 0; code <= 6; ++code) {
+    std::deque<FileInfoX> gathered;
+    std::deque<FileInfoX> inserted;
+    for (int i = 0; i < 400; ++i) {
+      std::string name = beginnings[random() % 6];
+      for (unsigned length = random() % 4; length > 0; --length) name += endings[random() % 5];
+      if (name.empty()) name = "x";
+      FileInfoX entry = Entry(name, random() % 3, random() % 2 ? 16 : 33, random() % 3);
+      if (random() % 2) entry.SortName.clear();
+      entry.RowText = std::to_string(i);
+      gathered.push_back(entry);
+      InsertSorted(inserted, entry, code);
+    }
+    SortEntries(gathered, code);
+    for (size_t i = 0; i < gathered.size(); ++i) {
+      ASSERT_EQ(gathered[i].RowText, inserted[i].RowText) << "code " << code << " position " << i;
+    }
+  }
+}
+
 TEST(InsertSorted, KeepsTheListAscendingWhereverTheEntryGoes) {
   std::deque<FileInfoX> list;
   for (const char* name : {"m", "a", "z", "f", "q", "b"}) InsertSorted(list, Entry(name), 0);

@@ -11,19 +11,49 @@ std::shared_ptr<const std::string> SharedFolder(const CommonStruct& record) {
   return std::make_shared<const std::string>(record.DirStr);
 }
 
-}  // namespace
+// Every code page keeps ASCII and lowers only its capitals there, so a name
+// of other ASCII bytes is its own lower-case form.
+bool MayChangeInLowerCase(const std::string& name) {
+  for (char c : name) {
+    if ((c >= 'A' && c <= 'Z') || static_cast<unsigned char>(c) >= 0x80) return true;
+  }
+  return false;
+}
 
-FileInfoX BuildEntry(const CommonStruct& record, const FolderRecord& find,
-                     const std::shared_ptr<const std::string>& folder, FileTypes& types) {
+// An entry without its row: all that ordering needs.
+FileInfoX GatherEntry(const CommonStruct& record, const FolderRecord& find,
+                      const std::shared_ptr<const std::string>& folder) {
   FileInfoX entry;
   entry.FolderPath = folder;
   entry.Find = find;
-  entry.SortName = record.IgnoreCase ? LowerCase(find.cFileName) : find.cFileName;
+  if (record.IgnoreCase && MayChangeInLowerCase(find.cFileName)) {
+    std::string lower = LowerCase(find.cFileName);
+    if (lower != find.cFileName) entry.SortName = std::move(lower);
+  }
+  return entry;
+}
+
+void ComposeRow(const CommonStruct& record, FileInfoX& entry, FileTypes& types) {
   if (record.Output == kOutputHtml) {
     ComposeEntryRow(record, entry, types);
   } else if (record.Output == kOutputText) {
     ComposeEntryLine(entry);
   }
+}
+
+// Rows are composed once the list is in order: the sort then moves small
+// entries, the rows exist only after it, and they lie in memory in the order
+// the document reads them.
+void ComposeRows(const CommonStruct& record, std::deque<FileInfoX>& list, FileTypes& types) {
+  for (FileInfoX& entry : list) ComposeRow(record, entry, types);
+}
+
+}  // namespace
+
+FileInfoX BuildEntry(const CommonStruct& record, const FolderRecord& find,
+                     const std::shared_ptr<const std::string>& folder, FileTypes& types) {
+  FileInfoX entry = GatherEntry(record, find, folder);
+  ComposeRow(record, entry, types);
   return entry;
 }
 
@@ -44,13 +74,13 @@ class FolderFilter {
 };
 
 void AddFolder(CommonStruct& record, const FolderRecord& find,
-               const std::shared_ptr<const std::string>& folder, FileTypes& types) {
-  record.Listing.FolderList.push_back(BuildEntry(record, find, folder, types));
+               const std::shared_ptr<const std::string>& folder) {
+  record.Listing.FolderList.push_back(GatherEntry(record, find, folder));
 }
 
 void AddFile(CommonStruct& record, const FolderRecord& find,
-             const std::shared_ptr<const std::string>& folder, FileTypes& types) {
-  record.Listing.FileList.push_back(BuildEntry(record, find, folder, types));
+             const std::shared_ptr<const std::string>& folder) {
+  record.Listing.FileList.push_back(GatherEntry(record, find, folder));
   record.TotalBytes += static_cast<int64_t>(EntrySize(record.Listing.FileList.back()));
 }
 
@@ -63,16 +93,18 @@ void StartFiles(CommonStruct& record) {
   record.TotalBytes = 0;
 }
 
-void FinishFolders(CommonStruct& record) {
+void FinishFolders(CommonStruct& record, FileTypes& types) {
   auto& folders = record.Listing.FolderList;
   SortEntries(folders, record.SortBy);
-  if (!folders.empty() && !record.IncludeParent && folders.front().SortName == "..") {
+  if (!folders.empty() && !record.IncludeParent && IsParentEntry(folders.front())) {
     folders.pop_front();
   }
+  ComposeRows(record, folders, types);
 }
 
-void FinishFiles(CommonStruct& record) {
+void FinishFiles(CommonStruct& record, FileTypes& types) {
   SortEntries(record.Listing.FileList, record.SortBy);
+  ComposeRows(record, record.Listing.FileList, types);
 }
 
 }  // namespace
@@ -82,18 +114,18 @@ void ScanFolders(CommonStruct& record, FolderSource& source, FileTypes& types) {
   const auto folder = SharedFolder(record);
   FolderFilter filter;
   source.Enumerate(JoinPattern(record.DirStr, record.DirMask), [&](const FolderRecord& find) {
-    if (filter.Keeps(find)) AddFolder(record, find, folder, types);
+    if (filter.Keeps(find)) AddFolder(record, find, folder);
   });
-  FinishFolders(record);
+  FinishFolders(record, types);
 }
 
 void ScanFiles(CommonStruct& record, FolderSource& source, FileTypes& types) {
   StartFiles(record);
   const auto folder = SharedFolder(record);
   source.Enumerate(JoinPattern(record.DirStr, record.FileMask), [&](const FolderRecord& find) {
-    if (!IsFolder(find.dwFileAttributes)) AddFile(record, find, folder, types);
+    if (!IsFolder(find.dwFileAttributes)) AddFile(record, find, folder);
   });
-  FinishFiles(record);
+  FinishFiles(record, types);
 }
 
 void ScanListing(CommonStruct& record, FolderSource& source) {
@@ -114,11 +146,11 @@ void ScanListing(CommonStruct& record, FolderSource& source) {
   FolderFilter filter;
   source.Enumerate(JoinPattern(record.DirStr, record.DirMask), [&](const FolderRecord& find) {
     if (filter.Keeps(find)) {
-      AddFolder(record, find, folder, types);
+      AddFolder(record, find, folder);
     } else if (!IsFolder(find.dwFileAttributes)) {
-      AddFile(record, find, folder, types);
+      AddFile(record, find, folder);
     }
   });
-  FinishFolders(record);
-  FinishFiles(record);
+  FinishFolders(record, types);
+  FinishFiles(record, types);
 }

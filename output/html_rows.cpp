@@ -20,11 +20,10 @@ void AppendName(std::string& row, const CommonStruct& record, const FileInfoX& e
     if (target.empty() || target[0] != '/') row += '/';
     row += target;
   } else {
-    std::string target = LinkForm(name);
     // "c:x" would read as a scheme; "./c:x" is the file.
-    size_t colon = target.find(':');
-    if (colon != std::string::npos && colon < target.find('/')) row += "./";
-    row += target;
+    size_t colon = name.find(':');
+    if (colon != std::string::npos && colon < name.find_first_of("\\/")) row += "./";
+    AppendLinkForm(row, name);
   }
   row += " CLASS = NameCl>";
   AppendEscapedHtml(row, name);
@@ -57,6 +56,20 @@ void AppendSize(std::string& row, const CommonStruct& record, const FileInfoX& e
 void AppendTime(std::string& row, const CommonStruct& record, uint64_t time) {
   AppendFileTimeText(row, time, record.Columns.ShowSeconds);
   row += "</TD>";
+}
+
+// Room for a row with every column and a long name, so that composing one
+// rarely grows the buffer.
+constexpr size_t kRowCapacity = 640;
+
+void AppendEntryCellOpen(std::string& row, const CommonStruct& record, bool key) {
+  if (key) {
+    row += "<TD BGCOLOR = ";
+    row += record.KeyColColor;
+    row += '>';
+  } else {
+    row += "<TD>";
+  }
 }
 
 enum class Cell { kName, kType, kSize, kLastWrite, kCreation, kLastRead, kAttributes };
@@ -106,7 +119,9 @@ std::string CaptionCellOpen(const CommonStruct& record, bool key) {
 }
 
 std::string EntryCellOpen(const CommonStruct& record, bool key) {
-  return key ? "<TD BGCOLOR = " + record.KeyColColor + ">" : "<TD>";
+  std::string open;
+  AppendEntryCellOpen(open, record, key);
+  return open;
 }
 
 void ComposeCaptionRow(CommonStruct& record) {
@@ -121,16 +136,17 @@ void ComposeCaptionRow(CommonStruct& record) {
 }
 
 void ComposeEntryRow(const CommonStruct& record, FileInfoX& entry, FileTypes& types) {
-  std::string& row = entry.RowText;
-  row.clear();
+  std::string row;
+  row.reserve(kRowCapacity);
   row += "<TR>";
   for (const Column& column : kColumns) {
     if (!IsShown(record, column)) continue;
-    row += EntryCellOpen(record, record.SortBy == column.key);
+    AppendEntryCellOpen(row, record, record.SortBy == column.key);
     AppendCell(row, record, entry, types, column.cell);
   }
   row += "</TR>\n";
-  row.shrink_to_fit();
+  // One allocation of the exact size: a million rows stay in memory.
+  entry.RowText = std::string(row.data(), row.size());
 }
 
 std::string GroupThousands(const std::string& digits) {

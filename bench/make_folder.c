@@ -1,0 +1,101 @@
+/* Fills an empty folder with a synthetic listing job: COUNT entries, about
+ * 1 % of them sub-folders, twenty-odd extensions, some names that a page must
+ * escape or a link must encode, some small contents, and times spread over
+ * ten years. The same COUNT always gives the same folder.
+ *
+ *   make_folder FOLDER COUNT
+ */
+#define _GNU_SOURCE
+#include <errno.h>
+#include <fcntl.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+static const char *const kExtensions[] = {
+    ".txt", ".html", ".jpg", ".png", ".pdf",  ".c",   ".h",      ".cpp", ".py", ".json",
+    ".xml", ".csv",  ".log", ".md",  ".zip", ".mp3", ".tar.gz", ".doc", ".sh", ".ksv", ""};
+static const char *const kStems[] = {"report", "photo", "Notes", "data", "build",
+                                     "Invoice", "draft", "backup", "scan", "track"};
+/* Blanks, markup characters, "%" and UTF-8 bytes: names that need care. */
+static const char *const kAwkward[] = {" copy", " & more", "<b>", "#1", "%20x", "-\xc3\xa9t\xc3\xa9",
+                                       "'q'", "[old]"};
+
+static uint64_t state = 0x9E3779B97F4A7C15u;
+static uint32_t next_random(void) {
+  state ^= state << 13;
+  state ^= state >> 7;
+  state ^= state << 17;
+  return (uint32_t)(state >> 16);
+}
+
+#define COUNT_OF(a) (sizeof(a) / sizeof((a)[0]))
+
+int main(int argc, char **argv) {
+  if (argc != 3) {
+    fputs("usage: make_folder FOLDER COUNT\n", stderr);
+    return 2;
+  }
+  const char *folder = argv[1];
+  long count = strtol(argv[2], NULL, 10);
+  if (mkdir(folder, 0755) != 0 && errno != EEXIST) {
+    perror(folder);
+    return 1;
+  }
+  int folder_fd = open(folder, O_RDONLY | O_DIRECTORY);
+  if (folder_fd < 0) {
+    perror(folder);
+    return 1;
+  }
+  static char contents[4096];
+  for (size_t i = 0; i < sizeof contents; i++) contents[i] = (char)('a' + i % 26);
+  const time_t newest = 1700000000; /* November 2023 */
+  const uint32_t ten_years = 10u * 365u * 24u * 3600u;
+
+  for (long i = 0; i < count; i++) {
+    uint32_t r = next_random();
+    /* A bijection of i: unique names that do not arrive in sorted order. */
+    uint32_t tag = (uint32_t)i * 2654435761u;
+    char name[256];
+    const char *stem = kStems[r % COUNT_OF(kStems)];
+    const char *awkward = (r >> 8) % 40 == 0 ? kAwkward[(r >> 16) % COUNT_OF(kAwkward)] : "";
+    int is_folder = (r >> 4) % 100 == 0;
+    const char *extension = is_folder ? "" : kExtensions[(r >> 12) % COUNT_OF(kExtensions)];
+    snprintf(name, sizeof name, "%s-%08x%s%s", stem, tag, awkward, extension);
+
+    if (is_folder) {
+      if (mkdirat(folder_fd, name, 0755) != 0 && errno != EEXIST) {
+        perror(name);
+        return 1;
+      }
+    } else {
+      int fd = openat(folder_fd, name, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (fd < 0) {
+        perror(name);
+        return 1;
+      }
+      if ((r >> 20) % 10 == 0) {
+        size_t size = 1 + next_random() % sizeof contents;
+        if (write(fd, contents, size) != (ssize_t)size) {
+          perror(name);
+          return 1;
+        }
+      }
+      close(fd);
+    }
+    struct timespec times[2];
+    times[1].tv_sec = newest - (time_t)(next_random() % ten_years);
+    times[1].tv_nsec = 0;
+    times[0].tv_sec = times[1].tv_sec + (time_t)(next_random() % (30u * 24u * 3600u));
+    times[0].tv_nsec = 0;
+    if (utimensat(folder_fd, name, times, 0) != 0) {
+      perror(name);
+      return 1;
+    }
+  }
+  close(folder_fd);
+  return 0;
+}

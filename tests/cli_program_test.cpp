@@ -1,0 +1,486 @@
+// kestrova-cli as a user meets it: the real program run as a child process
+// on real folders, its exit status, standard output, standard error and files.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "output/document_text.h"
+#include "output/generate.h"
+#include "platform/platform.h"
+#include "settings/common_struct.h"
+#include "settings/settings_file.h"
+#include "tests/test_support.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+struct CliRun {
+  int Status = -1;
+  std::string Out;
+  std::string Err;
+};
+
+// Standard output and error of the child go to files here.
+const ScopedTempFolder& CaptureFolder() {
+  static ScopedTempFolder folder;
+  return folder;
+}
+
+#ifdef _WIN32
+
+// Quoting that the C runtime's argument splitting undoes exactly.
+std::string QuoteArgument(const std::string& argument) {
+  if (!argument.empty() && argument.find_first_of(" \t\"") == std::string::npos) return argument;
+  std::string quoted = "\"";
+  size_t backslashes = 0;
+  for (char c : argument) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    quoted.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+    backslashes = 0;
+    quoted += c;
+  }
+  quoted.append(backslashes * 2, '\\');
+  return quoted + "\"";
+}
+
+HANDLE OpenInheritable(const std::string& path, DWORD access, DWORD disposition) {
+  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+  return CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                     disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+int Spawn(const std::vector<std::string>& arguments, const std::string& working_folder,
+          const std::string& out_path, const std::string& err_path) {
+  std::string command_line = QuoteArgument(KESTROVA_CLI_PATH);
+  for (const std::string& argument : arguments) command_line += " " + QuoteArgument(argument);
+  HANDLE in = OpenInheritable("NUL", GENERIC_READ, OPEN_EXISTING);
+  HANDLE out = OpenInheritable(out_path, GENERIC_WRITE, CREATE_ALWAYS);
+  HANDLE err = OpenInheritable(err_path, GENERIC_WRITE, CREATE_ALWAYS);
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = in;
+  startup.hStdOutput = out;
+  startup.hStdError = err;
+  PROCESS_INFORMATION process = {};
+  std::vector<char> writable(command_line.begin(), command_line.end());
+  writable.push_back('\0');
+  BOOL started = CreateProcessA(nullptr, writable.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                working_folder.empty() ? nullptr : working_folder.c_str(),
+                                &startup, &process);
+  DWORD status = static_cast<DWORD>(-1);
+  if (started) {
+    WaitForSingleObject(process.hProcess, INFINITE);
+    GetExitCodeProcess(process.hProcess, &status);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+  CloseHandle(in);
+  CloseHandle(out);
+  CloseHandle(err);
+  return static_cast<int>(status);
+}
+
+#else
+
+int Spawn(const std::vector<std::string>& arguments, const std::string& working_folder,
+          const std::string& out_path, const std::string& err_path) {
+  std::vector<char*> argv;
+  std::string program = KESTROVA_CLI_PATH;
+  argv.push_back(program.data());
+  std::vector<std::string> copies = arguments;
+  for (std::string& argument : copies) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  pid_t child = fork();
+  if (child == 0) {
+    int in = open("/dev/null", O_RDONLY);
+    int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) {
+      _exit(126);
+    }
+    if (!working_folder.empty() && chdir(working_folder.c_str()) != 0) _exit(126);
+    execv(program.c_str(), argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+#endif
+
+CliRun RunCli(const std::vector<std::string>& arguments, const std::string& working_folder = "") {
+  std::string out_path = CaptureFolder().Join("stdout");
+  std::string err_path = CaptureFolder().Join("stderr");
+  CliRun run;
+  run.Status = Spawn(arguments, working_folder, out_path, err_path);
+  run.Out = ReadFileBytes(out_path);
+  run.Err = ReadFileBytes(err_path);
+#ifdef _WIN32
+  // Messages are text: standard error ends its lines the platform's way.
+  for (size_t at = run.Err.find("\r\n"); at != std::string::npos; at = run.Err.find("\r\n", at)) {
+    run.Err.erase(at, 1);
+  }
+#endif
+  return run;
+}
+
+std::vector<std::string> Concat(std::vector<std::string> first,
+                                const std::vector<std::string>& second) {
+  first.insert(first.end(), second.begin(), second.end());
+  return first;
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+// The line of a settings text that sets the key, without its line end.
+std::string SettingLine(const std::string& settings_text, const std::string& key) {
+  size_t at = settings_text.find("\n" + key + "=");
+  if (at == std::string::npos) return "(no " + key + " line)";
+  size_t end = settings_text.find('\n', at + 1);
+  return settings_text.substr(at + 1, end - at - 1);
+}
+
+// A folder to list: two sub-folders and three files, one of them empty, and
+// a separate folder for outputs, so that no output lands in the listing.
+class ListedFolder {
+ public:
+  ListedFolder() {
+    std::filesystem::create_directory(folder_.Join("Docs"));
+    std::filesystem::create_directory(folder_.Join("old stuff"));
+    WriteFileBytes(folder_.Join("a.txt"), "0123456789");
+    WriteFileBytes(folder_.Join("B & b.html"), std::string(1536, 'x'));
+    WriteFileBytes(folder_.Join("empty"), "");
+  }
+  const std::string& path() const { return folder_.path(); }
+  std::string Output(const std::string& name) const { return outputs_.Join(name); }
+
+ private:
+  ScopedTempFolder folder_;
+  ScopedTempFolder outputs_;
+};
+
+}  // namespace
+
+namespace fs = std::filesystem;
+
+TEST(CliCommandLine, HelpAndVersionGoToStandardOutput) {
+  CliRun version = RunCli({"--version"});
+  EXPECT_EQ(0, version.Status);
+  EXPECT_EQ("Kestrova 1.51\n", version.Out);
+  EXPECT_EQ(version.Out, RunCli({"-V"}).Out);
+
+  CliRun help = RunCli({"-h"});
+  EXPECT_EQ(0, help.Status);
+  EXPECT_EQ("", help.Err);
+  for (const char* option : {"-o, --output FILE", "-s, --settings FILE", "--set KEY=VALUE",
+                             "--include-parent", "--text", "--print-settings",
+                             "--save-settings FILE", "-q, --quiet", "-V, --version"}) {
+    EXPECT_TRUE(Contains(help.Out, option)) << option;
+  }
+  EXPECT_EQ(help.Out, RunCli({"--help", "--version"}).Out);
+}
+
+TEST(CliCommandLine, BadCommandLinesExitTwoWithoutWriting) {
+  ListedFolder folder;
+  const std::string output = folder.Output("list.html");
+  const std::string& source = folder.path();
+  struct Case {
+    std::vector<std::string> Arguments;
+    std::string Message;
+  };
+  const Case cases[] = {
+      {{source, "-o", output, "--frobnicate"}, "unknown option --frobnicate"},
+      {{source, "-x", "-o", output}, "unknown option -x"},
+      {{source, "-o"}, "option -o needs FILE"},
+      {{source, "-o", output, "--set"}, "option --set needs KEY=VALUE"},
+      {{source, source, "-o", output}, "only one FOLDER may be given"},
+      {{source, "-o", output, "--set", "SortBy"}, "--set needs KEY=VALUE"},
+      {{source, "-o", output, "--set", "=5"}, "--set needs KEY=VALUE"},
+      {{source, "-o", output, "--set", "Colums=STW"}, "Unknown setting key: Colums"},
+      {{source, "-o", output, "--set", "SortBy=2", "--set", "sortby=2"},
+       "Unknown setting key: sortby"},
+      {{source, "-o", output, "--text"}, "--text applies only to -o -"},
+      {{source, "-o", output, "--quiet=yes"}, "option --quiet takes no value"},
+      {{source, "-o", ""}, "the output file name is empty"},
+  };
+  for (const Case& c : cases) {
+    CliRun run = RunCli(c.Arguments);
+    EXPECT_EQ(2, run.Status) << c.Message;
+    EXPECT_TRUE(Contains(run.Err, c.Message)) << "expected " << c.Message << "\ngot " << run.Err;
+    EXPECT_EQ("", run.Out);
+    EXPECT_FALSE(PathExists(output)) << c.Message;
+  }
+}
+
+TEST(CliCommandLine, OptionsTakeTheirValuesInEitherForm) {
+  ListedFolder folder;
+  const std::string output = folder.Output("list.txt");
+  CliRun run = RunCli({"--quiet", "--output=" + output, "--set=SortBy=5", "--", folder.path()});
+  EXPECT_EQ(0, run.Status) << run.Err;
+  EXPECT_EQ("", run.Err);
+  EXPECT_TRUE(PathExists(output));
+}
+
+// A small settings file without "$FileSize", so that "$Bites" stands in.
+const char kBaseSettings[] =
+    "Kestrova 1.5\nTitle=Plain\nColumns=T\nCellSpacing=3\nAfter=x\nSortBy=2\n";
+
+TEST(CliSettings, SetReadsLikeALineOfASettingsFile) {
+  ScopedTempFolder folder;
+  const std::string base = folder.Join("base.ksv");
+  const std::string with_line = folder.Join("line.ksv");
+  WriteFileBytes(base, kBaseSettings);
+  struct Case {
+    std::string Line;
+    std::string Printed;  // the line --print-settings then shows
+  };
+  const Case cases[] = {
+      {"Columns=SWH", "Columns=SWH"},
+      {"Columns=hsw", "Columns="},
+      {"After=one|two", "After=one|two"},
+      {"CellSpacing=2px", "CellSpacing=0"},
+      {"CellSpacing=", "CellSpacing=0"},
+      {"TableBorder=7", "TableBorder=1"},
+      {"SortBy=-1", "SortBy=0"},
+      {"$Bites=Kb", "$FileSize=Kb"},
+      {"$FileSize=MB", "$FileSize=MB"},
+      {"Title=$ContentOf $DirPath", "Title=$ContentOf $DirPath"},
+      {"FileMask=*.txt", "FileMask=*.txt"},
+      {"DocColor=", "DocColor="},
+  };
+  for (const Case& c : cases) {
+    CliRun set = RunCli({"-s", base, "--set", c.Line, "--print-settings"});
+    EXPECT_EQ(0, set.Status) << c.Line << ": " << set.Err;
+    std::string key = c.Printed.substr(0, c.Printed.find('='));
+    EXPECT_EQ(c.Printed, SettingLine(set.Out, key)) << c.Line;
+    if (key != "Title") {
+      EXPECT_EQ("Title=Plain", SettingLine(set.Out, "Title")) << c.Line;
+    }
+
+    // The reader takes the first line of a key, so the line put first wins.
+    WriteFileBytes(with_line, c.Line + "\n" + kBaseSettings);
+    CliRun read = RunCli({"-s", with_line, "--print-settings"});
+    EXPECT_EQ(read.Out, set.Out) << c.Line;
+  }
+}
+
+TEST(CliSettings, TheLastSetOfAKeyWins) {
+  CliRun run = RunCli({"--set", "SortBy=5", "--set", "Columns=S", "--set", "SortBy=3",
+                       "--print-settings"});
+  EXPECT_EQ(0, run.Status);
+  EXPECT_EQ("SortBy=3", SettingLine(run.Out, "SortBy"));
+  EXPECT_EQ("Columns=S", SettingLine(run.Out, "Columns"));
+}
+
+TEST(CliSettings, WithoutAFileTheFreshInstallationSettingsApply) {
+  CliRun run = RunCli({"--print-settings"});
+  EXPECT_EQ(0, run.Status);
+  EXPECT_EQ("Kestrova 1.5\nOutputFormat=0\n", run.Out.substr(0, 28));
+  for (const char* line : {"DirStr=C:\\", "OutputFile=C:\\FolderIndex.html",
+                           "Title=Content of $DirPath", "Columns=TR", "CellSpacing=2",
+                           "IgnoreCase=1", "CapColor=LIGHTBLUE", "CT=Creation time",
+                           "$FileSize=bytes", "$ContentOf=Content of", "ShowSummary=1",
+                           "SizeIn=1", "Output=0"}) {
+    std::string text = line;
+    EXPECT_EQ(text, SettingLine(run.Out, text.substr(0, text.find('='))));
+  }
+  // The base address follows the listed folder; for C:\ it is the built-in one.
+  EXPECT_EQ("Base=file://localhost/$DirPath", SettingLine(run.Out, "Base"));
+}
+
+TEST(CliSettings, AnUnreadableSettingsFileIsNamed) {
+  ListedFolder folder;
+  const std::string missing = folder.Output("missing.ksv");
+  const std::string output = folder.Output("list.html");
+  CliRun run = RunCli({"-s", missing, folder.path(), "-o", output});
+  EXPECT_EQ(2, run.Status);
+  EXPECT_EQ("Cannot read settings file: " + missing + "\n", run.Err);
+  EXPECT_FALSE(PathExists(output));
+}
+
+TEST(CliSettings, SavedSettingsAreThePrintedSettings) {
+  ListedFolder folder;
+  const std::string saved = folder.Output("saved.ksv");
+  const std::string output = folder.Output("list.txt");
+  const std::vector<std::string> job = {folder.path(), "-o", output, "--set", "After=a|b",
+                                        "--set", "Columns=SA"};
+  CliRun printed = RunCli(Concat(job, {"--print-settings"}));
+  EXPECT_FALSE(PathExists(output)) << "--print-settings lists nothing";
+  CliRun run = RunCli(Concat(job, {"--save-settings", saved, "-q"}));
+  ASSERT_EQ(0, run.Status) << run.Err;
+  EXPECT_TRUE(PathExists(output));
+  std::string bytes = ReadFileBytes(saved);
+  EXPECT_TRUE(Contains(bytes, "\r\nColumns=SA\r\n")) << Visible(bytes);
+  EXPECT_EQ(printed.Out, NormalizeSettingsBytes(bytes));
+  EXPECT_EQ("Output=1", SettingLine(printed.Out, "Output"));
+}
+
+TEST(CliChecks, FailedFolderChecksExitTwoWithTheProgramsTexts) {
+  ListedFolder folder;
+  const std::string missing = folder.Output("missing");
+  const std::string output = folder.Output("list.html");
+  const std::string output_in_missing = (fs::path(missing) / "list.html").string();
+  const std::string saved = folder.Output("saved.ksv");
+  const std::string no_output_folder = "Output directory - " + missing + " doesn't exist.\n";
+  struct Case {
+    std::vector<std::string> Arguments;
+    std::string Message;
+  };
+  const Case cases[] = {
+      {{"", "-o", output}, "Choose source directory.\n"},
+      {{missing, "-o", output}, "Source directory must exist.\n"},
+      {{folder.path(), "-o", output_in_missing}, no_output_folder},
+      {{"--set", "DirStr=", "-o", output_in_missing},
+       "Choose source directory.\n" + no_output_folder +
+           "(the folder \"\" comes from the settings; name one as FOLDER)\n"},
+      {{missing, "-o", output_in_missing}, "Source directory must exist.\n" + no_output_folder},
+      {{missing, "-o", "-"}, "Source directory must exist.\n"},
+      {{folder.path(), "--set", "OutputFile=list.html"},
+       "Output directory -  doesn't exist.\n(the output file \"list.html\" comes from the "
+       "settings; name one with -o FILE)\n"},
+      {{"--set", "DirStr=/nowhere/at all", "-o", output},
+       "Source directory must exist.\n(the folder \"/nowhere/at all\" comes from the settings; "
+       "name one as FOLDER)\n"},
+  };
+  for (const Case& c : cases) {
+    CliRun run = RunCli(Concat(c.Arguments, {"--save-settings", saved}));
+    EXPECT_EQ(2, run.Status) << c.Message;
+    EXPECT_EQ(c.Message, run.Err);
+    EXPECT_EQ("", run.Out);
+    EXPECT_FALSE(PathExists(output)) << c.Message;
+    EXPECT_FALSE(PathExists(saved)) << c.Message;
+  }
+}
+
+TEST(CliWrites, WriteFailuresExitOneNamingThePath) {
+  ListedFolder folder;
+  const std::string occupied = folder.Output("taken.html");
+  fs::create_directory(occupied);
+  const std::string unnamable = folder.Output(std::string(300, 'n') + ".html");
+  const std::string output = folder.Output("list.html");
+
+  CliRun onto_folder = RunCli({folder.path(), "-o", occupied});
+  EXPECT_EQ(1, onto_folder.Status);
+  EXPECT_EQ("Cannot write to: " + occupied + "\n", onto_folder.Err);
+
+  CliRun too_long = RunCli({folder.path(), "-o", unnamable});
+  EXPECT_EQ(1, too_long.Status);
+  EXPECT_EQ("Cannot create: " + unnamable + "\n", too_long.Err);
+
+  CliRun settings = RunCli({folder.path(), "-o", output, "--save-settings", occupied});
+  EXPECT_EQ(1, settings.Status);
+  EXPECT_EQ("Cannot write to: " + occupied + "\n", settings.Err);
+  EXPECT_FALSE(PathExists(output)) << "nothing is listed after a failed settings write";
+}
+
+TEST(CliWrites, RelativeFolderAndOutputAreMadeAbsolute) {
+  ScopedTempFolder work;
+  const std::string site = work.Join("site");
+  fs::create_directory(site);
+  WriteFileBytes((fs::path(site) / "a.txt").string(), "a");
+
+  CliRun printed = RunCli({"site", "-o", "list.txt", "--print-settings"}, work.path());
+  EXPECT_EQ("DirStr=" + site, SettingLine(printed.Out, "DirStr"));
+  EXPECT_EQ("OutputFile=" + work.Join("list.txt"), SettingLine(printed.Out, "OutputFile"));
+
+  CliRun run = RunCli({".", "-o", "list.txt", "-q", "--set", "Title=[$DirPath]"}, site);
+  ASSERT_EQ(0, run.Status) << run.Err;
+  std::string listed = ReadFileBytes((fs::path(site) / "list.txt").string());
+  EXPECT_EQ("\r\n[" + site + "]\r\n", listed.substr(0, site.size() + 6)) << Visible(listed);
+}
+
+// The record the window would hand to the engine: the settings file read,
+// then the folder, the output file and the output form it implies.
+CommonStruct EngineRecord(const std::string& settings, const std::string& folder,
+                          const std::string& output, bool include_parent) {
+  CommonStruct record;
+  EXPECT_TRUE(LoadSettings(record, settings));
+  record.DirStr = folder;
+  record.OutputFile = output;
+  record.Output = IsHtmlFileName(output) ? kOutputHtml : kOutputText;
+  record.IncludeParent = include_parent;
+  return record;
+}
+
+TEST(CliWrites, OutputEqualsTheEnginesForTheSameSettings) {
+  ListedFolder folder;
+  const std::string settings = folder.Output("job.ksv");
+  struct Case {
+    std::string Settings;
+    std::string Name;
+    bool IncludeParent;
+  };
+  const Case cases[] = {
+      {"Columns=STWCRAH\nSortBy=5\nDescOrder=1\nDivideTable=1\nSizeIn=0\n", "list.html", false},
+      {"Columns=TA\nSortBy=1\nIgnoreCase=1\nFullNames=1\nBefor=top|line\n", "list.HTM", true},
+      {"ShowMasks=0\nBefor=top|line\nAfter=$FileCount files\n", "list.txt", true},
+      {"Columns=SW\nSortBy=2\nShowSummary=0\n", "list", false},
+  };
+  for (const Case& c : cases) {
+    WriteFileBytes(settings, c.Settings);
+    const std::string from_cli = folder.Output("cli-" + c.Name);
+    std::vector<std::string> arguments = {"-s", settings, folder.path(), "-o", from_cli, "-q"};
+    if (c.IncludeParent) arguments.push_back("--include-parent");
+    CliRun run = RunCli(arguments);
+    ASSERT_EQ(0, run.Status) << c.Name << ": " << run.Err;
+
+    CommonStruct record =
+        EngineRecord(settings, folder.path(), folder.Output("engine-" + c.Name), c.IncludeParent);
+    ASSERT_TRUE(GenerateListing(record));
+    std::string expected = ReadFileBytes(record.OutputFile);
+    EXPECT_EQ(expected, ReadFileBytes(from_cli)) << c.Name;
+    EXPECT_EQ(c.Name != "list.txt" && c.Name != "list", Contains(expected, "<HTML>")) << c.Name;
+  }
+}
+
+TEST(CliWrites, DashWritesTheDocumentToStandardOutput) {
+  ListedFolder folder;
+  const std::string html = folder.Output("list.html");
+  const std::string text = folder.Output("list.txt");
+  ASSERT_EQ(0, RunCli({folder.path(), "-o", html, "-q"}).Status);
+  ASSERT_EQ(0, RunCli({folder.path(), "-o", text, "-q"}).Status);
+
+  CliRun page = RunCli({folder.path(), "-o", "-"});
+  EXPECT_EQ(0, page.Status);
+  EXPECT_EQ(ReadFileBytes(html), page.Out);
+  EXPECT_EQ("Wrote standard output: 2 folders, 3 files, 1546 bytes\n", page.Err);
+
+  CliRun list = RunCli({folder.path(), "-o", "-", "--text", "-q"});
+  EXPECT_EQ(0, list.Status);
+  EXPECT_EQ(ReadFileBytes(text), list.Out);
+  EXPECT_EQ("", list.Err);
+}
+
+TEST(CliWrites, SummaryLineAndParentEntry) {
+  ListedFolder folder;
+  const std::string output = folder.Output("list.txt");
+  CliRun run = RunCli({folder.path(), "-o", output});
+  EXPECT_EQ(0, run.Status);
+  EXPECT_EQ("Wrote " + output + ": 2 folders, 3 files, 1546 bytes\n", run.Err);
+  std::string listed = ReadFileBytes(output);
+  EXPECT_TRUE(Contains(listed, "\r\nDocs\r\nold stuff\r\n")) << Visible(listed);
+  EXPECT_FALSE(Contains(listed, "\r\n..\r\n"));
+
+  CliRun quiet = RunCli({folder.path(), "-o", output, "--quiet", "--include-parent"});
+  EXPECT_EQ(0, quiet.Status);
+  EXPECT_EQ("", quiet.Err);
+  listed = ReadFileBytes(output);
+  EXPECT_TRUE(Contains(listed, "\r\n..\r\nDocs\r\nold stuff\r\n")) << Visible(listed);
+  EXPECT_TRUE(Contains(listed, "\r\n2 Folders\r\n")) << "the parent entry is not counted";
+}

@@ -1,9 +1,9 @@
 #include "listing/scan.h"
 
+#include <memory>
+#include <string>
+
 #include "listing/ordering.h"
-#include "output/html_document.h"
-#include "output/html_rows.h"
-#include "output/text_document.h"
 
 namespace {
 
@@ -32,32 +32,6 @@ FileInfoX GatherEntry(const CommonStruct& record, const FolderRecord& find,
   }
   return entry;
 }
-
-void ComposeRow(const CommonStruct& record, FileInfoX& entry, FileTypes& types) {
-  if (record.Output == kOutputHtml) {
-    ComposeEntryRow(record, entry, types);
-  } else if (record.Output == kOutputText) {
-    ComposeEntryLine(entry);
-  }
-}
-
-// Rows are composed once the list is in order: the sort then moves small
-// entries, the rows exist only after it, and they lie in memory in the order
-// the document reads them.
-void ComposeRows(const CommonStruct& record, std::deque<FileInfoX>& list, FileTypes& types) {
-  for (FileInfoX& entry : list) ComposeRow(record, entry, types);
-}
-
-}  // namespace
-
-FileInfoX BuildEntry(const CommonStruct& record, const FolderRecord& find,
-                     const std::shared_ptr<const std::string>& folder, FileTypes& types) {
-  FileInfoX entry = GatherEntry(record, find, folder);
-  ComposeRow(record, entry, types);
-  return entry;
-}
-
-namespace {
 
 // Keeps a record as the folder scan does: never the folder's own first ".",
 // only folders.
@@ -93,49 +67,45 @@ void StartFiles(CommonStruct& record) {
   record.TotalBytes = 0;
 }
 
-void FinishFolders(CommonStruct& record, FileTypes& types) {
+void FinishFolders(CommonStruct& record) {
   auto& folders = record.Listing.FolderList;
   SortEntries(folders, record.SortBy);
   if (!folders.empty() && !record.IncludeParent && IsParentEntry(folders.front())) {
     folders.pop_front();
   }
-  ComposeRows(record, folders, types);
 }
 
-void FinishFiles(CommonStruct& record, FileTypes& types) {
+void FinishFiles(CommonStruct& record) {
   SortEntries(record.Listing.FileList, record.SortBy);
-  ComposeRows(record, record.Listing.FileList, types);
 }
 
 }  // namespace
 
-void ScanFolders(CommonStruct& record, FolderSource& source, FileTypes& types) {
+void ScanFolders(CommonStruct& record, FolderSource& source) {
   StartFolders(record);
   const auto folder = SharedFolder(record);
   FolderFilter filter;
   source.Enumerate(JoinPattern(record.DirStr, record.DirMask), [&](const FolderRecord& find) {
     if (filter.Keeps(find)) AddFolder(record, find, folder);
   });
-  FinishFolders(record, types);
+  FinishFolders(record);
 }
 
-void ScanFiles(CommonStruct& record, FolderSource& source, FileTypes& types) {
+void ScanFiles(CommonStruct& record, FolderSource& source) {
   StartFiles(record);
   const auto folder = SharedFolder(record);
   source.Enumerate(JoinPattern(record.DirStr, record.FileMask), [&](const FolderRecord& find) {
     if (!IsFolder(find.dwFileAttributes)) AddFile(record, find, folder);
   });
-  FinishFiles(record, types);
+  FinishFiles(record);
 }
 
 void ScanListing(CommonStruct& record, FolderSource& source) {
   // The document refers to the rows of the lists that are about to go.
   ClearDocument(record.DocText);
-  ComposeBaseHref(record);
-  FileTypes types(source);
   if (record.DirMask != record.FileMask) {
-    ScanFolders(record, source, types);
-    ScanFiles(record, source, types);
+    ScanFolders(record, source);
+    ScanFiles(record, source);
     return;
   }
   // One mask for both lists: one pass over the folder reads each record once
@@ -151,6 +121,6 @@ void ScanListing(CommonStruct& record, FolderSource& source) {
       AddFile(record, find, folder);
     }
   });
-  FinishFolders(record, types);
-  FinishFiles(record, types);
+  FinishFolders(record);
+  FinishFiles(record);
 }

@@ -2,13 +2,35 @@
 
 #include <cstdio>
 
+#include "listing/column_values.h"
 #include "listing/scan.h"
 #include "output/html_document.h"
+#include "output/html_rows.h"
 #include "output/placeholders.h"
 #include "output/text_document.h"
 
+namespace {
+
+// Each entry's row in the output form, composed once the lists are in
+// order, so the rows lie in memory in the order the document reads them.
+void ComposeRows(CommonStruct& record, FolderSource& source) {
+  FileTypes types(source);
+  for (auto* list : {&record.Listing.FolderList, &record.Listing.FileList}) {
+    for (FileInfoX& entry : *list) {
+      if (record.Output == kOutputHtml) {
+        ComposeEntryRow(record, entry, types);
+      } else if (record.Output == kOutputText) {
+        ComposeEntryLine(entry);
+      }
+    }
+  }
+}
+
+}  // namespace
+
 void ComposeListing(CommonStruct& record, FolderSource& source) {
   ScanListing(record, source);
+  ComposeRows(record, source);
   ComputeListingTotals(record);
   for (std::string* text : {&record.After, &record.CustTable, &record.Befor, &record.HeadCustom}) {
     SubstitutePlaceholders(record, *text);

@@ -61,4 +61,19 @@ TEST(GenerateListing, WritesTheComposedDocument) {
   EXPECT_EQ(record.Befor, "10") << "custom texts keep their substituted form";
 }
 
+TEST(GenerateListing, LinksTheFilesOfARealFolder) {
+  ScopedTempFolder folder;
+  WriteFileBytes(folder.Join("two words.txt"), "12");
+  CommonStruct record;
+  record.DirStr = folder.path();
+  record.DirMask = record.FileMask = "*.*";
+  record.Base = "file://localhost/$DirPath";
+  record.CreateLinks = true;
+  record.OutputFile = folder.Join("index.html");
+  ASSERT_TRUE(GenerateListing(record));
+  const std::string page = ReadFileBytes(record.OutputFile);
+  EXPECT_NE(page.find("<A HREF = two%20words.txt CLASS = NameCl>two words.txt</A>"), std::string::npos);
+  EXPECT_NE(page.find("<BASE HREF = file://localhost/"), std::string::npos);
+}
+
 }  // namespace

@@ -13,10 +13,6 @@ bool IsParentEntry(const FileInfoX& entry) {
   return name.size() == 2 && name[0] == '.' && name[1] == '.';
 }
 
-const std::string& SortNameOf(const FileInfoX& entry) {
-  return entry.SortName.empty() ? entry.Find.cFileName : entry.SortName;
-}
-
 std::string LowerCase(const std::string& text) {
   return text.empty() ? text : LowerCaseBytes(text);
 }

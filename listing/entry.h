@@ -18,10 +18,8 @@ struct FileInfoX {
   // entries of one scan instead of copied into each.
   std::shared_ptr<const std::string> FolderPath;
   std::string RowText;   // the composed HTML row or text line
-  // The lower-cased name when IgnoreCase is set and lower-casing changes the
-  // name; empty otherwise, the name itself then being the sort name. A
-  // million names are not held twice.
-  std::string SortName;
+  // Entries sort by their name, lower-cased when IgnoreCase is set; the
+  // lower-cased names are made while sorting, not held by every entry.
 };
 
 // The result of one scan: folders and files, each in ascending order.
@@ -33,8 +31,6 @@ struct DirFileStruct {
 bool IsFolder(uint32_t attributes);
 uint64_t EntrySize(const FileInfoX& entry);
 bool IsParentEntry(const FileInfoX& entry);
-// The text the entry sorts by: SortName, or the name when SortName is empty.
-const std::string& SortNameOf(const FileInfoX& entry);
 
 // The text lower-cased the platform's way; an empty text stays empty.
 std::string LowerCase(const std::string& text);

@@ -30,18 +30,18 @@ uint64_t TimeOf(const FileInfoX& entry, int sort_code) {
   }
 }
 
-}  // namespace
-
-int CompareEntries(const FileInfoX& a, const FileInfoX& b, int sort_code) {
+// The comparison itself, on names already lower-cased where asked for.
+int CompareNamed(const FileInfoX& a, const std::string& a_name, const FileInfoX& b,
+                 const std::string& b_name, int sort_code) {
   if (IsParentEntry(a)) return -1;
   if (IsParentEntry(b)) return 1;
   int primary = 0;
   switch (sort_code) {
     case 0:
-      return CompareBytes(SortNameOf(a), SortNameOf(b));
+      return CompareBytes(a_name, b_name);
     case 1:
-      primary = CompareBytes(ExtensionOf(SortNameOf(a)), ExtensionOf(SortNameOf(b)));
-      return primary != 0 ? primary : CompareBytes(StemOf(SortNameOf(a)), StemOf(SortNameOf(b)));
+      primary = CompareBytes(ExtensionOf(a_name), ExtensionOf(b_name));
+      return primary != 0 ? primary : CompareBytes(StemOf(a_name), StemOf(b_name));
     case 2:
     case 3:
     case 4:
@@ -57,13 +57,31 @@ int CompareEntries(const FileInfoX& a, const FileInfoX& b, int sort_code) {
     default:
       return 0;
   }
-  return primary != 0 ? primary : CompareBytes(SortNameOf(a), SortNameOf(b));
+  return primary != 0 ? primary : CompareBytes(a_name, b_name);
 }
 
-void InsertSorted(std::deque<FileInfoX>& list, FileInfoX entry, int sort_code) {
+// Every code page keeps ASCII and lowers only its capitals there, so a name
+// of other ASCII bytes is its own lower-case form.
+bool MayChangeInLowerCase(const std::string& name) {
+  for (char c : name) {
+    if ((c >= 'A' && c <= 'Z') || static_cast<unsigned char>(c) >= 0x80) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+int CompareEntries(const FileInfoX& a, const FileInfoX& b, int sort_code, bool ignore_case) {
+  const std::string& a_name = a.Find.cFileName;
+  const std::string& b_name = b.Find.cFileName;
+  if (!ignore_case) return CompareNamed(a, a_name, b, b_name, sort_code);
+  return CompareNamed(a, LowerCase(a_name), b, LowerCase(b_name), sort_code);
+}
+
+void InsertSorted(std::deque<FileInfoX>& list, FileInfoX entry, int sort_code, bool ignore_case) {
   auto place = std::upper_bound(list.begin(), list.end(), entry,
-                                [sort_code](const FileInfoX& a, const FileInfoX& b) {
-                                  return CompareEntries(a, b, sort_code) < 0;
+                                [sort_code, ignore_case](const FileInfoX& a, const FileInfoX& b) {
+                                  return CompareEntries(a, b, sort_code, ignore_case) < 0;
                                 });
   list.insert(place, std::move(entry));
 }
@@ -90,8 +108,7 @@ uint64_t NameBytes(const std::string& name, size_t from, size_t count) {
   return packed;
 }
 
-SortKey KeyOf(const FileInfoX& entry, int sort_code, uint32_t index) {
-  const std::string& name = SortNameOf(entry);
+SortKey KeyOf(const FileInfoX& entry, const std::string& name, int sort_code, uint32_t index) {
   switch (sort_code) {
     case 0:
       return {NameBytes(name, 0, 8), static_cast<uint32_t>(NameBytes(name, 8, 4)), index};
@@ -127,7 +144,20 @@ void ApplyOrder(std::deque<FileInfoX>& list, SourceAt source_at) {
 
 }  // namespace
 
-void SortEntries(std::deque<FileInfoX>& list, int sort_code) {
+void SortEntries(std::deque<FileInfoX>& list, int sort_code, bool ignore_case) {
+  // The lower-cased names live only while sorting, and only where lower-casing
+  // changes a name.
+  std::vector<std::string> lowered(ignore_case ? list.size() : 0);
+  for (size_t i = 0; i < lowered.size(); ++i) {
+    const std::string& name = list[i].Find.cFileName;
+    if (!MayChangeInLowerCase(name)) continue;
+    std::string lower = LowerCase(name);
+    if (lower != name) lowered[i] = std::move(lower);
+  }
+  auto name_of = [&list, &lowered](uint32_t i) -> const std::string& {
+    return i < lowered.size() && !lowered[i].empty() ? lowered[i] : list[i].Find.cFileName;
+  };
+
   // The parent entry goes first under every code; the others follow sorted,
   // ties broken by enumeration order, as inserting one by one would give.
   std::vector<uint32_t> parents;
@@ -137,14 +167,14 @@ void SortEntries(std::deque<FileInfoX>& list, int sort_code) {
     if (IsParentEntry(list[i])) {
       parents.push_back(i);
     } else {
-      keys.push_back(KeyOf(list[i], sort_code, i));
+      keys.push_back(KeyOf(list[i], name_of(i), sort_code, i));
     }
   }
   if (sort_code >= 0 && sort_code <= 6) {
-    std::sort(keys.begin(), keys.end(), [&list, sort_code](const SortKey& a, const SortKey& b) {
+    std::sort(keys.begin(), keys.end(), [&](const SortKey& a, const SortKey& b) {
       if (a.Head != b.Head) return a.Head < b.Head;
       if (a.Next != b.Next) return a.Next < b.Next;
-      int compared = CompareEntries(list[a.Index], list[b.Index], sort_code);
+      int compared = CompareNamed(list[a.Index], name_of(a.Index), list[b.Index], name_of(b.Index), sort_code);
       return compared != 0 ? compared < 0 : a.Index < b.Index;
     });
   }

@@ -5,15 +5,16 @@
 
 #include "listing/entry.h"
 
-// Negative when a orders before b, positive when after, 0 when neither. The
-// parent entry ".." orders before every other; ties fall back to SortName.
-int CompareEntries(const FileInfoX& a, const FileInfoX& b, int sort_code);
+// Negative when a orders before b, positive when after, 0 when neither,
+// comparing names lower-cased when ignore_case is set. The parent entry ".."
+// orders before every other; ties of the sort key fall back to the names.
+int CompareEntries(const FileInfoX& a, const FileInfoX& b, int sort_code, bool ignore_case);
 
 // Inserts the entry into an ascending list so that it stays ascending; an
 // entry that compares 0 with others goes after them.
-void InsertSorted(std::deque<FileInfoX>& list, FileInfoX entry, int sort_code);
+void InsertSorted(std::deque<FileInfoX>& list, FileInfoX entry, int sort_code, bool ignore_case);
 
 // Sorts a list in enumeration order into ascending order: the order that
 // inserting the entries one by one gives, at O(n log n). Entries that
 // compare 0 keep their enumeration order.
-void SortEntries(std::deque<FileInfoX>& list, int sort_code);
+void SortEntries(std::deque<FileInfoX>& list, int sort_code, bool ignore_case);

@@ -11,7 +11,6 @@ FileInfoX Entry(const std::string& name, uint64_t size = 0, uint32_t attributes 
                 uint64_t time = 0) {
   FileInfoX entry;
   entry.Find.cFileName = name;
-  entry.SortName = name;
   entry.Find.nFileSizeHigh = static_cast<uint32_t>(size >> 32);
   entry.Find.nFileSizeLow = static_cast<uint32_t>(size);
   entry.Find.dwFileAttributes = attributes;
@@ -19,8 +18,8 @@ FileInfoX Entry(const std::string& name, uint64_t size = 0, uint32_t attributes 
   return entry;
 }
 
-std::vector<std::string> Sorted(std::deque<FileInfoX> list, int code) {
-  SortEntries(list, code);
+std::vector<std::string> Sorted(std::deque<FileInfoX> list, int code, bool ignore_case = false) {
+  SortEntries(list, code, ignore_case);
   std::vector<std::string> names;
   for (const FileInfoX& entry : list) names.push_back(entry.Find.cFileName);
   return names;
@@ -30,6 +29,10 @@ using Names = std::vector<std::string>;
 
 TEST(SortEntries, EachCodeOrdersByItsKeyThenByName) {
   EXPECT_EQ(Sorted({Entry("alpha"), Entry("Gamma"), Entry("Beta")}, 0), (Names{"Beta", "Gamma", "alpha"}));
+  EXPECT_EQ(Sorted({Entry("alpha"), Entry("Gamma"), Entry("Beta")}, 0, true), (Names{"alpha", "Beta", "Gamma"}));
+  EXPECT_EQ(Sorted({Entry("B.TXT"), Entry("a.doc"), Entry("C.Doc")}, 1, true), (Names{"a.doc", "C.Doc", "B.TXT"}));
+  EXPECT_EQ(Sorted({Entry("README"), Entry("b"), Entry("readme")}, 0, true), (Names{"b", "README", "readme"}))
+      << "names equal but for case keep their enumeration order";
   EXPECT_EQ(Sorted({Entry("a.txt"), Entry("b.doc"), Entry("c"), Entry("y.txt"), Entry("x.txt")}, 1),
             (Names{"c", "b.doc", "a.txt", "x.txt", "y.txt"}));
   EXPECT_EQ(Sorted({Entry("b", 10), Entry("c", 2), Entry("a", 10)}, 5), (Names{"c", "a", "b"}));
@@ -54,21 +57,25 @@ TEST(SortEntries, TheParentEntryComesFirstUnderEveryCode) {
 
 TEST(SortEntries, GivesTheOrderOfInsertingOneByOneTiesIncluded) {
   std::mt19937 random(7);
-  for (int code = 0; code <= 6; ++code) {
+  for (int run = 0; run <= 13; ++run) {
+    const int code = run % 7;
+    const bool ignore_case = run >= 7;
     std::deque<FileInfoX> gathered;
     std::deque<FileInfoX> inserted;
     for (int i = 0; i < 300; ++i) {
-      // Few distinct keys, so that many pairs compare 0 (shared SortName).
-      FileInfoX entry = Entry("n" + std::to_string(random() % 40) + (random() % 3 ? ".a" : ".b"),
+      // Few distinct keys, so that many pairs compare 0 (a shared name, or one
+      // that differs in letter case only).
+      FileInfoX entry = Entry((random() % 2 ? "n" : "N") + std::to_string(random() % 40) +
+                                  (random() % 3 ? ".a" : ".B"),
                               random() % 5, random() % 2 ? 16 : 33, random() % 4);
       entry.RowText = std::to_string(i);
       gathered.push_back(entry);
-      InsertSorted(inserted, entry, code);
+      InsertSorted(inserted, entry, code, ignore_case);
     }
-    SortEntries(gathered, code);
+    SortEntries(gathered, code, ignore_case);
     ASSERT_EQ(gathered.size(), inserted.size());
     for (size_t i = 0; i < gathered.size(); ++i) {
-      ASSERT_EQ(gathered[i].RowText, inserted[i].RowText) << "code " << code << " position " << i;
+      ASSERT_EQ(gathered[i].RowText, inserted[i].RowText) << "code " << code << (ignore_case ? " ignoring case" : "") << " position " << i;
     }
   }
 }
@@ -88,12 +95,11 @@ TEST(SortEntries, NamesThatShareLongBeginningsOrderByEveryByte) {
       for (unsigned length = random() % 4; length > 0; --length) name += endings[random() % 5];
       if (name.empty()) name = "x";
       FileInfoX entry = Entry(name, random() % 3, random() % 2 ? 16 : 33, random() % 3);
-      if (random() % 2) entry.SortName.clear();
       entry.RowText = std::to_string(i);
       gathered.push_back(entry);
-      InsertSorted(inserted, entry, code);
+      InsertSorted(inserted, entry, code, code % 2 == 0);
     }
-    SortEntries(gathered, code);
+    SortEntries(gathered, code, code % 2 == 0);
     for (size_t i = 0; i < gathered.size(); ++i) {
       ASSERT_EQ(gathered[i].RowText, inserted[i].RowText) << "code " << code << " position " << i;
     }
@@ -102,7 +108,7 @@ TEST(SortEntries, NamesThatShareLongBeginningsOrderByEveryByte) {
 
 TEST(InsertSorted, KeepsTheListAscendingWhereverTheEntryGoes) {
   std::deque<FileInfoX> list;
-  for (const char* name : {"m", "a", "z", "f", "q", "b"}) InsertSorted(list, Entry(name), 0);
+  for (const char* name : {"m", "a", "z", "f", "q", "b"}) InsertSorted(list, Entry(name), 0, false);
   Names names;
   for (const FileInfoX& entry : list) names.push_back(entry.Find.cFileName);
   EXPECT_EQ(names, (Names{"a", "b", "f", "m", "q", "z"}));

@@ -11,25 +11,11 @@ std::shared_ptr<const std::string> SharedFolder(const CommonStruct& record) {
   return std::make_shared<const std::string>(record.DirStr);
 }
 
-// Every code page keeps ASCII and lowers only its capitals there, so a name
-// of other ASCII bytes is its own lower-case form.
-bool MayChangeInLowerCase(const std::string& name) {
-  for (char c : name) {
-    if ((c >= 'A' && c <= 'Z') || static_cast<unsigned char>(c) >= 0x80) return true;
-  }
-  return false;
-}
-
 // An entry without its row: all that ordering needs.
-FileInfoX GatherEntry(const CommonStruct& record, const FolderRecord& find,
-                      const std::shared_ptr<const std::string>& folder) {
+FileInfoX GatherEntry(const FolderRecord& find, const std::shared_ptr<const std::string>& folder) {
   FileInfoX entry;
   entry.FolderPath = folder;
   entry.Find = find;
-  if (record.IgnoreCase && MayChangeInLowerCase(find.cFileName)) {
-    std::string lower = LowerCase(find.cFileName);
-    if (lower != find.cFileName) entry.SortName = std::move(lower);
-  }
   return entry;
 }
 
@@ -49,12 +35,12 @@ class FolderFilter {
 
 void AddFolder(CommonStruct& record, const FolderRecord& find,
                const std::shared_ptr<const std::string>& folder) {
-  record.Listing.FolderList.push_back(GatherEntry(record, find, folder));
+  record.Listing.FolderList.push_back(GatherEntry(find, folder));
 }
 
 void AddFile(CommonStruct& record, const FolderRecord& find,
              const std::shared_ptr<const std::string>& folder) {
-  record.Listing.FileList.push_back(GatherEntry(record, find, folder));
+  record.Listing.FileList.push_back(GatherEntry(find, folder));
   record.TotalBytes += static_cast<int64_t>(EntrySize(record.Listing.FileList.back()));
 }
 
@@ -69,14 +55,14 @@ void StartFiles(CommonStruct& record) {
 
 void FinishFolders(CommonStruct& record) {
   auto& folders = record.Listing.FolderList;
-  SortEntries(folders, record.SortBy);
+  SortEntries(folders, record.SortBy, record.IgnoreCase);
   if (!folders.empty() && !record.IncludeParent && IsParentEntry(folders.front())) {
     folders.pop_front();
   }
 }
 
 void FinishFiles(CommonStruct& record) {
-  SortEntries(record.Listing.FileList, record.SortBy);
+  SortEntries(record.Listing.FileList, record.SortBy, record.IgnoreCase);
 }
 
 }  // namespace

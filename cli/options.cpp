@@ -17,7 +17,7 @@ enum class OptionId {
   Version,
 };
 
-struct OptionSpec {
+struct OptionDefinition {
   OptionId Id;
   const char* ShortName;  // "" when the option has none
   const char* LongName;
@@ -25,7 +25,7 @@ struct OptionSpec {
   const char* Help;
 };
 
-const OptionSpec kOptions[] = {
+const OptionDefinition kOptions[] = {
     {OptionId::Output, "-o", "--output", "FILE",
      "the output file: HTML for .html .htm .shtml .asp,\n"
      "plain text otherwise; \"-\" writes to standard\n"
@@ -49,10 +49,10 @@ const OptionSpec kOptions[] = {
     {OptionId::Version, "-V", "--version", nullptr, "show the version and exit"},
 };
 
-const OptionSpec* FindOption(const std::string& name) {
-  for (const OptionSpec& spec : kOptions) {
-    if (name == spec.LongName || (spec.ShortName[0] != '\0' && name == spec.ShortName)) {
-      return &spec;
+const OptionDefinition* FindOption(const std::string& name) {
+  for (const OptionDefinition& definition : kOptions) {
+    if (name == definition.LongName || (definition.ShortName[0] != '\0' && name == definition.ShortName)) {
+      return &definition;
     }
   }
   return nullptr;
@@ -121,30 +121,30 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
       name = argument.substr(0, equals);
       attached = argument.substr(equals + 1);
     }
-    const OptionSpec* spec = FindOption(name);
-    if (spec == nullptr) {
+    const OptionDefinition* definition = FindOption(name);
+    if (definition == nullptr) {
       parsed.Error = "unknown option " + name;
       return parsed;
     }
     std::string value;
-    if (spec->ValueName != nullptr) {
+    if (definition->ValueName != nullptr) {
       if (attached) {
         value = *attached;
       } else if (i + 1 < arguments.size()) {
         value = arguments[++i];
       } else {
-        parsed.Error = "option " + name + " needs " + spec->ValueName;
+        parsed.Error = "option " + name + " needs " + definition->ValueName;
         return parsed;
       }
     } else if (attached) {
       parsed.Error = "option " + name + " takes no value";
       return parsed;
     }
-    if (spec->Id == OptionId::Set && !IsSettingLine(value)) {
+    if (definition->Id == OptionId::Set && !IsSettingLine(value)) {
       parsed.Error = "--set needs KEY=VALUE, not \"" + value + "\"";
       return parsed;
     }
-    ApplyOption(options, spec->Id, value);
+    ApplyOption(options, definition->Id, value);
   }
   parsed.Error = CheckCombination(options);
   return parsed;
@@ -157,10 +157,10 @@ std::string UsageText() {
       "\n"
       "  FOLDER                    the folder to list; default: the one the\n"
       "                            settings name\n";
-  for (const OptionSpec& spec : kOptions) {
-    std::string names = spec.ShortName[0] != '\0' ? std::string(spec.ShortName) + ", " : "    ";
-    names += spec.LongName;
-    if (spec.ValueName != nullptr) names += std::string(" ") + spec.ValueName;
+  for (const OptionDefinition& definition : kOptions) {
+    std::string names = definition.ShortName[0] != '\0' ? std::string(definition.ShortName) + ", " : "    ";
+    names += definition.LongName;
+    if (definition.ValueName != nullptr) names += std::string(" ") + definition.ValueName;
     std::string line = "  " + names;
     const size_t help_column = 28;
     if (line.size() < help_column) {
@@ -168,7 +168,7 @@ std::string UsageText() {
     } else {
       line += "\n" + std::string(help_column, ' ');
     }
-    for (const char* help = spec.Help; *help != '\0'; ++help) {
+    for (const char* help = definition.Help; *help != '\0'; ++help) {
       line += *help;
       if (*help == '\n') line += std::string(help_column, ' ');
     }

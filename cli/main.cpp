@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "cli/console.h"
 #include "cli/options.h"
 #include "cli/progress.h"
 #include "output/document_text.h"

@@ -64,6 +64,13 @@ bool PathExists(const std::string& path);
 // True when the path names an existing folder.
 bool IsExistingFolder(const std::string& path);
 
+// Makes standard output carry bytes unchanged: documents arrive with their
+// line ends already as CR LF, which a text-mode stream would double.
+void UseBinaryStandardOutput();
+
+// True when standard error is a terminal, where a progress line is welcome.
+bool StandardErrorIsTerminal();
+
 // The path made absolute against the current folder; unchanged when it
 // already is absolute or cannot be resolved.
 std::string AbsolutePath(const std::string& path);

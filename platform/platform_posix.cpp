@@ -221,6 +221,12 @@ bool IsExistingFolder(const std::string& path) {
   return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+void UseBinaryStandardOutput() {}
+
+bool StandardErrorIsTerminal() {
+  return isatty(STDERR_FILENO) != 0;
+}
+
 std::string AbsolutePath(const std::string& path) {
   std::string joined = path;
   if (path.empty() || path[0] != '/') {

@@ -2,6 +2,10 @@
 // HKEY_CLASSES_ROOT registry for type descriptions, the local clock.
 #include "platform/win32port.h"
 
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -118,6 +122,14 @@ bool IsExistingFolder(const std::string& path) {
   DWORD attributes = GetFileAttributesA(path.c_str());
   return !path.empty() && attributes != INVALID_FILE_ATTRIBUTES &&
          (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+void UseBinaryStandardOutput() {
+  _setmode(_fileno(stdout), _O_BINARY);
+}
+
+bool StandardErrorIsTerminal() {
+  return _isatty(_fileno(stderr)) != 0;
 }
 
 std::string AbsolutePath(const std::string& path) {

@@ -21,60 +21,86 @@ void ClearDocument(DocumentText& doc) {
 
 void AppendText(DocumentText& doc, std::string_view text) {
   if (text.empty()) return;
-  if (!doc.Pieces.empty() && !doc.Fragments.empty() && doc.Pieces.back() == &doc.Fragments.back()) {
+  if (!doc.Pieces.empty() && !doc.Fragments.empty() && doc.Pieces.back().Text == &doc.Fragments.back()) {
     doc.Fragments.back().append(text);
     return;
   }
   doc.Fragments.emplace_back(text);
-  doc.Pieces.push_back(&doc.Fragments.back());
+  doc.Pieces.push_back({&doc.Fragments.back(), nullptr, false});
 }
 
 void AppendRow(DocumentText& doc, const std::string& row) {
-  doc.Pieces.push_back(&row);
+  doc.Pieces.push_back({&row, nullptr, false});
 }
 
 void AppendListRows(DocumentText& doc, const std::deque<FileInfoX>& list, bool descending) {
-  if (descending) {
-    for (auto entry = list.rbegin(); entry != list.rend(); ++entry) AppendRow(doc, entry->RowText);
-  } else {
-    for (const FileInfoX& entry : list) AppendRow(doc, entry.RowText);
-  }
+  doc.Pieces.push_back({nullptr, &list, descending});
 }
+
+namespace {
+
+// Calls visit with every text of the document, in order.
+template <typename Visit>
+bool VisitTexts(const DocumentText& doc, Visit visit) {
+  for (const DocumentPiece& piece : doc.Pieces) {
+    if (piece.Text != nullptr) {
+      if (!visit(*piece.Text)) return false;
+    } else if (piece.Descending) {
+      for (auto entry = piece.Rows->rbegin(); entry != piece.Rows->rend(); ++entry) {
+        if (!visit(entry->RowText)) return false;
+      }
+    } else {
+      for (const FileInfoX& entry : *piece.Rows) {
+        if (!visit(entry.RowText)) return false;
+      }
+    }
+  }
+  return true;
+}
+
+}  // namespace
 
 size_t DocumentLength(const DocumentText& doc) {
   size_t length = 0;
-  for (const std::string* piece : doc.Pieces) length += piece->size();
+  VisitTexts(doc, [&length](const std::string& text) {
+    length += text.size();
+    return true;
+  });
   return length;
 }
 
 std::string Flatten(const DocumentText& doc) {
-  std::string text;
-  text.reserve(DocumentLength(doc));
-  for (const std::string* piece : doc.Pieces) text += *piece;
-  return text;
+  std::string flat;
+  flat.reserve(DocumentLength(doc));
+  VisitTexts(doc, [&flat](const std::string& text) {
+    flat += text;
+    return true;
+  });
+  return flat;
 }
 
 bool WriteDocument(const DocumentText& doc, std::FILE* stream) {
   char previous = 0;
-  for (const std::string* piece : doc.Pieces) {
-    const char* at = piece->data();
-    const char* end = at + piece->size();
+  return VisitTexts(doc, [&previous, stream](const std::string& text) {
+    const char* at = text.data();
+    const char* end = at + text.size();
     while (at < end) {
       const char* line_feed = static_cast<const char*>(std::memchr(at, '\n', end - at));
-      if (line_feed == nullptr) {
-        if (std::fwrite(at, 1, end - at, stream) != static_cast<size_t>(end - at)) return false;
-        previous = end[-1];
-        break;
+      const char* run_end = line_feed == nullptr ? end : line_feed;
+      const size_t run = run_end - at;
+      if (run > 0) {
+        if (std::fwrite(at, 1, run, stream) != run) return false;
+        previous = run_end[-1];
       }
-      size_t run = line_feed - at;
-      if (run > 0 && std::fwrite(at, 1, run, stream) != run) return false;
-      if (run > 0) previous = line_feed[-1];
+      if (line_feed == nullptr) break;
+      // A CR already written (perhaps at the end of the previous text) and
+      // this LF make one line end.
       const char* ending = previous == '\r' ? "\n" : "\r\n";
-      size_t ending_length = std::strlen(ending);
+      const size_t ending_length = previous == '\r' ? 1 : 2;
       if (std::fwrite(ending, 1, ending_length, stream) != ending_length) return false;
       previous = '\n';
       at = line_feed + 1;
     }
-  }
-  return true;
+    return true;
+  });
 }

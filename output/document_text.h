@@ -9,6 +9,13 @@
 
 #include "listing/entry.h"
 
+// One piece of a document: a text, or every row of an entry list.
+struct DocumentPiece {
+  const std::string* Text = nullptr;
+  const std::deque<FileInfoX>* Rows = nullptr;
+  bool Descending = false;  // rows from the list's last entry to its first
+};
+
 // The document as the writer composed it: its own texts and the entries'
 // finished rows, in document order. Rows are referenced rather than copied,
 // so a listing of a million entries is held once; the references stay valid
@@ -20,8 +27,8 @@ struct DocumentText {
   DocumentText(DocumentText&&) = default;
   DocumentText& operator=(DocumentText&&) = default;
 
-  std::deque<std::string> Fragments;        // the writer's own texts
-  std::vector<const std::string*> Pieces;   // fragments and rows, in order
+  std::deque<std::string> Fragments;  // the writer's own texts
+  std::vector<DocumentPiece> Pieces;  // fragments, rows and lists, in order
 };
 
 void ClearDocument(DocumentText& doc);

@@ -1,12 +1,15 @@
 #include "listing/column_values.h"
 
+#include <algorithm>
+
 #include "settings/common_struct.h"
 
 namespace {
 
-void AppendTwoDigits(std::string& out, int value) {
-  out += static_cast<char>('0' + value / 10);
-  out += static_cast<char>('0' + value % 10);
+char* PutTwoDigits(char* at, int value) {
+  at[0] = static_cast<char>('0' + value / 10);
+  at[1] = static_cast<char>('0' + value % 10);
+  return at + 2;
 }
 
 struct CivilTime {
@@ -62,20 +65,23 @@ bool NeedsPercentEncoding(unsigned char byte) {
 
 void AppendFileTimeText(std::string& out, uint64_t file_time, bool show_seconds) {
   if (file_time >= 0x8000000000000000ULL) return;
-  CivilTime civil = CivilFromFileTime(file_time);
-  AppendTwoDigits(out, civil.day);
-  out += '.';
-  AppendTwoDigits(out, civil.month);
-  out += '.';
-  out += std::to_string(civil.year);
-  out += ' ';
-  AppendTwoDigits(out, civil.hour);
-  out += ':';
-  AppendTwoDigits(out, civil.minute);
+  const CivilTime civil = CivilFromFileTime(file_time);
+  char text[40];
+  char* at = PutTwoDigits(text, civil.day);
+  *at++ = '.';
+  at = PutTwoDigits(at, civil.month);
+  *at++ = '.';
+  const std::string year = std::to_string(civil.year);
+  at = std::copy(year.begin(), year.end(), at);
+  *at++ = ' ';
+  at = PutTwoDigits(at, civil.hour);
+  *at++ = ':';
+  at = PutTwoDigits(at, civil.minute);
   if (show_seconds) {
-    out += ':';
-    AppendTwoDigits(out, civil.second);
+    *at++ = ':';
+    at = PutTwoDigits(at, civil.second);
   }
+  out.append(text, at);
 }
 
 std::string FileTimeText(uint64_t file_time, bool show_seconds) {
@@ -122,18 +128,22 @@ std::string SizeDigits(const FileInfoX& entry) {
 
 void AppendLinkForm(std::string& out, const std::string& text) {
   static const char kHex[] = "0123456789ABCDEF";
-  for (char c : text) {
-    unsigned char byte = static_cast<unsigned char>(c);
-    if (c == '\\') {
+  const char* run = text.data();
+  const char* end = run + text.size();
+  for (const char* at = run; at < end; ++at) {
+    const unsigned char byte = static_cast<unsigned char>(*at);
+    const bool separator = byte == '\\';
+    if (!separator && !NeedsPercentEncoding(byte)) continue;
+    out.append(run, at);
+    if (separator) {
       out += '/';
-    } else if (NeedsPercentEncoding(byte)) {
-      out += '%';
-      out += kHex[byte >> 4];
-      out += kHex[byte & 15];
     } else {
-      out += c;
+      const char code[] = {'%', kHex[byte >> 4], kHex[byte & 15]};
+      out.append(code, sizeof code);
     }
+    run = at + 1;
   }
+  out.append(run, end);
 }
 
 std::string LinkForm(const std::string& text) {
@@ -150,15 +160,19 @@ std::string FullLinkForm(const FileInfoX& entry) {
 }
 
 void AppendEscapedHtml(std::string& out, const std::string& text) {
-  for (char c : text) {
-    switch (c) {
+  size_t run = 0;
+  for (size_t at = text.find_first_of("&<>\"", run); at != std::string::npos;
+       at = text.find_first_of("&<>\"", run)) {
+    out.append(text, run, at - run);
+    switch (text[at]) {
       case '&': out += "&amp;"; break;
       case '<': out += "&lt;"; break;
       case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
+      default: out += "&quot;"; break;
     }
+    run = at + 1;
   }
+  out.append(text, run, std::string::npos);
 }
 
 std::string EscapeHtml(const std::string& text) {

@@ -1,5 +1,6 @@
 #include "output/html_rows.h"
 
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -160,7 +161,20 @@ std::string GroupThousands(const std::string& digits) {
 }
 
 std::string FormatTwoDecimals(double value) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.2f", value);
+  // Hundredths rounded half to even, as the C library's "%.2f" rounds, but
+  // without its cost for every size of a large listing.
+  if (!(std::fabs(value) < 1e15)) {
+    char text[400];
+    std::snprintf(text, sizeof text, "%.2f", value);
+    return text;
+  }
+  const long long hundredths = std::llrint(value * 100.0);
+  const unsigned long long magnitude = hundredths < 0 ? -static_cast<unsigned long long>(hundredths)
+                                                      : static_cast<unsigned long long>(hundredths);
+  std::string text = std::signbit(value) ? "-" : "";
+  text += std::to_string(magnitude / 100);
+  text += '.';
+  text += static_cast<char>('0' + magnitude % 100 / 10);
+  text += static_cast<char>('0' + magnitude % 10);
   return text;
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "tests/memory_folder_source.h"
 
 namespace {
@@ -20,6 +22,22 @@ TEST(FormatTwoDecimals, RoundsToTwoPlaces) {
   EXPECT_EQ(FormatTwoDecimals(0), "0.00");
   EXPECT_EQ(FormatTwoDecimals(1234.567), "1234.57");
   EXPECT_EQ(FormatTwoDecimals(-2.25), "-2.25");
+  EXPECT_EQ(FormatTwoDecimals(1e16), "10000000000000000.00");
+}
+
+TEST(FormatTwoDecimals, AgreesWithTheCLibraryAndBreaksTiesToEven) {
+  // Sizes in kilobytes and megabytes are exact binary fractions; a size of
+  // 128 modulo 256 bytes lies exactly halfway between two hundredths.
+  EXPECT_EQ(FormatTwoDecimals(128 / 1024.0), "0.12");
+  EXPECT_EQ(FormatTwoDecimals(384 / 1024.0), "0.38");
+  for (uint64_t size = 0; size < 300000; size += 7) {
+    if (size % 256 == 128) continue;
+    for (double value : {size / 1024.0, size * 4099 / 1048576.0}) {
+      char expected[64];
+      std::snprintf(expected, sizeof expected, "%.2f", value);
+      ASSERT_EQ(FormatTwoDecimals(value), expected) << "size " << size;
+    }
+  }
 }
 
 class RowTest : public ::testing::Test {

@@ -30,6 +30,8 @@ bool MatchesWildcard(const char* mask, const char* name) {
 }  // namespace
 
 bool MatchesMask(const std::string& mask, const std::string& name) {
+  // The masks nearly every listing uses match every name.
+  if (mask == "*.*" || mask == "*") return true;
   if (MatchesWildcard(mask.c_str(), name.c_str())) return true;
   const bool ends_in_dot_star = mask.size() >= 2 && mask.compare(mask.size() - 2, 2, ".*") == 0;
   return ends_in_dot_star && name.find('.') == std::string::npos &&

@@ -27,27 +27,6 @@ void PrintLine(const std::string& text) {
   std::fprintf(stderr, "%s\n", text.c_str());
 }
 
-bool IsSeparator(char c) {
-  return c == FolderSeparator() || c == '/';
-}
-
-// The folder part of a path; a root ("/", "C:\") keeps its separator, and a
-// bare name has an empty folder, which the folder check then rejects.
-std::string FolderPartOf(const std::string& path) {
-  size_t last = path.size();
-  while (last > 0 && !IsSeparator(path[last - 1])) --last;
-  if (last == 0) return std::string();
-  size_t separator = last - 1;
-  if (separator == 0 || (separator == 2 && path[1] == ':')) return path.substr(0, separator + 1);
-  return path.substr(0, separator);
-}
-
-std::string NamePartOf(const std::string& path) {
-  size_t last = path.size();
-  while (last > 0 && !IsSeparator(path[last - 1])) --last;
-  return path.substr(last);
-}
-
 // The settings as a settings file and the --set lines give them; false with
 // a message when the file cannot be read or a key is unknown.
 bool ReadSettings(CommonStruct& record, const CliOptions& options, std::string& message) {
@@ -81,8 +60,8 @@ void ApplyCommandLine(CommonStruct& record, const CliOptions& options) {
     return;
   }
   if (options.Output) record.OutputFile = AbsolutePath(*options.Output);
-  record.OutputFolder = FolderPartOf(record.OutputFile);
-  record.OutputName = NamePartOf(record.OutputFile);
+  record.OutputFolder = FolderOf(record.OutputFile);
+  record.OutputName = FileNameOf(record.OutputFile);
   record.Output = IsHtmlFileName(record.OutputFile) ? kOutputHtml : kOutputText;
 }
 

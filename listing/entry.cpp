@@ -27,6 +27,20 @@ std::string FileNameOf(const std::string& text) {
   return separator == std::string::npos ? text : text.substr(separator + 1);
 }
 
+std::string FolderOf(const std::string& path) {
+  const char separator = FolderSeparator();
+  const size_t last = path.rfind(separator);
+  if (last == std::string::npos) return std::string();
+  const bool drive_root = last == 2 && path[1] == ':';
+  const bool posix_root = last == 0 && separator == '/';
+  return path.substr(0, drive_root || posix_root ? last + 1 : last);
+}
+
+std::string FolderWithSlashOf(const std::string& path) {
+  const size_t last = path.rfind(FolderSeparator());
+  return last == std::string::npos ? std::string() : path.substr(0, last + 1);
+}
+
 std::string StemOf(const std::string& text) {
   std::string name = FileNameOf(text);
   size_t dot = name.rfind('.');

@@ -38,6 +38,11 @@ std::string LowerCase(const std::string& text);
 std::string ExtensionOf(const std::string& text);
 // The text after the last folder separator; the whole text without one.
 std::string FileNameOf(const std::string& text);
+// The text before the last folder separator; a root keeps its separator (a
+// drive root "C:\", and "/" where "/" separates); empty without a separator.
+std::string FolderOf(const std::string& path);
+// The text up to and including the last folder separator; empty without one.
+std::string FolderWithSlashOf(const std::string& path);
 // FileNameOf without its extension; a leading "." does not start one.
 std::string StemOf(const std::string& text);
 // The folder, a separator unless it already ends in one, then the mask.

@@ -24,6 +24,17 @@ TEST(NameOperations, SplitNamesAtTheirLastDotAndSeparator) {
   EXPECT_EQ(StemOf(".a.a"), ".a");
 }
 
+TEST(NameOperations, FolderOfKeepsTheSeparatorOfARootOnly) {
+  EXPECT_EQ(FolderOf(Path("C:\\list.htm")), Path("C:\\"));
+  EXPECT_EQ(FolderOf(Path("D:\\web\\index.TXT")), Path("D:\\web"));
+  EXPECT_EQ(FolderOf(Path("D:\\web\\")), Path("D:\\web"));
+  EXPECT_EQ(FolderOf("list.htm"), "");
+  EXPECT_EQ(FolderOf(Path("\\list.htm")), FolderSeparator() == '/' ? "/" : "")
+      << "only the POSIX root is a folder of its own";
+  EXPECT_EQ(FolderWithSlashOf(Path("D:\\web\\index.TXT")), Path("D:\\web\\"));
+  EXPECT_EQ(FolderWithSlashOf("list.htm"), "");
+}
+
 TEST(JoinPattern, AddsOneSeparatorOnlyWhereNoneEnds) {
   EXPECT_EQ(JoinPattern(Path("C:\\Data"), "*.*"), Path("C:\\Data\\*.*"));
   EXPECT_EQ(JoinPattern(Path("C:\\Data\\"), "*.*"), Path("C:\\Data\\*.*"));

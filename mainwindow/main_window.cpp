@@ -92,8 +92,6 @@ WNDPROC Subclass(const iControl& group, WNDPROC procedure) {
       SetWindowLongA(group.window, GWL_WNDPROC, reinterpret_cast<LONG>(procedure)));
 }
 
-size_t LastBackslash(const std::string& path) { return path.rfind('\\'); }
-
 }  // namespace
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -125,19 +123,6 @@ void SubclassGroups() {
 void OnExit() { PostMessageA(MainWindow.window, WM_CLOSE, 0, 0); }
 
 void OnWebSite() { ShellExecuteA(nullptr, "open", kWebSiteAddress, nullptr, nullptr, SW_SHOW); }
-
-std::string FolderOf(const std::string& path) {
-  size_t slash = LastBackslash(path);
-  if (slash == std::string::npos) return "";
-  if (slash == 2 && path[1] == ':') return path.substr(0, 3);
-  return path.substr(0, slash);
-}
-
-std::string FolderWithSlashOf(const std::string& path) {
-  size_t slash = LastBackslash(path);
-  if (slash == std::string::npos) return "";
-  return path.substr(0, slash + 1);
-}
 
 std::string CurrentFolder() {
   char buffer[MAX_PATH] = {};

@@ -23,10 +23,5 @@ void OnExit();
 // Opens the program's home page in the browser.
 void OnWebSite();
 
-// The text before the last backslash; a drive root such as "C:\" keeps its
-// backslash; empty without a backslash.
-std::string FolderOf(const std::string& path);
-// The text up to and including the last backslash; empty without one.
-std::string FolderWithSlashOf(const std::string& path);
 // The process's current folder.
 std::string CurrentFolder();

@@ -60,13 +60,8 @@ void CollectSortBy(int32_t& sortBy) {
 }
 
 void ShowSortBy(int32_t sortBy) {
-  const iControl* clearOrder[] = {&SortByNameRadio,      &SortByTypeRadio,     &SortByLastWriteRadio,
-                                  &SortByCreationRadio,  &SortByLastReadRadio, &SortBySizeRadio,
-                                  &SortByAttributesRadio};
-  for (const iControl* radio : clearOrder) SetChecked(*radio, 0);
-  for (const auto& entry : kSortRadios) {
-    if (entry.code == sortBy) SetChecked(*entry.radio, 1);
-  }
+  // A code outside the radios' range checks none of them.
+  for (const auto& entry : kSortRadios) SetChecked(*entry.radio, entry.code == sortBy);
 }
 
 std::string FolderCheckMessage() {

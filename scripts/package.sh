@@ -52,8 +52,8 @@ check_listing() {
 check_program() {
   local run=$1 output_dir=$2 folder=$3 output=$4 printed name
   printed=$("$run" --version | tr -d '\r')
-  [ "${printed%%$'\n'*}" = "Kestrova $version" ] ||
-    fail "--version printed \"${printed%%$'\n'*}\", not \"Kestrova $version\""
+  printed=${printed%%$'\n'*}
+  [[ $printed == *" $version" ]] || fail "--version printed \"$printed\", not version $version"
   "$run" -q "$folder" -o "${output}listing.html" || fail "listing the sample failed"
   check_listing "$output_dir/listing.html"
   for name in "${presets[@]}"; do

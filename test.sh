@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Kestrova for Linux (plain and with sanitizers) and for 32-bit Windows,
-# and runs every test: natively, under Wine, and the windows under Xvfb.
+# and runs every test: natively, under Wine, and the windows under Xvfb; then
+# builds the Debian package and the Windows zip and checks them installed.
 set -euo pipefail
 root=$(cd "$(dirname "$0")" && pwd)
 "$root/scripts/setup.sh"
@@ -16,6 +17,9 @@ for flavour in native sanitize windows; do
     (cd "$root/build/$flavour" && ctest --output-on-failure --timeout 600)
   fi
 done
+
+echo "== package" >&2
+"$root/scripts/package.sh"
 
 if [ -x "$root/scripts/fuzz.sh" ]; then
   echo "== fuzz" >&2

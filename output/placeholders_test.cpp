@@ -73,8 +73,8 @@ TEST_F(PlaceholderTest, TheFolderPathIsTextInAPageAndRawInAList) {
   record.DirStr = "/srv/<b>\"x\" & y</b>";
   record.ContentOf = "In $DirPath:";
   record.Output = kOutputHtml;
-  EXPECT_EQ(Substituted("<I>$DirPath</I> $ContentOf"),
-            "<I>/srv/&lt;b&gt;&quot;x&quot; &amp; y&lt;/b&gt;</I> In /srv/&lt;b&gt;&quot;x&quot; &amp; y&lt;/b&gt;:");
+  const std::string escaped = "/srv/&lt;b&gt;&quot;x&quot; &amp; y&lt;/b&gt;";
+  EXPECT_EQ(Substituted("<I>$DirPath</I> $ContentOf"), "<I>" + escaped + "</I> In " + escaped + ":");
   record.Output = kOutputText;
   EXPECT_EQ(Substituted("<I>$DirPath</I>"), "<I>/srv/<b>\"x\" & y</b></I>");
 }

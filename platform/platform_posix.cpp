@@ -227,6 +227,10 @@ bool LinksEncodeHighBytes() {
   return true;
 }
 
+std::string PageCharset() {
+  return "utf-8";
+}
+
 std::string LowerCaseBytes(std::string text) {
   for (char& c : text) c = LowerAscii(c);
   return text;

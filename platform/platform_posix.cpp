@@ -142,6 +142,14 @@ class MimeTypes {
   std::unordered_map<std::string, std::string> comments_;
 };
 
+// The root is its own parent and, like a drive root on Windows, has neither
+// a "." nor a ".." entry to list.
+bool IsRootFolder(int folder_fd) {
+  struct stat own {}, parent {};
+  return fstat(folder_fd, &own) == 0 && fstatat(folder_fd, "..", &parent, 0) == 0 &&
+         own.st_dev == parent.st_dev && own.st_ino == parent.st_ino;
+}
+
 bool Failed(std::string& failure) {
   failure = std::strerror(errno);
   return false;
@@ -161,7 +169,7 @@ class PosixFolderSource : public FolderSource {
     FolderRecord record;
     // NTFS returns "." and ".." first; readdir's order is arbitrary.
     for (const char* own : {".", ".."}) {
-      if (!MatchesMask(mask, own)) continue;
+      if (!MatchesMask(mask, own) || IsRootFolder(folder_fd)) continue;
       if (FillRecord(folder_fd, own, record)) {
         visit(record);
       } else if (errno != ENOENT) {

@@ -524,3 +524,12 @@ TEST(CliWrites, SummaryLineAndParentEntry) {
   EXPECT_TRUE(Contains(listed, PlatformLines("\r\n..\r\nDocs\r\nold stuff\r\n"))) << Visible(listed);
   EXPECT_TRUE(Contains(listed, PlatformLines("\r\n2 Folders\r\n"))) << "the parent entry is not counted";
 }
+
+TEST(CliWrites, TheRootHasNoParentEntry) {
+  if (FolderSeparator() != '/') GTEST_SKIP() << "the POSIX root";
+  CliRun run = RunCli({"/", "-o", "-", "--text", "-q", "--include-parent", "--set", "FileMask=none"});
+  EXPECT_EQ(0, run.Status) << run.Err;
+  EXPECT_TRUE(Contains(run.Out, "\nusr\n")) << run.Out;
+  EXPECT_FALSE(Contains(run.Out, "\n..\n")) << "no parent entry, even with --include-parent";
+  EXPECT_FALSE(Contains(run.Out, "\n.\n"));
+}

@@ -54,9 +54,12 @@ bool MatchesWindowsWildcard(const std::string& mask, const std::string& name, ch
   for (size_t i = 0; i < mask.size(); ++i) {
     const MaskChar kind = ReadMaskChar(mask, i);
     if (kind == MaskChar::kAnyRun || kind == MaskChar::kRunToLastDot) {
+      // A run that stops short of the last dot cannot reach past it.
+      const bool stops = kind == MaskChar::kRunToLastDot && last_dot != std::string::npos;
+      const size_t past_last_dot = stops ? last_dot + 1 : std::string::npos;
       char reached = 0;
       for (size_t at = low; at <= end; ++at) {
-        if (kind == MaskChar::kRunToLastDot && last_dot != std::string::npos && at == last_dot + 1) reached = 0;
+        if (at == past_last_dot) reached = 0;
         reached |= reach[at];
         reach[at] = reached;
         if (reached) high = at;

@@ -47,7 +47,8 @@ TEST(MatchesMask, DotsAndQuestionMarksEverywhereInTheMask) {
 // POSIX. Both must list the same names.
 TEST(MatchesMask, TheSystemListsWhatWindowsLists) {
   ScopedTempFolder folder;
-  for (const char* name : {"abc", "a.b", "a.b.c", "data", "database", "notes.txt", "notes.txt.bak", "x.TXT"}) {
+  for (const char* name :
+       {"abc", "a.b", "a.b.c", "data", "database", "notes.txt", "notes.txt.bak", "x.TXT"}) {
     WriteFileBytes(folder.Join(name), "");
   }
   auto listed = [&](const std::string& mask) {

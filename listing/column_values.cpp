@@ -54,7 +54,7 @@ constexpr uint32_t kNormalAttribute = 128;
 bool NeedsPercentEncoding(unsigned char byte) {
   switch (byte) {
     case '"': case '#': case '%': case '&': case '\'':
-    case '<': case '>': case '?': case '`': case '=':
+    case '<': case '>': case '?': case '`': case '=': case '\\':
       return true;
     default:
       return byte < 0x21 || byte == 0x7F || (byte > 0x7F && LinksEncodeHighBytes());
@@ -128,11 +128,14 @@ std::string SizeDigits(const FileInfoX& entry) {
 
 void AppendLinkForm(std::string& out, const std::string& text) {
   static const char kHex[] = "0123456789ABCDEF";
+  // Where "\" is no separator it is a character of a name, and a link that
+  // turned it into "/" would lead out of the folder or to another host.
+  const bool backslash_separates = FolderSeparator() == '\\';
   const char* run = text.data();
   const char* end = run + text.size();
   for (const char* at = run; at < end; ++at) {
     const unsigned char byte = static_cast<unsigned char>(*at);
-    const bool separator = byte == '\\';
+    const bool separator = byte == '\\' && backslash_separates;
     if (!separator && !NeedsPercentEncoding(byte)) continue;
     out.append(run, at);
     if (separator) {

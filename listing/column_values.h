@@ -34,8 +34,9 @@ std::string AttributeText(uint32_t attributes);
 // The decimal digits of the entry's size.
 std::string SizeDigits(const FileInfoX& entry);
 
-// A path or name as a link: "\" becomes "/", and blanks, control bytes and
-// the characters that would end or change the target are percent-encoded.
+// A path or name as a link: where "\" separates folders (Windows) it becomes
+// "/"; blanks, control bytes, the characters that would end or change the
+// target, and elsewhere "\" too, are percent-encoded.
 std::string LinkForm(const std::string& text);
 void AppendLinkForm(std::string& out, const std::string& text);
 

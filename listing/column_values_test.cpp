@@ -34,7 +34,14 @@ TEST(AttributeText, LettersInTableOrderAndTheEmptyRule) {
 }
 
 TEST(LinkForm, EncodesEverythingThatWouldBreakOrRedirectTheTarget) {
-  EXPECT_EQ(LinkForm("C:\\My Docs\\a.txt"), "C:/My%20Docs/a.txt");
+  if (FolderSeparator() == '\\') {
+    EXPECT_EQ(LinkForm("C:\\My Docs\\a.txt"), "C:/My%20Docs/a.txt");
+  } else {
+    EXPECT_EQ(LinkForm("/srv/My Docs/a.txt"), "/srv/My%20Docs/a.txt");
+    // A backslash is a character of the name: never another host or folder.
+    EXPECT_EQ(LinkForm("\\\\evil.example\\login"), "%5C%5Cevil.example%5Clogin");
+    EXPECT_EQ(LinkForm("..\\..\\etc\\passwd"), "..%5C..%5Cetc%5Cpasswd");
+  }
   EXPECT_EQ(LinkForm("100%20sure"), "100%2520sure") << "a literal %20 must link to itself";
   EXPECT_EQ(LinkForm("a#b&c=d?e"), "a%23b%26c%3Dd%3Fe");
   EXPECT_EQ(LinkForm("\"'<>`"), "%22%27%3C%3E%60");

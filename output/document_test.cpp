@@ -1,6 +1,10 @@
 // Whole documents pinned byte for byte, and the pieces of the HTML page.
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <string>
+#include <vector>
+
 #include "output/generate.h"
 #include "output/html_document.h"
 #include "output/text_document.h"
@@ -9,11 +13,75 @@
 
 namespace {
 
+std::string Upper(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
+}
+
+// The markup of a page as a browser's tokenizer reads it: every start tag
+// with its attribute names, every end tag, every comment; text is left out,
+// and the content of TITLE and STYLE is text up to their end tags.
+std::vector<std::string> Markup(const std::string& page) {
+  const std::string upper = Upper(page);
+  std::vector<std::string> markup;
+  size_t at = 0;
+  while ((at = page.find('<', at)) != std::string::npos) {
+    if (page.compare(at, 4, "<!--") == 0) {
+      markup.push_back("<!-- -->");
+      at = page.find("-->", at + 4);
+      if (at == std::string::npos) break;
+      at += 3;
+      continue;
+    }
+    size_t i = at + 1;
+    const bool end_tag = i < page.size() && page[i] == '/';
+    if (end_tag) ++i;
+    if (i >= page.size() || !std::isalpha(static_cast<unsigned char>(page[i]))) {
+      ++at;  // a "<" that opens no tag is text
+      continue;
+    }
+    std::string tag = end_tag ? "/" : "";
+    const size_t name_start = i;
+    while (i < page.size() && !IsBlank(page[i]) && page[i] != '/' && page[i] != '>') ++i;
+    const std::string name = upper.substr(name_start, i - name_start);
+    tag += name;
+    while (i < page.size() && page[i] != '>') {
+      if (IsBlank(page[i]) || page[i] == '/') {
+        ++i;
+        continue;
+      }
+      const size_t attribute_start = i++;
+      while (i < page.size() && !IsBlank(page[i]) && page[i] != '/' && page[i] != '>' && page[i] != '=') ++i;
+      tag += " " + upper.substr(attribute_start, i - attribute_start);
+      size_t j = i;
+      while (j < page.size() && IsBlank(page[j])) ++j;
+      if (j >= page.size() || page[j] != '=') continue;
+      i = j + 1;
+      while (i < page.size() && IsBlank(page[i])) ++i;
+      if (i < page.size() && (page[i] == '"' || page[i] == '\'')) {
+        i = page.find(page[i], i + 1);
+        if (i == std::string::npos) i = page.size();
+        ++i;
+      } else {
+        while (i < page.size() && !IsBlank(page[i]) && page[i] != '>') ++i;
+      }
+    }
+    markup.push_back(tag);
+    at = i;
+    if (!end_tag && (name == "TITLE" || name == "STYLE")) at = upper.find("</" + name, at);
+  }
+  return markup;
+}
+
 // A listing that exercises every part of both documents.
 class DocumentTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    source.Folders["C:\\Web Root"] = {
+    source.Folders["/srv/Web & Root"] = {
         MakeRecord(".", 16, 0, 1),         MakeRecord("..", 16, 0, 2),
         MakeRecord("docs", 16, 0, 3),      MakeRecord("Images", 16 | 2, 0, 4),
         MakeRecord("index.html", 32, 1234567, 5), MakeRecord("a&b <c>.txt", 1 | 32, 1536, 6),
@@ -22,7 +90,7 @@ class DocumentTest : public ::testing::Test {
     source.Types[".txt"] = "Text Document";
     source.Types[".html"] = "HTML <Page>";
 
-    r.DirStr = "C:\\Web Root";
+    r.DirStr = "/srv/Web & Root";
     r.DirMask = "*.*";
     r.FileMask = "*.*";
     r.Title = "$ContentOf $DirPath";
@@ -83,7 +151,11 @@ class DocumentTest : public ::testing::Test {
 };
 
 TEST_F(DocumentTest, WholeHtmlPage) {
-  ExpectSameAsGolden(Document(), "listing.html");
+  // The golden page declares UTF-8; Windows declares its ANSI code page.
+  const std::string charset = PageCharset();
+  const std::string declaration = "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=";
+  ExpectSameAsGolden(Document(), "listing.html", declaration + "utf-8\">\r\n",
+                     charset.empty() ? "" : declaration + charset + "\">\r\n");
 }
 
 TEST_F(DocumentTest, WholeTextDocument) {
@@ -117,6 +189,7 @@ TEST_F(DocumentTest, BaseAddressForms) {
   r.Base = "http://www.example.com/files/";
   EXPECT_NE(Document().find("<BASE HREF = http://www.example.com/files/>\r\n"), std::string::npos);
   r.Base = "file://localhost/$DirPath";
+  r.DirStr = std::string("C:") + FolderSeparator() + "Web Root";
   ComposeBaseHref(r);
   EXPECT_EQ(r.BaseHref, "file://localhost/C:/Web%20Root/");
   r.DirStr += FolderSeparator();
@@ -125,6 +198,53 @@ TEST_F(DocumentTest, BaseAddressForms) {
   r.DirStr = "/srv/web files";
   ComposeBaseHref(r);
   EXPECT_EQ(r.BaseHref, "file://localhost/srv/web%20files/") << "a root path adds no second slash";
+  r.Base = "http://h/$DirPath\\";
+  r.DirStr = "/d";
+  ComposeBaseHref(r);
+  EXPECT_EQ(r.BaseHref, "http://h/d/") << "a backslash typed in the address is its separator";
+  r.Base = "http://h/$DirPath/";
+  ComposeBaseHref(r);
+  EXPECT_EQ(r.BaseHref, "http://h/d/");
+}
+
+TEST_F(DocumentTest, BackslashesOfTheFolderSeparateOnlyOnWindows) {
+  r.Base = "file://localhost/$DirPath";
+  r.DirStr = "/srv/..\\..\\etc\\x\\";
+  ComposeBaseHref(r);
+  if (FolderSeparator() == '\\') {
+    EXPECT_EQ(r.BaseHref, "file://localhost/srv/../../etc/x/");
+  } else {
+    EXPECT_EQ(r.BaseHref, "file://localhost/srv/..%5C..%5Cetc%5Cx%5C/")
+        << "a folder whose name ends in a backslash still gets its separator";
+  }
+}
+
+TEST_F(DocumentTest, HostileFolderNamesAddNoMarkup) {
+  // The folder's path wherever a page can take it: title, title paragraph,
+  // custom HTML inside the head, a comment, an attribute and the body, a
+  // word, the base address and full-name links.
+  r.ContentOf = "In $DirPath:";
+  r.Befor = "<!-- $DirPath -->\r\n";
+  r.After = "<P TITLE=\"$DirPath\">$DirPath</P>";
+  r.CustTable = "SUMMARY = \"$DirPath\"";
+  r.FullNames = true;
+  const std::vector<FolderRecord> records = source.Folders["/srv/Web & Root"];
+  const CommonStruct settings = r;
+  auto page_of = [&](const std::string& folder) {
+    r = settings;
+    r.DirStr = folder;
+    source.Folders[folder] = records;
+    return Document();
+  };
+  const std::vector<std::string> plain = Markup(page_of("/srv/plain"));
+  ASSERT_GT(plain.size(), 50u);
+  ASSERT_EQ(plain[2], "META HTTP-EQUIV CONTENT") << "the parser reads attributes";
+  for (const char* hostile : {
+           "<script>alert(1)</script>", "\"><img src=x onerror=alert(1)>", "' onfocus='alert(1)",
+           "x onmouseover=alert(1) y", "</TITLE><SCRIPT>alert(1)</SCRIPT>", "a&b;&amp;&#60;c",
+           "x--><!--y", "\\\\evil.example\\login", "..\\..\\etc\\passwd", "<!--", "<p\x0Cid=x>"}) {
+    EXPECT_EQ(Markup(page_of(std::string("/srv/") + hostile)), plain) << hostile;
+  }
 }
 
 TEST_F(DocumentTest, TextDocumentWithoutMasksOrSummaryOrFolders) {

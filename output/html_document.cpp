@@ -1,5 +1,7 @@
 #include "output/html_document.h"
 
+#include <algorithm>
+
 #include "listing/column_values.h"
 #include "output/html_rows.h"
 #include "output/placeholders.h"
@@ -18,6 +20,21 @@ constexpr StyleRule kStyleRules[] = {
 };
 
 constexpr char kDirPath[] = "$DirPath";
+
+// Declares the character set before anything that holds a name, so that a
+// browser never guesses it from the bytes.
+std::string CharsetDeclaration() {
+  const std::string charset = PageCharset();
+  if (charset.empty()) return std::string();
+  return "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=" + charset + "\">\r\n";
+}
+
+// The user's own text of the address around the folder: a backslash typed
+// there is a separator on every platform, unlike one in a folder's name.
+void AppendAddressLinkForm(std::string& href, std::string address) {
+  std::replace(address.begin(), address.end(), '\\', '/');
+  AppendLinkForm(href, address);
+}
 
 void AppendTableStart(CommonStruct& record) {
   AppendText(record.DocText, ComposeTableOpen(record));
@@ -42,13 +59,16 @@ void ComposeBaseHref(CommonStruct& record) {
     record.BaseHref = record.Base;
     return;
   }
-  std::string base = record.Base;
   std::string folder = record.DirStr;
   // "file://localhost/" and a POSIX path "/srv" meet at one slash, not two.
-  if (at > 0 && base[at - 1] == '/' && !folder.empty() && folder[0] == '/') folder.erase(0, 1);
-  base.replace(at, sizeof kDirPath - 1, folder);
-  if (base.back() != FolderSeparator()) base += FolderSeparator();
-  record.BaseHref = LinkForm(base);
+  const bool after_slash = at > 0 && (record.Base[at - 1] == '/' || record.Base[at - 1] == '\\');
+  if (after_slash && !folder.empty() && folder[0] == '/') folder.erase(0, 1);
+  std::string href;
+  AppendAddressLinkForm(href, record.Base.substr(0, at));
+  AppendLinkForm(href, folder);
+  AppendAddressLinkForm(href, record.Base.substr(at + sizeof kDirPath - 1));
+  if (href.empty() || href.back() != '/') href += '/';
+  record.BaseHref = href;
 }
 
 std::string ComposeTableOpen(const CommonStruct& record) {
@@ -77,8 +97,9 @@ void WriteHtmlDocument(CommonStruct& record) {
   ComposeBaseHref(record);
   DocumentText& doc = record.DocText;
   ClearDocument(doc);
-  std::string head = "<HTML>\r\n<HEAD>\r\n<TITLE>" + SubstitutedTitle(record) + "</TITLE>\r\n" +
-                     record.HeadCustom + "\r\n<META NAME=\"Generator\" CONTENT=\"Kestrova 1.5\">\r\n";
+  std::string head = "<HTML>\r\n<HEAD>\r\n" + CharsetDeclaration();
+  head += "<TITLE>" + SubstitutedTitle(record) + "</TITLE>\r\n" + record.HeadCustom +
+          "\r\n<META NAME=\"Generator\" CONTENT=\"Kestrova 1.5\">\r\n";
   if (!record.BaseHref.empty()) head += "<BASE HREF = " + record.BaseHref + ">\r\n";
   head += "<STYLE TYPE = \"text/css\">\r\n" + record.StyleBlock + "</STYLE>\r\n";
   head += "</HEAD>\r\n<BODY ";

@@ -7,7 +7,9 @@
 
 // Sets StyleBlock: the six CSS rules from the style settings.
 void ComposeStyleBlock(CommonStruct& record);
-// Sets BaseHref: Base with its first "$DirPath" replaced by the folder, as a link.
+// Sets BaseHref: Base with its first "$DirPath" replaced by the folder, as a
+// link that ends in "/". A backslash typed in Base reads as "/" everywhere;
+// one in the folder's path only where it separates folders.
 void ComposeBaseHref(CommonStruct& record);
 // The start tag of one listing table.
 std::string ComposeTableOpen(const CommonStruct& record);

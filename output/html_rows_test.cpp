@@ -95,6 +95,20 @@ TEST_F(RowTest, NamesAreLinkedAndEscaped) {
   EXPECT_EQ(Row("x<y", 32), "<TR><TD><DIV CLASS = NameCl>x&lt;y</DIV></TR>\n");
 }
 
+TEST_F(RowTest, BackslashesInPosixNamesStayInTheName) {
+  if (FolderSeparator() != '/') GTEST_SKIP() << "a Windows name holds no backslash";
+  EXPECT_EQ(Row("\\\\evil.example\\login", 32),
+            "<TR><TD BGCOLOR = KC><A HREF = %5C%5Cevil.example%5Clogin CLASS = NameCl>"
+            "\\\\evil.example\\login</A></TD></TR>\n");
+  EXPECT_EQ(Row("c:\\x", 32), "<TR><TD BGCOLOR = KC><A HREF = ./c:%5Cx CLASS = NameCl>c:\\x</A></TD></TR>\n");
+  record.FullNames = true;
+  folder = "/srv/x\\";
+  EXPECT_EQ(Row("..\\..\\etc\\passwd", 32),
+            "<TR><TD BGCOLOR = KC><A HREF = /srv/x%5C/..%5C..%5Cetc%5Cpasswd CLASS = NameCl>"
+            "..\\..\\etc\\passwd</A></TD></TR>\n")
+      << "a folder whose name ends in a backslash is followed by its separator";
+}
+
 TEST_F(RowTest, SizeCellsFollowTheUnitAndFoldersShowTheMarker) {
   record.Columns.Size = true;
   record.SortBy = kSortByName;

@@ -30,6 +30,12 @@ std::string Time(const CommonStruct&) {
   return LocaleTimeText();
 }
 
+// The folder's name comes from the file system, not from the user: in a page
+// it must read as text, never as markup.
+std::string DirPath(const CommonStruct& record) {
+  return record.Output == kOutputHtml ? EscapeHtml(record.DirStr) : record.DirStr;
+}
+
 struct Placeholder {
   const char* name;
   std::string CommonStruct::*field;             // the value, when it is a field
@@ -43,7 +49,7 @@ const Placeholder kPlaceholders[] = {
     {"$TotalSizeInMb", &CommonStruct::TotalMbText, nullptr},
     {"$FileSize", &CommonStruct::FileSize, nullptr},
     {"$ContentOf", &CommonStruct::ContentOf, nullptr},
-    {"$DirPath", &CommonStruct::DirStr, nullptr},
+    {"$DirPath", nullptr, DirPath},
     {"$Date-n-Time", nullptr, DateAndTime},
     {"$Date", nullptr, Date},
     {"$Files", &CommonStruct::Files, nullptr},
@@ -80,12 +86,22 @@ void ComputeListingTotals(CommonStruct& record) {
 
 int ReplaceAll(std::string& text, const std::string& placeholder, const std::string& value) {
   if (placeholder.empty()) return 0;
+  size_t at = text.find(placeholder);
+  if (at == std::string::npos) return 0;
+  // Built afresh rather than replaced in place, which would move the rest of
+  // the text once per occurrence.
+  std::string replaced;
+  replaced.reserve(text.size());
+  size_t copied = 0;
   int count = 0;
-  for (size_t at = text.find(placeholder); at != std::string::npos;
-       at = text.find(placeholder, at + value.size())) {
-    text.replace(at, placeholder.size(), value);
+  for (; at != std::string::npos; at = text.find(placeholder, copied)) {
+    replaced.append(text, copied, at - copied);
+    replaced += value;
+    copied = at + placeholder.size();
     ++count;
   }
+  replaced.append(text, copied, std::string::npos);
+  text.swap(replaced);
   return count;
 }
 

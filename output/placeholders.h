@@ -8,7 +8,9 @@
 // Sets the folder and file counts and the total size texts from the lists.
 void ComputeListingTotals(CommonStruct& record);
 
-// Replaces every placeholder of the table in the text, in table order.
+// Replaces every placeholder of the table in the text, in table order. For
+// an HTML document the folder path is inserted HTML-escaped; all else, and
+// the text document's folder path, as it stands.
 void SubstitutePlaceholders(const CommonStruct& record, std::string& text);
 
 // Replaces every occurrence of the placeholder, left to right; inserted text

@@ -41,6 +41,44 @@ TEST_F(PlaceholderTest, InsertedTextIsNotExpandedAgainByTheSamePlaceholder) {
   EXPECT_EQ(Substituted("$DirPath"), "C:\\3") << "later placeholders see earlier insertions";
 }
 
+TEST_F(PlaceholderTest, TrickyTextsKeepTheirResults) {
+  record.TotalBytesText = "1536";
+  record.TotalMbText = "0.00";
+  record.Folders = "Folders";
+  record.UserWord1 = "one";
+  const std::pair<const char*, const char*> cases[] = {
+      {"", ""},
+      {"$", "$"},
+      {"$Files$Files$Files", "FilesFilesFiles"},
+      {"$FileSize$Files$FileCount$FolderCount$Folders", "bytesFiles32Folders"},
+      {"$TotalSizeInBytes$TotalSizeInKb$TotalSizeInMb$TotalSize", "15361.500.00Total Size"},
+      {"$$Files$", "$Files$"},
+      {"$FileCoun $FolderCounts $TotalSizeIn $UserWord12", "$FileCoun 2s Total SizeIn one2"},
+      {"$Filesize $FILES $Fil", "Filesize $FILES $Fil"},
+  };
+  for (const auto& [text, expected] : cases) EXPECT_EQ(Substituted(text), expected) << text;
+
+  record.Files = "$File";
+  EXPECT_EQ(Substituted("$Filess"), "$Files") << "an insertion and the text after it are not searched again";
+  record.Files = "Files";
+  record.ContentOf = "$";
+  EXPECT_EQ(Substituted("$ContentOfFiles"), "Files") << "a later placeholder sees what an earlier inserted";
+  record.UserWord1 = "$";
+  EXPECT_EQ(Substituted("$UserWord1Files"), "$Files") << "an earlier one does not";
+  record.DirStr = "$File";
+  EXPECT_EQ(Substituted("$DirPaths"), "Files");
+}
+
+TEST_F(PlaceholderTest, TheFolderPathIsTextInAPageAndRawInAList) {
+  record.DirStr = "/srv/<b>\"x\" & y</b>";
+  record.ContentOf = "In $DirPath:";
+  record.Output = kOutputHtml;
+  const std::string escaped = "/srv/&lt;b&gt;&quot;x&quot; &amp; y&lt;/b&gt;";
+  EXPECT_EQ(Substituted("<I>$DirPath</I> $ContentOf"), "<I>" + escaped + "</I> In " + escaped + ":");
+  record.Output = kOutputText;
+  EXPECT_EQ(Substituted("<I>$DirPath</I>"), "<I>/srv/<b>\"x\" & y</b></I>");
+}
+
 TEST_F(PlaceholderTest, ClockPlaceholdersHaveTheirLayouts) {
   EXPECT_TRUE(std::regex_match(Substituted("$Date-n-Time"),
                                std::regex("[A-Z][a-z]{2} [A-Z][a-z]{2} \\d\\d \\d\\d:\\d\\d:\\d\\d \\d{4}\n")));

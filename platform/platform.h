@@ -59,6 +59,11 @@ char FolderSeparator();
 // Whether links must percent-encode bytes above 127 (names are UTF-8 there).
 bool LinksEncodeHighBytes();
 
+// The character set that an HTML page declares for the names it holds:
+// "utf-8" where names are UTF-8, the ANSI code page's on Windows; empty when
+// that code page has no name that browsers know.
+std::string PageCharset();
+
 // Lower-cases a name the platform's way (ANSI code page on Windows, ASCII
 // letters only where names are UTF-8).
 std::string LowerCaseBytes(std::string text);

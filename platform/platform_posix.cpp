@@ -15,6 +15,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/mime_types_posix.h"
 #include "platform/platform.h"
 #include "platform/wildcard.h"
 
@@ -66,81 +67,13 @@ bool FillRecord(int folder_fd, const std::string& name, FolderRecord& record) {
   return true;
 }
 
-// Extension (lower case, with its dot) to MIME type, and MIME type to its
-// English comment, read once from the shared-mime-info database.
-class MimeTypes {
- public:
-  bool Describe(const std::string& extension, std::string& description) {
-    if (extension.size() < 2) return false;
-    LoadGlobs();
-    std::string lower = LowerCaseBytes(extension);
-    auto type = types_.find(lower);
-    if (type == types_.end()) return false;
-    auto known = comments_.find(type->second);
-    if (known == comments_.end()) known = comments_.emplace(type->second, ReadComment(type->second)).first;
-    description = known->second;
-    return !description.empty();
-  }
-
- private:
-  void LoadGlobs() {
-    if (loaded_) return;
-    loaded_ = true;
-    std::ifstream globs(std::string(kRoot) + "globs2");
-    std::string line;
-    while (std::getline(globs, line)) {
-      // weight:type:pattern[:flags]; the file lists the heaviest first.
-      if (line.empty() || line[0] == '#') continue;
-      size_t first = line.find(':');
-      size_t second = line.find(':', first + 1);
-      if (first == std::string::npos || second == std::string::npos) continue;
-      std::string pattern = line.substr(second + 1);
-      pattern = pattern.substr(0, pattern.find(':'));
-      if (pattern.size() < 3 || pattern[0] != '*' || pattern[1] != '.' ||
-          pattern.find_first_of("*?[", 1) != std::string::npos || pattern.find('.', 2) != std::string::npos)
-        continue;
-      types_.emplace(LowerCaseBytes(pattern.substr(1)), line.substr(first + 1, second - first - 1));
-    }
-  }
-
-  static std::string ReadComment(const std::string& type) {
-    std::ifstream file(std::string(kRoot) + type + ".xml");
-    std::stringstream text;
-    text << file.rdbuf();
-    const std::string xml = text.str();
-    const std::string open = "<comment>";
-    size_t start = xml.find(open);
-    if (start == std::string::npos) return std::string();
-    start += open.size();
-    size_t end = xml.find("</comment>", start);
-    return end == std::string::npos ? std::string() : DecodeEntities(xml.substr(start, end - start));
-  }
-
-  static std::string DecodeEntities(const std::string& text) {
-    static const std::pair<const char*, char> kEntities[] = {
-        {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
-    std::string plain;
-    for (size_t i = 0; i < text.size(); ++i) {
-      bool decoded = false;
-      for (const auto& entity : kEntities) {
-        size_t length = std::char_traits<char>::length(entity.first);
-        if (text.compare(i, length, entity.first) == 0) {
-          plain += entity.second;
-          i += length - 1;
-          decoded = true;
-          break;
-        }
-      }
-      if (!decoded) plain += text[i];
-    }
-    return plain;
-  }
-
-  static constexpr const char* kRoot = "/usr/share/mime/";
-  bool loaded_ = false;
-  std::unordered_map<std::string, std::string> types_;
-  std::unordered_map<std::string, std::string> comments_;
-};
+// The root is its own parent and, like a drive root on Windows, has neither
+// a "." nor a ".." entry to list.
+bool IsRootFolder(int folder_fd) {
+  struct stat own {}, parent {};
+  return fstat(folder_fd, &own) == 0 && fstatat(folder_fd, "..", &parent, 0) == 0 &&
+         own.st_dev == parent.st_dev && own.st_ino == parent.st_ino;
+}
 
 bool Failed(std::string& failure) {
   failure = std::strerror(errno);
@@ -161,7 +94,7 @@ class PosixFolderSource : public FolderSource {
     FolderRecord record;
     // NTFS returns "." and ".." first; readdir's order is arbitrary.
     for (const char* own : {".", ".."}) {
-      if (!MatchesMask(mask, own)) continue;
+      if (!MatchesMask(mask, own) || IsRootFolder(folder_fd)) continue;
       if (FillRecord(folder_fd, own, record)) {
         visit(record);
       } else if (errno != ENOENT) {
@@ -225,6 +158,10 @@ char FolderSeparator() {
 
 bool LinksEncodeHighBytes() {
   return true;
+}
+
+std::string PageCharset() {
+  return "utf-8";
 }
 
 std::string LowerCaseBytes(std::string text) {

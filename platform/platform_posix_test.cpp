@@ -79,6 +79,20 @@ TEST(PosixFolderSource, MasksFilterAndAMissingFolderIsAFailure) {
   EXPECT_EQ(failure, "No such file or directory");
 }
 
+TEST(PosixFolderSource, TheRootHasNeitherOwnNorParentEntry) {
+  auto own_entries = [](const std::string& pattern) {
+    std::vector<FolderRecord> records = Records(pattern);
+    EXPECT_FALSE(records.empty()) << pattern;
+    size_t count = 0;
+    for (const FolderRecord& record : records) count += record.cFileName == "." || record.cFileName == "..";
+    return count;
+  };
+  EXPECT_EQ(own_entries("/*.*"), 0u) << "as a drive root on Windows";
+  EXPECT_EQ(own_entries("/../*.*"), 0u) << "the root reached by its parent is the root";
+  EXPECT_EQ(own_entries("/tmp/../*"), 0u);
+  EXPECT_EQ(own_entries("/tmp/*.*"), 2u) << "any other folder has both";
+}
+
 TEST(PosixPaths, AbsolutePathsNameTheFolderByItsParts) {
   const std::string here = fs::current_path().string();
   EXPECT_EQ(AbsolutePath("."), here);

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/charset.h"
 #include "platform/platform.h"
 
 namespace {
@@ -114,6 +115,10 @@ char FolderSeparator() {
 
 bool LinksEncodeHighBytes() {
   return false;
+}
+
+std::string PageCharset() {
+  return CharsetOfCodePage(GetACP());
 }
 
 std::string LowerCaseBytes(std::string text) {

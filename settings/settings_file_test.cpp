@@ -479,6 +479,8 @@ TEST(SettingsRoundTrip, WhatTheFormatCannotHold) {
   saved.Befor = "a\nb\rc";                    // a lone line feed is dropped, a lone CR becomes a break
   saved.Title = "first\r\nSize=evil";         // a single-line value ends at its line break
   saved.Name = std::string("N\x1a") + "ame";  // an end-of-file byte is left out, nothing after is lost
+  saved.Type = "T\nSize=evil";                // a lone line feed ends a single-line value too
+  saved.CustTable = std::string("x\x1a") + "y";  // and no multi-line value holds an end-of-file byte
   saved.CellSpacing = -3;                     // negative numbers read as missing
   saved.SizeIn = -1;
   ASSERT_TRUE(SaveSettings(saved, path));
@@ -493,6 +495,8 @@ TEST(SettingsRoundTrip, WhatTheFormatCannotHold) {
   expected.Befor = "ab\r\nc";
   expected.Title = "first";
   expected.Name = "Name";
+  expected.Type = "T";
+  expected.CustTable = "xy";
   expected.CellSpacing = 0;
   expected.SizeIn = 1;
   ExpectSameSettings(expected, loaded);

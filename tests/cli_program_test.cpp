@@ -524,3 +524,31 @@ TEST(CliWrites, SummaryLineAndParentEntry) {
   EXPECT_TRUE(Contains(listed, PlatformLines("\r\n..\r\nDocs\r\nold stuff\r\n"))) << Visible(listed);
   EXPECT_TRUE(Contains(listed, PlatformLines("\r\n2 Folders\r\n"))) << "the parent entry is not counted";
 }
+
+TEST(CliWrites, PosixNamesReachThePageAsTextAndTheirLinksAsThemselves) {
+  if (FolderSeparator() != '/') GTEST_SKIP() << "such names exist on POSIX only";
+  ScopedTempFolder parent;
+  const std::string folder = parent.Join("\"><img src=x onerror=alert(1)>");
+  fs::create_directory(folder);
+  WriteFileBytes(folder + "/\\\\evil.example\\login", "");
+  WriteFileBytes(folder + "/..\\..\\etc\\passwd", "");
+  const std::string output = parent.Join("page.html");
+  ASSERT_EQ(0, RunCli({folder, "-o", output, "-q"}).Status);
+  const std::string page = ReadFileBytes(output);
+  EXPECT_FALSE(Contains(page, "<img")) << page;
+  EXPECT_TRUE(Contains(page, "&quot;&gt;&lt;img src=x onerror=alert(1)&gt;</P>"));
+  EXPECT_TRUE(Contains(page, "<A HREF = %5C%5Cevil.example%5Clogin CLASS = NameCl>"));
+  EXPECT_TRUE(Contains(page, "<A HREF = ..%5C..%5Cetc%5Cpasswd CLASS = NameCl>"));
+  EXPECT_TRUE(Contains(page, "%22%3E%3Cimg%20src%3Dx%20onerror%3Dalert(1)%3E/>"));
+  EXPECT_TRUE(StartsWith(
+      page, "<HTML>\n<HEAD>\n<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=utf-8\">\n"));
+}
+
+TEST(CliWrites, TheRootHasNoParentEntry) {
+  if (FolderSeparator() != '/') GTEST_SKIP() << "the POSIX root";
+  CliRun run = RunCli({"/", "-o", "-", "--text", "-q", "--include-parent", "--set", "FileMask=none"});
+  EXPECT_EQ(0, run.Status) << run.Err;
+  EXPECT_TRUE(Contains(run.Out, "\nusr\n")) << run.Out;
+  EXPECT_FALSE(Contains(run.Out, "\n..\n")) << "no parent entry, even with --include-parent";
+  EXPECT_FALSE(Contains(run.Out, "\n.\n"));
+}

@@ -70,7 +70,17 @@ std::string LineAt(const std::string& text, size_t start) {
 }  // namespace
 
 void ExpectSameAsGolden(const std::string& actual, const std::string& name) {
+  ExpectSameAsGolden(actual, name, std::string(), std::string());
+}
+
+void ExpectSameAsGolden(const std::string& actual, const std::string& name, const std::string& golden_part,
+                        const std::string& platform_part) {
   std::string expected = ReadFileBytes(TestDataPath(name));
+  if (!golden_part.empty()) {
+    const size_t at = expected.find(golden_part);
+    ASSERT_NE(at, std::string::npos) << "tests/data/" << name << " lacks " << Visible(golden_part);
+    expected.replace(at, golden_part.size(), platform_part);
+  }
   if (actual == expected) return;
   size_t at = 0;
   while (at < actual.size() && at < expected.size() && actual[at] == expected[at]) ++at;

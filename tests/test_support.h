@@ -30,6 +30,10 @@ std::string TestDataPath(const std::string& name);
 // the test fails with the first differing line of each, made readable, and
 // the actual bytes are written beside the build as <name>.actual.
 void ExpectSameAsGolden(const std::string& actual, const std::string& name);
+// The same, where one part of the document is the platform's own: the golden
+// file holds golden_part, which this platform writes as platform_part.
+void ExpectSameAsGolden(const std::string& actual, const std::string& name, const std::string& golden_part,
+                        const std::string& platform_part);
 
 // Line ends and control bytes made visible: "\r" as \r, "\n" as \n.
 std::string Visible(const std::string& text);

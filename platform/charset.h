@@ -1,0 +1,8 @@
+// The names that web pages use for the Windows ANSI code pages.
+#pragma once
+
+#include <string>
+
+// The charset name of a Windows ANSI code page as browsers know it (1252 gives
+// "windows-1252", 932 "shift_jis"); empty for a code page without such a name.
+std::string CharsetOfCodePage(unsigned code_page);

@@ -17,7 +17,6 @@ struct FileInfoX {
   // The source folder as it stood when the entry was gathered; shared by all
   // entries of one scan instead of copied into each.
   std::shared_ptr<const std::string> FolderPath;
-  std::string RowText;   // the composed HTML row or text line
   // Entries sort by their name, lower-cased when IgnoreCase is set; the
   // lower-cased names are made while sorting, not held by every entry.
 };

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -68,14 +69,14 @@ TEST(SortEntries, GivesTheOrderOfInsertingOneByOneTiesIncluded) {
       FileInfoX entry = Entry((random() % 2 ? "n" : "N") + std::to_string(random() % 40) +
                                   (random() % 3 ? ".a" : ".B"),
                               random() % 5, random() % 2 ? 16 : 33, random() % 4);
-      entry.RowText = std::to_string(i);
+      entry.FolderPath = std::make_shared<const std::string>(std::to_string(i));
       gathered.push_back(entry);
       InsertSorted(inserted, entry, code, ignore_case);
     }
     SortEntries(gathered, code, ignore_case);
     ASSERT_EQ(gathered.size(), inserted.size());
     for (size_t i = 0; i < gathered.size(); ++i) {
-      ASSERT_EQ(gathered[i].RowText, inserted[i].RowText) << "code " << code << (ignore_case ? " ignoring case" : "") << " position " << i;
+      ASSERT_EQ(*gathered[i].FolderPath, *inserted[i].FolderPath) << "code " << code << (ignore_case ? " ignoring case" : "") << " position " << i;
     }
   }
 }
@@ -95,13 +96,13 @@ TEST(SortEntries, NamesThatShareLongBeginningsOrderByEveryByte) {
       for (unsigned length = random() % 4; length > 0; --length) name += endings[random() % 5];
       if (name.empty()) name = "x";
       FileInfoX entry = Entry(name, random() % 3, random() % 2 ? 16 : 33, random() % 3);
-      entry.RowText = std::to_string(i);
+      entry.FolderPath = std::make_shared<const std::string>(std::to_string(i));
       gathered.push_back(entry);
       InsertSorted(inserted, entry, code, code % 2 == 0);
     }
     SortEntries(gathered, code, code % 2 == 0);
     for (size_t i = 0; i < gathered.size(); ++i) {
-      ASSERT_EQ(gathered[i].RowText, inserted[i].RowText) << "code " << code << " position " << i;
+      ASSERT_EQ(*gathered[i].FolderPath, *inserted[i].FolderPath) << "code " << code << " position " << i;
     }
   }
 }

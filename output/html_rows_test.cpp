@@ -60,8 +60,9 @@ class RowTest : public ::testing::Test {
     entry.Find = MakeRecord(name, attributes, size);
     entry.FolderPath = std::make_shared<const std::string>(folder);
     FileTypes types(source);
-    ComposeEntryRow(record, entry, types);
-    return entry.RowText;
+    std::string row;
+    AppendEntryRow(record, entry, types, row);
+    return row;
   }
 
   CommonStruct record;

@@ -1,6 +1,8 @@
 #include "listing/ordering.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <stdexcept>
 #include <string_view>
 #include <vector>
 
@@ -170,7 +172,8 @@ class SortNames {
         std::string lower = LowerCase(name);
         if (lower != name) lowered_ += lower;
       }
-      ends_.push_back(lowered_.size());
+      if (lowered_.size() > UINT32_MAX) throw std::length_error("lower-cased names");
+      ends_.push_back(static_cast<uint32_t>(lowered_.size()));
     }
   }
 
@@ -183,7 +186,7 @@ class SortNames {
  private:
   const std::deque<FileInfoX>& list_;
   std::string lowered_;
-  std::vector<size_t> ends_;  // lowered name i: from ends_[i - 1] to ends_[i]
+  std::vector<uint32_t> ends_;  // lowered name i: from ends_[i - 1] to ends_[i]
 };
 
 }  // namespace

@@ -7,11 +7,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
 #include <ctime>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 #include <system_error>
 #include <thread>
@@ -150,10 +153,11 @@ class NameReader {
   std::string name_;
 };
 
-// Below this many entries a batch is read on the calling thread alone:
-// starting a thread would cost more than it saves.
+// A folder of fewer entries is read on the calling thread alone: starting
+// threads would cost more than they save.
 constexpr size_t kParallelFrom = 2000;
 constexpr size_t kBatchEntries = 4096;
+constexpr size_t kChunkEntries = 64;
 constexpr long kMostThreads = 8;
 
 size_t MetadataThreads() {
@@ -161,31 +165,101 @@ size_t MetadataThreads() {
   return static_cast<size_t>(std::clamp(online, 1L, kMostThreads));
 }
 
-void ReadMetadataSlice(int folder_fd, NameBatch& batch, size_t begin, size_t end) {
-  for (size_t i = begin; i < end; ++i) ReadMetadata(folder_fd, batch.NameAt(i), batch.metadata[i]);
-}
-
-// Fills the metadata of every name of the batch. Each thread fills its own
-// contiguous slice, so the order of the names is the order of the results.
-void ReadBatchMetadata(int folder_fd, NameBatch& batch, size_t threads) {
-  const size_t count = batch.size();
-  batch.metadata.resize(count);
-  if (count < kParallelFrom) threads = 1;
-  const size_t per_thread = (count + threads - 1) / threads;
-  std::vector<std::thread> helpers;
-  size_t begin = per_thread;
-  for (; begin < count; begin += per_thread) {
-    try {
-      helpers.emplace_back(ReadMetadataSlice, folder_fd, std::ref(batch), begin,
-                           std::min(count, begin + per_thread));
-    } catch (const std::system_error&) {
-      break;  // no more threads to be had: the calling thread reads the rest
+// Threads that read the metadata of one batch while the calling thread reads
+// the next names or visits the batch before. Every thread takes chunks of
+// the batch in turn and fills their own slots, so the results stand in the
+// order of the names whichever thread read them.
+class MetadataPool {
+ public:
+  MetadataPool(int folder_fd, size_t helpers) : fd_(folder_fd) {
+    for (size_t i = 0; i < helpers; ++i) {
+      try {
+        threads_.emplace_back(&MetadataPool::Serve, this);
+      } catch (const std::system_error&) {
+        break;  // no more threads to be had: fewer read more
+      }
     }
   }
-  ReadMetadataSlice(folder_fd, batch, 0, std::min(count, per_thread));
-  ReadMetadataSlice(folder_fd, batch, begin, count);
-  for (std::thread& helper : helpers) helper.join();
-}
+
+  ~MetadataPool() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stopping_ = true;
+    }
+    wake_.notify_all();
+    for (std::thread& thread : threads_) thread.join();
+  }
+
+  MetadataPool(const MetadataPool&) = delete;
+  MetadataPool& operator=(const MetadataPool&) = delete;
+
+  // The helpers begin on the batch; the previous one must be finished.
+  void Start(NameBatch& batch) {
+    batch.metadata.resize(batch.size());
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      batch_ = &batch;
+      next_ = 0;
+      filled_ = 0;
+      ++job_;
+    }
+    wake_.notify_all();
+  }
+
+  // Reads along until every slot of the batch is filled and no helper
+  // touches it any more.
+  void Finish() {
+    ReadChunks(*batch_);
+    std::unique_lock<std::mutex> lock(mutex_);
+    done_.wait(lock, [this] { return filled_ == batch_->size() && busy_ == 0; });
+    batch_ = nullptr;
+  }
+
+ private:
+  void Serve() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    uint64_t served = 0;
+    for (;;) {
+      wake_.wait(lock, [&] { return stopping_ || job_ != served; });
+      if (stopping_) return;
+      served = job_;
+      // A batch that is already finished is not taken up again.
+      if (batch_ == nullptr) continue;
+      NameBatch& batch = *batch_;
+      ++busy_;
+      lock.unlock();
+      ReadChunks(batch);
+      lock.lock();
+      --busy_;
+      if (busy_ == 0) done_.notify_all();
+    }
+  }
+
+  void ReadChunks(NameBatch& batch) {
+    const size_t count = batch.size();
+    for (;;) {
+      const size_t begin = next_.fetch_add(kChunkEntries);
+      if (begin >= count) return;
+      const size_t end = std::min(count, begin + kChunkEntries);
+      for (size_t i = begin; i < end; ++i) ReadMetadata(fd_, batch.NameAt(i), batch.metadata[i]);
+      if (filled_.fetch_add(end - begin) + (end - begin) == count) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        done_.notify_all();
+      }
+    }
+  }
+
+  const int fd_;
+  std::mutex mutex_;
+  std::condition_variable wake_, done_;
+  NameBatch* batch_ = nullptr;  // the batch being read; null once finished
+  uint64_t job_ = 0;            // counts the batches started
+  size_t busy_ = 0;             // helpers reading the batch
+  bool stopping_ = false;
+  std::atomic<size_t> next_{0};    // the first slot no thread has taken yet
+  std::atomic<size_t> filled_{0};  // slots filled
+  std::vector<std::thread> threads_;
+};
 
 // Extension (lower case, with its dot) to MIME type, and MIME type to its
 // English comment, read once from the shared-mime-info database.
@@ -302,19 +376,32 @@ class PosixFolderSource : public FolderSource {
       ReadMetadata(dir.get(), own, metadata);
       if (!VisitEntry(own, metadata, record, visit)) return Failed(metadata.error, failure);
     }
-    // Visits happen on this thread only, with no helper running, so a visit
-    // may throw.
-    const size_t threads = MetadataThreads();
+    // Batch by batch: the helpers read the metadata of one while this thread
+    // reads the names of the next, then visits the one before.
     NameReader reader(dir.get());
-    NameBatch batch;
-    while (!reader.AtEnd()) {
-      if (!reader.Fill(batch, mask, kBatchEntries)) return Failed(errno, failure);
-      ReadBatchMetadata(dir.get(), batch, threads);
-      for (size_t i = 0; i < batch.size(); ++i) {
-        if (!VisitEntry(batch.NameAt(i), batch.metadata[i], record, visit)) {
-          return Failed(batch.metadata[i].error, failure);
+    NameBatch batches[2];
+    NameBatch* current = &batches[0];
+    NameBatch* next = &batches[1];
+    if (!reader.Fill(*current, mask, kBatchEntries)) return Failed(errno, failure);
+    const bool small = reader.AtEnd() && current->size() < kParallelFrom;
+    // Declared after the batches: a visit that throws stops the helpers
+    // before the batches they fill go away.
+    MetadataPool pool(dir.get(), small ? 0 : MetadataThreads() - 1);
+    pool.Start(*current);
+    while (current->size() > 0) {
+      if (!reader.Fill(*next, mask, kBatchEntries)) {
+        const int error = errno;
+        pool.Finish();
+        return Failed(error, failure);
+      }
+      pool.Finish();
+      if (next->size() > 0) pool.Start(*next);
+      for (size_t i = 0; i < current->size(); ++i) {
+        if (!VisitEntry(current->NameAt(i), current->metadata[i], record, visit)) {
+          return Failed(current->metadata[i].error, failure);
         }
       }
+      std::swap(current, next);
     }
     return true;
   }

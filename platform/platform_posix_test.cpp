@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <map>
 #include <set>
+#include <stdexcept>
 #include <thread>
 
 #include "platform/platform.h"
@@ -139,6 +140,18 @@ TEST(PosixFolderSource, AFolderOfThousandsComesInTheOrderAndWithTheRecordsOfOneT
     EXPECT_EQ(records[i].ftLastWriteTime, expected[i].ftLastWriteTime) << at;
     EXPECT_EQ(records[i].ftLastAccessTime, expected[i].ftLastAccessTime) << at;
   }
+
+  // A visit may end the scan by throwing (a cancelled generation does),
+  // while the threads are reading the next entries.
+  size_t visited = 0;
+  std::string failure;
+  EXPECT_THROW(SystemFolderSource().Enumerate(
+                   folder.path() + "/*",
+                   [&](const FolderRecord&) {
+                     if (++visited == 100) throw std::runtime_error("cancelled");
+                   },
+                   failure),
+               std::runtime_error);
 }
 
 TEST(PosixFolderSource, AFolderShrinkingOrGrowingDuringTheScanIsNoFailure) {

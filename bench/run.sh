@@ -86,7 +86,7 @@ set_commands() {
   command[floor]="$(q "$bin/floor") $(q "$folder") $(q "$out/floor-$n.html")"
   command[kestrova]="$(q "$cli") -q --set Columns=STWCRAH --set SortBy=0 $(q "$folder") -o $(q "$out/kestrova-$n.html")"
   command[kestrova-text]="$(q "$cli") -q --set SortBy=0 $(q "$folder") -o $(q "$out/kestrova-text-$n.txt")"
-  command[find]="find $(q "$folder") -maxdepth 1 -printf '%f\t%s\t%TY-%Tm-%Td %TH:%TM\n' | LC_ALL=C sort > $(q "$out/find-$n.txt")"
+  command[find]="find $(q "$folder") -maxdepth 1 -printf '%f\t%s\t%T@\n' | LC_ALL=C sort > $(q "$out/find-$n.txt")"
   if [ "$with_tree" = 1 ]; then
     names+=(tree)
     command[tree]="$(q "$tree_program") -H . -L 1 -s -D -p $(q "$folder") > $(q "$out/tree-$n.html")"

@@ -25,10 +25,9 @@ enum SortCode : int32_t {
 // One directory entry of a listing.
 struct FileInfoX {
   FolderRecord Find;
-  // The source folder as it stood when the entry was gathered; shared by all
-  // entries of one scan instead of copied into each.
-  std::shared_ptr<const std::string> FolderPath;
-  std::string RowText;   // the composed HTML row or text line
+  // The source folder as it stood when the entry was gathered, held once for
+  // a whole list (DirFileStruct) instead of by each entry; null when unknown.
+  const std::string* FolderPath = nullptr;
   // Entries sort by their name, lower-cased when IgnoreCase is set; the
   // lower-cased names are made while sorting, not held by every entry.
 };
@@ -37,6 +36,10 @@ struct FileInfoX {
 struct DirFileStruct {
   std::deque<FileInfoX> FolderList;
   std::deque<FileInfoX> FileList;
+  // What the FolderPath of each list's entries points to. Copies of the lists
+  // share it, so their entries stay valid as long as any copy lives.
+  std::shared_ptr<const std::string> FolderListSource;
+  std::shared_ptr<const std::string> FileListSource;
 };
 
 bool IsFolder(uint32_t attributes);

@@ -1,6 +1,9 @@
 #include "listing/ordering.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <stdexcept>
+#include <string_view>
 #include <vector>
 
 #include "listing/column_values.h"
@@ -11,10 +14,23 @@ int Sign(int value) {
   return (value > 0) - (value < 0);
 }
 
-int CompareBytes(const std::string& a, const std::string& b) {
-  // std::string::compare orders by unsigned bytes (char_traits<char>::compare
-  // is memcmp), the shorter prefix first.
+int CompareBytes(std::string_view a, std::string_view b) {
+  // compare orders by unsigned bytes (char_traits<char>::compare is memcmp),
+  // the shorter prefix first.
   return Sign(a.compare(b));
+}
+
+// ExtensionOf and StemOf without copying the name.
+std::string_view ExtensionPart(std::string_view name) {
+  const size_t dot = name.rfind('.');
+  return dot == std::string_view::npos ? std::string_view() : name.substr(dot);
+}
+
+std::string_view StemPart(std::string_view name) {
+  const size_t separator = name.rfind(FolderSeparator());
+  if (separator != std::string_view::npos) name.remove_prefix(separator + 1);
+  const size_t dot = name.rfind('.');
+  return dot == std::string_view::npos || dot == 0 ? name : name.substr(0, dot);
 }
 
 template <typename T>
@@ -31,8 +47,8 @@ uint64_t TimeOf(const FileInfoX& entry, int sort_code) {
 }
 
 // The comparison itself, on names already lower-cased where asked for.
-int CompareNamed(const FileInfoX& a, const std::string& a_name, const FileInfoX& b,
-                 const std::string& b_name, int sort_code) {
+int CompareNamed(const FileInfoX& a, std::string_view a_name, const FileInfoX& b,
+                 std::string_view b_name, int sort_code) {
   if (IsParentEntry(a)) return -1;
   if (IsParentEntry(b)) return 1;
   int primary = 0;
@@ -40,8 +56,8 @@ int CompareNamed(const FileInfoX& a, const std::string& a_name, const FileInfoX&
     case kSortByName:
       return CompareBytes(a_name, b_name);
     case kSortByType:
-      primary = CompareBytes(ExtensionOf(a_name), ExtensionOf(b_name));
-      return primary != 0 ? primary : CompareBytes(StemOf(a_name), StemOf(b_name));
+      primary = CompareBytes(ExtensionPart(a_name), ExtensionPart(b_name));
+      return primary != 0 ? primary : CompareBytes(StemPart(a_name), StemPart(b_name));
     case kSortByLastWrite:
     case kSortByCreation:
     case kSortByLastRead:
@@ -100,7 +116,7 @@ struct SortKey {
 };
 static_assert(sizeof(SortKey) == 16, "a million keys take 16 MB");
 
-uint64_t NameBytes(const std::string& name, size_t from, size_t count) {
+uint64_t NameBytes(std::string_view name, size_t from, size_t count) {
   uint64_t packed = 0;
   for (size_t i = from; i < from + count; ++i) {
     packed = (packed << 8) | (i < name.size() ? static_cast<unsigned char>(name[i]) : 0u);
@@ -108,7 +124,7 @@ uint64_t NameBytes(const std::string& name, size_t from, size_t count) {
   return packed;
 }
 
-SortKey KeyOf(const FileInfoX& entry, const std::string& name, int sort_code, uint32_t index) {
+SortKey KeyOf(const FileInfoX& entry, std::string_view name, int sort_code, uint32_t index) {
   switch (sort_code) {
     case kSortByName:
       return {NameBytes(name, 0, 8), static_cast<uint32_t>(NameBytes(name, 8, 4)), index};
@@ -123,6 +139,10 @@ SortKey KeyOf(const FileInfoX& entry, const std::string& name, int sort_code, ui
   }
 }
 
+// How many moves ahead an entry is fetched into the cache: the entries of
+// a cycle lie scattered over the whole list.
+constexpr int kMovesAhead = 6;
+
 // Puts the entry that was at source_at(i) at position i, following each
 // cycle once, so every entry moves at most once.
 template <typename SourceAt>
@@ -132,7 +152,15 @@ void ApplyOrder(std::deque<FileInfoX>& list, SourceAt source_at) {
     if (placed[start]) continue;
     FileInfoX held = std::move(list[start]);
     size_t at = start;
+    size_t ahead = start;
+    for (int i = 0; i < kMovesAhead && source_at(ahead) != start; ++i) ahead = source_at(ahead);
     while (source_at(at) != start) {
+      if (source_at(ahead) != start) {
+        ahead = source_at(ahead);
+        const char* entry = reinterpret_cast<const char*>(&list[ahead]);
+        __builtin_prefetch(entry);
+        __builtin_prefetch(entry + sizeof(FileInfoX) - 1);
+      }
       list[at] = std::move(list[source_at(at)]);
       placed[at] = true;
       at = source_at(at);
@@ -142,21 +170,41 @@ void ApplyOrder(std::deque<FileInfoX>& list, SourceAt source_at) {
   }
 }
 
+// The names of a list as the sort compares them: lower-cased when asked
+// for. They live only while sorting, and only where lower-casing changes a
+// name, packed in one text: a million names cost a few bytes each.
+class SortNames {
+ public:
+  SortNames(const std::deque<FileInfoX>& list, bool ignore_case) : list_(list) {
+    if (!ignore_case) return;
+    ends_.reserve(list.size());
+    for (const FileInfoX& entry : list) {
+      const std::string& name = entry.Find.cFileName;
+      if (MayChangeInLowerCase(name)) {
+        std::string lower = LowerCase(name);
+        if (lower != name) lowered_ += lower;
+      }
+      if (lowered_.size() > UINT32_MAX) throw std::length_error("lower-cased names");
+      ends_.push_back(static_cast<uint32_t>(lowered_.size()));
+    }
+  }
+
+  std::string_view operator()(uint32_t i) const {
+    const size_t begin = i == 0 || ends_.empty() ? 0 : ends_[i - 1];
+    if (ends_.empty() || ends_[i] == begin) return list_[i].Find.cFileName;
+    return std::string_view(lowered_).substr(begin, ends_[i] - begin);
+  }
+
+ private:
+  const std::deque<FileInfoX>& list_;
+  std::string lowered_;
+  std::vector<uint32_t> ends_;  // lowered name i: from ends_[i - 1] to ends_[i]
+};
+
 }  // namespace
 
 void SortEntries(std::deque<FileInfoX>& list, int sort_code, bool ignore_case) {
-  // The lower-cased names live only while sorting, and only where lower-casing
-  // changes a name.
-  std::vector<std::string> lowered(ignore_case ? list.size() : 0);
-  for (size_t i = 0; i < lowered.size(); ++i) {
-    const std::string& name = list[i].Find.cFileName;
-    if (!MayChangeInLowerCase(name)) continue;
-    std::string lower = LowerCase(name);
-    if (lower != name) lowered[i] = std::move(lower);
-  }
-  auto name_of = [&list, &lowered](uint32_t i) -> const std::string& {
-    return i < lowered.size() && !lowered[i].empty() ? lowered[i] : list[i].Find.cFileName;
-  };
+  const SortNames name_of(list, ignore_case);
 
   // The parent entry goes first under every code; the others follow sorted,
   // ties broken by enumeration order, as inserting one by one would give.

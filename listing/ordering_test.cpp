@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -62,20 +63,22 @@ TEST(SortEntries, GivesTheOrderOfInsertingOneByOneTiesIncluded) {
     const bool ignore_case = run >= 7;
     std::deque<FileInfoX> gathered;
     std::deque<FileInfoX> inserted;
+    std::deque<std::string> tags;  // each entry's own mark, where ordering never looks
     for (int i = 0; i < 300; ++i) {
       // Few distinct keys, so that many pairs compare 0 (a shared name, or one
       // that differs in letter case only).
       FileInfoX entry = Entry((random() % 2 ? "n" : "N") + std::to_string(random() % 40) +
                                   (random() % 3 ? ".a" : ".B"),
                               random() % 5, random() % 2 ? 16 : 33, random() % 4);
-      entry.RowText = std::to_string(i);
+      tags.push_back(std::to_string(i));
+      entry.FolderPath = &tags.back();
       gathered.push_back(entry);
       InsertSorted(inserted, entry, code, ignore_case);
     }
     SortEntries(gathered, code, ignore_case);
     ASSERT_EQ(gathered.size(), inserted.size());
     for (size_t i = 0; i < gathered.size(); ++i) {
-      ASSERT_EQ(gathered[i].RowText, inserted[i].RowText) << "code " << code << (ignore_case ? " ignoring case" : "") << " position " << i;
+      ASSERT_EQ(*gathered[i].FolderPath, *inserted[i].FolderPath) << "code " << code << (ignore_case ? " ignoring case" : "") << " position " << i;
     }
   }
 }
@@ -90,18 +93,20 @@ TEST(SortEntries, NamesThatShareLongBeginningsOrderByEveryByte) {
   for (int code = 0; code <= 6; ++code) {
     std::deque<FileInfoX> gathered;
     std::deque<FileInfoX> inserted;
+    std::deque<std::string> tags;  // each entry's own mark, where ordering never looks
     for (int i = 0; i < 400; ++i) {
       std::string name = beginnings[random() % 6];
       for (unsigned length = random() % 4; length > 0; --length) name += endings[random() % 5];
       if (name.empty()) name = "x";
       FileInfoX entry = Entry(name, random() % 3, random() % 2 ? 16 : 33, random() % 3);
-      entry.RowText = std::to_string(i);
+      tags.push_back(std::to_string(i));
+      entry.FolderPath = &tags.back();
       gathered.push_back(entry);
       InsertSorted(inserted, entry, code, code % 2 == 0);
     }
     SortEntries(gathered, code, code % 2 == 0);
     for (size_t i = 0; i < gathered.size(); ++i) {
-      ASSERT_EQ(gathered[i].RowText, inserted[i].RowText) << "code " << code << " position " << i;
+      ASSERT_EQ(*gathered[i].FolderPath, *inserted[i].FolderPath) << "code " << code << " position " << i;
     }
   }
 }

@@ -12,7 +12,7 @@ std::shared_ptr<const std::string> SharedFolder(const CommonStruct& record) {
 }
 
 // An entry without its row: all that ordering needs.
-FileInfoX GatherEntry(const FolderRecord& find, const std::shared_ptr<const std::string>& folder) {
+FileInfoX GatherEntry(const FolderRecord& find, const std::string* folder) {
   FileInfoX entry;
   entry.FolderPath = folder;
   entry.Find = find;
@@ -33,23 +33,23 @@ class FolderFilter {
   bool first_ = true;
 };
 
-void AddFolder(CommonStruct& record, const FolderRecord& find,
-               const std::shared_ptr<const std::string>& folder) {
-  record.Listing.FolderList.push_back(GatherEntry(find, folder));
+void AddFolder(CommonStruct& record, const FolderRecord& find) {
+  record.Listing.FolderList.push_back(GatherEntry(find, record.Listing.FolderListSource.get()));
 }
 
-void AddFile(CommonStruct& record, const FolderRecord& find,
-             const std::shared_ptr<const std::string>& folder) {
-  record.Listing.FileList.push_back(GatherEntry(find, folder));
+void AddFile(CommonStruct& record, const FolderRecord& find) {
+  record.Listing.FileList.push_back(GatherEntry(find, record.Listing.FileListSource.get()));
   record.TotalBytes += static_cast<int64_t>(EntrySize(record.Listing.FileList.back()));
 }
 
 void StartFolders(CommonStruct& record) {
   record.Listing.FolderList.clear();
+  record.Listing.FolderListSource = SharedFolder(record);
 }
 
 void StartFiles(CommonStruct& record) {
   record.Listing.FileList.clear();
+  record.Listing.FileListSource = SharedFolder(record);
   record.TotalBytes = 0;
 }
 
@@ -76,12 +76,11 @@ bool Unread(CommonStruct& record) {
 
 bool ScanFolders(CommonStruct& record, FolderSource& source, std::string& failure) {
   StartFolders(record);
-  const auto folder = SharedFolder(record);
   FolderFilter filter;
   const bool read = source.Enumerate(
       JoinPattern(record.DirStr, record.DirMask),
       [&](const FolderRecord& find) {
-        if (filter.Keeps(find)) AddFolder(record, find, folder);
+        if (filter.Keeps(find)) AddFolder(record, find);
       },
       failure);
   if (!read) return Unread(record);
@@ -91,11 +90,10 @@ bool ScanFolders(CommonStruct& record, FolderSource& source, std::string& failur
 
 bool ScanFiles(CommonStruct& record, FolderSource& source, std::string& failure) {
   StartFiles(record);
-  const auto folder = SharedFolder(record);
   const bool read = source.Enumerate(
       JoinPattern(record.DirStr, record.FileMask),
       [&](const FolderRecord& find) {
-        if (!IsFolder(find.dwFileAttributes)) AddFile(record, find, folder);
+        if (!IsFolder(find.dwFileAttributes)) AddFile(record, find);
       },
       failure);
   if (!read) return Unread(record);
@@ -111,15 +109,14 @@ bool ScanListing(CommonStruct& record, FolderSource& source, std::string& failur
   // and gives both lists exactly what the two passes would.
   StartFolders(record);
   StartFiles(record);
-  const auto folder = SharedFolder(record);
   FolderFilter filter;
   const bool read = source.Enumerate(
       JoinPattern(record.DirStr, record.DirMask),
       [&](const FolderRecord& find) {
         if (filter.Keeps(find)) {
-          AddFolder(record, find, folder);
+          AddFolder(record, find);
         } else if (!IsFolder(find.dwFileAttributes)) {
-          AddFile(record, find, folder);
+          AddFile(record, find);
         }
       },
       failure);

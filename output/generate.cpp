@@ -1,5 +1,7 @@
 #include "output/generate.h"
 
+#include <memory>
+
 #include "listing/column_values.h"
 #include "listing/scan.h"
 #include "output/html_document.h"
@@ -9,19 +11,13 @@
 
 namespace {
 
-// Each entry's row in the output form, composed once the lists are in
-// order, so the rows lie in memory in the order the document reads them.
-void ComposeRows(CommonStruct& record, FolderSource& source) {
-  FileTypes types(source);
-  for (auto* list : {&record.Listing.FolderList, &record.Listing.FileList}) {
-    for (FileInfoX& entry : *list) {
-      if (record.Output == kOutputHtml) {
-        ComposeEntryRow(record, entry, types);
-      } else if (record.Output == kOutputText) {
-        ComposeEntryLine(entry);
-      }
-    }
-  }
+// The rows of the output form, composed while the document is written.
+RowComposer RowsOf(const CommonStruct& record, FolderSource& source) {
+  if (record.Output == kOutputText) return AppendEntryLine;
+  auto types = std::make_shared<FileTypes>(source);
+  return [&record, types](const FileInfoX& entry, std::string& row) {
+    AppendEntryRow(record, entry, *types, row);
+  };
 }
 
 }  // namespace
@@ -30,7 +26,6 @@ bool ComposeListing(CommonStruct& record, FolderSource& source, std::string& fai
   // The document refers to the rows of the lists that are about to go.
   ClearDocument(record.DocText);
   if (!ScanListing(record, source, failure)) return false;
-  ComposeRows(record, source);
   ComputeListingTotals(record);
   for (std::string* text : {&record.After, &record.CustTable, &record.Befor, &record.HeadCustom}) {
     SubstitutePlaceholders(record, *text);
@@ -40,6 +35,7 @@ bool ComposeListing(CommonStruct& record, FolderSource& source, std::string& fai
   } else if (record.Output == kOutputText) {
     WriteTextDocument(record);
   }
+  record.DocText.ComposeRow = RowsOf(record, source);
   return true;
 }
 

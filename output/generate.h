@@ -22,7 +22,8 @@ GenerateResult GenerateListing(CommonStruct& record);
 GenerateResult GenerateListing(CommonStruct& record, FolderSource& source);
 
 // Composes the document without writing it (steps up to the writer); false,
-// with the system's reason, when the folder could not be read.
+// with the system's reason, when the folder could not be read. The rows are
+// composed as DocText is written: until then the source must stay.
 bool ComposeListing(CommonStruct& record, FolderSource& source, std::string& failure);
 
 // Writes DocText to the sink with the platform's line ends.

@@ -59,10 +59,6 @@ void AppendTime(std::string& row, const CommonStruct& record, uint64_t time) {
   row += "</TD>";
 }
 
-// Room for a row with every column and a long name, so that composing one
-// rarely grows the buffer.
-constexpr size_t kRowCapacity = 640;
-
 void AppendEntryCellOpen(std::string& row, const CommonStruct& record, bool key) {
   if (key) {
     row += "<TD BGCOLOR = ";
@@ -136,9 +132,7 @@ void ComposeCaptionRow(CommonStruct& record) {
   record.CaptionRow += "</TR>\n";
 }
 
-void ComposeEntryRow(const CommonStruct& record, FileInfoX& entry, FileTypes& types) {
-  std::string row;
-  row.reserve(kRowCapacity);
+void AppendEntryRow(const CommonStruct& record, const FileInfoX& entry, FileTypes& types, std::string& row) {
   row += "<TR>";
   for (const Column& column : kColumns) {
     if (!IsShown(record, column)) continue;
@@ -146,8 +140,6 @@ void ComposeEntryRow(const CommonStruct& record, FileInfoX& entry, FileTypes& ty
     AppendCell(row, record, entry, types, column.cell);
   }
   row += "</TR>\n";
-  // One allocation of the exact size: a million rows stay in memory.
-  entry.RowText = std::string(row.data(), row.size());
 }
 
 std::string GroupThousands(const std::string& digits) {

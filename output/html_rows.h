@@ -14,8 +14,8 @@ std::string EntryCellOpen(const CommonStruct& record, bool key);
 // Replaces CaptionRow: one caption cell per shown column.
 void ComposeCaptionRow(CommonStruct& record);
 
-// Replaces the entry's RowText with its table row.
-void ComposeEntryRow(const CommonStruct& record, FileInfoX& entry, FileTypes& types);
+// Appends the entry's table row to row.
+void AppendEntryRow(const CommonStruct& record, const FileInfoX& entry, FileTypes& types, std::string& row);
 
 // "1234567" -> "1 234 567".
 std::string GroupThousands(const std::string& digits);

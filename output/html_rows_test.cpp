@@ -58,10 +58,11 @@ class RowTest : public ::testing::Test {
   std::string Row(const std::string& name, uint32_t attributes, uint64_t size = 0) {
     FileInfoX entry;
     entry.Find = MakeRecord(name, attributes, size);
-    entry.FolderPath = std::make_shared<const std::string>(folder);
+    entry.FolderPath = &folder;
     FileTypes types(source);
-    ComposeEntryRow(record, entry, types);
-    return entry.RowText;
+    std::string row;
+    AppendEntryRow(record, entry, types, row);
+    return row;
   }
 
   CommonStruct record;

@@ -2,8 +2,9 @@
 
 #include "output/placeholders.h"
 
-void ComposeEntryLine(FileInfoX& entry) {
-  entry.RowText = entry.Find.cFileName + "\r\n";
+void AppendEntryLine(const FileInfoX& entry, std::string& row) {
+  row += entry.Find.cFileName;
+  row += "\r\n";
 }
 
 void WriteTextDocument(CommonStruct& record) {

@@ -3,8 +3,8 @@
 
 #include "settings/common_struct.h"
 
-// Sets the entry's RowText to its name and "\r\n".
-void ComposeEntryLine(FileInfoX& entry);
+// Appends the entry's line to row: its name and "\r\n".
+void AppendEntryLine(const FileInfoX& entry, std::string& row);
 
 // Replaces DocText with the text listing; the lists and totals must be ready.
 void WriteTextDocument(CommonStruct& record);

@@ -1,17 +1,23 @@
-// The seam over POSIX: readdir and statx for folder records, the Windows
-// wildcard rules for masks, and shared-mime-info for file-type descriptions.
+// The seam over POSIX: getdents64 and statx, on a few threads, for folder
+// records, the Windows wildcard rules for masks, and shared-mime-info for
+// file-type descriptions.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
 #include <ctime>
 #include <fstream>
-#include <memory>
+#include <mutex>
 #include <sstream>
+#include <system_error>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -34,37 +40,39 @@ char LowerAscii(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-struct DirCloser {
-  void operator()(DIR* dir) const { closedir(dir); }
+// What the listing reads of one entry, without its name.
+struct EntryMetadata {
+  uint32_t attributes = 0;
+  uint64_t creation = 0, last_access = 0, last_write = 0, size = 0;
+  int error = 0;  // 0, or the errno of its failed statx; ENOENT: vanished since listed
 };
 
-// Fills the record of one entry. False with errno when its metadata cannot be
-// read; errno ENOENT means the entry vanished since it was listed.
-bool FillRecord(int folder_fd, const std::string& name, FolderRecord& record) {
+// Reads the metadata of one entry of the folder; error tells how it went.
+void ReadMetadata(int folder_fd, const char* name, EntryMetadata& entry) {
   struct statx info {};
   const unsigned mask = STATX_BASIC_STATS | STATX_BTIME;
   bool dangling = false;
-  if (statx(folder_fd, name.c_str(), AT_STATX_SYNC_AS_STAT, mask, &info) != 0) {
+  entry.error = 0;
+  if (statx(folder_fd, name, AT_STATX_SYNC_AS_STAT, mask, &info) != 0) {
     // A link whose target is gone is listed with its own times.
-    if (statx(folder_fd, name.c_str(), AT_SYMLINK_NOFOLLOW | AT_STATX_SYNC_AS_STAT, mask, &info) != 0)
-      return false;
+    if (statx(folder_fd, name, AT_SYMLINK_NOFOLLOW | AT_STATX_SYNC_AS_STAT, mask, &info) != 0) {
+      entry.error = errno;
+      return;
+    }
     dangling = true;
   }
   const bool is_folder = !dangling && S_ISDIR(info.stx_mode);
+  const bool own_entry = std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
   uint32_t attributes = is_folder ? kDirectory : 0;
-  if (name[0] == '.' && name != "." && name != "..") attributes |= kHidden;
+  if (name[0] == '.' && !own_entry) attributes |= kHidden;
   if ((info.stx_mode & S_IWUSR) == 0) attributes |= kReadOnly;
   if (attributes == 0) attributes = kNormal;
-  record.dwFileAttributes = attributes;
+  entry.attributes = attributes;
   const statx_timestamp& born = (info.stx_mask & STATX_BTIME) ? info.stx_btime : info.stx_ctime;
-  record.ftCreationTime = FileTimeOf(born.tv_sec, born.tv_nsec);
-  record.ftLastAccessTime = FileTimeOf(info.stx_atime.tv_sec, info.stx_atime.tv_nsec);
-  record.ftLastWriteTime = FileTimeOf(info.stx_mtime.tv_sec, info.stx_mtime.tv_nsec);
-  const uint64_t size = (is_folder || dangling) ? 0 : info.stx_size;
-  record.nFileSizeHigh = static_cast<uint32_t>(size >> 32);
-  record.nFileSizeLow = static_cast<uint32_t>(size);
-  record.cFileName = name;
-  return true;
+  entry.creation = FileTimeOf(born.tv_sec, born.tv_nsec);
+  entry.last_access = FileTimeOf(info.stx_atime.tv_sec, info.stx_atime.tv_nsec);
+  entry.last_write = FileTimeOf(info.stx_mtime.tv_sec, info.stx_mtime.tv_nsec);
+  entry.size = (is_folder || dangling) ? 0 : info.stx_size;
 }
 
 // The root is its own parent and, like a drive root on Windows, has neither
@@ -75,9 +83,213 @@ bool IsRootFolder(int folder_fd) {
          own.st_dev == parent.st_dev && own.st_ino == parent.st_ino;
 }
 
-bool Failed(std::string& failure) {
-  failure = std::strerror(errno);
+void CopyMetadata(const EntryMetadata& entry, FolderRecord& record) {
+  record.dwFileAttributes = entry.attributes;
+  record.ftCreationTime = entry.creation;
+  record.ftLastAccessTime = entry.last_access;
+  record.ftLastWriteTime = entry.last_write;
+  record.nFileSizeHigh = static_cast<uint32_t>(entry.size >> 32);
+  record.nFileSizeLow = static_cast<uint32_t>(entry.size);
+}
+
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor() {
+    if (fd_ >= 0) close(fd_);
+  }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+// Names read from the folder and not yet visited; slot i of metadata
+// belongs to name i.
+struct NameBatch {
+  std::string names;  // each name ends in a '\0'
+  std::vector<uint32_t> starts;
+  std::vector<EntryMetadata> metadata;
+
+  size_t size() const { return starts.size(); }
+  const char* NameAt(size_t i) const { return names.data() + starts[i]; }
+};
+
+// The folder's names in large getdents64 reads; a read may hold more names
+// than one batch takes, and the rest wait for the next batch.
+class NameReader {
+ public:
+  explicit NameReader(int folder_fd) : fd_(folder_fd), buffer_(kBufferSize) {}
+
+  // Replaces the batch with up to limit names matching the mask, "." and
+  // ".." left out. False with errno when a read fails.
+  bool Fill(NameBatch& batch, const std::string& mask, size_t limit) {
+    batch.names.clear();
+    batch.starts.clear();
+    while (batch.size() < limit) {
+      if (at_ == used_ && !ReadMore()) return false;
+      if (at_ == used_) return true;
+      const auto* item = reinterpret_cast<const struct dirent64*>(buffer_.data() + at_);
+      at_ += item->d_reclen;
+      name_.assign(item->d_name);
+      if (name_ == "." || name_ == ".." || !MatchesMask(mask, name_)) continue;
+      batch.starts.push_back(static_cast<uint32_t>(batch.names.size()));
+      batch.names.append(name_.c_str(), name_.size() + 1);
+    }
+    return true;
+  }
+
+  bool AtEnd() const { return at_end_ && at_ == used_; }
+
+ private:
+  bool ReadMore() {
+    at_ = used_ = 0;
+    if (at_end_) return true;
+    const ssize_t count = getdents64(fd_, buffer_.data(), buffer_.size());
+    if (count < 0) return false;
+    at_end_ = count == 0;
+    used_ = static_cast<size_t>(count);
+    return true;
+  }
+
+  static constexpr size_t kBufferSize = 256 * 1024;
+  int fd_;
+  std::vector<char> buffer_;
+  size_t at_ = 0, used_ = 0;
+  bool at_end_ = false;
+  std::string name_;
+};
+
+// A folder of fewer entries is read on the calling thread alone: starting
+// threads would cost more than they save.
+constexpr size_t kParallelFrom = 2000;
+constexpr size_t kBatchEntries = 4096;
+constexpr size_t kChunkEntries = 64;
+constexpr long kMostThreads = 8;
+
+size_t MetadataThreads() {
+  const long online = sysconf(_SC_NPROCESSORS_ONLN);
+  return static_cast<size_t>(std::clamp(online, 1L, kMostThreads));
+}
+
+// Threads that read the metadata of one batch while the calling thread reads
+// the next names or visits the batch before. Every thread takes chunks of
+// the batch in turn and fills their own slots, so the results stand in the
+// order of the names whichever thread read them.
+class MetadataPool {
+ public:
+  MetadataPool(int folder_fd, size_t helpers) : fd_(folder_fd) {
+    for (size_t i = 0; i < helpers; ++i) {
+      try {
+        threads_.emplace_back(&MetadataPool::Serve, this);
+      } catch (const std::system_error&) {
+        break;  // no more threads to be had: fewer read more
+      }
+    }
+  }
+
+  ~MetadataPool() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stopping_ = true;
+    }
+    wake_.notify_all();
+    for (std::thread& thread : threads_) thread.join();
+  }
+
+  MetadataPool(const MetadataPool&) = delete;
+  MetadataPool& operator=(const MetadataPool&) = delete;
+
+  // The helpers begin on the batch; the previous one must be finished.
+  void Start(NameBatch& batch) {
+    batch.metadata.resize(batch.size());
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      batch_ = &batch;
+      next_ = 0;
+      filled_ = 0;
+      ++job_;
+    }
+    wake_.notify_all();
+  }
+
+  // Reads along until every slot of the batch is filled and no helper
+  // touches it any more.
+  void Finish() {
+    ReadChunks(*batch_);
+    std::unique_lock<std::mutex> lock(mutex_);
+    done_.wait(lock, [this] { return filled_ == batch_->size() && busy_ == 0; });
+    batch_ = nullptr;
+  }
+
+ private:
+  void Serve() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    uint64_t served = 0;
+    for (;;) {
+      wake_.wait(lock, [&] { return stopping_ || job_ != served; });
+      if (stopping_) return;
+      served = job_;
+      // A batch that is already finished is not taken up again.
+      if (batch_ == nullptr) continue;
+      NameBatch& batch = *batch_;
+      ++busy_;
+      lock.unlock();
+      ReadChunks(batch);
+      lock.lock();
+      --busy_;
+      if (busy_ == 0) done_.notify_all();
+    }
+  }
+
+  void ReadChunks(NameBatch& batch) {
+    const size_t count = batch.size();
+    for (;;) {
+      const size_t begin = next_.fetch_add(kChunkEntries);
+      if (begin >= count) return;
+      const size_t end = std::min(count, begin + kChunkEntries);
+      for (size_t i = begin; i < end; ++i) ReadMetadata(fd_, batch.NameAt(i), batch.metadata[i]);
+      if (filled_.fetch_add(end - begin) + (end - begin) == count) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        done_.notify_all();
+      }
+    }
+  }
+
+  const int fd_;
+  std::mutex mutex_;
+  std::condition_variable wake_, done_;
+  NameBatch* batch_ = nullptr;  // the batch being read; null once finished
+  uint64_t job_ = 0;            // counts the batches started
+  size_t busy_ = 0;             // helpers reading the batch
+  bool stopping_ = false;
+  std::atomic<size_t> next_{0};    // the first slot no thread has taken yet
+  std::atomic<size_t> filled_{0};  // slots filled
+  std::vector<std::thread> threads_;
+};
+
+
+bool Failed(int error, std::string& failure) {
+  failure = std::strerror(error);
   return false;
+}
+
+bool Failed(std::string& failure) {
+  return Failed(errno, failure);
+}
+
+// Visits the entry unless it vanished since it was listed; false when its
+// metadata could not be read for another reason.
+bool VisitEntry(const char* name, const EntryMetadata& metadata, FolderRecord& record,
+                const std::function<void(const FolderRecord&)>& visit) {
+  if (metadata.error == ENOENT) return true;
+  if (metadata.error != 0) return false;
+  CopyMetadata(metadata, record);
+  record.cFileName.assign(name);
+  visit(record);
+  return true;
 }
 
 class PosixFolderSource : public FolderSource {
@@ -88,31 +300,44 @@ class PosixFolderSource : public FolderSource {
     std::string folder = slash == std::string::npos ? "." : pattern.substr(0, slash);
     if (folder.empty()) folder = "/";
     const std::string mask = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
-    std::unique_ptr<DIR, DirCloser> dir(opendir(folder.c_str()));
-    if (!dir) return Failed(failure);
-    const int folder_fd = dirfd(dir.get());
+    FileDescriptor dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() < 0) return Failed(failure);
     FolderRecord record;
-    // NTFS returns "." and ".." first; readdir's order is arbitrary.
+    EntryMetadata metadata;
+    // NTFS returns "." and ".." first; the folder's own order is arbitrary.
     for (const char* own : {".", ".."}) {
-      if (!MatchesMask(mask, own) || IsRootFolder(folder_fd)) continue;
-      if (FillRecord(folder_fd, own, record)) {
-        visit(record);
-      } else if (errno != ENOENT) {
-        return Failed(failure);
-      }
+      if (!MatchesMask(mask, own) || IsRootFolder(dir.get())) continue;
+      ReadMetadata(dir.get(), own, metadata);
+      if (!VisitEntry(own, metadata, record, visit)) return Failed(metadata.error, failure);
     }
-    for (;;) {
-      errno = 0;
-      const dirent* item = readdir(dir.get());
-      if (item == nullptr) return errno == 0 || Failed(failure);
-      const std::string name = item->d_name;
-      if (name == "." || name == ".." || !MatchesMask(mask, name)) continue;
-      if (FillRecord(folder_fd, name, record)) {
-        visit(record);
-      } else if (errno != ENOENT) {
-        return Failed(failure);
+    // Batch by batch: the helpers read the metadata of one while this thread
+    // reads the names of the next, then visits the one before.
+    NameReader reader(dir.get());
+    NameBatch batches[2];
+    NameBatch* current = &batches[0];
+    NameBatch* next = &batches[1];
+    if (!reader.Fill(*current, mask, kBatchEntries)) return Failed(errno, failure);
+    const bool small = reader.AtEnd() && current->size() < kParallelFrom;
+    // Declared after the batches: a visit that throws stops the helpers
+    // before the batches they fill go away.
+    MetadataPool pool(dir.get(), small ? 0 : MetadataThreads() - 1);
+    pool.Start(*current);
+    while (current->size() > 0) {
+      if (!reader.Fill(*next, mask, kBatchEntries)) {
+        const int error = errno;
+        pool.Finish();
+        return Failed(error, failure);
       }
+      pool.Finish();
+      if (next->size() > 0) pool.Start(*next);
+      for (size_t i = 0; i < current->size(); ++i) {
+        if (!VisitEntry(current->NameAt(i), current->metadata[i], record, visit)) {
+          return Failed(current->metadata[i].error, failure);
+        }
+      }
+      std::swap(current, next);
     }
+    return true;
   }
 
   bool DescribeType(const std::string& extension, std::string& description) override {

@@ -1,10 +1,15 @@
 // The POSIX seam: the records Windows would give for the same folder.
 #include <gtest/gtest.h>
 
+#include <dirent.h>
 #include <sys/stat.h>
 
+#include <atomic>
 #include <filesystem>
 #include <map>
+#include <set>
+#include <stdexcept>
+#include <thread>
 
 #include "platform/platform.h"
 #include "tests/test_support.h"
@@ -91,6 +96,129 @@ TEST(PosixFolderSource, TheRootHasNeitherOwnNorParentEntry) {
   EXPECT_EQ(own_entries("/../*.*"), 0u) << "the root reached by its parent is the root";
   EXPECT_EQ(own_entries("/tmp/../*"), 0u);
   EXPECT_EQ(own_entries("/tmp/*.*"), 2u) << "any other folder has both";
+}
+
+uint64_t FileTimeOf(const timespec& time) {
+  return (static_cast<uint64_t>(time.tv_sec) + 11644473600ULL) * 10000000ULL + time.tv_nsec / 100;
+}
+
+// The records as one thread reads them: readdir's order, one stat each.
+std::vector<FolderRecord> ReadOneByOne(const std::string& folder) {
+  std::vector<FolderRecord> records;
+  DIR* dir = opendir(folder.c_str());
+  if (dir == nullptr) return records;
+  while (const dirent* item = readdir(dir)) {
+    const std::string name = item->d_name;
+    if (name == "." || name == "..") continue;
+    struct stat info {};
+    stat((folder + "/" + name).c_str(), &info);
+    FolderRecord record;
+    record.cFileName = name;
+    record.dwFileAttributes = S_ISDIR(info.st_mode) ? 16 : 128;
+    record.nFileSizeLow = S_ISDIR(info.st_mode) ? 0 : static_cast<uint32_t>(info.st_size);
+    record.ftLastWriteTime = FileTimeOf(info.st_mtim);
+    record.ftLastAccessTime = FileTimeOf(info.st_atim);
+    records.push_back(record);
+  }
+  closedir(dir);
+  return records;
+}
+
+std::string Numbered(const std::string& stem, int number) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%s%05d", stem.c_str(), number);
+  return text;
+}
+
+TEST(PosixFolderSource, AFolderOfThousandsComesInTheOrderAndWithTheRecordsOfOneThread) {
+  ScopedTempFolder folder;
+  for (int i = 0; i < 5000; ++i) {
+    const std::string path = folder.Join(Numbered(i % 97 == 0 ? "sub" : "file", i));
+    if (i % 97 == 0) {
+      fs::create_directory(path);
+    } else {
+      WriteFileBytes(path, "");
+      fs::resize_file(path, i % 13);  // sizes without blocks to write: quicker
+    }
+  }
+  const std::vector<FolderRecord> expected = ReadOneByOne(folder.path());
+  std::vector<FolderRecord> records = Records(folder.path() + "/*");
+  ASSERT_EQ(expected.size(), 5000u);
+  ASSERT_EQ(records.size(), 5002u) << "5000 entries after . and ..";
+  records.erase(records.begin(), records.begin() + 2);
+  for (size_t i = 0; i < expected.size(); ++i) {
+    const std::string at = "position " + std::to_string(i);
+    ASSERT_EQ(records[i].cFileName, expected[i].cFileName) << at;
+    EXPECT_EQ(records[i].dwFileAttributes, expected[i].dwFileAttributes) << at;
+    EXPECT_EQ(SizeOf(records[i]), expected[i].nFileSizeLow) << at;
+    EXPECT_EQ(records[i].ftLastWriteTime, expected[i].ftLastWriteTime) << at;
+    EXPECT_EQ(records[i].ftLastAccessTime, expected[i].ftLastAccessTime) << at;
+  }
+
+  // A visit may end the scan by throwing (a cancelled generation does),
+  // while the threads are reading the next entries.
+  size_t visited = 0;
+  std::string failure;
+  EXPECT_THROW(SystemFolderSource().Enumerate(
+                   folder.path() + "/*",
+                   [&](const FolderRecord&) {
+                     if (++visited == 100) throw std::runtime_error("cancelled");
+                   },
+                   failure),
+               std::runtime_error);
+}
+
+TEST(PosixFolderSource, AFolderShrinkingOrGrowingDuringTheScanIsNoFailure) {
+  ScopedTempFolder folder;
+  std::set<std::string> kept, listed;
+  for (int i = 0; i < 5000; ++i) {
+    WriteFileBytes(folder.Join(Numbered("f", i)), "");
+    if (i % 10 == 0) kept.insert(Numbered("f", i));
+  }
+  // Entries go and come while the first ones are visited: names already read
+  // but not yet looked at vanish, and new names may or may not be seen.
+  std::string failure;
+  bool changed = false;
+  std::multiset<std::string> names;
+  ASSERT_TRUE(SystemFolderSource().Enumerate(
+      folder.path() + "/f*",
+      [&](const FolderRecord& record) {
+        names.insert(record.cFileName);
+        if (changed) return;
+        changed = true;
+        for (int i = 0; i < 5000; ++i) {
+          if (i % 10 != 0) fs::remove(folder.Join(Numbered("f", i)));
+        }
+        for (int i = 0; i < 1000; ++i) WriteFileBytes(folder.Join(Numbered("fnew", i)), "");
+      },
+      failure))
+      << failure;
+  for (const std::string& name : kept) EXPECT_EQ(names.count(name), 1u) << name;
+
+  // The same with the changes made by another thread while the metadata is read.
+  std::atomic<bool> scanning{true};
+  std::thread changer([&] {
+    for (int round = 0; scanning; ++round) {
+      for (int i = 1; i < 5000; i += 10) {
+        const std::string path = folder.Join(Numbered("f", i));
+        if (round % 2 == 0) {
+          fs::remove(path);
+        } else {
+          WriteFileBytes(path, "");
+        }
+      }
+    }
+  });
+  for (int scan = 0; scan < 5; ++scan) {
+    names.clear();
+    EXPECT_TRUE(SystemFolderSource().Enumerate(
+        folder.path() + "/f*", [&](const FolderRecord& record) { names.insert(record.cFileName); },
+        failure))
+        << failure;
+    for (const std::string& name : kept) ASSERT_EQ(names.count(name), 1u) << name;
+  }
+  scanning = false;
+  changer.join();
 }
 
 TEST(PosixPaths, AbsolutePathsNameTheFolderByItsParts) {

@@ -1,4 +1,4 @@
-// The seam over the ANSI Win32 calls: FindFirstFileA for folder records, the
+// The seam over the ANSI Win32 calls: FindFirstFileExA for folder records, the
 // HKEY_CLASSES_ROOT registry for type descriptions, the local clock.
 #include "platform/win32port.h"
 
@@ -24,8 +24,14 @@ struct FindCloser {
 };
 using FindHandle = std::unique_ptr<void, FindCloser>;
 
+// Without the short 8.3 names, which nothing reads, and in larger reads
+// from the file system; Windows before 7 knows neither and refuses them.
 FindHandle FindFirst(const std::string& pattern, WIN32_FIND_DATAA& data) {
-  HANDLE handle = FindFirstFileA(pattern.c_str(), &data);
+  HANDLE handle = FindFirstFileExA(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+                                   FIND_FIRST_EX_LARGE_FETCH);
+  if (handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_INVALID_PARAMETER) {
+    handle = FindFirstFileA(pattern.c_str(), &data);
+  }
   return FindHandle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
 }
 

@@ -74,3 +74,7 @@ bool StandardErrorIsTerminal();
 // The path made absolute against the current folder; unchanged when it
 // already is absolute or cannot be resolved.
 std::string AbsolutePath(const std::string& path);
+
+// The path of the running program's executable; empty when the system cannot
+// tell.
+std::string ProgramPath();

@@ -11,6 +11,20 @@ constexpr size_t kRecordsBetweenClockReads = 1024;
 
 }  // namespace
 
+std::string GroupedNumber(uint64_t number) {
+  const std::string digits = std::to_string(number);
+  std::string grouped;
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) grouped += ',';
+    grouped += digits[i];
+  }
+  return grouped;
+}
+
+std::string CountText(uint64_t number, const char* singular, const char* plural) {
+  return GroupedNumber(number) + " " + (number == 1 ? singular : plural);
+}
+
 ProgressFolderSource::ProgressFolderSource(FolderSource& inner)
     : inner_(inner), start_(std::chrono::steady_clock::now()), next_update_(start_ + kQuietStart) {}
 

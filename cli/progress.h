@@ -4,10 +4,16 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 
 #include "platform/platform.h"
+
+// "1234567" as "1,234,567", as a person reads counts in a message.
+std::string GroupedNumber(uint64_t number);
+// "1 folder", "0 folders", "1,024 folders".
+std::string CountText(uint64_t number, const char* singular, const char* plural);
 
 class ProgressFolderSource : public FolderSource {
  public:

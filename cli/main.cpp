@@ -1,6 +1,8 @@
 // kestrova-cli: the listing engine driven from the command line.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -91,9 +93,17 @@ bool ReadSettings(CommonStruct& record, const CliOptions& options, std::string& 
   }
   std::string text = NormalizeSettingsBytes(lines);
   if (!path.empty()) {
-    if (!LoadSettings(record, path)) {
-      message = "Cannot read settings file: " + path;
-      return false;
+    std::string reason;
+    switch (LoadSettings(record, path, reason)) {
+      case FileReadStatus::kRead:
+        break;
+      case FileReadStatus::kCannotRead:
+        message = "Cannot read settings file: " + path + " (" + reason + ")";
+        return false;
+      case FileReadStatus::kNotRegularFile:
+      case FileReadStatus::kTooLarge:
+        message = "not a settings file: " + path;
+        return false;
     }
     text += record.SettingsText + "\n" + kStandardOutputLine;
   } else {
@@ -169,42 +179,68 @@ std::string CheckFolders(const CommonStruct& record, const CliOptions& options) 
   return message;
 }
 
-std::string WriteFailureText(const std::string& path) {
-  return (PathExists(path) ? "Cannot write to: " : "Cannot create: ") + path;
+std::string WriteFailureText(const std::string& path, const std::string& reason) {
+  return (PathExists(path) ? "Cannot write to: " : "Cannot create: ") + path + " (" + reason + ")";
 }
 
 bool WriteStandardOutput(const std::string& text) {
-  return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() &&
-         std::fflush(stdout) == 0;
+  StandardOutputSink out;
+  return out.Write(text) && out.Flush();
 }
 
 // The settings text with the line ends of the platform's text files.
 std::string WithPlatformLineEnds(const std::string& text) {
-  if (FolderSeparator() == '/') return text;
+  const std::string_view line_end = PlatformLineEnd();
   std::string converted;
+  converted.reserve(text.size());
   for (char c : text) {
-    if (c == '\n') converted += '\r';
-    converted += c;
+    if (c == '\n') {
+      converted += line_end;
+    } else {
+      converted += c;
+    }
   }
   return converted;
 }
 
-// Scans and writes; false when the document could not be written whole.
-bool Generate(CommonStruct& record, const CliOptions& options) {
-  FolderSource& system = SystemFolderSource();
-  ProgressFolderSource progress(system);
-  bool show_progress = !options.Quiet && StandardErrorIsTerminal();
-  FolderSource& source = show_progress ? static_cast<FolderSource&>(progress) : system;
-  bool written;
+bool WriteDocumentShowingProgress(const CommonStruct& record, ByteSink& sink, ProgressLine& line) {
+  if (!line.Enabled()) return WriteListing(record, sink);
+  ProgressSink progress(sink, line, DocumentLength(record.DocText));
+  return WriteListing(record, progress);
+}
+
+GenerateResult WriteDocumentTo(const CommonStruct& record, ProgressLine& line) {
+  GenerateResult result;
   if (WritesToStandardOutput(record)) {
-    ComposeListing(record, source);
-    progress.Finish();
-    written = WriteDocument(record.DocText, stdout) && std::fflush(stdout) == 0;
-  } else {
-    written = GenerateListing(record, source);
-    progress.Finish();
+    StandardOutputSink out;
+    if (!WriteDocumentShowingProgress(record, out, line) || !out.Flush()) {
+      result.Status = GenerateStatus::kCannotWrite;
+      result.Reason = std::strerror(errno);
+    }
+    return result;
   }
-  return written;
+  AtomicFile file;
+  if (!file.Open(record.OutputFile) || !WriteDocumentShowingProgress(record, file, line) ||
+      !file.Commit()) {
+    result.Status = GenerateStatus::kCannotWrite;
+    result.Reason = file.FailureReason();
+  }
+  return result;
+}
+
+// Scans, composes and writes, with a progress line on a terminal.
+GenerateResult Generate(CommonStruct& record, const CliOptions& options) {
+  ProgressLine line(!options.Quiet && StandardErrorIsTerminal());
+  ProgressFolderSource progress(SystemFolderSource(), line);
+  FolderSource& source = line.Enabled() ? static_cast<FolderSource&>(progress) : SystemFolderSource();
+  GenerateResult result;
+  if (!ComposeListing(record, source, result.Reason)) {
+    result.Status = GenerateStatus::kCannotReadFolder;
+  } else {
+    result = WriteDocumentTo(record, line);
+  }
+  line.Finish();
+  return result;
 }
 
 std::string SummaryText(const CommonStruct& record) {
@@ -248,14 +284,20 @@ int Run(const std::vector<std::string>& arguments) {
     PrintMessage(message);
     return kExitBadInput;
   }
-  if (options.SaveSettingsFile && !SaveSettings(record, *options.SaveSettingsFile)) {
-    PrintMessage(WriteFailureText(*options.SaveSettingsFile));
+  std::string reason;
+  if (options.SaveSettingsFile && !SaveSettings(record, *options.SaveSettingsFile, reason)) {
+    PrintMessage(WriteFailureText(*options.SaveSettingsFile, reason));
     return kExitFailed;
   }
-  if (!Generate(record, options)) {
+  const GenerateResult result = Generate(record, options);
+  if (result.Status == GenerateStatus::kCannotReadFolder) {
+    PrintMessage("Cannot read folder: " + record.DirStr + " (" + result.Reason + ")");
+    ExitLeavingListing(kExitFailed);
+  }
+  if (result.Status == GenerateStatus::kCannotWrite) {
     PrintMessage(WritesToStandardOutput(record)
-                     ? std::string("Cannot write to: ") + kStandardOutputName
-                     : WriteFailureText(record.OutputFile));
+                     ? std::string("Cannot write to: ") + kStandardOutputName + " (" + result.Reason + ")"
+                     : WriteFailureText(record.OutputFile, result.Reason));
     ExitLeavingListing(kExitFailed);
   }
   if (!options.Quiet) PrintMessage(SummaryText(record));
@@ -266,6 +308,7 @@ int Run(const std::vector<std::string>& arguments) {
 
 int main(int argc, char** argv) {
   UseBinaryStandardOutput();
+  InstallInterruptCleanup();
   try {
     return Run(std::vector<std::string>(argv + 1, argv + argc));
   } catch (const std::bad_alloc&) {

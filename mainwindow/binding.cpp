@@ -271,18 +271,24 @@ bool FolderExists(const std::string& path) {
 
 void OnGenerate() {
   if (!CollectSettings(true)) return;
-  bool written = false;
+  GenerateResult result;
   try {
     WaitCursor wait;
-    written = GenerateListing(Settings);
+    result = GenerateListing(Settings);
   } catch (const std::bad_alloc&) {
     ReleaseListing(Settings);
     ShowError("Not enough memory");
     return;
   }
-  if (written) {
-    OfferToShow(Settings);
-  } else {
-    ReportWriteFailure(Settings.OutputFile);
+  switch (result.Status) {
+    case GenerateStatus::kWritten:
+      OfferToShow(Settings);
+      break;
+    case GenerateStatus::kCannotReadFolder:
+      ShowError("Cannot read folder: " + Settings.DirStr);
+      break;
+    case GenerateStatus::kCannotWrite:
+      ReportWriteFailure(Settings.OutputFile);
+      break;
   }
 }

@@ -148,8 +148,13 @@ class Page {
     await loaded;
   }
 
+  // The page down to the end of its content, at most one screen high.
   async screenshot(file) {
-    const shot = await this.send("Page.captureScreenshot", {format: "png"});
+    const size = await this.evaluate(`({width: document.documentElement.clientWidth,
+        height: Math.min(Math.ceil(32 + Math.max(...[...document.body.children]
+            .map((e) => e.getBoundingClientRect().bottom))), 900)})`);
+    const clip = {x: 0, y: 0, width: size.width, height: size.height, scale: 1};
+    const shot = await this.send("Page.captureScreenshot", {format: "png", clip});
     fs.writeFileSync(file, Buffer.from(shot.data, "base64"));
   }
 
@@ -292,7 +297,9 @@ async function main() {
     await page.send("Page.enable");
     await page.send("Runtime.enable");
     if (options.folder) {
-      await page.open("file://" + output, 1280);
+      await page.open("file://" + output, 1024);
+      await page.clickCaption("Size");
+      await page.clickCaption("Size");
       await page.screenshot(path.join(options.screenshots, "preset-modern.png"));
       return 0;
     }

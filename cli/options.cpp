@@ -127,6 +127,7 @@ std::string CheckCombination(const CliOptions& options) {
     return "--text applies only to standard output (a file's extension chooses its form)";
   }
   if (options.Output && options.Output->empty()) return "the output file name is empty";
+  if (options.SettingsFile && options.SettingsFile->empty()) return "the settings file name is empty";
   if (options.SettingsFile && options.Preset) return "-s and --preset both name a settings file";
   if (options.Preset && (options.Preset->empty() ||
                          options.Preset->find_first_of("/\\:") != std::string::npos)) {
@@ -135,92 +136,81 @@ std::string CheckCombination(const CliOptions& options) {
   return std::string();
 }
 
-// Walks the arguments; each step consumes one argument and perhaps the next.
-class Parser {
- public:
-  Parser(const std::vector<std::string>& arguments, bool slash_help)
-      : arguments_(arguments), slash_help_(slash_help) {}
-
-  ParsedCommandLine Run() {
-    while (next_ < arguments_.size() && parsed_.Error.empty()) Step(arguments_[next_++]);
-    if (parsed_.Error.empty()) parsed_.Error = CheckCombination(parsed_.Options);
-    return parsed_;
-  }
-
- private:
-  void Step(const std::string& argument) {
-    if (options_ended_ || argument.size() < 2 || argument[0] != '-') {
-      if (!options_ended_ && slash_help_ && argument == "/?") {
-        parsed_.Options.Help = true;
-      } else {
-        AddFolder(argument);
-      }
-    } else if (argument == "--") {
-      options_ended_ = true;
-    } else if (argument[1] == '-') {
-      LongOption(argument.substr(2));
-    } else {
-      ShortOptions(argument);
-    }
-  }
-
-  void AddFolder(const std::string& argument) {
-    CliOptions& options = parsed_.Options;
-    if (options.Folder) {
-      Fail("only one FOLDER may be given (\"" + *options.Folder + "\" and \"" + argument + "\")");
-      return;
-    }
-    options.Folder = argument;
-  }
-
-  void LongOption(const std::string& text) {
-    const size_t equals = text.find('=');
-    const std::string name = text.substr(0, equals);
-    std::string error;
-    const OptionDefinition* definition = FindLongOption(name, error);
-    if (definition == nullptr) return Fail(error);
-    if (equals == std::string::npos) return TakeValue(*definition, std::nullopt);
-    if (definition->ValueName == nullptr) {
-      return Fail("option --" + std::string(definition->LongName) + " takes no value");
-    }
-    TakeValue(*definition, text.substr(equals + 1));
-  }
-
-  void ShortOptions(const std::string& argument) {
-    for (size_t at = 1; at < argument.size(); ++at) {
-      const OptionDefinition* definition = FindShortOption(argument[at]);
-      if (definition == nullptr) return Fail(std::string("unknown option -") + argument[at]);
-      if (definition->ValueName != nullptr) {
-        if (at + 1 < argument.size()) return TakeValue(*definition, argument.substr(at + 1));
-        return TakeValue(*definition, std::nullopt);
-      }
-      TakeValue(*definition, std::nullopt);
-      if (!parsed_.Error.empty()) return;
-    }
-  }
-
-  // A value that is not attached is the next argument, whatever it looks like.
-  void TakeValue(const OptionDefinition& definition, std::optional<std::string> value) {
-    if (definition.ValueName != nullptr && !value) {
-      if (next_ >= arguments_.size()) {
-        return Fail("option " + DisplayName(definition) + " needs " + definition.ValueName);
-      }
-      value = arguments_[next_++];
-    }
-    std::string error = ApplyOption(parsed_.Options, definition.Id, value.value_or(""));
-    if (!error.empty()) Fail(error);
-  }
-
-  void Fail(const std::string& error) {
-    if (parsed_.Error.empty()) parsed_.Error = error;
-  }
-
-  const std::vector<std::string>& arguments_;
-  bool slash_help_;
-  size_t next_ = 0;
-  bool options_ended_ = false;
-  ParsedCommandLine parsed_;
+// Where the walk over the arguments stands.
+struct ParseState {
+  const std::vector<std::string>& Arguments;
+  bool SlashHelp;
+  size_t Next = 0;  // the argument after the one being read
+  bool OptionsEnded = false;
+  ParsedCommandLine Parsed;
 };
+
+void Fail(ParseState& state, const std::string& error) {
+  if (state.Parsed.Error.empty()) state.Parsed.Error = error;
+}
+
+// A value that is not attached is the next argument, whatever it looks like.
+void TakeValue(ParseState& state, const OptionDefinition& definition,
+               std::optional<std::string> value) {
+  if (definition.ValueName != nullptr && !value) {
+    if (state.Next >= state.Arguments.size()) {
+      return Fail(state, "option " + DisplayName(definition) + " needs " + definition.ValueName);
+    }
+    value = state.Arguments[state.Next++];
+  }
+  const std::string error = ApplyOption(state.Parsed.Options, definition.Id, value.value_or(""));
+  if (!error.empty()) Fail(state, error);
+}
+
+void AddFolder(ParseState& state, const std::string& argument) {
+  CliOptions& options = state.Parsed.Options;
+  if (options.Folder) {
+    return Fail(state, "only one FOLDER may be given (\"" + *options.Folder + "\" and \"" +
+                           argument + "\")");
+  }
+  options.Folder = argument;
+}
+
+void ReadLongOption(ParseState& state, const std::string& text) {
+  const size_t equals = text.find('=');
+  std::string error;
+  const OptionDefinition* definition = FindLongOption(text.substr(0, equals), error);
+  if (definition == nullptr) return Fail(state, error);
+  if (equals == std::string::npos) return TakeValue(state, *definition, std::nullopt);
+  if (definition->ValueName == nullptr) {
+    return Fail(state, "option --" + std::string(definition->LongName) + " takes no value");
+  }
+  TakeValue(state, *definition, text.substr(equals + 1));
+}
+
+// "-qo x": switches up to the first option that takes a value, which takes
+// the rest of the argument or else the next one.
+void ReadShortOptions(ParseState& state, const std::string& argument) {
+  for (size_t at = 1; at < argument.size() && state.Parsed.Error.empty(); ++at) {
+    const OptionDefinition* definition = FindShortOption(argument[at]);
+    if (definition == nullptr) return Fail(state, std::string("unknown option -") + argument[at]);
+    if (definition->ValueName != nullptr && at + 1 < argument.size()) {
+      return TakeValue(state, *definition, argument.substr(at + 1));
+    }
+    TakeValue(state, *definition, std::nullopt);
+  }
+}
+
+void ReadArgument(ParseState& state, const std::string& argument) {
+  if (state.OptionsEnded || argument.size() < 2 || argument[0] != '-') {
+    if (!state.OptionsEnded && state.SlashHelp && argument == "/?") {
+      state.Parsed.Options.Help = true;
+    } else {
+      AddFolder(state, argument);
+    }
+  } else if (argument == "--") {
+    state.OptionsEnded = true;
+  } else if (argument[1] == '-') {
+    ReadLongOption(state, argument.substr(2));
+  } else {
+    ReadShortOptions(state, argument);
+  }
+}
 
 }  // namespace
 
@@ -231,7 +221,12 @@ bool EndsWithSeparator(const std::string& name, char separator) {
 }
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments, bool slash_help) {
-  return Parser(arguments, slash_help).Run();
+  ParseState state{arguments, slash_help, 0, false, ParsedCommandLine()};
+  while (state.Next < arguments.size() && state.Parsed.Error.empty()) {
+    ReadArgument(state, arguments[state.Next++]);
+  }
+  if (state.Parsed.Error.empty()) state.Parsed.Error = CheckCombination(state.Parsed.Options);
+  return state.Parsed;
 }
 
 std::string UsageText() {

@@ -93,6 +93,7 @@ TEST(CliOptions, MistakesAreNamed) {
       {{"--qu=yes"}, "option --quiet takes no value"},
       {{"a", "b"}, "only one FOLDER may be given (\"a\" and \"b\")"},
       {{"-o", ""}, "the output file name is empty"},
+      {{"-s", ""}, "the settings file name is empty"},
       {{"-o", "x.html", "--text"},
        "--text applies only to standard output (a file's extension chooses its form)"},
       {{"-s", "a.ksv", "--preset", "modern"}, "-s and --preset both name a settings file"},

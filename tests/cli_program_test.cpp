@@ -399,6 +399,15 @@ TEST(CliSettings, ASettingsFileWithoutFolderOrOutputListsHereToStandardOutput) {
   EXPECT_EQ(0, listed.Status) << listed.Err;
   EXPECT_TRUE(StartsWith(listed.Out, PlatformLines("\r\n[" + work.path() + "]\r\n")))
       << "Output=1 of the file gives the text form on standard output: " << Visible(listed.Out);
+
+  const std::string page = work.Join("page.html");
+  WriteFileBytes(settings, "OutputFile=" + page + "\r\n");
+  CliRun text = RunCli({"-s", settings, "--text"}, work.path());
+  EXPECT_EQ(2, text.Status);
+  EXPECT_EQ("kestrova-cli: --text applies only to standard output (" + page +
+                " comes from the settings; name - with -o)\n",
+            text.Err);
+  EXPECT_FALSE(PathExists(page));
 }
 
 TEST(CliSettings, AnUnreadableSettingsFileIsNamed) {

@@ -104,8 +104,6 @@ bool ScanFiles(CommonStruct& record, FolderSource& source, std::string& failure)
 }
 
 bool ScanListing(CommonStruct& record, FolderSource& source, std::string& failure) {
-  // The document refers to the rows of the lists that are about to go.
-  ClearDocument(record.DocText);
   if (record.DirMask != record.FileMask) {
     return ScanFolders(record, source, failure) && ScanFiles(record, source, failure);
   }

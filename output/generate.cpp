@@ -27,6 +27,8 @@ void ComposeRows(CommonStruct& record, FolderSource& source) {
 }  // namespace
 
 bool ComposeListing(CommonStruct& record, FolderSource& source, std::string& failure) {
+  // The document refers to the rows of the lists that are about to go.
+  ClearDocument(record.DocText);
   if (!ScanListing(record, source, failure)) return false;
   ComposeRows(record, source);
   ComputeListingTotals(record);

@@ -27,8 +27,6 @@ struct SettingKey {
 };
 
 constexpr int32_t kAnyNumber = std::numeric_limits<int32_t>::max();
-// SizeIn: 0 bytes, 1 kilobytes, 2 megabytes.
-constexpr int32_t kLargestSizeUnit = 2;
 
 constexpr SettingKey Text(const char* key, std::string CommonStruct::*field, const char* fallback,
                           const char* alias = nullptr) {
@@ -125,7 +123,7 @@ constexpr SettingKey kSettingKeys[] = {
     Flag("ShowMasks", &CommonStruct::ShowMasks, 1),
     Flag("ShowSummary", &CommonStruct::ShowSummary, 1),
     Flag("DivideTable", &CommonStruct::DivideTable, 0),
-    Number("SizeIn", &CommonStruct::SizeIn, 1, kLargestSizeUnit),
+    Number("SizeIn", &CommonStruct::SizeIn, 1, kSizeInMegabytes),
 };
 
 struct ColumnLetter {

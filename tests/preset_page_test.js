@@ -63,7 +63,7 @@ function makeListedFolder(root) {
 class DevTools {
   constructor(chromium, profile) {
     this.process = childProcess.spawn(chromium, [
-      "--headless=new", "--no-sandbox", "--disable-gpu", "--no-first-run",
+      "--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage", "--no-first-run",
       "--no-default-browser-check", "--remote-debugging-pipe", "--user-data-dir=" + profile,
       "about:blank",
     ], {stdio: ["ignore", "ignore", "ignore", "pipe", "pipe"]});

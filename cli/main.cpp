@@ -55,10 +55,9 @@ bool NamesKey(const std::vector<std::string>& lines, const std::string& key) {
 std::string FindPreset(const std::string& name, std::string& looked_at) {
   const std::string program_folder = FolderOf(ProgramPath());
   const std::string separator(1, FolderSeparator());
-  for (const std::string& folder :
-       {program_folder + separator + "presets",
-        AbsolutePath(program_folder + separator + ".." + separator + "share" + separator +
-                     "kestrova" + separator + "presets")}) {
+  for (const std::string& folder : {program_folder + separator + "presets",
+                                    AbsolutePath(program_folder + separator + ".." + separator + "share" +
+                                                 separator + "kestrova" + separator + "presets")}) {
     const std::string path = folder + separator + name + ".ksv";
     if (PathExists(path)) return path;
     looked_at += (looked_at.empty() ? "" : ", ") + folder;
@@ -112,15 +111,13 @@ bool ReadSettings(CommonStruct& record, const CliOptions& options, std::string& 
   }
   ApplySettingsText(record, text);
   std::string folder;
-  const bool names_folder = path.empty() ? NamesKey(options.SettingLines, "DirStr")
-                                         : FindValue(text, "DirStr", folder);
+  const bool names_folder =
+      path.empty() ? NamesKey(options.SettingLines, "DirStr") : FindValue(text, "DirStr", folder);
   if (!names_folder) record.DirStr = AbsolutePath(".");
   return true;
 }
 
-bool WritesToStandardOutput(const CommonStruct& record) {
-  return IsStandardOutputName(record.OutputFile);
-}
+bool WritesToStandardOutput(const CommonStruct& record) { return IsStandardOutputName(record.OutputFile); }
 
 // What the window's collection does with its edits, with the command line's
 // folder and output file in place of the edits' texts. False with a message
@@ -173,8 +170,8 @@ std::string CheckFolders(const CommonStruct& record, const CliOptions& options) 
     message += "(the folder \"" + record.DirStr + "\" comes from the settings; name one as FOLDER)\n";
   }
   if (output_failed && !options.Output) {
-    message += "(the output file \"" + record.OutputFile +
-               "\" comes from the settings; name one with -o FILE)\n";
+    message +=
+        "(the output file \"" + record.OutputFile + "\" comes from the settings; name one with -o FILE)\n";
   }
   return message;
 }
@@ -220,8 +217,7 @@ GenerateResult WriteDocumentTo(const CommonStruct& record, ProgressLine& line) {
     return result;
   }
   AtomicFile file;
-  if (!file.Open(record.OutputFile) || !WriteDocumentShowingProgress(record, file, line) ||
-      !file.Commit()) {
+  if (!file.Open(record.OutputFile) || !WriteDocumentShowingProgress(record, file, line) || !file.Commit()) {
     result.Status = GenerateStatus::kCannotWrite;
     result.Reason = file.FailureReason();
   }
@@ -246,16 +242,14 @@ GenerateResult Generate(CommonStruct& record, const CliOptions& options) {
 std::string SummaryText(const CommonStruct& record) {
   std::string where = WritesToStandardOutput(record) ? kStandardOutputName : record.OutputFile;
   return "Wrote " + where + ": " +
-         CountText(std::strtoull(record.FolderCountText.c_str(), nullptr, 10), "folder", "folders") +
-         ", " + CountText(std::strtoull(record.FileCountText.c_str(), nullptr, 10), "file", "files") +
-         ", " + CountText(static_cast<uint64_t>(record.TotalBytes), "byte", "bytes");
+         CountText(std::strtoull(record.FolderCountText.c_str(), nullptr, 10), "folder", "folders") + ", " +
+         CountText(std::strtoull(record.FileCountText.c_str(), nullptr, 10), "file", "files") + ", " +
+         CountText(static_cast<uint64_t>(record.TotalBytes), "byte", "bytes");
 }
 
 // Ends the program with the listing still in memory: taking a million
 // entries apart one by one costs more than the system needs to drop them.
-[[noreturn]] void ExitLeavingListing(int status) {
-  std::exit(status);
-}
+[[noreturn]] void ExitLeavingListing(int status) { std::exit(status); }
 
 int Run(const std::vector<std::string>& arguments) {
   ParsedCommandLine parsed = ParseCommandLine(arguments, FolderSeparator() == '\\');
@@ -275,8 +269,7 @@ int Run(const std::vector<std::string>& arguments) {
     return kExitBadInput;
   }
   if (options.PrintSettings) {
-    return WriteStandardOutput(WithPlatformLineEnds(SerializeSettings(record))) ? kExitWritten
-                                                                                : kExitFailed;
+    return WriteStandardOutput(WithPlatformLineEnds(SerializeSettings(record))) ? kExitWritten : kExitFailed;
   }
 
   message = CheckFolders(record, options);

@@ -22,8 +22,8 @@ enum class OptionId {
 
 struct OptionDefinition {
   OptionId Id;
-  char ShortName;  // '\0' when the option has none
-  const char* LongName;  // without the leading "--"
+  char ShortName;         // '\0' when the option has none
+  const char* LongName;   // without the leading "--"
   const char* ValueName;  // nullptr for a switch
   const char* Help;
 };
@@ -98,26 +98,51 @@ std::string CheckSetting(const std::string& line) {
   if (equals == std::string::npos || equals == 0) return "--set needs KEY=VALUE, not \"" + line + "\"";
   const std::string key = line.substr(0, equals);
   switch (CheckSettingLine(line)) {
-    case SettingLineCheck::kValid: return std::string();
-    case SettingLineCheck::kUnknownKey: return "unknown setting key: " + key;
-    case SettingLineCheck::kInvalidValue: break;
+    case SettingLineCheck::kValid:
+      return std::string();
+    case SettingLineCheck::kUnknownKey:
+      return "unknown setting key: " + key;
+    case SettingLineCheck::kInvalidValue:
+      break;
   }
   return "invalid value for " + key + ": " + line.substr(equals + 1);
 }
 
 std::string ApplyOption(CliOptions& options, OptionId id, const std::string& value) {
   switch (id) {
-    case OptionId::Output: options.Output = value; break;
-    case OptionId::Settings: options.SettingsFile = value; break;
-    case OptionId::Preset: options.Preset = value; break;
-    case OptionId::Set: options.SettingLines.push_back(value); return CheckSetting(value);
-    case OptionId::IncludeParent: options.IncludeParent = true; break;
-    case OptionId::Text: options.Text = true; break;
-    case OptionId::PrintSettings: options.PrintSettings = true; break;
-    case OptionId::SaveSettings: options.SaveSettingsFile = value; break;
-    case OptionId::Quiet: options.Quiet = true; break;
-    case OptionId::Help: options.Help = true; break;
-    case OptionId::Version: options.Version = true; break;
+    case OptionId::Output:
+      options.Output = value;
+      break;
+    case OptionId::Settings:
+      options.SettingsFile = value;
+      break;
+    case OptionId::Preset:
+      options.Preset = value;
+      break;
+    case OptionId::Set:
+      options.SettingLines.push_back(value);
+      return CheckSetting(value);
+    case OptionId::IncludeParent:
+      options.IncludeParent = true;
+      break;
+    case OptionId::Text:
+      options.Text = true;
+      break;
+    case OptionId::PrintSettings:
+      options.PrintSettings = true;
+      break;
+    case OptionId::SaveSettings:
+      options.SaveSettingsFile = value;
+      break;
+    case OptionId::Quiet:
+      options.Quiet = true;
+      break;
+    case OptionId::Help:
+      options.Help = true;
+      break;
+    case OptionId::Version:
+      options.Version = true;
+      break;
   }
   return std::string();
 }
@@ -129,8 +154,8 @@ std::string CheckCombination(const CliOptions& options) {
   if (options.Output && options.Output->empty()) return "the output file name is empty";
   if (options.SettingsFile && options.SettingsFile->empty()) return "the settings file name is empty";
   if (options.SettingsFile && options.Preset) return "-s and --preset both name a settings file";
-  if (options.Preset && (options.Preset->empty() ||
-                         options.Preset->find_first_of("/\\:") != std::string::npos)) {
+  if (options.Preset &&
+      (options.Preset->empty() || options.Preset->find_first_of("/\\:") != std::string::npos)) {
     return "a preset is named by its name alone, not \"" + *options.Preset + "\"";
   }
   return std::string();
@@ -150,8 +175,7 @@ void Fail(ParseState& state, const std::string& error) {
 }
 
 // A value that is not attached is the next argument, whatever it looks like.
-void TakeValue(ParseState& state, const OptionDefinition& definition,
-               std::optional<std::string> value) {
+void TakeValue(ParseState& state, const OptionDefinition& definition, std::optional<std::string> value) {
   if (definition.ValueName != nullptr && !value) {
     if (state.Next >= state.Arguments.size()) {
       return Fail(state, "option " + DisplayName(definition) + " needs " + definition.ValueName);
@@ -165,8 +189,7 @@ void TakeValue(ParseState& state, const OptionDefinition& definition,
 void AddFolder(ParseState& state, const std::string& argument) {
   CliOptions& options = state.Parsed.Options;
   if (options.Folder) {
-    return Fail(state, "only one FOLDER may be given (\"" + *options.Folder + "\" and \"" +
-                           argument + "\")");
+    return Fail(state, "only one FOLDER may be given (\"" + *options.Folder + "\" and \"" + argument + "\")");
   }
   options.Folder = argument;
 }

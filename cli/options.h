@@ -12,7 +12,7 @@ struct CliOptions {
   std::optional<std::string> SettingsFile;  // -s
   std::optional<std::string> Preset;        // --preset NAME
   std::optional<std::string> SaveSettingsFile;
-  std::vector<std::string> SettingLines;    // --set, in command-line order
+  std::vector<std::string> SettingLines;  // --set, in command-line order
   bool IncludeParent = false;
   bool Text = false;
   bool PrintSettings = false;

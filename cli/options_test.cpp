@@ -29,9 +29,8 @@ TEST(CliOptions, NothingGivenLeavesEveryDefaultToTheProgram) {
 
 TEST(CliOptions, ValuesComeInEveryGetoptForm) {
   const std::vector<std::vector<std::string>> forms = {
-      {"-o", "x.html"},        {"-ox.html"},          {"--output", "x.html"},
-      {"--output=x.html"},     {"--out=x.html"},      {"--o", "x.html"},
-      {"-qo", "x.html"},       {"-qox.html"},
+      {"-o", "x.html"}, {"-ox.html"},      {"--output", "x.html"}, {"--output=x.html"},
+      {"--out=x.html"}, {"--o", "x.html"}, {"-qo", "x.html"},      {"-qox.html"},
   };
   for (const std::vector<std::string>& form : forms) {
     CliOptions options = Parsed(form);
@@ -140,9 +139,9 @@ TEST(CliOptions, SetIsCheckedStrictly) {
 
 TEST(CliOptions, HelpNamesEveryOptionAndVersionTheLicence) {
   const std::string help = UsageText();
-  for (const char* option : {"-o, --output FILE", "-s, --settings FILE", "--preset NAME",
-                             "--set KEY=VALUE", "--include-parent", "--text", "--print-settings",
-                             "--save-settings FILE", "-q, --quiet", "-h, --help", "-V, --version"}) {
+  for (const char* option :
+       {"-o, --output FILE", "-s, --settings FILE", "--preset NAME", "--set KEY=VALUE", "--include-parent",
+        "--text", "--print-settings", "--save-settings FILE", "-q, --quiet", "-h, --help", "-V, --version"}) {
     EXPECT_NE(std::string::npos, help.find(option)) << option;
   }
   const std::string version = VersionText();

@@ -96,7 +96,8 @@ bool ProgressSink::Write(std::string_view bytes) {
   if (written_ >= next_check_) {
     next_check_ = written_ + kBytesBetweenClockReads;
     const uint64_t percent = total_ == 0 ? 100 : written_ * 100 / total_;
-    line_.Update("Writing " + ByteSizeText(total_) + ": " + std::to_string(percent > 100 ? 100 : percent) + "%");
+    line_.Update("Writing " + ByteSizeText(total_) + ": " + std::to_string(percent > 100 ? 100 : percent) +
+                 "%");
   }
   return inner_.Write(bytes);
 }

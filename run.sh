@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds Kestrova and writes a listing of a folder with the default settings.
+# Builds Kestrova and writes a listing of a folder with the command line's defaults.
 #   ./run.sh [FOLDER [OUTPUT]]   FOLDER defaults to the current folder,
 #                                OUTPUT to build/FolderIndex.html
 #   ./run.sh --window            starts the Windows program under Wine

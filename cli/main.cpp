@@ -1,8 +1,8 @@
 // kestrova-cli: the listing engine driven from the command line.
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -10,6 +10,8 @@
 
 #include "cli/options.h"
 #include "cli/progress.h"
+#include "listing/entry.h"
+#include "output/document_text.h"
 #include "output/generate.h"
 #include "platform/platform.h"
 #include "settings/common_struct.h"
@@ -18,60 +20,133 @@
 namespace {
 
 constexpr int kExitWritten = 0;
-constexpr int kExitWriteFailed = 1;
+constexpr int kExitFailed = 1;
 constexpr int kExitBadInput = 2;
 
-const char kVersionText[] = "Kestrova 1.51";
+const char kProgramPrefix[] = "kestrova-cli: ";
 const char kStandardOutputName[] = "standard output";
 
-void PrintLine(const std::string& text) {
-  std::fprintf(stderr, "%s\n", text.c_str());
+const char kStandardOutputLine[] = "OutputFile=-\n";
+// What the command line puts on top of the built-in settings when no
+// settings file is named: columns and sizes that suit a shell user.
+const char kCommandLineDefaults[] = "Columns=STW\nSizeIn=0\n";
+
+// Every line of a message goes to standard error under the program's name.
+void PrintMessage(const std::string& message) {
+  size_t from = 0;
+  while (from < message.size()) {
+    size_t end = message.find('\n', from);
+    if (end == std::string::npos) end = message.size();
+    std::fprintf(stderr, "%s%s\n", kProgramPrefix, message.substr(from, end - from).c_str());
+    from = end + 1;
+  }
 }
 
-// The settings as a settings file and the --set lines give them; false with
-// a message when the file cannot be read or a key is unknown.
+bool NamesKey(const std::vector<std::string>& lines, const std::string& key) {
+  for (const std::string& line : lines) {
+    if (line.compare(0, key.size() + 1, key + "=") == 0) return true;
+  }
+  return false;
+}
+
+// NAME.ksv among the presets beside the program, or where an installation
+// under a prefix keeps them; empty with the places looked at when neither
+// has it.
+std::string FindPreset(const std::string& name, std::string& looked_at) {
+  const std::string program_folder = FolderOf(ProgramPath());
+  const std::string separator(1, FolderSeparator());
+  for (const std::string& folder : {program_folder + separator + "presets",
+                                    AbsolutePath(program_folder + separator + ".." + separator + "share" +
+                                                 separator + "kestrova" + separator + "presets")}) {
+    const std::string path = folder + separator + name + ".ksv";
+    if (PathExists(path)) return path;
+    looked_at += (looked_at.empty() ? "" : ", ") + folder;
+  }
+  return std::string();
+}
+
+// The settings file that -s or --preset names; empty for none, and false
+// with a message for a preset that is not there.
+bool SettingsFileOf(const CliOptions& options, std::string& path, std::string& message) {
+  path.clear();
+  if (options.SettingsFile) path = *options.SettingsFile;
+  if (!options.Preset) return true;
+  std::string looked_at;
+  path = FindPreset(*options.Preset, looked_at);
+  if (path.empty()) message = "No preset named " + *options.Preset + " in: " + looked_at;
+  return !path.empty();
+}
+
+// The settings file's text, or the built-in text under the command line's
+// defaults, with the --set lines put first: the reader takes a key's first
+// line, so each --set reads exactly as that line of a file would, and of two
+// --set lines of one key the later one wins. A settings file that names no
+// output file writes to standard output, one that names no folder lists the
+// current folder.
 bool ReadSettings(CommonStruct& record, const CliOptions& options, std::string& message) {
-  if (options.SettingsFile) {
+  std::string path;
+  if (!SettingsFileOf(options, path, message)) return false;
+  std::string lines;
+  for (auto line = options.SettingLines.rbegin(); line != options.SettingLines.rend(); ++line) {
+    lines += *line + "\n";
+  }
+  std::string text = NormalizeSettingsBytes(lines);
+  if (!path.empty()) {
     std::string reason;
-    switch (LoadSettings(record, *options.SettingsFile, reason)) {
+    switch (LoadSettings(record, path, reason)) {
       case FileReadStatus::kRead:
         break;
       case FileReadStatus::kCannotRead:
-        message = "Cannot read settings file: " + *options.SettingsFile + " (" + reason + ")";
+        message = "Cannot read settings file: " + path + " (" + reason + ")";
         return false;
       case FileReadStatus::kNotRegularFile:
       case FileReadStatus::kTooLarge:
-        message = "not a settings file: " + *options.SettingsFile;
+        message = "not a settings file: " + path;
         return false;
     }
+    text += record.SettingsText + "\n" + kStandardOutputLine;
   } else {
-    ApplySettingsText(record, NormalizeSettingsBytes(DefaultSettingsText()));
+    text += kStandardOutputLine + std::string(kCommandLineDefaults) +
+            NormalizeSettingsBytes(DefaultSettingsText());
   }
-  for (const std::string& line : options.SettingLines) {
-    std::string unknown_key;
-    if (!ApplySettingLine(record, line, unknown_key)) {
-      message = "Unknown setting key: " + unknown_key;
-      return false;
-    }
-  }
+  ApplySettingsText(record, text);
+  std::string folder;
+  const bool names_folder =
+      path.empty() ? NamesKey(options.SettingLines, "DirStr") : FindValue(text, "DirStr", folder);
+  if (!names_folder) record.DirStr = AbsolutePath(".");
   return true;
 }
 
+bool WritesToStandardOutput(const CommonStruct& record) { return IsStandardOutputName(record.OutputFile); }
+
 // What the window's collection does with its edits, with the command line's
-// folder and output file in place of the edits' texts.
-void ApplyCommandLine(CommonStruct& record, const CliOptions& options) {
+// folder and output file in place of the edits' texts. False with a message
+// when the output names a folder or --text meets a file.
+bool ApplyCommandLine(CommonStruct& record, const CliOptions& options, std::string& message) {
   // An empty FOLDER stays empty, to be refused, rather than naming the
   // current folder.
   if (options.Folder) record.DirStr = options.Folder->empty() ? "" : AbsolutePath(*options.Folder);
   if (options.IncludeParent) record.IncludeParent = true;
-  if (WritesToStandardOutput(options)) {
-    record.Output = options.Text ? kOutputText : kOutputHtml;
-    return;
+  if (options.Output) record.OutputFile = *options.Output;
+  if (WritesToStandardOutput(record)) {
+    if (options.Text) record.Output = kOutputText;
+    if (record.Output != kOutputText) record.Output = kOutputHtml;
+    return true;
   }
-  if (options.Output) record.OutputFile = AbsolutePath(*options.Output);
+  if (options.Text) {
+    message = "--text applies only to standard output (" + record.OutputFile +
+              " comes from the settings; name - with -o)";
+    return false;
+  }
+  if (EndsWithSeparator(record.OutputFile, FolderSeparator())) {
+    message = "Output is a folder name: " + record.OutputFile;
+    return false;
+  }
+  if (options.Output) record.OutputFile = AbsolutePath(record.OutputFile);
   record.OutputFolder = FolderOf(record.OutputFile);
   record.OutputName = FileNameOf(record.OutputFile);
   record.Output = IsHtmlFileName(record.OutputFile) ? kOutputHtml : kOutputText;
+  return true;
 }
 
 // One message naming every failed check, source first, in the program's own
@@ -83,11 +158,11 @@ std::string CheckFolders(const CommonStruct& record, const CliOptions& options) 
   if (record.DirStr.empty()) {
     message = "Choose source directory.\n";
   } else if (!IsExistingFolder(record.DirStr)) {
-    message = "Source directory must exist.\n";
+    message = "Source directory must exist: " + record.DirStr + "\n";
   } else {
     source_failed = false;
   }
-  bool output_failed = !WritesToStandardOutput(options) && !IsExistingFolder(record.OutputFolder);
+  bool output_failed = !WritesToStandardOutput(record) && !IsExistingFolder(record.OutputFolder);
   if (output_failed) {
     message += "Output directory - " + record.OutputFolder + " doesn't exist.\n";
   }
@@ -95,8 +170,8 @@ std::string CheckFolders(const CommonStruct& record, const CliOptions& options) 
     message += "(the folder \"" + record.DirStr + "\" comes from the settings; name one as FOLDER)\n";
   }
   if (output_failed && !options.Output) {
-    message += "(the output file \"" + record.OutputFile +
-               "\" comes from the settings; name one with -o FILE)\n";
+    message +=
+        "(the output file \"" + record.OutputFile + "\" comes from the settings; name one with -o FILE)\n";
   }
   return message;
 }
@@ -110,91 +185,115 @@ bool WriteStandardOutput(const std::string& text) {
   return out.Write(text) && out.Flush();
 }
 
-// Scans and writes; the message names what failed.
-GenerateResult Generate(CommonStruct& record, const CliOptions& options) {
-  FolderSource& system = SystemFolderSource();
-  ProgressFolderSource progress(system);
-  bool show_progress = !options.Quiet && StandardErrorIsTerminal();
-  FolderSource& source = show_progress ? static_cast<FolderSource&>(progress) : system;
-  if (!WritesToStandardOutput(options)) {
-    GenerateResult result = GenerateListing(record, source);
-    progress.Finish();
-    return result;
+// The settings text with the line ends of the platform's text files.
+std::string WithPlatformLineEnds(const std::string& text) {
+  const std::string_view line_end = PlatformLineEnd();
+  std::string converted;
+  converted.reserve(text.size());
+  for (char c : text) {
+    if (c == '\n') {
+      converted += line_end;
+    } else {
+      converted += c;
+    }
   }
+  return converted;
+}
+
+bool WriteDocumentShowingProgress(const CommonStruct& record, ByteSink& sink, ProgressLine& line) {
+  if (!line.Enabled()) return WriteListing(record, sink);
+  ProgressSink progress(sink, line, DocumentLength(record.DocText));
+  return WriteListing(record, progress);
+}
+
+GenerateResult WriteDocumentTo(const CommonStruct& record, ProgressLine& line) {
   GenerateResult result;
-  const bool read = ComposeListing(record, source, result.Reason);
-  progress.Finish();
-  if (!read) {
-    result.Status = GenerateStatus::kCannotReadFolder;
+  if (WritesToStandardOutput(record)) {
+    StandardOutputSink out;
+    if (!WriteDocumentShowingProgress(record, out, line) || !out.Flush()) {
+      result.Status = GenerateStatus::kCannotWrite;
+      result.Reason = std::strerror(errno);
+    }
     return result;
   }
-  StandardOutputSink out;
-  if (!WriteListing(record, out) || !out.Flush()) {
+  AtomicFile file;
+  if (!file.Open(record.OutputFile) || !WriteDocumentShowingProgress(record, file, line) || !file.Commit()) {
     result.Status = GenerateStatus::kCannotWrite;
-    result.Reason = std::strerror(errno);
+    result.Reason = file.FailureReason();
   }
   return result;
 }
 
-std::string SummaryText(const CommonStruct& record, const CliOptions& options) {
-  std::string where = WritesToStandardOutput(options) ? kStandardOutputName : record.OutputFile;
-  return "Wrote " + where + ": " + record.FolderCountText + " folders, " +
-         record.FileCountText + " files, " + record.TotalBytesText + " bytes";
+// Scans, composes and writes, with a progress line on a terminal.
+GenerateResult Generate(CommonStruct& record, const CliOptions& options) {
+  ProgressLine line(!options.Quiet && StandardErrorIsTerminal());
+  ProgressFolderSource progress(SystemFolderSource(), line);
+  FolderSource& source = line.Enabled() ? static_cast<FolderSource&>(progress) : SystemFolderSource();
+  GenerateResult result;
+  if (!ComposeListing(record, source, result.Reason)) {
+    result.Status = GenerateStatus::kCannotReadFolder;
+  } else {
+    result = WriteDocumentTo(record, line);
+  }
+  line.Finish();
+  return result;
+}
+
+std::string SummaryText(const CommonStruct& record) {
+  std::string where = WritesToStandardOutput(record) ? kStandardOutputName : record.OutputFile;
+  return "Wrote " + where + ": " +
+         CountText(std::strtoull(record.FolderCountText.c_str(), nullptr, 10), "folder", "folders") + ", " +
+         CountText(std::strtoull(record.FileCountText.c_str(), nullptr, 10), "file", "files") + ", " +
+         CountText(static_cast<uint64_t>(record.TotalBytes), "byte", "bytes");
 }
 
 // Ends the program with the listing still in memory: taking a million
 // entries apart one by one costs more than the system needs to drop them.
-[[noreturn]] void ExitLeavingListing(int status) {
-  std::exit(status);
-}
+[[noreturn]] void ExitLeavingListing(int status) { std::exit(status); }
 
 int Run(const std::vector<std::string>& arguments) {
-  ParsedCommandLine parsed = ParseCommandLine(arguments);
+  ParsedCommandLine parsed = ParseCommandLine(arguments, FolderSeparator() == '\\');
   if (!parsed.Error.empty()) {
-    PrintLine("kestrova-cli: " + parsed.Error);
-    PrintLine("Try 'kestrova-cli --help'.");
+    PrintMessage(parsed.Error);
+    std::fputs("Try 'kestrova-cli --help' for more information.\n", stderr);
     return kExitBadInput;
   }
   const CliOptions& options = parsed.Options;
-  if (options.Help) return WriteStandardOutput(UsageText()) ? kExitWritten : kExitWriteFailed;
-  if (options.Version) {
-    return WriteStandardOutput(std::string(kVersionText) + "\n") ? kExitWritten
-                                                                  : kExitWriteFailed;
-  }
+  if (options.Help) return WriteStandardOutput(UsageText()) ? kExitWritten : kExitFailed;
+  if (options.Version) return WriteStandardOutput(VersionText()) ? kExitWritten : kExitFailed;
 
   CommonStruct record;
   std::string message;
-  if (!ReadSettings(record, options, message)) {
-    PrintLine(message);
+  if (!ReadSettings(record, options, message) || !ApplyCommandLine(record, options, message)) {
+    PrintMessage(message);
     return kExitBadInput;
   }
-  ApplyCommandLine(record, options);
   if (options.PrintSettings) {
-    return WriteStandardOutput(SerializeSettings(record)) ? kExitWritten : kExitWriteFailed;
+    return WriteStandardOutput(WithPlatformLineEnds(SerializeSettings(record))) ? kExitWritten : kExitFailed;
   }
 
   message = CheckFolders(record, options);
   if (!message.empty()) {
-    std::fputs(message.c_str(), stderr);
+    PrintMessage(message);
     return kExitBadInput;
   }
   std::string reason;
   if (options.SaveSettingsFile && !SaveSettings(record, *options.SaveSettingsFile, reason)) {
-    PrintLine(WriteFailureText(*options.SaveSettingsFile, reason));
-    return kExitWriteFailed;
+    PrintMessage(WriteFailureText(*options.SaveSettingsFile, reason));
+    return kExitFailed;
   }
   const GenerateResult result = Generate(record, options);
   if (result.Status == GenerateStatus::kCannotReadFolder) {
-    PrintLine("Cannot read folder: " + record.DirStr + " (" + result.Reason + ")");
-    ExitLeavingListing(kExitWriteFailed);
+    PrintMessage("Cannot read folder: " + record.DirStr + " (" + result.Reason + ")");
+    ExitLeavingListing(kExitFailed);
   }
   if (result.Status == GenerateStatus::kCannotWrite) {
-    PrintLine(WritesToStandardOutput(options)
-                  ? std::string("Cannot write to: ") + kStandardOutputName + " (" + result.Reason + ")"
-                  : WriteFailureText(record.OutputFile, result.Reason));
-    ExitLeavingListing(kExitWriteFailed);
+    PrintMessage(WritesToStandardOutput(record)
+                     ? std::string("Cannot write to: ") + kStandardOutputName + " (" + result.Reason + ")"
+                     : WriteFailureText(record.OutputFile, result.Reason));
+    ExitLeavingListing(kExitFailed);
   }
-  if (!options.Quiet) PrintLine(SummaryText(record, options));
+  if (!options.Quiet) PrintMessage(SummaryText(record));
   ExitLeavingListing(kExitWritten);
 }
 
@@ -206,9 +305,9 @@ int main(int argc, char** argv) {
   try {
     return Run(std::vector<std::string>(argv + 1, argv + argc));
   } catch (const std::bad_alloc&) {
-    PrintLine("Not enough memory");
+    PrintMessage("Not enough memory");
   } catch (const std::length_error&) {
-    PrintLine("Not enough memory");
+    PrintMessage("Not enough memory");
   }
-  return kExitWriteFailed;
+  return kExitFailed;
 }

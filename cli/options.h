@@ -10,8 +10,9 @@ struct CliOptions {
   std::optional<std::string> Folder;        // FOLDER, as typed
   std::optional<std::string> Output;        // -o; "-" is standard output
   std::optional<std::string> SettingsFile;  // -s
+  std::optional<std::string> Preset;        // --preset NAME
   std::optional<std::string> SaveSettingsFile;
-  std::vector<std::string> SettingLines;    // --set, in command-line order
+  std::vector<std::string> SettingLines;  // --set, in command-line order
   bool IncludeParent = false;
   bool Text = false;
   bool PrintSettings = false;
@@ -25,13 +26,24 @@ struct ParsedCommandLine {
   std::string Error;  // empty when the command line is valid
 };
 
-// Parses the arguments after the program name. Options and FOLDER may come
-// in any order; "--" ends the options; a long option may carry its value as
-// --name=value.
-ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+// Parses the arguments after the program name as getopt_long does: options
+// and FOLDER in any order, short switches combined ("-qo x.html"), a short
+// option's value attached ("-ox.html") or in the next argument, a long
+// option's as "--name=value" or in the next argument, a long name shortened
+// to any unambiguous prefix ("--out"), "--" ends the options, "-" alone is
+// FOLDER. With slash_help (Windows), "/?" asks for help. Every --set line is
+// checked strictly (CheckSettingLine). Reads nothing but its arguments.
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments, bool slash_help);
 
 // The text of --help, generated from the option table.
 std::string UsageText();
 
-// True when the output goes to standard output instead of a file.
-bool WritesToStandardOutput(const CliOptions& options);
+// The text of --version: the version and the licence.
+std::string VersionText();
+
+// The name that stands for standard output, as -o value or OutputFile.
+bool IsStandardOutputName(const std::string& name);
+
+// True when the name ends with a folder separator ("/", and on Windows "\"
+// too): it names a folder, never a file to write.
+bool EndsWithSeparator(const std::string& name, char separator);

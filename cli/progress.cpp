@@ -6,46 +6,98 @@ namespace {
 
 constexpr std::chrono::seconds kQuietStart{1};
 constexpr std::chrono::milliseconds kUpdateInterval{200};
-// Looking at the clock for every record would cost more than the record.
+// Looking at the clock for every record or write would cost more than it.
 constexpr size_t kRecordsBetweenClockReads = 1024;
+constexpr uint64_t kBytesBetweenClockReads = 1 << 20;
 
 }  // namespace
 
-ProgressFolderSource::ProgressFolderSource(FolderSource& inner)
-    : inner_(inner), start_(std::chrono::steady_clock::now()), next_update_(start_ + kQuietStart) {}
+std::string GroupedNumber(uint64_t number) {
+  const std::string digits = std::to_string(number);
+  std::string grouped;
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) grouped += ',';
+    grouped += digits[i];
+  }
+  return grouped;
+}
+
+std::string CountText(uint64_t number, const char* singular, const char* plural) {
+  return GroupedNumber(number) + " " + (number == 1 ? singular : plural);
+}
+
+std::string ByteSizeText(uint64_t bytes) {
+  constexpr uint64_t kKilo = 1024, kMega = 1024 * 1024;
+  if (bytes < kMega) return GroupedNumber((bytes + kKilo - 1) / kKilo) + " KB";
+  return GroupedNumber((bytes + kMega / 2) / kMega) + " MB";
+}
+
+ProgressLine::ProgressLine(bool enabled)
+    : enabled_(enabled), start_(std::chrono::steady_clock::now()), next_update_(start_ + kQuietStart) {}
+
+void ProgressLine::Update(const std::string& text) {
+  if (!enabled_) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (now >= next_update_) Show(text, now);
+}
+
+void ProgressLine::Announce(const std::string& text) {
+  if (!enabled_) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (now >= start_ + kQuietStart) Show(text, now);
+}
+
+void ProgressLine::Show(const std::string& text, std::chrono::steady_clock::time_point now) {
+  next_update_ = now + kUpdateInterval;
+  std::string line = text;
+  if (line.size() < shown_width_) line.append(shown_width_ - line.size(), ' ');
+  shown_width_ = text.size();
+  std::fprintf(stderr, "\r%s", line.c_str());
+  std::fflush(stderr);
+}
+
+void ProgressLine::Finish() {
+  if (shown_width_ == 0) return;
+  std::fprintf(stderr, "\r%s\r", std::string(shown_width_, ' ').c_str());
+  std::fflush(stderr);
+  shown_width_ = 0;
+}
+
+ProgressFolderSource::ProgressFolderSource(FolderSource& inner, ProgressLine& line)
+    : inner_(inner), line_(line) {}
 
 bool ProgressFolderSource::Enumerate(const std::string& pattern,
                                      const std::function<void(const FolderRecord&)>& visit,
                                      std::string& failure) {
   size_t count = 0;
-  return inner_.Enumerate(
+  const bool read = inner_.Enumerate(
       pattern,
       [&](const FolderRecord& record) {
         visit(record);
-        if (++count % kRecordsBetweenClockReads == 0) Tick(pattern, count);
+        if (++count % kRecordsBetweenClockReads == 0) {
+          line_.Update("Scanning " + pattern + ": " + CountText(count, "entry", "entries"));
+        }
       },
       failure);
+  if (read) line_.Announce("Sorting " + CountText(count, "entry", "entries"));
+  return read;
 }
 
 bool ProgressFolderSource::DescribeType(const std::string& extension, std::string& description) {
   return inner_.DescribeType(extension, description);
 }
 
-void ProgressFolderSource::Tick(const std::string& pattern, size_t count) {
-  auto now = std::chrono::steady_clock::now();
-  if (now < next_update_) return;
-  next_update_ = now + kUpdateInterval;
-  std::string line = "Scanning " + pattern + ": " + std::to_string(count) + " entries";
-  size_t width = line.size();
-  if (width < shown_width_) line.append(shown_width_ - width, ' ');
-  shown_width_ = width;
-  std::fprintf(stderr, "\r%s", line.c_str());
-  std::fflush(stderr);
-}
+ProgressSink::ProgressSink(ByteSink& inner, ProgressLine& line, uint64_t total)
+    : inner_(inner), line_(line), total_(total) {}
 
-void ProgressFolderSource::Finish() {
-  if (shown_width_ == 0) return;
-  std::fprintf(stderr, "\r%s\r", std::string(shown_width_, ' ').c_str());
-  std::fflush(stderr);
-  shown_width_ = 0;
+bool ProgressSink::Write(std::string_view bytes) {
+  if (written_ == 0) line_.Announce("Writing " + ByteSizeText(total_));
+  written_ += bytes.size();
+  if (written_ >= next_check_) {
+    next_check_ = written_ + kBytesBetweenClockReads;
+    const uint64_t percent = total_ == 0 ? 100 : written_ * 100 / total_;
+    line_.Update("Writing " + ByteSizeText(total_) + ": " + std::to_string(percent > 100 ? 100 : percent) +
+                 "%");
+  }
+  return inner_.Write(bytes);
 }

@@ -1,28 +1,70 @@
-// A folder source that passes every record through and, once a scan has run
-// for more than a second, keeps one progress line up to date on stderr.
+// The progress line of a long run on a terminal: scanning, sorting and
+// writing, kept up to date on stderr once a run has gone on for a second.
 #pragma once
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "platform/platform.h"
 
-class ProgressFolderSource : public FolderSource {
+// "1234567" as "1,234,567", as a person reads counts in a message.
+std::string GroupedNumber(uint64_t number);
+// "1 folder", "0 folders", "1,024 folders".
+std::string CountText(uint64_t number, const char* singular, const char* plural);
+// A document size for a person: "512 KB", "147 MB" (of 1024).
+std::string ByteSizeText(uint64_t bytes);
+
+// One line on stderr, rewritten in place. Nothing shows during the first
+// second, so short runs print nothing; a disabled line shows nothing at all.
+class ProgressLine {
  public:
-  explicit ProgressFolderSource(FolderSource& inner);
-  bool Enumerate(const std::string& pattern, const std::function<void(const FolderRecord&)>& visit,
-                 std::string& failure) override;
-  bool DescribeType(const std::string& extension, std::string& description) override;
-  // Clears the progress line, if one was shown.
+  explicit ProgressLine(bool enabled);
+  bool Enabled() const { return enabled_; }
+  // Shows the text when the last update is old enough; cheap to call often
+  // only if the caller also limits how often it asks.
+  void Update(const std::string& text);
+  // Shows the text at once (after the first second): a new step begins.
+  void Announce(const std::string& text);
+  // Clears the line, if one was shown.
   void Finish();
 
  private:
-  void Tick(const std::string& pattern, size_t count);
+  void Show(const std::string& text, std::chrono::steady_clock::time_point now);
 
-  FolderSource& inner_;
+  bool enabled_;
   std::chrono::steady_clock::time_point start_;
   std::chrono::steady_clock::time_point next_update_;
   size_t shown_width_ = 0;
+};
+
+// Passes every record through, counting them on the line; when a pass over
+// the folder ends, the entries are being sorted.
+class ProgressFolderSource : public FolderSource {
+ public:
+  ProgressFolderSource(FolderSource& inner, ProgressLine& line);
+  bool Enumerate(const std::string& pattern, const std::function<void(const FolderRecord&)>& visit,
+                 std::string& failure) override;
+  bool DescribeType(const std::string& extension, std::string& description) override;
+
+ private:
+  FolderSource& inner_;
+  ProgressLine& line_;
+};
+
+// Passes every write through, showing how much of the document is written.
+class ProgressSink : public ByteSink {
+ public:
+  ProgressSink(ByteSink& inner, ProgressLine& line, uint64_t total);
+  bool Write(std::string_view bytes) override;
+
+ private:
+  ByteSink& inner_;
+  ProgressLine& line_;
+  uint64_t total_;
+  uint64_t written_ = 0;
+  uint64_t next_check_ = 0;
 };

@@ -153,3 +153,7 @@ enum class FileReadStatus { kRead, kCannotRead, kNotRegularFile, kTooLarge };
 // pipe or reads a device; reason holds the system's text for kCannotRead.
 FileReadStatus ReadSmallFile(const std::string& path, size_t limit, std::string& bytes,
                              std::string& reason);
+
+// The path of the running program's executable; empty when the system cannot
+// tell.
+std::string ProgramPath();

@@ -433,3 +433,10 @@ std::string AbsolutePath(const std::string& path) {
   for (const std::string& name : parts) absolute += "/" + name;
   return absolute.empty() ? "/" : absolute;
 }
+
+std::string ProgramPath() {
+  std::vector<char> buffer(4096);
+  ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
+  if (length <= 0 || static_cast<size_t>(length) >= buffer.size()) return std::string();
+  return std::string(buffer.data(), static_cast<size_t>(length));
+}

@@ -158,3 +158,13 @@ std::string AbsolutePath(const std::string& path) {
   if (GetFullPathNameA(path.c_str(), length, buffer.data(), nullptr) == 0) return path;
   return buffer.data();
 }
+
+std::string ProgramPath() {
+  std::vector<char> buffer(MAX_PATH);
+  for (;;) {
+    DWORD length = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) return std::string();
+    if (length < buffer.size()) return std::string(buffer.data(), length);
+    buffer.resize(buffer.size() * 2);
+  }
+}

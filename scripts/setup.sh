@@ -5,7 +5,8 @@ set -euo pipefail
 
 packages=(cmake g++ make clang libclang-rt-14-dev googletest g++-mingw-w64-i686
           wine wine32:i386 xvfb xauth x11-utils imagemagick shared-mime-info hyperfine time
-          dpkg-dev file lintian groff-base man-db unzip)
+          dpkg-dev file lintian groff-base man-db unzip
+          nodejs chromium)
 
 missing=()
 for package in "${packages[@]}"; do

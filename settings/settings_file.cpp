@@ -23,38 +23,42 @@ struct SettingKey {
   const char* default_text;
   int32_t default_number;
   const char* alias;  // an older spelling of the key, read when the key is missing
+  int32_t largest_number;  // the greatest number a strict check accepts
 };
+
+constexpr int32_t kAnyNumber = std::numeric_limits<int32_t>::max();
 
 constexpr SettingKey Text(const char* key, std::string CommonStruct::*field, const char* fallback,
                           const char* alias = nullptr) {
-  return {key, Encoding::SingleLine, field, nullptr, nullptr, fallback, 0, alias};
+  return {key, Encoding::SingleLine, field, nullptr, nullptr, fallback, 0, alias, 0};
 }
 
 constexpr SettingKey MultiLine(const char* key, std::string CommonStruct::*field, const char* fallback) {
-  return {key, Encoding::MultiLine, field, nullptr, nullptr, fallback, 0, nullptr};
+  return {key, Encoding::MultiLine, field, nullptr, nullptr, fallback, 0, nullptr, 0};
 }
 
-constexpr SettingKey Number(const char* key, int32_t CommonStruct::*field, int32_t fallback) {
-  return {key, Encoding::Number, nullptr, field, nullptr, "", fallback, nullptr};
+constexpr SettingKey Number(const char* key, int32_t CommonStruct::*field, int32_t fallback,
+                            int32_t largest = kAnyNumber) {
+  return {key, Encoding::Number, nullptr, field, nullptr, "", fallback, nullptr, largest};
 }
 
 constexpr SettingKey Flag(const char* key, bool CommonStruct::*field, int32_t fallback) {
-  return {key, Encoding::Flag, nullptr, nullptr, field, "", fallback, nullptr};
+  return {key, Encoding::Flag, nullptr, nullptr, field, "", fallback, nullptr, 1};
 }
 
-constexpr SettingKey WrittenOnly(const char* key, int32_t CommonStruct::*field) {
-  return {key, Encoding::WrittenOnly, nullptr, field, nullptr, "", 0, nullptr};
+constexpr SettingKey WrittenOnly(const char* key, int32_t CommonStruct::*field, int32_t largest) {
+  return {key, Encoding::WrittenOnly, nullptr, field, nullptr, "", 0, nullptr, largest};
 }
 
 constexpr SettingKey ColumnLetters(const char* key) {
-  return {key, Encoding::Columns, nullptr, nullptr, nullptr, "", 0, nullptr};
+  return {key, Encoding::Columns, nullptr, nullptr, nullptr, "", 0, nullptr, 0};
 }
 
 const char kHeaderLine[] = "Kestrova 1.5";
 
 // Every line after the header, in the order written.
 constexpr SettingKey kSettingKeys[] = {
-    WrittenOnly("OutputFormat", &CommonStruct::Output),
+    WrittenOnly("OutputFormat", &CommonStruct::Output, kOutputText),
     Text("DirStr", &CommonStruct::DirStr, "C:\\"),
     Text("OutputFile", &CommonStruct::OutputFile, "C:\\FolderIndex.html"),
     Text("Title", &CommonStruct::Title, "$ContentOf $DirPath"),
@@ -106,8 +110,8 @@ constexpr SettingKey kSettingKeys[] = {
     MultiLine("TitleStyle", &CommonStruct::TitleStyle,
               "font-family: sans-serif;\r\nfont-size: medium;\r\nfont-weight: 700;\r\n"
               "color:navy;\r\n"),
-    Number("SortBy", &CommonStruct::SortBy, 0),
-    Number("Output", &CommonStruct::Output, 0),
+    Number("SortBy", &CommonStruct::SortBy, 0, kSortByAttributes),
+    Number("Output", &CommonStruct::Output, 0, kOutputText),
     Number("CellSpacing", &CommonStruct::CellSpacing, 0),
     Number("CellPadding", &CommonStruct::CellPadding, 4),
     Flag("TableBorder", &CommonStruct::TableBorder, 1),
@@ -119,7 +123,7 @@ constexpr SettingKey kSettingKeys[] = {
     Flag("ShowMasks", &CommonStruct::ShowMasks, 1),
     Flag("ShowSummary", &CommonStruct::ShowSummary, 1),
     Flag("DivideTable", &CommonStruct::DivideTable, 0),
-    Number("SizeIn", &CommonStruct::SizeIn, 1),
+    Number("SizeIn", &CommonStruct::SizeIn, 1, kSizeInMegabytes),
 };
 
 struct ColumnLetter {
@@ -249,6 +253,41 @@ void ReadSetting(CommonStruct& record, const SettingKey& setting, const std::str
   StoreSetting(record, setting, found ? &value : nullptr);
 }
 
+const SettingKey* FindKnownKey(const std::string& key) {
+  for (const SettingKey& setting : kSettingKeys) {
+    if (key == setting.key || (setting.alias != nullptr && key == setting.alias)) return &setting;
+  }
+  return nullptr;
+}
+
+bool IsStrictNumber(const std::string& value, int32_t largest) {
+  if (value.empty() || value.size() > 10) return false;
+  int64_t number = 0;
+  for (char c : value) {
+    if (c < '0' || c > '9') return false;
+    number = number * 10 + (c - '0');
+  }
+  return number <= largest;
+}
+
+bool IsStrictValue(const SettingKey& setting, const std::string& value) {
+  switch (setting.encoding) {
+    case Encoding::SingleLine:
+    case Encoding::MultiLine:
+      return true;
+    case Encoding::WrittenOnly:
+    case Encoding::Number:
+    case Encoding::Flag:
+      return IsStrictNumber(value, setting.largest_number);
+    case Encoding::Columns:
+      return std::all_of(value.begin(), value.end(), [](char c) {
+        return std::any_of(std::begin(kColumnLetters), std::end(kColumnLetters),
+                           [c](const ColumnLetter& column) { return column.letter == c; });
+      });
+  }
+  return false;
+}
+
 const SettingKey* FindReadableKey(const std::string& key) {
   for (const SettingKey& setting : kSettingKeys) {
     if (setting.encoding == Encoding::WrittenOnly) continue;
@@ -304,6 +343,20 @@ bool ApplySettingLine(CommonStruct& record, const std::string& line, std::string
   const std::string value = line.substr(start, LineEnd(line, start) - start);
   StoreSetting(record, *setting, &value);
   return true;
+}
+
+SettingLineCheck CheckSettingLine(const std::string& line) {
+  const size_t equals = line.find('=');
+  const SettingKey* setting = equals == std::string::npos ? nullptr : FindKnownKey(line.substr(0, equals));
+  if (setting == nullptr) return SettingLineCheck::kUnknownKey;
+  // A line feed would start another line, and a byte 26 would end the text:
+  // either would drop part of what was typed.
+  const std::string value = line.substr(equals + 1);
+  if (value.find_first_of(std::string("\n") + kEndOfFile) != std::string::npos) {
+    return SettingLineCheck::kInvalidValue;
+  }
+  return IsStrictValue(*setting, NormalizeSettingsBytes(value)) ? SettingLineCheck::kValid
+                                                                : SettingLineCheck::kInvalidValue;
 }
 
 std::string NormalizeSettingsBytes(const std::string& bytes) {

@@ -27,6 +27,17 @@ void ApplySettingsText(CommonStruct& record, const std::string& text);
 // whole line when it has no "="), for a key the reader does not look up.
 bool ApplySettingLine(CommonStruct& record, const std::string& line, std::string& unknown_key);
 
+enum class SettingLineCheck { kValid, kUnknownKey, kInvalidValue };
+
+// Checks one "KEY=VALUE" line more strictly than a file is read, for values
+// typed one at a time: the key must be one a settings file holds ("$Bites"
+// and the written-only "OutputFormat" included); the value, its carriage
+// returns dropped, must hold no line feed and no byte 26; a number must be
+// digits that fit and lie within its key's range (SortBy 0-6, SizeIn 0-2,
+// Output and OutputFormat 0-1, a flag 0 or 1); column letters must be among
+// S T W C R A H.
+SettingLineCheck CheckSettingLine(const std::string& line);
+
 // What a text-mode read would deliver: every CR dropped, a byte 26 ends it.
 std::string NormalizeSettingsBytes(const std::string& bytes);
 

@@ -645,4 +645,25 @@ TEST(SettingLine, RejectsKeysTheReaderDoesNotKnow) {
   }
 }
 
+TEST(SettingLine, StrictCheckAcceptsWhatTheWriterCouldWrite) {
+  for (const char* line :
+       {"Title=", "Title=a=b", "Title=x\r", "After=a|b", "$Bites=Kb", "$FileSize=MB",
+        "OutputFormat=1", "SortBy=0", "SortBy=6", "SizeIn=2", "Output=1", "TableBorder=0",
+        "ShowSummary=1", "CellSpacing=2147483647", "Columns=", "Columns=STWCRAH", "Columns=HS"}) {
+    EXPECT_EQ(SettingLineCheck::kValid, CheckSettingLine(line)) << Visible(line);
+  }
+  for (const char* line :
+       {"SortBy=7", "SortBy=-1", "SortBy=abc", "SortBy=", "SortBy= 1", "SizeIn=3", "Output=2",
+        "OutputFormat=2", "TableBorder=7", "IgnoreCase=yes", "CellSpacing=2px",
+        "CellPadding=2147483648", "CellPadding=99999999999", "Columns=stw", "Columns=STX",
+        "Columns=S T", "Title=a\nSortBy=5"}) {
+    EXPECT_EQ(SettingLineCheck::kInvalidValue, CheckSettingLine(line)) << Visible(line);
+  }
+  EXPECT_EQ(SettingLineCheck::kInvalidValue, CheckSettingLine(std::string("Title=a\x1a", 8)));
+  for (const char* line : {"Colour=red", "IncludeParent=1", "size=1", " Size=1", "$Bytes=b", "=x",
+                           "Title"}) {
+    EXPECT_EQ(SettingLineCheck::kUnknownKey, CheckSettingLine(line)) << line;
+  }
+}
+
 }  // namespace

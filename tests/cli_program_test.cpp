@@ -2,6 +2,7 @@
 // on real folders, its exit status, standard output, standard error and files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -65,9 +66,10 @@ HANDLE OpenInheritable(const std::string& path, DWORD access, DWORD disposition)
                      disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-int Spawn(const std::vector<std::string>& arguments, const std::string& working_folder,
-          const std::string& out_path, const std::string& err_path) {
-  std::string command_line = QuoteArgument(KESTROVA_CLI_PATH);
+int Spawn(const std::string& program, const std::vector<std::string>& arguments,
+          const std::string& working_folder, const std::string& out_path,
+          const std::string& err_path) {
+  std::string command_line = QuoteArgument(program);
   for (const std::string& argument : arguments) command_line += " " + QuoteArgument(argument);
   HANDLE in = OpenInheritable("NUL", GENERIC_READ, OPEN_EXISTING);
   HANDLE out = OpenInheritable(out_path, GENERIC_WRITE, CREATE_ALWAYS);
@@ -101,10 +103,10 @@ int Spawn(const std::vector<std::string>& arguments, const std::string& working_
 
 // The program runs as the given user when run_as is not -1 (the tests run as
 // root, whom no permission stops).
-int Spawn(const std::vector<std::string>& arguments, const std::string& working_folder,
-          const std::string& out_path, const std::string& err_path, int run_as = -1) {
+int Spawn(std::string program, const std::vector<std::string>& arguments,
+          const std::string& working_folder, const std::string& out_path,
+          const std::string& err_path, int run_as = -1) {
   std::vector<char*> argv;
-  std::string program = KESTROVA_CLI_PATH;
   argv.push_back(program.data());
   std::vector<std::string> copies = arguments;
   for (std::string& argument : copies) argv.push_back(argument.data());
@@ -129,11 +131,12 @@ int Spawn(const std::vector<std::string>& arguments, const std::string& working_
 
 #endif
 
-CliRun RunCli(const std::vector<std::string>& arguments, const std::string& working_folder = "") {
+CliRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                  const std::string& working_folder = "") {
   std::string out_path = CaptureFolder().Join("stdout");
   std::string err_path = CaptureFolder().Join("stderr");
   CliRun run;
-  run.Status = Spawn(arguments, working_folder, out_path, err_path);
+  run.Status = Spawn(program, arguments, working_folder, out_path, err_path);
   run.Out = ReadFileBytes(out_path);
   run.Err = ReadFileBytes(err_path);
 #ifdef _WIN32
@@ -143,6 +146,10 @@ CliRun RunCli(const std::vector<std::string>& arguments, const std::string& work
   }
 #endif
   return run;
+}
+
+CliRun RunCli(const std::vector<std::string>& arguments, const std::string& working_folder = "") {
+  return RunProgram(KESTROVA_CLI_PATH, arguments, working_folder);
 }
 
 std::vector<std::string> Concat(std::vector<std::string> first,
@@ -156,7 +163,8 @@ bool Contains(const std::string& text, const std::string& part) {
 }
 
 // The line of a settings text that sets the key, without its line end.
-std::string SettingLine(const std::string& settings_text, const std::string& key) {
+std::string SettingLine(const std::string& printed_text, const std::string& key) {
+  const std::string settings_text = NormalizeSettingsBytes(printed_text);
   size_t at = settings_text.find("\n" + key + "=");
   if (at == std::string::npos) return "(no " + key + " line)";
   size_t end = settings_text.find('\n', at + 1);
@@ -189,18 +197,24 @@ namespace fs = std::filesystem;
 TEST(CliCommandLine, HelpAndVersionGoToStandardOutput) {
   CliRun version = RunCli({"--version"});
   EXPECT_EQ(0, version.Status);
-  EXPECT_EQ("Kestrova 1.51\n", version.Out);
+  EXPECT_EQ("", version.Err);
+  EXPECT_TRUE(StartsWith(version.Out, "kestrova-cli (Kestrova) 1.51\nLicense: MIT.")) << version.Out;
   EXPECT_EQ(version.Out, RunCli({"-V"}).Out);
+  EXPECT_EQ(version.Out, RunCli({"--vers"}).Out);
 
   CliRun help = RunCli({"-h"});
   EXPECT_EQ(0, help.Status);
   EXPECT_EQ("", help.Err);
-  for (const char* option : {"-o, --output FILE", "-s, --settings FILE", "--set KEY=VALUE",
-                             "--include-parent", "--text", "--print-settings",
-                             "--save-settings FILE", "-q, --quiet", "-V, --version"}) {
-    EXPECT_TRUE(Contains(help.Out, option)) << option;
-  }
+  EXPECT_TRUE(StartsWith(help.Out, "Usage: kestrova-cli [OPTIONS] [FOLDER]\n"));
   EXPECT_EQ(help.Out, RunCli({"--help", "--version"}).Out);
+  // Windows users ask with "/?"; elsewhere it is a name like any other.
+  CliRun slash = RunCli({"/?"});
+  if (FolderSeparator() == '\\') {
+    EXPECT_EQ(help.Out, slash.Out);
+  } else {
+    EXPECT_EQ(2, slash.Status);
+    EXPECT_EQ("kestrova-cli: Source directory must exist: /?\n", slash.Err);
+  }
 }
 
 TEST(CliCommandLine, BadCommandLinesExitTwoWithoutWriting) {
@@ -214,22 +228,28 @@ TEST(CliCommandLine, BadCommandLinesExitTwoWithoutWriting) {
   const Case cases[] = {
       {{source, "-o", output, "--frobnicate"}, "unknown option --frobnicate"},
       {{source, "-x", "-o", output}, "unknown option -x"},
+      {{source, "-qxo", output}, "unknown option -x"},
       {{source, "-o"}, "option -o needs FILE"},
       {{source, "-o", output, "--set"}, "option --set needs KEY=VALUE"},
+      {{source, "-o", output, "--s", "x"},
+       "option --s is ambiguous (--settings, --set, --save-settings)"},
       {{source, source, "-o", output}, "only one FOLDER may be given"},
       {{source, "-o", output, "--set", "SortBy"}, "--set needs KEY=VALUE"},
       {{source, "-o", output, "--set", "=5"}, "--set needs KEY=VALUE"},
-      {{source, "-o", output, "--set", "Colums=STW"}, "Unknown setting key: Colums"},
+      {{source, "-o", output, "--set", "Colums=STW"}, "unknown setting key: Colums"},
       {{source, "-o", output, "--set", "SortBy=2", "--set", "sortby=2"},
-       "Unknown setting key: sortby"},
-      {{source, "-o", output, "--text"}, "--text applies only to -o -"},
+       "unknown setting key: sortby"},
+      {{source, "-o", output, "--set", "SortBy=abc"}, "invalid value for SortBy: abc"},
+      {{source, "-o", output, "--text"}, "--text applies only to standard output"},
       {{source, "-o", output, "--quiet=yes"}, "option --quiet takes no value"},
       {{source, "-o", ""}, "the output file name is empty"},
   };
   for (const Case& c : cases) {
     CliRun run = RunCli(c.Arguments);
     EXPECT_EQ(2, run.Status) << c.Message;
-    EXPECT_TRUE(Contains(run.Err, c.Message)) << "expected " << c.Message << "\ngot " << run.Err;
+    EXPECT_TRUE(StartsWith(run.Err, "kestrova-cli: " + c.Message)) << "expected " << c.Message
+                                                                     << "\ngot " << run.Err;
+    EXPECT_TRUE(Contains(run.Err, "\nTry 'kestrova-cli --help' for more information.\n"));
     EXPECT_EQ("", run.Out);
     EXPECT_FALSE(PathExists(output)) << c.Message;
   }
@@ -238,10 +258,20 @@ TEST(CliCommandLine, BadCommandLinesExitTwoWithoutWriting) {
 TEST(CliCommandLine, OptionsTakeTheirValuesInEitherForm) {
   ListedFolder folder;
   const std::string output = folder.Output("list.txt");
-  CliRun run = RunCli({"--quiet", "--output=" + output, "--set=SortBy=5", "--", folder.path()});
-  EXPECT_EQ(0, run.Status) << run.Err;
-  EXPECT_EQ("", run.Err);
-  EXPECT_TRUE(PathExists(output));
+  const std::vector<std::vector<std::string>> forms = {
+      {"--quiet", "--output=" + output, "--set=SortBy=5", "--", folder.path()},
+      {"-qo", output, folder.path()},
+      {"-qo" + output, folder.path()},
+      {folder.path(), "--qui", "--out", output},
+  };
+  for (const std::vector<std::string>& form : forms) {
+    fs::remove(output);
+    CliRun run = RunCli(form);
+    EXPECT_EQ(0, run.Status) << form[0] << ": " << run.Err;
+    EXPECT_EQ("", run.Err);
+    EXPECT_EQ("", run.Out);
+    EXPECT_TRUE(PathExists(output)) << form[0];
+  }
 }
 
 // A small settings file without "$FileSize", so that "$Bites" stands in.
@@ -259,17 +289,18 @@ TEST(CliSettings, SetReadsLikeALineOfASettingsFile) {
   };
   const Case cases[] = {
       {"Columns=SWH", "Columns=SWH"},
-      {"Columns=hsw", "Columns="},
+      {"Columns=", "Columns="},
       {"After=one|two", "After=one|two"},
-      {"CellSpacing=2px", "CellSpacing=0"},
-      {"CellSpacing=", "CellSpacing=0"},
-      {"TableBorder=7", "TableBorder=1"},
-      {"SortBy=-1", "SortBy=0"},
+      {"CellSpacing=2", "CellSpacing=2"},
+      {"TableBorder=0", "TableBorder=0"},
+      {"SortBy=6", "SortBy=6"},
       {"$Bites=Kb", "$FileSize=Kb"},
       {"$FileSize=MB", "$FileSize=MB"},
       {"Title=$ContentOf $DirPath", "Title=$ContentOf $DirPath"},
+      {"Title=with\r CR", "Title=with CR"},
       {"FileMask=*.txt", "FileMask=*.txt"},
       {"DocColor=", "DocColor="},
+      {"OutputFormat=1", "Output=0"},
   };
   for (const Case& c : cases) {
     CliRun set = RunCli({"-s", base, "--set", c.Line, "--print-settings"});
@@ -285,6 +316,40 @@ TEST(CliSettings, SetReadsLikeALineOfASettingsFile) {
     CliRun read = RunCli({"-s", with_line, "--print-settings"});
     EXPECT_EQ(read.Out, set.Out) << c.Line;
   }
+
+  // The older spelling stands in only where the file lacks the key itself.
+  WriteFileBytes(with_line, std::string(kBaseSettings) + "$FileSize=MB\n");
+  CliRun alias = RunCli({"-s", with_line, "--set", "$Bites=Kb", "--print-settings"});
+  EXPECT_EQ("$FileSize=MB", SettingLine(alias.Out, "$FileSize"));
+}
+
+TEST(CliSettings, SetIsStrictWhereAFileIsLenient) {
+  ScopedTempFolder folder;
+  const std::string with_line = folder.Join("line.ksv");
+  struct Case {
+    std::string Line;
+    std::string Read;  // the line --print-settings shows when a file holds it
+  };
+  const Case cases[] = {
+      {"Columns=hsw", "Columns="},       {"Columns=STX", "Columns=ST"},
+      {"CellSpacing=2px", "CellSpacing=0"}, {"CellSpacing=", "CellSpacing=0"},
+      {"TableBorder=7", "TableBorder=1"}, {"SortBy=-1", "SortBy=0"},
+      {"SortBy=9", "SortBy=9"},          {"SizeIn=3", "SizeIn=3"},
+  };
+  for (const Case& c : cases) {
+    const std::string key = c.Line.substr(0, c.Line.find('='));
+    CliRun set = RunCli({"--set", c.Line, "--print-settings"});
+    EXPECT_EQ(2, set.Status) << c.Line;
+    EXPECT_TRUE(StartsWith(set.Err, "kestrova-cli: invalid value for " + c.Line.substr(0, key.size()) +
+                                        ": " + c.Line.substr(key.size() + 1) + "\n"))
+        << set.Err;
+    EXPECT_EQ("", set.Out);
+
+    WriteFileBytes(with_line, c.Line + "\n" + kBaseSettings);
+    CliRun read = RunCli({"-s", with_line, "--print-settings"});
+    EXPECT_EQ(0, read.Status) << c.Line;
+    EXPECT_EQ(c.Read, SettingLine(read.Out, key)) << c.Line;
+  }
 }
 
 TEST(CliSettings, TheLastSetOfAKeyWins) {
@@ -295,20 +360,54 @@ TEST(CliSettings, TheLastSetOfAKeyWins) {
   EXPECT_EQ("Columns=S", SettingLine(run.Out, "Columns"));
 }
 
-TEST(CliSettings, WithoutAFileTheFreshInstallationSettingsApply) {
-  CliRun run = RunCli({"--print-settings"});
+TEST(CliSettings, WithoutAFileTheBuiltInSettingsApplyUnderTheCommandLinesOwn) {
+  ScopedTempFolder work;
+  CliRun run = RunCli({"--print-settings"}, work.path());
   EXPECT_EQ(0, run.Status);
-  EXPECT_EQ("Kestrova 1.5\nOutputFormat=0\n", run.Out.substr(0, 28));
-  for (const char* line : {"DirStr=C:\\", "OutputFile=C:\\FolderIndex.html",
-                           "Title=Content of $DirPath", "Columns=TR", "CellSpacing=2",
-                           "IgnoreCase=1", "CapColor=LIGHTBLUE", "CT=Creation time",
-                           "$FileSize=bytes", "$ContentOf=Content of", "ShowSummary=1",
-                           "SizeIn=1", "Output=0"}) {
-    std::string text = line;
-    EXPECT_EQ(text, SettingLine(run.Out, text.substr(0, text.find('='))));
+  EXPECT_TRUE(StartsWith(run.Out, PlatformLines("Kestrova 1.5\r\nOutputFormat=0\r\n")));
+  for (const std::string& line :
+       {"DirStr=" + work.path(), std::string("OutputFile=-"), std::string("Columns=STW"),
+        std::string("SizeIn=0"), std::string("Title=Content of $DirPath"),
+        std::string("CellSpacing=2"), std::string("IgnoreCase=1"),
+        std::string("CapColor=LIGHTBLUE"), std::string("CT=Creation time"),
+        std::string("$FileSize=bytes"), std::string("$ContentOf=Content of"),
+        std::string("ShowSummary=1"), std::string("Output=0")}) {
+    EXPECT_EQ(line, SettingLine(run.Out, line.substr(0, line.find('='))));
   }
   // The base address follows the listed folder; for C:\ it is the built-in one.
   EXPECT_EQ("Base=file://localhost/$DirPath", SettingLine(run.Out, "Base"));
+
+  // --set and the command line's folder and output win over those defaults.
+  CliRun set = RunCli({"--set", "Columns=A", "--set", "DirStr=" + work.path(), "--print-settings",
+                       "-o", "x.txt", "--set", "SizeIn=2"});
+  EXPECT_EQ("Columns=A", SettingLine(set.Out, "Columns"));
+  EXPECT_EQ("SizeIn=2", SettingLine(set.Out, "SizeIn"));
+  EXPECT_EQ("DirStr=" + work.path(), SettingLine(set.Out, "DirStr"));
+  EXPECT_EQ("Output=1", SettingLine(set.Out, "Output"));
+}
+
+TEST(CliSettings, ASettingsFileWithoutFolderOrOutputListsHereToStandardOutput) {
+  ScopedTempFolder work;
+  const std::string settings = work.Join("style.ksv");
+  WriteFileBytes(settings, "Title=[$DirPath]\r\nOutput=1\r\n");
+  CliRun run = RunCli({"-s", settings, "--print-settings"}, work.path());
+  EXPECT_EQ("DirStr=" + work.path(), SettingLine(run.Out, "DirStr"));
+  EXPECT_EQ("OutputFile=-", SettingLine(run.Out, "OutputFile"));
+  EXPECT_EQ("Columns=TWA", SettingLine(run.Out, "Columns")) << "a file keeps the reader's defaults";
+
+  CliRun listed = RunCli({"-s", settings, "-q"}, work.path());
+  EXPECT_EQ(0, listed.Status) << listed.Err;
+  EXPECT_TRUE(StartsWith(listed.Out, PlatformLines("\r\n[" + work.path() + "]\r\n")))
+      << "Output=1 of the file gives the text form on standard output: " << Visible(listed.Out);
+
+  const std::string page = work.Join("page.html");
+  WriteFileBytes(settings, "OutputFile=" + page + "\r\n");
+  CliRun text = RunCli({"-s", settings, "--text"}, work.path());
+  EXPECT_EQ(2, text.Status);
+  EXPECT_EQ("kestrova-cli: --text applies only to standard output (" + page +
+                " comes from the settings; name - with -o)\n",
+            text.Err);
+  EXPECT_FALSE(PathExists(page));
 }
 
 TEST(CliSettings, AnUnreadableSettingsFileIsNamed) {
@@ -317,10 +416,17 @@ TEST(CliSettings, AnUnreadableSettingsFileIsNamed) {
   const std::string output = folder.Output("list.html");
   CliRun run = RunCli({"-s", missing, folder.path(), "-o", output});
   EXPECT_EQ(2, run.Status);
-  EXPECT_TRUE(StartsWith(run.Err, "Cannot read settings file: " + missing + " (")) << run.Err;
+  EXPECT_TRUE(StartsWith(run.Err, "kestrova-cli: Cannot read settings file: " + missing + " ("))
+      << run.Err;
   if (FolderSeparator() == '/') {
-    EXPECT_EQ("Cannot read settings file: " + missing + " (No such file or directory)\n", run.Err);
+    EXPECT_EQ("kestrova-cli: Cannot read settings file: " + missing + " (No such file or directory)\n",
+              run.Err);
   }
+  EXPECT_FALSE(PathExists(output));
+
+  CliRun not_a_file = RunCli({"-s", folder.path(), folder.path(), "-o", output});
+  EXPECT_EQ(2, not_a_file.Status);
+  EXPECT_EQ("kestrova-cli: not a settings file: " + folder.path() + "\n", not_a_file.Err);
   EXPECT_FALSE(PathExists(output));
 }
 
@@ -335,10 +441,13 @@ TEST(CliSettings, SavedSettingsAreThePrintedSettings) {
   CliRun run = RunCli(Concat(job, {"--save-settings", saved, "-q"}));
   ASSERT_EQ(0, run.Status) << run.Err;
   EXPECT_TRUE(PathExists(output));
+  // A saved file has CR LF everywhere, so it travels; printed settings are
+  // text of the platform.
   std::string bytes = ReadFileBytes(saved);
   EXPECT_TRUE(Contains(bytes, "\r\nColumns=SA\r\n")) << Visible(bytes);
-  EXPECT_EQ(printed.Out, NormalizeSettingsBytes(bytes));
-  EXPECT_EQ("Output=1", SettingLine(printed.Out, "Output"));
+  EXPECT_EQ(PlatformLines(bytes), printed.Out);
+  EXPECT_EQ(FolderSeparator() == '\\', Contains(printed.Out, "\r")) << Visible(printed.Out);
+  EXPECT_EQ("Output=1", SettingLine(NormalizeSettingsBytes(printed.Out), "Output"));
 }
 
 TEST(CliChecks, FailedFolderChecksExitTwoWithTheProgramsTexts) {
@@ -347,26 +456,28 @@ TEST(CliChecks, FailedFolderChecksExitTwoWithTheProgramsTexts) {
   const std::string output = folder.Output("list.html");
   const std::string output_in_missing = (fs::path(missing) / "list.html").string();
   const std::string saved = folder.Output("saved.ksv");
-  const std::string no_output_folder = "Output directory - " + missing + " doesn't exist.\n";
+  const std::string no_output_folder =
+      "kestrova-cli: Output directory - " + missing + " doesn't exist.\n";
+  const std::string no_source = "kestrova-cli: Source directory must exist: " + missing + "\n";
   struct Case {
     std::vector<std::string> Arguments;
     std::string Message;
   };
   const Case cases[] = {
-      {{"", "-o", output}, "Choose source directory.\n"},
-      {{missing, "-o", output}, "Source directory must exist.\n"},
+      {{"", "-o", output}, "kestrova-cli: Choose source directory.\n"},
+      {{missing, "-o", output}, no_source},
       {{folder.path(), "-o", output_in_missing}, no_output_folder},
       {{"--set", "DirStr=", "-o", output_in_missing},
-       "Choose source directory.\n" + no_output_folder +
-           "(the folder \"\" comes from the settings; name one as FOLDER)\n"},
-      {{missing, "-o", output_in_missing}, "Source directory must exist.\n" + no_output_folder},
-      {{missing, "-o", "-"}, "Source directory must exist.\n"},
+       "kestrova-cli: Choose source directory.\n" + no_output_folder +
+           "kestrova-cli: (the folder \"\" comes from the settings; name one as FOLDER)\n"},
+      {{missing, "-o", output_in_missing}, no_source + no_output_folder},
+      {{missing, "-o", "-"}, no_source},
       {{folder.path(), "--set", "OutputFile=list.html"},
-       "Output directory -  doesn't exist.\n(the output file \"list.html\" comes from the "
-       "settings; name one with -o FILE)\n"},
+       "kestrova-cli: Output directory -  doesn't exist.\nkestrova-cli: (the output file "
+       "\"list.html\" comes from the settings; name one with -o FILE)\n"},
       {{"--set", "DirStr=/nowhere/at all", "-o", output},
-       "Source directory must exist.\n(the folder \"/nowhere/at all\" comes from the settings; "
-       "name one as FOLDER)\n"},
+       "kestrova-cli: Source directory must exist: /nowhere/at all\nkestrova-cli: (the folder "
+       "\"/nowhere/at all\" comes from the settings; name one as FOLDER)\n"},
   };
   for (const Case& c : cases) {
     CliRun run = RunCli(Concat(c.Arguments, {"--save-settings", saved}));
@@ -375,6 +486,18 @@ TEST(CliChecks, FailedFolderChecksExitTwoWithTheProgramsTexts) {
     EXPECT_EQ("", run.Out);
     EXPECT_FALSE(PathExists(output)) << c.Message;
     EXPECT_FALSE(PathExists(saved)) << c.Message;
+  }
+}
+
+TEST(CliChecks, AnOutputNameEndingInASeparatorNamesAFolder) {
+  ListedFolder folder;
+  ScopedTempFolder work;
+  for (const std::string& name : {std::string("name/"), work.Join("sub") + "/"}) {
+    CliRun run = RunCli({folder.path(), "-o", name}, work.path());
+    EXPECT_EQ(2, run.Status) << name;
+    EXPECT_EQ("kestrova-cli: Output is a folder name: " + name + "\n", run.Err);
+    EXPECT_EQ(0, std::distance(fs::directory_iterator(work.path()), fs::directory_iterator()))
+        << "nothing is written for " << name;
   }
 }
 
@@ -388,18 +511,18 @@ TEST(CliWrites, WriteFailuresExitOneNamingThePath) {
   // The system's reason follows the program's own text.
   CliRun onto_folder = RunCli({folder.path(), "-o", occupied});
   EXPECT_EQ(1, onto_folder.Status);
-  EXPECT_TRUE(StartsWith(onto_folder.Err, "Cannot write to: " + occupied + " (")) << onto_folder.Err;
+  EXPECT_TRUE(StartsWith(onto_folder.Err, "kestrova-cli: Cannot write to: " + occupied + " (")) << onto_folder.Err;
 
   CliRun too_long = RunCli({folder.path(), "-o", unnamable});
   EXPECT_EQ(1, too_long.Status);
-  EXPECT_TRUE(StartsWith(too_long.Err, "Cannot create: " + unnamable + " (")) << too_long.Err;
+  EXPECT_TRUE(StartsWith(too_long.Err, "kestrova-cli: Cannot create: " + unnamable + " (")) << too_long.Err;
 
   CliRun settings = RunCli({folder.path(), "-o", output, "--save-settings", occupied});
   EXPECT_EQ(1, settings.Status);
-  EXPECT_TRUE(StartsWith(settings.Err, "Cannot write to: " + occupied + " (")) << settings.Err;
+  EXPECT_TRUE(StartsWith(settings.Err, "kestrova-cli: Cannot write to: " + occupied + " (")) << settings.Err;
   if (FolderSeparator() == '/') {
-    EXPECT_EQ("Cannot write to: " + occupied + " (Is a directory)\n", onto_folder.Err);
-    EXPECT_EQ("Cannot create: " + unnamable + " (File name too long)\n", too_long.Err);
+    EXPECT_EQ("kestrova-cli: Cannot write to: " + occupied + " (Is a directory)\n", onto_folder.Err);
+    EXPECT_EQ("kestrova-cli: Cannot create: " + unnamable + " (File name too long)\n", too_long.Err);
   }
   EXPECT_FALSE(PathExists(output)) << "nothing is listed after a failed settings write";
 }
@@ -417,11 +540,11 @@ TEST(CliWrites, AnUnreadableFolderIsAFailureAndKeepsTheOldListing) {
   WriteFileBytes(output, "yesterday's listing");
   chmod(output.c_str(), 0666);
   CliRun run;
-  run.Status = Spawn({locked, "-o", output}, "", CaptureFolder().Join("stdout"),
+  run.Status = Spawn(KESTROVA_CLI_PATH, {locked, "-o", output}, "", CaptureFolder().Join("stdout"),
                      CaptureFolder().Join("stderr"), 65534);
   run.Err = ReadFileBytes(CaptureFolder().Join("stderr"));
   EXPECT_EQ(1, run.Status);
-  EXPECT_EQ("Cannot read folder: " + locked + " (Permission denied)\n", run.Err);
+  EXPECT_EQ("kestrova-cli: Cannot read folder: " + locked + " (Permission denied)\n", run.Err);
   EXPECT_EQ("yesterday's listing", ReadFileBytes(output));
   EXPECT_EQ(2, std::distance(fs::directory_iterator(outputs), fs::directory_iterator()))
       << "no temporary file is left beside the listing and the folder";
@@ -499,7 +622,7 @@ TEST(CliWrites, DashWritesTheDocumentToStandardOutput) {
   CliRun page = RunCli({folder.path(), "-o", "-"});
   EXPECT_EQ(0, page.Status);
   EXPECT_EQ(ReadFileBytes(html), page.Out);
-  EXPECT_EQ("Wrote standard output: 2 folders, 3 files, 1546 bytes\n", page.Err);
+  EXPECT_EQ("kestrova-cli: Wrote standard output: 2 folders, 3 files, 1,546 bytes\n", page.Err);
 
   CliRun list = RunCli({folder.path(), "-o", "-", "--text", "-q"});
   EXPECT_EQ(0, list.Status);
@@ -512,7 +635,7 @@ TEST(CliWrites, SummaryLineAndParentEntry) {
   const std::string output = folder.Output("list.txt");
   CliRun run = RunCli({folder.path(), "-o", output});
   EXPECT_EQ(0, run.Status);
-  EXPECT_EQ("Wrote " + output + ": 2 folders, 3 files, 1546 bytes\n", run.Err);
+  EXPECT_EQ("kestrova-cli: Wrote " + output + ": 2 folders, 3 files, 1,546 bytes\n", run.Err);
   std::string listed = ReadFileBytes(output);
   EXPECT_TRUE(Contains(listed, PlatformLines("\r\nDocs\r\nold stuff\r\n"))) << Visible(listed);
   EXPECT_FALSE(Contains(listed, PlatformLines("\r\n..\r\n")));
@@ -551,4 +674,117 @@ TEST(CliWrites, TheRootHasNoParentEntry) {
   EXPECT_TRUE(Contains(run.Out, "\nusr\n")) << run.Out;
   EXPECT_FALSE(Contains(run.Out, "\n..\n")) << "no parent entry, even with --include-parent";
   EXPECT_FALSE(Contains(run.Out, "\n.\n"));
+}
+
+TEST(CliDefaults, TheFirstRunListsTheCurrentFolderToStandardOutput) {
+  ListedFolder folder;
+  CliRun bare = RunCli({}, folder.path());
+  EXPECT_EQ(0, bare.Status) << bare.Err;
+  EXPECT_TRUE(StartsWith(bare.Out, PlatformLines("<HTML>\r\n<HEAD>\r\n<META HTTP-EQUIV")))
+      << Visible(bare.Out.substr(0, 80));
+  EXPECT_TRUE(Contains(bare.Out, PlatformLines("<TITLE>Content of " + folder.path() + "</TITLE>\r\n")));
+  // Size, type and last write, with exact sizes in grouped bytes.
+  EXPECT_TRUE(Contains(bare.Out, ">Name</TD><TD BGCOLOR = LIGHTBLUE>Type</TD><TD BGCOLOR = "
+                                 "LIGHTBLUE>Size</TD><TD BGCOLOR = LIGHTBLUE>Last Write</TD></TR>"))
+      << Visible(bare.Out);
+  EXPECT_TRUE(Contains(bare.Out, "<TD>1 536 bytes</TD>"));
+  EXPECT_EQ("kestrova-cli: Wrote standard output: 2 folders, 3 files, 1,546 bytes\n", bare.Err);
+
+  EXPECT_EQ(bare.Out, RunCli({folder.path()}).Out) << "FOLDER alone writes to standard output too";
+  EXPECT_EQ(bare.Out, RunCli({".", "-o", "-"}, folder.path()).Out);
+
+  // -o alone lists the current folder into the file.
+  const std::string output = folder.Output("index.html");
+  CliRun to_file = RunCli({"-qo", output}, folder.path());
+  EXPECT_EQ(0, to_file.Status) << to_file.Err;
+  EXPECT_EQ(bare.Out, ReadFileBytes(output));
+
+  CliRun text = RunCli({"--text", "-q"}, folder.path());
+  EXPECT_EQ(0, text.Status) << text.Err;
+  EXPECT_TRUE(Contains(text.Out, PlatformLines("\r\nDocs\r\nold stuff\r\n"))) << Visible(text.Out);
+}
+
+TEST(CliDefaults, ListingsAndPrintedSettingsUseThePlatformsLineEnds) {
+  ListedFolder folder;
+  const bool windows = FolderSeparator() == '\\';
+  for (const std::vector<std::string>& arguments :
+       {std::vector<std::string>{folder.path(), "-q"},
+        std::vector<std::string>{folder.path(), "-q", "--text"},
+        std::vector<std::string>{"--print-settings"}}) {
+    CliRun run = RunCli(arguments);
+    EXPECT_EQ(0, run.Status);
+    const size_t lines = static_cast<size_t>(std::count(run.Out.begin(), run.Out.end(), '\n'));
+    const size_t carriage_returns =
+        static_cast<size_t>(std::count(run.Out.begin(), run.Out.end(), '\r'));
+    EXPECT_GT(lines, 5u);
+    EXPECT_EQ(windows ? lines : 0u, carriage_returns) << arguments.back();
+  }
+  const std::string file = folder.Output("list.txt");
+  ASSERT_EQ(0, RunCli({folder.path(), "-qo", file}).Status);
+  EXPECT_EQ(windows, Contains(ReadFileBytes(file), "\r\n"));
+  EXPECT_TRUE(Contains(ReadFileBytes(file), PlatformLines("\r\nDocs\r\nold stuff\r\n")));
+}
+
+TEST(CliDefaults, PrintedSettingsReproduceTheListing) {
+  ListedFolder folder;
+  ScopedTempFolder elsewhere;
+  const std::string job = folder.Output("job.ksv");
+  for (const std::vector<std::string>& options :
+       {std::vector<std::string>{"--set", "DescOrder=1"},
+        std::vector<std::string>{"--text", "--set", "SortBy=5"},
+        std::vector<std::string>{"-o", folder.Output("list.html"), "--set", "Columns=SWA"}}) {
+    CliRun printed = RunCli(Concat(options, {"--print-settings"}), folder.path());
+    ASSERT_EQ(0, printed.Status) << printed.Err;
+    WriteFileBytes(job, printed.Out);
+    CliRun direct = RunCli(Concat(options, {"-q"}), folder.path());
+    const std::string direct_output = options[0] == "-o" ? ReadFileBytes(options[1]) : direct.Out;
+    fs::remove(folder.Output("list.html"));
+    CliRun again = RunCli({"-s", job, "-q"}, elsewhere.path());
+    ASSERT_EQ(0, again.Status) << again.Err;
+    const std::string again_output = options[0] == "-o" ? ReadFileBytes(options[1]) : again.Out;
+    EXPECT_FALSE(direct_output.empty());
+    EXPECT_EQ(direct_output, again_output) << options[0];
+  }
+}
+
+TEST(CliWrites, TheSummaryCountsInWordsOfTheRightNumber) {
+  ScopedTempFolder folder;
+  fs::create_directory(folder.Join("only"));
+  WriteFileBytes(folder.Join("one"), "1");
+  CliRun run = RunCli({folder.path(), "--text"});
+  EXPECT_EQ("kestrova-cli: Wrote standard output: 1 folder, 1 file, 1 byte\n", run.Err);
+  fs::remove(folder.Join("one"));
+  fs::remove(folder.Join("only"));
+  run = RunCli({folder.path(), "--text"});
+  EXPECT_EQ("kestrova-cli: Wrote standard output: 0 folders, 0 files, 0 bytes\n", run.Err);
+}
+
+TEST(CliPresets, APresetIsFoundBesideTheProgramOrInItsSharedFolder) {
+  ListedFolder folder;
+  CliRun modern = RunCli({"--preset", "modern", folder.path(), "-q"});
+  ASSERT_EQ(0, modern.Status) << modern.Err;
+  EXPECT_TRUE(Contains(modern.Out, "<meta name=\"viewport\" content=\"width=device-width"));
+  EXPECT_TRUE(Contains(modern.Out, "<script>"));
+  EXPECT_FALSE(Contains(modern.Out, "<BASE")) << "links stay relative, for a published page";
+  const std::string preset_path =
+      (fs::path(KESTROVA_CLI_PATH).parent_path() / "presets" / "modern.ksv").string();
+  EXPECT_EQ(modern.Out, RunCli({"-s", preset_path, folder.path(), "-q"}).Out);
+
+  // An installation keeps presets in share/kestrova/presets beside bin/.
+  ScopedTempFolder prefix;
+  fs::create_directories(fs::path(prefix.path()) / "bin");
+  fs::create_directories(fs::path(prefix.path()) / "share" / "kestrova" / "presets");
+  const fs::path installed =
+      fs::path(prefix.path()) / "bin" / fs::path(KESTROVA_CLI_PATH).filename();
+  fs::copy_file(KESTROVA_CLI_PATH, installed);
+  WriteFileBytes((fs::path(prefix.path()) / "share" / "kestrova" / "presets" / "plain.ksv").string(),
+                 "Title=plain preset\r\nOutput=1\r\n");
+  CliRun shared = RunProgram(installed.string(), {"--preset", "plain", folder.path(), "-q"});
+  EXPECT_EQ(0, shared.Status) << shared.Err;
+  EXPECT_TRUE(StartsWith(shared.Out, PlatformLines("\r\nplain preset\r\n"))) << Visible(shared.Out);
+
+  CliRun missing = RunProgram(installed.string(), {"--preset", "modern", folder.path()});
+  EXPECT_EQ(2, missing.Status);
+  EXPECT_TRUE(StartsWith(missing.Err, "kestrova-cli: No preset named modern in: ")) << missing.Err;
+  EXPECT_EQ("", missing.Out);
 }

@@ -87,7 +87,7 @@ TEST(CliSafeWrites, AFullDiskKeepsTheOldListingAndSaysSo) {
   const int status = Wait(Start({listed.path(), "-o", output}, work.Join("err")));
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 1);
-  EXPECT_EQ(ReadFileBytes(work.Join("err")), "Cannot write to: " + output + " (No space left on device)\n");
+  EXPECT_EQ(ReadFileBytes(work.Join("err")), "kestrova-cli: Cannot write to: " + output + " (No space left on device)\n");
   EXPECT_EQ(ReadFileBytes(output), "the listing of yesterday");
   EXPECT_EQ(NamesIn(disk), std::vector<std::string>{"index.html"}) << "no temporary file is left";
 

@@ -1,0 +1,327 @@
+// The page of the "modern" preset in a real browser: kestrova-cli lists a
+// folder with --preset modern, headless Chromium renders the page at 1280
+// and 390 pixels wide, and clicks and keys on the captions sort the rows.
+//   node preset_page_test.js KESTROVA_CLI [--screenshots FOLDER] [--folder FOLDER]
+// Exits 77 (skipped) when no Chromium is installed.
+"use strict";
+
+const childProcess = require("child_process");
+const fs = require("fs");
+const os = require("os");
+const path = require("path");
+
+const kSkipped = 77;
+const kTimeoutMs = 90000;
+
+function parseArguments(argv) {
+  const options = {cli: argv[0], screenshots: null, folder: null};
+  for (let i = 1; i < argv.length; i += 2) {
+    if (argv[i] === "--screenshots") options.screenshots = argv[i + 1];
+    else if (argv[i] === "--folder") options.folder = argv[i + 1];
+    else throw new Error("unknown argument " + argv[i]);
+  }
+  if (!options.cli) throw new Error("usage: preset_page_test.js KESTROVA_CLI [--screenshots FOLDER]");
+  return options;
+}
+
+function findChromium() {
+  const names = process.env.CHROMIUM ? [process.env.CHROMIUM] :
+      ["chromium", "chromium-browser", "google-chrome", "google-chrome-stable"];
+  for (const name of names) {
+    const found = childProcess.spawnSync("sh", ["-c", 'command -v "$1"', "sh", name], {encoding: "utf8"});
+    if (found.status === 0 && found.stdout.trim()) return found.stdout.trim();
+  }
+  return null;
+}
+
+// A folder whose name order, size order and date order all differ, with a
+// name too long for a phone's width.
+function makeListedFolder(root) {
+  const folder = path.join(root, "listed");
+  fs.mkdirSync(folder);
+  fs.mkdirSync(path.join(folder, "Docs"));
+  fs.mkdirSync(path.join(folder, "Music"));
+  const files = [
+    ["alpha.bin", 300000, "2024-02-01T10:00:00Z"],
+    ["mid.txt", 40000, "2022-12-31T23:30:00Z"],
+    ["zeta.log", 5, "2023-01-02T08:15:00Z"],
+    ["beta-a-rather-long-file-name-without-any-spaces-that-has-to-wrap-in-a-narrow-window.data",
+     1200, "2023-06-15T12:00:00Z"],
+    ["Notes 10.md", 980, "2021-03-04T05:06:00Z"],
+    ["Notes 9.md", 12000, "2025-07-08T09:10:00Z"],
+  ];
+  for (const [name, size, time] of files) {
+    const file = path.join(folder, name);
+    fs.writeFileSync(file, Buffer.alloc(size, 120));
+    fs.utimesSync(file, new Date(time), new Date(time));
+  }
+  return folder;
+}
+
+// The Chrome DevTools protocol over the pipe pair that --remote-debugging-pipe
+// opens: JSON messages, each ended by a NUL byte.
+class DevTools {
+  constructor(chromium, profile) {
+    this.process = childProcess.spawn(chromium, [
+      "--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage", "--no-first-run",
+      "--no-default-browser-check", "--remote-debugging-pipe", "--user-data-dir=" + profile,
+      "about:blank",
+    ], {stdio: ["ignore", "ignore", "ignore", "pipe", "pipe"]});
+    this.nextId = 1;
+    this.pending = new Map();
+    this.listeners = [];
+    this.buffer = "";
+    this.process.stdio[4].on("data", (chunk) => this.receive(chunk.toString("utf8")));
+    this.exited = new Promise((resolve) => this.process.on("exit", resolve));
+  }
+
+  receive(text) {
+    this.buffer += text;
+    let end;
+    while ((end = this.buffer.indexOf("\0")) >= 0) {
+      const message = JSON.parse(this.buffer.slice(0, end));
+      this.buffer = this.buffer.slice(end + 1);
+      if (message.id !== undefined && this.pending.has(message.id)) {
+        const {resolve, reject, method} = this.pending.get(message.id);
+        this.pending.delete(message.id);
+        if (message.error) reject(new Error(method + ": " + message.error.message));
+        else resolve(message.result);
+      } else if (message.method) {
+        this.listeners = this.listeners.filter((listener) => !listener(message));
+      }
+    }
+  }
+
+  send(method, params = {}, sessionId = undefined) {
+    const id = this.nextId++;
+    const message = {id, method, params};
+    if (sessionId) message.sessionId = sessionId;
+    return new Promise((resolve, reject) => {
+      this.pending.set(id, {resolve, reject, method});
+      this.process.stdio[3].write(JSON.stringify(message) + "\0");
+    });
+  }
+
+  // Resolves with the first event of that name.
+  event(name) {
+    return new Promise((resolve) => {
+      this.listeners.push((message) => {
+        if (message.method !== name) return false;
+        resolve(message.params);
+        return true;
+      });
+    });
+  }
+
+  async close() {
+    try {
+      await Promise.race([this.send("Browser.close"), new Promise((r) => setTimeout(r, 3000))]);
+    } catch (error) {
+      // The browser may be gone already.
+    }
+    this.process.kill();
+    await this.exited;
+  }
+}
+
+class Page {
+  constructor(devtools, sessionId) {
+    this.devtools = devtools;
+    this.sessionId = sessionId;
+  }
+
+  send(method, params) {
+    return this.devtools.send(method, params, this.sessionId);
+  }
+
+  async evaluate(expression) {
+    const result = await this.send("Runtime.evaluate", {expression, returnByValue: true});
+    if (result.exceptionDetails) throw new Error("page script failed: " + expression);
+    return result.result.value;
+  }
+
+  async open(url, width) {
+    await this.send("Emulation.setDeviceMetricsOverride",
+                    {width, height: 900, deviceScaleFactor: 1, mobile: width < 600});
+    const loaded = this.devtools.event("Page.loadEventFired");
+    await this.send("Page.navigate", {url});
+    await loaded;
+  }
+
+  // The page down to the end of its content, at most one screen high.
+  async screenshot(file) {
+    const size = await this.evaluate(`({width: document.documentElement.clientWidth,
+        height: Math.min(Math.ceil(32 + Math.max(...[...document.body.children]
+            .map((e) => e.getBoundingClientRect().bottom))), 900)})`);
+    const clip = {x: 0, y: 0, width: size.width, height: size.height, scale: 1};
+    const shot = await this.send("Page.captureScreenshot", {format: "png", clip});
+    fs.writeFileSync(file, Buffer.from(shot.data, "base64"));
+  }
+
+  // A real mouse click at the middle of the caption's button.
+  async clickCaption(caption) {
+    const box = await this.evaluate(`(() => {
+      const button = [...document.querySelectorAll("button.sort")]
+          .find((b) => b.textContent.trim() === ${JSON.stringify(caption)});
+      if (!button) return null;
+      const r = button.getBoundingClientRect();
+      return {x: r.left + r.width / 2, y: r.top + r.height / 2};
+    })()`);
+    if (!box) throw new Error("no sort button captioned " + caption);
+    for (const type of ["mousePressed", "mouseReleased"]) {
+      await this.send("Input.dispatchMouseEvent",
+                      {type, x: box.x, y: box.y, button: "left", clickCount: 1});
+    }
+  }
+
+  // Focus on the caption's button, then a key press as a keyboard sends it.
+  async pressOnCaption(caption, key) {
+    const focused = await this.evaluate(`(() => {
+      const button = [...document.querySelectorAll("button.sort")]
+          .find((b) => b.textContent.trim() === ${JSON.stringify(caption)});
+      if (button) button.focus();
+      return document.activeElement === button;
+    })()`);
+    if (!focused) throw new Error("cannot focus the caption " + caption);
+    const keys = {
+      Enter: {key: "Enter", code: "Enter", windowsVirtualKeyCode: 13, text: "\r"},
+      Space: {key: " ", code: "Space", windowsVirtualKeyCode: 32, text: " "},
+    };
+    await this.send("Input.dispatchKeyEvent", Object.assign({type: "keyDown"}, keys[key]));
+    await this.send("Input.dispatchKeyEvent", Object.assign({type: "keyUp"}, keys[key]));
+  }
+
+  // The entry rows: the caption row's texts name the columns.
+  rows() {
+    return this.evaluate(`(() => {
+      const table = document.querySelector("table.TableCl");
+      const [caption, ...rows] = table.tBodies[0].rows;
+      const names = [...caption.cells].map((c) => c.textContent.trim());
+      return rows.map((row) => Object.fromEntries(
+          [...row.cells].map((cell, i) => [names[i], cell.textContent.trim()])));
+    })()`);
+  }
+}
+
+const failures = [];
+function check(condition, what) {
+  console.log((condition ? "ok   " : "FAIL ") + what);
+  if (!condition) failures.push(what);
+}
+
+function sizeOf(text) {
+  return text === "[..]" ? -1 : Number(text.replace(/[^0-9]/g, ""));
+}
+
+function dateOf(text) {
+  const [d, m, y, hh, mm] = text.split(/[. :]/).map(Number);
+  return Date.UTC(y, m - 1, d, hh, mm);
+}
+
+function isOrdered(values, descending) {
+  return values.every((v, i) => i === 0 || (descending ? values[i - 1] >= v : values[i - 1] <= v));
+}
+
+async function checkPage(page, url, screenshots) {
+  for (const width of [1280, 390]) {
+    await page.open(url, width);
+    const layout = await page.evaluate(`({
+      scrollWidth: document.documentElement.scrollWidth,
+      clientWidth: document.documentElement.clientWidth,
+      viewport: !!document.querySelector('meta[name="viewport"]'),
+      sizeAlign: getComputedStyle(document.querySelectorAll("table.TableCl tr")[3].cells[2]).textAlign,
+      font: getComputedStyle(document.body).fontFamily,
+    })`);
+    check(layout.viewport, `${width} px: the page has a viewport line`);
+    check(layout.scrollWidth <= layout.clientWidth,
+          `${width} px: no horizontal scrolling (content ${layout.scrollWidth} px in ${layout.clientWidth} px)`);
+    check(layout.sizeAlign === "right", `${width} px: sizes are right-aligned (${layout.sizeAlign})`);
+    check(!/^serif|Times/.test(layout.font), `${width} px: a sans-serif face (${layout.font})`);
+    if (screenshots) await page.screenshot(path.join(screenshots, `preset-modern-${width}.png`));
+  }
+
+  const before = await page.rows();
+  const folders = before.filter((row) => row.Size === "[..]").map((row) => row.Name);
+  check(folders.length === 2 && before[0].Size === "[..]" && before[1].Size === "[..]",
+        "folders come first as listed");
+
+  await page.clickCaption("Size");
+  let rows = await page.rows();
+  let files = rows.slice(2);
+  check(rows.slice(0, 2).every((row) => row.Size === "[..]"), "a click on Size keeps the folders first");
+  check(isOrdered(files.map((row) => sizeOf(row.Size)), false) &&
+        files.map((row) => row.Name).join() !== before.slice(2).map((row) => row.Name).join(),
+        "a click on Size orders the files by size: " + files.map((row) => row.Size).join(", "));
+
+  await page.clickCaption("Size");
+  files = (await page.rows()).slice(2);
+  check(isOrdered(files.map((row) => sizeOf(row.Size)), true),
+        "a second click orders them by size, greatest first");
+
+  await page.pressOnCaption("Last Write", "Enter");
+  files = (await page.rows()).slice(2);
+  check(isOrdered(files.map((row) => dateOf(row["Last Write"])), false),
+        "Enter on Last Write orders by time, not by text: " + files.map((r) => r["Last Write"]).join(", "));
+
+  await page.pressOnCaption("Name", "Space");
+  files = (await page.rows()).slice(2).map((row) => row.Name);
+  check(files.indexOf("Notes 9.md") === files.indexOf("Notes 10.md") - 1 && files[0] === "alpha.bin",
+        "Space on Name orders names as people count: " + files.join(", "));
+  const sortState = await page.evaluate(
+      `[...document.querySelectorAll("[aria-sort]")].map((c) => c.getAttribute("aria-sort")).join()`);
+  check(sortState === "ascending,none,none,none", "the sorted caption says so (" + sortState + ")");
+}
+
+async function main() {
+  const options = parseArguments(process.argv.slice(2));
+  const chromium = findChromium();
+  if (!chromium) {
+    console.log("SKIPPED: the preset page check needs Chromium, which is not installed " +
+                "(scripts/setup.sh installs it: apt-get install chromium)");
+    return kSkipped;
+  }
+  const work = fs.mkdtempSync(path.join(os.tmpdir(), "kestrova-preset-"));
+  let devtools = null;
+  try {
+    const folder = options.folder ? path.resolve(options.folder) : makeListedFolder(work);
+    const output = path.join(work, "index.html");
+    const run = childProcess.spawnSync(options.cli, ["--preset", "modern", folder, "-o", output, "-q"],
+                                       {encoding: "utf8"});
+    check(run.status === 0, "kestrova-cli --preset modern writes the page " + (run.stderr ? run.stderr : ""));
+    if (run.status !== 0) return 1;
+
+    devtools = new DevTools(chromium, path.join(work, "profile"));
+    const {targetId} = await devtools.send("Target.createTarget", {url: "about:blank"});
+    const {sessionId} = await devtools.send("Target.attachToTarget", {targetId, flatten: true});
+    const page = new Page(devtools, sessionId);
+    await page.send("Page.enable");
+    await page.send("Runtime.enable");
+    if (options.folder) {
+      await page.open("file://" + output, 1024);
+      await page.clickCaption("Size");
+      await page.clickCaption("Size");
+      await page.screenshot(path.join(options.screenshots, "preset-modern.png"));
+      return 0;
+    }
+    await checkPage(page, "file://" + output, options.screenshots);
+  } finally {
+    if (devtools) await devtools.close();
+    fs.rmSync(work, {recursive: true, force: true});
+  }
+  console.log(failures.length === 0 ? "preset page: all checks passed" :
+              `preset page: ${failures.length} checks failed`);
+  return failures.length === 0 ? 0 : 1;
+}
+
+const timer = setTimeout(() => {
+  console.log("FAIL the browser did not finish within " + kTimeoutMs / 1000 + " s");
+  process.exit(1);
+}, kTimeoutMs);
+main().then((status) => {
+  clearTimeout(timer);
+  process.exitCode = status;
+}, (error) => {
+  clearTimeout(timer);
+  console.log("FAIL " + error.message);
+  process.exitCode = 1;
+});

@@ -1,9 +1,8 @@
 #include "mainwindow/binding.h"
 
-#include <new>
-
-#include "mainwindow/show_file.h"
+#include "mainwindow/generation.h"
 #include "mainwindow/main_window.h"
+#include "mainwindow/show_file.h"
 #include "mainwindow/pages.h"
 #include "output/generate.h"
 #include "settings/settings_file.h"
@@ -77,28 +76,6 @@ std::string FolderCheckMessage() {
     message += "Output directory - " + outputFolder + " doesn't exist.";
   }
   return message;
-}
-
-// Shows the wait cursor while it lives.
-class WaitCursor {
- public:
-  WaitCursor() : previous_(SetCursor(LoadCursorA(nullptr, IDC_WAIT))) {}
-  ~WaitCursor() { SetCursor(previous_); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-
- private:
-  HCURSOR previous_;
-};
-
-// The listing of a generation that ran out of memory is dropped at once, so
-// that the program can go on.
-void ReleaseListing(CommonStruct& record) {
-  ClearDocument(record.DocText);
-  record.Listing.FolderList.clear();
-  record.Listing.FolderList.shrink_to_fit();
-  record.Listing.FileList.clear();
-  record.Listing.FileList.shrink_to_fit();
 }
 
 }  // namespace
@@ -270,19 +247,31 @@ bool FolderExists(const std::string& path) {
 }
 
 void OnGenerate() {
-  if (!CollectSettings(true)) return;
-  bool written = false;
-  try {
-    WaitCursor wait;
-    written = GenerateListing(Settings);
-  } catch (const std::bad_alloc&) {
-    ReleaseListing(Settings);
+  if (GenerationRunning() || !CollectSettings(true)) return;
+  if (!StartGeneration(Settings, SystemFolderSource(), MainWindow.window)) {
     ShowError("Not enough memory");
     return;
   }
-  if (written) {
-    OfferToShow(Settings);
-  } else {
-    ReportWriteFailure(Settings.OutputFile);
+  ShowGenerationRunning(true);
+}
+
+void ReportGeneration(const GenerationResult& result) {
+  switch (result.Outcome) {
+    case GenerationOutcome::kWritten:
+      OfferToShow(MainWindow.window, result.OutputFile, result.OutputName);
+      break;
+    case GenerationOutcome::kCannotWrite:
+      ReportWriteFailure(result.OutputFile);
+      break;
+    case GenerationOutcome::kOutOfMemory:
+      ShowError("Not enough memory");
+      break;
+    case GenerationOutcome::kCancelled:
+      break;
   }
+}
+
+void TakeSettingsBaseline() {
+  CollectSettings(false);
+  Settings.SettingsText = SerializeSettings(Settings);
 }

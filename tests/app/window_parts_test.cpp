@@ -12,6 +12,7 @@
 
 #include "mainwindow/binding.h"
 #include "mainwindow/commands.h"
+#include "mainwindow/generation.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/pages.h"
 #include "tests/test_support.h"
@@ -116,6 +117,16 @@ class BoxAnswerer {
   std::thread thread_;
 };
 
+
+// Runs this thread's messages until the generation that OnGenerate started
+// has ended and been reported.
+void RunUntilGenerated() {
+  while (GenerationRunning()) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    driver::PumpMessages();
+  }
+}
+
 TEST(GenerateCommand, RunningOutOfMemoryIsReportedAndTheProgramGoesOn) {
   ScopedTempFolder folder;
   WriteFileBytes(folder.Join("a.txt"), "a");
@@ -131,6 +142,7 @@ TEST(GenerateCommand, RunningOutOfMemoryIsReportedAndTheProgramGoesOn) {
     BoxAnswerer answer(kProgramTitle, IDOK);
     FailAllocationsFrom = 2 * placeholders.size();
     OnGenerate();
+    RunUntilGenerated();
     FailAllocationsFrom = std::numeric_limits<size_t>::max();
     EXPECT_EQ(answer.Text(), "Not enough memory");
   }
@@ -138,6 +150,7 @@ TEST(GenerateCommand, RunningOutOfMemoryIsReportedAndTheProgramGoesOn) {
 
   BoxAnswerer offer("File (index.html) was created", IDNO);
   OnGenerate();
+  RunUntilGenerated();
   EXPECT_EQ(offer.Text(), "Show the file (" + folder.Join("index.html") + ")");
   EXPECT_NE(ReadFileBytes(folder.Join("index.html")).find("a.txt"), std::string::npos);
   DestroyWindow(MainWindow.window);

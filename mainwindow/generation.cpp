@@ -1,0 +1,108 @@
+#include "mainwindow/generation.h"
+
+#include <atomic>
+#include <memory>
+#include <new>
+#include <system_error>
+#include <thread>
+
+#include "output/generate.h"
+
+namespace {
+
+// Thrown through the engine from the folder source when the user cancels,
+// and caught by the worker alone.
+struct GenerationCancelled {};
+
+struct Job {
+  std::unique_ptr<CommonStruct> record;
+  FolderSource* source = nullptr;
+  HWND window = nullptr;
+  std::atomic<uint32_t> entriesRead{0};
+  std::atomic<bool> cancelRequested{false};
+  GenerationResult result;
+  std::thread worker;
+};
+
+std::unique_ptr<Job> RunningJob;
+
+// Counts the entries that pass and stops the scan on request; the engine
+// sees an ordinary folder source.
+class CountingFolderSource : public FolderSource {
+ public:
+  explicit CountingFolderSource(Job& job) : job_(job) {}
+
+  void Enumerate(const std::string& pattern,
+                 const std::function<void(const FolderRecord&)>& visit) override {
+    job_.source->Enumerate(pattern, [this, &visit](const FolderRecord& record) {
+      if (job_.cancelRequested.load(std::memory_order_relaxed)) throw GenerationCancelled();
+      job_.entriesRead.fetch_add(1, std::memory_order_relaxed);
+      visit(record);
+    });
+  }
+
+  bool DescribeType(const std::string& extension, std::string& description) override {
+    return job_.source->DescribeType(extension, description);
+  }
+
+ private:
+  Job& job_;
+};
+
+void RunJob(Job& job) {
+  try {
+    CountingFolderSource source(job);
+    bool written = GenerateListing(*job.record, source);
+    job.result.Outcome = written ? GenerationOutcome::kWritten : GenerationOutcome::kCannotWrite;
+  } catch (const GenerationCancelled&) {
+    job.result.Outcome = GenerationOutcome::kCancelled;
+  } catch (const std::bad_alloc&) {
+    job.result.Outcome = GenerationOutcome::kOutOfMemory;
+  }
+  // The listing of a large folder is let go here rather than on the window's
+  // thread, where taking it apart would hold up the window.
+  job.record.reset();
+  PostMessageA(job.window, kGenerationEndedMessage, 0, 0);
+}
+
+}  // namespace
+
+bool StartGeneration(const CommonStruct& record, FolderSource& source, HWND window) {
+  if (RunningJob) return false;
+  try {
+    auto job = std::make_unique<Job>();
+    job->record = std::make_unique<CommonStruct>(record);
+    job->source = &source;
+    job->window = window;
+    job->result.OutputFile = record.OutputFile;
+    job->result.OutputName = record.OutputName;
+    Job& started = *job;
+    job->worker = std::thread(RunJob, std::ref(started));
+    RunningJob = std::move(job);
+  } catch (const std::bad_alloc&) {
+    return false;
+  } catch (const std::system_error&) {
+    return false;
+  }
+  return true;
+}
+
+bool GenerationRunning() { return RunningJob != nullptr; }
+
+uint32_t GenerationEntriesRead() {
+  return RunningJob ? RunningJob->entriesRead.load(std::memory_order_relaxed) : 0;
+}
+
+void CancelGeneration() {
+  if (RunningJob) RunningJob->cancelRequested = true;
+}
+
+bool GenerationCancelRequested() { return RunningJob && RunningJob->cancelRequested; }
+
+GenerationResult FinishGeneration() {
+  if (!RunningJob) return GenerationResult{};
+  RunningJob->worker.join();
+  GenerationResult result = std::move(RunningJob->result);
+  RunningJob.reset();
+  return result;
+}

@@ -1,5 +1,7 @@
 // kestrova-cli: the listing engine driven from the command line.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <new>
 #include <stdexcept>
@@ -8,7 +10,6 @@
 
 #include "cli/options.h"
 #include "cli/progress.h"
-#include "output/document_text.h"
 #include "output/generate.h"
 #include "platform/platform.h"
 #include "settings/common_struct.h"
@@ -31,9 +32,17 @@ void PrintLine(const std::string& text) {
 // a message when the file cannot be read or a key is unknown.
 bool ReadSettings(CommonStruct& record, const CliOptions& options, std::string& message) {
   if (options.SettingsFile) {
-    if (!LoadSettings(record, *options.SettingsFile)) {
-      message = "Cannot read settings file: " + *options.SettingsFile;
-      return false;
+    std::string reason;
+    switch (LoadSettings(record, *options.SettingsFile, reason)) {
+      case FileReadStatus::kRead:
+        break;
+      case FileReadStatus::kCannotRead:
+        message = "Cannot read settings file: " + *options.SettingsFile + " (" + reason + ")";
+        return false;
+      case FileReadStatus::kNotRegularFile:
+      case FileReadStatus::kTooLarge:
+        message = "not a settings file: " + *options.SettingsFile;
+        return false;
     }
   } else {
     ApplySettingsText(record, NormalizeSettingsBytes(DefaultSettingsText()));
@@ -92,31 +101,39 @@ std::string CheckFolders(const CommonStruct& record, const CliOptions& options) 
   return message;
 }
 
-std::string WriteFailureText(const std::string& path) {
-  return (PathExists(path) ? "Cannot write to: " : "Cannot create: ") + path;
+std::string WriteFailureText(const std::string& path, const std::string& reason) {
+  return (PathExists(path) ? "Cannot write to: " : "Cannot create: ") + path + " (" + reason + ")";
 }
 
 bool WriteStandardOutput(const std::string& text) {
-  return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() &&
-         std::fflush(stdout) == 0;
+  StandardOutputSink out;
+  return out.Write(text) && out.Flush();
 }
 
-// Scans and writes; false when the document could not be written whole.
-bool Generate(CommonStruct& record, const CliOptions& options) {
+// Scans and writes; the message names what failed.
+GenerateResult Generate(CommonStruct& record, const CliOptions& options) {
   FolderSource& system = SystemFolderSource();
   ProgressFolderSource progress(system);
   bool show_progress = !options.Quiet && StandardErrorIsTerminal();
   FolderSource& source = show_progress ? static_cast<FolderSource&>(progress) : system;
-  bool written;
-  if (WritesToStandardOutput(options)) {
-    ComposeListing(record, source);
+  if (!WritesToStandardOutput(options)) {
+    GenerateResult result = GenerateListing(record, source);
     progress.Finish();
-    written = WriteDocument(record.DocText, stdout) && std::fflush(stdout) == 0;
-  } else {
-    written = GenerateListing(record, source);
-    progress.Finish();
+    return result;
   }
-  return written;
+  GenerateResult result;
+  const bool read = ComposeListing(record, source, result.Reason);
+  progress.Finish();
+  if (!read) {
+    result.Status = GenerateStatus::kCannotReadFolder;
+    return result;
+  }
+  StandardOutputSink out;
+  if (!WriteListing(record, out) || !out.Flush()) {
+    result.Status = GenerateStatus::kCannotWrite;
+    result.Reason = std::strerror(errno);
+  }
+  return result;
 }
 
 std::string SummaryText(const CommonStruct& record, const CliOptions& options) {
@@ -161,14 +178,20 @@ int Run(const std::vector<std::string>& arguments) {
     std::fputs(message.c_str(), stderr);
     return kExitBadInput;
   }
-  if (options.SaveSettingsFile && !SaveSettings(record, *options.SaveSettingsFile)) {
-    PrintLine(WriteFailureText(*options.SaveSettingsFile));
+  std::string reason;
+  if (options.SaveSettingsFile && !SaveSettings(record, *options.SaveSettingsFile, reason)) {
+    PrintLine(WriteFailureText(*options.SaveSettingsFile, reason));
     return kExitWriteFailed;
   }
-  if (!Generate(record, options)) {
-    PrintLine(WritesToStandardOutput(options) ? std::string("Cannot write to: ") +
-                                                    kStandardOutputName
-                                              : WriteFailureText(record.OutputFile));
+  const GenerateResult result = Generate(record, options);
+  if (result.Status == GenerateStatus::kCannotReadFolder) {
+    PrintLine("Cannot read folder: " + record.DirStr + " (" + result.Reason + ")");
+    ExitLeavingListing(kExitWriteFailed);
+  }
+  if (result.Status == GenerateStatus::kCannotWrite) {
+    PrintLine(WritesToStandardOutput(options)
+                  ? std::string("Cannot write to: ") + kStandardOutputName + " (" + result.Reason + ")"
+                  : WriteFailureText(record.OutputFile, result.Reason));
     ExitLeavingListing(kExitWriteFailed);
   }
   if (!options.Quiet) PrintLine(SummaryText(record, options));
@@ -179,6 +202,7 @@ int Run(const std::vector<std::string>& arguments) {
 
 int main(int argc, char** argv) {
   UseBinaryStandardOutput();
+  InstallInterruptCleanup();
   try {
     return Run(std::vector<std::string>(argv + 1, argv + argc));
   } catch (const std::bad_alloc&) {

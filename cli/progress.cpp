@@ -14,13 +14,17 @@ constexpr size_t kRecordsBetweenClockReads = 1024;
 ProgressFolderSource::ProgressFolderSource(FolderSource& inner)
     : inner_(inner), start_(std::chrono::steady_clock::now()), next_update_(start_ + kQuietStart) {}
 
-void ProgressFolderSource::Enumerate(const std::string& pattern,
-                                     const std::function<void(const FolderRecord&)>& visit) {
+bool ProgressFolderSource::Enumerate(const std::string& pattern,
+                                     const std::function<void(const FolderRecord&)>& visit,
+                                     std::string& failure) {
   size_t count = 0;
-  inner_.Enumerate(pattern, [&](const FolderRecord& record) {
-    visit(record);
-    if (++count % kRecordsBetweenClockReads == 0) Tick(pattern, count);
-  });
+  return inner_.Enumerate(
+      pattern,
+      [&](const FolderRecord& record) {
+        visit(record);
+        if (++count % kRecordsBetweenClockReads == 0) Tick(pattern, count);
+      },
+      failure);
 }
 
 bool ProgressFolderSource::DescribeType(const std::string& extension, std::string& description) {

@@ -12,8 +12,8 @@
 class ProgressFolderSource : public FolderSource {
  public:
   explicit ProgressFolderSource(FolderSource& inner);
-  void Enumerate(const std::string& pattern,
-                 const std::function<void(const FolderRecord&)>& visit) override;
+  bool Enumerate(const std::string& pattern, const std::function<void(const FolderRecord&)>& visit,
+                 std::string& failure) override;
   bool DescribeType(const std::string& extension, std::string& description) override;
   // Clears the progress line, if one was shown.
   void Finish();

@@ -11,6 +11,17 @@
 
 constexpr uint32_t kDirectoryAttribute = 16;
 
+// Sort keys (SortBy).
+enum SortCode : int32_t {
+  kSortByName = 0,
+  kSortByType = 1,
+  kSortByLastWrite = 2,
+  kSortByCreation = 3,
+  kSortByLastRead = 4,
+  kSortBySize = 5,
+  kSortByAttributes = 6,
+};
+
 // One directory entry of a listing.
 struct FileInfoX {
   FolderRecord Find;

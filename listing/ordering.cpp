@@ -24,8 +24,8 @@ int CompareValues(T a, T b) {
 
 uint64_t TimeOf(const FileInfoX& entry, int sort_code) {
   switch (sort_code) {
-    case 2: return entry.Find.ftLastWriteTime;
-    case 3: return entry.Find.ftCreationTime;
+    case kSortByLastWrite: return entry.Find.ftLastWriteTime;
+    case kSortByCreation: return entry.Find.ftCreationTime;
     default: return entry.Find.ftLastAccessTime;
   }
 }
@@ -37,20 +37,20 @@ int CompareNamed(const FileInfoX& a, const std::string& a_name, const FileInfoX&
   if (IsParentEntry(b)) return 1;
   int primary = 0;
   switch (sort_code) {
-    case 0:
+    case kSortByName:
       return CompareBytes(a_name, b_name);
-    case 1:
+    case kSortByType:
       primary = CompareBytes(ExtensionOf(a_name), ExtensionOf(b_name));
       return primary != 0 ? primary : CompareBytes(StemOf(a_name), StemOf(b_name));
-    case 2:
-    case 3:
-    case 4:
+    case kSortByLastWrite:
+    case kSortByCreation:
+    case kSortByLastRead:
       primary = CompareValues(TimeOf(a, sort_code), TimeOf(b, sort_code));
       break;
-    case 5:
+    case kSortBySize:
       primary = CompareValues(EntrySize(a), EntrySize(b));
       break;
-    case 6:
+    case kSortByAttributes:
       primary = CompareBytes(AttributeText(a.Find.dwFileAttributes),
                              AttributeText(b.Find.dwFileAttributes));
       break;
@@ -110,13 +110,13 @@ uint64_t NameBytes(const std::string& name, size_t from, size_t count) {
 
 SortKey KeyOf(const FileInfoX& entry, const std::string& name, int sort_code, uint32_t index) {
   switch (sort_code) {
-    case 0:
+    case kSortByName:
       return {NameBytes(name, 0, 8), static_cast<uint32_t>(NameBytes(name, 8, 4)), index};
-    case 2:
-    case 3:
-    case 4:
+    case kSortByLastWrite:
+    case kSortByCreation:
+    case kSortByLastRead:
       return {TimeOf(entry, sort_code), static_cast<uint32_t>(NameBytes(name, 0, 4)), index};
-    case 5:
+    case kSortBySize:
       return {EntrySize(entry), static_cast<uint32_t>(NameBytes(name, 0, 4)), index};
     default:
       return {0, 0, index};

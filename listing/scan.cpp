@@ -65,34 +65,47 @@ void FinishFiles(CommonStruct& record) {
   SortEntries(record.Listing.FileList, record.SortBy, record.IgnoreCase);
 }
 
+// A listing cut short is no listing: nothing of it may reach a document.
+bool Unread(CommonStruct& record) {
+  StartFolders(record);
+  StartFiles(record);
+  return false;
+}
+
 }  // namespace
 
-void ScanFolders(CommonStruct& record, FolderSource& source) {
+bool ScanFolders(CommonStruct& record, FolderSource& source, std::string& failure) {
   StartFolders(record);
   const auto folder = SharedFolder(record);
   FolderFilter filter;
-  source.Enumerate(JoinPattern(record.DirStr, record.DirMask), [&](const FolderRecord& find) {
-    if (filter.Keeps(find)) AddFolder(record, find, folder);
-  });
+  const bool read = source.Enumerate(
+      JoinPattern(record.DirStr, record.DirMask),
+      [&](const FolderRecord& find) {
+        if (filter.Keeps(find)) AddFolder(record, find, folder);
+      },
+      failure);
+  if (!read) return Unread(record);
   FinishFolders(record);
+  return true;
 }
 
-void ScanFiles(CommonStruct& record, FolderSource& source) {
+bool ScanFiles(CommonStruct& record, FolderSource& source, std::string& failure) {
   StartFiles(record);
   const auto folder = SharedFolder(record);
-  source.Enumerate(JoinPattern(record.DirStr, record.FileMask), [&](const FolderRecord& find) {
-    if (!IsFolder(find.dwFileAttributes)) AddFile(record, find, folder);
-  });
+  const bool read = source.Enumerate(
+      JoinPattern(record.DirStr, record.FileMask),
+      [&](const FolderRecord& find) {
+        if (!IsFolder(find.dwFileAttributes)) AddFile(record, find, folder);
+      },
+      failure);
+  if (!read) return Unread(record);
   FinishFiles(record);
+  return true;
 }
 
-void ScanListing(CommonStruct& record, FolderSource& source) {
-  // The document refers to the rows of the lists that are about to go.
-  ClearDocument(record.DocText);
+bool ScanListing(CommonStruct& record, FolderSource& source, std::string& failure) {
   if (record.DirMask != record.FileMask) {
-    ScanFolders(record, source);
-    ScanFiles(record, source);
-    return;
+    return ScanFolders(record, source, failure) && ScanFiles(record, source, failure);
   }
   // One mask for both lists: one pass over the folder reads each record once
   // and gives both lists exactly what the two passes would.
@@ -100,13 +113,18 @@ void ScanListing(CommonStruct& record, FolderSource& source) {
   StartFiles(record);
   const auto folder = SharedFolder(record);
   FolderFilter filter;
-  source.Enumerate(JoinPattern(record.DirStr, record.DirMask), [&](const FolderRecord& find) {
-    if (filter.Keeps(find)) {
-      AddFolder(record, find, folder);
-    } else if (!IsFolder(find.dwFileAttributes)) {
-      AddFile(record, find, folder);
-    }
-  });
+  const bool read = source.Enumerate(
+      JoinPattern(record.DirStr, record.DirMask),
+      [&](const FolderRecord& find) {
+        if (filter.Keeps(find)) {
+          AddFolder(record, find, folder);
+        } else if (!IsFolder(find.dwFileAttributes)) {
+          AddFile(record, find, folder);
+        }
+      },
+      failure);
+  if (!read) return Unread(record);
   FinishFolders(record);
   FinishFiles(record);
+  return true;
 }

@@ -9,6 +9,11 @@
 
 namespace {
 
+void ScanListing(CommonStruct& record, FolderSource& source) {
+  std::string failure;
+  ASSERT_TRUE(::ScanListing(record, source, failure)) << failure;
+}
+
 class ScanTest : public ::testing::Test {
  protected:
   void SetUp() override {

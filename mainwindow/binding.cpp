@@ -260,6 +260,9 @@ void ReportGeneration(const GenerationResult& result) {
     case GenerationOutcome::kWritten:
       OfferToShow(MainWindow.window, result.OutputFile, result.OutputName);
       break;
+    case GenerationOutcome::kCannotReadFolder:
+      ShowError("Cannot read folder: " + result.SourceFolder);
+      break;
     case GenerationOutcome::kCannotWrite:
       ReportWriteFailure(result.OutputFile);
       break;

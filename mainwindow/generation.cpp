@@ -32,13 +32,16 @@ class CountingFolderSource : public FolderSource {
  public:
   explicit CountingFolderSource(Job& job) : job_(job) {}
 
-  void Enumerate(const std::string& pattern,
-                 const std::function<void(const FolderRecord&)>& visit) override {
-    job_.source->Enumerate(pattern, [this, &visit](const FolderRecord& record) {
-      if (job_.cancelRequested.load(std::memory_order_relaxed)) throw GenerationCancelled();
-      job_.entriesRead.fetch_add(1, std::memory_order_relaxed);
-      visit(record);
-    });
+  bool Enumerate(const std::string& pattern, const std::function<void(const FolderRecord&)>& visit,
+                 std::string& failure) override {
+    return job_.source->Enumerate(
+        pattern,
+        [this, &visit](const FolderRecord& record) {
+          if (job_.cancelRequested.load(std::memory_order_relaxed)) throw GenerationCancelled();
+          job_.entriesRead.fetch_add(1, std::memory_order_relaxed);
+          visit(record);
+        },
+        failure);
   }
 
   bool DescribeType(const std::string& extension, std::string& description) override {
@@ -49,11 +52,22 @@ class CountingFolderSource : public FolderSource {
   Job& job_;
 };
 
+GenerationOutcome OutcomeOf(GenerateStatus status) {
+  switch (status) {
+    case GenerateStatus::kWritten:
+      return GenerationOutcome::kWritten;
+    case GenerateStatus::kCannotReadFolder:
+      return GenerationOutcome::kCannotReadFolder;
+    case GenerateStatus::kCannotWrite:
+      break;
+  }
+  return GenerationOutcome::kCannotWrite;
+}
+
 void RunJob(Job& job) {
   try {
     CountingFolderSource source(job);
-    bool written = GenerateListing(*job.record, source);
-    job.result.Outcome = written ? GenerationOutcome::kWritten : GenerationOutcome::kCannotWrite;
+    job.result.Outcome = OutcomeOf(GenerateListing(*job.record, source).Status);
   } catch (const GenerationCancelled&) {
     job.result.Outcome = GenerationOutcome::kCancelled;
   } catch (const std::bad_alloc&) {
@@ -74,6 +88,7 @@ bool StartGeneration(const CommonStruct& record, FolderSource& source, HWND wind
     job->record = std::make_unique<CommonStruct>(record);
     job->source = &source;
     job->window = window;
+    job->result.SourceFolder = record.DirStr;
     job->result.OutputFile = record.OutputFile;
     job->result.OutputName = record.OutputName;
     Job& started = *job;

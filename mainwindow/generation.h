@@ -14,11 +14,12 @@
 // Posted to the window given to StartGeneration when the worker has ended.
 constexpr UINT kGenerationEndedMessage = WM_APP + 1;
 
-enum class GenerationOutcome { kWritten, kCannotWrite, kOutOfMemory, kCancelled };
+enum class GenerationOutcome { kWritten, kCannotReadFolder, kCannotWrite, kOutOfMemory, kCancelled };
 
 struct GenerationResult {
   GenerationOutcome Outcome = GenerationOutcome::kCancelled;
   // The paths of the generated record, for the messages about it.
+  std::string SourceFolder;
   std::string OutputFile;
   std::string OutputName;
 };

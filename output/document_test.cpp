@@ -73,7 +73,8 @@ class DocumentTest : public ::testing::Test {
   }
 
   std::string Document() {
-    ComposeListing(r, source);
+    std::string failure;
+    EXPECT_TRUE(ComposeListing(r, source, failure)) << failure;
     return Flatten(r.DocText);
   }
 

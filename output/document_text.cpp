@@ -79,28 +79,28 @@ std::string Flatten(const DocumentText& doc) {
   return flat;
 }
 
-bool WriteDocument(const DocumentText& doc, std::FILE* stream) {
-  char previous = 0;
-  return VisitTexts(doc, [&previous, stream](const std::string& text) {
+bool WriteDocument(const DocumentText& doc, ByteSink& sink, std::string_view line_end) {
+  bool pending_carriage_return = false;
+  return VisitTexts(doc, [&](const std::string& text) {
     const char* at = text.data();
     const char* end = at + text.size();
     while (at < end) {
       const char* line_feed = static_cast<const char*>(std::memchr(at, '\n', end - at));
       const char* run_end = line_feed == nullptr ? end : line_feed;
-      const size_t run = run_end - at;
-      if (run > 0) {
-        if (std::fwrite(at, 1, run, stream) != run) return false;
-        previous = run_end[-1];
+      // A CR is held back until the next byte tells whether it starts a
+      // line end, which may be in the next text.
+      if (pending_carriage_return && (line_feed != at) && !sink.Write("\r")) return false;
+      pending_carriage_return = false;
+      const char* kept_end = run_end;
+      if (kept_end > at && kept_end[-1] == '\r') {
+        --kept_end;
+        pending_carriage_return = line_feed == nullptr;
       }
+      if (kept_end > at && !sink.Write(std::string_view(at, kept_end - at))) return false;
       if (line_feed == nullptr) break;
-      // A CR already written (perhaps at the end of the previous text) and
-      // this LF make one line end.
-      const char* ending = previous == '\r' ? "\n" : "\r\n";
-      const size_t ending_length = previous == '\r' ? 1 : 2;
-      if (std::fwrite(ending, 1, ending_length, stream) != ending_length) return false;
-      previous = '\n';
+      if (!sink.Write(line_end)) return false;
       at = line_feed + 1;
     }
     return true;
-  });
+  }) && (!pending_carriage_return || sink.Write("\r"));
 }

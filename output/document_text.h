@@ -1,13 +1,13 @@
 // The composed output document.
 #pragma once
 
-#include <cstdio>
 #include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "listing/entry.h"
+#include "platform/platform.h"
 
 // One piece of a document: a text, or every row of an entry list.
 struct DocumentPiece {
@@ -41,7 +41,7 @@ size_t DocumentLength(const DocumentText& doc);
 // The whole document as one text, with its line ends as composed.
 std::string Flatten(const DocumentText& doc);
 
-// Writes the document to an open stream with every line end as one CR LF:
-// a "\r\n" of the text and a lone "\n" both become CR LF. False when a write
-// fails.
-bool WriteDocument(const DocumentText& doc, std::FILE* stream);
+// Writes the document to the sink with every line end as one line_end: a
+// "\r\n" of the text and a lone "\n" both become line_end. False when a
+// write fails.
+bool WriteDocument(const DocumentText& doc, ByteSink& sink, std::string_view line_end);

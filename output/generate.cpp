@@ -1,7 +1,5 @@
 #include "output/generate.h"
 
-#include <cstdio>
-
 #include "listing/column_values.h"
 #include "listing/scan.h"
 #include "output/html_document.h"
@@ -28,8 +26,10 @@ void ComposeRows(CommonStruct& record, FolderSource& source) {
 
 }  // namespace
 
-void ComposeListing(CommonStruct& record, FolderSource& source) {
-  ScanListing(record, source);
+bool ComposeListing(CommonStruct& record, FolderSource& source, std::string& failure) {
+  // The document refers to the rows of the lists that are about to go.
+  ClearDocument(record.DocText);
+  if (!ScanListing(record, source, failure)) return false;
   ComposeRows(record, source);
   ComputeListingTotals(record);
   for (std::string* text : {&record.After, &record.CustTable, &record.Befor, &record.HeadCustom}) {
@@ -40,23 +40,32 @@ void ComposeListing(CommonStruct& record, FolderSource& source) {
   } else if (record.Output == kOutputText) {
     WriteTextDocument(record);
   }
+  return true;
 }
 
-bool GenerateListing(CommonStruct& record, FolderSource& source) {
-  ComposeListing(record, source);
-  return WriteOutputFile(record);
+GenerateResult GenerateListing(CommonStruct& record, FolderSource& source) {
+  GenerateResult result;
+  if (!ComposeListing(record, source, result.Reason)) {
+    result.Status = GenerateStatus::kCannotReadFolder;
+  } else if (!WriteOutputFile(record, result.Reason)) {
+    result.Status = GenerateStatus::kCannotWrite;
+  }
+  return result;
 }
 
-bool GenerateListing(CommonStruct& record) {
+GenerateResult GenerateListing(CommonStruct& record) {
   return GenerateListing(record, SystemFolderSource());
 }
 
-bool WriteOutputFile(const CommonStruct& record) {
-  std::FILE* file = std::fopen(record.OutputFile.c_str(), "wb");
-  if (file == nullptr) return false;
-  std::setvbuf(file, nullptr, _IOFBF, 1 << 20);
-  bool written = WriteDocument(record.DocText, file);
-  return std::fclose(file) == 0 && written;
+bool WriteListing(const CommonStruct& record, ByteSink& sink) {
+  return WriteDocument(record.DocText, sink, PlatformLineEnd());
+}
+
+bool WriteOutputFile(const CommonStruct& record, std::string& failure) {
+  AtomicFile file;
+  const bool written = file.Open(record.OutputFile) && WriteListing(record, file) && file.Commit();
+  failure = written ? std::string() : file.FailureReason();
+  return written;
 }
 
 bool IsHtmlFileName(const std::string& name) {

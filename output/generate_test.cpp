@@ -18,15 +18,16 @@ TEST(IsHtmlFileName, ChoosesTheFormByTheLastExtension) {
   }
 }
 
-TEST(WriteOutputFile, StoresEveryLineEndAsOneCarriageReturnLineFeed) {
+TEST(WriteOutputFile, StoresEveryLineEndAsOnePlatformLineEnd) {
   ScopedTempFolder folder;
   CommonStruct record;
   record.OutputFile = folder.Join("out.txt");
   AppendText(record.DocText, "a\r\nb\nc\r");
   const std::string row = "\nd\n\n";
   AppendRow(record.DocText, row);
-  ASSERT_TRUE(WriteOutputFile(record));
-  EXPECT_EQ(Visible(ReadFileBytes(record.OutputFile)), Visible("a\r\nb\r\nc\r\nd\r\n\r\n"))
+  std::string failure;
+  ASSERT_TRUE(WriteOutputFile(record, failure)) << failure;
+  EXPECT_EQ(Visible(ReadFileBytes(record.OutputFile)), Visible(PlatformLines("a\r\nb\r\nc\r\nd\r\n\r\n")))
       << "a CR at the end of one piece and the LF starting the next are one line end";
 }
 
@@ -34,13 +35,16 @@ TEST(WriteOutputFile, FailsWhenTheFileCannotBeWritten) {
   ScopedTempFolder folder;
   CommonStruct record;
   AppendText(record.DocText, "text");
+  std::string failure;
   record.OutputFile = folder.path();
-  EXPECT_FALSE(WriteOutputFile(record)) << "a path naming a folder";
+  EXPECT_FALSE(WriteOutputFile(record, failure)) << "a path naming a folder";
+  EXPECT_FALSE(failure.empty());
   record.OutputFile = folder.Join("missing") + FolderSeparator() + "x.html";
-  EXPECT_FALSE(WriteOutputFile(record)) << "a missing folder";
+  EXPECT_FALSE(WriteOutputFile(record, failure)) << "a missing folder";
   if (FolderSeparator() == '/' && PathExists("/dev/full")) {
     record.OutputFile = "/dev/full";
-    EXPECT_FALSE(WriteOutputFile(record)) << "a full disk";
+    EXPECT_FALSE(WriteOutputFile(record, failure)) << "a full disk";
+    EXPECT_EQ(failure, "No space left on device");
   }
 }
 
@@ -56,8 +60,8 @@ TEST(GenerateListing, WritesTheComposedDocument) {
   record.Output = kOutputText;
   record.OutputFile = folder.Join("list.txt");
   record.Befor = "$TotalSizeInBytes";
-  ASSERT_TRUE(GenerateListing(record, source));
-  EXPECT_EQ(ReadFileBytes(record.OutputFile), "10\r\n1 file in C:\\Data\r\n\r\n\r\na.txt\r\n\r\n");
+  ASSERT_EQ(GenerateListing(record, source).Status, GenerateStatus::kWritten);
+  EXPECT_EQ(ReadFileBytes(record.OutputFile), PlatformLines("10\r\n1 file in C:\\Data\r\n\r\n\r\na.txt\r\n\r\n"));
   EXPECT_EQ(record.Befor, "10") << "custom texts keep their substituted form";
 }
 
@@ -70,10 +74,33 @@ TEST(GenerateListing, LinksTheFilesOfARealFolder) {
   record.Base = "file://localhost/$DirPath";
   record.CreateLinks = true;
   record.OutputFile = folder.Join("index.html");
-  ASSERT_TRUE(GenerateListing(record));
+  ASSERT_EQ(GenerateListing(record).Status, GenerateStatus::kWritten);
   const std::string page = ReadFileBytes(record.OutputFile);
   EXPECT_NE(page.find("<A HREF = two%20words.txt CLASS = NameCl>two words.txt</A>"), std::string::npos);
   EXPECT_NE(page.find("<BASE HREF = file://localhost/"), std::string::npos);
+}
+
+TEST(GenerateListing, AnUnreadableFolderWritesNothingAndSaysWhy) {
+  MemoryFolderSource source;
+  source.Folders["C:\\Data"] = {MakeRecord("a.txt", 32, 10), MakeRecord("b.txt", 32, 10)};
+  source.Failures["C:\\Data"] = {1, "Input/output error"};
+  ScopedTempFolder folder;
+  CommonStruct record;
+  record.DirStr = "C:\\Data";
+  record.DirMask = record.FileMask = "*.*";
+  record.Output = kOutputText;
+  record.OutputFile = folder.Join("list.txt");
+  WriteFileBytes(record.OutputFile, "the listing of yesterday");
+
+  const GenerateResult result = GenerateListing(record, source);
+  EXPECT_EQ(result.Status, GenerateStatus::kCannotReadFolder);
+  EXPECT_EQ(result.Reason, "Input/output error");
+  EXPECT_EQ(ReadFileBytes(record.OutputFile), "the listing of yesterday");
+  EXPECT_TRUE(record.Listing.FileList.empty()) << "no half listing is left to compose";
+
+  record.DirMask = "*";  // two passes: the failure of the second counts as well
+  source.Failures["C:\\Data"] = {2, "Input/output error"};
+  EXPECT_EQ(GenerateListing(record, source).Status, GenerateStatus::kCannotReadFolder);
 }
 
 }  // namespace

@@ -44,9 +44,9 @@ void AppendSize(std::string& row, const CommonStruct& record, const FileInfoX& e
   }
   const double size = static_cast<double>(EntrySize(entry));
   switch (record.SizeIn) {
-    case 0: row += GroupThousands(SizeDigits(entry)); break;
-    case 1: row += FormatTwoDecimals(size * (1.0 / 1024)); break;
-    case 2: row += FormatTwoDecimals(size * (1.0 / 1024) * (1.0 / 1024)); break;
+    case kSizeInBytes: row += GroupThousands(SizeDigits(entry)); break;
+    case kSizeInKilobytes: row += FormatTwoDecimals(size * (1.0 / 1024)); break;
+    case kSizeInMegabytes: row += FormatTwoDecimals(size * (1.0 / 1024) * (1.0 / 1024)); break;
     default: break;
   }
   row += ' ';

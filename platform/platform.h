@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 // One directory record, with the fields the engine reads, named as in
 // WIN32_FIND_DATAA. Times are 100 ns counts since 1601-01-01 UTC.
@@ -25,10 +26,14 @@ class FolderSource {
  public:
   virtual ~FolderSource() = default;
   // Calls visit for every record matching the search pattern (a folder, the
-  // separator, a wildcard mask), in the platform's order. Nothing matching,
-  // a missing or an unreadable folder all yield no record.
-  virtual void Enumerate(const std::string& pattern,
-                         const std::function<void(const FolderRecord&)>& visit) = 0;
+  // separator, a wildcard mask), in the platform's order. Nothing matching is
+  // success with no record. False, with the system's reason in failure, when
+  // the folder could not be read: its opening refused, a later read of it
+  // failed, or an entry's metadata unreadable for any reason but the entry
+  // having vanished since it was listed (such an entry is skipped).
+  virtual bool Enumerate(const std::string& pattern,
+                         const std::function<void(const FolderRecord&)>& visit,
+                         std::string& failure) = 0;
   // Looks up the description of a file type by its extension (".txt"):
   // extension to class name, class name to description. False when either
   // lookup fails; an empty description is returned as found.
@@ -74,3 +79,72 @@ bool StandardErrorIsTerminal();
 // The path made absolute against the current folder; unchanged when it
 // already is absolute or cannot be resolved.
 std::string AbsolutePath(const std::string& path);
+
+// The line end of listings on this platform: CR LF on Windows, LF elsewhere.
+std::string_view PlatformLineEnd();
+
+// Where written bytes go: a file being replaced, or standard output.
+class ByteSink {
+ public:
+  virtual ~ByteSink() = default;
+  // False when the bytes could not be written; later writes fail too.
+  virtual bool Write(std::string_view bytes) = 0;
+};
+
+// A file written whole or not at all. The bytes go to a new file in the
+// target's folder, which Commit renames over the target; until then the
+// target keeps every byte it had, and a failure or a Discard removes the new
+// file. A target that exists but is no regular file (a device, a pipe) is
+// written in place, since it cannot be replaced.
+class AtomicFile : public ByteSink {
+ public:
+  AtomicFile() = default;
+  ~AtomicFile() override;  // discards what was not committed
+  AtomicFile(const AtomicFile&) = delete;
+  AtomicFile& operator=(const AtomicFile&) = delete;
+
+  // Creates the new file; false when it cannot be created, or when the
+  // target exists and may not be written.
+  bool Open(const std::string& path);
+  bool Write(std::string_view bytes) override;
+  // Writes out what is buffered and puts the file in the target's place;
+  // false (and the target untouched) when any step failed.
+  bool Commit();
+  void Discard();
+  // The system's reason for the first failure, e.g. "No space left on device".
+  const std::string& FailureReason() const { return failure_; }
+
+ private:
+  bool Flush();
+  bool Fail();
+
+  std::string target_;
+  std::string temporary_;  // empty when writing the target in place
+  intptr_t handle_ = -1;
+  std::string buffer_;
+  std::string failure_;
+  bool failed_ = false;
+};
+
+// Writes the target whole or not at all; false with the reason on failure.
+bool ReplaceFileAtomically(const std::string& path, std::string_view bytes, std::string& failure);
+
+// Standard output, buffered; Flush reports whether everything arrived.
+class StandardOutputSink : public ByteSink {
+ public:
+  bool Write(std::string_view bytes) override;
+  bool Flush();
+};
+
+// From now on SIGINT and SIGTERM (a console control event on Windows) remove
+// the temporary file of the AtomicFile being written, then end the program
+// as the interruption would (status 130 or 143 to the shell).
+void InstallInterruptCleanup();
+
+// Outcomes of reading a small file whole.
+enum class FileReadStatus { kRead, kCannotRead, kNotRegularFile, kTooLarge };
+
+// Reads a regular file of at most limit bytes into bytes. Never blocks on a
+// pipe or reads a device; reason holds the system's text for kCannotRead.
+FileReadStatus ReadSmallFile(const std::string& path, size_t limit, std::string& bytes,
+                             std::string& reason);

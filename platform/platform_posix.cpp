@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <fstream>
 #include <memory>
@@ -35,6 +37,8 @@ struct DirCloser {
   void operator()(DIR* dir) const { closedir(dir); }
 };
 
+// Fills the record of one entry. False with errno when its metadata cannot be
+// read; errno ENOENT means the entry vanished since it was listed.
 bool FillRecord(int folder_fd, const std::string& name, FolderRecord& record) {
   struct statx info {};
   const unsigned mask = STATX_BASIC_STATS | STATX_BTIME;
@@ -138,26 +142,43 @@ class MimeTypes {
   std::unordered_map<std::string, std::string> comments_;
 };
 
+bool Failed(std::string& failure) {
+  failure = std::strerror(errno);
+  return false;
+}
+
 class PosixFolderSource : public FolderSource {
  public:
-  void Enumerate(const std::string& pattern,
-                 const std::function<void(const FolderRecord&)>& visit) override {
+  bool Enumerate(const std::string& pattern, const std::function<void(const FolderRecord&)>& visit,
+                 std::string& failure) override {
     size_t slash = pattern.rfind('/');
     std::string folder = slash == std::string::npos ? "." : pattern.substr(0, slash);
     if (folder.empty()) folder = "/";
     const std::string mask = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
     std::unique_ptr<DIR, DirCloser> dir(opendir(folder.c_str()));
-    if (!dir) return;
+    if (!dir) return Failed(failure);
     const int folder_fd = dirfd(dir.get());
     FolderRecord record;
     // NTFS returns "." and ".." first; readdir's order is arbitrary.
     for (const char* own : {".", ".."}) {
-      if (MatchesMask(mask, own) && FillRecord(folder_fd, own, record)) visit(record);
+      if (!MatchesMask(mask, own)) continue;
+      if (FillRecord(folder_fd, own, record)) {
+        visit(record);
+      } else if (errno != ENOENT) {
+        return Failed(failure);
+      }
     }
-    while (const dirent* item = readdir(dir.get())) {
+    for (;;) {
+      errno = 0;
+      const dirent* item = readdir(dir.get());
+      if (item == nullptr) return errno == 0 || Failed(failure);
       const std::string name = item->d_name;
       if (name == "." || name == ".." || !MatchesMask(mask, name)) continue;
-      if (FillRecord(folder_fd, name, record)) visit(record);
+      if (FillRecord(folder_fd, name, record)) {
+        visit(record);
+      } else if (errno != ENOENT) {
+        return Failed(failure);
+      }
     }
   }
 

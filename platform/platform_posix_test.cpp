@@ -15,7 +15,10 @@ namespace fs = std::filesystem;
 
 std::vector<FolderRecord> Records(const std::string& pattern) {
   std::vector<FolderRecord> records;
-  SystemFolderSource().Enumerate(pattern, [&](const FolderRecord& record) { records.push_back(record); });
+  std::string failure;
+  EXPECT_TRUE(SystemFolderSource().Enumerate(
+      pattern, [&](const FolderRecord& record) { records.push_back(record); }, failure))
+      << failure;
   return records;
 }
 
@@ -63,14 +66,17 @@ TEST(PosixFolderSource, GivesTheRecordsWindowsWouldGive) {
   EXPECT_GT(by_name["plain.txt"].ftLastAccessTime, year_2020);
 }
 
-TEST(PosixFolderSource, MasksFilterAndMissingFoldersYieldNothing) {
+TEST(PosixFolderSource, MasksFilterAndAMissingFolderIsAFailure) {
   ScopedTempFolder folder;
   WriteFileBytes(folder.Join("a.TXT"), "");
   WriteFileBytes(folder.Join("b.doc"), "");
   std::vector<FolderRecord> records = Records(folder.path() + "/*.txt");
   ASSERT_EQ(records.size(), 1u) << "neither . nor .. match, and the mask ignores case";
   EXPECT_EQ(records[0].cFileName, "a.TXT");
-  EXPECT_TRUE(Records(folder.Join("missing") + "/*.*").empty());
+  std::string failure;
+  EXPECT_FALSE(SystemFolderSource().Enumerate(
+      folder.Join("missing") + "/*.*", [](const FolderRecord&) {}, failure));
+  EXPECT_EQ(failure, "No such file or directory");
 }
 
 TEST(PosixPaths, AbsolutePathsNameTheFolderByItsParts) {

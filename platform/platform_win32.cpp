@@ -45,13 +45,20 @@ bool ReadClassValue(const std::string& name, std::string& value) {
   return true;
 }
 
+// True for the codes that end a search normally; else the reason is kept.
+bool NothingMatched(DWORD code, std::string& failure) {
+  if (code == ERROR_FILE_NOT_FOUND || code == ERROR_NO_MORE_FILES) return true;
+  failure = SystemReason(code);
+  return false;
+}
+
 class Win32FolderSource : public FolderSource {
  public:
-  void Enumerate(const std::string& pattern,
-                 const std::function<void(const FolderRecord&)>& visit) override {
+  bool Enumerate(const std::string& pattern, const std::function<void(const FolderRecord&)>& visit,
+                 std::string& failure) override {
     WIN32_FIND_DATAA data;
     FindHandle find = FindFirst(pattern, data);
-    if (!find) return;
+    if (!find) return NothingMatched(GetLastError(), failure);
     FolderRecord record;
     do {
       record.dwFileAttributes = data.dwFileAttributes;
@@ -63,6 +70,7 @@ class Win32FolderSource : public FolderSource {
       record.cFileName = data.cFileName;
       visit(record);
     } while (FindNextFileA(find.get(), &data));
+    return NothingMatched(GetLastError(), failure);
   }
 
   bool DescribeType(const std::string& extension, std::string& description) override {

@@ -18,3 +18,8 @@
 #endif
 
 #include <windows.h>
+
+#include <string>
+
+// The system's text for an error code, without its closing period.
+std::string SystemReason(DWORD code);

@@ -20,15 +20,11 @@ struct ColumnSet {
   bool ShowSeconds = false;     // H
 };
 
-// Sort keys (SortBy).
-enum SortCode : int32_t {
-  kSortByName = 0,
-  kSortByType = 1,
-  kSortByLastWrite = 2,
-  kSortByCreation = 3,
-  kSortByLastRead = 4,
-  kSortBySize = 5,
-  kSortByAttributes = 6,
+// Units of the size column (SizeIn); other stored values show no number.
+enum SizeUnit : int32_t {
+  kSizeInBytes = 0,
+  kSizeInKilobytes = 1,
+  kSizeInMegabytes = 2,
 };
 
 // Output forms (Output).

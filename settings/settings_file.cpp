@@ -6,7 +6,6 @@
 #include <memory>
 #include <utility>
 
-#include "output/document_text.h"
 #include "platform/platform.h"
 
 namespace {
@@ -258,31 +257,20 @@ const SettingKey* FindReadableKey(const std::string& key) {
   return nullptr;
 }
 
-struct FileCloser {
-  void operator()(std::FILE* stream) const { std::fclose(stream); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
-
-bool ReadFileWhole(const std::string& path, std::string& bytes) {
-  FileHandle stream(std::fopen(path.c_str(), "rb"));
-  if (!stream) return false;
-  char buffer[65536];
-  size_t count;
-  while ((count = std::fread(buffer, 1, sizeof buffer, stream.get())) > 0) {
-    bytes.append(buffer, count);
+// Settings files keep CR LF line ends on every platform, so that one file
+// travels between systems.
+std::string WithCarriageReturns(const std::string& text) {
+  std::string stored;
+  stored.reserve(text.size() + text.size() / 16);
+  for (size_t at = 0; at < text.size(); ++at) {
+    if (text[at] == '\n' && (at == 0 || text[at - 1] != '\r')) stored += '\r';
+    stored += text[at];
   }
-  // A folder opens on some platforms and fails only here.
-  return !std::ferror(stream.get());
+  return stored;
 }
 
-bool WriteFileWhole(const std::string& path, const std::string& text) {
-  FileHandle stream(std::fopen(path.c_str(), "wb"));
-  if (!stream) return false;
-  DocumentText document;
-  AppendRow(document, text);
-  const bool written = WriteDocument(document, stream.get());
-  const bool closed = std::fclose(stream.release()) == 0;
-  return written && closed;
+bool WriteFileWhole(const std::string& path, const std::string& text, std::string& failure) {
+  return ReplaceFileAtomically(path, WithCarriageReturns(text), failure);
 }
 
 }  // namespace
@@ -330,22 +318,33 @@ std::string NormalizeSettingsBytes(const std::string& bytes) {
   return text;
 }
 
-bool SaveSettings(CommonStruct& record, const std::string& path) {
+bool SaveSettings(CommonStruct& record, const std::string& path, std::string& failure) {
   std::string text = SerializeSettings(record);
-  if (!WriteFileWhole(path, text)) return false;
+  if (!WriteFileWhole(path, text, failure)) return false;
   record.SettingsPath = path;
   record.SettingsText = std::move(text);
   return true;
 }
 
-bool LoadSettings(CommonStruct& record, const std::string& path) {
+bool SaveSettings(CommonStruct& record, const std::string& path) {
+  std::string failure;
+  return SaveSettings(record, path, failure);
+}
+
+FileReadStatus LoadSettings(CommonStruct& record, const std::string& path, std::string& failure) {
   record.SettingsText.clear();
   std::string bytes;
-  if (!ReadFileWhole(path, bytes)) return false;
+  const FileReadStatus status = ReadSmallFile(path, kLargestSettingsFile, bytes, failure);
+  if (status != FileReadStatus::kRead) return status;
   record.SettingsText = NormalizeSettingsBytes(bytes);
   record.SettingsPath = path;
   ApplySettingsText(record, record.SettingsText);
-  return true;
+  return status;
+}
+
+bool LoadSettings(CommonStruct& record, const std::string& path) {
+  std::string failure;
+  return LoadSettings(record, path, failure) == FileReadStatus::kRead;
 }
 
 bool SettingsChanged(const CommonStruct& record) { return SerializeSettings(record) != record.SettingsText; }
@@ -394,7 +393,8 @@ const std::string& DefaultSettingsText() {
 }
 
 bool WriteDefaultSettings(const std::string& path) {
-  return WriteFileWhole(path, DefaultSettingsText()) && FileExists(path);
+  std::string failure;
+  return WriteFileWhole(path, DefaultSettingsText(), failure) && FileExists(path);
 }
 
 bool FileExists(const std::string& path) { return !path.empty() && PathExists(path); }

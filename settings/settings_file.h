@@ -3,7 +3,11 @@
 
 #include <string>
 
+#include "platform/platform.h"
 #include "settings/common_struct.h"
+
+// Settings files are small; anything larger is not one.
+constexpr size_t kLargestSettingsFile = 16 << 20;
 
 // The settings text of the record: a header line, then one key=value line per
 // saved setting, each line ended by "\n". Reads the record only. A value never
@@ -26,20 +30,26 @@ bool ApplySettingLine(CommonStruct& record, const std::string& line, std::string
 // What a text-mode read would deliver: every CR dropped, a byte 26 ends it.
 std::string NormalizeSettingsBytes(const std::string& bytes);
 
-// Writes the record's settings to the path, every line end as CR LF. On
-// success SettingsPath and SettingsText name what was written; on failure
-// (open, write or close) both keep their previous values and false returns.
+// Writes the record's settings to the path, every line end as CR LF, whole or
+// not at all. On success SettingsPath and SettingsText name what was written;
+// on failure both keep their previous values, the file keeps its old bytes,
+// and false returns (with the system's reason in failure).
+bool SaveSettings(CommonStruct& record, const std::string& path, std::string& failure);
 bool SaveSettings(CommonStruct& record, const std::string& path);
 
-// Reads the file into the record. False when it cannot be opened (the record
-// keeps its settings, SettingsText is emptied, SettingsPath is unchanged).
+// Reads the file into the record. Only a regular file of at most
+// kLargestSettingsFile bytes is read; otherwise the record keeps its
+// settings, SettingsText is emptied, SettingsPath is unchanged, and the
+// status says why (with the system's reason in failure when it could not be
+// read).
+FileReadStatus LoadSettings(CommonStruct& record, const std::string& path, std::string& failure);
 bool LoadSettings(CommonStruct& record, const std::string& path);
 
 // True when the record's settings differ from the text last read or written.
 bool SettingsChanged(const CommonStruct& record);
 
-// Writes the built-in default settings text; true when all of it was written
-// (open, write and close) and the path exists after.
+// Writes the built-in default settings text whole or not at all; true when
+// all of it was written and the path exists after.
 bool WriteDefaultSettings(const std::string& path);
 
 // The built-in default settings text, line ends "\r\n" as composed.

@@ -23,6 +23,10 @@
 
 namespace {
 
+bool StartsWith(const std::string& text, const std::string& start) {
+  return text.compare(0, start.size(), start) == 0;
+}
+
 struct CliRun {
   int Status = -1;
   std::string Out;
@@ -95,8 +99,10 @@ int Spawn(const std::vector<std::string>& arguments, const std::string& working_
 
 #else
 
+// The program runs as the given user when run_as is not -1 (the tests run as
+// root, whom no permission stops).
 int Spawn(const std::vector<std::string>& arguments, const std::string& working_folder,
-          const std::string& out_path, const std::string& err_path) {
+          const std::string& out_path, const std::string& err_path, int run_as = -1) {
   std::vector<char*> argv;
   std::string program = KESTROVA_CLI_PATH;
   argv.push_back(program.data());
@@ -112,6 +118,7 @@ int Spawn(const std::vector<std::string>& arguments, const std::string& working_
       _exit(126);
     }
     if (!working_folder.empty() && chdir(working_folder.c_str()) != 0) _exit(126);
+    if (run_as != -1 && (setgid(run_as) != 0 || setuid(run_as) != 0)) _exit(126);
     execv(program.c_str(), argv.data());
     _exit(127);
   }
@@ -310,7 +317,10 @@ TEST(CliSettings, AnUnreadableSettingsFileIsNamed) {
   const std::string output = folder.Output("list.html");
   CliRun run = RunCli({"-s", missing, folder.path(), "-o", output});
   EXPECT_EQ(2, run.Status);
-  EXPECT_EQ("Cannot read settings file: " + missing + "\n", run.Err);
+  EXPECT_TRUE(StartsWith(run.Err, "Cannot read settings file: " + missing + " (")) << run.Err;
+  if (FolderSeparator() == '/') {
+    EXPECT_EQ("Cannot read settings file: " + missing + " (No such file or directory)\n", run.Err);
+  }
   EXPECT_FALSE(PathExists(output));
 }
 
@@ -375,19 +385,48 @@ TEST(CliWrites, WriteFailuresExitOneNamingThePath) {
   const std::string unnamable = folder.Output(std::string(300, 'n') + ".html");
   const std::string output = folder.Output("list.html");
 
+  // The system's reason follows the program's own text.
   CliRun onto_folder = RunCli({folder.path(), "-o", occupied});
   EXPECT_EQ(1, onto_folder.Status);
-  EXPECT_EQ("Cannot write to: " + occupied + "\n", onto_folder.Err);
+  EXPECT_TRUE(StartsWith(onto_folder.Err, "Cannot write to: " + occupied + " (")) << onto_folder.Err;
 
   CliRun too_long = RunCli({folder.path(), "-o", unnamable});
   EXPECT_EQ(1, too_long.Status);
-  EXPECT_EQ("Cannot create: " + unnamable + "\n", too_long.Err);
+  EXPECT_TRUE(StartsWith(too_long.Err, "Cannot create: " + unnamable + " (")) << too_long.Err;
 
   CliRun settings = RunCli({folder.path(), "-o", output, "--save-settings", occupied});
   EXPECT_EQ(1, settings.Status);
-  EXPECT_EQ("Cannot write to: " + occupied + "\n", settings.Err);
+  EXPECT_TRUE(StartsWith(settings.Err, "Cannot write to: " + occupied + " (")) << settings.Err;
+  if (FolderSeparator() == '/') {
+    EXPECT_EQ("Cannot write to: " + occupied + " (Is a directory)\n", onto_folder.Err);
+    EXPECT_EQ("Cannot create: " + unnamable + " (File name too long)\n", too_long.Err);
+  }
   EXPECT_FALSE(PathExists(output)) << "nothing is listed after a failed settings write";
 }
+
+#ifndef _WIN32
+TEST(CliWrites, AnUnreadableFolderIsAFailureAndKeepsTheOldListing) {
+  if (getuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+  ListedFolder folder;
+  const std::string locked = folder.Output("locked");
+  fs::create_directory(locked);
+  chmod(locked.c_str(), 0700);
+  const std::string output = folder.Output("list.html");
+  const std::string outputs = fs::path(output).parent_path().string();
+  chmod(outputs.c_str(), 0777);
+  WriteFileBytes(output, "yesterday's listing");
+  chmod(output.c_str(), 0666);
+  CliRun run;
+  run.Status = Spawn({locked, "-o", output}, "", CaptureFolder().Join("stdout"),
+                     CaptureFolder().Join("stderr"), 65534);
+  run.Err = ReadFileBytes(CaptureFolder().Join("stderr"));
+  EXPECT_EQ(1, run.Status);
+  EXPECT_EQ("Cannot read folder: " + locked + " (Permission denied)\n", run.Err);
+  EXPECT_EQ("yesterday's listing", ReadFileBytes(output));
+  EXPECT_EQ(2, std::distance(fs::directory_iterator(outputs), fs::directory_iterator()))
+      << "no temporary file is left beside the listing and the folder";
+}
+#endif
 
 TEST(CliWrites, RelativeFolderAndOutputAreMadeAbsolute) {
   ScopedTempFolder work;
@@ -402,7 +441,8 @@ TEST(CliWrites, RelativeFolderAndOutputAreMadeAbsolute) {
   CliRun run = RunCli({".", "-o", "list.txt", "-q", "--set", "Title=[$DirPath]"}, site);
   ASSERT_EQ(0, run.Status) << run.Err;
   std::string listed = ReadFileBytes((fs::path(site) / "list.txt").string());
-  EXPECT_EQ("\r\n[" + site + "]\r\n", listed.substr(0, site.size() + 6)) << Visible(listed);
+  const std::string title = PlatformLines("\r\n[" + site + "]\r\n");
+  EXPECT_EQ(title, listed.substr(0, title.size())) << Visible(listed);
 }
 
 // The record the window would hand to the engine: the settings file read,
@@ -442,7 +482,7 @@ TEST(CliWrites, OutputEqualsTheEnginesForTheSameSettings) {
 
     CommonStruct record =
         EngineRecord(settings, folder.path(), folder.Output("engine-" + c.Name), c.IncludeParent);
-    ASSERT_TRUE(GenerateListing(record));
+    ASSERT_EQ(GenerateListing(record).Status, GenerateStatus::kWritten);
     std::string expected = ReadFileBytes(record.OutputFile);
     EXPECT_EQ(expected, ReadFileBytes(from_cli)) << c.Name;
     EXPECT_EQ(c.Name != "list.txt" && c.Name != "list", Contains(expected, "<HTML>")) << c.Name;
@@ -474,13 +514,13 @@ TEST(CliWrites, SummaryLineAndParentEntry) {
   EXPECT_EQ(0, run.Status);
   EXPECT_EQ("Wrote " + output + ": 2 folders, 3 files, 1546 bytes\n", run.Err);
   std::string listed = ReadFileBytes(output);
-  EXPECT_TRUE(Contains(listed, "\r\nDocs\r\nold stuff\r\n")) << Visible(listed);
-  EXPECT_FALSE(Contains(listed, "\r\n..\r\n"));
+  EXPECT_TRUE(Contains(listed, PlatformLines("\r\nDocs\r\nold stuff\r\n"))) << Visible(listed);
+  EXPECT_FALSE(Contains(listed, PlatformLines("\r\n..\r\n")));
 
   CliRun quiet = RunCli({folder.path(), "-o", output, "--quiet", "--include-parent"});
   EXPECT_EQ(0, quiet.Status);
   EXPECT_EQ("", quiet.Err);
   listed = ReadFileBytes(output);
-  EXPECT_TRUE(Contains(listed, "\r\n..\r\nDocs\r\nold stuff\r\n")) << Visible(listed);
-  EXPECT_TRUE(Contains(listed, "\r\n2 Folders\r\n")) << "the parent entry is not counted";
+  EXPECT_TRUE(Contains(listed, PlatformLines("\r\n..\r\nDocs\r\nold stuff\r\n"))) << Visible(listed);
+  EXPECT_TRUE(Contains(listed, PlatformLines("\r\n2 Folders\r\n"))) << "the parent entry is not counted";
 }

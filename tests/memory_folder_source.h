@@ -17,14 +17,27 @@ class MemoryFolderSource : public FolderSource {
   std::map<std::string, std::string> Types;
   int TypeLookups = 0;
 
-  void Enumerate(const std::string& pattern,
-                 const std::function<void(const FolderRecord&)>& visit) override {
+  // Folders whose reading fails after the given number of records, with
+  // the reason given.
+  std::map<std::string, std::pair<size_t, std::string>> Failures;
+
+  bool Enumerate(const std::string& pattern, const std::function<void(const FolderRecord&)>& visit,
+                 std::string& failure) override {
     size_t separator = pattern.rfind(FolderSeparator());
-    auto folder = Folders.find(pattern.substr(0, separator));
-    if (folder == Folders.end()) return;
-    for (const FolderRecord& record : folder->second) {
-      if (MatchesMask(pattern.substr(separator + 1), record.cFileName)) visit(record);
+    const std::string name = pattern.substr(0, separator);
+    auto fails = Failures.find(name);
+    auto folder = Folders.find(name);
+    size_t visited = 0;
+    if (folder != Folders.end()) {
+      for (const FolderRecord& record : folder->second) {
+        if (fails != Failures.end() && visited == fails->second.first) break;
+        if (MatchesMask(pattern.substr(separator + 1), record.cFileName)) visit(record);
+        ++visited;
+      }
     }
+    if (fails == Failures.end()) return true;
+    failure = fails->second.second;
+    return false;
   }
 
   bool DescribeType(const std::string& extension, std::string& description) override {

@@ -8,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/platform.h"
+
 namespace fs = std::filesystem;
 
 std::string ReadFileBytes(const std::string& path) {
@@ -82,4 +84,17 @@ void ExpectSameAsGolden(const std::string& actual, const std::string& name) {
                 << Visible(LineAt(expected, line_start)) << "\n  actual:   "
                 << Visible(LineAt(actual, line_start)) << "\n(actual bytes written to "
                 << name << ".actual)";
+}
+
+std::string PlatformLines(const std::string& crlf_text) {
+  std::string text;
+  for (size_t at = 0; at < crlf_text.size(); ++at) {
+    if (crlf_text.compare(at, 2, "\r\n") == 0) {
+      text += PlatformLineEnd();
+      ++at;
+    } else {
+      text += crlf_text[at];
+    }
+  }
+  return text;
 }

@@ -33,3 +33,6 @@ void ExpectSameAsGolden(const std::string& actual, const std::string& name);
 
 // Line ends and control bytes made visible: "\r" as \r, "\n" as \n.
 std::string Visible(const std::string& text);
+
+// A text written with CR LF line ends as this platform writes listings.
+std::string PlatformLines(const std::string& crlf_text);

@@ -29,7 +29,7 @@ bool CreateButton(iControl& control, HWND parent, const std::string& text);
 // "BUTTON", auto check box, 75 x 20.
 bool CreateCheckBox(iControl& control, HWND parent, const std::string& text);
 // "BUTTON", auto radio button, 75 x 20; sets the button class background to
-// COLOR_BTNFACE + 1 and refreshes the frame.
+// COLOR_BTNTEXT + 1 and refreshes the frame.
 bool CreateRadioButton(iControl& control, HWND parent, const std::string& text);
 bool CreateRadioButton(iControl& control, const iControl& parent, const std::string& text);
 // "BUTTON", group box that clips its children and is a control parent, 120 x 120.

@@ -89,7 +89,7 @@ std::string EngineListing(const std::string& settingsPath, const std::string& ou
   CommonStruct record;
   EXPECT_TRUE(LoadSettings(record, settingsPath));
   record.OutputFile = outputFile;
-  EXPECT_TRUE(GenerateListing(record));
+  EXPECT_EQ(GenerateListing(record).Status, GenerateStatus::kWritten);
   return ReadFileBytes(outputFile);
 }
 

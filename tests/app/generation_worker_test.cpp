@@ -15,23 +15,30 @@
 namespace {
 
 // A folder of numbered files that holds before handing out the file at
-// holdAt until the test releases it.
+// holdAt until the test releases it, and whose reading fails after failAfter
+// files.
 class GatedFolderSource : public FolderSource {
  public:
-  GatedFolderSource(int count, int holdAt) : count_(count), holdAt_(holdAt) {}
+  GatedFolderSource(int count, int holdAt, int failAfter) : count_(count), holdAt_(holdAt), failAfter_(failAfter) {}
   ~GatedFolderSource() override {
     CloseHandle(reached);
     CloseHandle(release);
   }
 
-  void Enumerate(const std::string&, const std::function<void(const FolderRecord&)>& visit) override {
+  bool Enumerate(const std::string&, const std::function<void(const FolderRecord&)>& visit,
+                 std::string& failure) override {
     for (int i = 0; i < count_; ++i) {
+      if (i == failAfter_) {
+        failure = "Input/output error";
+        return false;
+      }
       if (i == holdAt_) {
         SetEvent(reached);
         WaitForSingleObject(release, 20000);
       }
       visit(MakeRecord("file" + std::to_string(i) + ".txt", FILE_ATTRIBUTE_ARCHIVE, i));
     }
+    return true;
   }
   bool DescribeType(const std::string&, std::string&) override { return false; }
 
@@ -41,6 +48,7 @@ class GatedFolderSource : public FolderSource {
  private:
   int count_;
   int holdAt_;
+  int failAfter_;
 };
 
 class GenerationWorkerTest : public ::testing::Test {
@@ -60,8 +68,8 @@ class GenerationWorkerTest : public ::testing::Test {
   }
 
   // A source that outlives any worker that a failed test leaves running.
-  GatedFolderSource& Source(int count, int holdAt) {
-    sources_.push_back(std::make_unique<GatedFolderSource>(count, holdAt));
+  GatedFolderSource& Source(int count, int holdAt = -1, int failAfter = -1) {
+    sources_.push_back(std::make_unique<GatedFolderSource>(count, holdAt, failAfter));
     return *sources_.back();
   }
 
@@ -84,7 +92,7 @@ class GenerationWorkerTest : public ::testing::Test {
 
 TEST_F(GenerationWorkerTest, ReadsCountsAndWritesOnACopyOfTheSettings) {
   record_.HeadCustom = "<meta name=\"path\" content=\"$DirPath\">";
-  GatedFolderSource& source = Source(3, -1);
+  GatedFolderSource& source = Source(3);
   ASSERT_TRUE(StartGeneration(record_, source, window_));
   EXPECT_TRUE(GenerationRunning());
   ASSERT_TRUE(WaitForEnd());
@@ -117,7 +125,7 @@ TEST_F(GenerationWorkerTest, CancelStopsTheReadingAndWritesNothing) {
   EXPECT_FALSE(FileExists(folder_.Join("index.html")));
 
   // The next generation starts afresh.
-  GatedFolderSource& again = Source(2, -1);
+  GatedFolderSource& again = Source(2);
   ASSERT_TRUE(StartGeneration(record_, again, window_));
   ASSERT_TRUE(WaitForEnd());
   EXPECT_EQ(FinishGeneration().Outcome, GenerationOutcome::kWritten);
@@ -126,10 +134,21 @@ TEST_F(GenerationWorkerTest, CancelStopsTheReadingAndWritesNothing) {
 TEST_F(GenerationWorkerTest, AnOutputThatCannotBeWrittenIsTheOutcome) {
   // A folder in the output file's place cannot be opened as a file.
   CreateDirectoryA(folder_.Join("index.html").c_str(), nullptr);
-  GatedFolderSource& source = Source(2, -1);
+  GatedFolderSource& source = Source(2);
   ASSERT_TRUE(StartGeneration(record_, source, window_));
   ASSERT_TRUE(WaitForEnd());
   EXPECT_EQ(FinishGeneration().Outcome, GenerationOutcome::kCannotWrite);
+}
+
+TEST_F(GenerationWorkerTest, AFolderThatCannotBeReadIsTheOutcomeAndNothingIsWritten) {
+  WriteFileBytes(folder_.Join("index.html"), "old listing");
+  GatedFolderSource& source = Source(10, -1, 4);
+  ASSERT_TRUE(StartGeneration(record_, source, window_));
+  ASSERT_TRUE(WaitForEnd());
+  GenerationResult result = FinishGeneration();
+  EXPECT_EQ(result.Outcome, GenerationOutcome::kCannotReadFolder);
+  EXPECT_EQ(result.SourceFolder, folder_.path());
+  EXPECT_EQ(ReadFileBytes(folder_.Join("index.html")), "old listing");
 }
 
 }  // namespace

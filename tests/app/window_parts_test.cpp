@@ -157,4 +157,33 @@ TEST(GenerateCommand, RunningOutOfMemoryIsReportedAndTheProgramGoesOn) {
   driver::PumpMessages();
 }
 
+TEST(GenerateCommand, EachEndOfAGenerationIsReportedInItsOwnWords) {
+  BuildMainWindow(MainWindowProc);
+  GenerationResult result;
+  result.SourceFolder = "C:\\unreadable";
+  result.OutputFile = "C:\\out\\index.html";
+  result.OutputName = "index.html";
+  struct Case {
+    GenerationOutcome outcome;
+    const char* text;
+  };
+  const Case cases[] = {
+      {GenerationOutcome::kCannotReadFolder, "Cannot read folder: C:\\unreadable"},
+      {GenerationOutcome::kCannotWrite, "Cannot create: C:\\out\\index.html"},
+      {GenerationOutcome::kOutOfMemory, "Not enough memory"},
+  };
+  for (const Case& c : cases) {
+    BoxAnswerer answer(kProgramTitle, IDOK);
+    result.Outcome = c.outcome;
+    ReportGeneration(result);
+    EXPECT_EQ(answer.Text(), c.text);
+  }
+  // A cancelled generation is not reported.
+  result.Outcome = GenerationOutcome::kCancelled;
+  ReportGeneration(result);
+  EXPECT_EQ(driver::WaitForMessageBox(kProgramTitle, 300, GetCurrentProcessId()), nullptr);
+  DestroyWindow(MainWindow.window);
+  driver::PumpMessages();
+}
+
 }  // namespace

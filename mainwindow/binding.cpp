@@ -2,8 +2,8 @@
 
 #include "mainwindow/generation.h"
 #include "mainwindow/main_window.h"
-#include "mainwindow/show_file.h"
 #include "mainwindow/pages.h"
+#include "mainwindow/show_file.h"
 #include "output/generate.h"
 #include "settings/settings_file.h"
 

@@ -57,7 +57,6 @@ void SetEditText(const iControl& edit, const std::string& text) {
   SelectText(edit, static_cast<int>(text.size()), 0);
 }
 
-
 }  // namespace
 
 bool ConfirmSaveChanges(HWND owner) {

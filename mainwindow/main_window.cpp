@@ -92,8 +92,9 @@ void ShowProgress() {
 
 void AskToStopGeneration() {
   if (GenerationCancelRequested()) return;
-  int answer = MessageBoxA(MainWindow.window, "A listing is being generated.\r\nStop it and close the window?",
-                           kProgramTitle, MB_YESNO | MB_ICONQUESTION);
+  int answer =
+      MessageBoxA(MainWindow.window, "A listing is being generated.\r\nStop it and close the window?",
+                  kProgramTitle, MB_YESNO | MB_ICONQUESTION);
   if (answer != IDYES) return;
   CancelGeneration();
   CloseWhenGenerationEnds = true;

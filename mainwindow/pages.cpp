@@ -643,7 +643,8 @@ void PutRadioTabStopsOnChecked() {
     if (first->stop != Stop::FirstRadio) continue;
     const TabEntry* last = first + 1;
     while (last != end && last->stop == Stop::NextRadio) ++last;
-    const TabEntry* checked = std::find_if(first, last, [](const TabEntry& e) { return IsChecked(*e.control); });
+    const TabEntry* checked =
+        std::find_if(first, last, [](const TabEntry& e) { return IsChecked(*e.control); });
     if (checked == last) checked = first;
     for (const TabEntry* radio = first; radio != last; ++radio) SetTabStop(*radio->control, radio == checked);
   }

@@ -603,15 +603,16 @@ TEST_F(AppCommandsTest, ClosingAsksNothingAfterStartOpenOrSaveWithoutChanges) {
   ASSERT_TRUE(app::SetText(saved.At(saved.Group(" HTML"), "Edit", 42, 17), "Saved $DirPath"));
   std::string before = ReadFileBytes(saved.DefaultSettingsPath());
   ASSERT_TRUE(driver::Click(saved.Button("Save")));
-  EXPECT_NE(ReadWhenWritten(saved.DefaultSettingsPath(), before).find("Title=Saved $DirPath"), std::string::npos);
+  EXPECT_NE(ReadWhenWritten(saved.DefaultSettingsPath(), before).find("Title=Saved $DirPath"),
+            std::string::npos);
   EXPECT_TRUE(ClosesWithoutQuestion(saved)) << "after Save";
 
   // Opened: what was read is the unchanged state.
   std::string other = folder_.Join("other.ksv");
   ASSERT_TRUE(CopyFileA(saved.DefaultSettingsPath().c_str(), other.c_str(), FALSE));
   WriteDefaultSettings(saved.DefaultSettingsPath() + ".fresh");
-  ASSERT_TRUE(MoveFileExA((saved.DefaultSettingsPath() + ".fresh").c_str(), saved.DefaultSettingsPath().c_str(),
-                          MOVEFILE_REPLACE_EXISTING));
+  ASSERT_TRUE(MoveFileExA((saved.DefaultSettingsPath() + ".fresh").c_str(),
+                          saved.DefaultSettingsPath().c_str(), MOVEFILE_REPLACE_EXISTING));
   RunningApp opened;
   ASSERT_TRUE(opened.Start(home_));
   ASSERT_TRUE(driver::Click(opened.Button("Open")));

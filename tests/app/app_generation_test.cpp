@@ -24,9 +24,10 @@ std::string BigFolder() {
   return path;
 }
 
-// True when the window paints its invalidated area within the time.
+// True when the window paints its invalidated area within the time. All of
+// it is invalidated, children too, as when the window is uncovered.
 bool RepaintsWithin(HWND window, int timeoutMs) {
-  if (!InvalidateRect(window, nullptr, TRUE)) return false;
+  if (!RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN)) return false;
   DWORD start = GetTickCount();
   while (GetUpdateRect(window, nullptr, FALSE)) {
     if (static_cast<int>(GetTickCount() - start) > timeoutMs) return false;
@@ -105,7 +106,11 @@ TEST_F(AppGenerationTest, TheWindowAnswersAndShowsProgressWhileCommandsWait) {
         EXPECT_TRUE(driver::Click(app_.Button("Generate")));
         EXPECT_TRUE(app_.PressKeys({VK_CONTROL}, {'G'}));
       },
-      [&] { app::Screenshot("generating-progress"); },
+      [&] {
+        DWORD waited = GetTickCount();
+        while (Title().find(" - 0 entries") != std::string::npos && GetTickCount() - waited < 5000) Sleep(20);
+        app::Screenshot("generating-progress");
+      },
       // Closing asks first; No lets the run go on.
       [&] {
         EXPECT_TRUE(driver::Click(app_.Button("Exit")));

@@ -225,7 +225,8 @@ void Screenshot(const std::string& name) {
   EXPECT_TRUE(driver::TakeScreenshot(path)) << path;
 }
 
-bool AnswersWithin(HWND window, UINT message, WPARAM wParam, LPARAM lParam, int timeoutMs, DWORD_PTR* result) {
+bool AnswersWithin(HWND window, UINT message, WPARAM wParam, LPARAM lParam, int timeoutMs,
+                   DWORD_PTR* result) {
   DWORD_PTR answer = 0;
   bool answered = SendMessageTimeoutA(window, message, wParam, lParam, SMTO_ABORTIFHUNG,
                                       static_cast<UINT>(timeoutMs), &answer) != 0;

@@ -1,16 +1,17 @@
 // The window program used from the keyboard, on the real Kestrova.exe under
 // Wine and Xvfb: the way of Tab through a page, radio groups, Enter and Esc,
 // the page tree's selection, and long texts typed into the editable boxes.
-#include "tests/app/app_harness.h"
-
-#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "tests/app/app_harness.h"
 #include "tests/test_support.h"
+
+// Needs the Windows headers above.
+#include <commctrl.h>
 
 namespace {
 
@@ -88,7 +89,8 @@ TEST_F(AppKeyboardTest, TabWalksThePageInReadingOrderThenTheTreeTheFormatAndTheB
   DWORD start = GetTickCount();
   while (!driver::IsVisible(html) && GetTickCount() - start < 5000) Sleep(50);
   ASSERT_TRUE(driver::IsVisible(html));
-  ExpectKeyMovesFocus({VK_SHIFT}, VK_TAB, app_.At(html, "ComboBox", 80, 265), "the last control of the HTML page");
+  ExpectKeyMovesFocus({VK_SHIFT}, VK_TAB, app_.At(html, "ComboBox", 80, 265),
+                      "the last control of the HTML page");
   ExpectKeyMovesFocus({VK_SHIFT}, VK_TAB, app_.InGroup(" HTML", "Show masks"), "the one above it");
   ExpectKeyMovesFocus({VK_SHIFT}, VK_TAB, app_.InGroup(" HTML", "Include parent"), "right before left");
   ExpectKeyMovesFocus({VK_SHIFT}, VK_TAB, app_.InGroup(" HTML", "Show summary"), "on the same row");

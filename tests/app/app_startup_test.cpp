@@ -218,8 +218,10 @@ TEST_F(AppStartupTest, CombosHaveTheirStylesAndItems) {
   const LONG kNotKept = WS_VISIBLE | WS_VSCROLL;
   // Every box is a tab stop of its own; the editable ones scroll their text.
   const LONG kKeyboard = WS_TABSTOP | WS_GROUP;
-  EXPECT_EQ(GetWindowLongA(base, GWL_STYLE) & ~kNotKept, (0x40200082 | CBS_AUTOHSCROLL | kKeyboard) & ~kNotKept);
-  EXPECT_EQ(GetWindowLongA(bytes, GWL_STYLE) & ~kNotKept, (0x40200082 | CBS_AUTOHSCROLL | kKeyboard) & ~kNotKept);
+  EXPECT_EQ(GetWindowLongA(base, GWL_STYLE) & ~kNotKept,
+            (0x40200082 | CBS_AUTOHSCROLL | kKeyboard) & ~kNotKept);
+  EXPECT_EQ(GetWindowLongA(bytes, GWL_STYLE) & ~kNotKept,
+            (0x40200082 | CBS_AUTOHSCROLL | kKeyboard) & ~kNotKept);
   EXPECT_EQ(GetWindowLongA(sizeIn, GWL_STYLE) & ~kNotKept, (0x402000C3 | kKeyboard) & ~kNotKept);
   EXPECT_EQ(GetWindowLongA(capColor, GWL_STYLE) & ~kNotKept, (0x402000C2 | kKeyboard) & ~kNotKept);
 

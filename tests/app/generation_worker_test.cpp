@@ -1,13 +1,12 @@
 // The generation worker inside the test process: it reads and writes on its
 // own copy of the settings, counts what it reads and stops on request.
-#include "mainwindow/generation.h"
-
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "mainwindow/generation.h"
 #include "settings/settings_file.h"
 #include "tests/memory_folder_source.h"
 #include "tests/test_support.h"
@@ -19,7 +18,8 @@ namespace {
 // files.
 class GatedFolderSource : public FolderSource {
  public:
-  GatedFolderSource(int count, int holdAt, int failAfter) : count_(count), holdAt_(holdAt), failAfter_(failAfter) {}
+  GatedFolderSource(int count, int holdAt, int failAfter)
+      : count_(count), holdAt_(holdAt), failAfter_(failAfter) {}
   ~GatedFolderSource() override {
     CloseHandle(reached);
     CloseHandle(release);
@@ -78,7 +78,8 @@ class GenerationWorkerTest : public ::testing::Test {
     DWORD start = GetTickCount();
     MSG message;
     while (GetTickCount() - start < 20000) {
-      if (PeekMessageA(&message, window_, kGenerationEndedMessage, kGenerationEndedMessage, PM_REMOVE)) return true;
+      if (PeekMessageA(&message, window_, kGenerationEndedMessage, kGenerationEndedMessage, PM_REMOVE))
+        return true;
       Sleep(10);
     }
     return false;
@@ -105,7 +106,8 @@ TEST_F(GenerationWorkerTest, ReadsCountsAndWritesOnACopyOfTheSettings) {
   std::string page = ReadFileBytes(folder_.Join("index.html"));
   EXPECT_NE(page.find("file2.txt"), std::string::npos);
   EXPECT_NE(page.find("content=\"" + folder_.path()), std::string::npos);
-  EXPECT_EQ(record_.HeadCustom, "<meta name=\"path\" content=\"$DirPath\">") << "the caller's record is untouched";
+  EXPECT_EQ(record_.HeadCustom, "<meta name=\"path\" content=\"$DirPath\">")
+      << "the caller's record is untouched";
   EXPECT_TRUE(record_.Listing.FileList.empty());
 }
 

@@ -117,7 +117,6 @@ class BoxAnswerer {
   std::thread thread_;
 };
 
-
 // Runs this thread's messages until the generation that OnGenerate started
 // has ended and been reported.
 void RunUntilGenerated() {

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <memory>
 #include <new>
+#include <string_view>
 #include <system_error>
 #include <thread>
 
@@ -10,8 +11,8 @@
 
 namespace {
 
-// Thrown through the engine from the folder source when the user cancels,
-// and caught by the worker alone.
+// Thrown through the engine from the folder source or the output when the
+// user cancels, and caught by the worker alone.
 struct GenerationCancelled {};
 
 struct Job {
@@ -26,6 +27,10 @@ struct Job {
 
 std::unique_ptr<Job> RunningJob;
 
+void StopWhenCancelled(const Job& job) {
+  if (job.cancelRequested.load(std::memory_order_relaxed)) throw GenerationCancelled();
+}
+
 // Counts the entries that pass and stops the scan on request; the engine
 // sees an ordinary folder source.
 class CountingFolderSource : public FolderSource {
@@ -37,7 +42,7 @@ class CountingFolderSource : public FolderSource {
     return job_.source->Enumerate(
         pattern,
         [this, &visit](const FolderRecord& record) {
-          if (job_.cancelRequested.load(std::memory_order_relaxed)) throw GenerationCancelled();
+          StopWhenCancelled(job_);
           job_.entriesRead.fetch_add(1, std::memory_order_relaxed);
           visit(record);
         },
@@ -45,6 +50,7 @@ class CountingFolderSource : public FolderSource {
   }
 
   bool DescribeType(const std::string& extension, std::string& description) override {
+    StopWhenCancelled(job_);
     return job_.source->DescribeType(extension, description);
   }
 
@@ -52,22 +58,40 @@ class CountingFolderSource : public FolderSource {
   Job& job_;
 };
 
-GenerationOutcome OutcomeOf(GenerateStatus status) {
-  switch (status) {
-    case GenerateStatus::kWritten:
-      return GenerationOutcome::kWritten;
-    case GenerateStatus::kCannotReadFolder:
-      return GenerationOutcome::kCannotReadFolder;
-    case GenerateStatus::kCannotWrite:
-      break;
+// Passes the document on to the output file until the user cancels.
+class CancellableSink : public ByteSink {
+ public:
+  CancellableSink(ByteSink& target, const Job& job) : target_(target), job_(job) {}
+
+  bool Write(std::string_view bytes) override {
+    StopWhenCancelled(job_);
+    return target_.Write(bytes);
   }
-  return GenerationOutcome::kCannotWrite;
+
+ private:
+  ByteSink& target_;
+  const Job& job_;
+};
+
+// The engine's generation with a way out at every entry read, every type
+// looked up and every piece written; a cancelled output file is discarded,
+// so the old one stays as it was.
+GenerationOutcome Generate(Job& job) {
+  CountingFolderSource source(job);
+  std::string failure;
+  if (!ComposeListing(*job.record, source, failure)) return GenerationOutcome::kCannotReadFolder;
+  AtomicFile file;
+  CancellableSink sink(file, job);
+  if (!file.Open(job.record->OutputFile) || !WriteListing(*job.record, sink)) {
+    return GenerationOutcome::kCannotWrite;
+  }
+  StopWhenCancelled(job);
+  return file.Commit() ? GenerationOutcome::kWritten : GenerationOutcome::kCannotWrite;
 }
 
 void RunJob(Job& job) {
   try {
-    CountingFolderSource source(job);
-    job.result.Outcome = OutcomeOf(GenerateListing(*job.record, source).Status);
+    job.result.Outcome = Generate(job);
   } catch (const GenerationCancelled&) {
     job.result.Outcome = GenerationOutcome::kCancelled;
   } catch (const std::bad_alloc&) {

@@ -35,8 +35,9 @@ bool GenerationRunning();
 // The folder entries that the running generation has read so far.
 uint32_t GenerationEntriesRead();
 
-// Asks the worker to stop at the next entry it reads; a generation stopped
-// there writes nothing. A worker already past reading ends as it would have.
+// Asks the worker to stop at the next entry it reads, type it looks up or
+// piece of the document it writes. A stopped generation leaves the output
+// file as it was.
 void CancelGeneration();
 bool GenerationCancelRequested();
 

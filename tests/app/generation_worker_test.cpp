@@ -2,6 +2,7 @@
 // own copy of the settings, counts what it reads and stops on request.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,8 +15,8 @@
 namespace {
 
 // A folder of numbered files that holds before handing out the file at
-// holdAt until the test releases it, and whose reading fails after failAfter
-// files.
+// holdAt (or, with holdOnType, in the first type lookup) until the test
+// releases it, and whose reading fails after failAfter files.
 class GatedFolderSource : public FolderSource {
  public:
   GatedFolderSource(int count, int holdAt, int failAfter)
@@ -40,8 +41,16 @@ class GatedFolderSource : public FolderSource {
     }
     return true;
   }
-  bool DescribeType(const std::string&, std::string&) override { return false; }
+  bool DescribeType(const std::string&, std::string&) override {
+    if (holdOnType) {
+      holdOnType = false;
+      SetEvent(reached);
+      WaitForSingleObject(release, 20000);
+    }
+    return false;
+  }
 
+  bool holdOnType = false;
   HANDLE reached = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
 
@@ -151,6 +160,31 @@ TEST_F(GenerationWorkerTest, AFolderThatCannotBeReadIsTheOutcomeAndNothingIsWrit
   EXPECT_EQ(result.Outcome, GenerationOutcome::kCannotReadFolder);
   EXPECT_EQ(result.SourceFolder, folder_.path());
   EXPECT_EQ(ReadFileBytes(folder_.Join("index.html")), "old listing");
+}
+
+TEST_F(GenerationWorkerTest, CancelAfterTheReadingKeepsTheOldOutputAndLeavesNoNewFile) {
+  WriteFileBytes(folder_.Join("index.html"), "old listing");
+  ASSERT_TRUE(record_.Columns.Type) << "the rows look up the file types";
+  GatedFolderSource& source = Source(5);
+  source.holdOnType = true;
+  ASSERT_TRUE(StartGeneration(record_, source, window_));
+  ASSERT_EQ(WaitForSingleObject(source.reached, 20000), WAIT_OBJECT_0);
+  EXPECT_EQ(GenerationEntriesRead(), 5u) << "all read";
+  CancelGeneration();
+  SetEvent(source.release);
+  ASSERT_TRUE(WaitForEnd());
+  EXPECT_EQ(FinishGeneration().Outcome, GenerationOutcome::kCancelled);
+  EXPECT_EQ(ReadFileBytes(folder_.Join("index.html")), "old listing");
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(folder_.Join("*").c_str(), &found);
+  ASSERT_NE(search, INVALID_HANDLE_VALUE);
+  std::vector<std::string> names;
+  do {
+    names.push_back(found.cFileName);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{".", "..", "index.html"})) << "no new file left behind";
 }
 
 }  // namespace

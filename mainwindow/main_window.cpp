@@ -147,6 +147,7 @@ void OnActivate(WPARAM wParam) {
     if (IsChild(MainWindow.window, focus)) FocusWhenInactive = focus;
     return;
   }
+  if (IsIconic(MainWindow.window)) return;
   HWND focus = FocusWhenInactive;
   if (!IsWindow(focus) || !IsWindowVisible(focus) || !IsWindowEnabled(focus)) {
     focus = GetNextDlgTabItem(MainWindow.window, nullptr, FALSE);
@@ -239,9 +240,13 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }
 
 void ShowGenerationRunning(bool running) {
-  if (running) FocusBeforeGeneration = GetFocus();
+  HWND focus = GetFocus();
+  if (running) FocusBeforeGeneration = focus;
   for (const auto& entry : kButtonCommands) {
-    if (!RunsDuringGeneration(entry.handler)) Enable(*entry.button, !running);
+    if (RunsDuringGeneration(entry.handler)) continue;
+    // A disabled control must not keep the focus, or keys would reach nothing.
+    if (running && focus == entry.button->window) SetFocus(MainWindow.window);
+    Enable(*entry.button, !running);
   }
   if (running) {
     SetTimer(MainWindow.window, kProgressTimer, kProgressIntervalMs, nullptr);
@@ -250,8 +255,11 @@ void ShowGenerationRunning(bool running) {
   }
   KillTimer(MainWindow.window, kProgressTimer);
   SetText(MainWindow, kProgramTitle);
-  // A disabled button loses the focus; it goes back where it was.
-  if (GetFocus() == nullptr && GetActiveWindow() == MainWindow.window && IsWindow(FocusBeforeGeneration)) {
+  // The focus goes back to the control that had it when the run started.
+  if (!IsWindow(FocusBeforeGeneration)) return;
+  if (GetActiveWindow() != MainWindow.window) {
+    FocusWhenInactive = FocusBeforeGeneration;
+  } else if (focus == nullptr || focus == MainWindow.window) {
     SetFocus(FocusBeforeGeneration);
   }
 }

@@ -158,6 +158,17 @@ TEST_F(AppKeyboardTest, EnterRunsGenerateAndEscapeDoesNothing) {
   EXPECT_EQ(app_.WaitForBox("File (index.html) was created", 1000), nullptr);
   ExpectKeyMovesFocus({}, VK_TAB, Tree(), "Tab leaves the memo");
   EXPECT_EQ(Visible(app::Text(memo)), Visible("a\r\nb")) << "and is not typed into it";
+
+  // Enter on the focused Generate button: the button is disabled while the
+  // run lasts and has the focus again afterwards.
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(app_.PressKeys({}, {VK_TAB}));
+  ASSERT_EQ(app_.WaitForFocus(app_.Button("Generate")), app_.Button("Generate"));
+  ASSERT_TRUE(app_.PressKeys({}, {VK_RETURN}));
+  offer = app_.WaitForBox("File (index.html) was created");
+  ASSERT_NE(offer, nullptr);
+  ASSERT_TRUE(driver::AnswerMessageBox(offer, IDNO));
+  EXPECT_EQ(app_.WaitForFocus(app_.Button("Generate")), app_.Button("Generate"));
+  ExpectKeyMovesFocus({}, VK_TAB, app_.Button("Save"), "the keyboard goes on from there");
 }
 
 TEST_F(AppKeyboardTest, TheTreeMarksTheMainPageAtStartAndKeepsItsMarkWithoutFocus) {

@@ -512,6 +512,7 @@ const TabEntry kTabOrder[] = {
     {&LastWriteCheck, Stop::Own},
     {&ShowSecondsCheck, Stop::Own},
     {&SortGroup, Stop::Holder},
+    // Down and Up walk the sort radios column by column, as they stand.
     {&SortByNameRadio, Stop::FirstRadio},
     {&SortBySizeRadio, Stop::NextRadio},
     {&SortByTypeRadio, Stop::NextRadio},

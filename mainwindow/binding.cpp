@@ -1,10 +1,9 @@
 #include "mainwindow/binding.h"
 
-#include <new>
-
-#include "mainwindow/show_file.h"
+#include "mainwindow/generation.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/pages.h"
+#include "mainwindow/show_file.h"
 #include "output/generate.h"
 #include "settings/settings_file.h"
 
@@ -77,28 +76,6 @@ std::string FolderCheckMessage() {
     message += "Output directory - " + outputFolder + " doesn't exist.";
   }
   return message;
-}
-
-// Shows the wait cursor while it lives.
-class WaitCursor {
- public:
-  WaitCursor() : previous_(SetCursor(LoadCursorA(nullptr, IDC_WAIT))) {}
-  ~WaitCursor() { SetCursor(previous_); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-
- private:
-  HCURSOR previous_;
-};
-
-// The listing of a generation that ran out of memory is dropped at once, so
-// that the program can go on.
-void ReleaseListing(CommonStruct& record) {
-  ClearDocument(record.DocText);
-  record.Listing.FolderList.clear();
-  record.Listing.FolderList.shrink_to_fit();
-  record.Listing.FileList.clear();
-  record.Listing.FileList.shrink_to_fit();
 }
 
 }  // namespace
@@ -270,25 +247,34 @@ bool FolderExists(const std::string& path) {
 }
 
 void OnGenerate() {
-  if (!CollectSettings(true)) return;
-  GenerateResult result;
-  try {
-    WaitCursor wait;
-    result = GenerateListing(Settings);
-  } catch (const std::bad_alloc&) {
-    ReleaseListing(Settings);
+  if (GenerationRunning() || !CollectSettings(true)) return;
+  if (!StartGeneration(Settings, SystemFolderSource(), MainWindow.window)) {
     ShowError("Not enough memory");
     return;
   }
-  switch (result.Status) {
-    case GenerateStatus::kWritten:
-      OfferToShow(Settings);
+  ShowGenerationRunning(true);
+}
+
+void ReportGeneration(const GenerationResult& result) {
+  switch (result.Outcome) {
+    case GenerationOutcome::kWritten:
+      OfferToShow(MainWindow.window, result.OutputFile, result.OutputName);
       break;
-    case GenerateStatus::kCannotReadFolder:
-      ShowError("Cannot read folder: " + Settings.DirStr);
+    case GenerationOutcome::kCannotReadFolder:
+      ShowError("Cannot read folder: " + result.SourceFolder);
       break;
-    case GenerateStatus::kCannotWrite:
-      ReportWriteFailure(Settings.OutputFile);
+    case GenerationOutcome::kCannotWrite:
+      ReportWriteFailure(result.OutputFile);
+      break;
+    case GenerationOutcome::kOutOfMemory:
+      ShowError("Not enough memory");
+      break;
+    case GenerationOutcome::kCancelled:
       break;
   }
+}
+
+void TakeSettingsBaseline() {
+  CollectSettings(false);
+  Settings.SettingsText = SerializeSettings(Settings);
 }

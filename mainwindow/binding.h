@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "mainwindow/generation.h"
 #include "settings/common_struct.h"
 
 // Copies every control into the program's settings record. With report set,
@@ -24,8 +25,17 @@ void SetPathFields(CommonStruct& record, const std::string& sourceFolder, const 
 // folder. The current folder is the same afterwards.
 bool FolderExists(const std::string& path);
 
-// The Generate command.
+// The Generate command: collects and checks the settings, then starts the
+// generation on the worker thread. Does nothing while one runs.
 void OnGenerate();
+
+// Reports an ended generation: the offer to show the file, or what failed.
+// A cancelled generation is not reported.
+void ReportGeneration(const GenerationResult& result);
+
+// Makes the settings that the controls show now the unchanged state, so that
+// only later edits count as changes.
+void TakeSettingsBaseline();
 
 // Shows an error over the main window with the program's caption.
 void ShowError(const std::string& text);

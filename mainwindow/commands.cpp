@@ -23,9 +23,19 @@ void ShowDialogFallback(const std::string& text) {
   MessageBoxA(MainWindow.window, text.c_str(), kProgramTitle, kFallbackMessageStyle);
 }
 
-void LoadAndShow(const std::string& path) {
-  LoadSettings(Settings, path);
+// Reads the settings file and shows it; the settings as read become the
+// unchanged state. A file that cannot be read is reported and leaves the
+// settings, the controls and the unchanged state as they were.
+bool LoadAndShow(const std::string& path) {
+  std::string baseline = Settings.SettingsText;
+  if (!LoadSettings(Settings, path)) {
+    Settings.SettingsText = baseline;
+    ShowError("Cannot read: " + path);
+    return false;
+  }
   PushSettingsToControls();
+  TakeSettingsBaseline();
+  return true;
 }
 
 // True when the settings reached a file; false when the user cancelled or
@@ -47,12 +57,14 @@ void SetEditText(const iControl& edit, const std::string& text) {
   SelectText(edit, static_cast<int>(text.size()), 0);
 }
 
-
 }  // namespace
 
 bool ConfirmSaveChanges(HWND owner) {
   if (!SettingsChanged(Settings)) return true;
-  std::string question = "Would you like to save the changes to\r\n \"" + Settings.SettingsPath + "\"?";
+  // Without a settings file there is no name to show.
+  std::string question = Settings.SettingsPath.empty()
+                             ? std::string("Save the settings?")
+                             : "Would you like to save the changes to\r\n \"" + Settings.SettingsPath + "\"?";
   switch (MessageBoxA(owner, question.c_str(), kProgramTitle, MB_YESNOCANCEL | MB_ICONQUESTION)) {
     case IDCANCEL:
       return false;
@@ -69,13 +81,11 @@ void OnOpenSettings() {
   CollectSettings(true);
   if (!ConfirmSaveChanges(MainWindow.window)) return;
   if (SettingsOpenDialog.Execute()) {
-    LoadAndShow(SettingsOpenDialog.fileName);
-    SettingsSaveDialog.fileName = SettingsOpenDialog.fileName;
+    if (LoadAndShow(SettingsOpenDialog.fileName)) SettingsSaveDialog.fileName = SettingsOpenDialog.fileName;
   } else if (CommDlgExtendedError() != 0) {
     ShowDialogFallback("Sorry, but Open Dialog is not available,\nso all settings will be loaded from \n\"" +
                        DefaultSettingsPath + "\"");
-    LoadAndShow(DefaultSettingsPath);
-    SettingsSaveDialog.fileName = DefaultSettingsPath;
+    if (LoadAndShow(DefaultSettingsPath)) SettingsSaveDialog.fileName = DefaultSettingsPath;
   }
 }
 
@@ -94,6 +104,7 @@ void OnSaveSettingsAs() {
 }
 
 void OnSelectSourceFolder() {
+  SourceFolderDialog.initialFolder = GetText(SourceFolderEdit);
   if (!SourceFolderDialog.Execute()) return;
   const std::string& folder = SourceFolderDialog.result;
   std::string outputFile = GetText(OutputFileEdit);

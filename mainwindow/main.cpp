@@ -23,7 +23,7 @@ void PrepareDefaultSettings() {
 
 HACCEL LoadAccelerators() {
   HACCEL accelerators = LoadAcceleratorsA(GetModuleHandleA(nullptr), "Accels");
-  if (accelerators == nullptr) MessageBoxA(nullptr, "a", "Message", MB_OK);
+  if (accelerators == nullptr) MessageBoxA(MainWindow.window, "a", "Message", MB_OK);
   return accelerators;
 }
 
@@ -31,6 +31,9 @@ void RunMessageLoop(HACCEL accelerators) {
   MSG message;
   while (GetMessageA(&message, nullptr, 0, 0) > 0) {
     if (TranslateAcceleratorA(MainWindow.window, accelerators, &message)) continue;
+    if (message.message == WM_KEYDOWN && message.wParam == VK_TAB) PutRadioTabStopsOnChecked();
+    // The dialog manager gives the window Tab, the arrow keys, Enter and Esc.
+    if (IsDialogMessageA(MainWindow.window, &message)) continue;
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
@@ -44,9 +47,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   SubclassGroups();
   UpdateEnabledStates();
   SetUpDialogs();
+  SetDialogOwner(MainWindow.window);
   ComposeStyleBlock(Settings);
   PrepareDefaultSettings();
   if (LoadSettings(Settings, DefaultSettingsPath)) PushSettingsToControls();
+  TakeSettingsBaseline();
   RunMessageLoop(LoadAccelerators());
   return 1;
 }

@@ -4,7 +4,9 @@
 
 #include "mainwindow/binding.h"
 #include "mainwindow/commands.h"
+#include "mainwindow/generation.h"
 #include "mainwindow/pages.h"
+#include "output/html_rows.h"
 #include "resources/command_ids.h"
 
 CommonStruct Settings;
@@ -37,28 +39,133 @@ const struct {
     {IDC_GENERATE, OnGenerate},
     {IDC_SELECT_SOURCE_FOLDER, OnSelectSourceFolder},
     {IDC_SELECT_OUTPUT_FILE, OnSelectOutputFile},
+    // Enter anywhere in the window, as the dialog manager reports it.
+    {IDOK, OnGenerate},
 };
 
+// The commands that touch neither the settings nor the output file, and so
+// stay available while a generation runs.
+bool RunsDuringGeneration(void (*handler)()) { return handler == OnExit || handler == OnWebSite; }
+
+void Dispatch(void (*handler)()) {
+  if (GenerationRunning() && !RunsDuringGeneration(handler)) return;
+  handler();
+}
+
 void OnCommand(WPARAM wParam, LPARAM lParam) {
+  // While a dialog or message box of the window is open, the window is
+  // disabled; a command that still arrives must not run under it.
+  if (!IsWindowEnabled(MainWindow.window)) return;
   auto sender = reinterpret_cast<HWND>(lParam);
   for (const auto& entry : kButtonCommands) {
     if (sender == entry.button->window) {
-      entry.handler();
+      Dispatch(entry.handler);
       break;
     }
   }
   for (const auto& entry : kAcceleratorCommands) {
     if (LOWORD(wParam) == entry.command) {
-      entry.handler();
+      Dispatch(entry.handler);
       break;
     }
   }
 }
 
+// --- Generation on the worker --------------------------------------------
+
+constexpr UINT_PTR kProgressTimer = 1;
+constexpr UINT kProgressIntervalMs = 100;
+
+// The window closes once the generation it stopped has ended.
+bool CloseWhenGenerationEnds = false;
+// A generation ended while a message box was open; it is reported when the
+// window is enabled again.
+bool GenerationEndWaiting = false;
+HWND FocusBeforeGeneration = nullptr;
+
+void ShowProgress() {
+  std::string progress = GenerationCancelRequested()
+                             ? "stopping"
+                             : GroupThousands(std::to_string(GenerationEntriesRead())) + " entries read";
+  SetText(MainWindow, std::string(kProgramTitle) + " - " + progress);
+}
+
+void AskToStopGeneration() {
+  if (GenerationCancelRequested()) return;
+  int answer =
+      MessageBoxA(MainWindow.window, "A listing is being generated.\r\nStop it and close the window?",
+                  kProgramTitle, MB_YESNO | MB_ICONQUESTION);
+  if (answer != IDYES) return;
+  CancelGeneration();
+  CloseWhenGenerationEnds = true;
+  ShowProgress();
+}
+
+void OnGenerationEnded() {
+  if (!GenerationRunning()) return;
+  if (!IsWindowEnabled(MainWindow.window)) {
+    GenerationEndWaiting = true;
+    return;
+  }
+  GenerationResult result = FinishGeneration();
+  ShowGenerationRunning(false);
+  if (CloseWhenGenerationEnds) {
+    CloseWhenGenerationEnds = false;
+    PostMessageA(MainWindow.window, WM_CLOSE, 0, 0);
+    return;
+  }
+  ReportGeneration(result);
+}
+
+void OnEnable(bool enabled) {
+  if (enabled && GenerationEndWaiting) {
+    GenerationEndWaiting = false;
+    PostMessageA(MainWindow.window, kGenerationEndedMessage, 0, 0);
+  }
+}
+
 // False keeps the window open.
 bool OnClose() {
+  if (!IsWindowEnabled(MainWindow.window)) return false;
+  if (GenerationRunning()) {
+    AskToStopGeneration();
+    return false;
+  }
   CollectSettings(false);
   return ConfirmSaveChanges(MainWindow.window);
+}
+
+// --- Keyboard focus ---------------------------------------------------------
+
+// The control that had the focus when the window was last deactivated, so
+// that closing a message box or switching back returns the focus there.
+HWND FocusWhenInactive = nullptr;
+
+void OnActivate(WPARAM wParam) {
+  if (LOWORD(wParam) == WA_INACTIVE) {
+    HWND focus = GetFocus();
+    if (IsChild(MainWindow.window, focus)) FocusWhenInactive = focus;
+    return;
+  }
+  if (IsIconic(MainWindow.window)) return;
+  HWND focus = FocusWhenInactive;
+  if (!IsWindow(focus) || !IsWindowVisible(focus) || !IsWindowEnabled(focus)) {
+    focus = GetNextDlgTabItem(MainWindow.window, nullptr, FALSE);
+  }
+  SetFocus(focus);
+}
+
+// Sent by multi-line edits for Tab and Shift+Tab, as inside a dialog.
+void OnNextControl(WPARAM wParam, LPARAM lParam) {
+  HWND next = LOWORD(lParam) != 0 ? reinterpret_cast<HWND>(wParam)
+                                  : GetNextDlgTabItem(MainWindow.window, GetFocus(), wParam != 0);
+  if (next != nullptr) SetFocus(next);
+}
+
+bool OnSetCursor(LPARAM lParam) {
+  if (!GenerationRunning() || LOWORD(lParam) != HTCLIENT) return false;
+  SetCursor(LoadCursorA(nullptr, IDC_APPSTARTING));
+  return true;
 }
 
 void OnNotify(const NMHDR& header) {
@@ -108,10 +215,53 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_COMMAND:
       OnCommand(wParam, lParam);
       break;
+    case WM_ACTIVATE:
+      OnActivate(wParam);
+      return 0;
+    case WM_NEXTDLGCTL:
+      OnNextControl(wParam, lParam);
+      return 0;
+    case WM_ENABLE:
+      OnEnable(wParam != 0);
+      break;
+    case WM_TIMER:
+      if (wParam == kProgressTimer) ShowProgress();
+      break;
+    case WM_SETCURSOR:
+      if (OnSetCursor(lParam)) return TRUE;
+      break;
+    case kGenerationEndedMessage:
+      OnGenerationEnded();
+      return 0;
     default:
       break;
   }
   return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void ShowGenerationRunning(bool running) {
+  HWND focus = GetFocus();
+  if (running) FocusBeforeGeneration = focus;
+  for (const auto& entry : kButtonCommands) {
+    if (RunsDuringGeneration(entry.handler)) continue;
+    // A disabled control must not keep the focus, or keys would reach nothing.
+    if (running && focus == entry.button->window) SetFocus(MainWindow.window);
+    Enable(*entry.button, !running);
+  }
+  if (running) {
+    SetTimer(MainWindow.window, kProgressTimer, kProgressIntervalMs, nullptr);
+    ShowProgress();
+    return;
+  }
+  KillTimer(MainWindow.window, kProgressTimer);
+  SetText(MainWindow, kProgramTitle);
+  // The focus goes back to the control that had it when the run started.
+  if (!IsWindow(FocusBeforeGeneration)) return;
+  if (GetActiveWindow() != MainWindow.window) {
+    FocusWhenInactive = FocusBeforeGeneration;
+  } else if (focus == nullptr || focus == MainWindow.window) {
+    SetFocus(FocusBeforeGeneration);
+  }
 }
 
 void SubclassGroups() {

@@ -18,6 +18,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 // procedures that react to clicks inside them.
 void SubclassGroups();
 
+// Shows that a generation runs (its progress in the title, the commands that
+// change settings or files disabled) or that none runs any more.
+void ShowGenerationRunning(bool running);
+
 // Asks the main window to close, as its close box does.
 void OnExit();
 // Opens the program's home page in the browser.

@@ -1,5 +1,6 @@
 #include "mainwindow/pages.h"
 
+#include <algorithm>
 #include <iterator>
 
 iControl MainWindow;
@@ -50,12 +51,11 @@ namespace {
 
 constexpr int kKeep = -1;  // keeps the default size of the control's kind
 
-constexpr DWORD kEditableDropDown = WS_CHILD | WS_VSCROLL | CBS_DROPDOWN | CBS_OEMCONVERT;
-constexpr DWORD kEditableColourDropDown =
-    WS_CHILD | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL | CBS_OEMCONVERT;
+// Editable boxes scroll their text, so that a text longer than the box can
+// be typed whole.
+constexpr DWORD kEditableDropDown = WS_CHILD | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL | CBS_OEMCONVERT;
 constexpr DWORD kDropDownList = WS_CHILD | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_AUTOHSCROLL | CBS_OEMCONVERT;
-static_assert(kEditableDropDown == 0x40200082, "editable drop-down style word");
-static_assert(kEditableColourDropDown == 0x402000C2, "colour drop-down style word");
+static_assert(kEditableDropDown == 0x402000C2, "editable drop-down style word");
 static_assert(kDropDownList == 0x402000C3, "drop-down list style word");
 
 enum class Kind { Label, Edit, Memo, Check, CheckedBox, Button };
@@ -78,6 +78,8 @@ void Place(HWND parent, const Placed& p) {
       break;
     case Kind::Memo:
       PlaceMemo(*p.control, parent, p.text, p.x, p.y, p.width, p.height);
+      // Enter starts a new line here rather than running Generate.
+      AddStyle(*p.control, ES_WANTRETURN, false);
       break;
     case Kind::Check:
     case Kind::CheckedBox:
@@ -161,6 +163,8 @@ void BuildPageTree() {
     HTREEITEM parent = item.parentIndex < 0 ? nullptr : TreeItems[item.parentIndex];
     TreeItems[i] = InsertTreeItem(PageTree, parent, item.text);
   }
+  // The page shown stays marked while the focus is elsewhere.
+  AddStyle(PageTree, TVS_SHOWSELALWAYS, false);
   Show(PageTree, SW_SHOW);
 }
 
@@ -465,7 +469,7 @@ void BuildBackgroundPage() {
   HWND group = BackgroundGroup.window;
   for (const ColourRow& row : rows) {
     Place(group, {row.label, Kind::Label, row.text, 10, row.labelY, row.labelWidth, row.labelHeight});
-    PlaceCombo(*row.combo, group, kEditableColourDropDown, 124, row.labelY - 3, 110);
+    PlaceCombo(*row.combo, group, kEditableDropDown, 124, row.labelY - 3, 110);
     if (row.spelledWithBlanks) {
       AddItems(*row.combo, {"None", "White", "Honey Dew", "Light Blue", "Light Grey"});
     } else {
@@ -473,6 +477,134 @@ void BuildBackgroundPage() {
     }
     SetSelection(*row.combo, row.selected);
   }
+}
+
+// --- Keyboard order --------------------------------------------------------
+
+// How a control takes part in the keyboard's way through the window.
+enum class Stop {
+  Own,         // a tab stop of its own
+  FirstRadio,  // starts a radio group: one tab stop, at its checked radio
+  NextRadio,   // reached from the other radios of its group with the arrow keys
+  Holder,      // a group box: the controls inside it follow it
+};
+
+struct TabEntry {
+  iControl* control;
+  Stop stop;
+};
+
+// The pages in reading order (top to bottom, left to right), then the tree,
+// the output format and the command buttons. Tab follows the order of the
+// windows among their siblings and passes over hidden and disabled ones, so
+// each page's controls are met only while the page shows.
+const TabEntry kTabOrder[] = {
+    {&SourceFolderEdit, Stop::Own},
+    {&SourceFolderButton, Stop::Own},
+    {&OutputFileEdit, Stop::Own},
+    {&OutputFileButton, Stop::Own},
+    {&ColumnsGroup, Stop::Holder},
+    {&SizeCheck, Stop::Own},
+    {&LastReadCheck, Stop::Own},
+    {&AttributesCheck, Stop::Own},
+    {&TypeCheck, Stop::Own},
+    {&CreationTimeCheck, Stop::Own},
+    {&LastWriteCheck, Stop::Own},
+    {&ShowSecondsCheck, Stop::Own},
+    {&SortGroup, Stop::Holder},
+    // Down and Up walk the sort radios column by column, as they stand.
+    {&SortByNameRadio, Stop::FirstRadio},
+    {&SortBySizeRadio, Stop::NextRadio},
+    {&SortByTypeRadio, Stop::NextRadio},
+    {&SortByLastWriteRadio, Stop::NextRadio},
+    {&SortByLastReadRadio, Stop::NextRadio},
+    {&SortByCreationRadio, Stop::NextRadio},
+    {&SortByAttributesRadio, Stop::NextRadio},
+    {&DescOrderCheck, Stop::Own},
+    {&IgnoreCaseCheck, Stop::Own},
+
+    {&HtmlGroup, Stop::Holder},
+    {&TitleEdit, Stop::Own},
+    {&BaseCombo, Stop::Own},
+    {&TableBorderCheck, Stop::Own},
+    {&DivideTableCheck, Stop::Own},
+    {&CellSpacingEdit, Stop::Own},
+    {&CellPaddingEdit, Stop::Own},
+    {&TableWidthEdit, Stop::Own},
+    {&FullNamesCheck, Stop::Own},
+    {&DirMaskEdit, Stop::Own},
+    {&CreateLinksCheck, Stop::Own},
+    {&FileMaskEdit, Stop::Own},
+    {&ShowSummaryCheck, Stop::Own},
+    {&IncludeParentCheck, Stop::Own},
+    {&ShowMasksCheck, Stop::Own},
+    {&SizeInCombo, Stop::Own},
+
+    {&BackgroundGroup, Stop::Holder},
+    {&CapColorCombo, Stop::Own},
+    {&KeyCapColorCombo, Stop::Own},
+    {&KeyColColorCombo, Stop::Own},
+    {&TableColorCombo, Stop::Own},
+    {&DocColorCombo, Stop::Own},
+
+    {&CaptionsGroup, Stop::Holder},
+    {&NameCaptionEdit, Stop::Own},
+    {&LastReadCaptionEdit, Stop::Own},
+    {&SizeCaptionEdit, Stop::Own},
+    {&CreationCaptionEdit, Stop::Own},
+    {&TypeCaptionEdit, Stop::Own},
+    {&AttributesCaptionEdit, Stop::Own},
+    {&LastWriteCaptionEdit, Stop::Own},
+
+    {&WordsGroup, Stop::Holder},
+    {&TotalSizeWordEdit, Stop::Own},
+    {&ContentOfWordEdit, Stop::Own},
+    {&FileWordEdit, Stop::Own},
+    {&FilesWordEdit, Stop::Own},
+    {&FolderWordEdit, Stop::Own},
+    {&FoldersWordEdit, Stop::Own},
+    {&BytesWordCombo, Stop::Own},
+    {&UserWord1Edit, Stop::Own},
+    {&UserWord2Edit, Stop::Own},
+    {&UserWord3Edit, Stop::Own},
+
+    {&HeadCustomMemo, Stop::Own},
+    {&BeforMemo, Stop::Own},
+    {&AfterMemo, Stop::Own},
+    {&CustTableMemo, Stop::Own},
+    {&MaskStyleMemo, Stop::Own},
+    {&TableStyleMemo, Stop::Own},
+    {&NameStyleMemo, Stop::Own},
+    {&CaptionStyleMemo, Stop::Own},
+    {&TitleStyleMemo, Stop::Own},
+    {&SummaryStyleMemo, Stop::Own},
+    {&InfoMemo, Stop::Own},
+
+    {&PageTree, Stop::Own},
+    {&FormatGroup, Stop::Holder},
+    {&TxtRadio, Stop::FirstRadio},
+    {&HtmlRadio, Stop::NextRadio},
+    {&OpenButton, Stop::Own},
+    {&GenerateButton, Stop::Own},
+    {&SaveButton, Stop::Own},
+    {&WebSiteButton, Stop::Own},
+    {&SaveAsButton, Stop::Own},
+    {&ExitButton, Stop::Own},
+};
+
+// Gives each control its keyboard styles and puts it last among its
+// siblings, in the order of the table; labels stay before them.
+void ArrangeTabOrder() {
+  for (const TabEntry& entry : kTabOrder) {
+    if (entry.stop == Stop::Own) AddStyle(*entry.control, WS_TABSTOP | WS_GROUP, false);
+    if (entry.stop == Stop::FirstRadio) AddStyle(*entry.control, WS_GROUP, false);
+    SetWindowPos(entry.control->window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+}
+
+void SetTabStop(const iControl& control, bool stop) {
+  bool isStop = (GetStyle(control, false) & WS_TABSTOP) != 0;
+  if (isStop != stop) ChangeStyle(control, WS_TABSTOP, stop, false);
 }
 
 void BuildTopWindow(WNDPROC windowProcedure) {
@@ -497,8 +629,26 @@ void BuildMainWindow(WNDPROC windowProcedure) {
   BuildCaptionsPage();
   BuildWordsPage();
   BuildBackgroundPage();
+  ArrangeTabOrder();
+  PutRadioTabStopsOnChecked();
+  Send(PageTree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(TreeItems[0]));
   ShowPage();
   Show(MainWindow, SW_SHOW);
+  // The keyboard starts at the first control of the Main page.
+  SetFocus(GetNextDlgTabItem(MainWindow.window, nullptr, FALSE));
+}
+
+void PutRadioTabStopsOnChecked() {
+  const TabEntry* end = std::end(kTabOrder);
+  for (const TabEntry* first = std::begin(kTabOrder); first != end; ++first) {
+    if (first->stop != Stop::FirstRadio) continue;
+    const TabEntry* last = first + 1;
+    while (last != end && last->stop == Stop::NextRadio) ++last;
+    const TabEntry* checked =
+        std::find_if(first, last, [](const TabEntry& e) { return IsChecked(*e.control); });
+    if (checked == last) checked = first;
+    for (const TabEntry* radio = first; radio != last; ++radio) SetTabStop(*radio->control, radio == checked);
+  }
 }
 
 void ShowPage() {

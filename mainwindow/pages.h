@@ -58,8 +58,13 @@ extern const char kProgramTitle[];
 extern const char kWebSiteAddress[];
 
 // Creates the main window with every control at its place and with its
-// initial value, shows the Main page and shows the window.
+// initial value, in the keyboard's order, selects the Main page's tree item,
+// shows the Main page and shows the window.
 void BuildMainWindow(WNDPROC windowProcedure);
+
+// Makes the checked radio of each radio group the group's tab stop (the
+// first one when none is checked), however the check changed.
+void PutRadioTabStopsOnChecked();
 
 // Shows the controls of the page selected in the tree and hides the others.
 void ShowPage();

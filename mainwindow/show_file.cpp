@@ -24,18 +24,18 @@ void LaunchSilently(const std::string& file, const std::string& parameters) {
 
 }  // namespace
 
-void OfferToShow(const CommonStruct& record) {
-  std::string question = "Show the file (" + record.OutputFile + ")";
-  std::string caption = "File (" + record.OutputName + ") was created";
-  if (MessageBoxA(nullptr, question.c_str(), caption.c_str(), MB_YESNO | MB_ICONQUESTION) != IDYES) {
+void OfferToShow(HWND owner, const std::string& outputFile, const std::string& outputName) {
+  std::string question = "Show the file (" + outputFile + ")";
+  std::string caption = "File (" + outputName + ") was created";
+  if (MessageBoxA(owner, question.c_str(), caption.c_str(), MB_YESNO | MB_ICONQUESTION) != IDYES) {
     return;
   }
   char program[MAX_PATH] = {};
-  auto found = reinterpret_cast<INT_PTR>(FindExecutableA(record.OutputFile.c_str(), "", program));
+  auto found = reinterpret_cast<INT_PTR>(FindExecutableA(outputFile.c_str(), "", program));
   if (found > 32 && program[0] != '\0') {
     // Quoted, so that a viewer sees a path with blanks as one argument.
-    LaunchSilently(program, "\"" + record.OutputFile + "\"");
+    LaunchSilently(program, "\"" + outputFile + "\"");
   } else {
-    LaunchSilently(record.OutputFile, "");
+    LaunchSilently(outputFile, "");
   }
 }

@@ -1,8 +1,11 @@
 // The offer to show a written listing in the program that views its type.
 #pragma once
 
-#include "settings/common_struct.h"
+#include <string>
 
-// Asks whether to show the written file and, on Yes, opens it in the
-// program associated with its type, or with the shell when there is none.
-void OfferToShow(const CommonStruct& record);
+#include "platform/win32port.h"
+
+// Asks over the owner whether to show the written file (its path and its
+// name) and, on Yes, opens it in the program associated with its type, or
+// with the shell when there is none.
+void OfferToShow(HWND owner, const std::string& outputFile, const std::string& outputName);

@@ -94,6 +94,12 @@ std::string CurrentFolder() {
   return length > 0 && length < MAX_PATH ? std::string(buffer, length) : std::string();
 }
 
+// Selects the folder that lpData names once the browser is ready.
+int CALLBACK SelectInitialFolder(HWND browser, UINT message, LPARAM, LPARAM lpData) {
+  if (message == BFFM_INITIALIZED) SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, lpData);
+  return 0;
+}
+
 void AddSettingsFilters(iOSBaseDialog& dialog) {
   dialog.filterList.clear();
   dialog.AddFilter("Kestrova settings (*.ksv)", "*.ksv");
@@ -160,6 +166,10 @@ bool iSelectDirectory::Execute() {
   browse.hwndOwner = owner;
   browse.lpszTitle = title.c_str();
   browse.ulFlags = flags;
+  if (!initialFolder.empty()) {
+    browse.lpfn = SelectInitialFolder;
+    browse.lParam = reinterpret_cast<LPARAM>(initialFolder.c_str());
+  }
 
   ScopedComApartment apartment;
   LPITEMIDLIST items = SHBrowseForFolderA(&browse);
@@ -189,4 +199,11 @@ void SetUpDialogs() {
   SettingsSaveDialog.initialFolder = CurrentFolder();
 
   AddSettingsFilters(SettingsOpenDialog);
+}
+
+void SetDialogOwner(HWND owner) {
+  SourceFolderDialog.owner = owner;
+  OutputFileDialog.owner = owner;
+  SettingsSaveDialog.owner = owner;
+  SettingsOpenDialog.owner = owner;
 }

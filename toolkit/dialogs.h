@@ -73,8 +73,9 @@ class iSaveDialog : public iOSBaseDialog {
 class iSelectDirectory {
  public:
   HWND owner = nullptr;
-  std::string title;   // text above the folder tree
-  std::string result;  // the chosen folder after a successful Execute; empty otherwise
+  std::string title;          // text above the folder tree
+  std::string result;         // the chosen folder after a successful Execute; empty otherwise
+  std::string initialFolder;  // selected when the browser opens; empty starts at the desktop
 
   bool browseForComputer = false;            // BIF_BROWSEFORCOMPUTER
   bool browseForPrinter = false;             // BIF_BROWSEFORPRINTER
@@ -99,3 +100,7 @@ extern iOpenDialog SettingsOpenDialog;
 // save dialog the current folder as its initial folder. The settings dialogs'
 // initial file name is the caller's to set.
 void SetUpDialogs();
+
+// Makes the window the owner of the program's four dialogs: it is disabled
+// while one of them is open, and the file dialogs open over it.
+void SetDialogOwner(HWND owner);

@@ -382,11 +382,9 @@ TEST_F(AppCommandsTest, SaveAsThenOpenBringsBackEveryControl) {
   app::MakeFolder(secondHome);
   ASSERT_TRUE(second.Start(secondHome));
   ASSERT_TRUE(driver::Click(second.Button("Open")));
-  HWND question = second.WaitForBox();
-  ASSERT_NE(question, nullptr) << "the fresh default settings count as changed";
-  ASSERT_TRUE(driver::AnswerMessageBox(question, IDNO));
   dialog = driver::WaitForTopWindowOfClass("#32770", 10000, second.processId());
   ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(driver::TextOf(dialog), "Open") << "the fresh default settings are unchanged: no question";
   ASSERT_TRUE(app::ChooseInDialog(dialog, saved));
   DWORD start = GetTickCount();
   HWND title = InGroupAt(second, " HTML", "Edit", 42, 17);
@@ -450,6 +448,7 @@ TEST_F(AppCommandsTest, AFailedSaveIsReportedAndKeepsTheWindowOpen) {
   ASSERT_TRUE(DeleteFileA(settings.c_str()));
   app::MakeFolder(settings);
 
+  ASSERT_TRUE(app::SetText(TitleEdit(), "Changed $DirPath"));
   HWND box = ClickForBox("Save");
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(driver::MessageBoxText(box), "Cannot write to: " + settings);
@@ -491,7 +490,7 @@ TEST_F(AppCommandsTest, TheOfferToShowLaunchesTheViewerOnlyOnYes) {
   HWND offer = ClickForBox("Generate", "File (my list.kvt) was created");
   ASSERT_NE(offer, nullptr);
   EXPECT_EQ(driver::MessageBoxText(offer), "Show the file (" + output + ")");
-  EXPECT_EQ(GetWindow(offer, GW_OWNER), nullptr);
+  EXPECT_EQ(GetWindow(offer, GW_OWNER), Main());
   app::Screenshot("offer-to-show");
   ASSERT_TRUE(driver::AnswerMessageBox(offer, IDNO));
   Sleep(1500);
@@ -520,6 +519,147 @@ TEST_F(AppCommandsTest, AFileWithoutViewerIsOpenedSilently) {
   EXPECT_EQ(driver::WaitForTopWindowOfClass("#32770", 1500, app_.processId()), nullptr);
   EXPECT_EQ(driver::WaitForTopWindowOfClass("#32770", 100), nullptr) << "no message anywhere";
   EXPECT_EQ(app::Text(TitleEdit()), "Content of $DirPath") << "the program still answers";
+}
+
+TEST_F(AppCommandsTest, OpenDialogsAndMessagesDisableTheWindowAndKeepCommandsOut) {
+  auto expectWindowHeldBy = [this](HWND dialog) {
+    EXPECT_EQ(GetWindow(dialog, GW_OWNER), Main());
+    EXPECT_FALSE(driver::IsEnabled(Main()));
+    // Commands that still reach the window do not run under the dialog.
+    ASSERT_TRUE(driver::Click(app_.Button("Exit")));
+    ASSERT_TRUE(PostMessageA(Main(), WM_CLOSE, 0, 0));
+    ASSERT_TRUE(driver::Click(app_.Button("Generate")));
+    Sleep(1000);
+    EXPECT_TRUE(app_.IsRunning());
+    EXPECT_TRUE(driver::IsVisible(dialog));
+    EXPECT_EQ(app_.OpenDialogs(), std::vector<HWND>{dialog}) << "nothing stacked on it";
+  };
+
+  ASSERT_TRUE(app_.PressKeys({VK_CONTROL}, {'F'}));
+  HWND dialog = driver::WaitForTopWindowOfClass("#32770", 10000, app_.processId());
+  ASSERT_NE(dialog, nullptr);
+  {
+    SCOPED_TRACE("output file dialog");
+    expectWindowHeldBy(dialog);
+  }
+  RECT dialogRect{}, mainRect{};
+  GetWindowRect(dialog, &dialogRect);
+  GetWindowRect(Main(), &mainRect);
+  RECT overlap{};
+  EXPECT_TRUE(IntersectRect(&overlap, &dialogRect, &mainRect)) << "opens over the window";
+  app::Screenshot("output-file-dialog-over-the-window");
+  ASSERT_TRUE(driver::AnswerMessageBox(dialog, IDCANCEL));
+  EXPECT_TRUE(driver::IsEnabled(Main()));
+
+  ASSERT_TRUE(app::SetText(app_.SourceFolderEdit(), ""));
+  HWND box = ClickForBox("Generate");
+  ASSERT_NE(box, nullptr);
+  {
+    SCOPED_TRACE("message box");
+    expectWindowHeldBy(box);
+  }
+  ASSERT_TRUE(driver::AnswerMessageBox(box, IDOK));
+  EXPECT_TRUE(driver::IsEnabled(Main()));
+  Sleep(500);
+  EXPECT_TRUE(app_.OpenDialogs().empty()) << "the Generate given meanwhile did not run afterwards";
+}
+
+TEST_F(AppCommandsTest, TheFolderBrowserOpensAtTheSourceFolder) {
+  std::string source = MakeSourceFolder();
+  std::string start = source + "\\sub";
+  ASSERT_TRUE(app::SetText(app_.SourceFolderEdit(), start));
+  ASSERT_TRUE(app_.PressKeys({VK_CONTROL}, {'D'}));
+  HWND browser = driver::WaitForTopWindowOfClass("#32770", 10000, app_.processId());
+  ASSERT_NE(browser, nullptr);
+  EXPECT_EQ(GetWindow(browser, GW_OWNER), Main());
+  EXPECT_FALSE(driver::IsEnabled(Main()));
+  app::Screenshot("folder-browser-at-the-source-folder");
+  // OK at once chooses the folder it opened at.
+  ASSERT_TRUE(driver::AnswerMessageBox(browser, IDOK));
+  DWORD waited = GetTickCount();
+  while (app::Text(app_.SourceFolderEdit()) != start && GetTickCount() - waited < 5000) Sleep(50);
+  EXPECT_EQ(app::Text(app_.SourceFolderEdit()), start);
+}
+
+// Closes with Exit and tells whether the program ended without a question;
+// a program that asks is closed without saving.
+bool ClosesWithoutQuestion(RunningApp& app) {
+  if (!driver::Click(app.Button("Exit"))) return false;
+  DWORD start = GetTickCount();
+  while (GetTickCount() - start < 10000) {
+    if (app.WaitForExit(100)) return true;
+    if (!app.OpenDialogs().empty()) break;
+  }
+  app.CloseDiscardingChanges();
+  return false;
+}
+
+TEST_F(AppCommandsTest, ClosingAsksNothingAfterStartOpenOrSaveWithoutChanges) {
+  EXPECT_TRUE(ClosesWithoutQuestion(app_)) << "a fresh installation";
+
+  // Saved: what was saved is the unchanged state.
+  RunningApp saved;
+  ASSERT_TRUE(saved.Start(home_));
+  ASSERT_TRUE(app::SetText(saved.At(saved.Group(" HTML"), "Edit", 42, 17), "Saved $DirPath"));
+  std::string before = ReadFileBytes(saved.DefaultSettingsPath());
+  ASSERT_TRUE(driver::Click(saved.Button("Save")));
+  EXPECT_NE(ReadWhenWritten(saved.DefaultSettingsPath(), before).find("Title=Saved $DirPath"),
+            std::string::npos);
+  EXPECT_TRUE(ClosesWithoutQuestion(saved)) << "after Save";
+
+  // Opened: what was read is the unchanged state.
+  std::string other = folder_.Join("other.ksv");
+  ASSERT_TRUE(CopyFileA(saved.DefaultSettingsPath().c_str(), other.c_str(), FALSE));
+  WriteDefaultSettings(saved.DefaultSettingsPath() + ".fresh");
+  ASSERT_TRUE(MoveFileExA((saved.DefaultSettingsPath() + ".fresh").c_str(),
+                          saved.DefaultSettingsPath().c_str(), MOVEFILE_REPLACE_EXISTING));
+  RunningApp opened;
+  ASSERT_TRUE(opened.Start(home_));
+  ASSERT_TRUE(driver::Click(opened.Button("Open")));
+  HWND dialog = opened.WaitForDialog("Open");
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_TRUE(app::ChooseInDialog(dialog, other));
+  HWND title = opened.At(opened.Group(" HTML"), "Edit", 42, 17);
+  DWORD start = GetTickCount();
+  while (app::Text(title) != "Saved $DirPath" && GetTickCount() - start < 5000) Sleep(50);
+  ASSERT_EQ(app::Text(title), "Saved $DirPath");
+  EXPECT_TRUE(ClosesWithoutQuestion(opened)) << "after Open";
+}
+
+TEST_F(AppCommandsTest, ASettingsFileThatCannotBeReadIsReportedAndChangesNothing) {
+  ASSERT_TRUE(app::SetText(TitleEdit(), "Mine"));
+  std::string locked = folder_.Join("locked.ksv");
+  WriteFileBytes(locked, "Kestrova 1.5\r\nTitle=Theirs\r\n");
+  // Held open without sharing: nobody else can read it meanwhile.
+  HANDLE holder = CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+
+  HWND question = ClickForBox("Open");
+  ASSERT_NE(question, nullptr);
+  ASSERT_TRUE(driver::AnswerMessageBox(question, IDNO));
+  HWND dialog = app_.WaitForDialog("Open");
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_TRUE(app::ChooseInDialog(dialog, locked));
+  HWND box = app_.WaitForBox();
+  CloseHandle(holder);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(driver::MessageBoxText(box), "Cannot read: " + locked);
+  EXPECT_EQ(driver::MessageBoxButtons(box), std::vector<std::string>{"OK"});
+  EXPECT_EQ(GetWindow(box, GW_OWNER), Main());
+  app::Screenshot("cannot-read-settings");
+  ASSERT_TRUE(driver::AnswerMessageBox(box, IDOK));
+  EXPECT_EQ(app::Text(TitleEdit()), "Mine");
+
+  // Still the same settings file, and still the same change to ask about.
+  question = ClickForBox("Exit");
+  ASSERT_NE(question, nullptr);
+  EXPECT_EQ(Visible(driver::MessageBoxText(question)),
+            Visible("Would you like to save the changes to\r\n \"" + app_.DefaultSettingsPath() + "\"?"));
+  ASSERT_TRUE(driver::AnswerMessageBox(question, IDCANCEL));
+
+  // With the change undone nothing counts as changed.
+  ASSERT_TRUE(app::SetText(TitleEdit(), "Content of $DirPath"));
+  EXPECT_TRUE(ClosesWithoutQuestion(app_));
 }
 
 }  // namespace

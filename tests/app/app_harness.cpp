@@ -123,6 +123,48 @@ bool RunningApp::PressKeys(const std::vector<WORD>& modifiers, const std::vector
   return sent == inputs.size();
 }
 
+HWND RunningApp::Focus() const {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(main_, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
+}
+
+HWND RunningApp::WaitForFocus(HWND expected, int timeoutMs) const {
+  DWORD start = GetTickCount();
+  HWND focus = Focus();
+  while (focus != expected && static_cast<int>(GetTickCount() - start) < timeoutMs) {
+    Sleep(20);
+    focus = Focus();
+  }
+  return focus;
+}
+
+namespace {
+
+struct DialogQuery {
+  DWORD processId;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectDialog(HWND window, LPARAM context) {
+  auto* query = reinterpret_cast<DialogQuery*>(context);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner == query->processId && IsWindowVisible(window) && driver::ClassOf(window) == "#32770") {
+    query->found.push_back(window);
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+std::vector<HWND> RunningApp::OpenDialogs() const {
+  DialogQuery query{processId(), {}};
+  EnumWindows(CollectDialog, reinterpret_cast<LPARAM>(&query));
+  return query.found;
+}
+
 bool RunningApp::CloseDiscardingChanges() {
   if (!driver::Click(Button("Exit"))) return false;
   DWORD start = GetTickCount();
@@ -181,6 +223,15 @@ void Screenshot(const std::string& name) {
   Sleep(400);
   std::string path = std::string(KESTROVA_APP_SCREENSHOT_DIR) + "/" + name + ".png";
   EXPECT_TRUE(driver::TakeScreenshot(path)) << path;
+}
+
+bool AnswersWithin(HWND window, UINT message, WPARAM wParam, LPARAM lParam, int timeoutMs,
+                   DWORD_PTR* result) {
+  DWORD_PTR answer = 0;
+  bool answered = SendMessageTimeoutA(window, message, wParam, lParam, SMTO_ABORTIFHUNG,
+                                      static_cast<UINT>(timeoutMs), &answer) != 0;
+  if (result != nullptr) *result = answer;
+  return answered;
 }
 
 }  // namespace app

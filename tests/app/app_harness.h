@@ -55,6 +55,14 @@ class RunningApp {
   // pressed and released while the modifiers (VK_CONTROL, VK_SHIFT) are held.
   bool PressKeys(const std::vector<WORD>& modifiers, const std::vector<WORD>& keys) const;
 
+  // The program's window that has the keyboard focus; null when none has.
+  HWND Focus() const;
+  // Waits until the window has the focus; the window that has it then.
+  HWND WaitForFocus(HWND expected, int timeoutMs = 5000) const;
+
+  // The visible dialogs and message boxes ("#32770" windows) of the program.
+  std::vector<HWND> OpenDialogs() const;
+
   // Closes the window with Exit, answers the save question with No when it
   // comes, and waits for the program to end.
   bool CloseDiscardingChanges();
@@ -88,5 +96,10 @@ bool WaitForFile(const std::string& path, int timeoutMs = 10000);
 
 // Writes a screenshot of the whole screen to the screenshot folder.
 void Screenshot(const std::string& name);
+
+// The message sent to the window, answered within the timeout; false when
+// the window did not answer in time. The answer in result when given.
+bool AnswersWithin(HWND window, UINT message, WPARAM wParam, LPARAM lParam, int timeoutMs,
+                   DWORD_PTR* result = nullptr);
 
 }  // namespace app

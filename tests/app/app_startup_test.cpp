@@ -216,10 +216,14 @@ TEST_F(AppStartupTest, CombosHaveTheirStylesAndItems) {
   HWND docColor = app_.At(app_.Group("Background"), "ComboBox", 124, 117);
   // A combo box hands WS_VSCROLL on to its list, so the box itself lacks it.
   const LONG kNotKept = WS_VISIBLE | WS_VSCROLL;
-  EXPECT_EQ(GetWindowLongA(base, GWL_STYLE) & ~kNotKept, 0x40200082 & ~kNotKept);
-  EXPECT_EQ(GetWindowLongA(bytes, GWL_STYLE) & ~kNotKept, 0x40200082 & ~kNotKept);
-  EXPECT_EQ(GetWindowLongA(sizeIn, GWL_STYLE) & ~kNotKept, 0x402000C3 & ~kNotKept);
-  EXPECT_EQ(GetWindowLongA(capColor, GWL_STYLE) & ~kNotKept, 0x402000C2 & ~kNotKept);
+  // Every box is a tab stop of its own; the editable ones scroll their text.
+  const LONG kKeyboard = WS_TABSTOP | WS_GROUP;
+  EXPECT_EQ(GetWindowLongA(base, GWL_STYLE) & ~kNotKept,
+            (0x40200082 | CBS_AUTOHSCROLL | kKeyboard) & ~kNotKept);
+  EXPECT_EQ(GetWindowLongA(bytes, GWL_STYLE) & ~kNotKept,
+            (0x40200082 | CBS_AUTOHSCROLL | kKeyboard) & ~kNotKept);
+  EXPECT_EQ(GetWindowLongA(sizeIn, GWL_STYLE) & ~kNotKept, (0x402000C3 | kKeyboard) & ~kNotKept);
+  EXPECT_EQ(GetWindowLongA(capColor, GWL_STYLE) & ~kNotKept, (0x402000C2 | kKeyboard) & ~kNotKept);
 
   auto items = [](HWND combo) {
     std::vector<std::string> texts;
@@ -506,9 +510,12 @@ TEST(AppStartupWithoutSettings, KeepsTheBuiltControlValuesAndSaveAsksForAFile) {
   ASSERT_TRUE(driver::AnswerMessageBox(dialog, IDCANCEL));
 
   // So does Yes in the close question; cancelling that keeps the window open.
+  // Untouched settings raise no question, so change one first.
+  ASSERT_TRUE(app::SetText(app.At(html, "Edit", 42, 17), "Changed"));
   ASSERT_TRUE(PostMessageA(app.main(), WM_CLOSE, 0, 0));
   HWND question = app.WaitForBox();
   ASSERT_NE(question, nullptr);
+  EXPECT_EQ(driver::MessageBoxText(question), "Save the settings?") << "no empty file name";
   ASSERT_TRUE(driver::AnswerMessageBox(question, IDYES));
   dialog = driver::WaitForTopWindowOfClass("#32770", 10000, app.processId());
   ASSERT_NE(dialog, nullptr);

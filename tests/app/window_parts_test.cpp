@@ -12,6 +12,7 @@
 
 #include "mainwindow/binding.h"
 #include "mainwindow/commands.h"
+#include "mainwindow/generation.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/pages.h"
 #include "tests/test_support.h"
@@ -116,6 +117,15 @@ class BoxAnswerer {
   std::thread thread_;
 };
 
+// Runs this thread's messages until the generation that OnGenerate started
+// has ended and been reported.
+void RunUntilGenerated() {
+  while (GenerationRunning()) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    driver::PumpMessages();
+  }
+}
+
 TEST(GenerateCommand, RunningOutOfMemoryIsReportedAndTheProgramGoesOn) {
   ScopedTempFolder folder;
   WriteFileBytes(folder.Join("a.txt"), "a");
@@ -131,6 +141,7 @@ TEST(GenerateCommand, RunningOutOfMemoryIsReportedAndTheProgramGoesOn) {
     BoxAnswerer answer(kProgramTitle, IDOK);
     FailAllocationsFrom = 2 * placeholders.size();
     OnGenerate();
+    RunUntilGenerated();
     FailAllocationsFrom = std::numeric_limits<size_t>::max();
     EXPECT_EQ(answer.Text(), "Not enough memory");
   }
@@ -138,8 +149,38 @@ TEST(GenerateCommand, RunningOutOfMemoryIsReportedAndTheProgramGoesOn) {
 
   BoxAnswerer offer("File (index.html) was created", IDNO);
   OnGenerate();
+  RunUntilGenerated();
   EXPECT_EQ(offer.Text(), "Show the file (" + folder.Join("index.html") + ")");
   EXPECT_NE(ReadFileBytes(folder.Join("index.html")).find("a.txt"), std::string::npos);
+  DestroyWindow(MainWindow.window);
+  driver::PumpMessages();
+}
+
+TEST(GenerateCommand, EachEndOfAGenerationIsReportedInItsOwnWords) {
+  BuildMainWindow(MainWindowProc);
+  GenerationResult result;
+  result.SourceFolder = "C:\\unreadable";
+  result.OutputFile = "C:\\out\\index.html";
+  result.OutputName = "index.html";
+  struct Case {
+    GenerationOutcome outcome;
+    const char* text;
+  };
+  const Case cases[] = {
+      {GenerationOutcome::kCannotReadFolder, "Cannot read folder: C:\\unreadable"},
+      {GenerationOutcome::kCannotWrite, "Cannot create: C:\\out\\index.html"},
+      {GenerationOutcome::kOutOfMemory, "Not enough memory"},
+  };
+  for (const Case& c : cases) {
+    BoxAnswerer answer(kProgramTitle, IDOK);
+    result.Outcome = c.outcome;
+    ReportGeneration(result);
+    EXPECT_EQ(answer.Text(), c.text);
+  }
+  // A cancelled generation is not reported.
+  result.Outcome = GenerationOutcome::kCancelled;
+  ReportGeneration(result);
+  EXPECT_EQ(driver::WaitForMessageBox(kProgramTitle, 300, GetCurrentProcessId()), nullptr);
   DestroyWindow(MainWindow.window);
   driver::PumpMessages();
 }

@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "tests/test_support.h"
@@ -74,24 +75,39 @@ std::vector<std::string> FilterStrings(const char* list) {
   return strings;
 }
 
+// The name of the folder selected in the browser's tree.
+std::string SelectedFolderName(HWND browser) {
+  HWND tree = driver::FindNthChild(browser, "SysTreeView32", 0);
+  DWORD_PTR item = 0;
+  SendMessageTimeoutA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0, SMTO_NORMAL, 5000, &item);
+  char text[MAX_PATH] = {};
+  TVITEMA query{};
+  query.mask = TVIF_TEXT;
+  query.hItem = reinterpret_cast<HTREEITEM>(item);
+  query.pszText = text;
+  query.cchTextMax = sizeof text;
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&query), SMTO_NORMAL, 5000, &ignored);
+  return text;
+}
+
 // Asks the folder browser to select a folder until its tree shows it
 // selected: Wine's browser may still rebuild its tree just after it appears.
 bool SelectFolder(HWND browser, const std::string& path, const std::string& leaf) {
-  HWND tree = driver::FindNthChild(browser, "SysTreeView32", 0);
   for (int attempt = 0; attempt < 50; ++attempt) {
     DWORD_PTR ignored = 0;
     SendMessageTimeoutA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(path.c_str()),
                         SMTO_NORMAL, 5000, &ignored);
-    DWORD_PTR item = 0;
-    SendMessageTimeoutA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0, SMTO_NORMAL, 5000, &item);
-    char text[MAX_PATH] = {};
-    TVITEMA query{};
-    query.mask = TVIF_TEXT;
-    query.hItem = reinterpret_cast<HTREEITEM>(item);
-    query.pszText = text;
-    query.cchTextMax = sizeof text;
-    SendMessageTimeoutA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&query), SMTO_NORMAL, 5000, &ignored);
-    if (leaf == text) return true;
+    if (SelectedFolderName(browser) == leaf) return true;
+    Sleep(100);
+  }
+  return false;
+}
+
+// Waits until the browser's tree shows the folder selected.
+bool WaitForSelectedFolder(HWND browser, const std::string& leaf) {
+  for (int attempt = 0; attempt < 50; ++attempt) {
+    if (SelectedFolderName(browser) == leaf) return true;
     Sleep(100);
   }
   return false;
@@ -306,6 +322,71 @@ TEST(FolderDialogTest, ChosenFolderBecomesTheResult) {
   EXPECT_TRUE(chosen);
   EXPECT_EQ(dialog.result, temp.path());
   EXPECT_EQ(dialog.flags, static_cast<DWORD>(BIF_RETURNONLYFSDIRS | 0x100));
+}
+
+TEST(FolderDialogTest, StartsAtTheInitialFolder) {
+  ScopedTempFolder temp;
+  const std::string inner = temp.Join("inner");
+  CreateDirectoryA(inner.c_str(), nullptr);
+  iSelectDirectory dialog;
+  dialog.title = "Pick";
+  dialog.returnOnlyFileSystemFolders = true;
+  dialog.initialFolder = inner;
+
+  bool selected = false;
+  bool chosen = RunDriven([&] { return dialog.Execute(); },
+                          [&](HWND window) {
+                            selected = WaitForSelectedFolder(window, "inner");
+                            driver::PressDialogButton(window, IDOK);
+                          });
+  EXPECT_TRUE(selected);
+  EXPECT_TRUE(chosen);
+  EXPECT_EQ(dialog.result, inner) << "OK at once takes the folder it started at";
+}
+
+// A window for the dialogs to belong to.
+class OwnerWindow {
+ public:
+  OwnerWindow()
+      : window_(CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPED | WS_VISIBLE, 0, 0, 200, 100, nullptr,
+                                nullptr, nullptr, nullptr)) {}
+  ~OwnerWindow() { DestroyWindow(window_); }
+  OwnerWindow(const OwnerWindow&) = delete;
+  OwnerWindow& operator=(const OwnerWindow&) = delete;
+  HWND get() const { return window_; }
+
+ private:
+  HWND window_;
+};
+
+TEST(DialogOwnerTest, EveryDialogBelongsToTheOwnerAndDisablesIt) {
+  OwnerWindow owner;
+  SetUpDialogs();
+  SetDialogOwner(owner.get());
+  EXPECT_EQ(SourceFolderDialog.owner, owner.get());
+  EXPECT_EQ(OutputFileDialog.owner, owner.get());
+  EXPECT_EQ(SettingsSaveDialog.owner, owner.get());
+  EXPECT_EQ(SettingsOpenDialog.owner, owner.get());
+
+  const std::vector<std::pair<const char*, std::function<bool()>>> dialogs = {
+      {"open", [] { return SettingsOpenDialog.Execute(); }},
+      {"save", [] { return OutputFileDialog.Execute(); }},
+      {"folder", [] { return SourceFolderDialog.Execute(); }},
+  };
+  for (const auto& dialog : dialogs) {
+    SCOPED_TRACE(dialog.first);
+    HWND ownerSeen = nullptr;
+    bool ownerEnabled = true;
+    RunDriven(dialog.second, [&](HWND window) {
+      ownerSeen = GetWindow(window, GW_OWNER);
+      ownerEnabled = IsWindowEnabled(owner.get()) != FALSE;
+      driver::PressDialogButton(window, IDCANCEL);
+    });
+    EXPECT_EQ(ownerSeen, owner.get());
+    EXPECT_FALSE(ownerEnabled);
+    EXPECT_TRUE(IsWindowEnabled(owner.get())) << "enabled again after the dialog";
+  }
+  SetDialogOwner(nullptr);
 }
 
 }  // namespace

@@ -1,0 +1,46 @@
+// Generation on a worker thread, so that the window keeps painting and
+// answering while a large folder is read and written. The worker runs the
+// engine on its own copy of the settings; it touches no window except to
+// post kGenerationEndedMessage when it is done. One generation at a time.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/platform.h"
+#include "platform/win32port.h"
+#include "settings/common_struct.h"
+
+// Posted to the window given to StartGeneration when the worker has ended.
+constexpr UINT kGenerationEndedMessage = WM_APP + 1;
+
+enum class GenerationOutcome { kWritten, kCannotReadFolder, kCannotWrite, kOutOfMemory, kCancelled };
+
+struct GenerationResult {
+  GenerationOutcome Outcome = GenerationOutcome::kCancelled;
+  // The paths of the generated record, for the messages about it.
+  std::string SourceFolder;
+  std::string OutputFile;
+  std::string OutputName;
+};
+
+// Starts generating a copy of the record from the source on a worker thread.
+// False when a generation is running already, or when the copy or the thread
+// cannot be made (nothing runs then).
+bool StartGeneration(const CommonStruct& record, FolderSource& source, HWND window);
+
+// True from StartGeneration until FinishGeneration.
+bool GenerationRunning();
+
+// The folder entries that the running generation has read so far.
+uint32_t GenerationEntriesRead();
+
+// Asks the worker to stop at the next entry it reads, type it looks up or
+// piece of the document it writes. A stopped generation leaves the output
+// file as it was.
+void CancelGeneration();
+bool GenerationCancelRequested();
+
+// Waits for the worker to end and gives what it did; the next generation may
+// start afterwards. Without a running generation the outcome is kCancelled.
+GenerationResult FinishGeneration();

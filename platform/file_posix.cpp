@@ -16,8 +16,6 @@
 
 namespace {
 
-constexpr size_t kBufferSize = 1 << 20;
-
 // The temporary file being written, for the interrupt handler: a fixed
 // buffer, since a handler may not allocate.
 char pending_path[PATH_MAX + 64];
@@ -54,19 +52,6 @@ std::string ResolvedTarget(const std::string& path) {
   return realpath(path.c_str(), resolved) != nullptr ? std::string(resolved) : path;
 }
 
-bool WriteAll(int fd, const char* data, size_t size) {
-  while (size > 0) {
-    const ssize_t written = write(fd, data, size);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += written;
-    size -= static_cast<size_t>(written);
-  }
-  return true;
-}
-
 }  // namespace
 
 std::string_view PlatformLineEnd() { return "\n"; }
@@ -93,8 +78,7 @@ bool AtomicFile::Open(const std::string& path) {
   if (exists && !S_ISREG(existing.st_mode)) {
     const int fd = open(target_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
     if (fd < 0) return Fail();
-    handle_ = fd;
-    buffer_.reserve(kBufferSize);
+    Start(fd);
     return true;
   }
   // Renaming ignores the target's own permission; a file its owner made
@@ -113,9 +97,8 @@ bool AtomicFile::Open(const std::string& path) {
     // The mode asked for here passes the umask, as any new file's does.
     const int fd = open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0) {
-      handle_ = fd;
       if (exists) fchmod(fd, existing.st_mode & 07777);
-      buffer_.reserve(kBufferSize);
+      Start(fd);
       return true;
     }
     if (errno != EEXIST) break;
@@ -127,33 +110,29 @@ bool AtomicFile::Open(const std::string& path) {
   return Fail();
 }
 
-bool AtomicFile::Flush() {
-  if (failed_ || handle_ < 0) return false;
-  const bool written = WriteAll(static_cast<int>(handle_), buffer_.data(), buffer_.size());
-  buffer_.clear();
-  return written || Fail();
-}
-
-bool AtomicFile::Write(std::string_view bytes) {
-  if (failed_ || handle_ < 0) return false;
-  if (buffer_.size() + bytes.size() > kBufferSize) {
-    if (!Flush()) return false;
-    if (bytes.size() >= kBufferSize) {
-      return WriteAll(static_cast<int>(handle_), bytes.data(), bytes.size()) || Fail();
+bool AtomicFile::WriteToHandle(std::string_view bytes) {
+  const char* data = bytes.data();
+  size_t size = bytes.size();
+  while (size > 0) {
+    const ssize_t written = write(static_cast<int>(handle_), data, size);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
     }
+    data += written;
+    size -= static_cast<size_t>(written);
   }
-  buffer_.append(bytes);
   return true;
 }
 
 bool AtomicFile::Commit() {
-  if (failed_ || handle_ < 0) {
+  if (failed_ || handle_ == kNoHandle) {
     Discard();
     return false;
   }
   bool done = Flush();
   const int fd = static_cast<int>(handle_);
-  handle_ = -1;
+  handle_ = kNoHandle;
   // A network file system may report a failed write only on close.
   if (close(fd) != 0 && done) done = Fail();
   if (done && !temporary_.empty() && rename(temporary_.c_str(), target_.c_str()) != 0) done = Fail();
@@ -167,26 +146,13 @@ bool AtomicFile::Commit() {
 }
 
 void AtomicFile::Discard() {
-  if (handle_ >= 0) close(static_cast<int>(handle_));
-  handle_ = -1;
+  if (handle_ != kNoHandle) close(static_cast<int>(handle_));
+  handle_ = kNoHandle;
   buffer_.clear();
   if (!temporary_.empty()) unlink(temporary_.c_str());
   temporary_.clear();
   ClearPending();
 }
-
-bool ReplaceFileAtomically(const std::string& path, std::string_view bytes, std::string& failure) {
-  AtomicFile file;
-  const bool written = file.Open(path) && file.Write(bytes) && file.Commit();
-  failure = written ? std::string() : file.FailureReason();
-  return written;
-}
-
-bool StandardOutputSink::Write(std::string_view bytes) {
-  return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size();
-}
-
-bool StandardOutputSink::Flush() { return std::fflush(stdout) == 0 && !std::ferror(stdout); }
 
 void InstallInterruptCleanup() {
   struct sigaction action {};

@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr size_t kBufferSize = 1 << 20;
-
 // The temporary file being written, for the console control handler, which
 // runs on a thread of its own.
 char pending_path[MAX_PATH + 64];
@@ -34,17 +32,6 @@ BOOL WINAPI OnConsoleControl(DWORD event) {
 }
 
 HANDLE HandleOf(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
-
-bool WriteAll(HANDLE file, const char* data, size_t size) {
-  while (size > 0) {
-    const DWORD chunk = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
-    DWORD written = 0;
-    if (!WriteFile(file, data, chunk, &written, nullptr)) return false;
-    data += written;
-    size -= written;
-  }
-  return true;
-}
 
 std::string FolderPart(const std::string& path) {
   const size_t separator = path.find_last_of("\\/");
@@ -96,8 +83,7 @@ bool AtomicFile::Open(const std::string& path) {
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (existing == INVALID_HANDLE_VALUE) return Fail();
     if (GetFileType(existing) != FILE_TYPE_DISK) {
-      handle_ = reinterpret_cast<intptr_t>(existing);
-      buffer_.reserve(kBufferSize);
+      Start(reinterpret_cast<intptr_t>(existing));
       return true;
     }
     CloseHandle(existing);
@@ -115,8 +101,7 @@ bool AtomicFile::Open(const std::string& path) {
     HANDLE file = CreateFileA(temporary_.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
-      handle_ = reinterpret_cast<intptr_t>(file);
-      buffer_.reserve(kBufferSize);
+      Start(reinterpret_cast<intptr_t>(file));
       return true;
     }
     if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
@@ -128,31 +113,27 @@ bool AtomicFile::Open(const std::string& path) {
   return Fail();
 }
 
-bool AtomicFile::Flush() {
-  if (failed_ || handle_ == -1) return false;
-  const bool written = WriteAll(HandleOf(handle_), buffer_.data(), buffer_.size());
-  buffer_.clear();
-  return written || Fail();
-}
-
-bool AtomicFile::Write(std::string_view bytes) {
-  if (failed_ || handle_ == -1) return false;
-  if (buffer_.size() + bytes.size() > kBufferSize) {
-    if (!Flush()) return false;
-    if (bytes.size() >= kBufferSize) return WriteAll(HandleOf(handle_), bytes.data(), bytes.size()) || Fail();
+bool AtomicFile::WriteToHandle(std::string_view bytes) {
+  const char* data = bytes.data();
+  size_t size = bytes.size();
+  while (size > 0) {
+    const DWORD chunk = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
+    DWORD written = 0;
+    if (!WriteFile(HandleOf(handle_), data, chunk, &written, nullptr)) return false;
+    data += written;
+    size -= written;
   }
-  buffer_.append(bytes.data(), bytes.size());
   return true;
 }
 
 bool AtomicFile::Commit() {
-  if (failed_ || handle_ == -1) {
+  if (failed_ || handle_ == kNoHandle) {
     Discard();
     return false;
   }
   bool done = Flush();
   HANDLE file = HandleOf(handle_);
-  handle_ = -1;
+  handle_ = kNoHandle;
   if (!CloseHandle(file) && done) done = Fail();
   if (done && !temporary_.empty() &&
       !MoveFileExA(temporary_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
@@ -168,26 +149,13 @@ bool AtomicFile::Commit() {
 }
 
 void AtomicFile::Discard() {
-  if (handle_ != -1) CloseHandle(HandleOf(handle_));
-  handle_ = -1;
+  if (handle_ != kNoHandle) CloseHandle(HandleOf(handle_));
+  handle_ = kNoHandle;
   buffer_.clear();
   if (!temporary_.empty()) DeleteFileA(temporary_.c_str());
   temporary_.clear();
   ClearPending();
 }
-
-bool ReplaceFileAtomically(const std::string& path, std::string_view bytes, std::string& failure) {
-  AtomicFile file;
-  const bool written = file.Open(path) && file.Write(bytes) && file.Commit();
-  failure = written ? std::string() : file.FailureReason();
-  return written;
-}
-
-bool StandardOutputSink::Write(std::string_view bytes) {
-  return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size();
-}
-
-bool StandardOutputSink::Flush() { return std::fflush(stdout) == 0 && !std::ferror(stdout); }
 
 void InstallInterruptCleanup() { SetConsoleCtrlHandler(OnConsoleControl, TRUE); }
 

@@ -120,12 +120,20 @@ class AtomicFile : public ByteSink {
   const std::string& FailureReason() const { return failure_; }
 
  private:
+  static constexpr size_t kBufferSize = 1 << 20;
+  static constexpr intptr_t kNoHandle = -1;
+
+  // Begins writing into handle: either the new file or a device in place.
+  void Start(intptr_t handle);
   bool Flush();
+  // Writes the bytes to the open handle at once; false with errno or the
+  // last error set.
+  bool WriteToHandle(std::string_view bytes);
   bool Fail();
 
   std::string target_;
   std::string temporary_;  // empty when writing the target in place
-  intptr_t handle_ = -1;
+  intptr_t handle_ = kNoHandle;
   std::string buffer_;
   std::string failure_;
   bool failed_ = false;

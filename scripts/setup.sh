@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Installs what building and testing Kestrova needs on Debian 12 (run as root).
+# Installs what building and testing Kestrova needs on Debian 12 (run as root),
+# and any further Debian packages named as arguments (the benchmark's peers).
 # Does nothing when everything is already there.
 set -euo pipefail
 
 packages=(cmake g++ make clang libclang-rt-14-dev googletest g++-mingw-w64-i686
-          wine wine32:i386 xvfb xauth x11-utils imagemagick shared-mime-info hyperfine time
+          wine wine32:i386 xvfb xauth x11-utils imagemagick shared-mime-info time
           dpkg-dev file lintian groff-base man-db unzip
-          nodejs chromium)
+          nodejs chromium "$@")
 
 missing=()
 for package in "${packages[@]}"; do

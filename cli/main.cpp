@@ -185,21 +185,6 @@ bool WriteStandardOutput(const std::string& text) {
   return out.Write(text) && out.Flush();
 }
 
-// The settings text with the line ends of the platform's text files.
-std::string WithPlatformLineEnds(const std::string& text) {
-  const std::string_view line_end = PlatformLineEnd();
-  std::string converted;
-  converted.reserve(text.size());
-  for (char c : text) {
-    if (c == '\n') {
-      converted += line_end;
-    } else {
-      converted += c;
-    }
-  }
-  return converted;
-}
-
 bool WriteDocumentShowingProgress(const CommonStruct& record, ByteSink& sink, ProgressLine& line) {
   if (!line.Enabled()) return WriteListing(record, sink);
   ProgressSink progress(sink, line, DocumentLength(record.DocText));
@@ -269,7 +254,7 @@ int Run(const std::vector<std::string>& arguments) {
     return kExitBadInput;
   }
   if (options.PrintSettings) {
-    return WriteStandardOutput(WithPlatformLineEnds(SerializeSettings(record))) ? kExitWritten : kExitFailed;
+    return WriteStandardOutput(WithLineEnds(SerializeSettings(record), PlatformLineEnd())) ? kExitWritten : kExitFailed;
   }
 
   message = CheckFolders(record, options);

@@ -6,6 +6,7 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/platform.h"
 
@@ -59,5 +60,7 @@ std::string FolderOf(const std::string& path);
 std::string FolderWithSlashOf(const std::string& path);
 // FileNameOf without its extension; a leading "." does not start one.
 std::string StemOf(const std::string& text);
+// The text with each "\r\n" and each lone "\n" as one line_end.
+std::string WithLineEnds(const std::string& text, std::string_view line_end);
 // The folder, a separator unless it already ends in one, then the mask.
 std::string JoinPattern(const std::string& folder, const std::string& mask);

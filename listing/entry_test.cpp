@@ -40,6 +40,12 @@ TEST(JoinPattern, AddsOneSeparatorOnlyWhereNoneEnds) {
   EXPECT_EQ(JoinPattern(Path("C:\\Data\\"), "*.*"), Path("C:\\Data\\*.*"));
 }
 
+TEST(WithLineEnds, MakesEveryKindOfLineEndOne) {
+  EXPECT_EQ(WithLineEnds("a\nb\r\nc\rd\r\r\n", "\r\n"), "a\r\nb\r\nc\rd\r\r\n")
+      << "a lone CR is no line end and stays";
+  EXPECT_EQ(WithLineEnds("a\r\nb\n\n", "\n"), "a\nb\n\n");
+}
+
 TEST(EntrySize, JoinsBothHalves) {
   FileInfoX entry;
   entry.Find.nFileSizeHigh = 1;

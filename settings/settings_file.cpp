@@ -298,18 +298,8 @@ const SettingKey* FindReadableKey(const std::string& key) {
 
 // Settings files keep CR LF line ends on every platform, so that one file
 // travels between systems.
-std::string WithCarriageReturns(const std::string& text) {
-  std::string stored;
-  stored.reserve(text.size() + text.size() / 16);
-  for (size_t at = 0; at < text.size(); ++at) {
-    if (text[at] == '\n' && (at == 0 || text[at - 1] != '\r')) stored += '\r';
-    stored += text[at];
-  }
-  return stored;
-}
-
 bool WriteFileWhole(const std::string& path, const std::string& text, std::string& failure) {
-  return ReplaceFileAtomically(path, WithCarriageReturns(text), failure);
+  return ReplaceFileAtomically(path, WithLineEnds(text, "\r\n"), failure);
 }
 
 }  // namespace

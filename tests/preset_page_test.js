@@ -306,7 +306,9 @@ async function main() {
     await checkPage(page, "file://" + output, options.screenshots);
   } finally {
     if (devtools) await devtools.close();
-    fs.rmSync(work, {recursive: true, force: true});
+    // Chromium's helper processes may still be writing the profile for a
+    // moment after the browser itself has gone.
+    fs.rmSync(work, {recursive: true, force: true, maxRetries: 20, retryDelay: 100});
   }
   console.log(failures.length === 0 ? "preset page: all checks passed" :
               `preset page: ${failures.length} checks failed`);

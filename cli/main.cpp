@@ -12,6 +12,7 @@
 #include "cli/progress.h"
 #include "listing/entry.h"
 #include "output/document_text.h"
+#include "output/folder_check.h"
 #include "output/generate.h"
 #include "platform/platform.h"
 #include "settings/common_struct.h"
@@ -153,23 +154,13 @@ bool ApplyCommandLine(CommonStruct& record, const CliOptions& options, std::stri
 // words; then a hint for each path that came from the settings rather than
 // the command line. Empty when both checks pass.
 std::string CheckFolders(const CommonStruct& record, const CliOptions& options) {
-  std::string message;
-  bool source_failed = true;
-  if (record.DirStr.empty()) {
-    message = "Choose source directory.\n";
-  } else if (!IsExistingFolder(record.DirStr)) {
-    message = "Source directory must exist: " + record.DirStr + "\n";
-  } else {
-    source_failed = false;
-  }
-  bool output_failed = !WritesToStandardOutput(record) && !IsExistingFolder(record.OutputFolder);
-  if (output_failed) {
-    message += "Output directory - " + record.OutputFolder + " doesn't exist.\n";
-  }
-  if (source_failed && !options.Folder) {
+  const FolderCheck check =
+      CheckListingFolders(record.DirStr, record.OutputFolder, !WritesToStandardOutput(record));
+  std::string message = FolderCheckMessage(check, {"\n", "\n", true});
+  if (check.Source != SourceFolderState::kFound && !options.Folder) {
     message += "(the folder \"" + record.DirStr + "\" comes from the settings; name one as FOLDER)\n";
   }
-  if (output_failed && !options.Output) {
+  if (check.OutputMissing && !options.Output) {
     message +=
         "(the output file \"" + record.OutputFile + "\" comes from the settings; name one with -o FILE)\n";
   }

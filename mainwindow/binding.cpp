@@ -1,57 +1,176 @@
 #include "mainwindow/binding.h"
 
-#include "mainwindow/generation.h"
+#include "mainwindow/commands.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/pages.h"
-#include "mainwindow/show_file.h"
+#include "output/folder_check.h"
 #include "output/generate.h"
 #include "settings/settings_file.h"
+#include "toolkit/dialogs.h"
 
 namespace {
 
-void CollectText(std::string& field, const iControl& control) { field = GetText(control); }
+enum class FieldKind { kText, kColour, kFlag, kNumber };
 
-void CollectFlag(bool& field, const iControl& box) { field = GetCheck(box) != 0; }
+// One control that edits one field of the record.
+struct FieldBinding {
+  ControlId control;
+  FieldKind kind;
+  std::string CommonStruct::*text;
+  bool CommonStruct::*flag;
+  int32_t CommonStruct::*number;
+  bool shown = true;  // false: collected, never shown
+};
 
-void CollectColour(std::string& field, const iControl& combo) {
-  std::string text = GetText(combo);
-  field = text == "None" ? std::string() : text;
+constexpr FieldBinding Text(ControlId control, std::string CommonStruct::*field) {
+  return {control, FieldKind::kText, field, nullptr, nullptr};
 }
 
-// Pasted text that is not all digits keeps the previous value.
-void CollectNumber(int32_t& field, const iControl& edit) {
-  std::string text = GetText(edit);
-  int32_t number = 0;
-  if (text.empty()) {
-    field = 0;
-  } else if (ParseDigits(text, number)) {
-    field = number;
+// An empty colour shows as "None", and "None" is collected as empty.
+constexpr FieldBinding Colour(ControlId control, std::string CommonStruct::*field) {
+  return {control, FieldKind::kColour, field, nullptr, nullptr};
+}
+
+constexpr FieldBinding Flag(ControlId control, bool CommonStruct::*field, bool shown = true) {
+  return {control, FieldKind::kFlag, nullptr, field, nullptr, shown};
+}
+
+// Shown as decimal digits; pasted text that is not all digits keeps the
+// previous value.
+constexpr FieldBinding Number(ControlId control, int32_t CommonStruct::*field) {
+  return {control, FieldKind::kNumber, nullptr, nullptr, field};
+}
+
+// The controls that copy straight to a field, in the order of collecting.
+// The paths, the sort radios, the size unit, the output form and the
+// columns have rules of their own below.
+constexpr FieldBinding kFieldBindings[] = {
+    Text(kHeadCustomMemo, &CommonStruct::HeadCustom),
+    Text(kAfterMemo, &CommonStruct::After),
+    Text(kBeforMemo, &CommonStruct::Befor),
+    Text(kCustTableMemo, &CommonStruct::CustTable),
+    Text(kCaptionStyleMemo, &CommonStruct::CaptionStyle),
+    Text(kMaskStyleMemo, &CommonStruct::MaskStyle),
+    Text(kNameStyleMemo, &CommonStruct::NameStyle),
+    Text(kSummaryStyleMemo, &CommonStruct::SummaryStyle),
+    Text(kTableStyleMemo, &CommonStruct::TableStyle),
+    Text(kTitleStyleMemo, &CommonStruct::TitleStyle),
+    Text(kDirMaskEdit, &CommonStruct::DirMask),
+    Text(kFileMaskEdit, &CommonStruct::FileMask),
+    Text(kBaseCombo, &CommonStruct::Base),
+    Text(kTitleEdit, &CommonStruct::Title),
+    Flag(kTableBorderCheck, &CommonStruct::TableBorder),
+    Flag(kCreateLinksCheck, &CommonStruct::CreateLinks),
+    Flag(kDescOrderCheck, &CommonStruct::DescOrder),
+    Flag(kDivideTableCheck, &CommonStruct::DivideTable),
+    Flag(kFullNamesCheck, &CommonStruct::FullNames),
+    Flag(kIgnoreCaseCheck, &CommonStruct::IgnoreCase),
+    // Never saved, so settings read from a file do not touch it.
+    Flag(kIncludeParentCheck, &CommonStruct::IncludeParent, false),
+    Flag(kShowMasksCheck, &CommonStruct::ShowMasks),
+    Flag(kShowSummaryCheck, &CommonStruct::ShowSummary),
+    Text(kTableWidthEdit, &CommonStruct::TableWidth),
+    Text(kBytesWordCombo, &CommonStruct::FileSize),
+    Text(kContentOfWordEdit, &CommonStruct::ContentOf),
+    Text(kFilesWordEdit, &CommonStruct::Files),
+    Text(kFileWordEdit, &CommonStruct::File),
+    Text(kFolderWordEdit, &CommonStruct::Folder),
+    Text(kFoldersWordEdit, &CommonStruct::Folders),
+    Text(kTotalSizeWordEdit, &CommonStruct::TotalSize),
+    Text(kUserWord1Edit, &CommonStruct::UserWord1),
+    Text(kUserWord2Edit, &CommonStruct::UserWord2),
+    Text(kUserWord3Edit, &CommonStruct::UserWord3),
+    Text(kNameCaptionEdit, &CommonStruct::Name),
+    Text(kSizeCaptionEdit, &CommonStruct::Size),
+    Text(kTypeCaptionEdit, &CommonStruct::Type),
+    Text(kLastWriteCaptionEdit, &CommonStruct::LW),
+    Text(kLastReadCaptionEdit, &CommonStruct::LR),
+    Text(kCreationCaptionEdit, &CommonStruct::CT),
+    Text(kAttributesCaptionEdit, &CommonStruct::Attr),
+    Colour(kKeyColColorCombo, &CommonStruct::KeyColColor),
+    Colour(kCapColorCombo, &CommonStruct::CapColor),
+    Colour(kKeyCapColorCombo, &CommonStruct::KeyCapColor),
+    Colour(kDocColorCombo, &CommonStruct::DocColor),
+    Colour(kTableColorCombo, &CommonStruct::TableColor),
+    Number(kCellSpacingEdit, &CommonStruct::CellSpacing),
+    Number(kCellPaddingEdit, &CommonStruct::CellPadding),
+};
+
+void CollectField(CommonStruct& record, const FieldBinding& binding) {
+  const iControl& control = Controls[binding.control];
+  switch (binding.kind) {
+    case FieldKind::kText:
+      record.*binding.text = GetText(control);
+      break;
+    case FieldKind::kColour: {
+      std::string text = GetText(control);
+      record.*binding.text = text == "None" ? std::string() : text;
+      break;
+    }
+    case FieldKind::kFlag:
+      record.*binding.flag = GetCheck(control) != 0;
+      break;
+    case FieldKind::kNumber: {
+      std::string text = GetText(control);
+      int32_t number = 0;
+      if (text.empty()) {
+        record.*binding.number = 0;
+      } else if (ParseDigits(text, number)) {
+        record.*binding.number = number;
+      }
+      break;
+    }
   }
 }
 
-void ShowFlag(const iControl& box, bool flag) { SetCheck(box, flag ? BST_CHECKED : BST_UNCHECKED); }
-
-void ShowColour(const iControl& combo, const std::string& colour) {
-  SetText(combo, colour.empty() ? "None" : colour);
+void ShowField(const CommonStruct& record, const FieldBinding& binding) {
+  const iControl& control = Controls[binding.control];
+  switch (binding.kind) {
+    case FieldKind::kText:
+      SetText(control, record.*binding.text);
+      break;
+    case FieldKind::kColour:
+      SetText(control, (record.*binding.text).empty() ? "None" : record.*binding.text);
+      break;
+    case FieldKind::kFlag:
+      SetCheck(control, record.*binding.flag ? BST_CHECKED : BST_UNCHECKED);
+      break;
+    case FieldKind::kNumber:
+      SetText(control, std::to_string(record.*binding.number));
+      break;
+  }
 }
+
+const struct {
+  ControlId box;
+  bool ColumnSet::*column;
+} kColumnBoxes[] = {
+    {kSizeCheck, &ColumnSet::Size},
+    {kTypeCheck, &ColumnSet::Type},
+    {kLastWriteCheck, &ColumnSet::LastWrite},
+    {kCreationTimeCheck, &ColumnSet::CreationTime},
+    {kLastReadCheck, &ColumnSet::LastRead},
+    {kAttributesCheck, &ColumnSet::Attributes},
+    {kShowSecondsCheck, &ColumnSet::ShowSeconds},
+};
 
 // The sort radios in the order in which collecting tests them.
 const struct {
-  const iControl* radio;
+  ControlId radio;
   int32_t code;
 } kSortRadios[] = {
-    {&SortByNameRadio, kSortByName},
-    {&SortBySizeRadio, kSortBySize},
-    {&SortByTypeRadio, kSortByType},
-    {&SortByLastWriteRadio, kSortByLastWrite},
-    {&SortByCreationRadio, kSortByCreation},
-    {&SortByLastReadRadio, kSortByLastRead},
-    {&SortByAttributesRadio, kSortByAttributes},
+    {kSortByNameRadio, kSortByName},
+    {kSortBySizeRadio, kSortBySize},
+    {kSortByTypeRadio, kSortByType},
+    {kSortByLastWriteRadio, kSortByLastWrite},
+    {kSortByCreationRadio, kSortByCreation},
+    {kSortByLastReadRadio, kSortByLastRead},
+    {kSortByAttributesRadio, kSortByAttributes},
 };
 
 void CollectSortBy(int32_t& sortBy) {
   for (const auto& entry : kSortRadios) {
-    if (IsChecked(*entry.radio)) {
+    if (IsChecked(Controls[entry.radio])) {
       sortBy = entry.code;
       return;
     }
@@ -60,171 +179,51 @@ void CollectSortBy(int32_t& sortBy) {
 
 void ShowSortBy(int32_t sortBy) {
   // A code outside the radios' range checks none of them.
-  for (const auto& entry : kSortRadios) SetChecked(*entry.radio, entry.code == sortBy);
+  for (const auto& entry : kSortRadios) SetChecked(Controls[entry.radio], entry.code == sortBy);
 }
 
-std::string FolderCheckMessage() {
-  std::string message;
-  std::string source = GetText(SourceFolderEdit);
-  if (source.empty()) {
-    message = "Choose source directory.\n\r";
-  } else if (!FolderExists(source)) {
-    message = "Source directory must exist.\n\r";
-  }
-  std::string outputFolder = FolderOf(GetText(OutputFileEdit));
-  if (!FolderExists(outputFolder)) {
-    message += "Output directory - " + outputFolder + " doesn't exist.";
-  }
-  return message;
+// The window joins the lines with "\n\r" and names no source folder.
+constexpr FolderMessageStyle kFolderMessageStyle{"\n\r", "", false};
+
+std::string MissingFoldersMessage() {
+  FolderCheck check = CheckListingFolders(GetText(Controls[kSourceFolderEdit]),
+                                          FolderOf(GetText(Controls[kOutputFileEdit])), true, FolderExists);
+  return FolderCheckMessage(check, kFolderMessageStyle);
 }
 
 }  // namespace
 
-void ShowError(const std::string& text) {
-  MessageBoxA(MainWindow.window, text.c_str(), kProgramTitle, MB_ICONERROR);
-}
-
-void ReportWriteFailure(const std::string& path) {
-  ShowError((FileExists(path) ? "Cannot write to: " : "Cannot create: ") + path);
-}
-
 bool CollectSettings(bool report) {
   bool result = true;
-  std::string message = FolderCheckMessage();
+  std::string message = MissingFoldersMessage();
   if (!message.empty() && report) {
     result = false;
     ShowError(message);
   }
 
   CommonStruct& s = Settings;
-  CollectText(s.HeadCustom, HeadCustomMemo);
-  CollectText(s.After, AfterMemo);
-  CollectText(s.Befor, BeforMemo);
-  CollectText(s.CustTable, CustTableMemo);
-  CollectText(s.CaptionStyle, CaptionStyleMemo);
-  CollectText(s.MaskStyle, MaskStyleMemo);
-  CollectText(s.NameStyle, NameStyleMemo);
-  CollectText(s.SummaryStyle, SummaryStyleMemo);
-  CollectText(s.TableStyle, TableStyleMemo);
-  CollectText(s.TitleStyle, TitleStyleMemo);
-  CollectText(s.DirMask, DirMaskEdit);
-  CollectText(s.FileMask, FileMaskEdit);
-  CollectText(s.Base, BaseCombo);
-  CollectText(s.Title, TitleEdit);
-  CollectFlag(s.TableBorder, TableBorderCheck);
-  CollectFlag(s.CreateLinks, CreateLinksCheck);
-  CollectFlag(s.DescOrder, DescOrderCheck);
-  CollectFlag(s.DivideTable, DivideTableCheck);
-  CollectFlag(s.FullNames, FullNamesCheck);
-  CollectFlag(s.IgnoreCase, IgnoreCaseCheck);
-  CollectFlag(s.IncludeParent, IncludeParentCheck);
-  CollectFlag(s.ShowMasks, ShowMasksCheck);
-  CollectFlag(s.ShowSummary, ShowSummaryCheck);
-  CollectText(s.TableWidth, TableWidthEdit);
-  CollectText(s.FileSize, BytesWordCombo);
-  CollectText(s.ContentOf, ContentOfWordEdit);
-  CollectText(s.Files, FilesWordEdit);
-  CollectText(s.File, FileWordEdit);
-  CollectText(s.Folder, FolderWordEdit);
-  CollectText(s.Folders, FoldersWordEdit);
-  CollectText(s.TotalSize, TotalSizeWordEdit);
-  CollectText(s.UserWord1, UserWord1Edit);
-  CollectText(s.UserWord2, UserWord2Edit);
-  CollectText(s.UserWord3, UserWord3Edit);
-  CollectText(s.Name, NameCaptionEdit);
-  CollectText(s.Size, SizeCaptionEdit);
-  CollectText(s.Type, TypeCaptionEdit);
-  CollectText(s.LW, LastWriteCaptionEdit);
-  CollectText(s.LR, LastReadCaptionEdit);
-  CollectText(s.CT, CreationCaptionEdit);
-  CollectText(s.Attr, AttributesCaptionEdit);
-  CollectColour(s.KeyColColor, KeyColColorCombo);
-  CollectColour(s.CapColor, CapColorCombo);
-  CollectColour(s.KeyCapColor, KeyCapColorCombo);
-  CollectColour(s.DocColor, DocColorCombo);
-  CollectColour(s.TableColor, TableColorCombo);
-
-  std::string outputFile = GetText(OutputFileEdit);
-  SetPathFields(s, GetText(SourceFolderEdit), FolderOf(outputFile), FileNameOf(outputFile));
-
+  for (const FieldBinding& binding : kFieldBindings) CollectField(s, binding);
+  SetPathFieldsFromOutputEdit(GetText(Controls[kSourceFolderEdit]));
   CollectSortBy(s.SortBy);
-  s.SizeIn = GetSelection(SizeInCombo);
-  CollectFlag(s.Columns.Size, SizeCheck);
-  CollectFlag(s.Columns.Type, TypeCheck);
-  CollectFlag(s.Columns.LastWrite, LastWriteCheck);
-  CollectFlag(s.Columns.CreationTime, CreationTimeCheck);
-  CollectFlag(s.Columns.LastRead, LastReadCheck);
-  CollectFlag(s.Columns.Attributes, AttributesCheck);
-  CollectFlag(s.Columns.ShowSeconds, ShowSecondsCheck);
-
-  s.Output = IsHtmlFileName(outputFile) ? kOutputHtml : kOutputText;
-
-  CollectNumber(s.CellSpacing, CellSpacingEdit);
-  CollectNumber(s.CellPadding, CellPaddingEdit);
+  s.SizeIn = GetSelection(Controls[kSizeInCombo]);
+  for (const auto& entry : kColumnBoxes) s.Columns.*entry.column = GetCheck(Controls[entry.box]) != 0;
+  s.Output = IsHtmlFileName(GetText(Controls[kOutputFileEdit])) ? kOutputHtml : kOutputText;
   return result;
 }
 
 void PushSettingsToControls() {
   const CommonStruct& s = Settings;
-  SetText(SourceFolderEdit, s.DirStr);
-  SetText(OutputFileEdit, s.OutputFile);
-  SetText(TitleEdit, s.Title);
-  SetText(BaseCombo, s.Base);
-  SetText(DirMaskEdit, s.DirMask);
-  SetText(FileMaskEdit, s.FileMask);
-  SetText(NameCaptionEdit, s.Name);
-  SetText(SizeCaptionEdit, s.Size);
-  SetText(TypeCaptionEdit, s.Type);
-  SetText(LastWriteCaptionEdit, s.LW);
-  SetText(LastReadCaptionEdit, s.LR);
-  SetText(CreationCaptionEdit, s.CT);
-  SetText(AttributesCaptionEdit, s.Attr);
-  SetText(CellSpacingEdit, std::to_string(s.CellSpacing));
-  SetText(CellPaddingEdit, std::to_string(s.CellPadding));
-  SetText(TableWidthEdit, s.TableWidth);
-  ShowFlag(SizeCheck, s.Columns.Size);
-  ShowFlag(TypeCheck, s.Columns.Type);
-  ShowFlag(LastWriteCheck, s.Columns.LastWrite);
-  ShowFlag(LastReadCheck, s.Columns.LastRead);
-  ShowFlag(CreationTimeCheck, s.Columns.CreationTime);
-  ShowFlag(ShowSecondsCheck, s.Columns.ShowSeconds);
-  ShowFlag(AttributesCheck, s.Columns.Attributes);
-  ShowFlag(TableBorderCheck, s.TableBorder);
-  ShowFlag(CreateLinksCheck, s.CreateLinks);
-  ShowFlag(FullNamesCheck, s.FullNames);
-  ShowFlag(ShowMasksCheck, s.ShowMasks);
-  ShowFlag(DescOrderCheck, s.DescOrder);
-  ShowFlag(IgnoreCaseCheck, s.IgnoreCase);
-  ShowFlag(DivideTableCheck, s.DivideTable);
-  ShowFlag(ShowSummaryCheck, s.ShowSummary);
-  SetText(BytesWordCombo, s.FileSize);
-  SetText(ContentOfWordEdit, s.ContentOf);
-  SetText(FileWordEdit, s.File);
-  SetText(FilesWordEdit, s.Files);
-  SetText(FolderWordEdit, s.Folder);
-  SetText(FoldersWordEdit, s.Folders);
-  SetText(TotalSizeWordEdit, s.TotalSize);
-  SetText(UserWord1Edit, s.UserWord1);
-  SetText(UserWord2Edit, s.UserWord2);
-  SetText(UserWord3Edit, s.UserWord3);
-  SetSelection(SizeInCombo, s.SizeIn);
-  SetText(AfterMemo, s.After);
-  SetText(BeforMemo, s.Befor);
-  SetText(HeadCustomMemo, s.HeadCustom);
-  SetText(CustTableMemo, s.CustTable);
-  SetText(CaptionStyleMemo, s.CaptionStyle);
-  SetText(MaskStyleMemo, s.MaskStyle);
-  SetText(NameStyleMemo, s.NameStyle);
-  SetText(SummaryStyleMemo, s.SummaryStyle);
-  SetText(TableStyleMemo, s.TableStyle);
-  SetText(TitleStyleMemo, s.TitleStyle);
-  ShowColour(KeyColColorCombo, s.KeyColColor);
-  ShowColour(CapColorCombo, s.CapColor);
-  ShowColour(KeyCapColorCombo, s.KeyCapColor);
-  ShowColour(TableColorCombo, s.TableColor);
-  ShowColour(DocColorCombo, s.DocColor);
-  SetChecked(HtmlRadio, s.Output == kOutputHtml);
-  SetChecked(TxtRadio, s.Output != kOutputHtml);
+  SetText(Controls[kSourceFolderEdit], s.DirStr);
+  SetText(Controls[kOutputFileEdit], s.OutputFile);
+  for (const FieldBinding& binding : kFieldBindings) {
+    if (binding.shown) ShowField(s, binding);
+  }
+  for (const auto& entry : kColumnBoxes) {
+    SetCheck(Controls[entry.box], s.Columns.*entry.column ? BST_CHECKED : BST_UNCHECKED);
+  }
+  SetSelection(Controls[kSizeInCombo], s.SizeIn);
+  SetChecked(Controls[kHtmlRadio], s.Output == kOutputHtml);
+  SetChecked(Controls[kTxtRadio], s.Output != kOutputHtml);
   ShowSortBy(s.SortBy);
   UpdateEnabledStates();
 }
@@ -238,40 +237,17 @@ void SetPathFields(CommonStruct& record, const std::string& sourceFolder, const 
   record.OutputFile = outputFolder + (endsInSlash ? "" : "\\") + outputName;
 }
 
+void SetPathFieldsFromOutputEdit(const std::string& sourceFolder) {
+  std::string outputFile = GetText(Controls[kOutputFileEdit]);
+  SetPathFields(Settings, sourceFolder, FolderOf(outputFile), FileNameOf(outputFile));
+}
+
 bool FolderExists(const std::string& path) {
   if (path.empty()) return false;
   std::string current = CurrentFolder();
   if (!SetCurrentDirectoryA(path.c_str())) return false;
   SetCurrentDirectoryA(current.c_str());
   return true;
-}
-
-void OnGenerate() {
-  if (GenerationRunning() || !CollectSettings(true)) return;
-  if (!StartGeneration(Settings, SystemFolderSource(), MainWindow.window)) {
-    ShowError("Not enough memory");
-    return;
-  }
-  ShowGenerationRunning(true);
-}
-
-void ReportGeneration(const GenerationResult& result) {
-  switch (result.Outcome) {
-    case GenerationOutcome::kWritten:
-      OfferToShow(MainWindow.window, result.OutputFile, result.OutputName);
-      break;
-    case GenerationOutcome::kCannotReadFolder:
-      ShowError("Cannot read folder: " + result.SourceFolder);
-      break;
-    case GenerationOutcome::kCannotWrite:
-      ReportWriteFailure(result.OutputFile);
-      break;
-    case GenerationOutcome::kOutOfMemory:
-      ShowError("Not enough memory");
-      break;
-    case GenerationOutcome::kCancelled:
-      break;
-  }
 }
 
 void TakeSettingsBaseline() {

@@ -1,10 +1,9 @@
-// Copying between the controls and the settings record, the folder checks,
-// and the Generate command.
+// Copying between the controls and the settings record, and the folder
+// checks that collecting runs.
 #pragma once
 
 #include <string>
 
-#include "mainwindow/generation.h"
 #include "settings/common_struct.h"
 
 // Copies every control into the program's settings record. With report set,
@@ -21,24 +20,14 @@ void PushSettingsToControls();
 void SetPathFields(CommonStruct& record, const std::string& sourceFolder, const std::string& outputFolder,
                    const std::string& outputName);
 
+// SetPathFields of the program's settings record with the source folder and
+// the output file edit's text.
+void SetPathFieldsFromOutputEdit(const std::string& sourceFolder);
+
 // True when the path names a folder that the process can make its current
 // folder. The current folder is the same afterwards.
 bool FolderExists(const std::string& path);
 
-// The Generate command: collects and checks the settings, then starts the
-// generation on the worker thread. Does nothing while one runs.
-void OnGenerate();
-
-// Reports an ended generation: the offer to show the file, or what failed.
-// A cancelled generation is not reported.
-void ReportGeneration(const GenerationResult& result);
-
 // Makes the settings that the controls show now the unchanged state, so that
 // only later edits count as changes.
 void TakeSettingsBaseline();
-
-// Shows an error over the main window with the program's caption.
-void ShowError(const std::string& text);
-
-// "Cannot write to: " when a file of that path exists, else "Cannot create: ".
-void ReportWriteFailure(const std::string& path);

@@ -1,16 +1,26 @@
 #include "mainwindow/commands.h"
 
+#include <shellapi.h>
+
 #include "mainwindow/binding.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/pages.h"
+#include "mainwindow/show_file.h"
 #include "output/generate.h"
 #include "settings/settings_file.h"
 #include "toolkit/dialogs.h"
 
 namespace {
 
+const char kWebSiteAddress[] = "https://www.example.org/kestrova/";
+
 constexpr UINT kFallbackMessageStyle = MB_OK | MB_ICONHAND | MB_SYSTEMMODAL | MB_TOPMOST;
 static_assert(kFallbackMessageStyle == 0x41010, "style of the dialog fall-back messages");
+
+// "Cannot write to: " when a file of that path exists, else "Cannot create: ".
+void ReportWriteFailure(const std::string& path) {
+  ShowError((FileExists(path) ? "Cannot write to: " : "Cannot create: ") + path);
+}
 
 // True when the settings reached the file; a failure is reported.
 bool SaveOrReport(const std::string& path) {
@@ -104,25 +114,23 @@ void OnSaveSettingsAs() {
 }
 
 void OnSelectSourceFolder() {
-  SourceFolderDialog.initialFolder = GetText(SourceFolderEdit);
+  SourceFolderDialog.initialFolder = GetText(Controls[kSourceFolderEdit]);
   if (!SourceFolderDialog.Execute()) return;
   const std::string& folder = SourceFolderDialog.result;
-  std::string outputFile = GetText(OutputFileEdit);
-  SetPathFields(Settings, folder, FolderOf(outputFile), FileNameOf(outputFile));
-  SetEditText(SourceFolderEdit, folder);
+  SetPathFieldsFromOutputEdit(folder);
+  SetEditText(Controls[kSourceFolderEdit], folder);
 }
 
 void OnSelectOutputFile() {
-  OutputFileDialog.fileName = GetText(OutputFileEdit);
+  OutputFileDialog.fileName = GetText(Controls[kOutputFileEdit]);
   if (!OutputFileDialog.Execute()) return;
   const std::string& chosen = OutputFileDialog.fileName;
   bool html = IsHtmlFileName(chosen);
-  SetChecked(HtmlRadio, html);
-  SetChecked(TxtRadio, !html);
+  SetChecked(Controls[kHtmlRadio], html);
+  SetChecked(Controls[kTxtRadio], !html);
   UpdateEnabledStates();
-  SetEditText(OutputFileEdit, chosen);
-  std::string outputFile = GetText(OutputFileEdit);
-  SetPathFields(Settings, GetText(SourceFolderEdit), FolderOf(outputFile), FileNameOf(outputFile));
+  SetEditText(Controls[kOutputFileEdit], chosen);
+  SetPathFieldsFromOutputEdit(GetText(Controls[kSourceFolderEdit]));
 }
 
 std::string SwitchedOutputName(const std::string& name, bool html) {
@@ -133,8 +141,44 @@ std::string SwitchedOutputName(const std::string& name, bool html) {
 }
 
 void SwitchOutputFormat() {
-  std::string name = GetText(OutputFileEdit);
+  std::string name = GetText(Controls[kOutputFileEdit]);
   if (name.empty()) return;
-  std::string switched = SwitchedOutputName(name, IsChecked(HtmlRadio));
-  if (switched != name) SetText(OutputFileEdit, switched);
+  std::string switched = SwitchedOutputName(name, IsChecked(Controls[kHtmlRadio]));
+  if (switched != name) SetText(Controls[kOutputFileEdit], switched);
+}
+
+void OnGenerate() {
+  if (GenerationRunning() || !CollectSettings(true)) return;
+  if (!StartGeneration(Settings, SystemFolderSource(), MainWindow.window)) {
+    ShowError("Not enough memory");
+    return;
+  }
+  ShowGenerationRunning(true);
+}
+
+void ReportGeneration(const GenerationResult& result) {
+  switch (result.Outcome) {
+    case GenerationOutcome::kWritten:
+      OfferToShow(MainWindow.window, result.OutputFile, result.OutputName);
+      break;
+    case GenerationOutcome::kCannotReadFolder:
+      ShowError("Cannot read folder: " + result.SourceFolder);
+      break;
+    case GenerationOutcome::kCannotWrite:
+      ReportWriteFailure(result.OutputFile);
+      break;
+    case GenerationOutcome::kOutOfMemory:
+      ShowError("Not enough memory");
+      break;
+    case GenerationOutcome::kCancelled:
+      break;
+  }
+}
+
+void OnExit() { PostMessageA(MainWindow.window, WM_CLOSE, 0, 0); }
+
+void OnWebSite() { ShellExecuteA(nullptr, "open", kWebSiteAddress, nullptr, nullptr, SW_SHOW); }
+
+void ShowError(const std::string& text) {
+  MessageBoxA(MainWindow.window, text.c_str(), kProgramTitle, MB_ICONERROR);
 }

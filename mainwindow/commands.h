@@ -1,8 +1,11 @@
-// The file commands, the save question and the output-format switch.
+// The command handlers of the main window: the file commands, the save
+// question, Generate and the report of its end, the output-format switch,
+// Exit and Web Site, and the error messages they show.
 #pragma once
 
 #include <string>
 
+#include "mainwindow/generation.h"
 #include "platform/win32port.h"
 
 // Asks whether changed settings should be saved. False when the user
@@ -21,3 +24,19 @@ void SwitchOutputFormat();
 // The output file name that the chosen form asks for, or the name itself
 // when it stays as it is.
 std::string SwitchedOutputName(const std::string& name, bool html);
+
+// The Generate command: collects and checks the settings, then starts the
+// generation on the worker thread. Does nothing while one runs.
+void OnGenerate();
+
+// Reports an ended generation: the offer to show the file, or what failed.
+// A cancelled generation is not reported.
+void ReportGeneration(const GenerationResult& result);
+
+// Asks the main window to close, as its close box does.
+void OnExit();
+// Opens the program's home page in the browser.
+void OnWebSite();
+
+// Shows an error over the main window with the program's caption.
+void ShowError(const std::string& text);

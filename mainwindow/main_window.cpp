@@ -1,7 +1,5 @@
 #include "mainwindow/main_window.h"
 
-#include <shellapi.h>
-
 #include "mainwindow/binding.h"
 #include "mainwindow/commands.h"
 #include "mainwindow/generation.h"
@@ -15,17 +13,17 @@ std::string DefaultSettingsPath;
 namespace {
 
 const struct {
-  const iControl* button;
+  ControlId button;
   void (*handler)();
 } kButtonCommands[] = {
-    {&SourceFolderButton, OnSelectSourceFolder},
-    {&OutputFileButton, OnSelectOutputFile},
-    {&ExitButton, OnExit},
-    {&GenerateButton, OnGenerate},
-    {&SaveAsButton, OnSaveSettingsAs},
-    {&SaveButton, OnSaveSettings},
-    {&OpenButton, OnOpenSettings},
-    {&WebSiteButton, OnWebSite},
+    {kSourceFolderButton, OnSelectSourceFolder},
+    {kOutputFileButton, OnSelectOutputFile},
+    {kExitButton, OnExit},
+    {kGenerateButton, OnGenerate},
+    {kSaveAsButton, OnSaveSettingsAs},
+    {kSaveButton, OnSaveSettings},
+    {kOpenButton, OnOpenSettings},
+    {kWebSiteButton, OnWebSite},
 };
 
 const struct {
@@ -58,7 +56,7 @@ void OnCommand(WPARAM wParam, LPARAM lParam) {
   if (!IsWindowEnabled(MainWindow.window)) return;
   auto sender = reinterpret_cast<HWND>(lParam);
   for (const auto& entry : kButtonCommands) {
-    if (sender == entry.button->window) {
+    if (sender == Controls[entry.button].window) {
       Dispatch(entry.handler);
       break;
     }
@@ -194,11 +192,6 @@ LRESULT CALLBACK HtmlGroupProc(HWND window, UINT message, WPARAM wParam, LPARAM 
   return CallWindowProcA(PreviousHtmlGroupProc, window, message, wParam, lParam);
 }
 
-WNDPROC Subclass(const iControl& group, WNDPROC procedure) {
-  return reinterpret_cast<WNDPROC>(
-      SetWindowLongA(group.window, GWL_WNDPROC, reinterpret_cast<LONG>(procedure)));
-}
-
 }  // namespace
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -245,8 +238,8 @@ void ShowGenerationRunning(bool running) {
   for (const auto& entry : kButtonCommands) {
     if (RunsDuringGeneration(entry.handler)) continue;
     // A disabled control must not keep the focus, or keys would reach nothing.
-    if (running && focus == entry.button->window) SetFocus(MainWindow.window);
-    Enable(*entry.button, !running);
+    if (running && focus == Controls[entry.button].window) SetFocus(MainWindow.window);
+    Enable(Controls[entry.button], !running);
   }
   if (running) {
     SetTimer(MainWindow.window, kProgressTimer, kProgressIntervalMs, nullptr);
@@ -265,18 +258,7 @@ void ShowGenerationRunning(bool running) {
 }
 
 void SubclassGroups() {
-  PreviousColumnsGroupProc = Subclass(ColumnsGroup, ColumnsGroupProc);
-  PreviousFormatGroupProc = Subclass(FormatGroup, FormatGroupProc);
-  PreviousHtmlGroupProc = Subclass(HtmlGroup, HtmlGroupProc);
-}
-
-void OnExit() { PostMessageA(MainWindow.window, WM_CLOSE, 0, 0); }
-
-void OnWebSite() { ShellExecuteA(nullptr, "open", kWebSiteAddress, nullptr, nullptr, SW_SHOW); }
-
-std::string CurrentFolder() {
-  char buffer[MAX_PATH] = {};
-  DWORD length = GetCurrentDirectoryA(MAX_PATH, buffer);
-  if (length == 0 || length >= MAX_PATH) return "";
-  return std::string(buffer, length);
+  PreviousColumnsGroupProc = ReplaceWindowProc(Controls[kColumnsGroup], ColumnsGroupProc);
+  PreviousFormatGroupProc = ReplaceWindowProc(Controls[kFormatGroup], FormatGroupProc);
+  PreviousHtmlGroupProc = ReplaceWindowProc(Controls[kHtmlGroup], HtmlGroupProc);
 }

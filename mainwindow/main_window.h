@@ -1,5 +1,4 @@
-// The main window's message handling, the program's settings record and the
-// path operations that the command handlers share.
+// The main window's message handling and the program's settings record.
 #pragma once
 
 #include <string>
@@ -21,11 +20,3 @@ void SubclassGroups();
 // Shows that a generation runs (its progress in the title, the commands that
 // change settings or files disabled) or that none runs any more.
 void ShowGenerationRunning(bool running);
-
-// Asks the main window to close, as its close box does.
-void OnExit();
-// Opens the program's home page in the browser.
-void OnWebSite();
-
-// The process's current folder.
-std::string CurrentFolder();

@@ -1,61 +1,14 @@
 // The main window, its page tree and every control on its pages. All of them
-// are built once at start and live for the whole run.
+// are built once at start from the layout and live for the whole run.
 #pragma once
 
+#include "mainwindow/layout.h"
 #include "toolkit/toolkit.h"
 
-extern iControl MainWindow;
-extern iControl PageTree;
-
-// Always visible: the output format and the command buttons.
-extern iControl FormatGroup, TxtRadio, HtmlRadio;
-extern iControl OpenButton, SaveButton, SaveAsButton, GenerateButton, WebSiteButton, ExitButton;
-
-// Main page.
-extern iControl SourceFolderLabel, SourceFolderEdit, SourceFolderButton;
-extern iControl OutputFileLabel, OutputFileEdit, OutputFileButton;
-extern iControl ColumnsGroup, SizeCheck, TypeCheck, LastWriteCheck, LastReadCheck, CreationTimeCheck,
-    ShowSecondsCheck, AttributesCheck;
-extern iControl SortGroup, SortByNameRadio, SortBySizeRadio, SortByTypeRadio, SortByLastWriteRadio,
-    SortByLastReadRadio, SortByCreationRadio, SortByAttributesRadio, DescOrderCheck, IgnoreCaseCheck;
-
-// HTML page.
-extern iControl HtmlGroup, TitleLabel, TitleEdit, BaseLabel, BaseCombo, TableBorderCheck, DivideTableCheck,
-    CellSpacingLabel, CellSpacingEdit, CellPaddingLabel, CellPaddingEdit, TableWidthLabel, TableWidthEdit,
-    FullNamesCheck, CreateLinksCheck, IncludeParentCheck, ShowSummaryCheck, ShowMasksCheck, SizeInLabel,
-    SizeInCombo, DirMaskLabel, DirMaskEdit, FileMaskLabel, FileMaskEdit;
-
-// Background page.
-extern iControl BackgroundGroup;
-extern iControl CapColorLabel, CapColorCombo, KeyCapColorLabel, KeyCapColorCombo, KeyColColorLabel,
-    KeyColColorCombo, TableColorLabel, TableColorCombo, DocColorLabel, DocColorCombo;
-
-// Columns captions page.
-extern iControl CaptionsGroup;
-extern iControl NameCaptionLabel, NameCaptionEdit, SizeCaptionLabel, SizeCaptionEdit, TypeCaptionLabel,
-    TypeCaptionEdit, LastWriteCaptionLabel, LastWriteCaptionEdit, LastReadCaptionLabel, LastReadCaptionEdit,
-    CreationCaptionLabel, CreationCaptionEdit, AttributesCaptionLabel, AttributesCaptionEdit;
-
-// Words page.
-extern iControl WordsGroup;
-extern iControl TotalSizeWordLabel, TotalSizeWordEdit, FileWordLabel, FileWordEdit, FolderWordLabel,
-    FolderWordEdit, BytesWordLabel, BytesWordCombo, UserWord1Label, UserWord1Edit, UserWord2Label,
-    UserWord2Edit, UserWord3Label, UserWord3Edit, ContentOfWordLabel, ContentOfWordEdit, FilesWordLabel,
-    FilesWordEdit, FoldersWordLabel, FoldersWordEdit;
-
-// Custom HTML pages.
-extern iControl HeadCustomLabel, HeadCustomMemo, BeforLabel, BeforMemo, AfterLabel, AfterMemo, CustTableLabel,
-    CustTableMemo;
-
-// Style pages.
-extern iControl MaskStyleLabel, MaskStyleMemo, TableStyleLabel, TableStyleMemo, NameStyleLabel, NameStyleMemo,
-    CaptionStyleLabel, CaptionStyleMemo, TitleStyleLabel, TitleStyleMemo, SummaryStyleLabel, SummaryStyleMemo;
-
-// Info page.
-extern iControl InfoMemo;
-
-extern const char kProgramTitle[];
-extern const char kWebSiteAddress[];
+// Every control of the main window, the window itself included.
+extern iControl Controls[kControlCount];
+// Controls[kMainWindow], the owner of every message and dialog.
+extern iControl& MainWindow;
 
 // Creates the main window with every control at its place and with its
 // initial value, in the keyboard's order, selects the Main page's tree item,

@@ -88,12 +88,6 @@ class ScopedComApartment {
   bool initialized_;
 };
 
-std::string CurrentFolder() {
-  char buffer[MAX_PATH] = {};
-  DWORD length = GetCurrentDirectoryA(MAX_PATH, buffer);
-  return length > 0 && length < MAX_PATH ? std::string(buffer, length) : std::string();
-}
-
 // Selects the folder that lpData names once the browser is ready.
 int CALLBACK SelectInitialFolder(HWND browser, UINT message, LPARAM, LPARAM lpData) {
   if (message == BFFM_INITIALIZED) SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, lpData);
@@ -107,6 +101,12 @@ void AddSettingsFilters(iOSBaseDialog& dialog) {
 }
 
 }  // namespace
+
+std::string CurrentFolder() {
+  char buffer[MAX_PATH] = {};
+  DWORD length = GetCurrentDirectoryA(MAX_PATH, buffer);
+  return length > 0 && length < MAX_PATH ? std::string(buffer, length) : std::string();
+}
 
 void iOSBaseDialog::AddFilter(const std::string& description, const std::string& pattern) {
   filterList += description;

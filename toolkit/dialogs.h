@@ -90,6 +90,10 @@ class iSelectDirectory {
   bool Execute();
 };
 
+// The process's current folder, where the settings dialogs start; empty
+// when it cannot be read.
+std::string CurrentFolder();
+
 // The program's four dialogs, alive for the whole run.
 extern iSelectDirectory SourceFolderDialog;
 extern iSaveDialog OutputFileDialog;

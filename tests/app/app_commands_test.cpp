@@ -42,10 +42,7 @@ class AppCommandsTest : public ::testing::Test {
   void TearDown() override { app_.CloseDiscardingChanges(); }
 
   HWND Main() const { return app_.main(); }
-  HWND Html(const char* className, int x, int y) const {
-    return app_.At(app_.Group(" HTML"), className, x, y);
-  }
-  HWND TitleEdit() const { return Html("Edit", 42, 17); }
+  HWND TitleEdit() const { return app_.Find(kTitleEdit); }
 
   // A source folder with a few files and folders.
   std::string MakeSourceFolder() const {
@@ -241,20 +238,11 @@ struct ControlValue {
   int state;         // Box: check state; Selection: the item index
 };
 
-HWND OnMain(const RunningApp& a, const char* className, int x, int y, size_t nth = 0) {
-  return a.At(a.main(), className, x, y, nth);
-}
-HWND InGroupAt(const RunningApp& a, const char* group, const char* className, int x, int y) {
-  return a.At(a.Group(group), className, x, y);
-}
 std::function<HWND(const RunningApp&)> Box(const char* group, const char* text) {
   return [group, text](const RunningApp& a) { return a.InGroup(group, text); };
 }
-std::function<HWND(const RunningApp&)> Field(const char* group, const char* className, int x, int y) {
-  return [=](const RunningApp& a) { return InGroupAt(a, group, className, x, y); };
-}
-std::function<HWND(const RunningApp&)> Memo(int y, size_t nth) {
-  return [=](const RunningApp& a) { return OnMain(a, "Edit", 3, y, nth); };
+std::function<HWND(const RunningApp&)> Control(ControlId id) {
+  return [id](const RunningApp& a) { return a.Find(id); };
 }
 
 // Every saved setting with a value unlike its default. The radios come
@@ -262,51 +250,48 @@ std::function<HWND(const RunningApp&)> Memo(int y, size_t nth) {
 std::vector<ControlValue> EverySetting(const std::string& folder) {
   using K = ControlValue;
   const char* html = " HTML";
-  const char* words = "Words";
-  const char* captions = "Columns Captions";
-  const char* background = "Background";
   return {
       {"source folder", [](const RunningApp& a) { return a.SourceFolderEdit(); }, K::Text, folder, 0},
-      {"title", Field(html, "Edit", 42, 17), K::Text, "My $DirPath title", 0},
-      {"base", Field(html, "ComboBox", 42, 40), K::Text, "http://www.example.com/files/", 0},
-      {"cell spacing", Field(html, "Edit", 87, 115), K::Text, "7", 0},
-      {"cell padding", Field(html, "Edit", 185, 115), K::Text, "12", 0},
-      {"table width", Field(html, "Edit", 85, 140), K::Text, "80%", 0},
-      {"folder mask", Field(html, "Edit", 272, 165), K::Text, "*.d", 0},
-      {"file mask", Field(html, "Edit", 272, 190), K::Text, "*.txt", 0},
-      {"size in", Field(html, "ComboBox", 80, 265), K::Selection, "", 2},
-      {"Name", Field(captions, "Edit", 80, 15), K::Text, "N1", 0},
-      {"Size", Field(captions, "Edit", 80, 40), K::Text, "S1", 0},
-      {"Type", Field(captions, "Edit", 80, 65), K::Text, "T1", 0},
-      {"LW", Field(captions, "Edit", 80, 90), K::Text, "W1", 0},
-      {"LR", Field(captions, "Edit", 240, 15), K::Text, "R1", 0},
-      {"CT", Field(captions, "Edit", 240, 40), K::Text, "C1", 0},
-      {"Attr", Field(captions, "Edit", 240, 65), K::Text, "A1", 0},
-      {"$TotalSize", Field(words, "Edit", 80, 15), K::Text, "All", 0},
-      {"$File", Field(words, "Edit", 80, 40), K::Text, "Doc", 0},
-      {"$Folder", Field(words, "Edit", 80, 65), K::Text, "Dir", 0},
-      {"$FileSize", Field(words, "ComboBox", 80, 90), K::Text, "Kb", 0},
-      {"$UserWord1", Field(words, "Edit", 80, 115), K::Text, "u1", 0},
-      {"$UserWord2", Field(words, "Edit", 80, 140), K::Text, "u2", 0},
-      {"$UserWord3", Field(words, "Edit", 80, 165), K::Text, "u3", 0},
-      {"$ContentOf", Field(words, "Edit", 240, 15), K::Text, "Inside", 0},
-      {"$Files", Field(words, "Edit", 240, 40), K::Text, "Docs", 0},
-      {"$Folders", Field(words, "Edit", 240, 65), K::Text, "Dirs", 0},
-      {"CapColor", Field(background, "ComboBox", 124, 17), K::Text, "White", 0},
-      {"KeyCapColor", Field(background, "ComboBox", 124, 42), K::Text, "None", 0},
-      {"KeyColColor", Field(background, "ComboBox", 124, 67), K::Text, "LightGrey", 0},
-      {"TableColor", Field(background, "ComboBox", 124, 92), K::Text, "Light Blue", 0},
-      {"DocColor", Field(background, "ComboBox", 124, 117), K::Text, "#FFEEDD", 0},
-      {"HeadCustom", Memo(25, 0), K::Text, "<meta a>\r\n<meta b>", 0},
-      {"Befor", Memo(25, 1), K::Text, "<p>start</p>", 0},
-      {"After", Memo(25, 2), K::Text, "<p>end</p>\r\n", 0},
-      {"CustTable", Memo(25, 3), K::Text, " class=\"t\"", 0},
-      {"MaskStyle", Memo(22, 0), K::Text, "color:teal;\r\n", 0},
-      {"NameStyle", Memo(22, 1), K::Text, "color:olive;", 0},
-      {"TitleStyle", Memo(22, 2), K::Text, "font-size: large;\r\n", 0},
-      {"TableStyle", Memo(178, 0), K::Text, "color:gray;\r\n", 0},
-      {"CaptionStyle", Memo(178, 1), K::Text, "color:maroon;\r\n", 0},
-      {"SummaryStyle", Memo(178, 2), K::Text, "color:purple;\r\n", 0},
+      {"title", Control(kTitleEdit), K::Text, "My $DirPath title", 0},
+      {"base", Control(kBaseCombo), K::Text, "http://www.example.com/files/", 0},
+      {"cell spacing", Control(kCellSpacingEdit), K::Text, "7", 0},
+      {"cell padding", Control(kCellPaddingEdit), K::Text, "12", 0},
+      {"table width", Control(kTableWidthEdit), K::Text, "80%", 0},
+      {"folder mask", Control(kDirMaskEdit), K::Text, "*.d", 0},
+      {"file mask", Control(kFileMaskEdit), K::Text, "*.txt", 0},
+      {"size in", Control(kSizeInCombo), K::Selection, "", 2},
+      {"Name", Control(kNameCaptionEdit), K::Text, "N1", 0},
+      {"Size", Control(kSizeCaptionEdit), K::Text, "S1", 0},
+      {"Type", Control(kTypeCaptionEdit), K::Text, "T1", 0},
+      {"LW", Control(kLastWriteCaptionEdit), K::Text, "W1", 0},
+      {"LR", Control(kLastReadCaptionEdit), K::Text, "R1", 0},
+      {"CT", Control(kCreationCaptionEdit), K::Text, "C1", 0},
+      {"Attr", Control(kAttributesCaptionEdit), K::Text, "A1", 0},
+      {"$TotalSize", Control(kTotalSizeWordEdit), K::Text, "All", 0},
+      {"$File", Control(kFileWordEdit), K::Text, "Doc", 0},
+      {"$Folder", Control(kFolderWordEdit), K::Text, "Dir", 0},
+      {"$FileSize", Control(kBytesWordCombo), K::Text, "Kb", 0},
+      {"$UserWord1", Control(kUserWord1Edit), K::Text, "u1", 0},
+      {"$UserWord2", Control(kUserWord2Edit), K::Text, "u2", 0},
+      {"$UserWord3", Control(kUserWord3Edit), K::Text, "u3", 0},
+      {"$ContentOf", Control(kContentOfWordEdit), K::Text, "Inside", 0},
+      {"$Files", Control(kFilesWordEdit), K::Text, "Docs", 0},
+      {"$Folders", Control(kFoldersWordEdit), K::Text, "Dirs", 0},
+      {"CapColor", Control(kCapColorCombo), K::Text, "White", 0},
+      {"KeyCapColor", Control(kKeyCapColorCombo), K::Text, "None", 0},
+      {"KeyColColor", Control(kKeyColColorCombo), K::Text, "LightGrey", 0},
+      {"TableColor", Control(kTableColorCombo), K::Text, "Light Blue", 0},
+      {"DocColor", Control(kDocColorCombo), K::Text, "#FFEEDD", 0},
+      {"HeadCustom", Control(kHeadCustomMemo), K::Text, "<meta a>\r\n<meta b>", 0},
+      {"Befor", Control(kBeforMemo), K::Text, "<p>start</p>", 0},
+      {"After", Control(kAfterMemo), K::Text, "<p>end</p>\r\n", 0},
+      {"CustTable", Control(kCustTableMemo), K::Text, " class=\"t\"", 0},
+      {"MaskStyle", Control(kMaskStyleMemo), K::Text, "color:teal;\r\n", 0},
+      {"NameStyle", Control(kNameStyleMemo), K::Text, "color:olive;", 0},
+      {"TitleStyle", Control(kTitleStyleMemo), K::Text, "font-size: large;\r\n", 0},
+      {"TableStyle", Control(kTableStyleMemo), K::Text, "color:gray;\r\n", 0},
+      {"CaptionStyle", Control(kCaptionStyleMemo), K::Text, "color:maroon;\r\n", 0},
+      {"SummaryStyle", Control(kSummaryStyleMemo), K::Text, "color:purple;\r\n", 0},
       {"Size column", Box(" Select Columns ", "Size"), K::Box, "", 1},
       {"Type column", Box(" Select Columns ", "Type"), K::Box, "", 0},
       {"Last write column", Box(" Select Columns ", "Last write"), K::Box, "", 1},
@@ -387,7 +372,7 @@ TEST_F(AppCommandsTest, SaveAsThenOpenBringsBackEveryControl) {
   EXPECT_EQ(driver::TextOf(dialog), "Open") << "the fresh default settings are unchanged: no question";
   ASSERT_TRUE(app::ChooseInDialog(dialog, saved));
   DWORD start = GetTickCount();
-  HWND title = InGroupAt(second, " HTML", "Edit", 42, 17);
+  HWND title = second.Find(kTitleEdit);
   while (app::Text(title) != "My $DirPath title" && GetTickCount() - start < 10000) Sleep(50);
 
   for (const ControlValue& value : settings) ExpectShown(second, value);
@@ -600,7 +585,7 @@ TEST_F(AppCommandsTest, ClosingAsksNothingAfterStartOpenOrSaveWithoutChanges) {
   // Saved: what was saved is the unchanged state.
   RunningApp saved;
   ASSERT_TRUE(saved.Start(home_));
-  ASSERT_TRUE(app::SetText(saved.At(saved.Group(" HTML"), "Edit", 42, 17), "Saved $DirPath"));
+  ASSERT_TRUE(app::SetText(saved.Find(kTitleEdit), "Saved $DirPath"));
   std::string before = ReadFileBytes(saved.DefaultSettingsPath());
   ASSERT_TRUE(driver::Click(saved.Button("Save")));
   EXPECT_NE(ReadWhenWritten(saved.DefaultSettingsPath(), before).find("Title=Saved $DirPath"),
@@ -619,7 +604,7 @@ TEST_F(AppCommandsTest, ClosingAsksNothingAfterStartOpenOrSaveWithoutChanges) {
   HWND dialog = opened.WaitForDialog("Open");
   ASSERT_NE(dialog, nullptr);
   ASSERT_TRUE(app::ChooseInDialog(dialog, other));
-  HWND title = opened.At(opened.Group(" HTML"), "Edit", 42, 17);
+  HWND title = opened.Find(kTitleEdit);
   DWORD start = GetTickCount();
   while (app::Text(title) != "Saved $DirPath" && GetTickCount() - start < 5000) Sleep(50);
   ASSERT_EQ(app::Text(title), "Saved $DirPath");

@@ -27,6 +27,36 @@ LRESULT SendTo(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   return static_cast<LRESULT>(result);
 }
 
+const char* WindowClassOf(ControlKind kind) {
+  switch (kind) {
+    case kTopWindow:
+      return "iTopWindow";
+    case kTreeView:
+      return "SysTreeView32";
+    case kLabel:
+      return "Static";
+    case kLineEdit:
+    case kNumberEdit:
+    case kMemo:
+    case kReadOnlyMemo:
+      return "Edit";
+    case kCheckBox:
+    case kRadioButton:
+    case kPushButton:
+    case kGroupBox:
+      return "Button";
+    case kEditableCombo:
+    case kListCombo:
+      return "ComboBox";
+  }
+  return "";
+}
+
+bool SamePlace(const ControlLayout& a, const ControlLayout& b) {
+  return a.parent == b.parent && a.x == b.x && a.y == b.y &&
+         std::string(WindowClassOf(a.kind)) == WindowClassOf(b.kind);
+}
+
 POINT TopLeftIn(HWND parent, HWND child) {
   RECT rect{};
   GetWindowRect(child, &rect);
@@ -60,6 +90,20 @@ HWND RunningApp::At(HWND parent, const std::string& className, int x, int y, siz
   return nullptr;
 }
 
+HWND RunningApp::Find(ControlId id) const {
+  const ControlLayout& row = kControlLayout[id];
+  if (row.kind == kTopWindow) return main_;
+  // The group boxes of the pages share one place.
+  if (row.kind == kGroupBox) return Group(row.text);
+  // Controls that share a place, each on its own page, keep the order of
+  // their rows among their siblings.
+  size_t nth = 0;
+  for (int earlier = 0; earlier < id; ++earlier) {
+    if (SamePlace(kControlLayout[earlier], row)) ++nth;
+  }
+  return At(Find(row.parent), WindowClassOf(row.kind), row.x, row.y, nth);
+}
+
 HWND RunningApp::Group(const std::string& text) const {
   for (HWND child : driver::FindChildren(main_, "Button")) {
     if (GetAncestor(child, GA_PARENT) == main_ && driver::TextOf(child) == text &&
@@ -82,7 +126,7 @@ HWND RunningApp::Button(const std::string& text) const {
 }
 
 bool RunningApp::SelectTreeItem(const std::vector<int>& path) const {
-  HWND tree = At(main_, "SysTreeView32", 345, 0);
+  HWND tree = Find(kPageTree);
   LPARAM item = SendTo(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
   for (size_t level = 0; level < path.size() && item != 0; ++level) {
     if (level > 0) item = SendTo(tree, TVM_GETNEXTITEM, TVGN_CHILD, item);

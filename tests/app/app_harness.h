@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "mainwindow/layout.h"
 #include "tests/windows/driver/win_driver.h"
 
 namespace app {
@@ -27,6 +28,9 @@ class RunningApp {
   // The nth control of the class (creation order) whose top-left corner
   // lies at x, y in the client area of parent, its direct parent.
   HWND At(HWND parent, const std::string& className, int x, int y, size_t nth = 0) const;
+  // The control of the layout's row: the main window, a group box by its
+  // text, any other control by its parent, class and place.
+  HWND Find(ControlId id) const;
   // A group box of the main window by its text.
   HWND Group(const std::string& text) const;
   // A check box or radio button inside the group box, by its text.
@@ -34,10 +38,10 @@ class RunningApp {
   // A command button of the main window by its text.
   HWND Button(const std::string& text) const;
 
-  HWND SourceFolderEdit() const { return At(main_, "Edit", 90, 50); }
-  HWND OutputFileEdit() const { return At(main_, "Edit", 90, 85); }
-  HWND SourceFolderButton() const { return At(main_, "Button", 310, 49); }
-  HWND OutputFileButton() const { return At(main_, "Button", 310, 84); }
+  HWND SourceFolderEdit() const { return Find(kSourceFolderEdit); }
+  HWND OutputFileEdit() const { return Find(kOutputFileEdit); }
+  HWND SourceFolderButton() const { return Find(kSourceFolderButton); }
+  HWND OutputFileButton() const { return Find(kOutputFileButton); }
   HWND TxtRadio() const { return InGroup(" Output Format ", "TXT"); }
   HWND HtmlRadio() const { return InGroup(" Output Format ", "HTML"); }
 

@@ -29,7 +29,7 @@ class AppKeyboardTest : public ::testing::Test {
   }
   void TearDown() override { app_.CloseDiscardingChanges(); }
 
-  HWND Tree() const { return app_.At(app_.main(), "SysTreeView32", 345, 0); }
+  HWND Tree() const { return app_.Find(kPageTree); }
 
   // Presses the key and expects the focus to move to the control.
   void ExpectKeyMovesFocus(const std::vector<WORD>& modifiers, WORD key, HWND expected, const char* what) {
@@ -89,13 +89,12 @@ TEST_F(AppKeyboardTest, TabWalksThePageInReadingOrderThenTheTreeTheFormatAndTheB
   DWORD start = GetTickCount();
   while (!driver::IsVisible(html) && GetTickCount() - start < 5000) Sleep(50);
   ASSERT_TRUE(driver::IsVisible(html));
-  ExpectKeyMovesFocus({VK_SHIFT}, VK_TAB, app_.At(html, "ComboBox", 80, 265),
-                      "the last control of the HTML page");
+  ExpectKeyMovesFocus({VK_SHIFT}, VK_TAB, app_.Find(kSizeInCombo), "the last control of the HTML page");
   ExpectKeyMovesFocus({VK_SHIFT}, VK_TAB, app_.InGroup(" HTML", "Show masks"), "the one above it");
   ExpectKeyMovesFocus({VK_SHIFT}, VK_TAB, app_.InGroup(" HTML", "Include parent"), "right before left");
   ExpectKeyMovesFocus({VK_SHIFT}, VK_TAB, app_.InGroup(" HTML", "Show summary"), "on the same row");
   for (int i = 0; i < 12; ++i) ASSERT_TRUE(app_.PressKeys({}, {VK_TAB}));
-  HWND title = app_.At(html, "Edit", 42, 17);
+  HWND title = app_.Find(kTitleEdit);
   EXPECT_EQ(app_.WaitForFocus(title), title) << "the first control of the HTML page";
 }
 
@@ -149,7 +148,7 @@ TEST_F(AppKeyboardTest, EnterRunsGenerateAndEscapeDoesNothing) {
 
   // In a memo Enter starts a new line instead.
   ASSERT_TRUE(app_.SelectTreeItem({5, 1}));
-  HWND memo = app_.At(app_.main(), "Edit", 3, 25, 1);
+  HWND memo = app_.Find(kBeforMemo);
   ExpectKeyMovesFocus({}, VK_TAB, memo, "the memo of the Custom begining page");
   ASSERT_TRUE(app_.PressKeys({}, {'A', VK_RETURN, 'B'}));
   DWORD start = GetTickCount();
@@ -194,8 +193,8 @@ TEST_F(AppKeyboardTest, LongTextsTypedKeyByKeyIntoTheEditableBoxesAreKeptWhole) 
     HWND combo;
   };
   const Box boxes[] = {
-      {"base", {1}, app_.At(app_.Group(" HTML"), "ComboBox", 42, 40)},
-      {"$FileSize word", {4}, app_.At(app_.Group("Words"), "ComboBox", 80, 90)},
+      {"base", {1}, app_.Find(kBaseCombo)},
+      {"$FileSize word", {4}, app_.Find(kBytesWordCombo)},
   };
   for (const Box& box : boxes) {
     SCOPED_TRACE(box.what);

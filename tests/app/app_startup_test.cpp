@@ -2,6 +2,7 @@
 // program under Wine and Xvfb.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -21,9 +22,6 @@ class AppStartupTest : public ::testing::Test {
   void TearDown() override { app_.CloseDiscardingChanges(); }
 
   HWND Main() const { return app_.main(); }
-  HWND HtmlChild(const char* className, int x, int y) const {
-    return app_.At(app_.Group(" HTML"), className, x, y);
-  }
 
   ScopedTempFolder folder_;
   RunningApp app_;
@@ -43,59 +41,55 @@ TEST_F(AppStartupTest, ControlsShowTheFreshInstallationValues) {
     HWND control;
     std::string text;
   };
-  HWND html = app_.Group(" HTML");
-  HWND captions = app_.Group("Columns Captions");
-  HWND words = app_.Group("Words");
-  HWND background = app_.Group("Background");
   const std::string kCaptionStyle =
       "font-family: sans-serif;\r\nfont-size: small;\r\nfont-weight: 700;\r\ncolor:green;\r\n";
   const Expected texts[] = {
       {"source folder", app_.SourceFolderEdit(), "C:\\"},
       {"output file", app_.OutputFileEdit(), "C:\\FolderIndex.html"},
-      {"title", app_.At(html, "Edit", 42, 17), "Content of $DirPath"},
-      {"base", app_.At(html, "ComboBox", 42, 40), "file://localhost/$DirPath"},
-      {"cell spacing", app_.At(html, "Edit", 87, 115), "2"},
-      {"cell padding", app_.At(html, "Edit", 185, 115), "4"},
-      {"table width", app_.At(html, "Edit", 85, 140), "100%"},
-      {"folder mask", app_.At(html, "Edit", 272, 165), "*.*"},
-      {"file mask", app_.At(html, "Edit", 272, 190), "*.*"},
-      {"Name", app_.At(captions, "Edit", 80, 15), "Name"},
-      {"Size", app_.At(captions, "Edit", 80, 40), "Size"},
-      {"Type", app_.At(captions, "Edit", 80, 65), "Type"},
-      {"LW", app_.At(captions, "Edit", 80, 90), "Last Write"},
-      {"LR", app_.At(captions, "Edit", 240, 15), "Last Read"},
-      {"CT", app_.At(captions, "Edit", 240, 40), "Creation time"},
-      {"Attr", app_.At(captions, "Edit", 240, 65), "Attributes"},
-      {"$TotalSize", app_.At(words, "Edit", 80, 15), "Total size"},
-      {"$File", app_.At(words, "Edit", 80, 40), "File"},
-      {"$Folder", app_.At(words, "Edit", 80, 65), "Folder"},
-      {"$FileSize", app_.At(words, "ComboBox", 80, 90), "bytes"},
-      {"$UserWord1", app_.At(words, "Edit", 80, 115), "UserWord1"},
-      {"$UserWord2", app_.At(words, "Edit", 80, 140), "UserWord2"},
-      {"$UserWord3", app_.At(words, "Edit", 80, 165), "UserWord3"},
-      {"$ContentOf", app_.At(words, "Edit", 240, 15), "Content of"},
-      {"$Files", app_.At(words, "Edit", 240, 40), "Files"},
-      {"$Folders", app_.At(words, "Edit", 240, 65), "Folders"},
-      {"CapColor", app_.At(background, "ComboBox", 124, 17), "LIGHTBLUE"},
-      {"KeyCapColor", app_.At(background, "ComboBox", 124, 42), "HONEYDEW"},
-      {"KeyColColor", app_.At(background, "ComboBox", 124, 67), "LIGHTBLUE"},
-      {"TableColor", app_.At(background, "ComboBox", 124, 92), "None"},
-      {"DocColor", app_.At(background, "ComboBox", 124, 117), "None"},
-      {"HeadCustom", app_.At(Main(), "Edit", 3, 25, 0), "<META NAME =\"keywords\"  CONTENT =\"$DirPath\">"},
-      {"Befor", app_.At(Main(), "Edit", 3, 25, 1), ""},
-      {"After", app_.At(Main(), "Edit", 3, 25, 2), ""},
-      {"CustTable", app_.At(Main(), "Edit", 3, 25, 3), ""},
-      {"MaskStyle", app_.At(Main(), "Edit", 3, 22, 0),
+      {"title", app_.Find(kTitleEdit), "Content of $DirPath"},
+      {"base", app_.Find(kBaseCombo), "file://localhost/$DirPath"},
+      {"cell spacing", app_.Find(kCellSpacingEdit), "2"},
+      {"cell padding", app_.Find(kCellPaddingEdit), "4"},
+      {"table width", app_.Find(kTableWidthEdit), "100%"},
+      {"folder mask", app_.Find(kDirMaskEdit), "*.*"},
+      {"file mask", app_.Find(kFileMaskEdit), "*.*"},
+      {"Name", app_.Find(kNameCaptionEdit), "Name"},
+      {"Size", app_.Find(kSizeCaptionEdit), "Size"},
+      {"Type", app_.Find(kTypeCaptionEdit), "Type"},
+      {"LW", app_.Find(kLastWriteCaptionEdit), "Last Write"},
+      {"LR", app_.Find(kLastReadCaptionEdit), "Last Read"},
+      {"CT", app_.Find(kCreationCaptionEdit), "Creation time"},
+      {"Attr", app_.Find(kAttributesCaptionEdit), "Attributes"},
+      {"$TotalSize", app_.Find(kTotalSizeWordEdit), "Total size"},
+      {"$File", app_.Find(kFileWordEdit), "File"},
+      {"$Folder", app_.Find(kFolderWordEdit), "Folder"},
+      {"$FileSize", app_.Find(kBytesWordCombo), "bytes"},
+      {"$UserWord1", app_.Find(kUserWord1Edit), "UserWord1"},
+      {"$UserWord2", app_.Find(kUserWord2Edit), "UserWord2"},
+      {"$UserWord3", app_.Find(kUserWord3Edit), "UserWord3"},
+      {"$ContentOf", app_.Find(kContentOfWordEdit), "Content of"},
+      {"$Files", app_.Find(kFilesWordEdit), "Files"},
+      {"$Folders", app_.Find(kFoldersWordEdit), "Folders"},
+      {"CapColor", app_.Find(kCapColorCombo), "LIGHTBLUE"},
+      {"KeyCapColor", app_.Find(kKeyCapColorCombo), "HONEYDEW"},
+      {"KeyColColor", app_.Find(kKeyColColorCombo), "LIGHTBLUE"},
+      {"TableColor", app_.Find(kTableColorCombo), "None"},
+      {"DocColor", app_.Find(kDocColorCombo), "None"},
+      {"HeadCustom", app_.Find(kHeadCustomMemo), "<META NAME =\"keywords\"  CONTENT =\"$DirPath\">"},
+      {"Befor", app_.Find(kBeforMemo), ""},
+      {"After", app_.Find(kAfterMemo), ""},
+      {"CustTable", app_.Find(kCustTableMemo), ""},
+      {"MaskStyle", app_.Find(kMaskStyleMemo),
        "font-family: sans-serif;\r\nfont-size: small;\r\nfont-weight: 700;\r\ncolor:navy;\r\n"},
-      {"NameStyle", app_.At(Main(), "Edit", 3, 22, 1),
+      {"NameStyle", app_.Find(kNameStyleMemo),
        "font-family: sans-serif;\r\nfont-size: small;\r\nfont-weight: 500;\r\n"
        "text-decoration: underline;\r\ncolor:navy;"},
-      {"TitleStyle", app_.At(Main(), "Edit", 3, 22, 2),
+      {"TitleStyle", app_.Find(kTitleStyleMemo),
        "font-family: sans-serif;\r\nfont-size: medium;\r\nfont-weight: 700;\r\ncolor:navy;\r\n"},
-      {"TableStyle", app_.At(Main(), "Edit", 3, 178, 0),
+      {"TableStyle", app_.Find(kTableStyleMemo),
        "font-family: sans-serif;\r\nfont-size: small;\r\nfont-weight: 700;\r\ncolor:red;\r\n"},
-      {"CaptionStyle", app_.At(Main(), "Edit", 3, 178, 1), kCaptionStyle},
-      {"SummaryStyle", app_.At(Main(), "Edit", 3, 178, 2),
+      {"CaptionStyle", app_.Find(kCaptionStyleMemo), kCaptionStyle},
+      {"SummaryStyle", app_.Find(kSummaryStyleMemo),
        "Summary\r\nfont-family: sans-serif;\r\nfont-size: small;\r\nfont-weight: 700;\r\n"
        "color:blue;\r\n"},
   };
@@ -142,10 +136,10 @@ TEST_F(AppStartupTest, ControlsShowTheFreshInstallationValues) {
     EXPECT_EQ(CheckStateOf(app_.InGroup(box.group, box.text)), box.state);
   }
 
-  HWND sizeIn = app_.At(html, "ComboBox", 80, 265);
+  HWND sizeIn = app_.Find(kSizeInCombo);
   EXPECT_EQ(app::ComboSelection(sizeIn), 1);
   EXPECT_EQ(app::Text(sizeIn), "kilobytes");
-  EXPECT_EQ(app::ComboSelection(app_.At(background, "ComboBox", 124, 92)), 0);
+  EXPECT_EQ(app::ComboSelection(app_.Find(kTableColorCombo)), 0);
 }
 
 TEST_F(AppStartupTest, MainWindowHasItsPlaceAndCannotBeResized) {
@@ -165,8 +159,35 @@ TEST_F(AppStartupTest, MainWindowHasItsPlaceAndCannotBeResized) {
     SCOPED_TRACE(command);
     EXPECT_NE(app_.Button(command), nullptr);
   }
-  EXPECT_EQ(app_.At(Main(), "Button", 360, 222), app_.Button("Open"));
-  EXPECT_EQ(app_.At(Main(), "Button", 438, 282), app_.Button("Exit"));
+  EXPECT_EQ(app_.Find(kOpenButton), app_.Button("Open"));
+  EXPECT_EQ(app_.Find(kExitButton), app_.Button("Exit"));
+}
+
+// The window is built from the layout's rows: each control is found at the
+// place of its row, once, with the size and caption the row gives.
+TEST_F(AppStartupTest, EveryRowOfTheLayoutIsAControlAtItsPlace) {
+  std::vector<HWND> found;
+  for (const ControlLayout& row : kControlLayout) {
+    SCOPED_TRACE(row.id);
+    HWND control = app_.Find(row.id);
+    ASSERT_NE(control, nullptr);
+    EXPECT_EQ(std::count(found.begin(), found.end(), control), 0) << "found for an earlier row too";
+    found.push_back(control);
+    if (row.kind == kTopWindow) continue;
+    RECT rect{};
+    GetWindowRect(control, &rect);
+    if (row.width != kKeep) {
+      EXPECT_EQ(rect.right - rect.left, row.width);
+    }
+    if (row.height != kKeep) {
+      EXPECT_EQ(rect.bottom - rect.top, row.height);
+    }
+    bool captioned = row.kind == kLabel || row.kind == kCheckBox || row.kind == kRadioButton ||
+                     row.kind == kPushButton || row.kind == kGroupBox;
+    if (captioned) {
+      EXPECT_EQ(driver::TextOf(control), row.text);
+    }
+  }
 }
 
 TEST_F(AppStartupTest, HtmlPageControlsOverlapNothing) {
@@ -188,9 +209,9 @@ TEST_F(AppStartupTest, HtmlPageControlsOverlapNothing) {
 }
 
 TEST_F(AppStartupTest, NumberEditsTakeTwoDigitsAndTableWidthFourCharacters) {
-  HWND spacing = HtmlChild("Edit", 87, 115);
-  HWND padding = HtmlChild("Edit", 185, 115);
-  HWND width = HtmlChild("Edit", 85, 140);
+  HWND spacing = app_.Find(kCellSpacingEdit);
+  HWND padding = app_.Find(kCellPaddingEdit);
+  HWND width = app_.Find(kTableWidthEdit);
   for (HWND number : {spacing, padding}) {
     EXPECT_TRUE(GetWindowLongA(number, GWL_STYLE) & ES_NUMBER);
     EXPECT_EQ(SendMessageA(number, EM_GETLIMITTEXT, 0, 0), 2);
@@ -208,12 +229,11 @@ TEST_F(AppStartupTest, NumberEditsTakeTwoDigitsAndTableWidthFourCharacters) {
 }
 
 TEST_F(AppStartupTest, CombosHaveTheirStylesAndItems) {
-  HWND html = app_.Group(" HTML");
-  HWND base = app_.At(html, "ComboBox", 42, 40);
-  HWND sizeIn = app_.At(html, "ComboBox", 80, 265);
-  HWND bytes = app_.At(app_.Group("Words"), "ComboBox", 80, 90);
-  HWND capColor = app_.At(app_.Group("Background"), "ComboBox", 124, 17);
-  HWND docColor = app_.At(app_.Group("Background"), "ComboBox", 124, 117);
+  HWND base = app_.Find(kBaseCombo);
+  HWND sizeIn = app_.Find(kSizeInCombo);
+  HWND bytes = app_.Find(kBytesWordCombo);
+  HWND capColor = app_.Find(kCapColorCombo);
+  HWND docColor = app_.Find(kDocColorCombo);
   // A combo box hands WS_VSCROLL on to its list, so the box itself lacks it.
   const LONG kNotKept = WS_VISIBLE | WS_VSCROLL;
   // Every box is a tab stop of its own; the editable ones scroll their text.
@@ -251,73 +271,72 @@ TEST_F(AppStartupTest, CombosHaveTheirStylesAndItems) {
 struct PageCase {
   std::vector<int> item;
   const char* name;
-  int page;
+  Page page;
 };
 
 TEST_F(AppStartupTest, EveryTreeItemShowsItsPage) {
   // The controls of each page code, by how the test finds them.
   struct PageControl {
-    int page;
+    Page page;
     const char* what;
     HWND control;
   };
-  HWND main = Main();
   const PageControl controls[] = {
-      {0, "source folder label", app_.At(main, "Static", 10, 50)},
-      {0, "source folder", app_.SourceFolderEdit()},
-      {0, "source >>", app_.SourceFolderButton()},
-      {0, "output file label", app_.At(main, "Static", 10, 85)},
-      {0, "output file", app_.OutputFileEdit()},
-      {0, "output >>", app_.OutputFileButton()},
-      {0, "columns", app_.Group(" Select Columns ")},
-      {0, "sort", app_.Group(" Sort by ")},
-      {1, "html", app_.Group(" HTML")},
-      {2, "background", app_.Group("Background")},
-      {3, "captions", app_.Group("Columns Captions")},
-      {4, "words", app_.Group("Words")},
-      {51, "head label", app_.At(main, "Static", 3, 10, 0)},
-      {51, "head", app_.At(main, "Edit", 3, 25, 0)},
-      {52, "beginning label", app_.At(main, "Static", 3, 10, 1)},
-      {52, "beginning", app_.At(main, "Edit", 3, 25, 1)},
-      {53, "end label", app_.At(main, "Static", 3, 10, 2)},
-      {53, "end", app_.At(main, "Edit", 3, 25, 2)},
-      {54, "table html label", app_.At(main, "Static", 3, 10, 3)},
-      {54, "table html", app_.At(main, "Edit", 3, 25, 3)},
-      {61, "mask style", app_.At(main, "Edit", 3, 22, 0)},
-      {61, "mask style label", app_.At(main, "Static", 3, 7, 0)},
-      {61, "table style", app_.At(main, "Edit", 3, 178, 0)},
-      {61, "table style label", app_.At(main, "Static", 3, 163, 0)},
-      {62, "name style", app_.At(main, "Edit", 3, 22, 1)},
-      {62, "caption style", app_.At(main, "Edit", 3, 178, 1)},
-      {63, "title style", app_.At(main, "Edit", 3, 22, 2)},
-      {63, "summary style", app_.At(main, "Edit", 3, 178, 2)},
-      {7, "info", app_.At(main, "Edit", 5, 5)},
+      {kMainPage, "source folder label", app_.Find(kSourceFolderLabel)},
+      {kMainPage, "source folder", app_.SourceFolderEdit()},
+      {kMainPage, "source >>", app_.SourceFolderButton()},
+      {kMainPage, "output file label", app_.Find(kOutputFileLabel)},
+      {kMainPage, "output file", app_.OutputFileEdit()},
+      {kMainPage, "output >>", app_.OutputFileButton()},
+      {kMainPage, "columns", app_.Group(" Select Columns ")},
+      {kMainPage, "sort", app_.Group(" Sort by ")},
+      {kHtmlPage, "html", app_.Group(" HTML")},
+      {kBackgroundPage, "background", app_.Group("Background")},
+      {kCaptionsPage, "captions", app_.Group("Columns Captions")},
+      {kWordsPage, "words", app_.Group("Words")},
+      {kCustomHeadPage, "head label", app_.Find(kHeadCustomLabel)},
+      {kCustomHeadPage, "head", app_.Find(kHeadCustomMemo)},
+      {kCustomBeginningPage, "beginning label", app_.Find(kBeforLabel)},
+      {kCustomBeginningPage, "beginning", app_.Find(kBeforMemo)},
+      {kCustomEndPage, "end label", app_.Find(kAfterLabel)},
+      {kCustomEndPage, "end", app_.Find(kAfterMemo)},
+      {kCustomTablePage, "table html label", app_.Find(kCustTableLabel)},
+      {kCustomTablePage, "table html", app_.Find(kCustTableMemo)},
+      {kMaskAndTableStylePage, "mask style", app_.Find(kMaskStyleMemo)},
+      {kMaskAndTableStylePage, "mask style label", app_.Find(kMaskStyleLabel)},
+      {kMaskAndTableStylePage, "table style", app_.Find(kTableStyleMemo)},
+      {kMaskAndTableStylePage, "table style label", app_.Find(kTableStyleLabel)},
+      {kNameAndCaptionStylePage, "name style", app_.Find(kNameStyleMemo)},
+      {kNameAndCaptionStylePage, "caption style", app_.Find(kCaptionStyleMemo)},
+      {kTitleAndSummaryStylePage, "title style", app_.Find(kTitleStyleMemo)},
+      {kTitleAndSummaryStylePage, "summary style", app_.Find(kSummaryStyleMemo)},
+      {kInfoPage, "info", app_.Find(kInfoMemo)},
   };
   for (const PageControl& control : controls) {
     ASSERT_NE(control.control, nullptr) << control.what;
   }
-  HWND alwaysShown[] = {app_.At(main, "SysTreeView32", 345, 0), app_.Group(" Output Format "),
-                        app_.Button("Open"), app_.Button("Generate"), app_.Button("Exit")};
+  HWND alwaysShown[] = {app_.Find(kPageTree), app_.Group(" Output Format "), app_.Button("Open"),
+                        app_.Button("Generate"), app_.Button("Exit")};
 
   const PageCase cases[] = {
-      {{0}, "main", 0},
-      {{1}, "html", 1},
-      {{2}, "background", 2},
-      {{3}, "columns-captions", 3},
-      {{4}, "words", 4},
-      {{5}, "custom-html", 0},
-      {{5, 0}, "custom-head", 51},
-      {{5, 1}, "custom-beginning", 52},
-      {{5, 2}, "custom-end", 53},
-      {{5, 3}, "custom-table-html", 54},
-      {{6}, "styles", 0},
-      {{6, 0}, "mask-style", 61},
-      {{6, 1}, "table-style", 61},
-      {{6, 2}, "name-style", 62},
-      {{6, 3}, "table-caption-style", 62},
-      {{6, 4}, "title-style", 63},
-      {{6, 5}, "summary-style", 63},
-      {{7}, "info", 7},
+      {{0}, "main", kMainPage},
+      {{1}, "html", kHtmlPage},
+      {{2}, "background", kBackgroundPage},
+      {{3}, "columns-captions", kCaptionsPage},
+      {{4}, "words", kWordsPage},
+      {{5}, "custom-html", kMainPage},
+      {{5, 0}, "custom-head", kCustomHeadPage},
+      {{5, 1}, "custom-beginning", kCustomBeginningPage},
+      {{5, 2}, "custom-end", kCustomEndPage},
+      {{5, 3}, "custom-table-html", kCustomTablePage},
+      {{6}, "styles", kMainPage},
+      {{6, 0}, "mask-style", kMaskAndTableStylePage},
+      {{6, 1}, "table-style", kMaskAndTableStylePage},
+      {{6, 2}, "name-style", kNameAndCaptionStylePage},
+      {{6, 3}, "table-caption-style", kNameAndCaptionStylePage},
+      {{6, 4}, "title-style", kTitleAndSummaryStylePage},
+      {{6, 5}, "summary-style", kTitleAndSummaryStylePage},
+      {{7}, "info", kInfoPage},
   };
   for (const PageCase& page : cases) {
     SCOPED_TRACE(page.name);
@@ -331,7 +350,7 @@ TEST_F(AppStartupTest, EveryTreeItemShowsItsPage) {
 }
 
 TEST_F(AppStartupTest, InfoPageIsReadOnlyAboutText) {
-  HWND info = app_.At(Main(), "Edit", 5, 5);
+  HWND info = app_.Find(kInfoMemo);
   EXPECT_TRUE(GetWindowLongA(info, GWL_STYLE) & ES_READONLY);
   std::string about = app::Text(info);
   EXPECT_EQ(about.rfind("About Kestrova 1.51\r\n\r\n", 0), 0u) << about;
@@ -342,10 +361,6 @@ TEST_F(AppStartupTest, InfoPageIsReadOnlyAboutText) {
 
 // The controls that only HTML output uses, and some that every output uses.
 TEST_F(AppStartupTest, TxtDisablesTheHtmlOptionsAndHtmlEnablesThem) {
-  HWND main = Main();
-  HWND html = app_.Group(" HTML");
-  HWND captions = app_.Group("Columns Captions");
-  HWND background = app_.Group("Background");
   struct Control {
     const char* what;
     HWND control;
@@ -363,34 +378,34 @@ TEST_F(AppStartupTest, TxtDisablesTheHtmlOptionsAndHtmlEnablesThem) {
       {"two tables", app_.InGroup(" HTML", "Generate two tables")},
       {"full names", app_.InGroup(" HTML", "Use full file names as links")},
       {"table border", app_.InGroup(" HTML", "Table border")},
-      {"base", app_.At(html, "ComboBox", 42, 40)},
-      {"cell spacing label", app_.At(html, "Static", 10, 115)},
-      {"cell spacing", app_.At(html, "Edit", 87, 115)},
-      {"cell padding label", app_.At(html, "Static", 115, 115)},
-      {"cell padding", app_.At(html, "Edit", 185, 115)},
-      {"name caption", app_.At(captions, "Edit", 80, 15)},
-      {"attributes caption", app_.At(captions, "Edit", 240, 65)},
-      {"custom head", app_.At(main, "Edit", 3, 25, 0)},
-      {"caption colour", app_.At(background, "ComboBox", 124, 17)},
-      {"document colour", app_.At(background, "ComboBox", 124, 117)},
-      {"mask style label", app_.At(main, "Static", 3, 7, 0)},
-      {"mask style", app_.At(main, "Edit", 3, 22, 0)},
-      {"summary style label", app_.At(main, "Static", 3, 163, 2)},
-      {"summary style", app_.At(main, "Edit", 3, 178, 2)},
+      {"base", app_.Find(kBaseCombo)},
+      {"cell spacing label", app_.Find(kCellSpacingLabel)},
+      {"cell spacing", app_.Find(kCellSpacingEdit)},
+      {"cell padding label", app_.Find(kCellPaddingLabel)},
+      {"cell padding", app_.Find(kCellPaddingEdit)},
+      {"name caption", app_.Find(kNameCaptionEdit)},
+      {"attributes caption", app_.Find(kAttributesCaptionEdit)},
+      {"custom head", app_.Find(kHeadCustomMemo)},
+      {"caption colour", app_.Find(kCapColorCombo)},
+      {"document colour", app_.Find(kDocColorCombo)},
+      {"mask style label", app_.Find(kMaskStyleLabel)},
+      {"mask style", app_.Find(kMaskStyleMemo)},
+      {"summary style label", app_.Find(kSummaryStyleLabel)},
+      {"summary style", app_.Find(kSummaryStyleMemo)},
   };
   const Control always[] = {
-      {"title", app_.At(html, "Edit", 42, 17)},
-      {"table width", app_.At(html, "Edit", 85, 140)},
-      {"folder mask", app_.At(html, "Edit", 272, 165)},
-      {"file mask", app_.At(html, "Edit", 272, 190)},
+      {"title", app_.Find(kTitleEdit)},
+      {"table width", app_.Find(kTableWidthEdit)},
+      {"folder mask", app_.Find(kDirMaskEdit)},
+      {"file mask", app_.Find(kFileMaskEdit)},
       {"show summary", app_.InGroup(" HTML", "Show summary")},
       {"show masks", app_.InGroup(" HTML", "Show masks")},
       {"include parent", app_.InGroup(" HTML", "Include parent")},
-      {"size in", app_.At(html, "ComboBox", 80, 265)},
+      {"size in", app_.Find(kSizeInCombo)},
       {"sort by size", app_.InGroup(" Sort by ", "Size")},
       {"desc", app_.InGroup(" Sort by ", "Desc. sorting")},
-      {"custom end", app_.At(main, "Edit", 3, 25, 2)},
-      {"words", app_.At(app_.Group("Words"), "Edit", 80, 15)},
+      {"custom end", app_.Find(kAfterMemo)},
+      {"words", app_.Find(kTotalSizeWordEdit)},
       {"generate", app_.Button("Generate")},
   };
   auto expectEnabled = [&](bool htmlChosen) {
@@ -457,7 +472,7 @@ TEST_F(AppStartupTest, CtrlShiftSRunsSaveAsAndCtrlSSavesAtOnce) {
 }
 
 TEST_F(AppStartupTest, CancelInTheSaveQuestionKeepsTheWindowOpen) {
-  HWND title = HtmlChild("Edit", 42, 17);
+  HWND title = app_.Find(kTitleEdit);
   ASSERT_TRUE(app::SetText(title, "Changed $DirPath"));
   ASSERT_TRUE(driver::Click(app_.Button("Exit")));
   HWND box = app_.WaitForBox();
@@ -485,19 +500,17 @@ TEST(AppStartupWithoutSettings, KeepsTheBuiltControlValuesAndSaveAsksForAFile) {
   app::MakeFolder(folder.Join("default.ksv"));
   RunningApp app;
   ASSERT_TRUE(app.Start(folder.path()));
-  HWND html = app.Group(" HTML");
   EXPECT_EQ(app::Text(app.SourceFolderEdit()), "");
   EXPECT_EQ(app::Text(app.OutputFileEdit()), "");
-  EXPECT_EQ(app::Text(app.At(html, "Edit", 42, 17)), "Content of $DirPath");
-  EXPECT_EQ(app::Text(app.At(html, "Edit", 87, 115)), "2");
-  EXPECT_EQ(app::Text(app.At(app.main(), "Edit", 3, 25, 0)),
-            "<META NAME =\"keywords\" CONTENT =\"$DirPath\">");
-  EXPECT_EQ(Visible(app::Text(app.At(app.main(), "Edit", 3, 178, 1))),
+  EXPECT_EQ(app::Text(app.Find(kTitleEdit)), "Content of $DirPath");
+  EXPECT_EQ(app::Text(app.Find(kCellSpacingEdit)), "2");
+  EXPECT_EQ(app::Text(app.Find(kHeadCustomMemo)), "<META NAME =\"keywords\" CONTENT =\"$DirPath\">");
+  EXPECT_EQ(Visible(app::Text(app.Find(kCaptionStyleMemo))),
             Visible("font-family: sans-serif;\r\nfont-size: small;\r\nfont-weight: 500;\r\n"
                     "text-decoration: none;\r\ncolor:green;"));
   EXPECT_EQ(CheckStateOf(app.InGroup(" HTML", "Generate two tables")), BST_CHECKED);
   EXPECT_EQ(CheckStateOf(app.InGroup(" Select Columns ", "Type")), BST_UNCHECKED);
-  EXPECT_EQ(app::Text(app.At(app.Group("Background"), "ComboBox", 124, 17)), "LightBlue");
+  EXPECT_EQ(app::Text(app.Find(kCapColorCombo)), "LightBlue");
 
   // With no current settings file, Save asks where to save.
   ASSERT_TRUE(driver::Click(app.Button("Save")));
@@ -511,7 +524,7 @@ TEST(AppStartupWithoutSettings, KeepsTheBuiltControlValuesAndSaveAsksForAFile) {
 
   // So does Yes in the close question; cancelling that keeps the window open.
   // Untouched settings raise no question, so change one first.
-  ASSERT_TRUE(app::SetText(app.At(html, "Edit", 42, 17), "Changed"));
+  ASSERT_TRUE(app::SetText(app.Find(kTitleEdit), "Changed"));
   ASSERT_TRUE(PostMessageA(app.main(), WM_CLOSE, 0, 0));
   HWND question = app.WaitForBox();
   ASSERT_NE(question, nullptr);

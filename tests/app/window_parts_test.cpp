@@ -17,6 +17,7 @@
 #include "mainwindow/pages.h"
 #include "tests/test_support.h"
 #include "tests/windows/driver/win_driver.h"
+#include "toolkit/dialogs.h"
 
 // Allocations of this many bytes or more fail while a test asks for it.
 static std::atomic<size_t> FailAllocationsFrom{std::numeric_limits<size_t>::max()};
@@ -130,12 +131,12 @@ TEST(GenerateCommand, RunningOutOfMemoryIsReportedAndTheProgramGoesOn) {
   ScopedTempFolder folder;
   WriteFileBytes(folder.Join("a.txt"), "a");
   BuildMainWindow(MainWindowProc);
-  SetText(SourceFolderEdit, folder.path());
-  SetText(OutputFileEdit, folder.Join("index.html"));
+  SetText(Controls[kSourceFolderEdit], folder.path());
+  SetText(Controls[kOutputFileEdit], folder.Join("index.html"));
   // Placeholders whose expansion needs far more memory than the memo holds.
   std::string placeholders;
   for (int i = 0; i < 100000; ++i) placeholders += "$DirPath";
-  SetText(HeadCustomMemo, placeholders);
+  SetText(Controls[kHeadCustomMemo], placeholders);
 
   {
     BoxAnswerer answer(kProgramTitle, IDOK);

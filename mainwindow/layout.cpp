@@ -237,4 +237,13 @@ constexpr bool ParentsComeFirstAndShareTheirPage() {
 }
 static_assert(ParentsComeFirstAndShareTheirPage(), "a control inside a group box follows it, on its page");
 
+constexpr bool ComboBoxesAndOnlyThemHaveItems() {
+  for (const ControlLayout& row : kControlLayout) {
+    bool combo = row.kind == kEditableCombo || row.kind == kListCombo;
+    if (combo != (row.items != nullptr)) return false;
+  }
+  return true;
+}
+static_assert(ComboBoxesAndOnlyThemHaveItems(), "the items of a combo box's list");
+
 }  // namespace

@@ -207,7 +207,7 @@ struct ControlLayout {
   ControlId parent;         // the main window or a group box on it
   Page page;                // the page that shows it; a group box's children share its page
   int x, y, width, height;  // in the parent's client area
-  const char* text;         // caption or initial text; a combo box with none selects state
+  const char* text;         // caption or initial text; a combo box without one selects its state
   int state = 0;            // check boxes and radio buttons: 1 checked; combo boxes: the item selected
   Enabling enabling = kAlwaysEnabled;
   const char* const* items = nullptr;  // a combo box's list, ended by a null

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <stdexcept>
 #include <string_view>
 #include <vector>
@@ -226,7 +227,19 @@ void SortEntries(std::deque<FileInfoX>& list, int sort_code, bool ignore_case) {
       return compared != 0 ? compared < 0 : a.Index < b.Index;
     });
   }
-  ApplyOrder(list, [&parents, &keys](size_t position) -> size_t {
-    return position < parents.size() ? parents[position] : keys[position - parents.size()].Index;
+  // Following the order's cycles reads it at random. Packed four bytes an
+  // entry into the front of the keys' own storage, it takes a quarter of
+  // their size in the cache and no second array at the memory's peak. Index
+  // i goes to bytes 4i to 4i + 3, which lie in key i / 4, already read.
+  unsigned char* const packed = reinterpret_cast<unsigned char*>(keys.data());
+  for (size_t i = 0; i < keys.size(); ++i) {
+    const uint32_t index = keys[i].Index;
+    std::memcpy(packed + 4 * i, &index, sizeof index);
+  }
+  ApplyOrder(list, [&parents, packed](size_t position) -> size_t {
+    if (position < parents.size()) return parents[position];
+    uint32_t index;
+    std::memcpy(&index, packed + 4 * (position - parents.size()), sizeof index);
+    return index;
   });
 }

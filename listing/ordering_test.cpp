@@ -70,6 +70,8 @@ TEST(SortEntries, GivesTheOrderOfInsertingOneByOneTiesIncluded) {
       FileInfoX entry = Entry((random() % 2 ? "n" : "N") + std::to_string(random() % 40) +
                                   (random() % 3 ? ".a" : ".B"),
                               random() % 5, random() % 2 ? 16 : 33, random() % 4);
+      // Half the runs hold a parent entry somewhere in the middle.
+      if (run % 2 == 0 && i == 100 + run) entry = Entry("..", 0, 16);
       tags.push_back(std::to_string(i));
       entry.FolderPath = &tags.back();
       gathered.push_back(entry);

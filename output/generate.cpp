@@ -3,7 +3,9 @@
 #include <memory>
 
 #include "listing/column_values.h"
+#include "listing/entry.h"
 #include "listing/scan.h"
+#include "output/document_text.h"
 #include "output/html_document.h"
 #include "output/html_rows.h"
 #include "output/placeholders.h"

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "output/document_text.h"
 #include "tests/memory_folder_source.h"
 #include "tests/test_support.h"
 

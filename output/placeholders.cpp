@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "listing/column_values.h"
+#include "listing/entry.h"
 #include "output/html_rows.h"
 #include "platform/platform.h"
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "platform/platform.h"
 #include "settings/common_struct.h"
@@ -40,6 +41,10 @@ SettingLineCheck CheckSettingLine(const std::string& line);
 
 // What a text-mode read would deliver: every CR dropped, a byte 26 ends it.
 std::string NormalizeSettingsBytes(const std::string& bytes);
+
+// The text with each "\r\n" and each lone "\n" as one line_end: CR LF in a
+// settings file, the platform's own where settings are printed.
+std::string WithLineEnds(const std::string& text, std::string_view line_end);
 
 // Writes the record's settings to the path, every line end as CR LF, whole or
 // not at all. On success SettingsPath and SettingsText name what was written;

@@ -503,6 +503,12 @@ TEST(SettingsRoundTrip, WhatTheFormatCannotHold) {
   EXPECT_TRUE(SettingsChanged(loaded));  // the negative numbers
 }
 
+TEST(WithLineEnds, MakesEveryKindOfLineEndOne) {
+  EXPECT_EQ(WithLineEnds("a\nb\r\nc\rd\r\r\n", "\r\n"), "a\r\nb\r\nc\rd\r\r\n")
+      << "a lone CR is no line end and stays";
+  EXPECT_EQ(WithLineEnds("a\r\nb\n\n", "\n"), "a\nb\n\n");
+}
+
 TEST(SettingsFile, PinnedFileReadsAndWritesAlikeOnEveryPlatform) {
   const std::string pinned = ReadFileBytes(TestDataPath("settings_pinned.ksv"));
   ASSERT_FALSE(pinned.empty());

@@ -18,10 +18,6 @@ void AppendText(DocumentText& doc, std::string_view text) {
   doc.Pieces.push_back({&doc.Fragments.back(), nullptr, false});
 }
 
-void AppendRow(DocumentText& doc, const std::string& row) {
-  doc.Pieces.push_back({&row, nullptr, false});
-}
-
 void AppendListRows(DocumentText& doc, const std::deque<FileInfoX>& list, bool descending) {
   doc.Pieces.push_back({nullptr, &list, descending});
 }

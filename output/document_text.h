@@ -11,8 +11,6 @@
 
 void ClearDocument(DocumentText& doc);
 void AppendText(DocumentText& doc, std::string_view text);
-// The row must outlive the document.
-void AppendRow(DocumentText& doc, const std::string& row);
 // The rows of a list, from its last entry to its first when descending,
 // composed by ComposeRow as the document is written.
 void AppendListRows(DocumentText& doc, const std::deque<FileInfoX>& list, bool descending);

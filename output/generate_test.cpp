@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <deque>
+#include <string>
 
 #include "output/document_text.h"
 #include "tests/memory_folder_source.h"
@@ -24,8 +26,9 @@ TEST(WriteOutputFile, StoresEveryLineEndAsOnePlatformLineEnd) {
   CommonStruct record;
   record.OutputFile = folder.Join("out.txt");
   AppendText(record.DocText, "a\r\nb\nc\r");
-  const std::string row = "\nd\n\n";
-  AppendRow(record.DocText, row);
+  const std::deque<FileInfoX> list(1);
+  AppendListRows(record.DocText, list, false);
+  record.DocText.ComposeRow = [](const FileInfoX&, std::string& row) { row += "\nd\n\n"; };
   std::string failure;
   ASSERT_TRUE(WriteOutputFile(record, failure)) << failure;
   EXPECT_EQ(Visible(ReadFileBytes(record.OutputFile)), Visible(PlatformLines("a\r\nb\r\nc\r\nd\r\n\r\n")))

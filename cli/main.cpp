@@ -93,7 +93,7 @@ bool ReadSettings(CommonStruct& record, const CliOptions& options, std::string& 
   std::string text = NormalizeSettingsBytes(lines);
   if (!path.empty()) {
     std::string reason;
-    switch (LoadSettings(record, path, reason)) {
+    switch (ReadSettingsFile(record, path, reason)) {
       case FileReadStatus::kRead:
         break;
       case FileReadStatus::kCannotRead:

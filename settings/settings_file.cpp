@@ -388,14 +388,19 @@ bool SaveSettings(CommonStruct& record, const std::string& path) {
   return SaveSettings(record, path, failure);
 }
 
-FileReadStatus LoadSettings(CommonStruct& record, const std::string& path, std::string& failure) {
+FileReadStatus ReadSettingsFile(CommonStruct& record, const std::string& path, std::string& failure) {
   record.SettingsText.clear();
   std::string bytes;
   const FileReadStatus status = ReadSmallFile(path, kLargestSettingsFile, bytes, failure);
   if (status != FileReadStatus::kRead) return status;
   record.SettingsText = NormalizeSettingsBytes(bytes);
   record.SettingsPath = path;
-  ApplySettingsText(record, record.SettingsText);
+  return status;
+}
+
+FileReadStatus LoadSettings(CommonStruct& record, const std::string& path, std::string& failure) {
+  const FileReadStatus status = ReadSettingsFile(record, path, failure);
+  if (status == FileReadStatus::kRead) ApplySettingsText(record, record.SettingsText);
   return status;
 }
 

@@ -61,6 +61,11 @@ bool SaveSettings(CommonStruct& record, const std::string& path);
 FileReadStatus LoadSettings(CommonStruct& record, const std::string& path, std::string& failure);
 bool LoadSettings(CommonStruct& record, const std::string& path);
 
+// Reads the file as LoadSettings does, but leaves the settings as they are:
+// only SettingsText and SettingsPath change, for a caller that applies the
+// text itself.
+FileReadStatus ReadSettingsFile(CommonStruct& record, const std::string& path, std::string& failure);
+
 // True when the record's settings differ from the text last read or written.
 bool SettingsChanged(const CommonStruct& record);
 

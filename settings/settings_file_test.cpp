@@ -523,6 +523,13 @@ TEST(SettingsFile, PinnedFileReadsAndWritesAlikeOnEveryPlatform) {
   ExpectSameSettings(AwkwardRecord(), loaded);
   EXPECT_FALSE(SettingsChanged(loaded));
 
+  CommonStruct unapplied;
+  std::string reason;
+  ASSERT_EQ(ReadSettingsFile(unapplied, TestDataPath("settings_pinned.ksv"), reason), FileReadStatus::kRead);
+  EXPECT_EQ(unapplied.SettingsText, loaded.SettingsText);
+  EXPECT_EQ(unapplied.SettingsPath, loaded.SettingsPath);
+  ExpectSameSettings(CommonStruct(), unapplied);
+
   ScopedTempFolder folder;
   CommonStruct record = AwkwardRecord();
   ASSERT_TRUE(SaveSettings(record, folder.Join("written.ksv")));

@@ -226,9 +226,8 @@ GenerateResult Generate(CommonStruct& record, const CliOptions& options) {
 
 std::string SummaryText(const CommonStruct& record) {
   std::string where = WritesToStandardOutput(record) ? kStandardOutputName : record.OutputFile;
-  return "Wrote " + where + ": " +
-         CountText(std::strtoull(record.FolderCountText.c_str(), nullptr, 10), "folder", "folders") + ", " +
-         CountText(std::strtoull(record.FileCountText.c_str(), nullptr, 10), "file", "files") + ", " +
+  return "Wrote " + where + ": " + CountText(record.FolderCount, "folder", "folders") + ", " +
+         CountText(record.FileCount, "file", "files") + ", " +
          CountText(static_cast<uint64_t>(record.TotalBytes), "byte", "bytes");
 }
 

@@ -114,4 +114,6 @@ struct CommonStruct {
   int32_t SizeIn = 0;
   int32_t Output = 0;
   int64_t TotalBytes = 0;
+  uint64_t FolderCount = 0;  // as FolderCountText shows it
+  uint64_t FileCount = 0;    // as FileCountText shows it
 };

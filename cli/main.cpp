@@ -1,8 +1,6 @@
 // kestrova-cli: the listing engine driven from the command line.
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -94,7 +92,7 @@ bool ReadSettings(CommonStruct& record, const CliOptions& options, std::string& 
   std::string text = NormalizeSettingsBytes(lines);
   if (!path.empty()) {
     std::string reason;
-    switch (LoadSettings(record, path, reason)) {
+    switch (ReadSettingsFile(record, path, reason)) {
       case FileReadStatus::kRead:
         break;
       case FileReadStatus::kCannotRead:
@@ -176,50 +174,28 @@ bool WriteStandardOutput(const std::string& text) {
   return out.Write(text) && out.Flush();
 }
 
-bool WriteDocumentShowingProgress(const CommonStruct& record, ByteSink& sink, ProgressLine& line) {
-  if (!line.Enabled()) return WriteListing(record, sink);
-  ProgressSink progress(sink, line, DocumentLength(record.DocText));
-  return WriteListing(record, progress);
-}
-
-GenerateResult WriteDocumentTo(const CommonStruct& record, ProgressLine& line) {
-  GenerateResult result;
-  if (WritesToStandardOutput(record)) {
-    StandardOutputSink out;
-    if (!WriteDocumentShowingProgress(record, out, line) || !out.Flush()) {
-      result.Status = GenerateStatus::kCannotWrite;
-      result.Reason = std::strerror(errno);
-    }
-    return result;
-  }
-  AtomicFile file;
-  if (!file.Open(record.OutputFile) || !WriteDocumentShowingProgress(record, file, line) || !file.Commit()) {
-    result.Status = GenerateStatus::kCannotWrite;
-    result.Reason = file.FailureReason();
-  }
-  return result;
-}
-
 // Scans, composes and writes, with a progress line on a terminal.
 GenerateResult Generate(CommonStruct& record, const CliOptions& options) {
   ProgressLine line(!options.Quiet && StandardErrorIsTerminal());
   ProgressFolderSource progress(SystemFolderSource(), line);
   FolderSource& source = line.Enabled() ? static_cast<FolderSource&>(progress) : SystemFolderSource();
-  GenerateResult result;
-  if (!ComposeListing(record, source, result.Reason)) {
-    result.Status = GenerateStatus::kCannotReadFolder;
-  } else {
-    result = WriteDocumentTo(record, line);
+  ListingOutput output;
+  output.ToStandardOutput = WritesToStandardOutput(record);
+  if (line.Enabled()) {
+    output.Wrap = [&record, &line](ByteSink& target, const DocumentWrite& write) {
+      ProgressSink sink(target, line, DocumentLength(record.DocText));
+      return write(sink);
+    };
   }
+  const GenerateResult result = GenerateListing(record, source, output);
   line.Finish();
   return result;
 }
 
 std::string SummaryText(const CommonStruct& record) {
   std::string where = WritesToStandardOutput(record) ? kStandardOutputName : record.OutputFile;
-  return "Wrote " + where + ": " +
-         CountText(std::strtoull(record.FolderCountText.c_str(), nullptr, 10), "folder", "folders") + ", " +
-         CountText(std::strtoull(record.FileCountText.c_str(), nullptr, 10), "file", "files") + ", " +
+  return "Wrote " + where + ": " + CountText(record.FolderCount, "folder", "folders") + ", " +
+         CountText(record.FileCount, "file", "files") + ", " +
          CountText(static_cast<uint64_t>(record.TotalBytes), "byte", "bytes");
 }
 

@@ -84,12 +84,6 @@ void AppendFileTimeText(std::string& out, uint64_t file_time, bool show_seconds)
   out.append(text, at);
 }
 
-std::string FileTimeText(uint64_t file_time, bool show_seconds) {
-  std::string text;
-  AppendFileTimeText(text, file_time, show_seconds);
-  return text;
-}
-
 const std::string& TypeText(const CommonStruct& record, const FileInfoX& entry, FileTypes& types) {
   std::string extension = ExtensionOf(entry.Find.cFileName);
   auto known = types.Known.find(extension);

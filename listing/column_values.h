@@ -11,9 +11,8 @@
 
 struct CommonStruct;
 
-// "dd.mm.yyyy hh:mm", with ":ss" when seconds are asked for; the time as
-// stored (UTC). Counts at or past 2^63 give an empty text.
-std::string FileTimeText(uint64_t file_time, bool show_seconds);
+// Appends "dd.mm.yyyy hh:mm", with ":ss" when seconds are asked for; the
+// time as stored (UTC). Counts at or past 2^63 append nothing.
 void AppendFileTimeText(std::string& out, uint64_t file_time, bool show_seconds);
 
 // The registry's type descriptions, asked once per extension for the length

@@ -7,19 +7,26 @@
 
 namespace {
 
-TEST(FileTimeText, RendersTheStoredTimeWithAndWithoutSeconds) {
-  const uint64_t march_5_2006 = 127860412290000000ULL;  // 14:07:09 UTC
-  EXPECT_EQ(FileTimeText(march_5_2006, false), "05.03.2006 14:07");
-  EXPECT_EQ(FileTimeText(march_5_2006, true), "05.03.2006 14:07:09");
-  EXPECT_EQ(FileTimeText(0, false), "01.01.1601 00:00");
-  EXPECT_EQ(FileTimeText(125963423990000000ULL, true), "29.02.2000 23:59:59");
-  EXPECT_EQ(FileTimeText(94406256000000000ULL, false), "01.03.1900 12:00") << "1900 has no 29.02";
+std::string TimeText(uint64_t file_time, bool show_seconds) {
+  std::string text = "<";
+  AppendFileTimeText(text, file_time, show_seconds);
+  EXPECT_EQ(text[0], '<') << "the time is appended";
+  return text.substr(1);
 }
 
-TEST(FileTimeText, CountsPastThePlatformLimitGiveAnEmptyText) {
-  EXPECT_EQ(FileTimeText(0x8000000000000000ULL, true), "");
-  EXPECT_EQ(FileTimeText(~0ULL, false), "");
-  EXPECT_EQ(FileTimeText(0x7FFFFFFFFFFFFFFFULL, false), "14.09.30828 02:48");
+TEST(AppendFileTimeText, RendersTheStoredTimeWithAndWithoutSeconds) {
+  const uint64_t march_5_2006 = 127860412290000000ULL;  // 14:07:09 UTC
+  EXPECT_EQ(TimeText(march_5_2006, false), "05.03.2006 14:07");
+  EXPECT_EQ(TimeText(march_5_2006, true), "05.03.2006 14:07:09");
+  EXPECT_EQ(TimeText(0, false), "01.01.1601 00:00");
+  EXPECT_EQ(TimeText(125963423990000000ULL, true), "29.02.2000 23:59:59");
+  EXPECT_EQ(TimeText(94406256000000000ULL, false), "01.03.1900 12:00") << "1900 has no 29.02";
+}
+
+TEST(AppendFileTimeText, CountsPastThePlatformLimitGiveAnEmptyText) {
+  EXPECT_EQ(TimeText(0x8000000000000000ULL, true), "");
+  EXPECT_EQ(TimeText(~0ULL, false), "");
+  EXPECT_EQ(TimeText(0x7FFFFFFFFFFFFFFFULL, false), "14.09.30828 02:48");
 }
 
 TEST(AttributeText, LettersInTableOrderAndTheEmptyRule) {

@@ -52,17 +52,3 @@ std::string JoinPattern(const std::string& folder, const std::string& mask) {
   if (!folder.empty() && folder.back() == separator) return folder + mask;
   return folder + separator + mask;
 }
-
-std::string WithLineEnds(const std::string& text, std::string_view line_end) {
-  std::string converted;
-  converted.reserve(text.size() + text.size() / 16);
-  for (size_t at = 0; at < text.size(); ++at) {
-    if (text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n') continue;
-    if (text[at] == '\n') {
-      converted += line_end;
-    } else {
-      converted += text[at];
-    }
-  }
-  return converted;
-}

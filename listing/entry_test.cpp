@@ -31,6 +31,8 @@ TEST(NameOperations, FolderOfKeepsTheSeparatorOfARootOnly) {
   EXPECT_EQ(FolderOf("list.htm"), "");
   EXPECT_EQ(FolderOf(Path("\\list.htm")), FolderSeparator() == '/' ? "/" : "")
       << "only the POSIX root is a folder of its own";
+  EXPECT_EQ(FolderOf(Path("\\\\server\\share\\a.txt")), Path("\\\\server\\share"));
+  EXPECT_EQ(FolderWithSlashOf(Path("C:\\list.htm")), Path("C:\\"));
   EXPECT_EQ(FolderWithSlashOf(Path("D:\\web\\index.TXT")), Path("D:\\web\\"));
   EXPECT_EQ(FolderWithSlashOf("list.htm"), "");
 }
@@ -38,12 +40,6 @@ TEST(NameOperations, FolderOfKeepsTheSeparatorOfARootOnly) {
 TEST(JoinPattern, AddsOneSeparatorOnlyWhereNoneEnds) {
   EXPECT_EQ(JoinPattern(Path("C:\\Data"), "*.*"), Path("C:\\Data\\*.*"));
   EXPECT_EQ(JoinPattern(Path("C:\\Data\\"), "*.*"), Path("C:\\Data\\*.*"));
-}
-
-TEST(WithLineEnds, MakesEveryKindOfLineEndOne) {
-  EXPECT_EQ(WithLineEnds("a\nb\r\nc\rd\r\r\n", "\r\n"), "a\r\nb\r\nc\rd\r\r\n")
-      << "a lone CR is no line end and stays";
-  EXPECT_EQ(WithLineEnds("a\r\nb\n\n", "\n"), "a\nb\n\n");
 }
 
 TEST(EntrySize, JoinsBothHalves) {

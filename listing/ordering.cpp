@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "listing/column_values.h"
+#include "settings/common_struct.h"
 
 namespace {
 

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "listing/entry.h"
 #include "tests/memory_folder_source.h"
 #include "tests/test_support.h"
 

@@ -73,20 +73,32 @@ class CancellableSink : public ByteSink {
   const Job& job_;
 };
 
+GenerationOutcome OutcomeOf(GenerateStatus status) {
+  switch (status) {
+    case GenerateStatus::kWritten:
+      return GenerationOutcome::kWritten;
+    case GenerateStatus::kCannotReadFolder:
+      return GenerationOutcome::kCannotReadFolder;
+    case GenerateStatus::kCannotWrite:
+      break;
+  }
+  return GenerationOutcome::kCannotWrite;
+}
+
 // The engine's generation with a way out at every entry read, every type
 // looked up and every piece written; a cancelled output file is discarded,
 // so the old one stays as it was.
 GenerationOutcome Generate(Job& job) {
   CountingFolderSource source(job);
-  std::string failure;
-  if (!ComposeListing(*job.record, source, failure)) return GenerationOutcome::kCannotReadFolder;
-  AtomicFile file;
-  CancellableSink sink(file, job);
-  if (!file.Open(job.record->OutputFile) || !WriteListing(*job.record, sink)) {
-    return GenerationOutcome::kCannotWrite;
-  }
-  StopWhenCancelled(job);
-  return file.Commit() ? GenerationOutcome::kWritten : GenerationOutcome::kCannotWrite;
+  ListingOutput output;
+  output.Wrap = [&job](ByteSink& file, const DocumentWrite& write) {
+    CancellableSink sink(file, job);
+    const bool written = write(sink);
+    // A stop after the last piece has gone out still keeps the old file.
+    if (written) StopWhenCancelled(job);
+    return written;
+  };
+  return OutcomeOf(GenerateListing(*job.record, source, output).Status);
 }
 
 void RunJob(Job& job) {

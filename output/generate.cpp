@@ -1,9 +1,13 @@
 #include "output/generate.h"
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
 
 #include "listing/column_values.h"
+#include "listing/entry.h"
 #include "listing/scan.h"
+#include "output/document_text.h"
 #include "output/html_document.h"
 #include "output/html_rows.h"
 #include "output/placeholders.h"
@@ -18,6 +22,20 @@ RowComposer RowsOf(const CommonStruct& record, FolderSource& source) {
   return [&record, types](const FileInfoX& entry, std::string& row) {
     AppendEntryRow(record, entry, *types, row);
   };
+}
+
+bool WriteListing(const CommonStruct& record, ByteSink& sink, const SinkWrapper& wrap) {
+  const DocumentWrite write = [&record](ByteSink& target) {
+    return WriteDocument(record.DocText, target, PlatformLineEnd());
+  };
+  return wrap ? wrap(sink, write) : write(sink);
+}
+
+bool WriteStandardOutput(const CommonStruct& record, std::string& failure, const SinkWrapper& wrap) {
+  StandardOutputSink out;
+  if (WriteListing(record, out, wrap) && out.Flush()) return true;
+  failure = std::strerror(errno);
+  return false;
 }
 
 }  // namespace
@@ -39,13 +57,15 @@ bool ComposeListing(CommonStruct& record, FolderSource& source, std::string& fai
   return true;
 }
 
-GenerateResult GenerateListing(CommonStruct& record, FolderSource& source) {
+GenerateResult GenerateListing(CommonStruct& record, FolderSource& source, const ListingOutput& output) {
   GenerateResult result;
   if (!ComposeListing(record, source, result.Reason)) {
     result.Status = GenerateStatus::kCannotReadFolder;
-  } else if (!WriteOutputFile(record, result.Reason)) {
-    result.Status = GenerateStatus::kCannotWrite;
+    return result;
   }
+  const bool written = output.ToStandardOutput ? WriteStandardOutput(record, result.Reason, output.Wrap)
+                                               : WriteOutputFile(record, result.Reason, output.Wrap);
+  if (!written) result.Status = GenerateStatus::kCannotWrite;
   return result;
 }
 
@@ -53,13 +73,9 @@ GenerateResult GenerateListing(CommonStruct& record) {
   return GenerateListing(record, SystemFolderSource());
 }
 
-bool WriteListing(const CommonStruct& record, ByteSink& sink) {
-  return WriteDocument(record.DocText, sink, PlatformLineEnd());
-}
-
-bool WriteOutputFile(const CommonStruct& record, std::string& failure) {
+bool WriteOutputFile(const CommonStruct& record, std::string& failure, const SinkWrapper& wrap) {
   AtomicFile file;
-  const bool written = file.Open(record.OutputFile) && WriteListing(record, file) && file.Commit();
+  const bool written = file.Open(record.OutputFile) && WriteListing(record, file, wrap) && file.Commit();
   failure = written ? std::string() : file.FailureReason();
   return written;
 }

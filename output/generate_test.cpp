@@ -3,7 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <deque>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
 
+#include "output/document_text.h"
 #include "tests/memory_folder_source.h"
 #include "tests/test_support.h"
 
@@ -23,8 +29,9 @@ TEST(WriteOutputFile, StoresEveryLineEndAsOnePlatformLineEnd) {
   CommonStruct record;
   record.OutputFile = folder.Join("out.txt");
   AppendText(record.DocText, "a\r\nb\nc\r");
-  const std::string row = "\nd\n\n";
-  AppendRow(record.DocText, row);
+  const std::deque<FileInfoX> list(1);
+  AppendListRows(record.DocText, list, false);
+  record.DocText.ComposeRow = [](const FileInfoX&, std::string& row) { row += "\nd\n\n"; };
   std::string failure;
   ASSERT_TRUE(WriteOutputFile(record, failure)) << failure;
   EXPECT_EQ(Visible(ReadFileBytes(record.OutputFile)), Visible(PlatformLines("a\r\nb\r\nc\r\nd\r\n\r\n")))
@@ -63,6 +70,63 @@ TEST(GenerateListing, WritesTheComposedDocument) {
   ASSERT_EQ(GenerateListing(record, source).Status, GenerateStatus::kWritten);
   EXPECT_EQ(ReadFileBytes(record.OutputFile), PlatformLines("10\r\n1 file in C:\\Data\r\n\r\n\r\na.txt\r\n\r\n"));
   EXPECT_EQ(record.Befor, "10") << "custom texts keep their substituted form";
+}
+
+// Counts the bytes that pass on to the target.
+struct CountingSink : ByteSink {
+  explicit CountingSink(ByteSink& target) : target(target) {}
+  bool Write(std::string_view bytes) override {
+    passed += bytes.size();
+    return target.Write(bytes);
+  }
+  ByteSink& target;
+  size_t passed = 0;
+};
+
+std::vector<std::string> NamesIn(const ScopedTempFolder& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
+    names.push_back(entry.path().filename().string());
+  }
+  return names;
+}
+
+TEST(GenerateListing, WritesThroughTheWrapperAndKeepsTheOldFileWhenItStops) {
+  MemoryFolderSource source;
+  source.Folders["C:\\Data"] = {MakeRecord("a.txt", 32, 10), MakeRecord("b.txt", 32, 20)};
+  ScopedTempFolder folder;
+  CommonStruct record;
+  record.DirStr = "C:\\Data";
+  record.DirMask = record.FileMask = "*.*";
+  record.Output = kOutputText;
+  record.OutputFile = folder.Join("list.txt");
+  int wraps = 0;
+  size_t passed = 0;
+  ListingOutput output;
+  output.Wrap = [&](ByteSink& target, const DocumentWrite& write) {
+    ++wraps;
+    CountingSink sink(target);
+    const bool written = write(sink);
+    passed = sink.passed;
+    return written;
+  };
+  ASSERT_EQ(GenerateListing(record, source, output).Status, GenerateStatus::kWritten);
+  EXPECT_EQ(wraps, 1);
+  EXPECT_EQ(passed, ReadFileBytes(record.OutputFile).size()) << "every byte passed the wrapper";
+  EXPECT_NE(ReadFileBytes(record.OutputFile).find("b.txt"), std::string::npos);
+
+  WriteFileBytes(record.OutputFile, "the listing of yesterday");
+  output.Wrap = [](ByteSink&, const DocumentWrite&) { return false; };
+  EXPECT_EQ(GenerateListing(record, source, output).Status, GenerateStatus::kCannotWrite);
+  EXPECT_EQ(ReadFileBytes(record.OutputFile), "the listing of yesterday");
+  struct Stopped {};
+  output.Wrap = [](ByteSink& target, const DocumentWrite& write) -> bool {
+    write(target);
+    throw Stopped();
+  };
+  EXPECT_THROW(GenerateListing(record, source, output), Stopped);
+  EXPECT_EQ(ReadFileBytes(record.OutputFile), "the listing of yesterday");
+  EXPECT_EQ(NamesIn(folder), std::vector<std::string>{"list.txt"}) << "no new file is left";
 }
 
 TEST(GenerateListing, LinksTheFilesOfARealFolder) {

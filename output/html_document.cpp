@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "listing/column_values.h"
+#include "output/document_text.h"
 #include "output/html_rows.h"
 #include "output/placeholders.h"
 

@@ -59,6 +59,7 @@ void AppendTime(std::string& row, const CommonStruct& record, uint64_t time) {
   row += "</TD>";
 }
 
+// "<TD BGCOLOR = " KeyColColor ">" for the key column, else "<TD>".
 void AppendEntryCellOpen(std::string& row, const CommonStruct& record, bool key) {
   if (key) {
     row += "<TD BGCOLOR = ";
@@ -113,12 +114,6 @@ void AppendCell(std::string& row, const CommonStruct& record, const FileInfoX& e
 
 std::string CaptionCellOpen(const CommonStruct& record, bool key) {
   return "<TD BGCOLOR = " + (key ? record.KeyCapColor : record.CapColor) + ">";
-}
-
-std::string EntryCellOpen(const CommonStruct& record, bool key) {
-  std::string open;
-  AppendEntryCellOpen(open, record, key);
-  return open;
 }
 
 void ComposeCaptionRow(CommonStruct& record) {

@@ -8,8 +8,6 @@
 
 // "<TD BGCOLOR = " and the key or ordinary caption colour, then ">".
 std::string CaptionCellOpen(const CommonStruct& record, bool key);
-// "<TD BGCOLOR = " KeyColColor ">" for the key column, else "<TD>".
-std::string EntryCellOpen(const CommonStruct& record, bool key);
 
 // Replaces CaptionRow: one caption cell per shown column.
 void ComposeCaptionRow(CommonStruct& record);

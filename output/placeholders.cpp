@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "listing/column_values.h"
+#include "listing/entry.h"
 #include "output/html_rows.h"
 #include "platform/platform.h"
 
@@ -70,10 +72,11 @@ const Placeholder kPlaceholders[] = {
 void ComputeListingTotals(CommonStruct& record) {
   const auto& folders = record.Listing.FolderList;
   const auto& files = record.Listing.FileList;
-  size_t folder_count = folders.size();
-  if (!folders.empty() && IsParentEntry(folders.front())) --folder_count;
-  record.FolderCountText = std::to_string(folder_count);
-  record.FileCountText = std::to_string(files.size());
+  record.FolderCount = folders.size();
+  if (!folders.empty() && IsParentEntry(folders.front())) --record.FolderCount;
+  record.FileCount = files.size();
+  record.FolderCountText = std::to_string(record.FolderCount);
+  record.FileCountText = std::to_string(record.FileCount);
   if (files.empty()) {
     record.TotalBytesText = record.TotalKbText = record.TotalMbText = "0";
     return;

@@ -5,7 +5,8 @@
 
 #include "settings/common_struct.h"
 
-// Sets the folder and file counts and the total size texts from the lists.
+// Sets the folder and file counts, as numbers and as texts, and the total
+// size texts from the lists.
 void ComputeListingTotals(CommonStruct& record);
 
 // Replaces every placeholder of the table in the text, in table order. For

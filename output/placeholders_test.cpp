@@ -104,11 +104,15 @@ TEST(ComputeListingTotals, CountsWithoutTheParentAndZeroTotalsWithoutFiles) {
   ComputeListingTotals(record);
   EXPECT_EQ(record.FolderCountText, "3");
   EXPECT_EQ(record.FileCountText, "0");
+  EXPECT_EQ(record.FolderCount, 3u);
+  EXPECT_EQ(record.FileCount, 0u);
   EXPECT_EQ(record.TotalBytesText + record.TotalKbText + record.TotalMbText, "000");
 
   record.Listing.FileList.resize(2);
   record.TotalBytes = 5368709120LL;
   ComputeListingTotals(record);
+  EXPECT_EQ(record.FileCount, 2u);
+  EXPECT_EQ(record.FileCountText, "2");
   EXPECT_EQ(record.TotalBytesText, "5368709120");
   EXPECT_EQ(record.TotalKbText, "5242880.00");
   EXPECT_EQ(record.TotalMbText, "5120.00");

@@ -1,5 +1,6 @@
 #include "output/text_document.h"
 
+#include "output/document_text.h"
 #include "output/placeholders.h"
 
 void AppendEntryLine(const FileInfoX& entry, std::string& row) {

@@ -5,8 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "listing/entry.h"
-#include "output/document_text.h"
+#include "settings/listing_data.h"
 
 // The optional columns and the seconds flag, known in files by the letters
 // S, T, W, C, R, A and H.
@@ -18,6 +17,17 @@ struct ColumnSet {
   bool LastRead = false;        // R
   bool Attributes = false;      // A
   bool ShowSeconds = false;     // H
+};
+
+// Sort keys (SortBy).
+enum SortCode : int32_t {
+  kSortByName = 0,
+  kSortByType = 1,
+  kSortByLastWrite = 2,
+  kSortByCreation = 3,
+  kSortByLastRead = 4,
+  kSortBySize = 5,
+  kSortByAttributes = 6,
 };
 
 // Units of the size column (SizeIn); other stored values show no number.
@@ -104,4 +114,6 @@ struct CommonStruct {
   int32_t SizeIn = 0;
   int32_t Output = 0;
   int64_t TotalBytes = 0;
+  uint64_t FolderCount = 0;  // as FolderCountText shows it
+  uint64_t FileCount = 0;    // as FileCountText shows it
 };

@@ -361,6 +361,20 @@ std::string NormalizeSettingsBytes(const std::string& bytes) {
   return text;
 }
 
+std::string WithLineEnds(const std::string& text, std::string_view line_end) {
+  std::string converted;
+  converted.reserve(text.size() + text.size() / 16);
+  for (size_t at = 0; at < text.size(); ++at) {
+    if (text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n') continue;
+    if (text[at] == '\n') {
+      converted += line_end;
+    } else {
+      converted += text[at];
+    }
+  }
+  return converted;
+}
+
 bool SaveSettings(CommonStruct& record, const std::string& path, std::string& failure) {
   std::string text = SerializeSettings(record);
   if (!WriteFileWhole(path, text, failure)) return false;
@@ -374,14 +388,19 @@ bool SaveSettings(CommonStruct& record, const std::string& path) {
   return SaveSettings(record, path, failure);
 }
 
-FileReadStatus LoadSettings(CommonStruct& record, const std::string& path, std::string& failure) {
+FileReadStatus ReadSettingsFile(CommonStruct& record, const std::string& path, std::string& failure) {
   record.SettingsText.clear();
   std::string bytes;
   const FileReadStatus status = ReadSmallFile(path, kLargestSettingsFile, bytes, failure);
   if (status != FileReadStatus::kRead) return status;
   record.SettingsText = NormalizeSettingsBytes(bytes);
   record.SettingsPath = path;
-  ApplySettingsText(record, record.SettingsText);
+  return status;
+}
+
+FileReadStatus LoadSettings(CommonStruct& record, const std::string& path, std::string& failure) {
+  const FileReadStatus status = ReadSettingsFile(record, path, failure);
+  if (status == FileReadStatus::kRead) ApplySettingsText(record, record.SettingsText);
   return status;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "platform/platform.h"
 #include "settings/common_struct.h"
@@ -41,6 +42,10 @@ SettingLineCheck CheckSettingLine(const std::string& line);
 // What a text-mode read would deliver: every CR dropped, a byte 26 ends it.
 std::string NormalizeSettingsBytes(const std::string& bytes);
 
+// The text with each "\r\n" and each lone "\n" as one line_end: CR LF in a
+// settings file, the platform's own where settings are printed.
+std::string WithLineEnds(const std::string& text, std::string_view line_end);
+
 // Writes the record's settings to the path, every line end as CR LF, whole or
 // not at all. On success SettingsPath and SettingsText name what was written;
 // on failure both keep their previous values, the file keeps its old bytes,
@@ -55,6 +60,11 @@ bool SaveSettings(CommonStruct& record, const std::string& path);
 // read).
 FileReadStatus LoadSettings(CommonStruct& record, const std::string& path, std::string& failure);
 bool LoadSettings(CommonStruct& record, const std::string& path);
+
+// Reads the file as LoadSettings does, but leaves the settings as they are:
+// only SettingsText and SettingsPath change, for a caller that applies the
+// text itself.
+FileReadStatus ReadSettingsFile(CommonStruct& record, const std::string& path, std::string& failure);
 
 // True when the record's settings differ from the text last read or written.
 bool SettingsChanged(const CommonStruct& record);

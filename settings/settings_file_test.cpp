@@ -503,6 +503,12 @@ TEST(SettingsRoundTrip, WhatTheFormatCannotHold) {
   EXPECT_TRUE(SettingsChanged(loaded));  // the negative numbers
 }
 
+TEST(WithLineEnds, MakesEveryKindOfLineEndOne) {
+  EXPECT_EQ(WithLineEnds("a\nb\r\nc\rd\r\r\n", "\r\n"), "a\r\nb\r\nc\rd\r\r\n")
+      << "a lone CR is no line end and stays";
+  EXPECT_EQ(WithLineEnds("a\r\nb\n\n", "\n"), "a\nb\n\n");
+}
+
 TEST(SettingsFile, PinnedFileReadsAndWritesAlikeOnEveryPlatform) {
   const std::string pinned = ReadFileBytes(TestDataPath("settings_pinned.ksv"));
   ASSERT_FALSE(pinned.empty());
@@ -516,6 +522,13 @@ TEST(SettingsFile, PinnedFileReadsAndWritesAlikeOnEveryPlatform) {
   ASSERT_TRUE(LoadSettings(loaded, TestDataPath("settings_pinned.ksv")));
   ExpectSameSettings(AwkwardRecord(), loaded);
   EXPECT_FALSE(SettingsChanged(loaded));
+
+  CommonStruct unapplied;
+  std::string reason;
+  ASSERT_EQ(ReadSettingsFile(unapplied, TestDataPath("settings_pinned.ksv"), reason), FileReadStatus::kRead);
+  EXPECT_EQ(unapplied.SettingsText, loaded.SettingsText);
+  EXPECT_EQ(unapplied.SettingsPath, loaded.SettingsPath);
+  ExpectSameSettings(CommonStruct(), unapplied);
 
   ScopedTempFolder folder;
   CommonStruct record = AwkwardRecord();

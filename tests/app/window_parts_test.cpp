@@ -32,18 +32,6 @@ void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
 
 namespace {
 
-TEST(PathOperations, FolderOfKeepsTheBackslashOfADriveRootOnly) {
-  EXPECT_EQ(FolderOf("C:\\list.htm"), "C:\\");
-  EXPECT_EQ(FolderOf("D:\\web\\index.TXT"), "D:\\web");
-  EXPECT_EQ(FolderOf("D:\\web\\"), "D:\\web");
-  EXPECT_EQ(FolderOf("list.htm"), "");
-  EXPECT_EQ(FolderOf("\\list.htm"), "");
-  EXPECT_EQ(FolderOf("\\\\server\\share\\a.txt"), "\\\\server\\share");
-  EXPECT_EQ(FolderWithSlashOf("C:\\list.htm"), "C:\\");
-  EXPECT_EQ(FolderWithSlashOf("D:\\web\\index.TXT"), "D:\\web\\");
-  EXPECT_EQ(FolderWithSlashOf("list.htm"), "");
-}
-
 TEST(PathOperations, SetPathFieldsAddsABackslashOnlyWhenMissing) {
   CommonStruct record;
   SetPathFields(record, "C:\\src", "C:\\", "list.htm");

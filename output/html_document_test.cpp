@@ -1,14 +1,13 @@
-// Whole documents pinned byte for byte, and the pieces of the HTML page.
+// Whole HTML pages pinned byte for byte, and the pieces of the page.
+#include "output/html_document.h"
+
 #include <gtest/gtest.h>
 
 #include <cctype>
 #include <string>
 #include <vector>
 
-#include "output/generate.h"
-#include "output/html_document.h"
-#include "output/text_document.h"
-#include "tests/memory_folder_source.h"
+#include "tests/document_fixture.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -77,80 +76,9 @@ std::vector<std::string> Markup(const std::string& page) {
   return markup;
 }
 
-// A listing that exercises every part of both documents.
-class DocumentTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    source.Folders["/srv/Web & Root"] = {
-        MakeRecord(".", 16, 0, 1),         MakeRecord("..", 16, 0, 2),
-        MakeRecord("docs", 16, 0, 3),      MakeRecord("Images", 16 | 2, 0, 4),
-        MakeRecord("index.html", 32, 1234567, 5), MakeRecord("a&b <c>.txt", 1 | 32, 1536, 6),
-        MakeRecord("big.iso", 32 | 2048, 5368709120ULL, 7), MakeRecord("README", 128, 0, 8),
-    };
-    source.Types[".txt"] = "Text Document";
-    source.Types[".html"] = "HTML <Page>";
+class HtmlDocumentTest : public DocumentFixture {};
 
-    r.DirStr = "/srv/Web & Root";
-    r.DirMask = "*.*";
-    r.FileMask = "*.*";
-    r.Title = "$ContentOf $DirPath";
-    r.Base = "file://localhost/$DirPath";
-    r.OutputFile = "C:\\out\\index.html";
-    r.ContentOf = "Content of";
-    r.FileSize = "bytes";
-    r.Files = "Files";
-    r.File = "File";
-    r.Folder = "Folder";
-    r.Folders = "Folders";
-    r.TotalSize = "Total size";
-    r.Name = "Name";
-    r.Size = "Size";
-    r.Type = "Type";
-    r.LW = "Last Write";
-    r.LR = "Last Read";
-    r.CT = "Creation time";
-    r.Attr = "Attributes";
-    r.CapColor = "LIGHTBLUE";
-    r.KeyCapColor = "HONEYDEW";
-    r.KeyColColor = "LIGHTBLUE";
-    r.DocColor = "#FFFFF0";
-    r.TableColor = "WHITE";
-    r.HeadCustom = "<META NAME =\"keywords\"  CONTENT =\"$DirPath\">";
-    r.Befor = "<!-- $FolderCount folders -->\r\n";
-    r.After = "<P>$FileCount files, $TotalSizeInKb KB</P>";
-    r.CustTable = "ID = listing";
-    r.CaptionStyle = "color:green;\r\n";
-    r.TitleStyle = "color:navy;\r\n";
-    r.NameStyle = "color:navy;";
-    r.MaskStyle = "color:navy;\r\n";
-    r.TableStyle = "color:red;\r\n";
-    r.SummaryStyle = "Summary\r\ncolor:blue;\r\n";
-    r.TableWidth = "100%";
-    r.CellSpacing = 2;
-    r.CellPadding = 4;
-    r.TableBorder = true;
-    r.DivideTable = true;
-    r.ShowMasks = true;
-    r.ShowSummary = true;
-    r.DescOrder = true;
-    r.IncludeParent = true;
-    r.CreateLinks = true;
-    r.Columns = {true, true, true, true, true, true, true};
-    r.SortBy = kSortBySize;
-    r.SizeIn = 0;
-  }
-
-  std::string Document() {
-    std::string failure;
-    EXPECT_TRUE(ComposeListing(r, source, failure)) << failure;
-    return Flatten(r.DocText);
-  }
-
-  CommonStruct r;
-  MemoryFolderSource source;
-};
-
-TEST_F(DocumentTest, WholeHtmlPage) {
+TEST_F(HtmlDocumentTest, WholePage) {
   // The golden page declares UTF-8; Windows declares its ANSI code page.
   const std::string charset = PageCharset();
   const std::string declaration = "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=";
@@ -158,14 +86,7 @@ TEST_F(DocumentTest, WholeHtmlPage) {
                      charset.empty() ? "" : declaration + charset + "\">\r\n");
 }
 
-TEST_F(DocumentTest, WholeTextDocument) {
-  r.Output = kOutputText;
-  r.DescOrder = false;
-  r.SortBy = kSortByName;
-  ExpectSameAsGolden(Document(), "listing.txt");
-}
-
-TEST_F(DocumentTest, OneTableWithoutExtrasSharesTheMaskParagraph) {
+TEST_F(HtmlDocumentTest, OneTableWithoutExtrasSharesTheMaskParagraph) {
   r.DivideTable = false;
   r.ShowSummary = false;
   r.DocColor.clear();
@@ -183,7 +104,7 @@ TEST_F(DocumentTest, OneTableWithoutExtrasSharesTheMaskParagraph) {
   EXPECT_EQ(page.substr(page.size() - end.size()), end);
 }
 
-TEST_F(DocumentTest, BaseAddressForms) {
+TEST_F(HtmlDocumentTest, BaseAddressForms) {
   r.Base = "";
   EXPECT_EQ(Document().find("<BASE"), std::string::npos);
   r.Base = "http://www.example.com/files/";
@@ -207,7 +128,7 @@ TEST_F(DocumentTest, BaseAddressForms) {
   EXPECT_EQ(r.BaseHref, "http://h/d/");
 }
 
-TEST_F(DocumentTest, BackslashesOfTheFolderSeparateOnlyOnWindows) {
+TEST_F(HtmlDocumentTest, BackslashesOfTheFolderSeparateOnlyOnWindows) {
   r.Base = "file://localhost/$DirPath";
   r.DirStr = "/srv/..\\..\\etc\\x\\";
   ComposeBaseHref(r);
@@ -219,7 +140,7 @@ TEST_F(DocumentTest, BackslashesOfTheFolderSeparateOnlyOnWindows) {
   }
 }
 
-TEST_F(DocumentTest, HostileFolderNamesAddNoMarkup) {
+TEST_F(HtmlDocumentTest, HostileFolderNamesAddNoMarkup) {
   // The folder's path wherever a page can take it: title, title paragraph,
   // custom HTML inside the head, a comment, an attribute and the body, a
   // word, the base address and full-name links.
@@ -245,19 +166,6 @@ TEST_F(DocumentTest, HostileFolderNamesAddNoMarkup) {
            "x--><!--y", "\\\\evil.example\\login", "..\\..\\etc\\passwd", "<!--", "<p\x0Cid=x>"}) {
     EXPECT_EQ(Markup(page_of(std::string("/srv/") + hostile)), plain) << hostile;
   }
-}
-
-TEST_F(DocumentTest, TextDocumentWithoutMasksOrSummaryOrFolders) {
-  r.Output = kOutputText;
-  r.ShowMasks = false;
-  r.ShowSummary = false;
-  r.DescOrder = false;
-  r.SortBy = kSortByName;
-  r.DirMask = "none";
-  r.Befor.clear();
-  r.After = "end";
-  r.Title = "T";
-  EXPECT_EQ(Document(), "\r\nT\r\n\r\n\r\nREADME\r\na&b <c>.txt\r\nbig.iso\r\nindex.html\r\n\r\nend");
 }
 
 }  // namespace

@@ -1,0 +1,84 @@
+// A listing that exercises every part of both output documents, read from
+// an in-memory folder.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "listing/entry.h"
+#include "output/document_text.h"
+#include "output/generate.h"
+#include "tests/memory_folder_source.h"
+
+class DocumentFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    source.Folders["/srv/Web & Root"] = {
+        MakeRecord(".", 16, 0, 1),         MakeRecord("..", 16, 0, 2),
+        MakeRecord("docs", 16, 0, 3),      MakeRecord("Images", 16 | 2, 0, 4),
+        MakeRecord("index.html", 32, 1234567, 5), MakeRecord("a&b <c>.txt", 1 | 32, 1536, 6),
+        MakeRecord("big.iso", 32 | 2048, 5368709120ULL, 7), MakeRecord("README", 128, 0, 8),
+    };
+    source.Types[".txt"] = "Text Document";
+    source.Types[".html"] = "HTML <Page>";
+
+    r.DirStr = "/srv/Web & Root";
+    r.DirMask = "*.*";
+    r.FileMask = "*.*";
+    r.Title = "$ContentOf $DirPath";
+    r.Base = "file://localhost/$DirPath";
+    r.OutputFile = "C:\\out\\index.html";
+    r.ContentOf = "Content of";
+    r.FileSize = "bytes";
+    r.Files = "Files";
+    r.File = "File";
+    r.Folder = "Folder";
+    r.Folders = "Folders";
+    r.TotalSize = "Total size";
+    r.Name = "Name";
+    r.Size = "Size";
+    r.Type = "Type";
+    r.LW = "Last Write";
+    r.LR = "Last Read";
+    r.CT = "Creation time";
+    r.Attr = "Attributes";
+    r.CapColor = "LIGHTBLUE";
+    r.KeyCapColor = "HONEYDEW";
+    r.KeyColColor = "LIGHTBLUE";
+    r.DocColor = "#FFFFF0";
+    r.TableColor = "WHITE";
+    r.HeadCustom = "<META NAME =\"keywords\"  CONTENT =\"$DirPath\">";
+    r.Befor = "<!-- $FolderCount folders -->\r\n";
+    r.After = "<P>$FileCount files, $TotalSizeInKb KB</P>";
+    r.CustTable = "ID = listing";
+    r.CaptionStyle = "color:green;\r\n";
+    r.TitleStyle = "color:navy;\r\n";
+    r.NameStyle = "color:navy;";
+    r.MaskStyle = "color:navy;\r\n";
+    r.TableStyle = "color:red;\r\n";
+    r.SummaryStyle = "Summary\r\ncolor:blue;\r\n";
+    r.TableWidth = "100%";
+    r.CellSpacing = 2;
+    r.CellPadding = 4;
+    r.TableBorder = true;
+    r.DivideTable = true;
+    r.ShowMasks = true;
+    r.ShowSummary = true;
+    r.DescOrder = true;
+    r.IncludeParent = true;
+    r.CreateLinks = true;
+    r.Columns = {true, true, true, true, true, true, true};
+    r.SortBy = kSortBySize;
+    r.SizeIn = 0;
+  }
+
+  std::string Document() {
+    std::string failure;
+    EXPECT_TRUE(ComposeListing(r, source, failure)) << failure;
+    return Flatten(r.DocText);
+  }
+
+  CommonStruct r;
+  MemoryFolderSource source;
+};

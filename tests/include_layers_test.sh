@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Keeps the engine's includes pointing down: the record and its data at the
+# bottom (settings/), the scan above it (listing/), the documents above that
+# (output/), the programs on top. Fails, naming each offending line, when
+#   - a file of a layer includes a header of a layer above it,
+#   - an engine header includes a platform header other than platform.h,
+#   - an engine source includes a header of the operating system.
+# Checks itself on small broken trees first.
+#   tests/include_layers_test.sh SOURCE_ROOT
+set -uo pipefail
+root=${1:?usage: include_layers_test.sh SOURCE_ROOT}
+
+# Each layer, and the folders that its files must not include from.
+declare -A above=(
+  [settings]="listing output mainwindow toolkit cli"
+  [listing]="output mainwindow toolkit cli"
+  [output]="mainwindow toolkit cli"
+)
+
+# Prints every broken rule under the tree; true when none is broken.
+check_tree() {
+  local tree=$1 layer folder file broken=0
+  for layer in "${!above[@]}"; do
+    for file in "$tree/$layer"/*.h "$tree/$layer"/*.cpp; do
+      [ -e "$file" ] || continue
+      for folder in ${above[$layer]}; do
+        grep -Hn "^#include \"$folder/" "$file" && broken=1
+      done
+      case "$file" in
+        *.h) grep -Hn '^#include "platform/' "$file" | grep -v '"platform/platform.h"' && broken=1 ;;
+      esac
+      # Standard C++ headers have neither a ".h" nor a folder in their
+      # names; tests may include their framework's.
+      case "$file" in
+        *_test.cpp) ;;
+        *) grep -Hn '^#include <[^>]*[./][^>]*>' "$file" && broken=1 ;;
+      esac
+    done
+  done
+  return $broken
+}
+
+# A copy of the rules' own failures: each broken tree must be caught.
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+expect_caught() {
+  local name=$1 file=$2 line=$3
+  mkdir -p "$scratch/$name/$(dirname "$file")"
+  printf '%s\n' "$line" >"$scratch/$name/$file"
+  if check_tree "$scratch/$name" >/dev/null; then
+    echo "FAIL the check misses: $file: $line"
+    exit 1
+  fi
+}
+expect_caught up settings/common_struct.h '#include "output/document_text.h"'
+expect_caught window listing/scan.cpp '#include "mainwindow/generation.h"'
+expect_caught seam output/generate.h '#include "platform/win32port.h"'
+expect_caught system listing/entry.cpp '#include <windows.h>'
+mkdir -p "$scratch/fine/output"
+printf '#include "platform/platform.h"\n#include "listing/entry.h"\n#include <string>\n' \
+  >"$scratch/fine/output/fine.h"
+if ! check_tree "$scratch/fine"; then
+  echo "FAIL the check refuses includes that point down"
+  exit 1
+fi
+
+if ! check_tree "$root"; then
+  echo "FAIL includes above break the layers of the engine"
+  exit 1
+fi
+echo "ok   the engine's includes point down"

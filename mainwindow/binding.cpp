@@ -1,5 +1,6 @@
 #include "mainwindow/binding.h"
 
+#include "listing/entry.h"
 #include "mainwindow/commands.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/pages.h"

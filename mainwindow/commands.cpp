@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "listing/entry.h"
 #include "mainwindow/binding.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/pages.h"

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <string>
 
-#include "listing/entry.h"  // the window's files take the path operations from here
 #include "platform/platform.h"
 #include "platform/win32port.h"
 #include "settings/common_struct.h"

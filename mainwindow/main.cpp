@@ -1,4 +1,5 @@
 // Start-up and the message loop of the window program.
+#include "listing/entry.h"
 #include "mainwindow/binding.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/pages.h"

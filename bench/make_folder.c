@@ -15,14 +15,14 @@
 #include <time.h>
 #include <unistd.h>
 
-static const char *const kExtensions[] = {
-    ".txt", ".html", ".jpg", ".png", ".pdf",  ".c",   ".h",      ".cpp", ".py", ".json",
-    ".xml", ".csv",  ".log", ".md",  ".zip", ".mp3", ".tar.gz", ".doc", ".sh", ".ksv", ""};
-static const char *const kStems[] = {"report", "photo", "Notes", "data", "build",
+static const char* const kExtensions[] = {".txt", ".html", ".jpg",    ".png", ".pdf", ".c",   ".h",
+                                          ".cpp", ".py",   ".json",   ".xml", ".csv", ".log", ".md",
+                                          ".zip", ".mp3",  ".tar.gz", ".doc", ".sh",  ".ksv", ""};
+static const char* const kStems[] = {"report",  "photo", "Notes",  "data", "build",
                                      "Invoice", "draft", "backup", "scan", "track"};
 /* Blanks, markup characters, "%" and UTF-8 bytes: names that need care. */
-static const char *const kAwkward[] = {" copy", " & more", "<b>", "#1", "%20x", "-\xc3\xa9t\xc3\xa9",
-                                       "'q'", "[old]"};
+static const char* const kAwkward[] = {" copy", " & more", "<b>", "#1", "%20x", "-\xc3\xa9t\xc3\xa9",
+                                       "'q'",   "[old]"};
 
 static uint64_t state = 0x9E3779B97F4A7C15u;
 static uint32_t next_random(void) {
@@ -34,12 +34,12 @@ static uint32_t next_random(void) {
 
 #define COUNT_OF(a) (sizeof(a) / sizeof((a)[0]))
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
   if (argc != 3) {
     fputs("usage: make_folder FOLDER COUNT\n", stderr);
     return 2;
   }
-  const char *folder = argv[1];
+  const char* folder = argv[1];
   long count = strtol(argv[2], NULL, 10);
   if (mkdir(folder, 0755) != 0 && errno != EEXIST) {
     perror(folder);
@@ -60,10 +60,10 @@ int main(int argc, char **argv) {
     /* A bijection of i: unique names that do not arrive in sorted order. */
     uint32_t tag = (uint32_t)i * 2654435761u;
     char name[256];
-    const char *stem = kStems[r % COUNT_OF(kStems)];
-    const char *awkward = (r >> 8) % 40 == 0 ? kAwkward[(r >> 16) % COUNT_OF(kAwkward)] : "";
+    const char* stem = kStems[r % COUNT_OF(kStems)];
+    const char* awkward = (r >> 8) % 40 == 0 ? kAwkward[(r >> 16) % COUNT_OF(kAwkward)] : "";
     int is_folder = (r >> 4) % 100 == 0;
-    const char *extension = is_folder ? "" : kExtensions[(r >> 12) % COUNT_OF(kExtensions)];
+    const char* extension = is_folder ? "" : kExtensions[(r >> 12) % COUNT_OF(kExtensions)];
     snprintf(name, sizeof name, "%s-%08x%s%s", stem, tag, awkward, extension);
 
     if (is_folder) {

@@ -221,7 +221,8 @@ int Run(const std::vector<std::string>& arguments) {
     return kExitBadInput;
   }
   if (options.PrintSettings) {
-    return WriteStandardOutput(WithLineEnds(SerializeSettings(record), PlatformLineEnd())) ? kExitWritten : kExitFailed;
+    return WriteStandardOutput(WithLineEnds(SerializeSettings(record), PlatformLineEnd())) ? kExitWritten
+                                                                                           : kExitFailed;
   }
 
   message = CheckFolders(record, options);

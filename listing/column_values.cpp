@@ -45,16 +45,24 @@ struct AttributeLetter {
 };
 
 constexpr AttributeLetter kAttributeLetters[] = {
-    {1, "R "}, {2, "H "}, {4, "S "}, {32, "A "}, {128, "File"},
-    {256, "T "}, {2048, "C "}, {4096, "O "},
+    {1, "R "}, {2, "H "}, {4, "S "}, {32, "A "}, {128, "File"}, {256, "T "}, {2048, "C "}, {4096, "O "},
 };
 
 constexpr uint32_t kNormalAttribute = 128;
 
 bool NeedsPercentEncoding(unsigned char byte) {
   switch (byte) {
-    case '"': case '#': case '%': case '&': case '\'':
-    case '<': case '>': case '?': case '`': case '=': case '\\':
+    case '"':
+    case '#':
+    case '%':
+    case '&':
+    case '\'':
+    case '<':
+    case '>':
+    case '?':
+    case '`':
+    case '=':
+    case '\\':
       return true;
     default:
       return byte < 0x21 || byte == 0x7F || (byte > 0x7F && LinksEncodeHighBytes());
@@ -116,9 +124,7 @@ std::string AttributeText(uint32_t attributes) {
   return text;
 }
 
-std::string SizeDigits(const FileInfoX& entry) {
-  return std::to_string(EntrySize(entry));
-}
+std::string SizeDigits(const FileInfoX& entry) { return std::to_string(EntrySize(entry)); }
 
 void AppendLinkForm(std::string& out, const std::string& text) {
   static const char kHex[] = "0123456789ABCDEF";
@@ -162,10 +168,18 @@ void AppendEscapedHtml(std::string& out, const std::string& text) {
        at = text.find_first_of("&<>\"", run)) {
     out.append(text, run, at - run);
     switch (text[at]) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      default: out += "&quot;"; break;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      default:
+        out += "&quot;";
+        break;
     }
     run = at + 1;
   }

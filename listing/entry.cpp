@@ -1,8 +1,6 @@
 #include "listing/entry.h"
 
-bool IsFolder(uint32_t attributes) {
-  return (attributes & kDirectoryAttribute) != 0;
-}
+bool IsFolder(uint32_t attributes) { return (attributes & kDirectoryAttribute) != 0; }
 
 uint64_t EntrySize(const FileInfoX& entry) {
   return (static_cast<uint64_t>(entry.Find.nFileSizeHigh) << 32) | entry.Find.nFileSizeLow;
@@ -13,9 +11,7 @@ bool IsParentEntry(const FileInfoX& entry) {
   return name.size() == 2 && name[0] == '.' && name[1] == '.';
 }
 
-std::string LowerCase(const std::string& text) {
-  return text.empty() ? text : LowerCaseBytes(text);
-}
+std::string LowerCase(const std::string& text) { return text.empty() ? text : LowerCaseBytes(text); }
 
 std::string ExtensionOf(const std::string& text) {
   size_t dot = text.rfind('.');

@@ -12,9 +12,7 @@
 
 namespace {
 
-int Sign(int value) {
-  return (value > 0) - (value < 0);
-}
+int Sign(int value) { return (value > 0) - (value < 0); }
 
 int CompareBytes(std::string_view a, std::string_view b) {
   // compare orders by unsigned bytes (char_traits<char>::compare is memcmp),
@@ -42,15 +40,18 @@ int CompareValues(T a, T b) {
 
 uint64_t TimeOf(const FileInfoX& entry, int sort_code) {
   switch (sort_code) {
-    case kSortByLastWrite: return entry.Find.ftLastWriteTime;
-    case kSortByCreation: return entry.Find.ftCreationTime;
-    default: return entry.Find.ftLastAccessTime;
+    case kSortByLastWrite:
+      return entry.Find.ftLastWriteTime;
+    case kSortByCreation:
+      return entry.Find.ftCreationTime;
+    default:
+      return entry.Find.ftLastAccessTime;
   }
 }
 
 // The comparison itself, on names already lower-cased where asked for.
-int CompareNamed(const FileInfoX& a, std::string_view a_name, const FileInfoX& b,
-                 std::string_view b_name, int sort_code) {
+int CompareNamed(const FileInfoX& a, std::string_view a_name, const FileInfoX& b, std::string_view b_name,
+                 int sort_code) {
   if (IsParentEntry(a)) return -1;
   if (IsParentEntry(b)) return 1;
   int primary = 0;
@@ -69,8 +70,7 @@ int CompareNamed(const FileInfoX& a, std::string_view a_name, const FileInfoX& b
       primary = CompareValues(EntrySize(a), EntrySize(b));
       break;
     case kSortByAttributes:
-      primary = CompareBytes(AttributeText(a.Find.dwFileAttributes),
-                             AttributeText(b.Find.dwFileAttributes));
+      primary = CompareBytes(AttributeText(a.Find.dwFileAttributes), AttributeText(b.Find.dwFileAttributes));
       break;
     default:
       return 0;
@@ -224,7 +224,8 @@ void SortEntries(std::deque<FileInfoX>& list, int sort_code, bool ignore_case) {
     std::sort(keys.begin(), keys.end(), [&](const SortKey& a, const SortKey& b) {
       if (a.Head != b.Head) return a.Head < b.Head;
       if (a.Next != b.Next) return a.Next < b.Next;
-      int compared = CompareNamed(list[a.Index], name_of(a.Index), list[b.Index], name_of(b.Index), sort_code);
+      int compared =
+          CompareNamed(list[a.Index], name_of(a.Index), list[b.Index], name_of(b.Index), sort_code);
       return compared != 0 ? compared < 0 : a.Index < b.Index;
     });
   }

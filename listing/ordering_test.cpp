@@ -8,8 +8,7 @@
 
 namespace {
 
-FileInfoX Entry(const std::string& name, uint64_t size = 0, uint32_t attributes = 32,
-                uint64_t time = 0) {
+FileInfoX Entry(const std::string& name, uint64_t size = 0, uint32_t attributes = 32, uint64_t time = 0) {
   FileInfoX entry;
   entry.Find.cFileName = name;
   entry.Find.nFileSizeHigh = static_cast<uint32_t>(size >> 32);
@@ -30,15 +29,16 @@ using Names = std::vector<std::string>;
 
 TEST(SortEntries, EachCodeOrdersByItsKeyThenByName) {
   EXPECT_EQ(Sorted({Entry("alpha"), Entry("Gamma"), Entry("Beta")}, 0), (Names{"Beta", "Gamma", "alpha"}));
-  EXPECT_EQ(Sorted({Entry("alpha"), Entry("Gamma"), Entry("Beta")}, 0, true), (Names{"alpha", "Beta", "Gamma"}));
-  EXPECT_EQ(Sorted({Entry("B.TXT"), Entry("a.doc"), Entry("C.Doc")}, 1, true), (Names{"a.doc", "C.Doc", "B.TXT"}));
+  EXPECT_EQ(Sorted({Entry("alpha"), Entry("Gamma"), Entry("Beta")}, 0, true),
+            (Names{"alpha", "Beta", "Gamma"}));
+  EXPECT_EQ(Sorted({Entry("B.TXT"), Entry("a.doc"), Entry("C.Doc")}, 1, true),
+            (Names{"a.doc", "C.Doc", "B.TXT"}));
   EXPECT_EQ(Sorted({Entry("README"), Entry("b"), Entry("readme")}, 0, true), (Names{"b", "README", "readme"}))
       << "names equal but for case keep their enumeration order";
   EXPECT_EQ(Sorted({Entry("a.txt"), Entry("b.doc"), Entry("c"), Entry("y.txt"), Entry("x.txt")}, 1),
             (Names{"c", "b.doc", "a.txt", "x.txt", "y.txt"}));
   EXPECT_EQ(Sorted({Entry("b", 10), Entry("c", 2), Entry("a", 10)}, 5), (Names{"c", "a", "b"}));
-  EXPECT_EQ(Sorted({Entry("big", 5368709120ULL), Entry("small", 4294967295ULL)}, 5),
-            (Names{"small", "big"}));
+  EXPECT_EQ(Sorted({Entry("big", 5368709120ULL), Entry("small", 4294967295ULL)}, 5), (Names{"small", "big"}));
   for (int code : {2, 3, 4}) {
     EXPECT_EQ(Sorted({Entry("new", 0, 32, 9), Entry("b", 0, 32, 1), Entry("a", 0, 32, 1)}, code),
               (Names{"a", "b", "new"}));
@@ -67,9 +67,9 @@ TEST(SortEntries, GivesTheOrderOfInsertingOneByOneTiesIncluded) {
     for (int i = 0; i < 300; ++i) {
       // Few distinct keys, so that many pairs compare 0 (a shared name, or one
       // that differs in letter case only).
-      FileInfoX entry = Entry((random() % 2 ? "n" : "N") + std::to_string(random() % 40) +
-                                  (random() % 3 ? ".a" : ".B"),
-                              random() % 5, random() % 2 ? 16 : 33, random() % 4);
+      FileInfoX entry =
+          Entry((random() % 2 ? "n" : "N") + std::to_string(random() % 40) + (random() % 3 ? ".a" : ".B"),
+                random() % 5, random() % 2 ? 16 : 33, random() % 4);
       // Half the runs hold a parent entry somewhere in the middle.
       if (run % 2 == 0 && i == 100 + run) entry = Entry("..", 0, 16);
       tags.push_back(std::to_string(i));
@@ -80,7 +80,8 @@ TEST(SortEntries, GivesTheOrderOfInsertingOneByOneTiesIncluded) {
     SortEntries(gathered, code, ignore_case);
     ASSERT_EQ(gathered.size(), inserted.size());
     for (size_t i = 0; i < gathered.size(); ++i) {
-      ASSERT_EQ(*gathered[i].FolderPath, *inserted[i].FolderPath) << "code " << code << (ignore_case ? " ignoring case" : "") << " position " << i;
+      ASSERT_EQ(*gathered[i].FolderPath, *inserted[i].FolderPath)
+          << "code " << code << (ignore_case ? " ignoring case" : "") << " position " << i;
     }
   }
 }
@@ -88,8 +89,8 @@ TEST(SortEntries, GivesTheOrderOfInsertingOneByOneTiesIncluded) {
 TEST(SortEntries, NamesThatShareLongBeginningsOrderByEveryByte) {
   // Names agreeing in their first 4, 8, 12 or more bytes, bytes above 127,
   // names that begin others, and entries whose sort name is the name itself.
-  const std::string beginnings[] = {"",         "abcd",           "report-1", "report-1ae59",
-                                    "report-1ae59ea8-and-a-long-tail", "\xc3\xa9t\xc3\xa9"};
+  const std::string beginnings[] = {
+      "", "abcd", "report-1", "report-1ae59", "report-1ae59ea8-and-a-long-tail", "\xc3\xa9t\xc3\xa9"};
   const char endings[] = {'a', 'Z', '\xe9', '-', '.'};
   std::mt19937 random(11);
   for (int code = 0; code <= 6; ++code) {

@@ -21,9 +21,12 @@ class ScanTest : public ::testing::Test {
     record.DirStr = "Data";
     record.DirMask = record.FileMask = "*.*";
     source.Folders["Data"] = {
-        MakeRecord(".", 16),           MakeRecord("..", 16),
-        MakeRecord("Sub", 16),         MakeRecord("big.iso", 32, 5368709120ULL),
-        MakeRecord("Readme.TXT", 1, 10), MakeRecord("alpha", 16 | 2),
+        MakeRecord(".", 16),
+        MakeRecord("..", 16),
+        MakeRecord("Sub", 16),
+        MakeRecord("big.iso", 32, 5368709120ULL),
+        MakeRecord("Readme.TXT", 1, 10),
+        MakeRecord("alpha", 16 | 2),
         MakeRecord("b.txt", 128, 7),
     };
   }

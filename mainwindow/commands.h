@@ -3,10 +3,11 @@
 // Exit and Web Site, and the error messages they show.
 #pragma once
 
+#include "platform/win32port.h"
+
 #include <string>
 
 #include "mainwindow/generation.h"
-#include "platform/win32port.h"
 
 // Asks whether changed settings should be saved. False when the user
 // cancelled or the save failed: the caller must not go on.

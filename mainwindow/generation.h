@@ -4,11 +4,12 @@
 // post kGenerationEndedMessage when it is done. One generation at a time.
 #pragma once
 
+#include "platform/win32port.h"
+
 #include <cstdint>
 #include <string>
 
 #include "platform/platform.h"
-#include "platform/win32port.h"
 #include "settings/common_struct.h"
 
 // Posted to the window given to StartGeneration when the worker has ended.

@@ -1,9 +1,10 @@
 // The main window's message handling and the program's settings record.
 #pragma once
 
+#include "platform/win32port.h"
+
 #include <string>
 
-#include "platform/win32port.h"
 #include "settings/common_struct.h"
 
 // The one settings record of the program.

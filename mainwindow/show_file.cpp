@@ -1,6 +1,6 @@
-#include "mainwindow/show_file.h"
-
 #include "platform/win32port.h"
+
+#include "mainwindow/show_file.h"
 
 #include <shellapi.h>
 

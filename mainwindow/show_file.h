@@ -1,9 +1,9 @@
 // The offer to show a written listing in the program that views its type.
 #pragma once
 
-#include <string>
-
 #include "platform/win32port.h"
+
+#include <string>
 
 // Asks over the owner whether to show the written file (its path and its
 // name) and, on Yes, opens it in the program associated with its type, or

@@ -43,31 +43,36 @@ std::string Flatten(const DocumentText& doc) {
 bool WriteDocument(const DocumentText& doc, ByteSink& sink, std::string_view line_end) {
   bool pending_carriage_return = false;
   const bool lone_line_feed = line_end == "\n";
-  return VisitDocumentTexts(doc, [&](std::string_view text) {
-    // Where a line end is a lone LF, most texts go out as they are.
-    if (lone_line_feed && !pending_carriage_return &&
-        std::memchr(text.data(), '\r', text.size()) == nullptr) {
-      return sink.Write(text);
-    }
-    const char* at = text.data();
-    const char* end = at + text.size();
-    while (at < end) {
-      const char* line_feed = static_cast<const char*>(std::memchr(at, '\n', end - at));
-      const char* run_end = line_feed == nullptr ? end : line_feed;
-      // A CR is held back until the next byte tells whether it starts a
-      // line end, which may be in the next text.
-      if (pending_carriage_return && (line_feed != at) && !sink.Write("\r")) return false;
-      pending_carriage_return = false;
-      const char* kept_end = run_end;
-      if (kept_end > at && kept_end[-1] == '\r') {
-        --kept_end;
-        pending_carriage_return = line_feed == nullptr;
-      }
-      if (kept_end > at && !sink.Write(std::string_view(at, kept_end - at))) return false;
-      if (line_feed == nullptr) break;
-      if (!sink.Write(line_end)) return false;
-      at = line_feed + 1;
-    }
-    return true;
-  }) && (!pending_carriage_return || sink.Write("\r"));
+  return VisitDocumentTexts(doc,
+                            [&](std::string_view text) {
+                              // Where a line end is a lone LF, most texts go out as they are.
+                              if (lone_line_feed && !pending_carriage_return &&
+                                  std::memchr(text.data(), '\r', text.size()) == nullptr) {
+                                return sink.Write(text);
+                              }
+                              const char* at = text.data();
+                              const char* end = at + text.size();
+                              while (at < end) {
+                                const char* line_feed =
+                                    static_cast<const char*>(std::memchr(at, '\n', end - at));
+                                const char* run_end = line_feed == nullptr ? end : line_feed;
+                                // A CR is held back until the next byte tells whether it starts a
+                                // line end, which may be in the next text.
+                                if (pending_carriage_return && (line_feed != at) && !sink.Write("\r"))
+                                  return false;
+                                pending_carriage_return = false;
+                                const char* kept_end = run_end;
+                                if (kept_end > at && kept_end[-1] == '\r') {
+                                  --kept_end;
+                                  pending_carriage_return = line_feed == nullptr;
+                                }
+                                if (kept_end > at && !sink.Write(std::string_view(at, kept_end - at)))
+                                  return false;
+                                if (line_feed == nullptr) break;
+                                if (!sink.Write(line_end)) return false;
+                                at = line_feed + 1;
+                              }
+                              return true;
+                            }) &&
+         (!pending_carriage_return || sink.Write("\r"));
 }

@@ -69,9 +69,7 @@ GenerateResult GenerateListing(CommonStruct& record, FolderSource& source, const
   return result;
 }
 
-GenerateResult GenerateListing(CommonStruct& record) {
-  return GenerateListing(record, SystemFolderSource());
-}
+GenerateResult GenerateListing(CommonStruct& record) { return GenerateListing(record, SystemFolderSource()); }
 
 bool WriteOutputFile(const CommonStruct& record, std::string& failure, const SinkWrapper& wrap) {
   AtomicFile file;

@@ -68,7 +68,8 @@ TEST(GenerateListing, WritesTheComposedDocument) {
   record.OutputFile = folder.Join("list.txt");
   record.Befor = "$TotalSizeInBytes";
   ASSERT_EQ(GenerateListing(record, source).Status, GenerateStatus::kWritten);
-  EXPECT_EQ(ReadFileBytes(record.OutputFile), PlatformLines("10\r\n1 file in C:\\Data\r\n\r\n\r\na.txt\r\n\r\n"));
+  EXPECT_EQ(ReadFileBytes(record.OutputFile),
+            PlatformLines("10\r\n1 file in C:\\Data\r\n\r\n\r\na.txt\r\n\r\n"));
   EXPECT_EQ(record.Befor, "10") << "custom texts keep their substituted form";
 }
 

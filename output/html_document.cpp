@@ -87,10 +87,17 @@ std::string ComposeTableOpen(const CommonStruct& record) {
 
 std::string ComposeSummary(const CommonStruct& record) {
   return "<TABLE BORDER = 0 CLASS = SummaryCl>\r\n"
-         "<TR><TD>" + record.FolderCountText + "</TD><TD>" + record.Folders + ";</TD></TR>\r\n"
-         "<TR><TD>" + record.FileCountText + "</TD>\r\n<TD>\r\n" + record.Files + ";</TD></TR>\r\n"
-         "<TR><TD>" + record.TotalBytesText + " " + record.FileSize + "</TD>\r\n"
-         "<TD>" + record.TotalSize + ".</TD></TR>";
+         "<TR><TD>" +
+         record.FolderCountText + "</TD><TD>" + record.Folders +
+         ";</TD></TR>\r\n"
+         "<TR><TD>" +
+         record.FileCountText + "</TD>\r\n<TD>\r\n" + record.Files +
+         ";</TD></TR>\r\n"
+         "<TR><TD>" +
+         record.TotalBytesText + " " + record.FileSize +
+         "</TD>\r\n"
+         "<TD>" +
+         record.TotalSize + ".</TD></TR>";
 }
 
 void WriteHtmlDocument(CommonStruct& record) {

@@ -17,9 +17,7 @@ std::string Upper(std::string text) {
   return text;
 }
 
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
-}
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
 
 // The markup of a page as a browser's tokenizer reads it: every start tag
 // with its attribute names, every end tag, every comment; text is left out,
@@ -160,10 +158,10 @@ TEST_F(HtmlDocumentTest, HostileFolderNamesAddNoMarkup) {
   const std::vector<std::string> plain = Markup(page_of("/srv/plain"));
   ASSERT_GT(plain.size(), 50u);
   ASSERT_EQ(plain[2], "META HTTP-EQUIV CONTENT") << "the parser reads attributes";
-  for (const char* hostile : {
-           "<script>alert(1)</script>", "\"><img src=x onerror=alert(1)>", "' onfocus='alert(1)",
-           "x onmouseover=alert(1) y", "</TITLE><SCRIPT>alert(1)</SCRIPT>", "a&b;&amp;&#60;c",
-           "x--><!--y", "\\\\evil.example\\login", "..\\..\\etc\\passwd", "<!--", "<p\x0Cid=x>"}) {
+  for (const char* hostile :
+       {"<script>alert(1)</script>", "\"><img src=x onerror=alert(1)>", "' onfocus='alert(1)",
+        "x onmouseover=alert(1) y", "</TITLE><SCRIPT>alert(1)</SCRIPT>", "a&b;&amp;&#60;c", "x--><!--y",
+        "\\\\evil.example\\login", "..\\..\\etc\\passwd", "<!--", "<p\x0Cid=x>"}) {
     EXPECT_EQ(Markup(page_of(std::string("/srv/") + hostile)), plain) << hostile;
   }
 }

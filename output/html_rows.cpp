@@ -31,8 +31,7 @@ void AppendName(std::string& row, const CommonStruct& record, const FileInfoX& e
   row += "</A></TD>";
 }
 
-void AppendType(std::string& row, const CommonStruct& record, const FileInfoX& entry,
-                FileTypes& types) {
+void AppendType(std::string& row, const CommonStruct& record, const FileInfoX& entry, FileTypes& types) {
   row += IsFolder(entry.Find.dwFileAttributes) ? record.Folder : TypeText(record, entry, types);
   row += "</TD>";
 }
@@ -44,10 +43,17 @@ void AppendSize(std::string& row, const CommonStruct& record, const FileInfoX& e
   }
   const double size = static_cast<double>(EntrySize(entry));
   switch (record.SizeIn) {
-    case kSizeInBytes: row += GroupThousands(SizeDigits(entry)); break;
-    case kSizeInKilobytes: row += FormatTwoDecimals(size * (1.0 / 1024)); break;
-    case kSizeInMegabytes: row += FormatTwoDecimals(size * (1.0 / 1024) * (1.0 / 1024)); break;
-    default: break;
+    case kSizeInBytes:
+      row += GroupThousands(SizeDigits(entry));
+      break;
+    case kSizeInKilobytes:
+      row += FormatTwoDecimals(size * (1.0 / 1024));
+      break;
+    case kSizeInMegabytes:
+      row += FormatTwoDecimals(size * (1.0 / 1024) * (1.0 / 1024));
+      break;
+    default:
+      break;
   }
   row += ' ';
   row += record.FileSize;
@@ -94,15 +100,27 @@ bool IsShown(const CommonStruct& record, const Column& column) {
   return column.shown == nullptr || record.Columns.*column.shown;
 }
 
-void AppendCell(std::string& row, const CommonStruct& record, const FileInfoX& entry,
-                FileTypes& types, Cell cell) {
+void AppendCell(std::string& row, const CommonStruct& record, const FileInfoX& entry, FileTypes& types,
+                Cell cell) {
   switch (cell) {
-    case Cell::kName: AppendName(row, record, entry); break;
-    case Cell::kType: AppendType(row, record, entry, types); break;
-    case Cell::kSize: AppendSize(row, record, entry); break;
-    case Cell::kLastWrite: AppendTime(row, record, entry.Find.ftLastWriteTime); break;
-    case Cell::kCreation: AppendTime(row, record, entry.Find.ftCreationTime); break;
-    case Cell::kLastRead: AppendTime(row, record, entry.Find.ftLastAccessTime); break;
+    case Cell::kName:
+      AppendName(row, record, entry);
+      break;
+    case Cell::kType:
+      AppendType(row, record, entry, types);
+      break;
+    case Cell::kSize:
+      AppendSize(row, record, entry);
+      break;
+    case Cell::kLastWrite:
+      AppendTime(row, record, entry.Find.ftLastWriteTime);
+      break;
+    case Cell::kCreation:
+      AppendTime(row, record, entry.Find.ftCreationTime);
+      break;
+    case Cell::kLastRead:
+      AppendTime(row, record, entry.Find.ftLastAccessTime);
+      break;
     case Cell::kAttributes:
       row += AttributeText(entry.Find.dwFileAttributes);
       row += "</TD>";

@@ -85,7 +85,8 @@ TEST_F(RowTest, CaptionRowMarksTheKeyColumnOnlyWhenItIsShown) {
 
 TEST_F(RowTest, NamesAreLinkedAndEscaped) {
   EXPECT_EQ(Row("a&b <c>.txt", 32),
-            "<TR><TD BGCOLOR = KC><A HREF = a%26b%20%3Cc%3E.txt CLASS = NameCl>a&amp;b &lt;c&gt;.txt</A></TD></TR>\n");
+            "<TR><TD BGCOLOR = KC><A HREF = a%26b%20%3Cc%3E.txt CLASS = NameCl>a&amp;b "
+            "&lt;c&gt;.txt</A></TD></TR>\n");
   EXPECT_EQ(Row("c:x", 32), "<TR><TD BGCOLOR = KC><A HREF = ./c:x CLASS = NameCl>c:x</A></TD></TR>\n")
       << "a colon must not turn the name into a scheme";
   record.FullNames = true;

@@ -28,9 +28,7 @@ std::string Date(const CommonStruct&) {
   return text;
 }
 
-std::string Time(const CommonStruct&) {
-  return LocaleTimeText();
-}
+std::string Time(const CommonStruct&) { return LocaleTimeText(); }
 
 // The folder's name comes from the file system, not from the user: in a page
 // it must read as text, never as markup.

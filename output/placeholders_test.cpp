@@ -80,8 +80,9 @@ TEST_F(PlaceholderTest, TheFolderPathIsTextInAPageAndRawInAList) {
 }
 
 TEST_F(PlaceholderTest, ClockPlaceholdersHaveTheirLayouts) {
-  EXPECT_TRUE(std::regex_match(Substituted("$Date-n-Time"),
-                               std::regex("[A-Z][a-z]{2} [A-Z][a-z]{2} \\d\\d \\d\\d:\\d\\d:\\d\\d \\d{4}\n")));
+  EXPECT_TRUE(
+      std::regex_match(Substituted("$Date-n-Time"),
+                       std::regex("[A-Z][a-z]{2} [A-Z][a-z]{2} \\d\\d \\d\\d:\\d\\d:\\d\\d \\d{4}\n")));
   EXPECT_TRUE(std::regex_match(Substituted("$Date"), std::regex("\\d\\d [A-Z][a-z]+ \\d{4}")));
   // The system's own time format may keep its AM/PM marker beside the 24-hour clock.
   EXPECT_TRUE(std::regex_match(Substituted("$Time"), std::regex("\\d{1,2}:\\d\\d:\\d\\d( ?[AP]M)?")));

@@ -19,9 +19,9 @@ void WriteTextDocument(CommonStruct& record) {
   AppendListRows(doc, record.Listing.FileList, record.DescOrder);
   AppendText(doc, "\r\n");
   if (record.ShowSummary) {
-    AppendText(doc, record.FolderCountText + " " + record.Folders + "\r\n" + record.FileCountText +
-                        " " + record.Files + "\r\n" + record.TotalBytesText + " " +
-                        record.FileSize + ": " + record.TotalSize + "\r\n");
+    AppendText(doc, record.FolderCountText + " " + record.Folders + "\r\n" + record.FileCountText + " " +
+                        record.Files + "\r\n" + record.TotalBytesText + " " + record.FileSize + ": " +
+                        record.TotalSize + "\r\n");
   }
   AppendText(doc, record.After);
 }

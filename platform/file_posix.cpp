@@ -162,8 +162,7 @@ void InstallInterruptCleanup() {
   sigaction(SIGTERM, &action, nullptr);
 }
 
-FileReadStatus ReadSmallFile(const std::string& path, size_t limit, std::string& bytes,
-                             std::string& reason) {
+FileReadStatus ReadSmallFile(const std::string& path, size_t limit, std::string& bytes, std::string& reason) {
   bytes.clear();
   reason.clear();
   // Non-blocking, so a pipe cannot hold the program before fstat tells it apart.

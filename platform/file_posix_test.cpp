@@ -1,7 +1,6 @@
 // What only POSIX shows of files and folders: real write failures, modes,
 // links, devices, pipes, signals and another user's permissions.
 #include <gtest/gtest.h>
-
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>

@@ -43,13 +43,12 @@ std::string FolderPart(const std::string& path) {
 std::string SystemReason(DWORD code) {
   char* text = nullptr;
   const DWORD length = FormatMessageA(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&text), 0,
-      nullptr);
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+      code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&text), 0, nullptr);
   std::string reason = length > 0 && text != nullptr ? std::string(text, length) : std::string();
   LocalFree(text);
-  while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' ' ||
-                             reason.back() == '.')) {
+  while (!reason.empty() &&
+         (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' ' || reason.back() == '.')) {
     reason.pop_back();
   }
   if (reason.empty()) reason = "error " + std::to_string(code);
@@ -79,8 +78,8 @@ bool AtomicFile::Open(const std::string& path) {
     }
     // An existing target must be writable, as a direct write would need; a
     // device (NUL, a console) is written where it is.
-    HANDLE existing = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE existing = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (existing == INVALID_HANDLE_VALUE) return Fail();
     if (GetFileType(existing) != FILE_TYPE_DISK) {
       Start(reinterpret_cast<intptr_t>(existing));
@@ -159,8 +158,7 @@ void AtomicFile::Discard() {
 
 void InstallInterruptCleanup() { SetConsoleCtrlHandler(OnConsoleControl, TRUE); }
 
-FileReadStatus ReadSmallFile(const std::string& path, size_t limit, std::string& bytes,
-                             std::string& reason) {
+FileReadStatus ReadSmallFile(const std::string& path, size_t limit, std::string& bytes, std::string& reason) {
   bytes.clear();
   reason.clear();
   const DWORD attributes = GetFileAttributesA(path.c_str());

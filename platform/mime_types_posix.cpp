@@ -11,9 +11,7 @@
 
 namespace {
 
-bool HasWildcard(const std::string& pattern) {
-  return pattern.find_first_of("*?[") != std::string::npos;
-}
+bool HasWildcard(const std::string& pattern) { return pattern.find_first_of("*?[") != std::string::npos; }
 
 // "*.ext" with no other wildcard: looked up whole, as most patterns are.
 bool IsSuffixPattern(const std::string& pattern) {

@@ -31,8 +31,7 @@ class FolderSource {
   // the folder could not be read: its opening refused, a later read of it
   // failed, or an entry's metadata unreadable for any reason but the entry
   // having vanished since it was listed (such an entry is skipped).
-  virtual bool Enumerate(const std::string& pattern,
-                         const std::function<void(const FolderRecord&)>& visit,
+  virtual bool Enumerate(const std::string& pattern, const std::function<void(const FolderRecord&)>& visit,
                          std::string& failure) = 0;
   // Looks up the description of a file type by its extension (".txt"):
   // extension to class name, class name to description. False when either
@@ -159,8 +158,7 @@ enum class FileReadStatus { kRead, kCannotRead, kNotRegularFile, kTooLarge };
 
 // Reads a regular file of at most limit bytes into bytes. Never blocks on a
 // pipe or reads a device; reason holds the system's text for kCannotRead.
-FileReadStatus ReadSmallFile(const std::string& path, size_t limit, std::string& bytes,
-                             std::string& reason);
+FileReadStatus ReadSmallFile(const std::string& path, size_t limit, std::string& bytes, std::string& reason);
 
 // The path of the running program's executable; empty when the system cannot
 // tell.

@@ -36,9 +36,7 @@ uint64_t FileTimeOf(int64_t seconds, uint32_t nanoseconds) {
   return static_cast<uint64_t>(since_1601) * 10000000ULL + nanoseconds / 100;
 }
 
-char LowerAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // What the listing reads of one entry, without its name.
 struct EntryMetadata {
@@ -78,7 +76,8 @@ void ReadMetadata(int folder_fd, const char* name, EntryMetadata& entry) {
 // The root is its own parent and, like a drive root on Windows, has neither
 // a "." nor a ".." entry to list.
 bool IsRootFolder(int folder_fd) {
-  struct stat own {}, parent {};
+  struct stat own {
+  }, parent{};
   return fstat(folder_fd, &own) == 0 && fstatat(folder_fd, "..", &parent, 0) == 0 &&
          own.st_dev == parent.st_dev && own.st_ino == parent.st_ino;
 }
@@ -270,15 +269,12 @@ class MetadataPool {
   std::vector<std::thread> threads_;
 };
 
-
 bool Failed(int error, std::string& failure) {
   failure = std::strerror(error);
   return false;
 }
 
-bool Failed(std::string& failure) {
-  return Failed(errno, failure);
-}
+bool Failed(std::string& failure) { return Failed(errno, failure); }
 
 // Visits the entry unless it vanished since it was listed; false when its
 // metadata could not be read for another reason.
@@ -377,17 +373,11 @@ std::string LocaleTimeText() {
   return text;
 }
 
-char FolderSeparator() {
-  return '/';
-}
+char FolderSeparator() { return '/'; }
 
-bool LinksEncodeHighBytes() {
-  return true;
-}
+bool LinksEncodeHighBytes() { return true; }
 
-std::string PageCharset() {
-  return "utf-8";
-}
+std::string PageCharset() { return "utf-8"; }
 
 std::string LowerCaseBytes(std::string text) {
   for (char& c : text) c = LowerAscii(c);
@@ -406,9 +396,7 @@ bool IsExistingFolder(const std::string& path) {
 
 void UseBinaryStandardOutput() {}
 
-bool StandardErrorIsTerminal() {
-  return isatty(STDERR_FILENO) != 0;
-}
+bool StandardErrorIsTerminal() { return isatty(STDERR_FILENO) != 0; }
 
 std::string AbsolutePath(const std::string& path) {
   std::string joined = path;

@@ -1,7 +1,6 @@
 // The POSIX seam: the records Windows would give for the same folder.
-#include <gtest/gtest.h>
-
 #include <dirent.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <atomic>
@@ -212,8 +211,7 @@ TEST(PosixFolderSource, AFolderShrinkingOrGrowingDuringTheScanIsNoFailure) {
   for (int scan = 0; scan < 5; ++scan) {
     names.clear();
     EXPECT_TRUE(SystemFolderSource().Enumerate(
-        folder.path() + "/f*", [&](const FolderRecord& record) { names.insert(record.cFileName); },
-        failure))
+        folder.path() + "/f*", [&](const FolderRecord& record) { names.insert(record.cFileName); }, failure))
         << failure;
     for (const std::string& name : kept) ASSERT_EQ(names.count(name), 1u) << name;
   }

@@ -115,17 +115,11 @@ std::string LocaleTimeText() {
   return text;
 }
 
-char FolderSeparator() {
-  return '\\';
-}
+char FolderSeparator() { return '\\'; }
 
-bool LinksEncodeHighBytes() {
-  return false;
-}
+bool LinksEncodeHighBytes() { return false; }
 
-std::string PageCharset() {
-  return CharsetOfCodePage(GetACP());
-}
+std::string PageCharset() { return CharsetOfCodePage(GetACP()); }
 
 std::string LowerCaseBytes(std::string text) {
   if (!text.empty()) CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
@@ -143,13 +137,9 @@ bool IsExistingFolder(const std::string& path) {
          (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-void UseBinaryStandardOutput() {
-  _setmode(_fileno(stdout), _O_BINARY);
-}
+void UseBinaryStandardOutput() { _setmode(_fileno(stdout), _O_BINARY); }
 
-bool StandardErrorIsTerminal() {
-  return _isatty(_fileno(stderr)) != 0;
-}
+bool StandardErrorIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
 
 std::string AbsolutePath(const std::string& path) {
   DWORD length = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);

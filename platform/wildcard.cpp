@@ -5,9 +5,7 @@
 
 namespace {
 
-char LowerAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // What a mask character matches once Windows has read the mask: "?" is one
 // character, or none at a dot or the end; "*" before a dot stops short of the
@@ -18,26 +16,36 @@ enum class MaskChar { kLetter, kAnyRun, kRunToLastDot, kOneOrNoneAtDot, kDotOrEn
 MaskChar ReadMaskChar(const std::string& mask, size_t i) {
   const char next = i + 1 < mask.size() ? mask[i + 1] : '\0';
   switch (mask[i]) {
-    case '*': return next == '.' ? MaskChar::kRunToLastDot : MaskChar::kAnyRun;
-    case '?': return MaskChar::kOneOrNoneAtDot;
-    case '.': return next == '*' || next == '?' || next == '\0' ? MaskChar::kDotOrEnd : MaskChar::kLetter;
-    default: return MaskChar::kLetter;
+    case '*':
+      return next == '.' ? MaskChar::kRunToLastDot : MaskChar::kAnyRun;
+    case '?':
+      return MaskChar::kOneOrNoneAtDot;
+    case '.':
+      return next == '*' || next == '?' || next == '\0' ? MaskChar::kDotOrEnd : MaskChar::kLetter;
+    default:
+      return MaskChar::kLetter;
   }
 }
 
 bool Consumes(MaskChar kind, char mask_char, char name_char) {
   switch (kind) {
-    case MaskChar::kOneOrNoneAtDot: return name_char != '.';
-    case MaskChar::kDotOrEnd: return name_char == '.';
-    default: return LowerAscii(mask_char) == LowerAscii(name_char);
+    case MaskChar::kOneOrNoneAtDot:
+      return name_char != '.';
+    case MaskChar::kDotOrEnd:
+      return name_char == '.';
+    default:
+      return LowerAscii(mask_char) == LowerAscii(name_char);
   }
 }
 
 bool MatchesNone(MaskChar kind, const std::string& name, size_t at) {
   switch (kind) {
-    case MaskChar::kOneOrNoneAtDot: return at == name.size() || name[at] == '.';
-    case MaskChar::kDotOrEnd: return at == name.size();
-    default: return false;
+    case MaskChar::kOneOrNoneAtDot:
+      return at == name.size() || name[at] == '.';
+    case MaskChar::kDotOrEnd:
+      return at == name.size();
+    default:
+      return false;
   }
 }
 

@@ -10,13 +10,13 @@
 // The optional columns and the seconds flag, known in files by the letters
 // S, T, W, C, R, A and H.
 struct ColumnSet {
-  bool Size = false;            // S
-  bool Type = false;            // T
-  bool LastWrite = false;       // W
-  bool CreationTime = false;    // C
-  bool LastRead = false;        // R
-  bool Attributes = false;      // A
-  bool ShowSeconds = false;     // H
+  bool Size = false;          // S
+  bool Type = false;          // T
+  bool LastWrite = false;     // W
+  bool CreationTime = false;  // C
+  bool LastRead = false;      // R
+  bool Attributes = false;    // A
+  bool ShowSeconds = false;   // H
 };
 
 // Sort keys (SortBy).

@@ -22,7 +22,7 @@ struct SettingKey {
   bool CommonStruct::*flag;
   const char* default_text;
   int32_t default_number;
-  const char* alias;  // an older spelling of the key, read when the key is missing
+  const char* alias;       // an older spelling of the key, read when the key is missing
   int32_t largest_number;  // the greatest number a strict check accepts
 };
 

@@ -475,13 +475,13 @@ TEST(SettingsRoundTrip, WhatTheFormatCannotHold) {
   ScopedTempFolder folder;
   const std::string path = folder.Join("lossy.ksv");
   CommonStruct saved = AwkwardRecord();
-  saved.After = "a|b";                        // a typed bar comes back as a line break
-  saved.Befor = "a\nb\rc";                    // a lone line feed is dropped, a lone CR becomes a break
-  saved.Title = "first\r\nSize=evil";         // a single-line value ends at its line break
-  saved.Name = std::string("N\x1a") + "ame";  // an end-of-file byte is left out, nothing after is lost
-  saved.Type = "T\nSize=evil";                // a lone line feed ends a single-line value too
+  saved.After = "a|b";                           // a typed bar comes back as a line break
+  saved.Befor = "a\nb\rc";                       // a lone line feed is dropped, a lone CR becomes a break
+  saved.Title = "first\r\nSize=evil";            // a single-line value ends at its line break
+  saved.Name = std::string("N\x1a") + "ame";     // an end-of-file byte is left out, nothing after is lost
+  saved.Type = "T\nSize=evil";                   // a lone line feed ends a single-line value too
   saved.CustTable = std::string("x\x1a") + "y";  // and no multi-line value holds an end-of-file byte
-  saved.CellSpacing = -3;                     // negative numbers read as missing
+  saved.CellSpacing = -3;                        // negative numbers read as missing
   saved.SizeIn = -1;
   ASSERT_TRUE(SaveSettings(saved, path));
   const std::string bytes = ReadFileBytes(path);
@@ -660,21 +660,19 @@ TEST(SettingLine, RejectsKeysTheReaderDoesNotKnow) {
 
 TEST(SettingLine, StrictCheckAcceptsWhatTheWriterCouldWrite) {
   for (const char* line :
-       {"Title=", "Title=a=b", "Title=x\r", "After=a|b", "$Bites=Kb", "$FileSize=MB",
-        "OutputFormat=1", "SortBy=0", "SortBy=6", "SizeIn=2", "Output=1", "TableBorder=0",
-        "ShowSummary=1", "CellSpacing=2147483647", "Columns=", "Columns=STWCRAH", "Columns=HS"}) {
+       {"Title=", "Title=a=b", "Title=x\r", "After=a|b", "$Bites=Kb", "$FileSize=MB", "OutputFormat=1",
+        "SortBy=0", "SortBy=6", "SizeIn=2", "Output=1", "TableBorder=0", "ShowSummary=1",
+        "CellSpacing=2147483647", "Columns=", "Columns=STWCRAH", "Columns=HS"}) {
     EXPECT_EQ(SettingLineCheck::kValid, CheckSettingLine(line)) << Visible(line);
   }
   for (const char* line :
        {"SortBy=7", "SortBy=-1", "SortBy=abc", "SortBy=", "SortBy= 1", "SizeIn=3", "Output=2",
-        "OutputFormat=2", "TableBorder=7", "IgnoreCase=yes", "CellSpacing=2px",
-        "CellPadding=2147483648", "CellPadding=99999999999", "Columns=stw", "Columns=STX",
-        "Columns=S T", "Title=a\nSortBy=5"}) {
+        "OutputFormat=2", "TableBorder=7", "IgnoreCase=yes", "CellSpacing=2px", "CellPadding=2147483648",
+        "CellPadding=99999999999", "Columns=stw", "Columns=STX", "Columns=S T", "Title=a\nSortBy=5"}) {
     EXPECT_EQ(SettingLineCheck::kInvalidValue, CheckSettingLine(line)) << Visible(line);
   }
   EXPECT_EQ(SettingLineCheck::kInvalidValue, CheckSettingLine(std::string("Title=a\x1a", 8)));
-  for (const char* line : {"Colour=red", "IncludeParent=1", "size=1", " Size=1", "$Bytes=b", "=x",
-                           "Title"}) {
+  for (const char* line : {"Colour=red", "IncludeParent=1", "size=1", " Size=1", "$Bytes=b", "=x", "Title"}) {
     EXPECT_EQ(SettingLineCheck::kUnknownKey, CheckSettingLine(line)) << line;
   }
 }

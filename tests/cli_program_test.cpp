@@ -62,13 +62,12 @@ std::string QuoteArgument(const std::string& argument) {
 
 HANDLE OpenInheritable(const std::string& path, DWORD access, DWORD disposition) {
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-  return CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                     disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, disposition,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 int Spawn(const std::string& program, const std::vector<std::string>& arguments,
-          const std::string& working_folder, const std::string& out_path,
-          const std::string& err_path) {
+          const std::string& working_folder, const std::string& out_path, const std::string& err_path) {
   std::string command_line = QuoteArgument(program);
   for (const std::string& argument : arguments) command_line += " " + QuoteArgument(argument);
   HANDLE in = OpenInheritable("NUL", GENERIC_READ, OPEN_EXISTING);
@@ -83,9 +82,9 @@ int Spawn(const std::string& program, const std::vector<std::string>& arguments,
   PROCESS_INFORMATION process = {};
   std::vector<char> writable(command_line.begin(), command_line.end());
   writable.push_back('\0');
-  BOOL started = CreateProcessA(nullptr, writable.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                working_folder.empty() ? nullptr : working_folder.c_str(),
-                                &startup, &process);
+  BOOL started =
+      CreateProcessA(nullptr, writable.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                     working_folder.empty() ? nullptr : working_folder.c_str(), &startup, &process);
   DWORD status = static_cast<DWORD>(-1);
   if (started) {
     WaitForSingleObject(process.hProcess, INFINITE);
@@ -103,9 +102,8 @@ int Spawn(const std::string& program, const std::vector<std::string>& arguments,
 
 // The program runs as the given user when run_as is not -1 (the tests run as
 // root, whom no permission stops).
-int Spawn(std::string program, const std::vector<std::string>& arguments,
-          const std::string& working_folder, const std::string& out_path,
-          const std::string& err_path, int run_as = -1) {
+int Spawn(std::string program, const std::vector<std::string>& arguments, const std::string& working_folder,
+          const std::string& out_path, const std::string& err_path, int run_as = -1) {
   std::vector<char*> argv;
   argv.push_back(program.data());
   std::vector<std::string> copies = arguments;
@@ -152,8 +150,7 @@ CliRun RunCli(const std::vector<std::string>& arguments, const std::string& work
   return RunProgram(KESTROVA_CLI_PATH, arguments, working_folder);
 }
 
-std::vector<std::string> Concat(std::vector<std::string> first,
-                                const std::vector<std::string>& second) {
+std::vector<std::string> Concat(std::vector<std::string> first, const std::vector<std::string>& second) {
   first.insert(first.end(), second.begin(), second.end());
   return first;
 }
@@ -231,14 +228,12 @@ TEST(CliCommandLine, BadCommandLinesExitTwoWithoutWriting) {
       {{source, "-qxo", output}, "unknown option -x"},
       {{source, "-o"}, "option -o needs FILE"},
       {{source, "-o", output, "--set"}, "option --set needs KEY=VALUE"},
-      {{source, "-o", output, "--s", "x"},
-       "option --s is ambiguous (--settings, --set, --save-settings)"},
+      {{source, "-o", output, "--s", "x"}, "option --s is ambiguous (--settings, --set, --save-settings)"},
       {{source, source, "-o", output}, "only one FOLDER may be given"},
       {{source, "-o", output, "--set", "SortBy"}, "--set needs KEY=VALUE"},
       {{source, "-o", output, "--set", "=5"}, "--set needs KEY=VALUE"},
       {{source, "-o", output, "--set", "Colums=STW"}, "unknown setting key: Colums"},
-      {{source, "-o", output, "--set", "SortBy=2", "--set", "sortby=2"},
-       "unknown setting key: sortby"},
+      {{source, "-o", output, "--set", "SortBy=2", "--set", "sortby=2"}, "unknown setting key: sortby"},
       {{source, "-o", output, "--set", "SortBy=abc"}, "invalid value for SortBy: abc"},
       {{source, "-o", output, "--text"}, "--text applies only to standard output"},
       {{source, "-o", output, "--quiet=yes"}, "option --quiet takes no value"},
@@ -247,8 +242,8 @@ TEST(CliCommandLine, BadCommandLinesExitTwoWithoutWriting) {
   for (const Case& c : cases) {
     CliRun run = RunCli(c.Arguments);
     EXPECT_EQ(2, run.Status) << c.Message;
-    EXPECT_TRUE(StartsWith(run.Err, "kestrova-cli: " + c.Message)) << "expected " << c.Message
-                                                                     << "\ngot " << run.Err;
+    EXPECT_TRUE(StartsWith(run.Err, "kestrova-cli: " + c.Message))
+        << "expected " << c.Message << "\ngot " << run.Err;
     EXPECT_TRUE(Contains(run.Err, "\nTry 'kestrova-cli --help' for more information.\n"));
     EXPECT_EQ("", run.Out);
     EXPECT_FALSE(PathExists(output)) << c.Message;
@@ -275,8 +270,7 @@ TEST(CliCommandLine, OptionsTakeTheirValuesInEitherForm) {
 }
 
 // A small settings file without "$FileSize", so that "$Bites" stands in.
-const char kBaseSettings[] =
-    "Kestrova 1.5\nTitle=Plain\nColumns=T\nCellSpacing=3\nAfter=x\nSortBy=2\n";
+const char kBaseSettings[] = "Kestrova 1.5\nTitle=Plain\nColumns=T\nCellSpacing=3\nAfter=x\nSortBy=2\n";
 
 TEST(CliSettings, SetReadsLikeALineOfASettingsFile) {
   ScopedTempFolder folder;
@@ -331,17 +325,21 @@ TEST(CliSettings, SetIsStrictWhereAFileIsLenient) {
     std::string Read;  // the line --print-settings shows when a file holds it
   };
   const Case cases[] = {
-      {"Columns=hsw", "Columns="},       {"Columns=STX", "Columns=ST"},
-      {"CellSpacing=2px", "CellSpacing=0"}, {"CellSpacing=", "CellSpacing=0"},
-      {"TableBorder=7", "TableBorder=1"}, {"SortBy=-1", "SortBy=0"},
-      {"SortBy=9", "SortBy=9"},          {"SizeIn=3", "SizeIn=3"},
+      {"Columns=hsw", "Columns="},
+      {"Columns=STX", "Columns=ST"},
+      {"CellSpacing=2px", "CellSpacing=0"},
+      {"CellSpacing=", "CellSpacing=0"},
+      {"TableBorder=7", "TableBorder=1"},
+      {"SortBy=-1", "SortBy=0"},
+      {"SortBy=9", "SortBy=9"},
+      {"SizeIn=3", "SizeIn=3"},
   };
   for (const Case& c : cases) {
     const std::string key = c.Line.substr(0, c.Line.find('='));
     CliRun set = RunCli({"--set", c.Line, "--print-settings"});
     EXPECT_EQ(2, set.Status) << c.Line;
-    EXPECT_TRUE(StartsWith(set.Err, "kestrova-cli: invalid value for " + c.Line.substr(0, key.size()) +
-                                        ": " + c.Line.substr(key.size() + 1) + "\n"))
+    EXPECT_TRUE(StartsWith(set.Err, "kestrova-cli: invalid value for " + c.Line.substr(0, key.size()) + ": " +
+                                        c.Line.substr(key.size() + 1) + "\n"))
         << set.Err;
     EXPECT_EQ("", set.Out);
 
@@ -353,8 +351,7 @@ TEST(CliSettings, SetIsStrictWhereAFileIsLenient) {
 }
 
 TEST(CliSettings, TheLastSetOfAKeyWins) {
-  CliRun run = RunCli({"--set", "SortBy=5", "--set", "Columns=S", "--set", "SortBy=3",
-                       "--print-settings"});
+  CliRun run = RunCli({"--set", "SortBy=5", "--set", "Columns=S", "--set", "SortBy=3", "--print-settings"});
   EXPECT_EQ(0, run.Status);
   EXPECT_EQ("SortBy=3", SettingLine(run.Out, "SortBy"));
   EXPECT_EQ("Columns=S", SettingLine(run.Out, "Columns"));
@@ -367,19 +364,18 @@ TEST(CliSettings, WithoutAFileTheBuiltInSettingsApplyUnderTheCommandLinesOwn) {
   EXPECT_TRUE(StartsWith(run.Out, PlatformLines("Kestrova 1.5\r\nOutputFormat=0\r\n")));
   for (const std::string& line :
        {"DirStr=" + work.path(), std::string("OutputFile=-"), std::string("Columns=STW"),
-        std::string("SizeIn=0"), std::string("Title=Content of $DirPath"),
-        std::string("CellSpacing=2"), std::string("IgnoreCase=1"),
-        std::string("CapColor=LIGHTBLUE"), std::string("CT=Creation time"),
-        std::string("$FileSize=bytes"), std::string("$ContentOf=Content of"),
-        std::string("ShowSummary=1"), std::string("Output=0")}) {
+        std::string("SizeIn=0"), std::string("Title=Content of $DirPath"), std::string("CellSpacing=2"),
+        std::string("IgnoreCase=1"), std::string("CapColor=LIGHTBLUE"), std::string("CT=Creation time"),
+        std::string("$FileSize=bytes"), std::string("$ContentOf=Content of"), std::string("ShowSummary=1"),
+        std::string("Output=0")}) {
     EXPECT_EQ(line, SettingLine(run.Out, line.substr(0, line.find('='))));
   }
   // The base address follows the listed folder; for C:\ it is the built-in one.
   EXPECT_EQ("Base=file://localhost/$DirPath", SettingLine(run.Out, "Base"));
 
   // --set and the command line's folder and output win over those defaults.
-  CliRun set = RunCli({"--set", "Columns=A", "--set", "DirStr=" + work.path(), "--print-settings",
-                       "-o", "x.txt", "--set", "SizeIn=2"});
+  CliRun set = RunCli({"--set", "Columns=A", "--set", "DirStr=" + work.path(), "--print-settings", "-o",
+                       "x.txt", "--set", "SizeIn=2"});
   EXPECT_EQ("Columns=A", SettingLine(set.Out, "Columns"));
   EXPECT_EQ("SizeIn=2", SettingLine(set.Out, "SizeIn"));
   EXPECT_EQ("DirStr=" + work.path(), SettingLine(set.Out, "DirStr"));
@@ -416,8 +412,7 @@ TEST(CliSettings, AnUnreadableSettingsFileIsNamed) {
   const std::string output = folder.Output("list.html");
   CliRun run = RunCli({"-s", missing, folder.path(), "-o", output});
   EXPECT_EQ(2, run.Status);
-  EXPECT_TRUE(StartsWith(run.Err, "kestrova-cli: Cannot read settings file: " + missing + " ("))
-      << run.Err;
+  EXPECT_TRUE(StartsWith(run.Err, "kestrova-cli: Cannot read settings file: " + missing + " (")) << run.Err;
   if (FolderSeparator() == '/') {
     EXPECT_EQ("kestrova-cli: Cannot read settings file: " + missing + " (No such file or directory)\n",
               run.Err);
@@ -434,8 +429,8 @@ TEST(CliSettings, SavedSettingsAreThePrintedSettings) {
   ListedFolder folder;
   const std::string saved = folder.Output("saved.ksv");
   const std::string output = folder.Output("list.txt");
-  const std::vector<std::string> job = {folder.path(), "-o", output, "--set", "After=a|b",
-                                        "--set", "Columns=SA"};
+  const std::vector<std::string> job = {folder.path(), "-o",    output,      "--set",
+                                        "After=a|b",   "--set", "Columns=SA"};
   CliRun printed = RunCli(Concat(job, {"--print-settings"}));
   EXPECT_FALSE(PathExists(output)) << "--print-settings lists nothing";
   CliRun run = RunCli(Concat(job, {"--save-settings", saved, "-q"}));
@@ -456,8 +451,7 @@ TEST(CliChecks, FailedFolderChecksExitTwoWithTheProgramsTexts) {
   const std::string output = folder.Output("list.html");
   const std::string output_in_missing = (fs::path(missing) / "list.html").string();
   const std::string saved = folder.Output("saved.ksv");
-  const std::string no_output_folder =
-      "kestrova-cli: Output directory - " + missing + " doesn't exist.\n";
+  const std::string no_output_folder = "kestrova-cli: Output directory - " + missing + " doesn't exist.\n";
   const std::string no_source = "kestrova-cli: Source directory must exist: " + missing + "\n";
   struct Case {
     std::vector<std::string> Arguments;
@@ -511,7 +505,8 @@ TEST(CliWrites, WriteFailuresExitOneNamingThePath) {
   // The system's reason follows the program's own text.
   CliRun onto_folder = RunCli({folder.path(), "-o", occupied});
   EXPECT_EQ(1, onto_folder.Status);
-  EXPECT_TRUE(StartsWith(onto_folder.Err, "kestrova-cli: Cannot write to: " + occupied + " (")) << onto_folder.Err;
+  EXPECT_TRUE(StartsWith(onto_folder.Err, "kestrova-cli: Cannot write to: " + occupied + " ("))
+      << onto_folder.Err;
 
   CliRun too_long = RunCli({folder.path(), "-o", unnamable});
   EXPECT_EQ(1, too_long.Status);
@@ -570,8 +565,8 @@ TEST(CliWrites, RelativeFolderAndOutputAreMadeAbsolute) {
 
 // The record the window would hand to the engine: the settings file read,
 // then the folder, the output file and the output form it implies.
-CommonStruct EngineRecord(const std::string& settings, const std::string& folder,
-                          const std::string& output, bool include_parent) {
+CommonStruct EngineRecord(const std::string& settings, const std::string& folder, const std::string& output,
+                          bool include_parent) {
   CommonStruct record;
   EXPECT_TRUE(LoadSettings(record, settings));
   record.DirStr = folder;
@@ -684,8 +679,9 @@ TEST(CliDefaults, TheFirstRunListsTheCurrentFolderToStandardOutput) {
       << Visible(bare.Out.substr(0, 80));
   EXPECT_TRUE(Contains(bare.Out, PlatformLines("<TITLE>Content of " + folder.path() + "</TITLE>\r\n")));
   // Size, type and last write, with exact sizes in grouped bytes.
-  EXPECT_TRUE(Contains(bare.Out, ">Name</TD><TD BGCOLOR = LIGHTBLUE>Type</TD><TD BGCOLOR = "
-                                 "LIGHTBLUE>Size</TD><TD BGCOLOR = LIGHTBLUE>Last Write</TD></TR>"))
+  EXPECT_TRUE(Contains(bare.Out,
+                       ">Name</TD><TD BGCOLOR = LIGHTBLUE>Type</TD><TD BGCOLOR = "
+                       "LIGHTBLUE>Size</TD><TD BGCOLOR = LIGHTBLUE>Last Write</TD></TR>"))
       << Visible(bare.Out);
   EXPECT_TRUE(Contains(bare.Out, "<TD>1 536 bytes</TD>"));
   EXPECT_EQ("kestrova-cli: Wrote standard output: 2 folders, 3 files, 1,546 bytes\n", bare.Err);
@@ -707,15 +703,13 @@ TEST(CliDefaults, TheFirstRunListsTheCurrentFolderToStandardOutput) {
 TEST(CliDefaults, ListingsAndPrintedSettingsUseThePlatformsLineEnds) {
   ListedFolder folder;
   const bool windows = FolderSeparator() == '\\';
-  for (const std::vector<std::string>& arguments :
-       {std::vector<std::string>{folder.path(), "-q"},
-        std::vector<std::string>{folder.path(), "-q", "--text"},
-        std::vector<std::string>{"--print-settings"}}) {
+  for (const std::vector<std::string>& arguments : {std::vector<std::string>{folder.path(), "-q"},
+                                                    std::vector<std::string>{folder.path(), "-q", "--text"},
+                                                    std::vector<std::string>{"--print-settings"}}) {
     CliRun run = RunCli(arguments);
     EXPECT_EQ(0, run.Status);
     const size_t lines = static_cast<size_t>(std::count(run.Out.begin(), run.Out.end(), '\n'));
-    const size_t carriage_returns =
-        static_cast<size_t>(std::count(run.Out.begin(), run.Out.end(), '\r'));
+    const size_t carriage_returns = static_cast<size_t>(std::count(run.Out.begin(), run.Out.end(), '\r'));
     EXPECT_GT(lines, 5u);
     EXPECT_EQ(windows ? lines : 0u, carriage_returns) << arguments.back();
   }
@@ -774,8 +768,7 @@ TEST(CliPresets, APresetIsFoundBesideTheProgramOrInItsSharedFolder) {
   ScopedTempFolder prefix;
   fs::create_directories(fs::path(prefix.path()) / "bin");
   fs::create_directories(fs::path(prefix.path()) / "share" / "kestrova" / "presets");
-  const fs::path installed =
-      fs::path(prefix.path()) / "bin" / fs::path(KESTROVA_CLI_PATH).filename();
+  const fs::path installed = fs::path(prefix.path()) / "bin" / fs::path(KESTROVA_CLI_PATH).filename();
   fs::copy_file(KESTROVA_CLI_PATH, installed);
   WriteFileBytes((fs::path(prefix.path()) / "share" / "kestrova" / "presets" / "plain.ksv").string(),
                  "Title=plain preset\r\nOutput=1\r\n");

@@ -87,7 +87,8 @@ TEST(CliSafeWrites, AFullDiskKeepsTheOldListingAndSaysSo) {
   const int status = Wait(Start({listed.path(), "-o", output}, work.Join("err")));
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 1);
-  EXPECT_EQ(ReadFileBytes(work.Join("err")), "kestrova-cli: Cannot write to: " + output + " (No space left on device)\n");
+  EXPECT_EQ(ReadFileBytes(work.Join("err")),
+            "kestrova-cli: Cannot write to: " + output + " (No space left on device)\n");
   EXPECT_EQ(ReadFileBytes(output), "the listing of yesterday");
   EXPECT_EQ(NamesIn(disk), std::vector<std::string>{"index.html"}) << "no temporary file is left";
 
@@ -95,8 +96,8 @@ TEST(CliSafeWrites, AFullDiskKeepsTheOldListingAndSaysSo) {
   WriteFileBytes(settings, "Title=kept\r\n");
   // Taking the rest of the disk makes the settings file fail to fit too.
   WriteFileBytes(disk + "/filler", std::string(60 << 10, 'x'));
-  const int saved = Wait(Start({listed.path(), "-o", work.Join("x.html"), "--save-settings", settings},
-                               work.Join("err")));
+  const int saved =
+      Wait(Start({listed.path(), "-o", work.Join("x.html"), "--save-settings", settings}, work.Join("err")));
   ASSERT_TRUE(WIFEXITED(saved));
   EXPECT_EQ(WEXITSTATUS(saved), 1);
   EXPECT_EQ(ReadFileBytes(settings), "Title=kept\r\n");
@@ -117,8 +118,8 @@ TEST(CliSafeWrites, AnInterruptedRunLeavesTheOldFileAndNoTemporaryFile) {
   int caught = 0;
   for (int round = 0; round < 20 && caught < 4; ++round) {
     WriteFileBytes(output, old_page);
-    const pid_t child = Start({listed.path(), "-o", output, "-q", "--set", "Columns=STWCRAH"},
-                              work.Join("err"));
+    const pid_t child =
+        Start({listed.path(), "-o", output, "-q", "--set", "Columns=STWCRAH"}, work.Join("err"));
     // Interrupt the moment the new page is being written.
     bool writing = false;
     while (!writing && waitpid(child, nullptr, WNOHANG) == 0) writing = HasTemporaryFile(work.path());

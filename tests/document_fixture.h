@@ -15,10 +15,14 @@ class DocumentFixture : public ::testing::Test {
  protected:
   void SetUp() override {
     source.Folders["/srv/Web & Root"] = {
-        MakeRecord(".", 16, 0, 1),         MakeRecord("..", 16, 0, 2),
-        MakeRecord("docs", 16, 0, 3),      MakeRecord("Images", 16 | 2, 0, 4),
-        MakeRecord("index.html", 32, 1234567, 5), MakeRecord("a&b <c>.txt", 1 | 32, 1536, 6),
-        MakeRecord("big.iso", 32 | 2048, 5368709120ULL, 7), MakeRecord("README", 128, 0, 8),
+        MakeRecord(".", 16, 0, 1),
+        MakeRecord("..", 16, 0, 2),
+        MakeRecord("docs", 16, 0, 3),
+        MakeRecord("Images", 16 | 2, 0, 4),
+        MakeRecord("index.html", 32, 1234567, 5),
+        MakeRecord("a&b <c>.txt", 1 | 32, 1536, 6),
+        MakeRecord("big.iso", 32 | 2048, 5368709120ULL, 7),
+        MakeRecord("README", 128, 0, 8),
     };
     source.Types[".txt"] = "Text Document";
     source.Types[".html"] = "HTML <Page>";

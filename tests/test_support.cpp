@@ -42,9 +42,7 @@ std::string ScopedTempFolder::Join(const std::string& name) const {
   return (fs::path(path_) / name).string();
 }
 
-std::string TestDataPath(const std::string& name) {
-  return std::string(KESTROVA_TEST_DATA) + "/" + name;
-}
+std::string TestDataPath(const std::string& name) { return std::string(KESTROVA_TEST_DATA) + "/" + name; }
 
 std::string Visible(const std::string& text) {
   std::string shown;
@@ -89,10 +87,9 @@ void ExpectSameAsGolden(const std::string& actual, const std::string& name, cons
   size_t line_number = 1;
   for (size_t i = 0; i < line_start && i < expected.size(); ++i) line_number += expected[i] == '\n';
   WriteFileBytes(name + ".actual", actual);
-  ADD_FAILURE() << "document differs from tests/data/" << name << " at byte " << at
-                << ", line " << line_number << "\n  expected: "
-                << Visible(LineAt(expected, line_start)) << "\n  actual:   "
-                << Visible(LineAt(actual, line_start)) << "\n(actual bytes written to "
+  ADD_FAILURE() << "document differs from tests/data/" << name << " at byte " << at << ", line "
+                << line_number << "\n  expected: " << Visible(LineAt(expected, line_start))
+                << "\n  actual:   " << Visible(LineAt(actual, line_start)) << "\n(actual bytes written to "
                 << name << ".actual)";
 }
 

@@ -5,10 +5,10 @@
 // folder browser's result excepted, which Execute empties first).
 #pragma once
 
+#include "platform/win32port.h"
+
 #include <string>
 #include <vector>
-
-#include "platform/win32port.h"
 
 // Needs the port settings above.
 #include <commdlg.h>

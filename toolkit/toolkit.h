@@ -7,9 +7,9 @@
 // Flags passed as int are tested on their low byte.
 #pragma once
 
-#include <string>
-
 #include "platform/win32port.h"
+
+#include <string>
 
 // Needs the port settings above.
 #include <commctrl.h>

@@ -1,8 +1,7 @@
 // Both program files carry the icon and a version resource whose version is
 // the project's.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <string>
 #include <vector>

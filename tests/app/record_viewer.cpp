@@ -1,10 +1,10 @@
 // Stands in for the program associated with a file type: writes the command
 // line it was started with to the file that KESTROVA_VIEWER_LOG names.
+#include "platform/win32port.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-
-#include "platform/win32port.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   const char* log = std::getenv("KESTROVA_VIEWER_LOG");

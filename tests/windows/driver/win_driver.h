@@ -7,10 +7,10 @@
 // in milliseconds and return a null handle or false when it runs out.
 #pragma once
 
+#include "platform/win32port.h"
+
 #include <string>
 #include <vector>
-
-#include "platform/win32port.h"
 
 namespace driver {
 

@@ -2,9 +2,13 @@
 # Builds Kestrova for Linux (plain and with sanitizers) and for 32-bit Windows,
 # and runs every test: natively, under Wine, and the windows under Xvfb; then
 # builds the Debian package and the Windows zip and checks them installed.
+# The layout of every source is checked first (scripts/format.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")" && pwd)
 "$root/scripts/setup.sh"
+
+echo "== format" >&2
+"$root/scripts/format.sh"
 
 for flavour in native sanitize windows; do
   echo "== $flavour" >&2

@@ -1,7 +1,8 @@
 // The main window's layout: every control once, with its kind, parent, page,
 // position, size, initial value and when it is enabled. The window builds
-// itself from this table and the window tests find its controls by it, so
-// each position is written here only.
+// itself from this table, its keyboard order follows from the positions, and
+// the window tests find its controls by it, so each position is written here
+// only.
 #pragma once
 
 // Every control of the main window, the window itself first. The order is

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <iterator>
+#include <utility>
+#include <vector>
 
 iControl Controls[kControlCount];
 iControl& MainWindow = Controls[kMainWindow];
@@ -60,6 +62,15 @@ static_assert(SameText(kTreeItems[kCustomHtmlItem].text, "Custom HTML") &&
               "the parent items stand at their places");
 
 HTREEITEM TreeItems[std::size(kTreeItems)];
+
+// Each page once, in the order in which the tree first names it.
+std::vector<Page> PagesInTreeOrder() {
+  std::vector<Page> pages;
+  for (const TreeItemEntry& item : kTreeItems) {
+    if (std::find(pages.begin(), pages.end(), item.page) == pages.end()) pages.push_back(item.page);
+  }
+  return pages;
+}
 
 void FillPageTree() {
   for (size_t i = 0; i < std::size(kTreeItems); ++i) {
@@ -160,121 +171,73 @@ void BuildControl(const ControlLayout& row, WNDPROC windowProcedure) {
 
 // --- Keyboard order --------------------------------------------------------
 
-// How a control takes part in the keyboard's way through the window.
-enum class Stop {
-  Own,         // a tab stop of its own
-  FirstRadio,  // starts a radio group: one tab stop, at its checked radio
-  NextRadio,   // reached from the other radios of its group with the arrow keys
-  Holder,      // a group box: the controls inside it follow it
-};
+// The keyboard's order is the reading order, so that a control finds its
+// place from its position alone: page by page as the tree names them, then
+// the controls that every page shows; within a page rows top to bottom and
+// left to right, a group box followed by the controls inside it. The radios
+// inside a group box form one group that Down and Up walk, so they go column
+// by column, as they stand.
 
-struct TabEntry {
-  ControlId control;
-  Stop stop;
-};
+// Controls whose tops (lefts, for a column) differ by this much still share
+// a row: an edit's ">>" button stands a pixel above it.
+constexpr int kLineSlack = 4;
 
-// The pages in reading order (top to bottom, left to right), then the tree,
-// the output format and the command buttons. Tab follows the order of the
-// windows among their siblings and passes over hidden and disabled ones, so
-// each page's controls are met only while the page shows.
-const TabEntry kTabOrder[] = {
-    {kSourceFolderEdit, Stop::Own},
-    {kSourceFolderButton, Stop::Own},
-    {kOutputFileEdit, Stop::Own},
-    {kOutputFileButton, Stop::Own},
-    {kColumnsGroup, Stop::Holder},
-    {kSizeCheck, Stop::Own},
-    {kLastReadCheck, Stop::Own},
-    {kAttributesCheck, Stop::Own},
-    {kTypeCheck, Stop::Own},
-    {kCreationTimeCheck, Stop::Own},
-    {kLastWriteCheck, Stop::Own},
-    {kShowSecondsCheck, Stop::Own},
-    {kSortGroup, Stop::Holder},
-    // Down and Up walk the sort radios column by column, as they stand.
-    {kSortByNameRadio, Stop::FirstRadio},
-    {kSortBySizeRadio, Stop::NextRadio},
-    {kSortByTypeRadio, Stop::NextRadio},
-    {kSortByLastWriteRadio, Stop::NextRadio},
-    {kSortByLastReadRadio, Stop::NextRadio},
-    {kSortByCreationRadio, Stop::NextRadio},
-    {kSortByAttributesRadio, Stop::NextRadio},
-    {kDescOrderCheck, Stop::Own},
-    {kIgnoreCaseCheck, Stop::Own},
+// Sorts the controls into lines, a line holding those whose coordinate
+// `across` lies within the slack of its first one's, and each line along
+// `along`.
+void SortIntoLines(std::vector<ControlId>& ids, int ControlLayout::*across, int ControlLayout::*along) {
+  auto at = [](ControlId id) -> const ControlLayout& { return kControlLayout[id]; };
+  std::sort(ids.begin(), ids.end(), [&](ControlId a, ControlId b) {
+    return std::make_pair(at(a).*across, at(a).*along) < std::make_pair(at(b).*across, at(b).*along);
+  });
+  int lineOf[kControlCount] = {};
+  for (size_t i = 0; i < ids.size(); ++i) {
+    int start = i == 0 ? at(ids[i]).*across : lineOf[ids[i - 1]];
+    lineOf[ids[i]] = at(ids[i]).*across > start + kLineSlack ? at(ids[i]).*across : start;
+  }
+  std::stable_sort(ids.begin(), ids.end(), [&](ControlId a, ControlId b) {
+    return std::make_pair(lineOf[a], at(a).*along) < std::make_pair(lineOf[b], at(b).*along);
+  });
+}
 
-    {kHtmlGroup, Stop::Holder},
-    {kTitleEdit, Stop::Own},
-    {kBaseCombo, Stop::Own},
-    {kTableBorderCheck, Stop::Own},
-    {kDivideTableCheck, Stop::Own},
-    {kCellSpacingEdit, Stop::Own},
-    {kCellPaddingEdit, Stop::Own},
-    {kTableWidthEdit, Stop::Own},
-    {kFullNamesCheck, Stop::Own},
-    {kDirMaskEdit, Stop::Own},
-    {kCreateLinksCheck, Stop::Own},
-    {kFileMaskEdit, Stop::Own},
-    {kShowSummaryCheck, Stop::Own},
-    {kIncludeParentCheck, Stop::Own},
-    {kShowMasksCheck, Stop::Own},
-    {kSizeInCombo, Stop::Own},
+void AppendInReadingOrder(std::vector<TabEntry>& order, ControlId parent, Page page) {
+  std::vector<ControlId> units;
+  std::vector<ControlId> radios;
+  for (const ControlLayout& row : kControlLayout) {
+    if (row.parent != parent || row.page != page || row.kind == kLabel || row.kind == kTopWindow) continue;
+    (row.kind == kRadioButton ? radios : units).push_back(row.id);
+  }
+  SortIntoLines(radios, &ControlLayout::x, &ControlLayout::y);
+  // The group stands where its first radio stands.
+  if (!radios.empty()) units.push_back(radios.front());
+  SortIntoLines(units, &ControlLayout::y, &ControlLayout::x);
+  for (ControlId id : units) {
+    if (kControlLayout[id].kind == kRadioButton) {
+      for (ControlId radio : radios) {
+        order.push_back({radio, radio == id ? Stop::FirstRadio : Stop::NextRadio});
+      }
+    } else if (kControlLayout[id].kind == kGroupBox) {
+      order.push_back({id, Stop::Holder});
+      AppendInReadingOrder(order, id, page);
+    } else {
+      order.push_back({id, Stop::Own});
+    }
+  }
+}
 
-    {kBackgroundGroup, Stop::Holder},
-    {kCapColorCombo, Stop::Own},
-    {kKeyCapColorCombo, Stop::Own},
-    {kKeyColColorCombo, Stop::Own},
-    {kTableColorCombo, Stop::Own},
-    {kDocColorCombo, Stop::Own},
-
-    {kCaptionsGroup, Stop::Holder},
-    {kNameCaptionEdit, Stop::Own},
-    {kLastReadCaptionEdit, Stop::Own},
-    {kSizeCaptionEdit, Stop::Own},
-    {kCreationCaptionEdit, Stop::Own},
-    {kTypeCaptionEdit, Stop::Own},
-    {kAttributesCaptionEdit, Stop::Own},
-    {kLastWriteCaptionEdit, Stop::Own},
-
-    {kWordsGroup, Stop::Holder},
-    {kTotalSizeWordEdit, Stop::Own},
-    {kContentOfWordEdit, Stop::Own},
-    {kFileWordEdit, Stop::Own},
-    {kFilesWordEdit, Stop::Own},
-    {kFolderWordEdit, Stop::Own},
-    {kFoldersWordEdit, Stop::Own},
-    {kBytesWordCombo, Stop::Own},
-    {kUserWord1Edit, Stop::Own},
-    {kUserWord2Edit, Stop::Own},
-    {kUserWord3Edit, Stop::Own},
-
-    {kHeadCustomMemo, Stop::Own},
-    {kBeforMemo, Stop::Own},
-    {kAfterMemo, Stop::Own},
-    {kCustTableMemo, Stop::Own},
-    {kMaskStyleMemo, Stop::Own},
-    {kTableStyleMemo, Stop::Own},
-    {kNameStyleMemo, Stop::Own},
-    {kCaptionStyleMemo, Stop::Own},
-    {kTitleStyleMemo, Stop::Own},
-    {kSummaryStyleMemo, Stop::Own},
-    {kInfoMemo, Stop::Own},
-
-    {kPageTree, Stop::Own},
-    {kFormatGroup, Stop::Holder},
-    {kTxtRadio, Stop::FirstRadio},
-    {kHtmlRadio, Stop::NextRadio},
-    {kOpenButton, Stop::Own},
-    {kGenerateButton, Stop::Own},
-    {kSaveButton, Stop::Own},
-    {kWebSiteButton, Stop::Own},
-    {kSaveAsButton, Stop::Own},
-    {kExitButton, Stop::Own},
-};
+std::vector<TabEntry> DeriveKeyboardOrder() {
+  std::vector<TabEntry> order;
+  for (Page page : PagesInTreeOrder()) AppendInReadingOrder(order, kMainWindow, page);
+  AppendInReadingOrder(order, kMainWindow, kEveryPage);
+  return order;
+}
 
 // Gives each control its keyboard styles and puts it last among its
-// siblings, in the order of the table; labels stay before them.
+// siblings, in the keyboard's order; labels stay before them. Tab follows
+// the order of the windows among their siblings and passes over hidden and
+// disabled ones, so each page's controls are met only while the page shows.
 void ArrangeTabOrder() {
-  for (const TabEntry& entry : kTabOrder) {
+  for (const TabEntry& entry : KeyboardOrder()) {
     if (entry.stop == Stop::Own) AddStyle(Controls[entry.control], WS_TABSTOP | WS_GROUP, false);
     if (entry.stop == Stop::FirstRadio) AddStyle(Controls[entry.control], WS_GROUP, false);
     SetWindowPos(Controls[entry.control].window, HWND_BOTTOM, 0, 0, 0, 0,
@@ -309,16 +272,21 @@ void BuildMainWindow(WNDPROC windowProcedure) {
   SetFocus(GetNextDlgTabItem(MainWindow.window, nullptr, FALSE));
 }
 
+const std::vector<TabEntry>& KeyboardOrder() {
+  static const std::vector<TabEntry> order = DeriveKeyboardOrder();
+  return order;
+}
+
 void PutRadioTabStopsOnChecked() {
-  const TabEntry* end = std::end(kTabOrder);
-  for (const TabEntry* first = std::begin(kTabOrder); first != end; ++first) {
+  auto end = KeyboardOrder().end();
+  for (auto first = KeyboardOrder().begin(); first != end; ++first) {
     if (first->stop != Stop::FirstRadio) continue;
-    const TabEntry* last = first + 1;
+    auto last = first + 1;
     while (last != end && last->stop == Stop::NextRadio) ++last;
-    const TabEntry* checked =
+    auto checked =
         std::find_if(first, last, [](const TabEntry& e) { return IsChecked(Controls[e.control]); });
     if (checked == last) checked = first;
-    for (const TabEntry* radio = first; radio != last; ++radio) {
+    for (auto radio = first; radio != last; ++radio) {
       SetTabStop(Controls[radio->control], radio == checked);
     }
   }
@@ -326,13 +294,10 @@ void PutRadioTabStopsOnChecked() {
 
 void ShowPage() {
   Page selected = SelectedPage();
-  // Page by page in the order in which the tree first names them: where the
-  // controls of two pages overlap, they are then painted in the same order
-  // whichever page was shown before.
-  for (size_t item = 0; item < std::size(kTreeItems); ++item) {
-    Page page = kTreeItems[item].page;
-    auto samePage = [page](const TreeItemEntry& earlier) { return earlier.page == page; };
-    if (std::any_of(kTreeItems, kTreeItems + item, samePage)) continue;
+  // Page by page in the tree's order: where the controls of two pages
+  // overlap, they are then painted in the same order whichever page was
+  // shown before.
+  for (Page page : PagesInTreeOrder()) {
     for (const ControlLayout& row : kControlLayout) {
       // Controls inside a group box come and go with it.
       if (row.parent != kMainWindow || row.page != page) continue;

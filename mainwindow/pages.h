@@ -2,6 +2,8 @@
 // are built once at start from the layout and live for the whole run.
 #pragma once
 
+#include <vector>
+
 #include "mainwindow/layout.h"
 #include "toolkit/toolkit.h"
 
@@ -14,6 +16,24 @@ extern iControl& MainWindow;
 // initial value, in the keyboard's order, selects the Main page's tree item,
 // shows the Main page and shows the window.
 void BuildMainWindow(WNDPROC windowProcedure);
+
+// How a control takes part in the keyboard's way through the window.
+enum class Stop {
+  Own,         // a tab stop of its own
+  FirstRadio,  // starts a radio group: one tab stop, at its checked radio
+  NextRadio,   // reached from the other radios of its group with the arrow keys
+  Holder,      // a group box: the controls inside it follow it
+};
+
+struct TabEntry {
+  ControlId control;
+  Stop stop;
+};
+
+// Every control but the labels, in the order that Tab and Shift+Tab follow:
+// the reading order of the layout, page by page as the tree names them, then
+// the controls that every page shows.
+const std::vector<TabEntry>& KeyboardOrder();
 
 // Makes the checked radio of each radio group the group's tab stop (the
 // first one when none is checked), however the check changed.

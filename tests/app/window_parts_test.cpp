@@ -1,14 +1,17 @@
 // Parts of the window program run inside the test process: the path
-// operations, the output-format rule, and a generation that runs out of
-// memory.
+// operations, the output-format rule, the keyboard's order, and a generation
+// that runs out of memory.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <limits>
 #include <new>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "mainwindow/binding.h"
 #include "mainwindow/commands.h"
@@ -113,6 +116,67 @@ void RunUntilGenerated() {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
     driver::PumpMessages();
   }
+}
+
+using OrderStep = std::pair<ControlId, Stop>;
+
+// The steps of the keyboard's order from the control on, as many as expected.
+std::vector<OrderStep> OrderFrom(ControlId first, size_t count) {
+  const std::vector<TabEntry>& order = KeyboardOrder();
+  auto at =
+      std::find_if(order.begin(), order.end(), [first](const TabEntry& e) { return e.control == first; });
+  std::vector<OrderStep> steps;
+  for (; at != order.end() && steps.size() < count; ++at) steps.emplace_back(at->control, at->stop);
+  return steps;
+}
+
+TEST(KeyboardOrder, TakesEveryControlButTheLabelsOnce) {
+  int seen[kControlCount] = {};
+  for (const TabEntry& entry : KeyboardOrder()) ++seen[entry.control];
+  for (const ControlLayout& row : kControlLayout) {
+    bool takesPart = row.kind != kLabel && row.kind != kTopWindow;
+    EXPECT_EQ(seen[row.id], takesPart ? 1 : 0) << "control " << row.id << " (" << row.text << ")";
+  }
+}
+
+TEST(KeyboardOrder, GoesPageByPageAsTheTreeNamesThemThenToTheControlsOfEveryPage) {
+  std::vector<ControlId> topLevel;
+  for (const TabEntry& entry : KeyboardOrder()) {
+    if (kControlLayout[entry.control].parent == kMainWindow) topLevel.push_back(entry.control);
+  }
+  const std::vector<ControlId> expected = {
+      kSourceFolderEdit, kSourceFolderButton, kOutputFileEdit,   kOutputFileButton, kColumnsGroup,
+      kSortGroup,        kHtmlGroup,          kBackgroundGroup,  kCaptionsGroup,    kWordsGroup,
+      kHeadCustomMemo,   kBeforMemo,          kAfterMemo,        kCustTableMemo,    kMaskStyleMemo,
+      kTableStyleMemo,   kNameStyleMemo,      kCaptionStyleMemo, kTitleStyleMemo,   kSummaryStyleMemo,
+      kInfoMemo,         kPageTree,           kFormatGroup,      kOpenButton,       kGenerateButton,
+      kSaveButton,       kWebSiteButton,      kSaveAsButton,     kExitButton};
+  EXPECT_EQ(topLevel, expected);
+}
+
+TEST(KeyboardOrder, ReadsAGroupRowByRowAndItsRadiosColumnByColumn) {
+  const std::vector<OrderStep> words = {
+      {kWordsGroup, Stop::Holder},   {kTotalSizeWordEdit, Stop::Own}, {kContentOfWordEdit, Stop::Own},
+      {kFileWordEdit, Stop::Own},    {kFilesWordEdit, Stop::Own},     {kFolderWordEdit, Stop::Own},
+      {kFoldersWordEdit, Stop::Own}, {kBytesWordCombo, Stop::Own},    {kUserWord1Edit, Stop::Own},
+      {kUserWord2Edit, Stop::Own},   {kUserWord3Edit, Stop::Own}};
+  EXPECT_EQ(OrderFrom(kWordsGroup, words.size()), words);
+
+  const std::vector<OrderStep> sort = {{kSortGroup, Stop::Holder},
+                                       {kSortByNameRadio, Stop::FirstRadio},
+                                       {kSortBySizeRadio, Stop::NextRadio},
+                                       {kSortByTypeRadio, Stop::NextRadio},
+                                       {kSortByLastWriteRadio, Stop::NextRadio},
+                                       {kSortByLastReadRadio, Stop::NextRadio},
+                                       {kSortByCreationRadio, Stop::NextRadio},
+                                       {kSortByAttributesRadio, Stop::NextRadio},
+                                       {kDescOrderCheck, Stop::Own},
+                                       {kIgnoreCaseCheck, Stop::Own}};
+  EXPECT_EQ(OrderFrom(kSortGroup, sort.size()), sort);
+
+  const std::vector<OrderStep> format = {
+      {kFormatGroup, Stop::Holder}, {kTxtRadio, Stop::FirstRadio}, {kHtmlRadio, Stop::NextRadio}};
+  EXPECT_EQ(OrderFrom(kFormatGroup, format.size()), format);
 }
 
 TEST(GenerateCommand, RunningOutOfMemoryIsReportedAndTheProgramGoesOn) {

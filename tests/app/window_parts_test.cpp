@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <limits>
 #include <new>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <utility>
@@ -32,6 +33,12 @@ void* operator new(std::size_t size) {
 }
 void operator delete(void* memory) noexcept { std::free(memory); }
 void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+
+// Names a keyboard stop in a failure message.
+void PrintTo(Stop stop, std::ostream* out) {
+  const char* const names[] = {"Own", "FirstRadio", "NextRadio", "Holder"};
+  *out << names[static_cast<int>(stop)];
+}
 
 namespace {
 

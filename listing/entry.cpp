@@ -13,9 +13,11 @@ bool IsParentEntry(const FileInfoX& entry) {
 
 std::string LowerCase(const std::string& text) { return text.empty() ? text : LowerCaseBytes(text); }
 
-std::string ExtensionOf(const std::string& text) {
-  size_t dot = text.rfind('.');
-  return dot == std::string::npos ? std::string() : text.substr(dot);
+std::string ExtensionOf(const std::string& text) { return std::string(ExtensionPart(text)); }
+
+std::string_view ExtensionPart(std::string_view text) {
+  const size_t dot = text.rfind('.');
+  return dot == std::string_view::npos ? std::string_view() : text.substr(dot);
 }
 
 std::string FileNameOf(const std::string& text) {
@@ -37,10 +39,13 @@ std::string FolderWithSlashOf(const std::string& path) {
   return last == std::string::npos ? std::string() : path.substr(0, last + 1);
 }
 
-std::string StemOf(const std::string& text) {
-  std::string name = FileNameOf(text);
-  size_t dot = name.rfind('.');
-  return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+std::string StemOf(const std::string& text) { return std::string(StemPart(text)); }
+
+std::string_view StemPart(std::string_view text) {
+  const size_t separator = text.rfind(FolderSeparator());
+  if (separator != std::string_view::npos) text.remove_prefix(separator + 1);
+  const size_t dot = text.rfind('.');
+  return dot == std::string_view::npos || dot == 0 ? text : text.substr(0, dot);
 }
 
 std::string JoinPattern(const std::string& folder, const std::string& mask) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "settings/listing_data.h"
 
@@ -17,6 +18,8 @@ bool IsParentEntry(const FileInfoX& entry);
 std::string LowerCase(const std::string& text);
 // From the last "." to the end, the "." included; empty without a ".".
 std::string ExtensionOf(const std::string& text);
+// ExtensionOf without a copy: a view into the text.
+std::string_view ExtensionPart(std::string_view text);
 // The text after the last folder separator; the whole text without one.
 std::string FileNameOf(const std::string& text);
 // The text before the last folder separator; a root keeps its separator (a
@@ -26,5 +29,7 @@ std::string FolderOf(const std::string& path);
 std::string FolderWithSlashOf(const std::string& path);
 // FileNameOf without its extension; a leading "." does not start one.
 std::string StemOf(const std::string& text);
+// StemOf without a copy: a view into the text.
+std::string_view StemPart(std::string_view text);
 // The folder, a separator unless it already ends in one, then the mask.
 std::string JoinPattern(const std::string& folder, const std::string& mask);

@@ -20,19 +20,6 @@ int CompareBytes(std::string_view a, std::string_view b) {
   return Sign(a.compare(b));
 }
 
-// ExtensionOf and StemOf without copying the name.
-std::string_view ExtensionPart(std::string_view name) {
-  const size_t dot = name.rfind('.');
-  return dot == std::string_view::npos ? std::string_view() : name.substr(dot);
-}
-
-std::string_view StemPart(std::string_view name) {
-  const size_t separator = name.rfind(FolderSeparator());
-  if (separator != std::string_view::npos) name.remove_prefix(separator + 1);
-  const size_t dot = name.rfind('.');
-  return dot == std::string_view::npos || dot == 0 ? name : name.substr(0, dot);
-}
-
 template <typename T>
 int CompareValues(T a, T b) {
   return (a > b) - (a < b);

@@ -15,8 +15,6 @@ void AppendText(DocumentText& doc, std::string_view text);
 // composed by ComposeRow as the document is written.
 void AppendListRows(DocumentText& doc, const std::deque<FileInfoX>& list, bool descending);
 size_t DocumentLength(const DocumentText& doc);
-// The whole document as one text, with its line ends as composed.
-std::string Flatten(const DocumentText& doc);
 
 // Writes the document to the sink with every line end as one line_end: a
 // "\r\n" of the text and a lone "\n" both become line_end. False when a

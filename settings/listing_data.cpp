@@ -46,15 +46,20 @@ bool VisitDocumentTexts(const DocumentText& doc, const std::function<bool(std::s
   return true;
 }
 
+std::string Flatten(const DocumentText& doc) {
+  std::string flat;
+  VisitDocumentTexts(doc, [&flat](std::string_view text) {
+    flat += text;
+    return true;
+  });
+  return flat;
+}
+
 DocumentText::DocumentText(const DocumentText& other) { *this = other; }
 
 DocumentText& DocumentText::operator=(const DocumentText& other) {
   if (this == &other) return *this;
-  std::string flat;
-  VisitDocumentTexts(other, [&flat](std::string_view text) {
-    flat += text;
-    return true;
-  });
+  std::string flat = Flatten(other);
   Fragments.clear();
   Pieces.clear();
   ComposeRow = nullptr;

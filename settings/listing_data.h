@@ -64,3 +64,6 @@ struct DocumentText {
 // they stand, the rows of a list composed by ComposeRow and handed on in runs
 // of many rows. Stops at the first visit that returns false; false then.
 bool VisitDocumentTexts(const DocumentText& doc, const std::function<bool(std::string_view text)>& visit);
+
+// The whole document as one text, with its line ends as composed.
+std::string Flatten(const DocumentText& doc);

@@ -289,11 +289,8 @@ bool IsStrictValue(const SettingKey& setting, const std::string& value) {
 }
 
 const SettingKey* FindReadableKey(const std::string& key) {
-  for (const SettingKey& setting : kSettingKeys) {
-    if (setting.encoding == Encoding::WrittenOnly) continue;
-    if (key == setting.key || (setting.alias != nullptr && key == setting.alias)) return &setting;
-  }
-  return nullptr;
+  const SettingKey* setting = FindKnownKey(key);
+  return setting != nullptr && setting->encoding != Encoding::WrittenOnly ? setting : nullptr;
 }
 
 // Settings files keep CR LF line ends on every platform, so that one file

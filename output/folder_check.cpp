@@ -14,10 +14,6 @@ FolderCheck CheckListingFolders(const std::string& source_folder, const std::str
   return check;
 }
 
-bool FoldersFound(const FolderCheck& check) {
-  return check.Source == SourceFolderState::kFound && !check.OutputMissing;
-}
-
 std::string FolderCheckMessage(const FolderCheck& check, const FolderMessageStyle& style) {
   std::string message;
   if (check.Source == SourceFolderState::kNotChosen) {

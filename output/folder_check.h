@@ -25,9 +25,6 @@ using FolderTest = bool (*)(const std::string& path);
 FolderCheck CheckListingFolders(const std::string& source_folder, const std::string& output_folder,
                                 bool check_output, FolderTest folder_exists = IsExistingFolder);
 
-// True when every check passed.
-bool FoldersFound(const FolderCheck& check);
-
 // How a front end spells the message about the failed checks.
 struct FolderMessageStyle {
   std::string_view SourceLineEnd;   // after the line about the source folder

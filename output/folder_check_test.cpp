@@ -12,7 +12,8 @@ const FolderMessageStyle kCommandLineStyle{"\n", "\n", true};
 
 TEST(ListingFolders, PassesWithBothFoldersPresent) {
   FolderCheck check = CheckListingFolders("src", "out", true, FakeFolderExists);
-  EXPECT_TRUE(FoldersFound(check));
+  EXPECT_EQ(check.Source, SourceFolderState::kFound);
+  EXPECT_FALSE(check.OutputMissing);
   EXPECT_EQ(FolderCheckMessage(check, kWindowStyle), "");
   EXPECT_EQ(FolderCheckMessage(check, kCommandLineStyle), "");
 }
@@ -36,7 +37,7 @@ TEST(ListingFolders, NamesEveryFailedCheckSourceFirstInEachFrontEndsSpelling) {
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.source) + " | " + c.output);
     FolderCheck check = CheckListingFolders(c.source, c.output, true, FakeFolderExists);
-    EXPECT_FALSE(FoldersFound(check));
+    EXPECT_TRUE(check.Source != SourceFolderState::kFound || check.OutputMissing);
     EXPECT_EQ(FolderCheckMessage(check, kWindowStyle), c.window);
     EXPECT_EQ(FolderCheckMessage(check, kCommandLineStyle), c.command_line);
   }
@@ -44,7 +45,8 @@ TEST(ListingFolders, NamesEveryFailedCheckSourceFirstInEachFrontEndsSpelling) {
 
 TEST(ListingFolders, LeavesTheOutputFolderAloneWhenAskedTo) {
   FolderCheck check = CheckListingFolders("src", "away", false, FakeFolderExists);
-  EXPECT_TRUE(FoldersFound(check));
+  EXPECT_EQ(check.Source, SourceFolderState::kFound);
+  EXPECT_FALSE(check.OutputMissing);
   EXPECT_EQ(FolderCheckMessage(check, kCommandLineStyle), "");
   check = CheckListingFolders("gone", "", false, FakeFolderExists);
   EXPECT_EQ(check.Source, SourceFolderState::kMissing);

@@ -5,6 +5,8 @@
 
 #include "platform/platform.h"
 
+AtomicFile::~AtomicFile() { Discard(); }
+
 void AtomicFile::Start(intptr_t handle) {
   handle_ = handle;
   buffer_.reserve(kBufferSize);

@@ -56,8 +56,6 @@ std::string ResolvedTarget(const std::string& path) {
 
 std::string_view PlatformLineEnd() { return "\n"; }
 
-AtomicFile::~AtomicFile() { Discard(); }
-
 bool AtomicFile::Fail() {
   if (!failed_) failure_ = std::strerror(errno);
   failed_ = true;

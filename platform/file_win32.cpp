@@ -57,8 +57,6 @@ std::string SystemReason(DWORD code) {
 
 std::string_view PlatformLineEnd() { return "\r\n"; }
 
-AtomicFile::~AtomicFile() { Discard(); }
-
 bool AtomicFile::Fail() {
   if (!failed_) failure_ = SystemReason(GetLastError());
   failed_ = true;

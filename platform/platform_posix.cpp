@@ -8,17 +8,14 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
 #include <ctime>
-#include <fstream>
 #include <mutex>
 #include <sstream>
 #include <system_error>
 #include <thread>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/mime_types_posix.h"

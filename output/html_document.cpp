@@ -86,18 +86,12 @@ std::string ComposeTableOpen(const CommonStruct& record) {
 }
 
 std::string ComposeSummary(const CommonStruct& record) {
-  return "<TABLE BORDER = 0 CLASS = SummaryCl>\r\n"
-         "<TR><TD>" +
-         record.FolderCountText + "</TD><TD>" + record.Folders +
-         ";</TD></TR>\r\n"
-         "<TR><TD>" +
-         record.FileCountText + "</TD>\r\n<TD>\r\n" + record.Files +
-         ";</TD></TR>\r\n"
-         "<TR><TD>" +
-         record.TotalBytesText + " " + record.FileSize +
-         "</TD>\r\n"
-         "<TD>" +
-         record.TotalSize + ".</TD></TR>";
+  std::string summary = "<TABLE BORDER = 0 CLASS = SummaryCl>\r\n";
+  summary += "<TR><TD>" + record.FolderCountText + "</TD><TD>" + record.Folders + ";</TD></TR>\r\n";
+  summary += "<TR><TD>" + record.FileCountText + "</TD>\r\n<TD>\r\n" + record.Files + ";</TD></TR>\r\n";
+  summary += "<TR><TD>" + record.TotalBytesText + " " + record.FileSize + "</TD>\r\n";
+  summary += "<TD>" + record.TotalSize + ".</TD></TR>";
+  return summary;
 }
 
 void WriteHtmlDocument(CommonStruct& record) {

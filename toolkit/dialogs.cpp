@@ -88,9 +88,15 @@ class ScopedComApartment {
   bool initialized_;
 };
 
-// Selects the folder that lpData names once the browser is ready.
+// Selects the folder that lpData names once the browser is ready. Some shells
+// match the folders on the way by item ids that carry their times, so the
+// first attempt fails when reading a folder on the way moved its access time;
+// a second attempt sees settled times.
 int CALLBACK SelectInitialFolder(HWND browser, UINT message, LPARAM, LPARAM lpData) {
-  if (message == BFFM_INITIALIZED) SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, lpData);
+  if (message != BFFM_INITIALIZED) return 0;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    if (SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, lpData)) break;
+  }
   return 0;
 }
 

@@ -558,8 +558,13 @@ TEST_F(AppCommandsTest, TheFolderBrowserOpensAtTheSourceFolder) {
   ASSERT_NE(browser, nullptr);
   EXPECT_EQ(GetWindow(browser, GW_OWNER), Main());
   EXPECT_FALSE(driver::IsEnabled(Main()));
+  // The browser has opened at the folder when its tree shows it selected.
+  HWND tree = driver::FindNthChild(browser, "SysTreeView32", 0);
+  DWORD waitedForTree = GetTickCount();
+  while (app::SelectedTreeItemText(tree) != "sub" && GetTickCount() - waitedForTree < 10000) Sleep(50);
+  EXPECT_EQ(app::SelectedTreeItemText(tree), "sub");
   app::Screenshot("folder-browser-at-the-source-folder");
-  // OK at once chooses the folder it opened at.
+  // OK then chooses the folder it opened at.
   ASSERT_TRUE(driver::AnswerMessageBox(browser, IDOK));
   DWORD waited = GetTickCount();
   while (app::Text(app_.SourceFolderEdit()) != start && GetTickCount() - waited < 5000) Sleep(50);

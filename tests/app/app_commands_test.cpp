@@ -561,8 +561,8 @@ TEST_F(AppCommandsTest, TheFolderBrowserOpensAtTheSourceFolder) {
   // The browser has opened at the folder when its tree shows it selected.
   HWND tree = driver::FindNthChild(browser, "SysTreeView32", 0);
   DWORD waitedForTree = GetTickCount();
-  while (app::SelectedTreeItemText(tree) != "sub" && GetTickCount() - waitedForTree < 10000) Sleep(50);
-  EXPECT_EQ(app::SelectedTreeItemText(tree), "sub");
+  while (driver::SelectedTreeItemText(tree) != "sub" && GetTickCount() - waitedForTree < 10000) Sleep(50);
+  EXPECT_EQ(driver::SelectedTreeItemText(tree), "sub");
   app::Screenshot("folder-browser-at-the-source-folder");
   // OK then chooses the folder it opened at.
   ASSERT_TRUE(driver::AnswerMessageBox(browser, IDOK));

@@ -246,36 +246,6 @@ bool SetText(HWND window, const std::string& text) { return driver::SetTextOf(wi
 
 int ComboSelection(HWND combo) { return static_cast<int>(SendTo(combo, CB_GETCURSEL, 0, 0)); }
 
-std::string SelectedTreeItemText(HWND tree) {
-  LPARAM item = SendTo(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
-  DWORD processId = 0;
-  GetWindowThreadProcessId(tree, &processId);
-  if (item == 0 || processId == 0) return "";
-  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
-  if (process == nullptr) return "";
-  // The tree fills in a TVITEMA and its text where its own process can reach them.
-  constexpr size_t kTextSize = MAX_PATH;
-  auto* remote = static_cast<char*>(
-      VirtualAllocEx(process, nullptr, sizeof(TVITEMA) + kTextSize, MEM_COMMIT, PAGE_READWRITE));
-  std::string text;
-  if (remote != nullptr) {
-    TVITEMA query{};
-    query.mask = TVIF_TEXT;
-    query.hItem = reinterpret_cast<HTREEITEM>(item);
-    query.pszText = remote + sizeof(TVITEMA);
-    query.cchTextMax = kTextSize;
-    char buffer[kTextSize] = {};
-    if (WriteProcessMemory(process, remote, &query, sizeof query, nullptr) &&
-        SendTo(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote)) != 0 &&
-        ReadProcessMemory(process, remote + sizeof(TVITEMA), buffer, sizeof buffer - 1, nullptr)) {
-      text = buffer;
-    }
-    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-  }
-  CloseHandle(process);
-  return text;
-}
-
 void MakeFolder(const std::string& path) { std::filesystem::create_directories(path); }
 
 void MakeFile(const std::string& path, const std::string& bytes) {

@@ -91,10 +91,6 @@ bool SetText(HWND window, const std::string& text);
 // The selected index of a combo box, -1 when none.
 int ComboSelection(HWND combo);
 
-// The text of the item selected in a tree view of another process, read
-// through a buffer in that process; empty when none is selected.
-std::string SelectedTreeItemText(HWND tree);
-
 // Makes a folder (and its parents) and a file with the bytes given.
 void MakeFolder(const std::string& path);
 void MakeFile(const std::string& path, const std::string& bytes);

@@ -2,7 +2,6 @@
 // the test thread while a second thread finds the dialog and answers it.
 #include "toolkit/dialogs.h"
 
-#include <commctrl.h>
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
@@ -77,18 +76,7 @@ std::vector<std::string> FilterStrings(const char* list) {
 
 // The name of the folder selected in the browser's tree.
 std::string SelectedFolderName(HWND browser) {
-  HWND tree = driver::FindNthChild(browser, "SysTreeView32", 0);
-  DWORD_PTR item = 0;
-  SendMessageTimeoutA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0, SMTO_NORMAL, 5000, &item);
-  char text[MAX_PATH] = {};
-  TVITEMA query{};
-  query.mask = TVIF_TEXT;
-  query.hItem = reinterpret_cast<HTREEITEM>(item);
-  query.pszText = text;
-  query.cchTextMax = sizeof text;
-  DWORD_PTR ignored = 0;
-  SendMessageTimeoutA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&query), SMTO_NORMAL, 5000, &ignored);
-  return text;
+  return driver::SelectedTreeItemText(driver::FindNthChild(browser, "SysTreeView32", 0));
 }
 
 // Asks the folder browser to select a folder until its tree shows it

@@ -1,5 +1,7 @@
 #include "tests/windows/driver/win_driver.h"
 
+#include <commctrl.h>
+
 #include <cstdio>
 #include <memory>
 #include <vector>
@@ -132,6 +134,38 @@ HWND FindChild(HWND parent, const std::string& className, const std::string& tex
 HWND FindNthChild(HWND parent, const std::string& className, size_t index) {
   std::vector<HWND> children = FindChildren(parent, className);
   return index < children.size() ? children[index] : nullptr;
+}
+
+std::string SelectedTreeItemText(HWND tree) {
+  DWORD_PTR item = 0;
+  if (!SendWithTimeout(tree, TVM_GETNEXTITEM, TVGN_CARET, 0, &item)) return "";
+  DWORD processId = 0;
+  GetWindowThreadProcessId(tree, &processId);
+  if (item == 0 || processId == 0) return "";
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+  if (process == nullptr) return "";
+  // The tree fills in a TVITEMA and its text where its own process can reach them.
+  constexpr size_t kTextSize = MAX_PATH;
+  auto* remote = static_cast<char*>(
+      VirtualAllocEx(process, nullptr, sizeof(TVITEMA) + kTextSize, MEM_COMMIT, PAGE_READWRITE));
+  std::string text;
+  if (remote != nullptr) {
+    TVITEMA query{};
+    query.mask = TVIF_TEXT;
+    query.hItem = reinterpret_cast<HTREEITEM>(item);
+    query.pszText = remote + sizeof(TVITEMA);
+    query.cchTextMax = kTextSize;
+    char buffer[kTextSize] = {};
+    DWORD_PTR found = 0;
+    if (WriteProcessMemory(process, remote, &query, sizeof query, nullptr) &&
+        SendWithTimeout(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote), &found) && found != 0 &&
+        ReadProcessMemory(process, remote + sizeof(TVITEMA), buffer, sizeof buffer - 1, nullptr)) {
+      text = buffer;
+    }
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  }
+  CloseHandle(process);
+  return text;
 }
 
 std::string ClassOf(HWND window) {

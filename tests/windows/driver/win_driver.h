@@ -44,6 +44,9 @@ std::string ClassOf(HWND window);
 std::string TextOf(HWND window);
 // WM_SETTEXT; true when the window accepted it.
 bool SetTextOf(HWND window, const std::string& text);
+// The text of the item selected in a tree view; empty when none is. Read
+// through a buffer in the tree's own process, so any process's tree will do.
+std::string SelectedTreeItemText(HWND tree);
 
 // A button click as the user makes it (BM_CLICK, so check boxes and radio
 // buttons change state and the parent gets BN_CLICKED). Posted: returns at

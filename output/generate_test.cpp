@@ -55,17 +55,23 @@ TEST(WriteOutputFile, FailsWhenTheFileCannotBeWritten) {
   }
 }
 
+// A text listing of C:\Data, all entries, written to list.txt in folder.
+CommonStruct TextListingOfData(const ScopedTempFolder& folder) {
+  CommonStruct record;
+  record.DirStr = "C:\\Data";
+  record.DirMask = record.FileMask = "*.*";
+  record.Output = kOutputText;
+  record.OutputFile = folder.Join("list.txt");
+  return record;
+}
+
 TEST(GenerateListing, WritesTheComposedDocument) {
   MemoryFolderSource source;
   source.Folders["C:\\Data"] = {MakeRecord("a.txt", 32, 10)};
   ScopedTempFolder folder;
-  CommonStruct record;
-  record.DirStr = "C:\\Data";
-  record.DirMask = record.FileMask = "*.*";
+  CommonStruct record = TextListingOfData(folder);
   record.Title = "$FileCount file in $DirPath";
   record.Files = "Files";
-  record.Output = kOutputText;
-  record.OutputFile = folder.Join("list.txt");
   record.Befor = "$TotalSizeInBytes";
   ASSERT_EQ(GenerateListing(record, source).Status, GenerateStatus::kWritten);
   EXPECT_EQ(ReadFileBytes(record.OutputFile),
@@ -96,11 +102,7 @@ TEST(GenerateListing, WritesThroughTheWrapperAndKeepsTheOldFileWhenItStops) {
   MemoryFolderSource source;
   source.Folders["C:\\Data"] = {MakeRecord("a.txt", 32, 10), MakeRecord("b.txt", 32, 20)};
   ScopedTempFolder folder;
-  CommonStruct record;
-  record.DirStr = "C:\\Data";
-  record.DirMask = record.FileMask = "*.*";
-  record.Output = kOutputText;
-  record.OutputFile = folder.Join("list.txt");
+  CommonStruct record = TextListingOfData(folder);
   int wraps = 0;
   size_t passed = 0;
   ListingOutput output;
@@ -150,11 +152,7 @@ TEST(GenerateListing, AnUnreadableFolderWritesNothingAndSaysWhy) {
   source.Folders["C:\\Data"] = {MakeRecord("a.txt", 32, 10), MakeRecord("b.txt", 32, 10)};
   source.Failures["C:\\Data"] = {1, "Input/output error"};
   ScopedTempFolder folder;
-  CommonStruct record;
-  record.DirStr = "C:\\Data";
-  record.DirMask = record.FileMask = "*.*";
-  record.Output = kOutputText;
-  record.OutputFile = folder.Join("list.txt");
+  CommonStruct record = TextListingOfData(folder);
   WriteFileBytes(record.OutputFile, "the listing of yesterday");
 
   const GenerateResult result = GenerateListing(record, source);

@@ -359,17 +359,18 @@ std::string NormalizeSettingsBytes(const std::string& bytes) {
 }
 
 std::string WithLineEnds(const std::string& text, std::string_view line_end) {
-  std::string converted;
-  converted.reserve(text.size() + text.size() / 16);
-  for (size_t at = 0; at < text.size(); ++at) {
-    if (text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n') continue;
-    if (text[at] == '\n') {
-      converted += line_end;
-    } else {
-      converted += text[at];
+  struct TextSink : ByteSink {
+    bool Write(std::string_view bytes) override {
+      text.append(bytes);
+      return true;
     }
-  }
-  return converted;
+    std::string text;
+  } converted;
+  converted.text.reserve(text.size() + text.size() / 16);
+  LineEndWriter writer(converted, line_end);
+  writer.Write(text);
+  writer.Finish();
+  return std::move(converted.text);
 }
 
 bool SaveSettings(CommonStruct& record, const std::string& path, std::string& failure) {

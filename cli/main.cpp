@@ -9,7 +9,6 @@
 #include "cli/options.h"
 #include "cli/progress.h"
 #include "listing/entry.h"
-#include "output/document_text.h"
 #include "output/folder_check.h"
 #include "output/generate.h"
 #include "platform/platform.h"
@@ -118,33 +117,49 @@ bool ReadSettings(CommonStruct& record, const CliOptions& options, std::string& 
 
 bool WritesToStandardOutput(const CommonStruct& record) { return IsStandardOutputName(record.OutputFile); }
 
+// The form that the name alone gives: its extension's for a file, the one
+// that Output names on standard output.
+const OutputForm& ImpliedForm(const CommonStruct& record) {
+  return WritesToStandardOutput(record) ? ClassicFormOf(record) : FormForFileName(record.OutputFile);
+}
+
+// The form of the listing: --format, else the settings' Format unless an
+// output named on the command line asks for a form of other extensions,
+// else what the output's name gives. Output and Format are set so that the
+// settings, printed or saved, choose that form again: Format only where the
+// name alone would not.
+void ChooseForm(CommonStruct& record, const CliOptions& options) {
+  const OutputForm& implied = ImpliedForm(record);
+  const OutputForm* form = &implied;
+  const OutputForm* saved = FormNamed(record.Format);
+  if (options.Format) {
+    form = FormNamed(*options.Format);
+  } else if (saved != nullptr && (!options.Output || saved->ExtensionsOf == implied.ExtensionsOf)) {
+    form = saved;
+  }
+  record.Output = form->ExtensionsOf == FormCode::kHtml ? kOutputHtml : kOutputText;
+  record.Format = form == &ImpliedForm(record) ? "" : form->Name;
+}
+
 // What the window's collection does with its edits, with the command line's
 // folder and output file in place of the edits' texts. False with a message
-// when the output names a folder or --text meets a file.
+// when the output names a folder.
 bool ApplyCommandLine(CommonStruct& record, const CliOptions& options, std::string& message) {
   // An empty FOLDER stays empty, to be refused, rather than naming the
   // current folder.
   if (options.Folder) record.DirStr = options.Folder->empty() ? "" : AbsolutePath(*options.Folder);
   if (options.IncludeParent) record.IncludeParent = true;
   if (options.Output) record.OutputFile = *options.Output;
-  if (WritesToStandardOutput(record)) {
-    if (options.Text) record.Output = kOutputText;
-    if (record.Output != kOutputText) record.Output = kOutputHtml;
-    return true;
+  if (!WritesToStandardOutput(record)) {
+    if (EndsWithSeparator(record.OutputFile, FolderSeparator())) {
+      message = "Output is a folder name: " + record.OutputFile;
+      return false;
+    }
+    if (options.Output) record.OutputFile = AbsolutePath(record.OutputFile);
+    record.OutputFolder = FolderOf(record.OutputFile);
+    record.OutputName = FileNameOf(record.OutputFile);
   }
-  if (options.Text) {
-    message = "--text applies only to standard output (" + record.OutputFile +
-              " comes from the settings; name - with -o)";
-    return false;
-  }
-  if (EndsWithSeparator(record.OutputFile, FolderSeparator())) {
-    message = "Output is a folder name: " + record.OutputFile;
-    return false;
-  }
-  if (options.Output) record.OutputFile = AbsolutePath(record.OutputFile);
-  record.OutputFolder = FolderOf(record.OutputFile);
-  record.OutputName = FileNameOf(record.OutputFile);
-  record.Output = IsHtmlFileName(record.OutputFile) ? kOutputHtml : kOutputText;
+  ChooseForm(record, options);
   return true;
 }
 
@@ -174,29 +189,30 @@ bool WriteStandardOutput(const std::string& text) {
   return out.Write(text) && out.Flush();
 }
 
-// Scans, composes and writes, with a progress line on a terminal.
-GenerateResult Generate(CommonStruct& record, const CliOptions& options) {
+// Scans, composes and writes into run, with a progress line on a terminal.
+GenerateResult Generate(const CommonStruct& record, const CliOptions& options, ListingRun& run) {
   ProgressLine line(!options.Quiet && StandardErrorIsTerminal());
   ProgressFolderSource progress(SystemFolderSource(), line);
   FolderSource& source = line.Enabled() ? static_cast<FolderSource&>(progress) : SystemFolderSource();
   ListingOutput output;
+  output.Form = &FormOfSettings(record);
   output.ToStandardOutput = WritesToStandardOutput(record);
   if (line.Enabled()) {
-    output.Wrap = [&record, &line](ByteSink& target, const DocumentWrite& write) {
-      ProgressSink sink(target, line, DocumentLength(record.DocText));
+    output.Wrap = [&line](ByteSink& target, ListingRun& written, const DocumentWrite& write) {
+      ProgressSink sink(target, line, RunLength(written));
       return write(sink);
     };
   }
-  const GenerateResult result = GenerateListing(record, source, output);
+  const GenerateResult result = GenerateListing(record, source, output, run);
   line.Finish();
   return result;
 }
 
-std::string SummaryText(const CommonStruct& record) {
+std::string SummaryText(const CommonStruct& record, const GenerateResult& result) {
   std::string where = WritesToStandardOutput(record) ? kStandardOutputName : record.OutputFile;
-  return "Wrote " + where + ": " + CountText(record.FolderCount, "folder", "folders") + ", " +
-         CountText(record.FileCount, "file", "files") + ", " +
-         CountText(static_cast<uint64_t>(record.TotalBytes), "byte", "bytes");
+  return "Wrote " + where + ": " + CountText(result.FolderCount, "folder", "folders") + ", " +
+         CountText(result.FileCount, "file", "files") + ", " +
+         CountText(static_cast<uint64_t>(result.TotalBytes), "byte", "bytes");
 }
 
 // Ends the program with the listing still in memory: taking a million
@@ -235,10 +251,16 @@ int Run(const std::vector<std::string>& arguments) {
     PrintMessage(WriteFailureText(*options.SaveSettingsFile, reason));
     return kExitFailed;
   }
-  const GenerateResult result = Generate(record, options);
+  // The program ends below without taking the run apart.
+  ListingRun run;
+  const GenerateResult result = Generate(record, options, run);
   if (result.Status == GenerateStatus::kCannotReadFolder) {
     PrintMessage("Cannot read folder: " + record.DirStr + " (" + result.Reason + ")");
     ExitLeavingListing(kExitFailed);
+  }
+  if (result.Status == GenerateStatus::kTextTooLong) {
+    PrintMessage(TextTooLongMessage(result.Reason));
+    ExitLeavingListing(kExitBadInput);
   }
   if (result.Status == GenerateStatus::kCannotWrite) {
     PrintMessage(WritesToStandardOutput(record)
@@ -246,7 +268,7 @@ int Run(const std::vector<std::string>& arguments) {
                      : WriteFailureText(record.OutputFile, result.Reason));
     ExitLeavingListing(kExitFailed);
   }
-  if (!options.Quiet) PrintMessage(SummaryText(record));
+  if (!options.Quiet) PrintMessage(SummaryText(record, result));
   ExitLeavingListing(kExitWritten);
 }
 

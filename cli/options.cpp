@@ -2,6 +2,7 @@
 
 #include <cstddef>
 
+#include "output/forms.h"
 #include "settings/settings_file.h"
 
 namespace {
@@ -12,6 +13,7 @@ enum class OptionId {
   Preset,
   Set,
   IncludeParent,
+  Format,
   Text,
   PrintSettings,
   SaveSettings,
@@ -31,9 +33,9 @@ struct OptionDefinition {
 const OptionDefinition kOptions[] = {
     {OptionId::Output, 'o', "output", "FILE",
      "the output file: HTML for .html .htm .shtml .asp,\n"
-     "plain text otherwise; \"-\" is standard output;\n"
-     "default: standard output, or the settings\n"
-     "file's output file"},
+     "JSON for .json, CSV for .csv, plain text\n"
+     "otherwise; \"-\" is standard output; default:\n"
+     "standard output, or the settings file's"},
     {OptionId::Settings, 's', "settings", "FILE",
      "read a .ksv settings file; without it the\n"
      "built-in settings apply, with Columns=STW\n"
@@ -46,9 +48,10 @@ const OptionDefinition kOptions[] = {
      "file would; repeatable, the last one for a key\n"
      "wins (--set SortBy=5 --set Columns=STWCRAH)"},
     {OptionId::IncludeParent, '\0', "include-parent", nullptr, "list the parent entry \"..\""},
-    {OptionId::Text, '\0', "text", nullptr,
-     "write the plain-text document to standard\n"
-     "output (a file's extension chooses its form)"},
+    {OptionId::Format, '\0', "format", "FORM",
+     "the form of the listing, whatever the output\n"
+     "file's extension: html, text"},
+    {OptionId::Text, '\0', "text", nullptr, "the same as --format text"},
     {OptionId::PrintSettings, '\0', "print-settings", nullptr,
      "print the effective settings as a settings\n"
      "file and exit"},
@@ -108,6 +111,13 @@ std::string CheckSetting(const std::string& line) {
   return "invalid value for " + key + ": " + line.substr(equals + 1);
 }
 
+// "html, text, ...", as --format takes them.
+std::string FormList() {
+  std::string list;
+  for (const std::string& name : FormNames()) list += (list.empty() ? "" : ", ") + name;
+  return list;
+}
+
 std::string ApplyOption(CliOptions& options, OptionId id, const std::string& value) {
   switch (id) {
     case OptionId::Output:
@@ -125,8 +135,12 @@ std::string ApplyOption(CliOptions& options, OptionId id, const std::string& val
     case OptionId::IncludeParent:
       options.IncludeParent = true;
       break;
+    case OptionId::Format:
+      options.Format = value;
+      if (FormNamed(value) == nullptr) return "unknown form " + value + " (" + FormList() + ")";
+      break;
     case OptionId::Text:
-      options.Text = true;
+      options.Format = "text";
       break;
     case OptionId::PrintSettings:
       options.PrintSettings = true;
@@ -148,9 +162,6 @@ std::string ApplyOption(CliOptions& options, OptionId id, const std::string& val
 }
 
 std::string CheckCombination(const CliOptions& options) {
-  if (options.Text && options.Output && !IsStandardOutputName(*options.Output)) {
-    return "--text applies only to standard output (a file's extension chooses its form)";
-  }
   if (options.Output && options.Output->empty()) return "the output file name is empty";
   if (options.SettingsFile && options.SettingsFile->empty()) return "the settings file name is empty";
   if (options.SettingsFile && options.Preset) return "-s and --preset both name a settings file";

@@ -12,9 +12,9 @@ struct CliOptions {
   std::optional<std::string> SettingsFile;  // -s
   std::optional<std::string> Preset;        // --preset NAME
   std::optional<std::string> SaveSettingsFile;
+  std::optional<std::string> Format;      // --format FORM (--text: "text")
   std::vector<std::string> SettingLines;  // --set, in command-line order
   bool IncludeParent = false;
-  bool Text = false;
   bool PrintSettings = false;
   bool Quiet = false;
   bool Help = false;

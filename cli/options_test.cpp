@@ -5,7 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "output/forms.h"
+
 namespace {
+
+std::string FormList() {
+  std::string list;
+  for (const std::string& name : FormNames()) list += (list.empty() ? "" : ", ") + name;
+  return list;
+}
 
 CliOptions Parsed(const std::vector<std::string>& arguments, bool slash_help = false) {
   ParsedCommandLine parsed = ParseCommandLine(arguments, slash_help);
@@ -24,7 +32,8 @@ TEST(CliOptions, NothingGivenLeavesEveryDefaultToTheProgram) {
   EXPECT_FALSE(options.SettingsFile);
   EXPECT_FALSE(options.Preset);
   EXPECT_TRUE(options.SettingLines.empty());
-  EXPECT_FALSE(options.Quiet || options.Text || options.Help || options.Version);
+  EXPECT_FALSE(options.Format);
+  EXPECT_FALSE(options.Quiet || options.Help || options.Version);
 }
 
 TEST(CliOptions, ValuesComeInEveryGetoptForm) {
@@ -93,8 +102,8 @@ TEST(CliOptions, MistakesAreNamed) {
       {{"a", "b"}, "only one FOLDER may be given (\"a\" and \"b\")"},
       {{"-o", ""}, "the output file name is empty"},
       {{"-s", ""}, "the settings file name is empty"},
-      {{"-o", "x.html", "--text"},
-       "--text applies only to standard output (a file's extension chooses its form)"},
+      {{"--format", "xml"}, "unknown form xml (" + FormList() + ")"},
+      {{"--format"}, "option --format needs FORM"},
       {{"-s", "a.ksv", "--preset", "modern"}, "-s and --preset both name a settings file"},
       {{"--preset", "../modern"}, "a preset is named by its name alone, not \"../modern\""},
       {{"--preset", ""}, "a preset is named by its name alone, not \"\""},
@@ -102,8 +111,8 @@ TEST(CliOptions, MistakesAreNamed) {
   };
   for (const Case& c : cases) EXPECT_EQ(c.Error, ErrorOf(c.Arguments)) << c.Arguments[0];
   EXPECT_EQ("/?", *Parsed({"/?"}).Folder) << "only Windows reads /? as a request for help";
-  EXPECT_TRUE(Parsed({"-o", "-", "--text"}).Text);
-  EXPECT_TRUE(Parsed({"--text"}).Text);
+  EXPECT_EQ("text", *Parsed({"-o", "x.html", "--text"}).Format) << "--text is --format text, for files too";
+  EXPECT_EQ("html", *Parsed({"--text", "--format=html"}).Format) << "the last form named wins";
 }
 
 TEST(CliOptions, SlashQuestionMarkAsksForHelpOnWindows) {

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "settings/common_struct.h"
-
 namespace {
 
 char* PutTwoDigits(char* at, int value) {
@@ -92,21 +90,30 @@ void AppendFileTimeText(std::string& out, uint64_t file_time, bool show_seconds)
   out.append(text, at);
 }
 
-const std::string& TypeText(const CommonStruct& record, const FileInfoX& entry, FileTypes& types) {
-  std::string extension = ExtensionOf(entry.Find.cFileName);
+const std::string& TypeDescription(const FileInfoX& entry, FileTypes& types) {
+  std::string extension(ExtensionPart(entry.Find.cFileName));
   auto known = types.Known.find(extension);
   if (known != types.Known.end()) return known->second;
-
   std::string description;
-  std::string text;
-  if (types.Source.DescribeType(extension, description) && !description.empty()) {
-    text = EscapeHtml(description);
-  } else if (extension.empty()) {
-    text = "File";
-  } else {
-    text = record.File + " \"" + EscapeHtml(extension.substr(1)) + "\"";
+  if (types.Source == nullptr || !types.Source->DescribeType(extension, description)) {
+    description.clear();
   }
-  return types.Known.emplace(std::move(extension), std::move(text)).first->second;
+  return types.Known.emplace(std::move(extension), std::move(description)).first->second;
+}
+
+void AppendTypeText(std::string& out, const std::string& file_word, const FileInfoX& entry, FileTypes& types,
+                    TextEscape escape) {
+  const std::string& description = TypeDescription(entry, types);
+  if (!description.empty()) return escape(out, description);
+  const std::string_view extension = ExtensionPart(entry.Find.cFileName);
+  if (extension.empty()) {
+    out += "File";
+    return;
+  }
+  out += file_word;
+  out += " \"";
+  escape(out, extension.substr(1));
+  out += '"';
 }
 
 std::string AttributeText(uint32_t attributes) {
@@ -156,39 +163,8 @@ std::string LinkForm(const std::string& text) {
   return link;
 }
 
-std::string FullLinkForm(const FileInfoX& entry) {
-  std::string path = entry.FolderPath ? *entry.FolderPath : std::string();
+std::string FullLinkForm(const std::string& folder, const FileInfoX& entry) {
+  std::string path = folder;
   if (path.empty() || path.back() != FolderSeparator()) path += FolderSeparator();
   return LinkForm(path + entry.Find.cFileName);
-}
-
-void AppendEscapedHtml(std::string& out, const std::string& text) {
-  size_t run = 0;
-  for (size_t at = text.find_first_of("&<>\"", run); at != std::string::npos;
-       at = text.find_first_of("&<>\"", run)) {
-    out.append(text, run, at - run);
-    switch (text[at]) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      default:
-        out += "&quot;";
-        break;
-    }
-    run = at + 1;
-  }
-  out.append(text, run, std::string::npos);
-}
-
-std::string EscapeHtml(const std::string& text) {
-  std::string escaped;
-  escaped.reserve(text.size());
-  AppendEscapedHtml(escaped, text);
-  return escaped;
 }

@@ -1,31 +1,41 @@
-// The texts shown in a listing's columns: times, file types, attribute
-// letters, sizes and link targets.
+// The values shown in a listing's columns, raw: times, file types,
+// attribute letters, sizes and link targets. Each output form escapes them
+// for itself.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 #include "listing/entry.h"
 #include "platform/platform.h"
-
-struct CommonStruct;
 
 // Appends "dd.mm.yyyy hh:mm", with ":ss" when seconds are asked for; the
 // time as stored (UTC). Counts at or past 2^63 append nothing.
 void AppendFileTimeText(std::string& out, uint64_t file_time, bool show_seconds);
 
 // The registry's type descriptions, asked once per extension for the length
-// of one scan.
+// of one listing. A copy asks the same source and knows what it knew.
 struct FileTypes {
-  explicit FileTypes(FolderSource& source) : Source(source) {}
-  FolderSource& Source;
-  std::unordered_map<std::string, std::string> Known;  // extension -> escaped type text
+  explicit FileTypes(FolderSource* source = nullptr) : Source(source) {}
+  FolderSource* Source;                                // none: no type is registered
+  std::unordered_map<std::string, std::string> Known;  // extension -> description, "" for none
 };
 
-// The type text of a file entry, HTML-escaped: the registered description,
-// or the $File word and the extension in quotes, or "File" without one.
-const std::string& TypeText(const CommonStruct& record, const FileInfoX& entry, FileTypes& types);
+// The registered description of a file entry's type; empty when its
+// extension has none (or it has no extension).
+const std::string& TypeDescription(const FileInfoX& entry, FileTypes& types);
+
+// Appends to out how a form writes text that comes from the file system.
+using TextEscape = void (*)(std::string& out, std::string_view text);
+
+// Appends the type text of a file entry: the registered description, or the
+// file_word (the $File word, written as it stands) and the extension in
+// quotes, or "File" without an extension. What comes from the file system
+// passes through escape.
+void AppendTypeText(std::string& out, const std::string& file_word, const FileInfoX& entry, FileTypes& types,
+                    TextEscape escape);
 
 // The attribute letters of an attribute word ("R H S A ", "Dir", "File").
 std::string AttributeText(uint32_t attributes);
@@ -39,9 +49,5 @@ std::string SizeDigits(const FileInfoX& entry);
 std::string LinkForm(const std::string& text);
 void AppendLinkForm(std::string& out, const std::string& text);
 
-// LinkForm of the entry's folder, a separator and its name.
-std::string FullLinkForm(const FileInfoX& entry);
-
-// & < > " as character references, so a name is shown, never read as markup.
-std::string EscapeHtml(const std::string& text);
-void AppendEscapedHtml(std::string& out, const std::string& text);
+// LinkForm of the folder, a separator and the entry's name.
+std::string FullLinkForm(const std::string& folder, const FileInfoX& entry);

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "settings/common_struct.h"
 #include "tests/memory_folder_source.h"
 
 namespace {
@@ -58,40 +57,44 @@ TEST(LinkForm, EncodesEverythingThatWouldBreakOrRedirectTheTarget) {
   EXPECT_EQ(high, LinksEncodeHighBytes() ? "%C3%A9" : "\xC3\xA9");
 }
 
-TEST(EscapeHtml, EscapesTheFourMarkupCharacters) {
-  EXPECT_EQ(EscapeHtml("a&b<c>d\"e'f"), "a&amp;b&lt;c&gt;d&quot;e'f");
+void AppendBracketed(std::string& out, std::string_view text) {
+  out += '[';
+  out.append(text);
+  out += ']';
 }
 
 class TypeTextTest : public ::testing::Test {
  protected:
-  FileInfoX File(const std::string& name) {
+  std::string Text(const std::string& name, FileTypes& types) {
     FileInfoX entry;
     entry.Find.cFileName = name;
-    return entry;
+    std::string text;
+    AppendTypeText(text, file_word, entry, types, AppendBracketed);
+    return text;
   }
-  CommonStruct record;
+  std::string file_word = "File";
   MemoryFolderSource source;
 };
 
-TEST_F(TypeTextTest, RegisteredDescriptionsAreEscapedAndAskedOncePerExtension) {
-  record.File = "File";
+TEST_F(TypeTextTest, RegisteredDescriptionsComeRawAndAreAskedOncePerExtension) {
   source.Types[".txt"] = "Text <plain> & simple";
-  FileTypes types(source);
-  EXPECT_EQ(TypeText(record, File("a.txt"), types), "Text &lt;plain&gt; &amp; simple");
-  EXPECT_EQ(TypeText(record, File("b.txt"), types), "Text &lt;plain&gt; &amp; simple");
+  FileTypes types(&source);
+  EXPECT_EQ(Text("a.txt", types), "[Text <plain> & simple]") << "the form escapes what the system gave";
+  EXPECT_EQ(Text("b.txt", types), "[Text <plain> & simple]");
   EXPECT_EQ(source.TypeLookups, 1);
 }
 
 TEST_F(TypeTextTest, UnregisteredTypesFallBackToTheWordAndTheExtensionAsOnDisk) {
-  record.File = "Datei";
+  file_word = "<i>Datei</i>";
   source.Types[".log"] = "";
-  FileTypes types(source);
-  EXPECT_EQ(TypeText(record, File("readme"), types), "File") << "no extension: never the word";
-  EXPECT_EQ(TypeText(record, File("data.xyz"), types), "Datei \"xyz\"");
-  EXPECT_EQ(TypeText(record, File("A.TXT"), types), "Datei \"TXT\"");
-  EXPECT_EQ(TypeText(record, File("x.log"), types), "Datei \"log\"") << "empty description";
-  EXPECT_EQ(TypeText(record, File("archive.tar.gz"), types), "Datei \"gz\"");
-  EXPECT_EQ(TypeText(record, File("odd.a\"b<c"), types), "Datei \"a&quot;b&lt;c\"");
+  FileTypes types(&source);
+  EXPECT_EQ(Text("readme", types), "File") << "no extension: never the word";
+  EXPECT_EQ(Text("data.xyz", types), "<i>Datei</i> \"[xyz]\"") << "the word is the user's own text";
+  EXPECT_EQ(Text("A.TXT", types), "<i>Datei</i> \"[TXT]\"");
+  EXPECT_EQ(Text("x.log", types), "<i>Datei</i> \"[log]\"") << "empty description";
+  EXPECT_EQ(Text("archive.tar.gz", types), "<i>Datei</i> \"[gz]\"");
+  FileTypes none;
+  EXPECT_EQ(Text("a.log", none), "<i>Datei</i> \"[log]\"") << "without a source nothing is registered";
 }
 
 }  // namespace

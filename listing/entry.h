@@ -3,12 +3,28 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 
-#include "settings/listing_data.h"
+#include "platform/platform.h"
 
 constexpr uint32_t kDirectoryAttribute = 16;
+
+// One directory entry of a listing. Entries sort by their name, lower-cased
+// when IgnoreCase is set; the lower-cased names are made while sorting, not
+// held by every entry.
+struct FileInfoX {
+  FolderRecord Find;
+};
+
+// The result of one scan: folders and files, each in ascending order, and
+// the sum of the files' sizes.
+struct DirFileStruct {
+  std::deque<FileInfoX> FolderList;
+  std::deque<FileInfoX> FileList;
+  int64_t TotalBytes = 0;
+};
 
 bool IsFolder(uint32_t attributes);
 uint64_t EntrySize(const FileInfoX& entry);

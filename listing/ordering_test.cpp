@@ -6,6 +6,8 @@
 #include <random>
 #include <vector>
 
+#include "settings/common_struct.h"
+
 namespace {
 
 FileInfoX Entry(const std::string& name, uint64_t size = 0, uint32_t attributes = 32, uint64_t time = 0) {
@@ -16,6 +18,11 @@ FileInfoX Entry(const std::string& name, uint64_t size = 0, uint32_t attributes 
   entry.Find.dwFileAttributes = attributes;
   entry.Find.ftLastWriteTime = entry.Find.ftCreationTime = entry.Find.ftLastAccessTime = time;
   return entry;
+}
+
+// A mark of each entry in a time that the code does not sort by.
+uint64_t& TagOf(FileInfoX& entry, int code) {
+  return code == kSortByLastRead ? entry.Find.ftCreationTime : entry.Find.ftLastAccessTime;
 }
 
 std::vector<std::string> Sorted(std::deque<FileInfoX> list, int code, bool ignore_case = false) {
@@ -63,7 +70,6 @@ TEST(SortEntries, GivesTheOrderOfInsertingOneByOneTiesIncluded) {
     const bool ignore_case = run >= 7;
     std::deque<FileInfoX> gathered;
     std::deque<FileInfoX> inserted;
-    std::deque<std::string> tags;  // each entry's own mark, where ordering never looks
     for (int i = 0; i < 300; ++i) {
       // Few distinct keys, so that many pairs compare 0 (a shared name, or one
       // that differs in letter case only).
@@ -72,15 +78,14 @@ TEST(SortEntries, GivesTheOrderOfInsertingOneByOneTiesIncluded) {
                 random() % 5, random() % 2 ? 16 : 33, random() % 4);
       // Half the runs hold a parent entry somewhere in the middle.
       if (run % 2 == 0 && i == 100 + run) entry = Entry("..", 0, 16);
-      tags.push_back(std::to_string(i));
-      entry.FolderPath = &tags.back();
+      TagOf(entry, code) = i;
       gathered.push_back(entry);
       InsertSorted(inserted, entry, code, ignore_case);
     }
     SortEntries(gathered, code, ignore_case);
     ASSERT_EQ(gathered.size(), inserted.size());
     for (size_t i = 0; i < gathered.size(); ++i) {
-      ASSERT_EQ(*gathered[i].FolderPath, *inserted[i].FolderPath)
+      ASSERT_EQ(TagOf(gathered[i], code), TagOf(inserted[i], code))
           << "code " << code << (ignore_case ? " ignoring case" : "") << " position " << i;
     }
   }
@@ -96,20 +101,18 @@ TEST(SortEntries, NamesThatShareLongBeginningsOrderByEveryByte) {
   for (int code = 0; code <= 6; ++code) {
     std::deque<FileInfoX> gathered;
     std::deque<FileInfoX> inserted;
-    std::deque<std::string> tags;  // each entry's own mark, where ordering never looks
     for (int i = 0; i < 400; ++i) {
       std::string name = beginnings[random() % 6];
       for (unsigned length = random() % 4; length > 0; --length) name += endings[random() % 5];
       if (name.empty()) name = "x";
       FileInfoX entry = Entry(name, random() % 3, random() % 2 ? 16 : 33, random() % 3);
-      tags.push_back(std::to_string(i));
-      entry.FolderPath = &tags.back();
+      TagOf(entry, code) = i;
       gathered.push_back(entry);
       InsertSorted(inserted, entry, code, code % 2 == 0);
     }
     SortEntries(gathered, code, code % 2 == 0);
     for (size_t i = 0; i < gathered.size(); ++i) {
-      ASSERT_EQ(*gathered[i].FolderPath, *inserted[i].FolderPath) << "code " << code << " position " << i;
+      ASSERT_EQ(TagOf(gathered[i], code), TagOf(inserted[i], code)) << "code " << code << " position " << i;
     }
   }
 }

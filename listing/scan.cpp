@@ -1,23 +1,10 @@
 #include "listing/scan.h"
 
-#include <memory>
 #include <string>
 
 #include "listing/ordering.h"
 
 namespace {
-
-std::shared_ptr<const std::string> SharedFolder(const CommonStruct& record) {
-  return std::make_shared<const std::string>(record.DirStr);
-}
-
-// An entry without its row: all that ordering needs.
-FileInfoX GatherEntry(const FolderRecord& find, const std::string* folder) {
-  FileInfoX entry;
-  entry.FolderPath = folder;
-  entry.Find = find;
-  return entry;
-}
 
 // Keeps a record as the folder scan does: never the folder's own first ".",
 // only folders.
@@ -33,95 +20,80 @@ class FolderFilter {
   bool first_ = true;
 };
 
-void AddFolder(CommonStruct& record, const FolderRecord& find) {
-  record.Listing.FolderList.push_back(GatherEntry(find, record.Listing.FolderListSource.get()));
+void AddFolder(DirFileStruct& listing, const FolderRecord& find) { listing.FolderList.push_back({find}); }
+
+void AddFile(DirFileStruct& listing, const FolderRecord& find) {
+  listing.FileList.push_back({find});
+  listing.TotalBytes += static_cast<int64_t>(EntrySize(listing.FileList.back()));
 }
 
-void AddFile(CommonStruct& record, const FolderRecord& find) {
-  record.Listing.FileList.push_back(GatherEntry(find, record.Listing.FileListSource.get()));
-  record.TotalBytes += static_cast<int64_t>(EntrySize(record.Listing.FileList.back()));
+void FinishFolders(const CommonStruct& settings, DirFileStruct& listing) {
+  auto& folders = listing.FolderList;
+  SortEntries(folders, settings.SortBy, settings.IgnoreCase);
+  if (!folders.empty() && !settings.IncludeParent && IsParentEntry(folders.front())) folders.pop_front();
 }
 
-void StartFolders(CommonStruct& record) {
-  record.Listing.FolderList.clear();
-  record.Listing.FolderListSource = SharedFolder(record);
-}
-
-void StartFiles(CommonStruct& record) {
-  record.Listing.FileList.clear();
-  record.Listing.FileListSource = SharedFolder(record);
-  record.TotalBytes = 0;
-}
-
-void FinishFolders(CommonStruct& record) {
-  auto& folders = record.Listing.FolderList;
-  SortEntries(folders, record.SortBy, record.IgnoreCase);
-  if (!folders.empty() && !record.IncludeParent && IsParentEntry(folders.front())) {
-    folders.pop_front();
-  }
-}
-
-void FinishFiles(CommonStruct& record) {
-  SortEntries(record.Listing.FileList, record.SortBy, record.IgnoreCase);
+void FinishFiles(const CommonStruct& settings, DirFileStruct& listing) {
+  SortEntries(listing.FileList, settings.SortBy, settings.IgnoreCase);
 }
 
 // A listing cut short is no listing: nothing of it may reach a document.
-bool Unread(CommonStruct& record) {
-  StartFolders(record);
-  StartFiles(record);
+bool Unread(DirFileStruct& listing) {
+  listing = DirFileStruct();
   return false;
+}
+
+bool ScanFolders(const CommonStruct& settings, const std::string& folder, FolderSource& source,
+                 DirFileStruct& listing, std::string& failure) {
+  FolderFilter filter;
+  const bool read = source.Enumerate(
+      JoinPattern(folder, settings.DirMask),
+      [&](const FolderRecord& find) {
+        if (filter.Keeps(find)) AddFolder(listing, find);
+      },
+      failure);
+  if (!read) return Unread(listing);
+  FinishFolders(settings, listing);
+  return true;
+}
+
+bool ScanFiles(const CommonStruct& settings, const std::string& folder, FolderSource& source,
+               DirFileStruct& listing, std::string& failure) {
+  const bool read = source.Enumerate(
+      JoinPattern(folder, settings.FileMask),
+      [&](const FolderRecord& find) {
+        if (!IsFolder(find.dwFileAttributes)) AddFile(listing, find);
+      },
+      failure);
+  if (!read) return Unread(listing);
+  FinishFiles(settings, listing);
+  return true;
 }
 
 }  // namespace
 
-bool ScanFolders(CommonStruct& record, FolderSource& source, std::string& failure) {
-  StartFolders(record);
-  FolderFilter filter;
-  const bool read = source.Enumerate(
-      JoinPattern(record.DirStr, record.DirMask),
-      [&](const FolderRecord& find) {
-        if (filter.Keeps(find)) AddFolder(record, find);
-      },
-      failure);
-  if (!read) return Unread(record);
-  FinishFolders(record);
-  return true;
-}
-
-bool ScanFiles(CommonStruct& record, FolderSource& source, std::string& failure) {
-  StartFiles(record);
-  const bool read = source.Enumerate(
-      JoinPattern(record.DirStr, record.FileMask),
-      [&](const FolderRecord& find) {
-        if (!IsFolder(find.dwFileAttributes)) AddFile(record, find);
-      },
-      failure);
-  if (!read) return Unread(record);
-  FinishFiles(record);
-  return true;
-}
-
-bool ScanListing(CommonStruct& record, FolderSource& source, std::string& failure) {
-  if (record.DirMask != record.FileMask) {
-    return ScanFolders(record, source, failure) && ScanFiles(record, source, failure);
+bool ScanListing(const CommonStruct& settings, const std::string& folder, FolderSource& source,
+                 DirFileStruct& listing, std::string& failure) {
+  listing = DirFileStruct();
+  if (settings.DirMask != settings.FileMask) {
+    return ScanFolders(settings, folder, source, listing, failure) &&
+           ScanFiles(settings, folder, source, listing, failure);
   }
   // One mask for both lists: one pass over the folder reads each record once
   // and gives both lists exactly what the two passes would.
-  StartFolders(record);
-  StartFiles(record);
   FolderFilter filter;
   const bool read = source.Enumerate(
-      JoinPattern(record.DirStr, record.DirMask),
+      JoinPattern(folder, settings.DirMask),
       [&](const FolderRecord& find) {
         if (filter.Keeps(find)) {
-          AddFolder(record, find);
+          AddFolder(listing, find);
         } else if (!IsFolder(find.dwFileAttributes)) {
-          AddFile(record, find);
+          AddFile(listing, find);
         }
       },
       failure);
-  if (!read) return Unread(record);
-  FinishFolders(record);
-  FinishFiles(record);
+  if (!read) return Unread(listing);
+  FinishFolders(settings, listing);
+  FinishFiles(settings, listing);
   return true;
 }

@@ -10,9 +10,10 @@
 
 namespace {
 
-void ScanListing(CommonStruct& record, FolderSource& source) {
+// The scan of the settings' own folder, into listing.
+void ScanListing(const CommonStruct& record, FolderSource& source, DirFileStruct& listing) {
   std::string failure;
-  ASSERT_TRUE(::ScanListing(record, source, failure)) << failure;
+  ASSERT_TRUE(::ScanListing(record, record.DirStr, source, listing, failure)) << failure;
 }
 
 class ScanTest : public ::testing::Test {
@@ -39,57 +40,58 @@ class ScanTest : public ::testing::Test {
 
   CommonStruct record;
   MemoryFolderSource source;
+  DirFileStruct listing;
 };
 
 using Names = std::vector<std::string>;
 
 TEST_F(ScanTest, SeparatesFoldersFromFilesAndTotalsTheFiles) {
-  ScanListing(record, source);
-  EXPECT_EQ(NamesOf(record.Listing.FolderList), (Names{"Sub", "alpha"}));
-  EXPECT_EQ(NamesOf(record.Listing.FileList), (Names{"Readme.TXT", "b.txt", "big.iso"}));
-  EXPECT_EQ(record.TotalBytes, 5368709120LL + 17);
+  ScanListing(record, source, listing);
+  EXPECT_EQ(NamesOf(listing.FolderList), (Names{"Sub", "alpha"}));
+  EXPECT_EQ(NamesOf(listing.FileList), (Names{"Readme.TXT", "b.txt", "big.iso"}));
+  EXPECT_EQ(listing.TotalBytes, 5368709120LL + 17);
 }
 
 TEST_F(ScanTest, TheParentEntryIsKeptOnlyWhenAsked) {
   record.IncludeParent = true;
   record.SortBy = kSortBySize;
-  ScanListing(record, source);
-  EXPECT_EQ(NamesOf(record.Listing.FolderList), (Names{"..", "Sub", "alpha"}));
+  ScanListing(record, source, listing);
+  EXPECT_EQ(NamesOf(listing.FolderList), (Names{"..", "Sub", "alpha"}));
   record.DirMask = "a*";
-  ScanListing(record, source);
-  EXPECT_EQ(NamesOf(record.Listing.FolderList), (Names{"alpha"})) << "a mask that misses .. lists no parent";
+  ScanListing(record, source, listing);
+  EXPECT_EQ(NamesOf(listing.FolderList), (Names{"alpha"})) << "a mask that misses .. lists no parent";
 }
 
 TEST_F(ScanTest, ADriveRootWithoutDotEntriesLosesNothing) {
   source.Folders["Root"] = {MakeRecord("Windows", 16), MakeRecord("a.sys", 6)};
   record.DirStr = "Root";
-  ScanListing(record, source);
-  EXPECT_EQ(NamesOf(record.Listing.FolderList), (Names{"Windows"}));
-  EXPECT_EQ(NamesOf(record.Listing.FileList), (Names{"a.sys"}));
+  ScanListing(record, source, listing);
+  EXPECT_EQ(NamesOf(listing.FolderList), (Names{"Windows"}));
+  EXPECT_EQ(NamesOf(listing.FileList), (Names{"a.sys"}));
 }
 
 TEST_F(ScanTest, MasksApplyToTheirOwnListOnly) {
   record.DirMask = "*.txt";
   record.FileMask = "S*";
-  ScanListing(record, source);
-  EXPECT_TRUE(record.Listing.FolderList.empty()) << "b.txt matches the folder mask but is a file";
-  EXPECT_TRUE(record.Listing.FileList.empty()) << "Sub matches the file mask but is a folder";
-  EXPECT_EQ(record.TotalBytes, 0);
+  ScanListing(record, source, listing);
+  EXPECT_TRUE(listing.FolderList.empty()) << "b.txt matches the folder mask but is a file";
+  EXPECT_TRUE(listing.FileList.empty()) << "Sub matches the file mask but is a folder";
+  EXPECT_EQ(listing.TotalBytes, 0);
 }
 
 TEST_F(ScanTest, IgnoreCaseSortsByTheLowerCasedNameAndShowsTheName) {
   record.IgnoreCase = true;
-  ScanListing(record, source);
-  EXPECT_EQ(NamesOf(record.Listing.FileList), (Names{"b.txt", "big.iso", "Readme.TXT"}));
+  ScanListing(record, source, listing);
+  EXPECT_EQ(NamesOf(listing.FileList), (Names{"b.txt", "big.iso", "Readme.TXT"}));
 }
 
 TEST_F(ScanTest, AMissingFolderGivesEmptyListsAndANewScanReplacesTheOld) {
-  ScanListing(record, source);
+  ScanListing(record, source, listing);
   record.DirStr = "Nowhere";
-  ScanListing(record, source);
-  EXPECT_TRUE(record.Listing.FolderList.empty());
-  EXPECT_TRUE(record.Listing.FileList.empty());
-  EXPECT_EQ(record.TotalBytes, 0);
+  ScanListing(record, source, listing);
+  EXPECT_TRUE(listing.FolderList.empty());
+  EXPECT_TRUE(listing.FileList.empty());
+  EXPECT_EQ(listing.TotalBytes, 0);
 }
 
 TEST(ScanOnDisk, ListsARealFolder) {
@@ -98,20 +100,21 @@ TEST(ScanOnDisk, ListsARealFolder) {
   WriteFileBytes(folder.Join("two words.html"), "");
   ASSERT_TRUE(std::filesystem::create_directory(folder.Join("inner")));
   CommonStruct record;
+  DirFileStruct listing;
   record.DirStr = folder.path();
   record.DirMask = record.FileMask = "*.*";
   record.IncludeParent = true;
-  ScanListing(record, SystemFolderSource());
+  ScanListing(record, SystemFolderSource(), listing);
 
-  ASSERT_EQ(record.Listing.FolderList.size(), 2u);
-  EXPECT_EQ(record.Listing.FolderList[0].Find.cFileName, "..");
-  EXPECT_EQ(record.Listing.FolderList[1].Find.cFileName, "inner");
-  EXPECT_TRUE(IsFolder(record.Listing.FolderList[1].Find.dwFileAttributes));
-  ASSERT_EQ(record.Listing.FileList.size(), 2u);
-  EXPECT_EQ(record.Listing.FileList[0].Find.cFileName, "one.txt");
-  EXPECT_EQ(EntrySize(record.Listing.FileList[0]), 5u);
-  EXPECT_EQ(record.TotalBytes, 5);
-  EXPECT_NE(record.Listing.FileList[0].Find.ftLastWriteTime, 0u);
+  ASSERT_EQ(listing.FolderList.size(), 2u);
+  EXPECT_EQ(listing.FolderList[0].Find.cFileName, "..");
+  EXPECT_EQ(listing.FolderList[1].Find.cFileName, "inner");
+  EXPECT_TRUE(IsFolder(listing.FolderList[1].Find.dwFileAttributes));
+  ASSERT_EQ(listing.FileList.size(), 2u);
+  EXPECT_EQ(listing.FileList[0].Find.cFileName, "one.txt");
+  EXPECT_EQ(EntrySize(listing.FileList[0]), 5u);
+  EXPECT_EQ(listing.TotalBytes, 5);
+  EXPECT_NE(listing.FileList[0].Find.ftLastWriteTime, 0u);
 }
 
 }  // namespace

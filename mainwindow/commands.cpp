@@ -165,6 +165,9 @@ void ReportGeneration(const GenerationResult& result) {
     case GenerationOutcome::kCannotReadFolder:
       ShowError("Cannot read folder: " + result.SourceFolder);
       break;
+    case GenerationOutcome::kTextTooLong:
+      ShowError(TextTooLongMessage(result.Reason));
+      break;
     case GenerationOutcome::kCannotWrite:
       ReportWriteFailure(result.OutputFile);
       break;

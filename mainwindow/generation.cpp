@@ -79,6 +79,8 @@ GenerationOutcome OutcomeOf(GenerateStatus status) {
       return GenerationOutcome::kWritten;
     case GenerateStatus::kCannotReadFolder:
       return GenerationOutcome::kCannotReadFolder;
+    case GenerateStatus::kTextTooLong:
+      return GenerationOutcome::kTextTooLong;
     case GenerateStatus::kCannotWrite:
       break;
   }
@@ -91,14 +93,16 @@ GenerationOutcome OutcomeOf(GenerateStatus status) {
 GenerationOutcome Generate(Job& job) {
   CountingFolderSource source(job);
   ListingOutput output;
-  output.Wrap = [&job](ByteSink& file, const DocumentWrite& write) {
+  output.Wrap = [&job](ByteSink& file, ListingRun&, const DocumentWrite& write) {
     CancellableSink sink(file, job);
     const bool written = write(sink);
     // A stop after the last piece has gone out still keeps the old file.
     if (written) StopWhenCancelled(job);
     return written;
   };
-  return OutcomeOf(GenerateListing(*job.record, source, output).Status);
+  const GenerateResult result = GenerateListing(*job.record, source, output);
+  job.result.Reason = result.Reason;
+  return OutcomeOf(result.Status);
 }
 
 void RunJob(Job& job) {

@@ -15,7 +15,14 @@
 // Posted to the window given to StartGeneration when the worker has ended.
 constexpr UINT kGenerationEndedMessage = WM_APP + 1;
 
-enum class GenerationOutcome { kWritten, kCannotReadFolder, kCannotWrite, kOutOfMemory, kCancelled };
+enum class GenerationOutcome {
+  kWritten,
+  kCannotReadFolder,
+  kTextTooLong,
+  kCannotWrite,
+  kOutOfMemory,
+  kCancelled
+};
 
 struct GenerationResult {
   GenerationOutcome Outcome = GenerationOutcome::kCancelled;
@@ -23,6 +30,8 @@ struct GenerationResult {
   std::string SourceFolder;
   std::string OutputFile;
   std::string OutputName;
+  // The engine's reason of a failure (the key of the text, for kTextTooLong).
+  std::string Reason;
 };
 
 // Starts generating a copy of the record from the source on a worker thread.

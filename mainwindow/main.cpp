@@ -3,7 +3,6 @@
 #include "mainwindow/binding.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/pages.h"
-#include "output/html_document.h"
 #include "settings/settings_file.h"
 #include "toolkit/dialogs.h"
 
@@ -49,7 +48,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   UpdateEnabledStates();
   SetUpDialogs();
   SetDialogOwner(MainWindow.window);
-  ComposeStyleBlock(Settings);
   PrepareDefaultSettings();
   if (LoadSettings(Settings, DefaultSettingsPath)) PushSettingsToControls();
   TakeSettingsBaseline();

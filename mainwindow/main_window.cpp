@@ -4,7 +4,7 @@
 #include "mainwindow/commands.h"
 #include "mainwindow/generation.h"
 #include "mainwindow/pages.h"
-#include "output/html_rows.h"
+#include "output/number_text.h"
 #include "resources/command_ids.h"
 
 CommonStruct Settings;

@@ -1,22 +1,53 @@
-// Composing the output document and writing it out.
+// A document as its writer composes it: its own texts, and the places where
+// the rows of an entry list go. Plain data without pointers, so a document
+// may be copied and moved freely; the rows are composed only as it is
+// written, one after the other into one reused text, so a page of a million
+// rows is never held whole.
 #pragma once
 
 #include <cstddef>
-#include <deque>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "listing/entry.h"
 #include "platform/platform.h"
-#include "settings/listing_data.h"
 
-void ClearDocument(DocumentText& doc);
+enum class EntryList { kFolders, kFiles };
+
+// One piece of a document: a text, or every row of one entry list.
+struct DocumentPiece {
+  std::string Text;
+  bool Rows = false;
+  EntryList List = EntryList::kFolders;
+  bool Descending = false;  // rows from the list's last entry to its first
+};
+
+struct DocumentText {
+  std::vector<DocumentPiece> Pieces;
+};
+
+// Appends the row of one entry (an HTML table row, a text line) to row.
+using RowComposer = std::function<void(const FileInfoX& entry, std::string& row)>;
+
 void AppendText(DocumentText& doc, std::string_view text);
-// The rows of a list, from its last entry to its first when descending,
-// composed by ComposeRow as the document is written.
-void AppendListRows(DocumentText& doc, const std::deque<FileInfoX>& list, bool descending);
-size_t DocumentLength(const DocumentText& doc);
+// The rows of a list, from its last entry to its first when descending.
+void AppendListRows(DocumentText& doc, EntryList list, bool descending);
+
+// Calls visit with every text of the document, in order: its own texts as
+// they stand, the rows of the listing's lists composed by compose and handed
+// on in runs of many rows. Stops at the first visit that returns false;
+// false then.
+bool VisitDocumentTexts(const DocumentText& doc, const DirFileStruct& listing, const RowComposer& compose,
+                        const std::function<bool(std::string_view text)>& visit);
+
+// The whole document as one text, with its line ends as composed.
+std::string Flatten(const DocumentText& doc, const DirFileStruct& listing, const RowComposer& compose);
+size_t DocumentLength(const DocumentText& doc, const DirFileStruct& listing, const RowComposer& compose);
 
 // Writes the document to the sink with every line end as one line_end: a
 // "\r\n" of the text and a lone "\n" both become line_end. False when a
 // write fails.
-bool WriteDocument(const DocumentText& doc, ByteSink& sink, std::string_view line_end);
+bool WriteDocument(const DocumentText& doc, const DirFileStruct& listing, const RowComposer& compose,
+                   ByteSink& sink, std::string_view line_end);

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <string>
 
 namespace {
@@ -19,72 +18,88 @@ struct RecordingSink : ByteSink {
   int failFrom = 1 << 30;
 };
 
-std::deque<FileInfoX> Entries(std::initializer_list<const char*> names) {
-  std::deque<FileInfoX> list;
+// A listing whose files bear the names.
+DirFileStruct Files(std::initializer_list<const char*> names) {
+  DirFileStruct listing;
   for (const char* name : names) {
-    list.emplace_back();
-    list.back().Find.cFileName = name;
+    listing.FileList.emplace_back();
+    listing.FileList.back().Find.cFileName = name;
   }
-  return list;
+  return listing;
 }
 
-void ComposeNameLines(DocumentText& doc) {
-  doc.ComposeRow = [](const FileInfoX& entry, std::string& row) { row += entry.Find.cFileName + "\n"; };
-}
+const RowComposer kNameLines = [](const FileInfoX& entry, std::string& row) {
+  row += entry.Find.cFileName + "\n";
+};
 
 TEST(DocumentText, TextsAndListRowsComeInDocumentOrder) {
-  const std::deque<FileInfoX> list = Entries({"a", "b", "c"});
-  const std::deque<FileInfoX> empty;
+  const DirFileStruct listing = Files({"a", "b", "c"});
   DocumentText doc;
   AppendText(doc, "head ");
   AppendText(doc, "");
   AppendText(doc, "line\n");
-  AppendListRows(doc, list, false);
+  AppendListRows(doc, EntryList::kFiles, false);
   AppendText(doc, "--\n");
-  AppendListRows(doc, list, true);
-  AppendListRows(doc, empty, false);
-  ComposeNameLines(doc);
-  EXPECT_EQ(doc.Fragments.size(), 2u) << "texts that follow one another share a fragment";
-  EXPECT_EQ(Flatten(doc), "head line\na\nb\nc\n--\nc\nb\na\n");
-  EXPECT_EQ(DocumentLength(doc), Flatten(doc).size());
+  AppendListRows(doc, EntryList::kFiles, true);
+  AppendListRows(doc, EntryList::kFolders, false);
+  EXPECT_EQ(doc.Pieces.size(), 5u) << "texts that follow one another share a piece";
+  EXPECT_EQ(Flatten(doc, listing, kNameLines), "head line\na\nb\nc\n--\nc\nb\na\n");
+  EXPECT_EQ(DocumentLength(doc, listing, kNameLines), Flatten(doc, listing, kNameLines).size());
+  EXPECT_EQ(Flatten(doc, listing, nullptr), "head line\n--\n") << "no rows without a composer";
+  EXPECT_EQ(Flatten(DocumentText(), listing, kNameLines), "");
+}
 
-  doc.ComposeRow = nullptr;
-  EXPECT_EQ(Flatten(doc), "head line\n--\n") << "no rows without a composer";
-  ClearDocument(doc);
-  EXPECT_EQ(Flatten(doc), "");
-  EXPECT_TRUE(doc.Pieces.empty());
+TEST(DocumentText, RowsComeInLargeRunsAndAFalseVisitStops) {
+  DirFileStruct listing;
+  listing.FolderList.resize(20000);
+  DocumentText doc;
+  AppendListRows(doc, EntryList::kFolders, false);
+  const RowComposer ten_bytes = [](const FileInfoX&, std::string& row) { row += "0123456789"; };
+  int visits = 0;
+  size_t length = 0;
+  EXPECT_TRUE(VisitDocumentTexts(doc, listing, ten_bytes, [&](std::string_view text) {
+    ++visits;
+    length += text.size();
+    return true;
+  }));
+  EXPECT_EQ(length, 200000u);
+  EXPECT_LE(visits, 4) << "not one visit per row";
+  visits = 0;
+  EXPECT_FALSE(VisitDocumentTexts(doc, listing, ten_bytes, [&](std::string_view) { return ++visits < 2; }));
+  EXPECT_EQ(visits, 2);
 }
 
 TEST(WriteDocument, EveryLineEndBecomesTheOneAskedFor) {
-  const std::deque<FileInfoX> list = Entries({"x", "y\r"});
+  const DirFileStruct listing = Files({"x", "y\r"});
   DocumentText doc;
   AppendText(doc, "a\r\nb\nc\r");
-  AppendListRows(doc, list, false);
+  AppendListRows(doc, EntryList::kFiles, false);
   AppendText(doc, "\n");
-  doc.ComposeRow = [](const FileInfoX& entry, std::string& row) { row += "\n" + entry.Find.cFileName; };
+  const RowComposer lines = [](const FileInfoX& entry, std::string& row) {
+    row += "\n" + entry.Find.cFileName;
+  };
   for (const char* line_end : {"\r\n", "\n"}) {
     RecordingSink sink;
-    ASSERT_TRUE(WriteDocument(doc, sink, line_end));
+    ASSERT_TRUE(WriteDocument(doc, listing, lines, sink, line_end));
     const std::string e = line_end;
     EXPECT_EQ(sink.bytes_, "a" + e + "b" + e + "c" + e + "x" + e + "y" + e)
         << "a CR that ends one piece and the LF that starts the next are one line end";
   }
-  ClearDocument(doc);
+  doc = DocumentText();
   AppendText(doc, "a\rb\r");
   RecordingSink sink;
-  ASSERT_TRUE(WriteDocument(doc, sink, "\r\n"));
+  ASSERT_TRUE(WriteDocument(doc, listing, lines, sink, "\r\n"));
   EXPECT_EQ(sink.bytes_, "a\rb\r") << "a lone CR is no line end and stays";
 }
 
 TEST(WriteDocument, AFailedWriteEndsTheWrite) {
-  const std::deque<FileInfoX> list = Entries({"a", "b"});
+  const DirFileStruct listing = Files({"a", "b"});
   DocumentText doc;
   AppendText(doc, "one\r\n");
-  AppendListRows(doc, list, false);
-  ComposeNameLines(doc);
+  AppendListRows(doc, EntryList::kFiles, false);
   RecordingSink sink;
   sink.failFrom = 1;
-  EXPECT_FALSE(WriteDocument(doc, sink, "\n"));
+  EXPECT_FALSE(WriteDocument(doc, listing, kNameLines, sink, "\n"));
   EXPECT_EQ(sink.writes, 2) << "nothing is written after the failure";
 }
 

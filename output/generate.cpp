@@ -2,86 +2,118 @@
 
 #include <cerrno>
 #include <cstring>
-#include <memory>
 
-#include "listing/column_values.h"
-#include "listing/entry.h"
 #include "listing/scan.h"
-#include "output/document_text.h"
-#include "output/html_document.h"
-#include "output/html_rows.h"
 #include "output/placeholders.h"
-#include "output/text_document.h"
 
 namespace {
 
-// The rows of the output form, composed while the document is written.
-RowComposer RowsOf(const CommonStruct& record, FolderSource& source) {
-  if (record.Output == kOutputText) return AppendEntryLine;
-  auto types = std::make_shared<FileTypes>(source);
-  return [&record, types](const FileInfoX& entry, std::string& row) {
-    AppendEntryRow(record, entry, *types, row);
-  };
+// Passes the bytes on, counting them.
+class CountingSink : public ByteSink {
+ public:
+  explicit CountingSink(ByteSink& target) : target_(target) {}
+  bool Write(std::string_view bytes) override {
+    count += bytes.size();
+    return target_.Write(bytes);
+  }
+  uint64_t count = 0;
+
+ private:
+  ByteSink& target_;
+};
+
+bool WriteThrough(ListingRun& run, ByteSink& sink, const SinkWrapper& wrap, uint64_t* written) {
+  CountingSink counted(sink);
+  const DocumentWrite write = [&run](ByteSink& target) { return WriteRun(run, target, PlatformLineEnd()); };
+  const bool done = wrap ? wrap(counted, run, write) : write(counted);
+  if (written != nullptr) *written = counted.count;
+  return done;
 }
 
-bool WriteListing(const CommonStruct& record, ByteSink& sink, const SinkWrapper& wrap) {
-  const DocumentWrite write = [&record](ByteSink& target) {
-    return WriteDocument(record.DocText, target, PlatformLineEnd());
-  };
-  return wrap ? wrap(sink, write) : write(sink);
-}
-
-bool WriteStandardOutput(const CommonStruct& record, std::string& failure, const SinkWrapper& wrap) {
+bool WriteStandardOutput(ListingRun& run, std::string& failure, const SinkWrapper& wrap, uint64_t* written) {
   StandardOutputSink out;
-  if (WriteListing(record, out, wrap) && out.Flush()) return true;
+  if (WriteThrough(run, out, wrap, written) && out.Flush()) return true;
   failure = std::strerror(errno);
   return false;
 }
 
+// The settings' texts that may hold placeholders, and where the run keeps
+// each substituted.
+struct SubstitutedText {
+  const char* key;
+  std::string CommonStruct::*text;
+  std::string ListingRun::*substituted;
+};
+
+constexpr SubstitutedText kSubstitutedTexts[] = {
+    {"After", &CommonStruct::After, &ListingRun::After},
+    {"CustTable", &CommonStruct::CustTable, &ListingRun::CustTable},
+    {"Befor", &CommonStruct::Befor, &ListingRun::Befor},
+    {"HeadCustom", &CommonStruct::HeadCustom, &ListingRun::HeadCustom},
+    {"Title", &CommonStruct::Title, &ListingRun::Title},
+};
+
 }  // namespace
 
-bool ComposeListing(CommonStruct& record, FolderSource& source, std::string& failure) {
-  // The document refers to the rows of the lists that are about to go.
-  ClearDocument(record.DocText);
-  if (!ScanListing(record, source, failure)) return false;
-  ComputeListingTotals(record);
-  for (std::string* text : {&record.After, &record.CustTable, &record.Befor, &record.HeadCustom}) {
-    SubstitutePlaceholders(record, *text);
-  }
-  if (record.Output == kOutputHtml) {
-    WriteHtmlDocument(record);
-  } else if (record.Output == kOutputText) {
-    WriteTextDocument(record);
-  }
-  record.DocText.ComposeRow = RowsOf(record, source);
-  return true;
+std::string TextTooLongMessage(const std::string& key) {
+  return "placeholders in " + key + " expand past " + std::to_string(kLongestSubstitution >> 20) + " MiB";
 }
 
-GenerateResult GenerateListing(CommonStruct& record, FolderSource& source, const ListingOutput& output) {
+GenerateStatus ComposeListing(const CommonStruct& settings, const std::string& folder, FolderSource& source,
+                              const OutputForm& form, ListingRun& run, std::string& reason) {
+  run = ListingRun();
+  run.Settings = &settings;
+  run.Form = &form;
+  run.Folder = folder;
+  run.Types = FileTypes(&source);
+  if (!ScanListing(settings, folder, source, run.Listing, reason)) return GenerateStatus::kCannotReadFolder;
+  ComputeListingTotals(run);
+  for (const SubstitutedText& text : kSubstitutedTexts) {
+    std::string& substituted = run.*text.substituted;
+    substituted = settings.*text.text;
+    if (!SubstitutePlaceholders(run, substituted)) {
+      reason = text.key;
+      return GenerateStatus::kTextTooLong;
+    }
+  }
+  form.ComposeDocument(run);
+  return GenerateStatus::kWritten;
+}
+
+bool WriteListingFile(ListingRun& run, const std::string& path, std::string& failure, const SinkWrapper& wrap,
+                      uint64_t* written) {
+  AtomicFile file;
+  const bool done = file.Open(path) && WriteThrough(run, file, wrap, written) && file.Commit();
+  failure = done ? std::string() : file.FailureReason();
+  return done;
+}
+
+GenerateResult GenerateListing(const CommonStruct& settings, FolderSource& source,
+                               const ListingOutput& output, ListingRun& run) {
   GenerateResult result;
-  if (!ComposeListing(record, source, result.Reason)) {
-    result.Status = GenerateStatus::kCannotReadFolder;
+  const OutputForm& form = output.Form != nullptr ? *output.Form : ClassicFormOf(settings);
+  result.Status = ComposeListing(settings, settings.DirStr, source, form, run, result.Reason);
+  if (result.Status != GenerateStatus::kWritten) return result;
+  const bool written =
+      output.ToStandardOutput
+          ? WriteStandardOutput(run, result.Reason, output.Wrap, &result.BytesWritten)
+          : WriteListingFile(run, settings.OutputFile, result.Reason, output.Wrap, &result.BytesWritten);
+  if (!written) {
+    result.Status = GenerateStatus::kCannotWrite;
     return result;
   }
-  const bool written = output.ToStandardOutput ? WriteStandardOutput(record, result.Reason, output.Wrap)
-                                               : WriteOutputFile(record, result.Reason, output.Wrap);
-  if (!written) result.Status = GenerateStatus::kCannotWrite;
+  result.FolderCount = run.Totals.FolderCount;
+  result.FileCount = run.Totals.FileCount;
+  result.TotalBytes = run.Totals.TotalBytes;
   return result;
 }
 
-GenerateResult GenerateListing(CommonStruct& record) { return GenerateListing(record, SystemFolderSource()); }
-
-bool WriteOutputFile(const CommonStruct& record, std::string& failure, const SinkWrapper& wrap) {
-  AtomicFile file;
-  const bool written = file.Open(record.OutputFile) && WriteListing(record, file, wrap) && file.Commit();
-  failure = written ? std::string() : file.FailureReason();
-  return written;
+GenerateResult GenerateListing(const CommonStruct& settings, FolderSource& source,
+                               const ListingOutput& output) {
+  ListingRun run;
+  return GenerateListing(settings, source, output, run);
 }
 
-bool IsHtmlFileName(const std::string& name) {
-  const std::string extension = LowerCase(ExtensionOf(name));
-  for (const char* html : {".html", ".htm", ".shtml", ".asp"}) {
-    if (extension == html) return true;
-  }
-  return false;
+GenerateResult GenerateListing(const CommonStruct& settings) {
+  return GenerateListing(settings, SystemFolderSource());
 }

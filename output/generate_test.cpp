@@ -3,13 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <deque>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "output/document_text.h"
+#include "settings/settings_file.h"
 #include "tests/memory_folder_source.h"
 #include "tests/test_support.h"
 
@@ -24,35 +25,65 @@ TEST(IsHtmlFileName, ChoosesTheFormByTheLastExtension) {
   }
 }
 
-TEST(WriteOutputFile, StoresEveryLineEndAsOnePlatformLineEnd) {
-  ScopedTempFolder folder;
-  CommonStruct record;
-  record.OutputFile = folder.Join("out.txt");
-  AppendText(record.DocText, "a\r\nb\nc\r");
-  const std::deque<FileInfoX> list(1);
-  AppendListRows(record.DocText, list, false);
-  record.DocText.ComposeRow = [](const FileInfoX&, std::string& row) { row += "\nd\n\n"; };
-  std::string failure;
-  ASSERT_TRUE(WriteOutputFile(record, failure)) << failure;
-  EXPECT_EQ(Visible(ReadFileBytes(record.OutputFile)), Visible(PlatformLines("a\r\nb\r\nc\r\nd\r\n\r\n")))
-      << "a CR at the end of one piece and the LF starting the next are one line end";
+// A run of the text form over a listing of the names, in a document of
+// its own: the names composed by the form as it writes.
+ListingRun RunOf(const CommonStruct& settings, const std::vector<std::string>& names,
+                 const std::string& head) {
+  ListingRun run;
+  run.Settings = &settings;
+  run.Form = &FormOf(FormCode::kText);
+  for (const std::string& name : names) run.Listing.FileList.push_back({MakeRecord(name, 32)});
+  AppendText(run.Document, head);
+  AppendListRows(run.Document, EntryList::kFiles, false);
+  return run;
 }
 
-TEST(WriteOutputFile, FailsWhenTheFileCannotBeWritten) {
+TEST(WriteListingFile, StoresEveryLineEndAsOnePlatformLineEnd) {
   ScopedTempFolder folder;
-  CommonStruct record;
-  AppendText(record.DocText, "text");
+  CommonStruct settings;
+  ListingRun run = RunOf(settings, {"d"}, "a\r\nb\nc\r\n");
   std::string failure;
-  record.OutputFile = folder.path();
-  EXPECT_FALSE(WriteOutputFile(record, failure)) << "a path naming a folder";
+  uint64_t written = 0;
+  ASSERT_TRUE(WriteListingFile(run, folder.Join("out.txt"), failure, nullptr, &written)) << failure;
+  const std::string bytes = ReadFileBytes(folder.Join("out.txt"));
+  EXPECT_EQ(Visible(bytes), Visible(PlatformLines("a\r\nb\r\nc\r\nd\r\n")));
+  EXPECT_EQ(written, bytes.size());
+}
+
+TEST(WriteListingFile, FailsWhenTheFileCannotBeWritten) {
+  ScopedTempFolder folder;
+  CommonStruct settings;
+  ListingRun run = RunOf(settings, {}, "text");
+  std::string failure;
+  EXPECT_FALSE(WriteListingFile(run, folder.path(), failure)) << "a path naming a folder";
   EXPECT_FALSE(failure.empty());
-  record.OutputFile = folder.Join("missing") + FolderSeparator() + "x.html";
-  EXPECT_FALSE(WriteOutputFile(record, failure)) << "a missing folder";
+  EXPECT_FALSE(WriteListingFile(run, folder.Join("missing") + FolderSeparator() + "x.html", failure))
+      << "a missing folder";
   if (FolderSeparator() == '/' && PathExists("/dev/full")) {
-    record.OutputFile = "/dev/full";
-    EXPECT_FALSE(WriteOutputFile(record, failure)) << "a full disk";
+    EXPECT_FALSE(WriteListingFile(run, "/dev/full", failure)) << "a full disk";
     EXPECT_EQ(failure, "No space left on device");
   }
+}
+
+TEST(ListingRun, AMovedOrCopiedRunWritesWhatTheOriginalWould) {
+  ScopedTempFolder folder;
+  CommonStruct settings;
+  auto original = std::make_unique<ListingRun>(RunOf(settings, {"alpha", "beta"}, "names:\r\n"));
+  const std::string expected = FlattenRun(*original);
+  ASSERT_EQ(expected, "names:\r\nalpha\r\nbeta\r\n");
+  ListingRun copied(*original);
+  ListingRun assigned;
+  assigned = *original;
+  ListingRun moved(std::move(*original));
+  original.reset();
+  EXPECT_EQ(FlattenRun(copied), expected) << "the copy outlives the original";
+  EXPECT_EQ(FlattenRun(assigned), expected);
+  EXPECT_EQ(FlattenRun(moved), expected);
+  std::vector<ListingRun> runs;
+  for (int i = 0; i < 20; ++i) runs.push_back(copied);  // moved as the vector grows
+  std::string failure;
+  ASSERT_TRUE(WriteListingFile(runs.front(), folder.Join("moved.txt"), failure)) << failure;
+  EXPECT_EQ(ReadFileBytes(folder.Join("moved.txt")), PlatformLines(expected));
 }
 
 // A text listing of C:\Data, all entries, written to list.txt in folder.
@@ -65,7 +96,7 @@ CommonStruct TextListingOfData(const ScopedTempFolder& folder) {
   return record;
 }
 
-TEST(GenerateListing, WritesTheComposedDocument) {
+TEST(GenerateListing, WritesTheComposedDocumentAndLeavesTheSettingsAsTheyWere) {
   MemoryFolderSource source;
   source.Folders["C:\\Data"] = {MakeRecord("a.txt", 32, 10)};
   ScopedTempFolder folder;
@@ -73,10 +104,63 @@ TEST(GenerateListing, WritesTheComposedDocument) {
   record.Title = "$FileCount file in $DirPath";
   record.Files = "Files";
   record.Befor = "$TotalSizeInBytes";
-  ASSERT_EQ(GenerateListing(record, source).Status, GenerateStatus::kWritten);
-  EXPECT_EQ(ReadFileBytes(record.OutputFile),
-            PlatformLines("10\r\n1 file in C:\\Data\r\n\r\n\r\na.txt\r\n\r\n"));
-  EXPECT_EQ(record.Befor, "10") << "custom texts keep their substituted form";
+  const std::string before = SerializeSettings(record);
+  const GenerateResult result = GenerateListing(record, source);
+  ASSERT_EQ(result.Status, GenerateStatus::kWritten);
+  const std::string bytes = ReadFileBytes(record.OutputFile);
+  EXPECT_EQ(bytes, PlatformLines("10\r\n1 file in C:\\Data\r\n\r\n\r\na.txt\r\n\r\n"));
+  EXPECT_EQ(SerializeSettings(record), before);
+  EXPECT_EQ(record.Befor, "$TotalSizeInBytes") << "the settings keep their placeholders";
+  EXPECT_EQ(result.FolderCount, 0u);
+  EXPECT_EQ(result.FileCount, 1u);
+  EXPECT_EQ(result.TotalBytes, 10);
+  EXPECT_EQ(result.BytesWritten, bytes.size());
+}
+
+TEST(ComposeListing, TheSameSettingsListOneFolderAfterAnother) {
+  MemoryFolderSource source;
+  source.Folders["C:\\a"] = {MakeRecord("one.txt", 32, 10)};
+  source.Folders["C:\\b"] = {MakeRecord("two.txt", 32, 20), MakeRecord("three.txt", 32, 30)};
+  CommonStruct settings;
+  settings.DirMask = settings.FileMask = "*.*";
+  settings.Title = "$ContentOf $DirPath";
+  settings.ContentOf = "Content of";
+  settings.Befor = "<!-- $FileCount in $DirPath -->";
+  settings.HeadCustom = "<META NAME=keywords CONTENT=\"$DirPath\">";
+  settings.Columns.Size = true;
+  const CommonStruct& shared = settings;
+  std::vector<std::string> pages;
+  for (const char* folder : {"C:\\a", "C:\\b", "C:\\a"}) {
+    ListingRun run;
+    std::string failure;
+    ASSERT_EQ(ComposeListing(shared, folder, source, FormOf(FormCode::kHtml), run, failure),
+              GenerateStatus::kWritten);
+    pages.push_back(FlattenRun(run));
+  }
+  EXPECT_EQ(pages[0], pages[2]) << "nothing of a run stays behind in the settings";
+  EXPECT_NE(pages[1].find("<!-- 2 in C:\\b -->"), std::string::npos);
+  EXPECT_NE(pages[1].find("CONTENT=\"C:\\b\""), std::string::npos);
+  EXPECT_NE(pages[1].find("Content of C:\\b</TITLE>"), std::string::npos);
+  EXPECT_EQ(pages[1].find("C:\\a"), std::string::npos) << "no trace of the first folder";
+  EXPECT_EQ(pages[1].find("one.txt"), std::string::npos);
+}
+
+TEST(GenerateListing, PlaceholdersThatExpandTooFarWriteNothing) {
+  MemoryFolderSource source;
+  source.Folders["C:\\Data"] = {MakeRecord("a.txt", 32, 10)};
+  ScopedTempFolder folder;
+  CommonStruct record = TextListingOfData(folder);
+  WriteFileBytes(record.OutputFile, "the listing of yesterday");
+  for (int i = 0; i < 1000; ++i) {
+    record.After += "$ContentOf";
+    record.ContentOf += "$Files";
+    record.Files += "$UserWord1";
+  }
+  record.UserWord1 = "word";
+  const GenerateResult result = GenerateListing(record, source);
+  EXPECT_EQ(result.Status, GenerateStatus::kTextTooLong);
+  EXPECT_EQ(result.Reason, "After");
+  EXPECT_EQ(ReadFileBytes(record.OutputFile), "the listing of yesterday");
 }
 
 // Counts the bytes that pass on to the target.
@@ -106,7 +190,7 @@ TEST(GenerateListing, WritesThroughTheWrapperAndKeepsTheOldFileWhenItStops) {
   int wraps = 0;
   size_t passed = 0;
   ListingOutput output;
-  output.Wrap = [&](ByteSink& target, const DocumentWrite& write) {
+  output.Wrap = [&](ByteSink& target, ListingRun&, const DocumentWrite& write) {
     ++wraps;
     CountingSink sink(target);
     const bool written = write(sink);
@@ -119,11 +203,11 @@ TEST(GenerateListing, WritesThroughTheWrapperAndKeepsTheOldFileWhenItStops) {
   EXPECT_NE(ReadFileBytes(record.OutputFile).find("b.txt"), std::string::npos);
 
   WriteFileBytes(record.OutputFile, "the listing of yesterday");
-  output.Wrap = [](ByteSink&, const DocumentWrite&) { return false; };
+  output.Wrap = [](ByteSink&, ListingRun&, const DocumentWrite&) { return false; };
   EXPECT_EQ(GenerateListing(record, source, output).Status, GenerateStatus::kCannotWrite);
   EXPECT_EQ(ReadFileBytes(record.OutputFile), "the listing of yesterday");
   struct Stopped {};
-  output.Wrap = [](ByteSink& target, const DocumentWrite& write) -> bool {
+  output.Wrap = [](ByteSink& target, ListingRun&, const DocumentWrite& write) -> bool {
     write(target);
     throw Stopped();
   };
@@ -159,7 +243,12 @@ TEST(GenerateListing, AnUnreadableFolderWritesNothingAndSaysWhy) {
   EXPECT_EQ(result.Status, GenerateStatus::kCannotReadFolder);
   EXPECT_EQ(result.Reason, "Input/output error");
   EXPECT_EQ(ReadFileBytes(record.OutputFile), "the listing of yesterday");
-  EXPECT_TRUE(record.Listing.FileList.empty()) << "no half listing is left to compose";
+  ListingRun run;
+  std::string reason;
+  EXPECT_EQ(ComposeListing(record, record.DirStr, source, FormOf(FormCode::kText), run, reason),
+            GenerateStatus::kCannotReadFolder);
+  EXPECT_TRUE(run.Listing.FileList.empty()) << "no half listing is left to compose";
+  EXPECT_TRUE(run.Listing.FolderList.empty());
 
   record.DirMask = "*";  // two passes: the failure of the second counts as well
   source.Failures["C:\\Data"] = {2, "Input/output error"};

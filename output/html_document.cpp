@@ -5,7 +5,6 @@
 #include "listing/column_values.h"
 #include "output/document_text.h"
 #include "output/html_rows.h"
-#include "output/placeholders.h"
 
 namespace {
 
@@ -37,42 +36,39 @@ void AppendAddressLinkForm(std::string& href, std::string address) {
   AppendLinkForm(href, address);
 }
 
-void AppendTableStart(CommonStruct& record) {
-  AppendText(record.DocText, ComposeTableOpen(record));
-  ComposeCaptionRow(record);
-  AppendText(record.DocText, record.CaptionRow);
+void AppendTableStart(ListingRun& run) {
+  AppendText(run.Document, ComposeTableOpen(*run.Settings, run.CustTable));
+  AppendText(run.Document, run.CaptionRow);
 }
 
 }  // namespace
 
-void ComposeStyleBlock(CommonStruct& record) {
-  record.StyleBlock.clear();
+std::string ComposeStyleBlock(const CommonStruct& record) {
+  std::string block;
   for (const StyleRule& rule : kStyleRules) {
-    record.StyleBlock += rule.selector;
-    record.StyleBlock += record.*rule.style;
-    record.StyleBlock += "}\r\n";
+    block += rule.selector;
+    block += record.*rule.style;
+    block += "}\r\n";
   }
+  return block;
 }
 
-void ComposeBaseHref(CommonStruct& record) {
-  size_t at = record.Base.find(kDirPath);
-  if (at == std::string::npos) {
-    record.BaseHref = record.Base;
-    return;
-  }
-  std::string folder = record.DirStr;
+std::string ComposeBaseHref(const std::string& base, const std::string& listed_folder) {
+  size_t at = base.find(kDirPath);
+  if (at == std::string::npos) return base;
+  std::string folder = listed_folder;
   // "file://localhost/" and a POSIX path "/srv" meet at one slash, not two.
-  const bool after_slash = at > 0 && (record.Base[at - 1] == '/' || record.Base[at - 1] == '\\');
+  const bool after_slash = at > 0 && (base[at - 1] == '/' || base[at - 1] == '\\');
   if (after_slash && !folder.empty() && folder[0] == '/') folder.erase(0, 1);
   std::string href;
-  AppendAddressLinkForm(href, record.Base.substr(0, at));
+  AppendAddressLinkForm(href, base.substr(0, at));
   AppendLinkForm(href, folder);
-  AppendAddressLinkForm(href, record.Base.substr(at + sizeof kDirPath - 1));
+  AppendAddressLinkForm(href, base.substr(at + sizeof kDirPath - 1));
   if (href.empty() || href.back() != '/') href += '/';
-  record.BaseHref = href;
+  return href;
 }
 
-std::string ComposeTableOpen(const CommonStruct& record) {
+std::string ComposeTableOpen(const CommonStruct& record, const std::string& custom) {
   std::string tag = "<TABLE CLASS = TableCl ";
   tag += record.TableBorder ? " BORDER = 1 " : " ";
   if (!record.TableColor.empty()) tag += "BGCOLOR = " + record.TableColor;
@@ -80,52 +76,54 @@ std::string ComposeTableOpen(const CommonStruct& record) {
   tag += " CELLPADDING = " + std::to_string(record.CellPadding);
   if (!record.TableWidth.empty()) tag += " WIDTH= " + record.TableWidth;
   tag += " ";
-  tag += record.CustTable;
+  tag += custom;
   tag += ">\r\n";
   return tag;
 }
 
-std::string ComposeSummary(const CommonStruct& record) {
+std::string ComposeSummary(const CommonStruct& record, const ListingTotals& totals) {
   std::string summary = "<TABLE BORDER = 0 CLASS = SummaryCl>\r\n";
-  summary += "<TR><TD>" + record.FolderCountText + "</TD><TD>" + record.Folders + ";</TD></TR>\r\n";
-  summary += "<TR><TD>" + record.FileCountText + "</TD>\r\n<TD>\r\n" + record.Files + ";</TD></TR>\r\n";
-  summary += "<TR><TD>" + record.TotalBytesText + " " + record.FileSize + "</TD>\r\n";
+  summary += "<TR><TD>" + totals.FolderCountText + "</TD><TD>" + record.Folders + ";</TD></TR>\r\n";
+  summary += "<TR><TD>" + totals.FileCountText + "</TD>\r\n<TD>\r\n" + record.Files + ";</TD></TR>\r\n";
+  summary += "<TR><TD>" + totals.TotalBytesText + " " + record.FileSize + "</TD>\r\n";
   summary += "<TD>" + record.TotalSize + ".</TD></TR>";
   return summary;
 }
 
-void WriteHtmlDocument(CommonStruct& record) {
-  ComposeStyleBlock(record);
-  ComposeBaseHref(record);
-  DocumentText& doc = record.DocText;
-  ClearDocument(doc);
+void ComposeHtmlDocument(ListingRun& run) {
+  const CommonStruct& record = *run.Settings;
+  run.StyleBlock = ComposeStyleBlock(record);
+  run.BaseHref = ComposeBaseHref(record.Base, run.Folder);
+  run.CaptionRow = ComposeCaptionRow(record);
+  DocumentText& doc = run.Document;
+  doc = DocumentText();
   std::string head = "<HTML>\r\n<HEAD>\r\n" + CharsetDeclaration();
-  head += "<TITLE>" + SubstitutedTitle(record) + "</TITLE>\r\n" + record.HeadCustom +
+  head += "<TITLE>" + run.Title + "</TITLE>\r\n" + run.HeadCustom +
           "\r\n<META NAME=\"Generator\" CONTENT=\"Kestrova 1.5\">\r\n";
-  if (!record.BaseHref.empty()) head += "<BASE HREF = " + record.BaseHref + ">\r\n";
-  head += "<STYLE TYPE = \"text/css\">\r\n" + record.StyleBlock + "</STYLE>\r\n";
+  if (!run.BaseHref.empty()) head += "<BASE HREF = " + run.BaseHref + ">\r\n";
+  head += "<STYLE TYPE = \"text/css\">\r\n" + run.StyleBlock + "</STYLE>\r\n";
   head += "</HEAD>\r\n<BODY ";
   if (!record.DocColor.empty()) head += "BGCOLOR = " + record.DocColor;
-  head += ">\n" + record.Befor;
-  head += "<P CLASS = TitleCl>\r\n" + SubstitutedTitle(record) + "</P>\r\n";
+  head += ">\n" + run.Befor;
+  head += "<P CLASS = TitleCl>\r\n" + run.Title + "</P>\r\n";
   if (record.ShowMasks) {
     head += "<P CLASS = mask>" + record.Folders + " [" + record.DirMask + "]";
     if (!record.DivideTable) head += "<BR>" + record.Files + " [" + record.FileMask + "]";
     head += "</P>\r\n";
   }
   AppendText(doc, head);
-  AppendTableStart(record);
-  AppendListRows(doc, record.Listing.FolderList, record.DescOrder);
+  AppendTableStart(run);
+  AppendListRows(doc, EntryList::kFolders, record.DescOrder);
   if (record.DivideTable) {
     AppendText(doc, "</TABLE>\n<BR>\n");
     if (record.ShowMasks) {
       AppendText(doc, "<P CLASS = mask>" + record.Files + " [" + record.FileMask + "]</P>\r\n");
     }
-    AppendTableStart(record);
+    AppendTableStart(run);
   }
-  AppendListRows(doc, record.Listing.FileList, record.DescOrder);
+  AppendListRows(doc, EntryList::kFiles, record.DescOrder);
   AppendText(doc, "</TABLE>\r\n");
-  if (record.ShowSummary) AppendText(doc, ComposeSummary(record) + "</TABLE>\r\n");
-  AppendText(doc, record.After);
+  if (record.ShowSummary) AppendText(doc, ComposeSummary(record, run.Totals) + "</TABLE>\r\n");
+  AppendText(doc, run.After);
   AppendText(doc, "\r\n</BODY>\r\n</HTML>");
 }

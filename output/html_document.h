@@ -1,19 +1,21 @@
-// The HTML page of a listing.
+// The classic HTML page of a listing.
 #pragma once
 
 #include <string>
 
+#include "output/listing_run.h"
 #include "settings/common_struct.h"
 
-// Sets StyleBlock: the six CSS rules from the style settings.
-void ComposeStyleBlock(CommonStruct& record);
-// Sets BaseHref: Base with its first "$DirPath" replaced by the folder, as a
-// link that ends in "/". A backslash typed in Base reads as "/" everywhere;
-// one in the folder's path only where it separates folders.
-void ComposeBaseHref(CommonStruct& record);
-// The start tag of one listing table.
-std::string ComposeTableOpen(const CommonStruct& record);
+// The six CSS rules from the style settings.
+std::string ComposeStyleBlock(const CommonStruct& record);
+// The base address: base with its first "$DirPath" replaced by the folder,
+// as a link that ends in "/". A backslash typed in base reads as "/"
+// everywhere; one in the folder's path only where it separates folders.
+std::string ComposeBaseHref(const std::string& base, const std::string& folder);
+// The start tag of one listing table, with the custom text inside it.
+std::string ComposeTableOpen(const CommonStruct& record, const std::string& custom);
 // The summary table, without its end tag.
-std::string ComposeSummary(const CommonStruct& record);
-// Replaces DocText with the page; the lists, rows and totals must be ready.
-void WriteHtmlDocument(CommonStruct& record);
+std::string ComposeSummary(const CommonStruct& record, const ListingTotals& totals);
+// Sets the run's document to the page; its lists, totals and substituted
+// texts must be ready.
+void ComposeHtmlDocument(ListingRun& run);

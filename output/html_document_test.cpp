@@ -107,33 +107,25 @@ TEST_F(HtmlDocumentTest, BaseAddressForms) {
   EXPECT_EQ(Document().find("<BASE"), std::string::npos);
   r.Base = "http://www.example.com/files/";
   EXPECT_NE(Document().find("<BASE HREF = http://www.example.com/files/>\r\n"), std::string::npos);
-  r.Base = "file://localhost/$DirPath";
-  r.DirStr = std::string("C:") + FolderSeparator() + "Web Root";
-  ComposeBaseHref(r);
-  EXPECT_EQ(r.BaseHref, "file://localhost/C:/Web%20Root/");
-  r.DirStr += FolderSeparator();
-  ComposeBaseHref(r);
-  EXPECT_EQ(r.BaseHref, "file://localhost/C:/Web%20Root/") << "a trailing separator is not doubled";
-  r.DirStr = "/srv/web files";
-  ComposeBaseHref(r);
-  EXPECT_EQ(r.BaseHref, "file://localhost/srv/web%20files/") << "a root path adds no second slash";
-  r.Base = "http://h/$DirPath\\";
-  r.DirStr = "/d";
-  ComposeBaseHref(r);
-  EXPECT_EQ(r.BaseHref, "http://h/d/") << "a backslash typed in the address is its separator";
-  r.Base = "http://h/$DirPath/";
-  ComposeBaseHref(r);
-  EXPECT_EQ(r.BaseHref, "http://h/d/");
+  const std::string web_root = std::string("C:") + FolderSeparator() + "Web Root";
+  EXPECT_EQ(ComposeBaseHref("file://localhost/$DirPath", web_root), "file://localhost/C:/Web%20Root/");
+  EXPECT_EQ(ComposeBaseHref("file://localhost/$DirPath", web_root + FolderSeparator()),
+            "file://localhost/C:/Web%20Root/")
+      << "a trailing separator is not doubled";
+  EXPECT_EQ(ComposeBaseHref("file://localhost/$DirPath", "/srv/web files"),
+            "file://localhost/srv/web%20files/")
+      << "a root path adds no second slash";
+  EXPECT_EQ(ComposeBaseHref("http://h/$DirPath\\", "/d"), "http://h/d/")
+      << "a backslash typed in the address is its separator";
+  EXPECT_EQ(ComposeBaseHref("http://h/$DirPath/", "/d"), "http://h/d/");
 }
 
 TEST_F(HtmlDocumentTest, BackslashesOfTheFolderSeparateOnlyOnWindows) {
-  r.Base = "file://localhost/$DirPath";
-  r.DirStr = "/srv/..\\..\\etc\\x\\";
-  ComposeBaseHref(r);
+  const std::string href = ComposeBaseHref("file://localhost/$DirPath", "/srv/..\\..\\etc\\x\\");
   if (FolderSeparator() == '\\') {
-    EXPECT_EQ(r.BaseHref, "file://localhost/srv/../../etc/x/");
+    EXPECT_EQ(href, "file://localhost/srv/../../etc/x/");
   } else {
-    EXPECT_EQ(r.BaseHref, "file://localhost/srv/..%5C..%5Cetc%5Cx%5C/")
+    EXPECT_EQ(href, "file://localhost/srv/..%5C..%5Cetc%5Cx%5C/")
         << "a folder whose name ends in a backslash still gets its separator";
   }
 }

@@ -1,11 +1,12 @@
 #include "output/html_rows.h"
 
-#include <cmath>
-#include <cstdio>
+#include "output/escapes.h"
+#include "output/number_text.h"
 
 namespace {
 
-void AppendName(std::string& row, const CommonStruct& record, const FileInfoX& entry) {
+void AppendName(std::string& row, const ListingRun& run, const FileInfoX& entry) {
+  const CommonStruct& record = *run.Settings;
   const std::string& name = entry.Find.cFileName;
   if (!record.CreateLinks) {
     row += "<DIV CLASS = NameCl>";
@@ -15,7 +16,7 @@ void AppendName(std::string& row, const CommonStruct& record, const FileInfoX& e
   }
   row += "<A HREF = ";
   if (record.FullNames) {
-    std::string target = FullLinkForm(entry);
+    std::string target = FullLinkForm(run.Folder, entry);
     // A POSIX path already starts at the root; a second "/" would make the
     // target a network address.
     if (target.empty() || target[0] != '/') row += '/';
@@ -32,7 +33,11 @@ void AppendName(std::string& row, const CommonStruct& record, const FileInfoX& e
 }
 
 void AppendType(std::string& row, const CommonStruct& record, const FileInfoX& entry, FileTypes& types) {
-  row += IsFolder(entry.Find.dwFileAttributes) ? record.Folder : TypeText(record, entry, types);
+  if (IsFolder(entry.Find.dwFileAttributes)) {
+    row += record.Folder;
+  } else {
+    AppendTypeText(row, record.File, entry, types, AppendEscapedHtml);
+  }
   row += "</TD>";
 }
 
@@ -100,14 +105,14 @@ bool IsShown(const CommonStruct& record, const Column& column) {
   return column.shown == nullptr || record.Columns.*column.shown;
 }
 
-void AppendCell(std::string& row, const CommonStruct& record, const FileInfoX& entry, FileTypes& types,
-                Cell cell) {
+void AppendCell(std::string& row, ListingRun& run, const FileInfoX& entry, Cell cell) {
+  const CommonStruct& record = *run.Settings;
   switch (cell) {
     case Cell::kName:
-      AppendName(row, record, entry);
+      AppendName(row, run, entry);
       break;
     case Cell::kType:
-      AppendType(row, record, entry, types);
+      AppendType(row, record, entry, run.Types);
       break;
     case Cell::kSize:
       AppendSize(row, record, entry);
@@ -134,52 +139,25 @@ std::string CaptionCellOpen(const CommonStruct& record, bool key) {
   return "<TD BGCOLOR = " + (key ? record.KeyCapColor : record.CapColor) + ">";
 }
 
-void ComposeCaptionRow(CommonStruct& record) {
-  record.CaptionRow = "<TR CLASS = CaptionCl>";
+std::string ComposeCaptionRow(const CommonStruct& record) {
+  std::string caption_row = "<TR CLASS = CaptionCl>";
   for (const Column& column : kColumns) {
     if (!IsShown(record, column)) continue;
-    record.CaptionRow += CaptionCellOpen(record, record.SortBy == column.key);
-    record.CaptionRow += record.*column.caption;
-    record.CaptionRow += "</TD>";
+    caption_row += CaptionCellOpen(record, record.SortBy == column.key);
+    caption_row += record.*column.caption;
+    caption_row += "</TD>";
   }
-  record.CaptionRow += "</TR>\n";
+  caption_row += "</TR>\n";
+  return caption_row;
 }
 
-void AppendEntryRow(const CommonStruct& record, const FileInfoX& entry, FileTypes& types, std::string& row) {
+void AppendEntryRow(ListingRun& run, const FileInfoX& entry, std::string& row) {
+  const CommonStruct& record = *run.Settings;
   row += "<TR>";
   for (const Column& column : kColumns) {
     if (!IsShown(record, column)) continue;
     AppendEntryCellOpen(row, record, record.SortBy == column.key);
-    AppendCell(row, record, entry, types, column.cell);
+    AppendCell(row, run, entry, column.cell);
   }
   row += "</TR>\n";
-}
-
-std::string GroupThousands(const std::string& digits) {
-  std::string grouped;
-  grouped.reserve(digits.size() + digits.size() / 3);
-  for (size_t i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) grouped += ' ';
-    grouped += digits[i];
-  }
-  return grouped;
-}
-
-std::string FormatTwoDecimals(double value) {
-  // Hundredths rounded half to even, as the C library's "%.2f" rounds, but
-  // without its cost for every size of a large listing.
-  if (!(std::fabs(value) < 1e15)) {
-    char text[400];
-    std::snprintf(text, sizeof text, "%.2f", value);
-    return text;
-  }
-  const long long hundredths = std::llrint(value * 100.0);
-  const unsigned long long magnitude = hundredths < 0 ? -static_cast<unsigned long long>(hundredths)
-                                                      : static_cast<unsigned long long>(hundredths);
-  std::string text = std::signbit(value) ? "-" : "";
-  text += std::to_string(magnitude / 100);
-  text += '.';
-  text += static_cast<char>('0' + magnitude % 100 / 10);
-  text += static_cast<char>('0' + magnitude % 10);
-  return text;
 }

@@ -2,43 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
+#include "output/forms.h"
 #include "tests/memory_folder_source.h"
 
 namespace {
-
-TEST(GroupThousands, PutsBlanksBetweenGroupsOnly) {
-  EXPECT_EQ(GroupThousands("0"), "0");
-  EXPECT_EQ(GroupThousands("123"), "123");
-  EXPECT_EQ(GroupThousands("1234"), "1 234");
-  EXPECT_EQ(GroupThousands("123456"), "123 456");
-  EXPECT_EQ(GroupThousands("1234567"), "1 234 567");
-}
-
-TEST(FormatTwoDecimals, RoundsToTwoPlaces) {
-  EXPECT_EQ(FormatTwoDecimals(1.5), "1.50");
-  EXPECT_EQ(FormatTwoDecimals(0.05), "0.05");
-  EXPECT_EQ(FormatTwoDecimals(0), "0.00");
-  EXPECT_EQ(FormatTwoDecimals(1234.567), "1234.57");
-  EXPECT_EQ(FormatTwoDecimals(-2.25), "-2.25");
-  EXPECT_EQ(FormatTwoDecimals(1e16), "10000000000000000.00");
-}
-
-TEST(FormatTwoDecimals, AgreesWithTheCLibraryAndBreaksTiesToEven) {
-  // Sizes in kilobytes and megabytes are exact binary fractions; a size of
-  // 128 modulo 256 bytes lies exactly halfway between two hundredths.
-  EXPECT_EQ(FormatTwoDecimals(128 / 1024.0), "0.12");
-  EXPECT_EQ(FormatTwoDecimals(384 / 1024.0), "0.38");
-  for (uint64_t size = 0; size < 300000; size += 7) {
-    if (size % 256 == 128) continue;
-    for (double value : {size / 1024.0, size * 4099 / 1048576.0}) {
-      char expected[64];
-      std::snprintf(expected, sizeof expected, "%.2f", value);
-      ASSERT_EQ(FormatTwoDecimals(value), expected) << "size " << size;
-    }
-  }
-}
 
 class RowTest : public ::testing::Test {
  protected:
@@ -58,10 +25,13 @@ class RowTest : public ::testing::Test {
   std::string Row(const std::string& name, uint32_t attributes, uint64_t size = 0) {
     FileInfoX entry;
     entry.Find = MakeRecord(name, attributes, size);
-    entry.FolderPath = &folder;
-    FileTypes types(source);
+    ListingRun run;
+    run.Settings = &record;
+    run.Form = &FormOf(FormCode::kHtml);
+    run.Folder = folder;
+    run.Types = FileTypes(&source);
     std::string row;
-    AppendEntryRow(record, entry, types, row);
+    AppendEntryRow(run, entry, row);
     return row;
   }
 
@@ -73,13 +43,11 @@ class RowTest : public ::testing::Test {
 TEST_F(RowTest, CaptionRowMarksTheKeyColumnOnlyWhenItIsShown) {
   record.Columns.Type = true;
   record.SortBy = kSortByType;
-  ComposeCaptionRow(record);
-  EXPECT_EQ(record.CaptionRow,
+  EXPECT_EQ(ComposeCaptionRow(record),
             "<TR CLASS = CaptionCl><TD BGCOLOR = C>Name</TD><TD BGCOLOR = K>Type</TD></TR>\n");
   record.SortBy = kSortBySize;
   record.CapColor.clear();
-  ComposeCaptionRow(record);
-  EXPECT_EQ(record.CaptionRow,
+  EXPECT_EQ(ComposeCaptionRow(record),
             "<TR CLASS = CaptionCl><TD BGCOLOR = >Name</TD><TD BGCOLOR = >Type</TD></TR>\n");
 }
 

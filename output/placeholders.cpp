@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
-#include "listing/column_values.h"
 #include "listing/entry.h"
-#include "output/html_rows.h"
+#include "output/forms.h"
+#include "output/number_text.h"
 #include "platform/platform.h"
 
 namespace {
@@ -13,7 +13,7 @@ const char* const kWeekdays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"
 const char* const kMonths[] = {"January", "February", "March",     "April",   "May",      "June",
                                "July",    "August",   "September", "October", "November", "December"};
 
-std::string DateAndTime(const CommonStruct&) {
+std::string DateAndTime(const ListingRun&) {
   LocalClock now = CurrentLocalTime();
   char text[64];
   std::snprintf(text, sizeof text, "%s %.3s %02d %02d:%02d:%02d %4d\n", kWeekdays[now.weekday % 7],
@@ -21,101 +21,129 @@ std::string DateAndTime(const CommonStruct&) {
   return text;
 }
 
-std::string Date(const CommonStruct&) {
+std::string Date(const ListingRun&) {
   LocalClock now = CurrentLocalTime();
   char text[64];
   std::snprintf(text, sizeof text, "%02d %s %d", now.day, kMonths[(now.month + 11) % 12], now.year);
   return text;
 }
 
-std::string Time(const CommonStruct&) { return LocaleTimeText(); }
+std::string Time(const ListingRun&) { return LocaleTimeText(); }
 
 // The folder's name comes from the file system, not from the user: in a page
 // it must read as text, never as markup.
-std::string DirPath(const CommonStruct& record) {
-  return record.Output == kOutputHtml ? EscapeHtml(record.DirStr) : record.DirStr;
+std::string DirPath(const ListingRun& run) {
+  std::string path;
+  run.Form->Escape(path, run.Folder);
+  return path;
 }
 
 struct Placeholder {
   const char* name;
-  std::string CommonStruct::*field;             // the value, when it is a field
-  std::string (*compute)(const CommonStruct&);  // the value, when it is computed
+  std::string CommonStruct::*word;            // the value, when it is a word of the settings
+  std::string ListingTotals::*total;          // the value, when it is a total
+  std::string (*compute)(const ListingRun&);  // the value, when it is computed
 };
+
+constexpr Placeholder Word(const char* name, std::string CommonStruct::*word) {
+  return {name, word, nullptr, nullptr};
+}
+constexpr Placeholder Total(const char* name, std::string ListingTotals::*total) {
+  return {name, nullptr, total, nullptr};
+}
+constexpr Placeholder Computed(const char* name, std::string (*compute)(const ListingRun&)) {
+  return {name, nullptr, nullptr, compute};
+}
 
 // The order settles prefixes: longer names go before the names they start with.
 const Placeholder kPlaceholders[] = {
-    {"$TotalSizeInBytes", &CommonStruct::TotalBytesText, nullptr},
-    {"$TotalSizeInKb", &CommonStruct::TotalKbText, nullptr},
-    {"$TotalSizeInMb", &CommonStruct::TotalMbText, nullptr},
-    {"$FileSize", &CommonStruct::FileSize, nullptr},
-    {"$ContentOf", &CommonStruct::ContentOf, nullptr},
-    {"$DirPath", nullptr, DirPath},
-    {"$Date-n-Time", nullptr, DateAndTime},
-    {"$Date", nullptr, Date},
-    {"$Files", &CommonStruct::Files, nullptr},
-    {"$Folders", &CommonStruct::Folders, nullptr},
-    {"$DirMask", &CommonStruct::DirMask, nullptr},
-    {"$FileMask", &CommonStruct::FileMask, nullptr},
-    {"$FileCount", &CommonStruct::FileCountText, nullptr},
-    {"$FolderCount", &CommonStruct::FolderCountText, nullptr},
-    {"$Time", nullptr, Time},
-    {"$TotalSize", &CommonStruct::TotalSize, nullptr},
-    {"$UserWord1", &CommonStruct::UserWord1, nullptr},
-    {"$UserWord2", &CommonStruct::UserWord2, nullptr},
-    {"$UserWord3", &CommonStruct::UserWord3, nullptr},
+    Total("$TotalSizeInBytes", &ListingTotals::TotalBytesText),
+    Total("$TotalSizeInKb", &ListingTotals::TotalKbText),
+    Total("$TotalSizeInMb", &ListingTotals::TotalMbText),
+    Word("$FileSize", &CommonStruct::FileSize),
+    Word("$ContentOf", &CommonStruct::ContentOf),
+    Computed("$DirPath", DirPath),
+    Computed("$Date-n-Time", DateAndTime),
+    Computed("$Date", Date),
+    Word("$Files", &CommonStruct::Files),
+    Word("$Folders", &CommonStruct::Folders),
+    Word("$DirMask", &CommonStruct::DirMask),
+    Word("$FileMask", &CommonStruct::FileMask),
+    Total("$FileCount", &ListingTotals::FileCountText),
+    Total("$FolderCount", &ListingTotals::FolderCountText),
+    Computed("$Time", Time),
+    Word("$TotalSize", &CommonStruct::TotalSize),
+    Word("$UserWord1", &CommonStruct::UserWord1),
+    Word("$UserWord2", &CommonStruct::UserWord2),
+    Word("$UserWord3", &CommonStruct::UserWord3),
 };
+
+std::string ValueOf(const Placeholder& placeholder, const ListingRun& run) {
+  if (placeholder.word != nullptr) return (*run.Settings).*placeholder.word;
+  if (placeholder.total != nullptr) return run.Totals.*placeholder.total;
+  return placeholder.compute(run);
+}
+
+size_t Occurrences(const std::string& text, const std::string& placeholder) {
+  size_t count = 0;
+  for (size_t at = text.find(placeholder); at != std::string::npos;
+       at = text.find(placeholder, at + placeholder.size())) {
+    ++count;
+  }
+  return count;
+}
 
 }  // namespace
 
-void ComputeListingTotals(CommonStruct& record) {
-  const auto& folders = record.Listing.FolderList;
-  const auto& files = record.Listing.FileList;
-  record.FolderCount = folders.size();
-  if (!folders.empty() && IsParentEntry(folders.front())) --record.FolderCount;
-  record.FileCount = files.size();
-  record.FolderCountText = std::to_string(record.FolderCount);
-  record.FileCountText = std::to_string(record.FileCount);
+void ComputeListingTotals(ListingRun& run) {
+  const auto& folders = run.Listing.FolderList;
+  const auto& files = run.Listing.FileList;
+  ListingTotals& totals = run.Totals;
+  totals.FolderCount = folders.size();
+  if (!folders.empty() && IsParentEntry(folders.front())) --totals.FolderCount;
+  totals.FileCount = files.size();
+  totals.TotalBytes = run.Listing.TotalBytes;
+  totals.FolderCountText = std::to_string(totals.FolderCount);
+  totals.FileCountText = std::to_string(totals.FileCount);
   if (files.empty()) {
-    record.TotalBytesText = record.TotalKbText = record.TotalMbText = "0";
+    totals.TotalBytesText = totals.TotalKbText = totals.TotalMbText = "0";
     return;
   }
-  const double total = static_cast<double>(record.TotalBytes);
-  record.TotalBytesText = std::to_string(record.TotalBytes);
-  record.TotalKbText = FormatTwoDecimals(total * (1.0 / 1024));
-  record.TotalMbText = FormatTwoDecimals(total * (1.0 / 1024) * (1.0 / 1024));
+  const double total = static_cast<double>(totals.TotalBytes);
+  totals.TotalBytesText = std::to_string(totals.TotalBytes);
+  totals.TotalKbText = FormatTwoDecimals(total * (1.0 / 1024));
+  totals.TotalMbText = FormatTwoDecimals(total * (1.0 / 1024) * (1.0 / 1024));
 }
 
-int ReplaceAll(std::string& text, const std::string& placeholder, const std::string& value) {
+int ReplaceAll(std::string& text, const std::string& placeholder, const std::string& value, size_t longest) {
   if (placeholder.empty()) return 0;
   size_t at = text.find(placeholder);
   if (at == std::string::npos) return 0;
+  // Measured before anything is built: the result of nested placeholders
+  // may be far larger than memory.
+  const size_t count = Occurrences(text, placeholder);
+  const size_t kept = text.size() - count * placeholder.size();
+  if (value.size() > 0 && count > (longest - std::min(kept, longest)) / value.size()) return -1;
+  if (kept > longest) return -1;
   // Built afresh rather than replaced in place, which would move the rest of
   // the text once per occurrence.
   std::string replaced;
-  replaced.reserve(text.size());
+  replaced.reserve(kept + count * value.size());
   size_t copied = 0;
-  int count = 0;
   for (; at != std::string::npos; at = text.find(placeholder, copied)) {
     replaced.append(text, copied, at - copied);
     replaced += value;
     copied = at + placeholder.size();
-    ++count;
   }
   replaced.append(text, copied, std::string::npos);
   text.swap(replaced);
-  return count;
+  return static_cast<int>(count);
 }
 
-void SubstitutePlaceholders(const CommonStruct& record, std::string& text) {
+bool SubstitutePlaceholders(const ListingRun& run, std::string& text) {
   for (const Placeholder& placeholder : kPlaceholders) {
     if (text.find(placeholder.name) == std::string::npos) continue;
-    std::string value = placeholder.field ? record.*placeholder.field : placeholder.compute(record);
-    ReplaceAll(text, placeholder.name, value);
+    if (ReplaceAll(text, placeholder.name, ValueOf(placeholder, run)) < 0) return false;
   }
-}
-
-std::string SubstitutedTitle(const CommonStruct& record) {
-  std::string title = record.Title;
-  SubstitutePlaceholders(record, title);
-  return title;
+  return true;
 }

@@ -4,6 +4,8 @@
 
 #include <regex>
 
+#include "output/forms.h"
+
 namespace {
 
 class PlaceholderTest : public ::testing::Test {
@@ -14,17 +16,21 @@ class PlaceholderTest : public ::testing::Test {
     record.TotalSize = "Total Size";
     record.Files = "Files";
     record.FileSize = "bytes";
-    record.TotalKbText = "1.50";
-    record.FileCountText = "3";
-    record.FolderCountText = "2";
+    run.Totals.TotalKbText = "1.50";
+    run.Totals.FileCountText = "3";
+    run.Totals.FolderCountText = "2";
   }
 
   std::string Substituted(std::string text) {
-    SubstitutePlaceholders(record, text);
+    run.Settings = &record;
+    run.Folder = record.DirStr;
+    run.Form = &ClassicFormOf(record);
+    EXPECT_TRUE(SubstitutePlaceholders(run, text));
     return text;
   }
 
   CommonStruct record;
+  ListingRun run;
 };
 
 TEST_F(PlaceholderTest, LongerNamesAreReplacedBeforeTheirPrefixes) {
@@ -42,8 +48,8 @@ TEST_F(PlaceholderTest, InsertedTextIsNotExpandedAgainByTheSamePlaceholder) {
 }
 
 TEST_F(PlaceholderTest, TrickyTextsKeepTheirResults) {
-  record.TotalBytesText = "1536";
-  record.TotalMbText = "0.00";
+  run.Totals.TotalBytesText = "1536";
+  run.Totals.TotalMbText = "0.00";
   record.Folders = "Folders";
   record.UserWord1 = "one";
   const std::pair<const char*, const char*> cases[] = {
@@ -77,6 +83,34 @@ TEST_F(PlaceholderTest, TheFolderPathIsTextInAPageAndRawInAList) {
   EXPECT_EQ(Substituted("<I>$DirPath</I> $ContentOf"), "<I>" + escaped + "</I> In " + escaped + ":");
   record.Output = kOutputText;
   EXPECT_EQ(Substituted("<I>$DirPath</I>"), "<I>/srv/<b>\"x\" & y</b></I>");
+  record.DirStr = "/srv/x\nforged\\y";
+  EXPECT_EQ(Substituted("$DirPath"), "/srv/x\\nforged\\\\y") << "a list's line holds one line";
+}
+
+TEST_F(PlaceholderTest, ExpansionStopsBeforeItOutgrowsMemory) {
+  // Each level multiplies by a thousand: 27 KB of settings ask for gigabytes.
+  std::string thousand_files, thousand_words, thousand_content;
+  for (int i = 0; i < 1000; ++i) {
+    thousand_files += "$Files";
+    thousand_words += "$UserWord1";
+    thousand_content += "$ContentOf";
+  }
+  record.ContentOf = thousand_files;
+  record.Files = thousand_words;
+  record.UserWord1 = "word";
+  run.Settings = &record;
+  run.Form = &ClassicFormOf(record);
+  std::string text = thousand_content;
+  EXPECT_FALSE(SubstitutePlaceholders(run, text));
+  EXPECT_LE(text.size(), kLongestSubstitution);
+
+  text = "$UserWord2";
+  record.UserWord2 = std::string(kLongestSubstitution, 'x');
+  EXPECT_TRUE(SubstitutePlaceholders(run, text)) << "exactly the limit is allowed";
+  record.UserWord2 += 'x';
+  text = "$UserWord2";
+  EXPECT_FALSE(SubstitutePlaceholders(run, text));
+  EXPECT_EQ(text, "$UserWord2") << "a refused replacement leaves the text";
 }
 
 TEST_F(PlaceholderTest, ClockPlaceholdersHaveTheirLayouts) {
@@ -95,28 +129,29 @@ TEST(ReplaceAll, CountsAndSkipsPastInsertions) {
 }
 
 TEST(ComputeListingTotals, CountsWithoutTheParentAndZeroTotalsWithoutFiles) {
-  CommonStruct record;
+  ListingRun run;
   for (const char* name : {"..", "a", "b", "c"}) {
     FileInfoX entry;
     entry.Find.cFileName = name;
-    record.Listing.FolderList.push_back(entry);
+    run.Listing.FolderList.push_back(entry);
   }
-  record.TotalBytes = 99;
-  ComputeListingTotals(record);
-  EXPECT_EQ(record.FolderCountText, "3");
-  EXPECT_EQ(record.FileCountText, "0");
-  EXPECT_EQ(record.FolderCount, 3u);
-  EXPECT_EQ(record.FileCount, 0u);
-  EXPECT_EQ(record.TotalBytesText + record.TotalKbText + record.TotalMbText, "000");
+  run.Listing.TotalBytes = 99;
+  ComputeListingTotals(run);
+  const ListingTotals& totals = run.Totals;
+  EXPECT_EQ(totals.FolderCountText, "3");
+  EXPECT_EQ(totals.FileCountText, "0");
+  EXPECT_EQ(totals.FolderCount, 3u);
+  EXPECT_EQ(totals.FileCount, 0u);
+  EXPECT_EQ(totals.TotalBytesText + totals.TotalKbText + totals.TotalMbText, "000");
 
-  record.Listing.FileList.resize(2);
-  record.TotalBytes = 5368709120LL;
-  ComputeListingTotals(record);
-  EXPECT_EQ(record.FileCount, 2u);
-  EXPECT_EQ(record.FileCountText, "2");
-  EXPECT_EQ(record.TotalBytesText, "5368709120");
-  EXPECT_EQ(record.TotalKbText, "5242880.00");
-  EXPECT_EQ(record.TotalMbText, "5120.00");
+  run.Listing.FileList.resize(2);
+  run.Listing.TotalBytes = 5368709120LL;
+  ComputeListingTotals(run);
+  EXPECT_EQ(totals.FileCount, 2u);
+  EXPECT_EQ(totals.FileCountText, "2");
+  EXPECT_EQ(totals.TotalBytesText, "5368709120");
+  EXPECT_EQ(totals.TotalKbText, "5242880.00");
+  EXPECT_EQ(totals.TotalMbText, "5120.00");
 }
 
 }  // namespace

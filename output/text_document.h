@@ -1,10 +1,14 @@
-// The plain-text listing: a title, the masks, the names and a summary.
+// The classic plain-text listing: a title, the masks, the names and a summary.
 #pragma once
 
-#include "settings/common_struct.h"
+#include <string>
 
-// Appends the entry's line to row: its name and "\r\n".
-void AppendEntryLine(const FileInfoX& entry, std::string& row);
+#include "listing/entry.h"
+#include "output/listing_run.h"
 
-// Replaces DocText with the text listing; the lists and totals must be ready.
-void WriteTextDocument(CommonStruct& record);
+// Appends the entry's line to row: its name, control bytes escaped, and "\r\n".
+void AppendEntryLine(ListingRun& run, const FileInfoX& entry, std::string& row);
+
+// Sets the run's document to the text listing; its lists, totals and
+// substituted texts must be ready.
+void ComposeTextDocument(ListingRun& run);

@@ -1,11 +1,10 @@
-// The settings record of a listing job: the saved settings, the working
-// values of the last generation, and the settings-file bookkeeping.
+// The settings record of a listing job: the saved settings and the
+// settings-file bookkeeping. What a generation computes belongs to its run
+// (output/listing_run.h), never to the record.
 #pragma once
 
 #include <cstdint>
 #include <string>
-
-#include "settings/listing_data.h"
 
 // The optional columns and the seconds flag, known in files by the letters
 // S, T, W, C, R, A and H.
@@ -37,13 +36,14 @@ enum SizeUnit : int32_t {
   kSizeInMegabytes = 2,
 };
 
-// Output forms (Output).
+// The classic output forms (Output).
 constexpr int32_t kOutputHtml = 0;
 constexpr int32_t kOutputText = 1;
 
 // Fields that settings files store carry the name of their key, without the
 // leading "$" of the word keys. A constructed record is empty: texts empty,
-// numbers and flags 0.
+// numbers and flags 0. OutputName and OutputFolder are the parts of
+// OutputFile as last collected.
 struct CommonStruct {
   int32_t CellSpacing = 0;
   int32_t CellPadding = 0;
@@ -64,30 +64,21 @@ struct CommonStruct {
   std::string TableColor;
   std::string ContentOf;
   std::string FileSize;
-  std::string TotalKbText;
-  std::string TotalMbText;
-  std::string TotalBytesText;
   std::string Files;
   std::string File;
-  std::string FileCountText;
   std::string Folder;
-  std::string FolderCountText;
   std::string Folders;
   std::string TotalSize;
   std::string UserWord1;
   std::string UserWord2;
   std::string UserWord3;
   std::string DirStr;
-  DocumentText DocText;
   std::string OutputName;
   std::string OutputFolder;
   std::string OutputFile;
-  std::string CaptionRow;
   std::string DirMask;
   std::string FileMask;
   std::string Title;
-  std::string StyleBlock;
-  DirFileStruct Listing;
   std::string SettingsText;
   std::string SettingsPath;
   std::string Name;
@@ -97,7 +88,6 @@ struct CommonStruct {
   std::string LR;
   std::string CT;
   std::string Attr;
-  std::string BaseHref;
   std::string Base;
   std::string HeadCustom;
   std::string CustTable;
@@ -113,7 +103,7 @@ struct CommonStruct {
   int32_t SortBy = 0;
   int32_t SizeIn = 0;
   int32_t Output = 0;
-  int64_t TotalBytes = 0;
-  uint64_t FolderCount = 0;  // as FolderCountText shows it
-  uint64_t FileCount = 0;    // as FileCountText shows it
+  // The command line's output form by name ("json"); empty for the classic
+  // form that Output names. The window program keeps it as it was read.
+  std::string Format;
 };

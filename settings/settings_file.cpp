@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/platform.h"
+#include "settings/line_ends.h"
 
 namespace {
 
@@ -24,34 +25,41 @@ struct SettingKey {
   int32_t default_number;
   const char* alias;       // an older spelling of the key, read when the key is missing
   int32_t largest_number;  // the greatest number a strict check accepts
+  bool only_when_set;      // written only when it holds a value (the command line's own keys)
 };
 
 constexpr int32_t kAnyNumber = std::numeric_limits<int32_t>::max();
 
 constexpr SettingKey Text(const char* key, std::string CommonStruct::*field, const char* fallback,
                           const char* alias = nullptr) {
-  return {key, Encoding::SingleLine, field, nullptr, nullptr, fallback, 0, alias, 0};
+  return {key, Encoding::SingleLine, field, nullptr, nullptr, fallback, 0, alias, 0, false};
+}
+
+// A key of the command line's own: files that never set it, as the window
+// program writes them, hold no line for it.
+constexpr SettingKey OptionalText(const char* key, std::string CommonStruct::*field) {
+  return {key, Encoding::SingleLine, field, nullptr, nullptr, "", 0, nullptr, 0, true};
 }
 
 constexpr SettingKey MultiLine(const char* key, std::string CommonStruct::*field, const char* fallback) {
-  return {key, Encoding::MultiLine, field, nullptr, nullptr, fallback, 0, nullptr, 0};
+  return {key, Encoding::MultiLine, field, nullptr, nullptr, fallback, 0, nullptr, 0, false};
 }
 
 constexpr SettingKey Number(const char* key, int32_t CommonStruct::*field, int32_t fallback,
                             int32_t largest = kAnyNumber) {
-  return {key, Encoding::Number, nullptr, field, nullptr, "", fallback, nullptr, largest};
+  return {key, Encoding::Number, nullptr, field, nullptr, "", fallback, nullptr, largest, false};
 }
 
 constexpr SettingKey Flag(const char* key, bool CommonStruct::*field, int32_t fallback) {
-  return {key, Encoding::Flag, nullptr, nullptr, field, "", fallback, nullptr, 1};
+  return {key, Encoding::Flag, nullptr, nullptr, field, "", fallback, nullptr, 1, false};
 }
 
 constexpr SettingKey WrittenOnly(const char* key, int32_t CommonStruct::*field, int32_t largest) {
-  return {key, Encoding::WrittenOnly, nullptr, field, nullptr, "", 0, nullptr, largest};
+  return {key, Encoding::WrittenOnly, nullptr, field, nullptr, "", 0, nullptr, largest, false};
 }
 
 constexpr SettingKey ColumnLetters(const char* key) {
-  return {key, Encoding::Columns, nullptr, nullptr, nullptr, "", 0, nullptr, 0};
+  return {key, Encoding::Columns, nullptr, nullptr, nullptr, "", 0, nullptr, 0, false};
 }
 
 const char kHeaderLine[] = "Kestrova 1.5";
@@ -124,6 +132,7 @@ constexpr SettingKey kSettingKeys[] = {
     Flag("ShowSummary", &CommonStruct::ShowSummary, 1),
     Flag("DivideTable", &CommonStruct::DivideTable, 0),
     Number("SizeIn", &CommonStruct::SizeIn, 1, kSizeInMegabytes),
+    OptionalText("Format", &CommonStruct::Format),
 };
 
 struct ColumnLetter {
@@ -305,9 +314,11 @@ std::string SerializeSettings(const CommonStruct& record) {
   std::string text = kHeaderLine;
   text += '\n';
   for (const SettingKey& setting : kSettingKeys) {
+    std::string value = EncodeValue(record, setting);
+    if (setting.only_when_set && value.empty()) continue;
     text += setting.key;
     text += '=';
-    text += EncodeValue(record, setting);
+    text += value;
     text += '\n';
   }
   return text;

@@ -336,7 +336,7 @@ TEST(SettingsLookup, MultiLineValuesAndNumbers) {
 TEST(SettingsReader, MissingKeysTakeReaderDefaults) {
   CommonStruct record = AwkwardRecord();  // columns S, C, R and H
   record.IncludeParent = true;
-  record.TotalBytes = 12345;
+  record.OutputFolder = "kept";
   record.SettingsPath = "kept.ksv";
   ApplySettingsText(record, "Kestrova 1.5\nOutputFormat=1\nUnknown=1\n");
 
@@ -344,7 +344,7 @@ TEST(SettingsReader, MissingKeysTakeReaderDefaults) {
   expected.Columns = ColumnsOf(0x7F);  // T, W and A set, the others kept
   ExpectSameSettings(expected, record);
   EXPECT_TRUE(record.IncludeParent);
-  EXPECT_EQ(12345, record.TotalBytes);
+  EXPECT_EQ("kept", record.OutputFolder);
   EXPECT_EQ("kept.ksv", record.SettingsPath);
 }
 

@@ -235,7 +235,7 @@ TEST(CliCommandLine, BadCommandLinesExitTwoWithoutWriting) {
       {{source, "-o", output, "--set", "Colums=STW"}, "unknown setting key: Colums"},
       {{source, "-o", output, "--set", "SortBy=2", "--set", "sortby=2"}, "unknown setting key: sortby"},
       {{source, "-o", output, "--set", "SortBy=abc"}, "invalid value for SortBy: abc"},
-      {{source, "-o", output, "--text"}, "--text applies only to standard output"},
+      {{source, "-o", output, "--format", "xml"}, "unknown form xml"},
       {{source, "-o", output, "--quiet=yes"}, "option --quiet takes no value"},
       {{source, "-o", ""}, "the output file name is empty"},
   };
@@ -396,14 +396,22 @@ TEST(CliSettings, ASettingsFileWithoutFolderOrOutputListsHereToStandardOutput) {
   EXPECT_TRUE(StartsWith(listed.Out, PlatformLines("\r\n[" + work.path() + "]\r\n")))
       << "Output=1 of the file gives the text form on standard output: " << Visible(listed.Out);
 
+  // --text chooses the form whatever the name, and the settings it prints
+  // choose it again.
   const std::string page = work.Join("page.html");
-  WriteFileBytes(settings, "OutputFile=" + page + "\r\n");
-  CliRun text = RunCli({"-s", settings, "--text"}, work.path());
-  EXPECT_EQ(2, text.Status);
-  EXPECT_EQ("kestrova-cli: --text applies only to standard output (" + page +
-                " comes from the settings; name - with -o)\n",
-            text.Err);
-  EXPECT_FALSE(PathExists(page));
+  WriteFileBytes(settings, "OutputFile=" + page + "\r\nTitle=[$DirPath]\r\n");
+  CliRun text = RunCli({"-s", settings, "--text", "-q"}, work.path());
+  EXPECT_EQ(0, text.Status) << text.Err;
+  const std::string listing = ReadFileBytes(page);
+  EXPECT_TRUE(StartsWith(listing, PlatformLines("\r\n[" + work.path() + "]\r\n"))) << Visible(listing);
+  CliRun printed = RunCli({"-s", settings, "--text", "--print-settings"}, work.path());
+  EXPECT_EQ("Format=text", SettingLine(printed.Out, "Format"));
+  ScopedTempFolder elsewhere;
+  const std::string job = elsewhere.Join("job.ksv");
+  WriteFileBytes(job, printed.Out);
+  std::remove(page.c_str());
+  EXPECT_EQ(0, RunCli({"-s", job, "-q"}, work.path()).Status);
+  EXPECT_EQ(ReadFileBytes(page), listing);
 }
 
 TEST(CliSettings, AnUnreadableSettingsFileIsNamed) {

@@ -7,7 +7,6 @@
 #include <string>
 
 #include "listing/entry.h"
-#include "output/document_text.h"
 #include "output/generate.h"
 #include "tests/memory_folder_source.h"
 
@@ -77,12 +76,15 @@ class DocumentFixture : public ::testing::Test {
     r.SizeIn = 0;
   }
 
+  // The document of the form that Output names.
   std::string Document() {
     std::string failure;
-    EXPECT_TRUE(ComposeListing(r, source, failure)) << failure;
-    return Flatten(r.DocText);
+    EXPECT_EQ(ComposeListing(r, r.DirStr, source, ClassicFormOf(r), run, failure), GenerateStatus::kWritten)
+        << failure;
+    return FlattenRun(run);
   }
 
   CommonStruct r;
+  ListingRun run;
   MemoryFolderSource source;
 };

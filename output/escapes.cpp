@@ -1,0 +1,92 @@
+#include "output/escapes.h"
+
+#include <algorithm>
+
+namespace {
+
+bool IsControlByte(char c) { return static_cast<unsigned char>(c) < 32 || c == 127; }
+
+// The letters of the escapes that C and the shell's tools share.
+char EscapeLetter(char c) {
+  switch (c) {
+    case '\a':
+      return 'a';
+    case '\b':
+      return 'b';
+    case '\t':
+      return 't';
+    case '\n':
+      return 'n';
+    case '\v':
+      return 'v';
+    case '\f':
+      return 'f';
+    case '\r':
+      return 'r';
+    default:
+      return '\0';
+  }
+}
+
+}  // namespace
+
+void AppendEscapedHtml(std::string& out, std::string_view text) {
+  size_t run = 0;
+  for (size_t at = text.find_first_of("&<>\"", run); at != std::string_view::npos;
+       at = text.find_first_of("&<>\"", run)) {
+    out.append(text, run, at - run);
+    switch (text[at]) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      default:
+        out += "&quot;";
+        break;
+    }
+    run = at + 1;
+  }
+  out.append(text, run, std::string_view::npos);
+}
+
+std::string EscapeHtml(std::string_view text) {
+  std::string escaped;
+  escaped.reserve(text.size());
+  AppendEscapedHtml(escaped, text);
+  return escaped;
+}
+
+void AppendUnescaped(std::string& out, std::string_view text) { out.append(text); }
+
+void AppendControlEscaped(std::string& out, std::string_view text) {
+  if (std::none_of(text.begin(), text.end(), IsControlByte)) {
+    out.append(text);
+    return;
+  }
+  for (char c : text) {
+    if (c == '\\') {
+      out += "\\\\";
+    } else if (!IsControlByte(c)) {
+      out += c;
+    } else if (const char letter = EscapeLetter(c)) {
+      out += '\\';
+      out += letter;
+    } else {
+      const unsigned byte = static_cast<unsigned char>(c);
+      const char octal[] = {'\\', static_cast<char>('0' + (byte >> 6)), static_cast<char>('0' + ((byte >> 3) & 7)),
+                            static_cast<char>('0' + (byte & 7))};
+      out.append(octal, sizeof octal);
+    }
+  }
+}
+
+std::string ControlEscaped(std::string_view text) {
+  std::string escaped;
+  AppendControlEscaped(escaped, text);
+  return escaped;
+}

@@ -1,0 +1,65 @@
+#include "output/forms.h"
+
+#include "listing/entry.h"
+#include "output/escapes.h"
+#include "output/html_document.h"
+#include "output/html_rows.h"
+#include "output/text_document.h"
+
+namespace {
+
+// The forms, in the order --help names them.
+const OutputForm kForms[] = {
+    {FormCode::kHtml, "html", {".html", ".htm", ".shtml", ".asp", nullptr}, FormCode::kHtml,
+     ComposeHtmlDocument, AppendEntryRow, AppendEscapedHtml},
+    {FormCode::kText, "text", {nullptr}, FormCode::kText, ComposeTextDocument, AppendEntryLine,
+     AppendControlEscaped},
+};
+
+bool HasExtension(const OutputForm& form, const std::string& extension) {
+  for (const char* const* own = form.Extensions; *own != nullptr; ++own) {
+    if (extension == *own) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+const OutputForm& FormOf(FormCode code) {
+  for (const OutputForm& form : kForms) {
+    if (form.Code == code) return form;
+  }
+  return kForms[0];
+}
+
+const OutputForm* FormNamed(std::string_view name) {
+  for (const OutputForm& form : kForms) {
+    if (name == form.Name) return &form;
+  }
+  return nullptr;
+}
+
+std::vector<std::string> FormNames() {
+  std::vector<std::string> names;
+  for (const OutputForm& form : kForms) names.emplace_back(form.Name);
+  return names;
+}
+
+const OutputForm& FormForFileName(const std::string& name) {
+  const std::string extension = LowerCase(ExtensionOf(name));
+  for (const OutputForm& form : kForms) {
+    if (HasExtension(form, extension)) return form;
+  }
+  return FormOf(FormCode::kText);
+}
+
+bool IsHtmlFileName(const std::string& name) { return FormForFileName(name).Code == FormCode::kHtml; }
+
+const OutputForm& ClassicFormOf(const CommonStruct& settings) {
+  return FormOf(settings.Output == kOutputText ? FormCode::kText : FormCode::kHtml);
+}
+
+const OutputForm& FormOfSettings(const CommonStruct& settings) {
+  const OutputForm* named = FormNamed(settings.Format);
+  return named != nullptr ? *named : ClassicFormOf(settings);
+}

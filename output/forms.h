@@ -1,0 +1,49 @@
+// The output forms, one row of one table each: every choice by form or by
+// file extension asks this table.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "listing/column_values.h"
+#include "output/listing_run.h"
+#include "settings/common_struct.h"
+
+enum class FormCode { kHtml, kText, kPage, kJson, kCsv, kNames };
+
+struct OutputForm {
+  FormCode Code;
+  const char* Name;  // on the command line and in a settings file's Format
+  // The extensions (lower case, with their dot) whose files are written in
+  // this form when nothing else chooses; null where the list ends.
+  const char* Extensions[5];
+  // The form whose extensions this one shares (itself when it has its own):
+  // the page is written where the classic page would be, the names where
+  // the classic text would be.
+  FormCode ExtensionsOf;
+  // Sets the run's document from its lists and totals.
+  void (*ComposeDocument)(ListingRun& run);
+  // Appends the row of one entry, as the document is written.
+  void (*AppendRow)(ListingRun& run, const FileInfoX& entry, std::string& row);
+  // How the form writes text from the file system (names, the folder).
+  TextEscape Escape;
+};
+
+const OutputForm& FormOf(FormCode code);
+// The form of that name; null when no form has it.
+const OutputForm* FormNamed(std::string_view name);
+// The names of every form, in table order.
+std::vector<std::string> FormNames();
+
+// The form that a file of this name is written in: the form whose extension
+// it has, lower-cased; the classic text without one.
+const OutputForm& FormForFileName(const std::string& name);
+// True for names whose extension, lower-cased, is .html .htm .shtml or .asp.
+bool IsHtmlFileName(const std::string& name);
+
+// The classic form that Output names: the text for 1, the page otherwise.
+const OutputForm& ClassicFormOf(const CommonStruct& settings);
+// The form that Format names, or the classic form without one.
+const OutputForm& FormOfSettings(const CommonStruct& settings);

@@ -1,0 +1,33 @@
+#include "output/number_text.h"
+
+#include <cmath>
+#include <cstdio>
+
+std::string GroupThousands(const std::string& digits) {
+  std::string grouped;
+  grouped.reserve(digits.size() + digits.size() / 3);
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) grouped += ' ';
+    grouped += digits[i];
+  }
+  return grouped;
+}
+
+std::string FormatTwoDecimals(double value) {
+  // Hundredths rounded half to even, as the C library's "%.2f" rounds, but
+  // without its cost for every size of a large listing.
+  if (!(std::fabs(value) < 1e15)) {
+    char text[400];
+    std::snprintf(text, sizeof text, "%.2f", value);
+    return text;
+  }
+  const long long hundredths = std::llrint(value * 100.0);
+  const unsigned long long magnitude = hundredths < 0 ? -static_cast<unsigned long long>(hundredths)
+                                                      : static_cast<unsigned long long>(hundredths);
+  std::string text = std::signbit(value) ? "-" : "";
+  text += std::to_string(magnitude / 100);
+  text += '.';
+  text += static_cast<char>('0' + magnitude % 100 / 10);
+  text += static_cast<char>('0' + magnitude % 10);
+  return text;
+}

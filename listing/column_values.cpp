@@ -90,6 +90,28 @@ void AppendFileTimeText(std::string& out, uint64_t file_time, bool show_seconds)
   out.append(text, at);
 }
 
+void AppendIsoTime(std::string& out, uint64_t file_time, IsoTime layout) {
+  if (file_time >= 0x8000000000000000ULL) return;
+  const CivilTime civil = CivilFromFileTime(file_time);
+  char text[48];
+  const std::string year = std::to_string(civil.year);
+  char* at = std::copy(year.begin(), year.end(), text);
+  *at++ = '-';
+  at = PutTwoDigits(at, civil.month);
+  *at++ = '-';
+  at = PutTwoDigits(at, civil.day);
+  *at++ = layout == IsoTime::kMachine ? 'T' : ' ';
+  at = PutTwoDigits(at, civil.hour);
+  *at++ = ':';
+  at = PutTwoDigits(at, civil.minute);
+  if (layout != IsoTime::kMinutes) {
+    *at++ = ':';
+    at = PutTwoDigits(at, civil.second);
+  }
+  if (layout == IsoTime::kMachine) *at++ = 'Z';
+  out.append(text, at);
+}
+
 const std::string& TypeDescription(const FileInfoX& entry, FileTypes& types) {
   std::string extension(ExtensionPart(entry.Find.cFileName));
   auto known = types.Known.find(extension);

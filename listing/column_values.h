@@ -15,6 +15,15 @@
 // time as stored (UTC). Counts at or past 2^63 append nothing.
 void AppendFileTimeText(std::string& out, uint64_t file_time, bool show_seconds);
 
+// ISO 8601 layouts of a time as stored (UTC).
+enum class IsoTime {
+  kMinutes,  // "2024-03-05 14:07", for people
+  kSeconds,  // "2024-03-05 14:07:09"
+  kMachine,  // "2024-03-05T14:07:09Z", for programs and datetime attributes
+};
+// Appends the time in the layout; counts at or past 2^63 append nothing.
+void AppendIsoTime(std::string& out, uint64_t file_time, IsoTime layout);
+
 // The registry's type descriptions, asked once per extension for the length
 // of one listing. A copy asks the same source and knows what it knew.
 struct FileTypes {

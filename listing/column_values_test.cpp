@@ -28,6 +28,21 @@ TEST(AppendFileTimeText, CountsPastThePlatformLimitGiveAnEmptyText) {
   EXPECT_EQ(TimeText(0x7FFFFFFFFFFFFFFFULL, false), "14.09.30828 02:48");
 }
 
+TEST(AppendIsoTime, LayoutsForPeopleAndForPrograms) {
+  const uint64_t march_5_2006 = 127860412290000000ULL;  // 14:07:09 UTC
+  auto iso = [](uint64_t time, IsoTime layout) {
+    std::string text = "<";
+    AppendIsoTime(text, time, layout);
+    return text.substr(1);
+  };
+  EXPECT_EQ(iso(march_5_2006, IsoTime::kMinutes), "2006-03-05 14:07");
+  EXPECT_EQ(iso(march_5_2006, IsoTime::kSeconds), "2006-03-05 14:07:09");
+  EXPECT_EQ(iso(march_5_2006, IsoTime::kMachine), "2006-03-05T14:07:09Z");
+  EXPECT_EQ(iso(125963423990000000ULL, IsoTime::kMachine), "2000-02-29T23:59:59Z");
+  EXPECT_EQ(iso(0, IsoTime::kMachine), "1601-01-01T00:00:00Z");
+  EXPECT_EQ(iso(0x8000000000000000ULL, IsoTime::kMachine), "");
+}
+
 TEST(AttributeText, LettersInTableOrderAndTheEmptyRule) {
   EXPECT_EQ(AttributeText(16), "Dir");
   EXPECT_EQ(AttributeText(32), "A ");

@@ -78,8 +78,8 @@ void AppendControlEscaped(std::string& out, std::string_view text) {
       out += letter;
     } else {
       const unsigned byte = static_cast<unsigned char>(c);
-      const char octal[] = {'\\', static_cast<char>('0' + (byte >> 6)), static_cast<char>('0' + ((byte >> 3) & 7)),
-                            static_cast<char>('0' + (byte & 7))};
+      const char octal[] = {'\\', static_cast<char>('0' + (byte >> 6)),
+                            static_cast<char>('0' + ((byte >> 3) & 7)), static_cast<char>('0' + (byte & 7))};
       out.append(octal, sizeof octal);
     }
   }

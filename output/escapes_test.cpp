@@ -15,7 +15,8 @@ TEST(ControlEscaped, AForgedLineOrTerminalCodeStaysOnItsLine) {
   EXPECT_EQ(ControlEscaped("x\n.."), "x\\n..");
   EXPECT_EQ(ControlEscaped("\x1b]0;owned\a"), "\\033]0;owned\\a");
   EXPECT_EQ(ControlEscaped(std::string("t\tr\rz\0d\x7f", 8)), "t\\tr\\rz\\000d\\177");
-  EXPECT_EQ(ControlEscaped("back\\slash\n"), "back\\\\slash\\n") << "a backslash of an escaped name is doubled";
+  EXPECT_EQ(ControlEscaped("back\\slash\n"), "back\\\\slash\\n")
+      << "a backslash of an escaped name is doubled";
   for (const char* plain : {"back\\slash", "caf\xc3\xa9 au lait.txt", "", "a b"}) {
     EXPECT_EQ(ControlEscaped(plain), plain) << "a name without control bytes stays as it is";
   }

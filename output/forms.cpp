@@ -10,9 +10,19 @@ namespace {
 
 // The forms, in the order --help names them.
 const OutputForm kForms[] = {
-    {FormCode::kHtml, "html", {".html", ".htm", ".shtml", ".asp", nullptr}, FormCode::kHtml,
-     ComposeHtmlDocument, AppendEntryRow, AppendEscapedHtml},
-    {FormCode::kText, "text", {nullptr}, FormCode::kText, ComposeTextDocument, AppendEntryLine,
+    {FormCode::kHtml,
+     "html",
+     {".html", ".htm", ".shtml", ".asp", nullptr},
+     FormCode::kHtml,
+     ComposeHtmlDocument,
+     AppendEntryRow,
+     AppendEscapedHtml},
+    {FormCode::kText,
+     "text",
+     {nullptr},
+     FormCode::kText,
+     ComposeTextDocument,
+     AppendEntryLine,
      AppendControlEscaped},
 };
 

@@ -31,3 +31,27 @@ std::string FormatTwoDecimals(double value) {
   text += static_cast<char>('0' + magnitude % 10);
   return text;
 }
+
+std::string HumanSize(uint64_t bytes) {
+  static const char* const kUnits[] = {"B", "KB", "MB", "GB", "TB", "PB", "EB"};
+  if (bytes < 1024) return std::to_string(bytes) + " B";
+  size_t unit = 0;
+  double value = static_cast<double>(bytes);
+  while (unit + 1 < sizeof kUnits / sizeof kUnits[0] && value >= 1024) {
+    value /= 1024;
+    ++unit;
+  }
+  // Rounded as shown: 9.96 shows as "10", 1023.6 as "1.0" of the next unit.
+  double shown = value < 10 ? std::round(value * 10) / 10 : std::round(value);
+  if (shown >= 1024 && unit + 1 < sizeof kUnits / sizeof kUnits[0]) {
+    shown = 1.0;
+    ++unit;
+  }
+  char text[32];
+  if (shown < 10) {
+    std::snprintf(text, sizeof text, "%.1f %s", shown, kUnits[unit]);
+  } else {
+    std::snprintf(text, sizeof text, "%.0f %s", shown, kUnits[unit]);
+  }
+  return text;
+}

@@ -39,4 +39,17 @@ TEST(FormatTwoDecimals, AgreesWithTheCLibraryAndBreaksTiesToEven) {
   }
 }
 
+TEST(HumanSize, OneDecimalBelowTenAndTheNextUnitWhereItRoundsUp) {
+  EXPECT_EQ(HumanSize(0), "0 B");
+  EXPECT_EQ(HumanSize(1023), "1023 B");
+  EXPECT_EQ(HumanSize(1024), "1.0 KB");
+  EXPECT_EQ(HumanSize(1229), "1.2 KB");
+  EXPECT_EQ(HumanSize(10188), "9.9 KB");
+  EXPECT_EQ(HumanSize(10199), "10 KB") << "9.96 KB rounds to 10";
+  EXPECT_EQ(HumanSize(3565158), "3.4 MB");
+  EXPECT_EQ(HumanSize(1048064), "1.0 MB") << "1023.5 KB is shown in the next unit";
+  EXPECT_EQ(HumanSize(5368709120ULL), "5.0 GB");
+  EXPECT_EQ(HumanSize(~0ULL), "16 EB");
+}
+
 }  // namespace

@@ -24,6 +24,26 @@ void WriteFileBytes(const std::string& path, const std::string& bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+std::vector<std::string> HostileNames() {
+  std::istringstream lines(ReadFileBytes(TestDataPath("hostile_names.txt")));
+  std::vector<std::string> names;
+  for (std::string line; std::getline(lines, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    std::string name;
+    for (size_t i = 0; i < line.size(); ++i) {
+      if (line[i] == '%' && i + 2 < line.size()) {
+        name += static_cast<char>(std::stoi(line.substr(i + 1, 2), nullptr, 16));
+        i += 2;
+      } else {
+        name += line[i];
+      }
+    }
+    names.push_back(name);
+  }
+  EXPECT_GT(names.size(), 30u) << "the list of hostile names is read";
+  return names;
+}
+
 ScopedTempFolder::ScopedTempFolder() {
   static std::atomic<int> counter{0};
   auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
@@ -22,6 +23,11 @@ class ScopedTempFolder {
  private:
   std::string path_;
 };
+
+// The names of tests/data/hostile_names.txt, decoded: names that try to
+// break a listing (markup, links, formulas, line breaks, terminal codes,
+// bytes that are not UTF-8).
+std::vector<std::string> HostileNames();
 
 // The path of a file under tests/data/.
 std::string TestDataPath(const std::string& name);

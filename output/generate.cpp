@@ -60,13 +60,17 @@ std::string TextTooLongMessage(const std::string& key) {
 }
 
 GenerateStatus ComposeListing(const CommonStruct& settings, const std::string& folder, FolderSource& source,
-                              const OutputForm& form, ListingRun& run, std::string& reason) {
+                              const OutputForm& form, ListingRun& run, std::string& reason,
+                              const std::vector<std::string>& left_out) {
   run = ListingRun();
   run.Settings = &settings;
   run.Form = &form;
   run.Folder = folder;
   run.Types = FileTypes(&source);
-  if (!ScanListing(settings, folder, source, run.Listing, reason)) return GenerateStatus::kCannotReadFolder;
+  run.Times = TimeLayoutNamed(settings.TimeStyle);
+  if (!ScanListing(settings, folder, source, left_out, run.Listing, reason)) {
+    return GenerateStatus::kCannotReadFolder;
+  }
   ComputeListingTotals(run);
   for (const SubstitutedText& text : kSubstitutedTexts) {
     std::string& substituted = run.*text.substituted;
@@ -92,7 +96,7 @@ GenerateResult GenerateListing(const CommonStruct& settings, FolderSource& sourc
                                const ListingOutput& output, ListingRun& run) {
   GenerateResult result;
   const OutputForm& form = output.Form != nullptr ? *output.Form : ClassicFormOf(settings);
-  result.Status = ComposeListing(settings, settings.DirStr, source, form, run, result.Reason);
+  result.Status = ComposeListing(settings, settings.DirStr, source, form, run, result.Reason, output.LeftOut);
   if (result.Status != GenerateStatus::kWritten) return result;
   const bool written =
       output.ToStandardOutput

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "output/forms.h"
 #include "output/listing_run.h"
@@ -44,6 +45,9 @@ struct ListingOutput {
   // kCannotWrite with the system's reason.
   bool ToStandardOutput = false;
   SinkWrapper Wrap;  // none: the document goes straight to its sink
+  // Names of files that the listing leaves out: its own output file, where
+  // it lies in the listed folder.
+  std::vector<std::string> LeftOut;
 };
 
 // Lists DirStr and writes the document of the form to OutputFile whole or
@@ -65,7 +69,8 @@ GenerateResult GenerateListing(const CommonStruct& settings, FolderSource& sourc
 // is written, with the source's type descriptions: until then the settings
 // and the source must stay. kWritten when the run is ready to write.
 GenerateStatus ComposeListing(const CommonStruct& settings, const std::string& folder, FolderSource& source,
-                              const OutputForm& form, ListingRun& run, std::string& reason);
+                              const OutputForm& form, ListingRun& run, std::string& reason,
+                              const std::vector<std::string>& left_out = {});
 
 // Replaces the file at path with the run's document, through wrap when there
 // is one; false, with the system's reason, when any step fails, and then the

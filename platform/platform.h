@@ -52,6 +52,10 @@ LocalClock CurrentLocalTime();
 // The current local time in the system's own time format, 24-hour clock.
 std::string LocaleTimeText();
 
+// Appends a time as stored (UTC) in the user's own date and time format,
+// with or without seconds; counts the system cannot show append nothing.
+void AppendLocaleTime(std::string& out, uint64_t file_time, bool show_seconds);
+
 // The byte that separates folders in a path: '\\' on Windows, '/' elsewhere.
 char FolderSeparator();
 

@@ -3,6 +3,7 @@
 // file-type descriptions.
 #include <dirent.h>
 #include <fcntl.h>
+#include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -368,6 +369,20 @@ std::string LocaleTimeText() {
   char text[16];
   std::snprintf(text, sizeof text, "%02d:%02d:%02d", now.hour, now.minute, now.second);
   return text;
+}
+
+void AppendLocaleTime(std::string& out, uint64_t file_time, bool show_seconds) {
+  if (file_time >= 0x8000000000000000ULL) return;
+  const std::time_t seconds = static_cast<std::time_t>(file_time / 10000000) - kSecondsFrom1601To1970;
+  std::tm utc{};
+  if (gmtime_r(&seconds, &utc) == nullptr) return;
+  // The user's locale for this text alone; the program's stays "C".
+  static const locale_t user = newlocale(LC_TIME_MASK, "", static_cast<locale_t>(0));
+  char text[128];
+  const size_t length = user != static_cast<locale_t>(0)
+                            ? strftime_l(text, sizeof text, show_seconds ? "%x %X" : "%x %H:%M", &utc, user)
+                            : std::strftime(text, sizeof text, show_seconds ? "%x %X" : "%x %H:%M", &utc);
+  out.append(text, length);
 }
 
 char FolderSeparator() { return '/'; }

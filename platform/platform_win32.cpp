@@ -115,6 +115,24 @@ std::string LocaleTimeText() {
   return text;
 }
 
+void AppendLocaleTime(std::string& out, uint64_t file_time, bool show_seconds) {
+  FILETIME stored;
+  stored.dwLowDateTime = static_cast<DWORD>(file_time);
+  stored.dwHighDateTime = static_cast<DWORD>(file_time >> 32);
+  SYSTEMTIME time;
+  if (!FileTimeToSystemTime(&stored, &time)) return;
+  char date[128] = {};
+  char clock[128] = {};
+  if (GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &time, nullptr, date, sizeof date) == 0) return;
+  if (GetTimeFormatA(LOCALE_USER_DEFAULT, show_seconds ? 0 : TIME_NOSECONDS, &time, nullptr, clock,
+                     sizeof clock) == 0) {
+    return;
+  }
+  out += date;
+  out += ' ';
+  out += clock;
+}
+
 char FolderSeparator() { return '\\'; }
 
 bool LinksEncodeHighBytes() { return false; }

@@ -3,11 +3,11 @@
 #include <cmath>
 #include <cstdio>
 
-std::string GroupThousands(const std::string& digits) {
+std::string GroupThousands(const std::string& digits, char separator) {
   std::string grouped;
   grouped.reserve(digits.size() + digits.size() / 3);
   for (size_t i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) grouped += ' ';
+    if (i > 0 && (digits.size() - i) % 3 == 0) grouped += separator;
     grouped += digits[i];
   }
   return grouped;

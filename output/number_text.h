@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-// "1234567" -> "1 234 567".
-std::string GroupThousands(const std::string& digits);
+// "1234567" -> "1 234 567", or with another separator "1,234,567".
+std::string GroupThousands(const std::string& digits, char separator = ' ');
 // Fixed point with two decimals: 1.5 -> "1.50".
 std::string FormatTwoDecimals(double value);
 // A size for people, in powers of 1024: "512 B", "1.2 KB", "34 MB", one

@@ -406,6 +406,25 @@ bool IsExistingFolder(const std::string& path) {
   return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+FolderStatus InspectFolder(const std::string& path, bool to_list, std::string& reason) {
+  struct stat info {};
+  if (path.empty()) errno = ENOENT;
+  if (path.empty() || stat(path.c_str(), &info) != 0) {
+    reason = std::strerror(errno);
+    if (errno == ENOENT) return FolderStatus::kMissing;
+    return errno == ENOTDIR ? FolderStatus::kNotFolder : FolderStatus::kRefused;
+  }
+  if (!S_ISDIR(info.st_mode)) {
+    reason = std::strerror(ENOTDIR);
+    return FolderStatus::kNotFolder;
+  }
+  if (to_list && access(path.c_str(), R_OK | X_OK) != 0) {
+    reason = std::strerror(errno);
+    return FolderStatus::kRefused;
+  }
+  return FolderStatus::kFolder;
+}
+
 void UseBinaryStandardOutput() {}
 
 bool StandardErrorIsTerminal() { return isatty(STDERR_FILENO) != 0; }

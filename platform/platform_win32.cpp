@@ -155,6 +155,29 @@ bool IsExistingFolder(const std::string& path) {
          (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+FolderStatus InspectFolder(const std::string& path, bool to_list, std::string& reason) {
+  const DWORD attributes = path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD code = path.empty() ? ERROR_PATH_NOT_FOUND : GetLastError();
+    reason = SystemReason(code);
+    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? FolderStatus::kMissing
+                                                                        : FolderStatus::kRefused;
+  }
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    reason = SystemReason(ERROR_DIRECTORY);
+    return FolderStatus::kNotFolder;
+  }
+  if (to_list) {
+    WIN32_FIND_DATAA data;
+    const std::string pattern = path + (path.back() == '\\' || path.back() == '/' ? "*" : "\\*");
+    if (FindFirst(pattern, data) == nullptr && GetLastError() != ERROR_FILE_NOT_FOUND) {
+      reason = SystemReason(GetLastError());
+      return FolderStatus::kRefused;
+    }
+  }
+  return FolderStatus::kFolder;
+}
+
 void UseBinaryStandardOutput() { _setmode(_fileno(stdout), _O_BINARY); }
 
 bool StandardErrorIsTerminal() { return _isatty(_fileno(stderr)) != 0; }

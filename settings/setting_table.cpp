@@ -13,8 +13,8 @@ using E = SettingEncoding;
 
 constexpr int32_t kAnyNumber = std::numeric_limits<int32_t>::max();
 
-SettingDeclaration Text(const char* key, G group, std::string CommonStruct::*field, const char* reader_default,
-                        const char* built_in, const char* help) {
+SettingDeclaration Text(const char* key, G group, std::string CommonStruct::*field,
+                        const char* reader_default, const char* built_in, const char* help) {
   SettingDeclaration setting{key, E::kSingleLine, group};
   setting.Text = field;
   setting.ReaderDefault = reader_default;
@@ -92,9 +92,10 @@ std::vector<SettingDeclaration> Declarations() {
       "The letters of the optional columns, in this order: S size, T type, W last write, C creation time, "
       "R last read, A attributes, and H for times with seconds. The name column is always shown. A file "
       "without the key sets T, W and A and keeps the others.";
-  SettingDeclaration file_size = Text("$FileSize", G::kWords, &CommonStruct::FileSize, "bytes", "bytes",
-                                      "The unit word shown with sizes; the older spelling $Bites is read when "
-                                      "this key is missing.");
+  SettingDeclaration file_size =
+      Text("$FileSize", G::kWords, &CommonStruct::FileSize, "bytes", "bytes",
+           "The unit word shown with sizes; the older spelling $Bites is read when "
+           "this key is missing.");
   file_size.BuiltInKey = "$Bytes";
   file_size.Alias = "$Bites";
 
@@ -126,13 +127,15 @@ std::vector<SettingDeclaration> Declarations() {
       Text("Type", G::kCaptions, &CommonStruct::Type, "Type", "Type", "The caption of the type column."),
       Text("LW", G::kCaptions, &CommonStruct::LW, "Last Write", "Last Write",
            "The caption of the last-write column."),
-      Text("LR", G::kCaptions, &CommonStruct::LR, "Last Read", "Last Read", "The caption of the last-read column."),
+      Text("LR", G::kCaptions, &CommonStruct::LR, "Last Read", "Last Read",
+           "The caption of the last-read column."),
       Text("CT", G::kCaptions, &CommonStruct::CT, "Creation Time", "Creation time",
            "The caption of the creation-time column."),
       Text("Attr", G::kCaptions, &CommonStruct::Attr, "Attributes", "Attributes",
            "The caption of the attributes column."),
       file_size,
-      Text("$ContentOf", G::kWords, &CommonStruct::ContentOf, "Content Of", "Content of", "A word of the title."),
+      Text("$ContentOf", G::kWords, &CommonStruct::ContentOf, "Content Of", "Content of",
+           "A word of the title."),
       Text("$File", G::kWords, &CommonStruct::File, "File", "File",
            "The word that opens the type of a file whose type is not known; not a placeholder."),
       Text("$Files", G::kWords, &CommonStruct::Files, "Files", "Files", "The word for files."),
@@ -144,16 +147,18 @@ std::vector<SettingDeclaration> Declarations() {
       Text("$UserWord1", G::kWords, &CommonStruct::UserWord1, "UserWord1", nullptr, "A free text."),
       Text("$UserWord2", G::kWords, &CommonStruct::UserWord2, "UserWord2", nullptr, "A free text."),
       Text("$UserWord3", G::kWords, &CommonStruct::UserWord3, "UserWord3", nullptr, "A free text."),
-      MultiLine("HeadCustom", &CommonStruct::HeadCustom, "", "<META NAME =\"keywords\"  CONTENT =\"$DirPath\">",
-                "HTML placed in the head of the page."),
+      MultiLine("HeadCustom", &CommonStruct::HeadCustom, "",
+                "<META NAME =\"keywords\"  CONTENT =\"$DirPath\">", "HTML placed in the head of the page."),
       MultiLine("After", &CommonStruct::After, "", "", "HTML placed before the end of the body."),
       MultiLine("Befor", &CommonStruct::Befor, "", "", "HTML placed right after the start of the body."),
       MultiLine("CustTable", &CommonStruct::CustTable, "", "",
                 "HTML placed inside the start tag of every listing table."),
       MultiLine("CaptionStyle", &CommonStruct::CaptionStyle,
-                "font-family: sans-serif;|font-size: small;|font-weight: 700;|color:green;|", nullptr, kStyleHelp),
+                "font-family: sans-serif;|font-size: small;|font-weight: 700;|color:green;|", nullptr,
+                kStyleHelp),
       MultiLine("MaskStyle", &CommonStruct::MaskStyle,
-                "font-family: sans-serif;|font-size: small;|font-weight: 700;|color:navy;|", nullptr, kStyleHelp),
+                "font-family: sans-serif;|font-size: small;|font-weight: 700;|color:navy;|", nullptr,
+                kStyleHelp),
       MultiLine("NameStyle", &CommonStruct::NameStyle,
                 "font-family: sans-serif;|font-size: small;|font-weight: 500;|text-decoration: underline;|"
                 "color:navy;",
@@ -162,12 +167,15 @@ std::vector<SettingDeclaration> Declarations() {
                 "Summary|font-family: sans-serif;|font-size: small;|font-weight: 700;|color:blue;|", nullptr,
                 kStyleHelp),
       MultiLine("TableStyle", &CommonStruct::TableStyle,
-                "font-family: sans-serif;|font-size: small;|font-weight: 700;|color:red;|", nullptr, kStyleHelp),
+                "font-family: sans-serif;|font-size: small;|font-weight: 700;|color:red;|", nullptr,
+                kStyleHelp),
       MultiLine("TitleStyle", &CommonStruct::TitleStyle,
-                "font-family: sans-serif;|font-size: medium;|font-weight: 700;|color:navy;|", nullptr, kStyleHelp),
-      Number("SortBy", G::kOrder, &CommonStruct::SortBy, "0", "0", kSortByAttributes, "0 1 2 3 4 5 6",
-             "The sort key: 0 name, 1 type, 2 last write, 3 creation time, 4 last read, 5 size, 6 attributes. "
-             "Folders always come before files."),
+                "font-family: sans-serif;|font-size: medium;|font-weight: 700;|color:navy;|", nullptr,
+                kStyleHelp),
+      Number(
+          "SortBy", G::kOrder, &CommonStruct::SortBy, "0", "0", kSortByAttributes, "0 1 2 3 4 5 6",
+          "The sort key: 0 name, 1 type, 2 last write, 3 creation time, 4 last read, 5 size, 6 attributes. "
+          "Folders always come before files."),
       Number("Output", G::kPaths, &CommonStruct::Output, "0", "0", kOutputText, "0 1",
              "The form of the document: 0 HTML, 1 plain text. The extension of the output file decides; a "
              "value from a file stands until then."),
@@ -183,7 +191,8 @@ std::vector<SettingDeclaration> Declarations() {
       Flag("IgnoreCase", G::kOrder, &CommonStruct::IgnoreCase, "0", "1",
            "1 compares names without regard to letter case."),
       Flag("CreateLinks", G::kPage, &CommonStruct::CreateLinks, "1", "1", "1 makes the names links."),
-      Flag("FullNames", G::kPage, &CommonStruct::FullNames, "0", nullptr, "1 makes the links carry the full path."),
+      Flag("FullNames", G::kPage, &CommonStruct::FullNames, "0", nullptr,
+           "1 makes the links carry the full path."),
       Flag("ShowMasks", G::kPage, &CommonStruct::ShowMasks, "1", nullptr, "1 shows a line naming the masks."),
       Flag("ShowSummary", G::kPage, &CommonStruct::ShowSummary, "1", nullptr,
            "1 ends the document with the counts and the total size."),
@@ -287,22 +296,11 @@ bool IsStrictNumber(const std::string& value, int32_t largest) {
   return number <= largest;
 }
 
-bool IsListed(const char* values, const std::string& value) {
-  const std::string_view list = values;
-  for (size_t start = 0; start < list.size();) {
-    size_t end = std::min(list.find(' ', start), list.size());
-    if (list.substr(start, end - start) == value) return true;
-    start = end + 1;
-  }
-  return false;
-}
-
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return Lower(x) == Lower(y);
-         });
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
 }
 
 // Edits (insertions, deletions, substitutions) between two keys, letter
@@ -315,7 +313,8 @@ size_t EditDistance(std::string_view a, std::string_view b) {
     row[0] = i;
     for (size_t j = 1; j <= b.size(); ++j) {
       const size_t above = row[j];
-      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (Lower(a[i - 1]) == Lower(b[j - 1]) ? 0 : 1)});
+      row[j] =
+          std::min({row[j] + 1, row[j - 1] + 1, diagonal + (Lower(a[i - 1]) == Lower(b[j - 1]) ? 0 : 1)});
       diagonal = above;
     }
   }
@@ -336,18 +335,37 @@ const SettingDeclaration* FindSetting(std::string_view key) {
   return nullptr;
 }
 
-std::string NearestSettingKey(std::string_view key) {
+std::string NearestWord(std::string_view word, const std::vector<std::string>& candidates) {
   std::string nearest;
-  size_t best = std::max<size_t>(1, key.size() / 3) + 1;  // this far or farther is another word
-  for (const SettingDeclaration& setting : SettingDeclarations()) {
-    if (EqualIgnoringCase(key, setting.Key)) return setting.Key;
-    const size_t distance = EditDistance(key, setting.Key);
+  size_t best = std::max<size_t>(1, word.size() / 3) + 1;  // this far or farther is another word
+  for (const std::string& candidate : candidates) {
+    if (EqualIgnoringCase(word, candidate)) return candidate;
+  }
+  for (const std::string& candidate : candidates) {
+    const size_t distance = EditDistance(word, candidate);
     if (distance < best) {
       best = distance;
-      nearest = setting.Key;
+      nearest = candidate;
     }
   }
   return nearest;
+}
+
+std::string NearestSettingKey(std::string_view key) {
+  std::vector<std::string> keys;
+  for (const SettingDeclaration& setting : SettingDeclarations()) keys.emplace_back(setting.Key);
+  return NearestWord(key, keys);
+}
+
+std::vector<std::string> ListedValues(const SettingDeclaration& setting) {
+  std::vector<std::string> values;
+  const std::string_view list = setting.Values;
+  for (size_t start = 0; start < list.size();) {
+    const size_t end = std::min(list.find(' ', start), list.size());
+    values.emplace_back(list.substr(start, end - start));
+    start = end + 1;
+  }
+  return values;
 }
 
 std::string EncodedValue(const CommonStruct& record, const SettingDeclaration& setting) {
@@ -403,7 +421,8 @@ std::string MultiLineValue(const std::string& value) {
 
 bool IsStrictValue(const SettingDeclaration& setting, const std::string& value) {
   if (*setting.Values != '\0' && setting.Encoding == E::kSingleLine) {
-    return value == setting.ReaderDefault || IsListed(setting.Values, value);
+    const std::vector<std::string> listed = ListedValues(setting);
+    return value == setting.ReaderDefault || std::find(listed.begin(), listed.end(), value) != listed.end();
   }
   switch (setting.Encoding) {
     case E::kSingleLine:

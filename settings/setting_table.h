@@ -56,9 +56,15 @@ const std::vector<SettingDeclaration>& SettingDeclarations();
 // no setting has it.
 const SettingDeclaration* FindSetting(std::string_view key);
 
-// The key a user most likely meant by a mistyped one: the same key in other
-// letter case, else the nearest by edits when it is near; empty when none is.
+// The word of the candidates a user most likely meant by a mistyped one:
+// the same word in other letter case, else the nearest by edits when it is
+// near; empty when none is.
+std::string NearestWord(std::string_view word, const std::vector<std::string>& candidates);
+// NearestWord among the keys of the settings.
 std::string NearestSettingKey(std::string_view key);
+
+// The values a setting's value must be one of; empty when any will do.
+std::vector<std::string> ListedValues(const SettingDeclaration& setting);
 
 // The setting's value in the record, as a file writes it.
 std::string EncodedValue(const CommonStruct& record, const SettingDeclaration& setting);

@@ -25,7 +25,8 @@ const GroupText kGroups[] = {
     {SettingGroup::kCaptions, "Captions", ""},
     {SettingGroup::kWords, "Words",
      "Each of these keys is also a placeholder that the word replaces, except $File and $Folder."},
-    {SettingGroup::kCustom, "Custom HTML and styles", "Multi-line texts: a | in the value stands for a line break."},
+    {SettingGroup::kCustom, "Custom HTML and styles",
+     "Multi-line texts: a | in the value stands for a line break."},
     {SettingGroup::kCommandLine, "The command line's own",
      "Written only where they are set, so that files of the Windows program hold none; the Windows program "
      "keeps them as they were read."},
@@ -123,7 +124,8 @@ std::string KeysHelpText() {
     for (const SettingDeclaration& setting : SettingDeclarations()) {
       if (setting.Group != group.group) continue;
       text += "  " + std::string(setting.Key) + "\n";
-      std::string values = "plain run: " + PlainRunValue(plain, setting) + "; missing: " + MissingValue(setting);
+      std::string values =
+          "plain run: " + PlainRunValue(plain, setting) + "; missing: " + MissingValue(setting);
       const std::string listed = ValuesOf(setting);
       if (!listed.empty()) values += "; values: " + listed;
       text += Wrapped(values, 6, 79) + Wrapped(setting.Help, 6, 79);
@@ -142,8 +144,8 @@ std::string KeysManualText() {
     std::string meanings;
     for (const SettingDeclaration& setting : SettingDeclarations()) {
       if (setting.Group != group.group) continue;
-      text += Roff(setting.Key) + "\t" + Roff(PlainRunValue(plain, setting)) + "\t" + Roff(MissingValue(setting)) +
-              "\n";
+      text += Roff(setting.Key) + "\t" + Roff(PlainRunValue(plain, setting)) + "\t" +
+              Roff(MissingValue(setting)) + "\n";
       meanings += ".TP\n.B " + Roff(setting.Key) + "\n" + Roff(setting.Help) + "\n";
       const std::string listed = ValuesOf(setting);
       if (!listed.empty()) meanings += "Values: " + Roff(listed) + ".\n";

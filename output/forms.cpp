@@ -26,6 +26,10 @@ const OutputForm kForms[] = {
      AppendControlEscaped},
 };
 
+RowComposer RowsOf(ListingRun& run) {
+  return [&run](const FileInfoX& entry, std::string& row) { run.Form->AppendRow(run, entry, row); };
+}
+
 bool HasExtension(const OutputForm& form, const std::string& extension) {
   for (const char* const* own = form.Extensions; *own != nullptr; ++own) {
     if (extension == *own) return true;
@@ -73,3 +77,11 @@ const OutputForm& FormOfSettings(const CommonStruct& settings) {
   const OutputForm* named = FormNamed(settings.Format);
   return named != nullptr ? *named : ClassicFormOf(settings);
 }
+
+bool WriteRun(ListingRun& run, ByteSink& sink, std::string_view line_end) {
+  return WriteDocument(run.Document, run.Listing, RowsOf(run), sink, line_end);
+}
+
+std::string FlattenRun(ListingRun& run) { return Flatten(run.Document, run.Listing, RowsOf(run)); }
+
+size_t RunLength(ListingRun& run) { return DocumentLength(run.Document, run.Listing, RowsOf(run)); }

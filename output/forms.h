@@ -47,3 +47,11 @@ bool IsHtmlFileName(const std::string& name);
 const OutputForm& ClassicFormOf(const CommonStruct& settings);
 // The form that Format names, or the classic form without one.
 const OutputForm& FormOfSettings(const CommonStruct& settings);
+
+// Writes the run's document to the sink, each line end as line_end, its
+// rows composed by its form on the way. False when a write fails.
+bool WriteRun(ListingRun& run, ByteSink& sink, std::string_view line_end);
+// The run's document as one text, line ends as composed.
+std::string FlattenRun(ListingRun& run);
+// The length of the run's document as composed.
+size_t RunLength(ListingRun& run);

@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <string>
-#include <string_view>
 
 #include "listing/column_values.h"
 #include "listing/entry.h"
@@ -51,11 +50,3 @@ struct ListingRun {
   FileTypes Types;  // looked up as the rows are composed
   TimeLayout Times = TimeLayout::kClassic;
 };
-
-// Writes the run's document to the sink, each line end as line_end, its
-// rows composed by its form on the way. False when a write fails.
-bool WriteRun(ListingRun& run, ByteSink& sink, std::string_view line_end);
-// The run's document as one text, line ends as composed.
-std::string FlattenRun(ListingRun& run);
-// The length of the run's document as composed.
-size_t RunLength(ListingRun& run);

@@ -88,7 +88,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = kestrova ] || fail "the package is named $(field Package)"
 [ "$(field Version)" = "$version-1" ] || fail "the package version is $(field Version)"
 [[ "$(field Depends)" == *libc6* ]] || fail "no library dependencies were computed: $(field Depends)"
-[ "$(field Recommends)" = shared-mime-info ] || fail "the package recommends $(field Recommends)"
+[ "$(field Recommends)" = "shared-mime-info, bash-completion" ] || fail "the package recommends $(field Recommends)"
 lintian_status=0
 lintian --fail-on error "$deb" >"$work/lintian.txt" 2>&1 || lintian_status=$?
 lintian_tags=$(grep -v 'running with root privileges' "$work/lintian.txt" || true)
@@ -135,10 +135,18 @@ for path in README.txt LICENSE.txt CHANGELOG.txt "${preset_files[@]}"; do
   [ "$(grep -c -v $'\r$' "$file")" -eq 0 ] && [ "$(tail -c 2 "$file" | od -An -tx1 | tr -d ' ')" = 0d0a ] ||
     fail "$path in the zip has lines that do not end in CR LF"
 done
-for pair in README.txt:README.md LICENSE.txt:LICENSE CHANGELOG.txt:CHANGELOG.md; do
+for pair in README.txt:docs/README-windows.txt LICENSE.txt:LICENSE CHANGELOG.txt:CHANGELOG.md; do
   tr -d '\r' <"$unpacked/${pair%%:*}" | cmp -s - "$root/${pair##*:}" ||
     fail "${pair%%:*} in the zip is not ${pair##*:} with CR LF"
 done
+
+# The Windows README names only what the zip holds, and the files that the
+# programs write (default.ksv, the example's list).
+for named in $(grep -oE '[A-Za-z-]+\.(exe|ksv|txt)' "$unpacked/README.txt" | sort -u); do
+  case $named in default.ksv | music.txt) continue ;; esac
+  [ -n "$(find "$unpacked" -iname "$named" -print -quit)" ] || fail "README.txt names $named, which is not in the zip"
+done
+grep -q -i -E 'debian|apt-get|\.md\b|docs/' "$unpacked/README.txt" && fail "README.txt speaks of the developers' files"
 
 run_zip() { "$root/scripts/wine.sh" 'C:\Kestrova\kestrova-cli.exe' "$@"; }
 check_program run_zip "$unpacked" "Z:${work//\//\\}\\sample" 'C:\Kestrova\'

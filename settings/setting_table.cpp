@@ -4,8 +4,6 @@
 #include <cstdlib>
 #include <limits>
 
-#include "settings/settings_file.h"
-
 namespace {
 
 using G = SettingGroup;
@@ -439,4 +437,15 @@ bool IsStrictValue(const SettingDeclaration& setting, const std::string& value) 
       });
   }
   return false;
+}
+
+bool ParseDigits(const std::string& value, int32_t& number) {
+  constexpr int64_t kLargest = std::numeric_limits<int32_t>::max();
+  int64_t parsed = 0;
+  for (char c : value) {
+    if (c < '0' || c > '9') return false;
+    parsed = std::min(parsed * 10 + (c - '0'), kLargest);
+  }
+  number = static_cast<int32_t>(parsed);
+  return true;
 }

@@ -73,6 +73,10 @@ std::string EncodedValue(const CommonStruct& record, const SettingDeclaration& s
 // reader's encodings and missing-value defaults.
 void StoreSetting(CommonStruct& record, const SettingDeclaration& setting, const std::string* value);
 
+// True when the value is digits only (the empty value is 0); a number above
+// 2147483647 gives 2147483647.
+bool ParseDigits(const std::string& value, int32_t& number);
+
 // A multi-line value as a file holds it, read: each "|" a line break.
 std::string MultiLineValue(const std::string& value);
 

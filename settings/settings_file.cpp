@@ -196,14 +196,3 @@ bool FindNumber(const std::string& text, const std::string& key, int32_t& number
   std::string value;
   return FindValue(text, key, value) && ParseDigits(value, number);
 }
-
-bool ParseDigits(const std::string& value, int32_t& number) {
-  constexpr int64_t kLargest = std::numeric_limits<int32_t>::max();
-  int64_t parsed = 0;
-  for (char c : value) {
-    if (c < '0' || c > '9') return false;
-    parsed = std::min(parsed * 10 + (c - '0'), kLargest);
-  }
-  number = static_cast<int32_t>(parsed);
-  return true;
-}

@@ -6,6 +6,7 @@
 
 #include "platform/platform.h"
 #include "settings/common_struct.h"
+#include "settings/setting_table.h"
 
 // Settings files are small; anything larger is not one.
 constexpr size_t kLargestSettingsFile = 16 << 20;
@@ -83,6 +84,3 @@ bool FileExists(const std::string& path);
 bool FindValue(const std::string& text, const std::string& key, std::string& value);
 bool FindMultiLineValue(const std::string& text, const std::string& key, std::string& value);
 bool FindNumber(const std::string& text, const std::string& key, int32_t& number);
-// True when the value is digits only (the empty value is 0); a number above
-// 2147483647 gives 2147483647.
-bool ParseDigits(const std::string& value, int32_t& number);

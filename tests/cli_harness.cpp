@@ -160,5 +160,3 @@ ListedFolder::ListedFolder() {
   WriteFileBytes(folder_.Join("B & b.html"), std::string(1536, 'x'));
   WriteFileBytes(folder_.Join("empty"), "");
 }
-
-

@@ -39,8 +39,9 @@ class OrderedFolder {
 };
 
 // The plain-text listing without its extras, for the names' order.
-const std::vector<std::string> kBareText = {"--format", "text", "--set", "ShowMasks=0", "--set",
-                                            "ShowSummary=0",   "--set",  "Title=T", "-q", "-o", "-"};
+const std::vector<std::string> kBareText = {
+    "--format", "text",    "--set", "ShowMasks=0", "--set", "ShowSummary=0",
+    "--set",    "Title=T", "-q",    "-o",          "-"};
 
 // The file names of a bare text listing, in its order.
 Names FileNames(const std::string& listing) {
@@ -136,7 +137,8 @@ TEST(CliOptions, TheListingNeverListsItsOwnOutput) {
   const std::string text = folder.path() + "/names.txt";
   WriteFileBytes(text, "yesterday");
   CliRun summary = RunCli({folder.path(), "-o", text});
-  EXPECT_TRUE(Contains(summary.Err, "5 files, 348 bytes")) << "the counts agree with the rows: " << summary.Err;
+  EXPECT_TRUE(Contains(summary.Err, "5 files, 348 bytes"))
+      << "the counts agree with the rows: " << summary.Err;
 }
 
 }  // namespace

@@ -221,8 +221,11 @@ GenerateResult Generate(const CommonStruct& record, const CliOptions& options, L
   output.Form = &FormOfSettings(record);
   output.ToStandardOutput = WritesToStandardOutput(record);
   // A rerun must not list the page it is about to replace.
-  if (!output.ToStandardOutput && IsSameFolder(record.OutputFolder, record.DirStr)) {
-    output.LeftOut.push_back(record.OutputName);
+  if (!output.ToStandardOutput) {
+    // Made absolute, so that a name from a settings file with either
+    // separator is split the same way.
+    const std::string file = AbsolutePath(record.OutputFile);
+    if (IsSameFolder(FolderOf(file), record.DirStr)) output.LeftOut.push_back(FileNameOf(file));
   }
   if (line.Enabled()) {
     output.Wrap = [&line](ByteSink& target, ListingRun& written, const DocumentWrite& write) {

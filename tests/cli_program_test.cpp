@@ -313,8 +313,8 @@ TEST(CliChecks, FailedFolderChecksExitTwoWithTheProgramsTexts) {
   const Case cases[] = {
       {{"", "-o", output}, "kestrova-cli: no folder to list: the folder's name is empty\n"},
       {{a_file, "-o", output}, "kestrova-cli: cannot list " + a_file + ": Not a folder\n"},
-      {{folder.path(), "-o", a_file + "/list.html"},
-       "kestrova-cli: cannot write " + a_file + "/list.html: Not a folder\n"},
+      {{folder.path(), "-o", a_file + FolderSeparator() + "list.html"},
+       "kestrova-cli: cannot write " + a_file + FolderSeparator() + "list.html: Not a folder\n"},
       {{missing, "-o", output}, no_source},
       {{folder.path(), "-o", output_in_missing}, no_output_folder},
       {{"--set", "DirStr=", "-o", output_in_missing},
@@ -341,6 +341,7 @@ TEST(CliChecks, FailedFolderChecksExitTwoWithTheProgramsTexts) {
 }
 
 TEST(CliChecks, ANameCannotForgeALineOfAMessageNorSteerTheTerminal) {
+  if (FolderSeparator() != '/') GTEST_SKIP() << "Windows refuses such names before anything is listed";
   ListedFolder folder;
   const std::string forged = folder.Output("x\nkestrova-cli: Wrote everything\x1b]0;owned\a");
   CliRun run = RunCli({forged, "-o", "-"});

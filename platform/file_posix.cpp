@@ -24,7 +24,11 @@ namespace {
 char pending_path[PATH_MAX + 64];
 volatile sig_atomic_t has_pending = 0;
 
-void OnInterrupt(int signal_number) {
+// Signals that end the program while it may be writing a file: a closed
+// terminal or ssh session, a quit key, a reader of standard output gone.
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE};
+
+void OnEndingSignal(int signal_number) {
   if (has_pending) unlink(pending_path);
   // Ending by the signal itself tells the shell what happened ($? = 128 + n)
   // and lets a calling script stop as it would for any interrupted tool.
@@ -198,10 +202,18 @@ void ClearPending() { has_pending = 0; }
 
 void InstallInterruptCleanup() {
   struct sigaction action {};
-  action.sa_handler = OnInterrupt;
+  action.sa_handler = OnEndingSignal;
   sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
+  // One handler at a time: a second signal waits until the first has
+  // removed the file and ended the program.
+  for (int signal_number : kEndingSignals) sigaddset(&action.sa_mask, signal_number);
+  for (int signal_number : kEndingSignals) {
+    struct sigaction previous {};
+    // A signal the caller chose to ignore (nohup, a background job) stays so.
+    if (sigaction(signal_number, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN) continue;
+    sigaction(signal_number, &action, nullptr);
+  }
+  signal(SIGXFSZ, SIG_IGN);
 }
 
 FileReadStatus ReadSmallFile(const std::string& path, size_t limit, std::string& bytes, std::string& reason) {

@@ -3,7 +3,9 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -49,12 +51,27 @@ struct stat StatOf(const std::string& path) {
   return info;
 }
 
+bool HasTemporaryName(const std::string& folder) {
+  for (auto it = fs::directory_iterator(folder); it != fs::directory_iterator(); ++it) {
+    if (IsTemporaryFileName(it->path().filename().string())) return true;
+  }
+  return false;
+}
+
 // Whether the file system of the folder makes files without a name.
 bool MakesUnnamedFiles(const std::string& folder) {
   const int fd = open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
   if (fd < 0) return false;
   close(fd);
   return true;
+}
+
+// In a child: /proc out of sight, as on a system without it mounted, so
+// that new files get their names from the start. False where mounts are
+// not allowed.
+bool HideProc() {
+  return unshare(CLONE_NEWNS) == 0 && mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+         mount("tmpfs", "/proc", "tmpfs", 0, "size=4k") == 0;
 }
 
 constexpr uid_t kNobody = 65534;
@@ -94,6 +111,26 @@ TEST(AtomicFilePosix, KeepsTheModeOfTheOldFileAndTheUmaskForANewOne) {
   ASSERT_TRUE(ReplaceFileAtomically(folder.Join("fresh.html"), "new", failure)) << failure;
   umask(mask);
   EXPECT_EQ(ModeOf(folder.Join("fresh.html")), 0640u) << "0666 under the umask 027";
+}
+
+TEST(AtomicFilePosix, AWritePastTheFileSizeLimitFailsWithItsReasonAndTheProgramGoesOn) {
+  ScopedTempFolder folder;
+  const std::string target = folder.Join("index.html");
+  WriteFileBytes(target, "old page");
+  const int status = InChild([&] {
+    InstallInterruptCleanup();
+    struct rlimit limit {};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = 4096;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::string failure;
+    const bool written = ReplaceFileAtomically(target, std::string(2 << 20, 'x'), failure);
+    _exit(!written && failure == "File too large" ? 0 : 1);
+  });
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(ReadFileBytes(target), "old page");
+  EXPECT_EQ(CountEntries(folder.path()), 1u);
 }
 
 TEST(AtomicFilePosix, KeepsTheOwnerAndGroupButNeverTheSetIdBits) {
@@ -211,19 +248,37 @@ TEST(AtomicFilePosix, AnInterruptRemovesTheTemporaryFileAndEndsByTheSignal) {
   ScopedTempFolder folder;
   const std::string target = folder.Join("index.html");
   WriteFileBytes(target, "old page");
-  for (int signal_number : {SIGINT, SIGTERM}) {
+  for (int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE}) {
     const int status = InChild([&] {
+      // Without /proc the new file has its name from the start, which the
+      // handler must remove.
+      const bool named = HideProc();
+      const struct rlimit no_core {};
+      setrlimit(RLIMIT_CORE, &no_core);
       InstallInterruptCleanup();
       AtomicFile file;
       if (!file.Open(target) || !file.Write(std::string(3 << 20, 'x'))) _exit(3);
+      if (named && !HasTemporaryName(folder.path())) _exit(5);
       raise(signal_number);
       _exit(4);
     });
-    ASSERT_TRUE(WIFSIGNALED(status)) << "a shell then shows 128 + " << signal_number;
+    ASSERT_TRUE(WIFSIGNALED(status)) << "a shell then shows 128 + " << signal_number << "; exit "
+                                     << WEXITSTATUS(status);
     EXPECT_EQ(WTERMSIG(status), signal_number);
     EXPECT_EQ(ReadFileBytes(target), "old page");
-    EXPECT_EQ(CountEntries(folder.path()), 1u);
+    EXPECT_EQ(CountEntries(folder.path()), 1u) << "signal " << signal_number;
   }
+}
+
+TEST(AtomicFilePosix, ASignalIgnoredWhenTheProgramStartedStaysIgnored) {
+  const int status = InChild([] {
+    signal(SIGHUP, SIG_IGN);  // as nohup leaves it
+    InstallInterruptCleanup();
+    raise(SIGHUP);
+    _exit(0);
+  });
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST(ReadSmallFilePosix, NeverBlocksOnAPipeNorReadsADevice) {

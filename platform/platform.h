@@ -174,9 +174,12 @@ class StandardOutputSink : public ByteSink {
   bool Flush();
 };
 
-// From now on SIGINT and SIGTERM (a console control event on Windows) remove
-// the temporary file of the AtomicFile being written, then end the program
-// as the interruption would (status 130 or 143 to the shell).
+// From now on SIGINT, SIGTERM, SIGHUP, SIGQUIT and SIGPIPE (a console control
+// event on Windows) remove the temporary file of the AtomicFile being
+// written, then end the program as the signal would (status 128 + its number
+// to the shell, 130 or 143 on Windows); a signal ignored when the program
+// started stays ignored. SIGXFSZ is ignored, so that a write past the
+// file-size limit fails with its reason instead of ending the program.
 void InstallInterruptCleanup();
 
 // Outcomes of reading a small file whole.

@@ -42,6 +42,9 @@ struct EntryMetadata {
   int error = 0;  // 0, or the errno of its failed statx; ENOENT: vanished since listed
 };
 
+// The errors of following a link whose target cannot be reached by its path.
+bool IsBrokenLinkError(int error) { return error == ENOENT || error == ELOOP || error == ENOTDIR; }
+
 // Reads the metadata of one entry of the folder; error tells how it went.
 void ReadMetadata(int folder_fd, const char* name, EntryMetadata& entry) {
   struct statx info {};
@@ -49,12 +52,17 @@ void ReadMetadata(int folder_fd, const char* name, EntryMetadata& entry) {
   bool dangling = false;
   entry.error = 0;
   if (statx(folder_fd, name, AT_STATX_SYNC_AS_STAT, mask, &info) != 0) {
-    // A link whose target is gone is listed with its own times.
-    if (statx(folder_fd, name, AT_SYMLINK_NOFOLLOW | AT_STATX_SYNC_AS_STAT, mask, &info) != 0) {
+    // A link whose target is missing (or lies past a file, or loops) is
+    // listed with its own times; any other failure, however passing, must
+    // not turn a real file into an empty one.
+    if (!IsBrokenLinkError(errno) ||
+        statx(folder_fd, name, AT_SYMLINK_NOFOLLOW | AT_STATX_SYNC_AS_STAT, mask, &info) != 0) {
       entry.error = errno;
       return;
     }
-    dangling = true;
+    // Anything but a link was put in the entry's place between the two
+    // calls, and these are its own metadata.
+    dangling = S_ISLNK(info.stx_mode);
   }
   const bool is_folder = !dangling && S_ISDIR(info.stx_mode);
   const bool own_entry = std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;

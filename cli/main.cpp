@@ -94,6 +94,11 @@ bool ReadSettings(CommonStruct& record, const CliOptions& options, std::string& 
     std::string reason;
     switch (ReadSettingsFile(record, path, reason)) {
       case FileReadStatus::kRead:
+        // Read leniently, a file of other lines (a listing written over it)
+        // would give the defaults without a word.
+        if (!HoldsKnownSetting(record.SettingsText)) {
+          PrintMessage("warning: " + path + " holds no known setting");
+        }
         break;
       case FileReadStatus::kCannotRead:
         message = "Cannot read settings file: " + path + " (" + reason + ")";
@@ -169,6 +174,18 @@ std::string WriteFailureText(const std::string& path, const std::string& reason)
   return (PathExists(path) ? "Cannot write to: " : "Cannot create: ") + path + " (" + reason + ")";
 }
 
+// A listing over the settings file read or saved would be read back as
+// defaults by the next -s. Empty when the output spares both.
+std::string CheckOutputSparesSettings(const CommonStruct& record, const CliOptions& options) {
+  if (WritesToStandardOutput(record)) return std::string();
+  for (const std::string& settings : {record.SettingsPath, options.SaveSettingsFile.value_or("")}) {
+    if (!settings.empty() && SameFile(record.OutputFile, settings)) {
+      return "the output would replace the settings file " + settings;
+    }
+  }
+  return std::string();
+}
+
 bool WriteStandardOutput(const std::string& text) {
   StandardOutputSink out;
   return out.Write(text) && out.Flush();
@@ -226,6 +243,7 @@ int Run(const std::vector<std::string>& arguments) {
   }
 
   message = CheckFolders(record, options);
+  if (message.empty()) message = CheckOutputSparesSettings(record, options);
   if (!message.empty()) {
     PrintMessage(message);
     return kExitBadInput;

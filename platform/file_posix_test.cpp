@@ -281,6 +281,17 @@ TEST(AtomicFilePosix, ASignalIgnoredWhenTheProgramStartedStaysIgnored) {
   EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
+TEST(SameFilePosix, LinksNameTheFileTheyLeadTo) {
+  ScopedTempFolder folder;
+  const std::string job = folder.Join("job.ksv");
+  WriteFileBytes(job, "Title=x\r\n");
+  fs::create_symlink(job, folder.Join("link.ksv"));
+  fs::create_hard_link(job, folder.Join("hard.ksv"));
+  EXPECT_TRUE(SameFile(folder.Join("link.ksv"), job));
+  EXPECT_TRUE(SameFile(job, folder.Join("hard.ksv")));
+  EXPECT_FALSE(SameFile(job, folder.Join("JOB.KSV"))) << "names here are case-sensitive";
+}
+
 TEST(ReadSmallFilePosix, NeverBlocksOnAPipeNorReadsADevice) {
   ScopedTempFolder folder;
   const std::string pipe = folder.Join("pipe.ksv");

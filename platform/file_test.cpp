@@ -104,6 +104,26 @@ TEST(AtomicFile, TemporaryNamesAreKnownByTheirPattern) {
   ASSERT_TRUE(file.Commit()) << file.FailureReason();
 }
 
+TEST(SameFile, TellsOneFileByWhatItIsNotByItsName) {
+  ScopedTempFolder folder;
+  const std::string separator(1, FolderSeparator());
+  const std::string job = folder.Join("job.ksv");
+  WriteFileBytes(job, "Title=x\r\n");
+  WriteFileBytes(folder.Join("copy.ksv"), "Title=x\r\n");
+  EXPECT_TRUE(SameFile(job, job));
+  EXPECT_TRUE(SameFile(job, folder.path() + separator + "." + separator + "job.ksv"));
+  EXPECT_FALSE(SameFile(job, folder.Join("copy.ksv"))) << "the same bytes in another file";
+  EXPECT_FALSE(SameFile(job, folder.Join("missing.ksv")));
+  EXPECT_FALSE(SameFile(folder.Join("missing.ksv"), job));
+
+  EXPECT_TRUE(SameFile(folder.Join("new.ksv"), folder.path() + separator + "." + separator + "new.ksv"))
+      << "one file yet to be made";
+  EXPECT_FALSE(SameFile(folder.Join("new.ksv"), folder.Join("new.html")));
+  const std::string missing_folder = folder.Join("gone");
+  EXPECT_FALSE(SameFile(missing_folder + separator + "x", missing_folder + separator + "x"))
+      << "no folder to hold either";
+}
+
 TEST(ReadSmallFile, ReadsOnlyRegularFilesWithinTheLimit) {
   ScopedTempFolder folder;
   std::string bytes, reason;

@@ -74,6 +74,13 @@ bool PathExists(const std::string& path);
 // True when the path names an existing folder.
 bool IsExistingFolder(const std::string& path);
 
+// True when both paths name one file: the same existing file (by device and
+// inode on POSIX, by volume and file index on Windows, links followed), or,
+// where neither exists yet, the same name in the same existing folder (the
+// name compared as the platform's file systems compare names). False when
+// one exists and the other does not, or either cannot be looked at.
+bool SameFile(const std::string& a, const std::string& b);
+
 // Makes standard output carry bytes unchanged: documents arrive with their
 // line ends already as CR LF, which a text-mode stream would double.
 void UseBinaryStandardOutput();

@@ -399,6 +399,23 @@ bool IsExistingFolder(const std::string& path) {
   return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat first {
+  }, second{};
+  const bool first_exists = stat(a.c_str(), &first) == 0;
+  const bool second_exists = stat(b.c_str(), &second) == 0;
+  if (first_exists || second_exists) {
+    return first_exists && second_exists && first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+  }
+  const size_t first_slash = a.rfind('/'), second_slash = b.rfind('/');
+  const std::string first_name = first_slash == std::string::npos ? a : a.substr(first_slash + 1);
+  const std::string second_name = second_slash == std::string::npos ? b : b.substr(second_slash + 1);
+  if (first_name.empty() || first_name != second_name) return false;
+  const std::string first_folder = first_slash == std::string::npos ? "." : a.substr(0, first_slash + 1);
+  const std::string second_folder = second_slash == std::string::npos ? "." : b.substr(0, second_slash + 1);
+  return SameFile(first_folder, second_folder);
+}
+
 void UseBinaryStandardOutput() {}
 
 bool StandardErrorIsTerminal() { return isatty(STDERR_FILENO) != 0; }

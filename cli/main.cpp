@@ -174,6 +174,14 @@ std::string WriteFailureText(const std::string& path, const std::string& reason)
   return (PathExists(path) ? "Cannot write to: " : "Cannot create: ") + path + " (" + reason + ")";
 }
 
+// A folder that refused the temporary file is the cause to name, and
+// writing in place is the way past it.
+std::string OutputFailureText(const CommonStruct& record, const GenerateResult& result) {
+  if (result.Notes.RefusedFolder.empty()) return WriteFailureText(record.OutputFile, result.Reason);
+  return "cannot create a temporary file in " + result.Notes.RefusedFolder + ": " + result.Reason +
+         "\n(--in-place writes " + record.OutputFile + " directly, without the whole-or-nothing guarantee)";
+}
+
 // A listing over the settings file read or saved would be read back as
 // defaults by the next -s. Empty when the output spares both.
 std::string CheckOutputSparesSettings(const CommonStruct& record, const CliOptions& options) {
@@ -198,6 +206,7 @@ GenerateResult Generate(CommonStruct& record, const CliOptions& options) {
   FolderSource& source = line.Enabled() ? static_cast<FolderSource&>(progress) : SystemFolderSource();
   ListingOutput output;
   output.ToStandardOutput = WritesToStandardOutput(record);
+  if (options.InPlace) output.Method = WriteMethod::kInPlace;
   if (line.Enabled()) {
     output.Wrap = [&record, &line](ByteSink& target, const DocumentWrite& write) {
       ProgressSink sink(target, line, DocumentLength(record.DocText));
@@ -261,9 +270,10 @@ int Run(const std::vector<std::string>& arguments) {
   if (result.Status == GenerateStatus::kCannotWrite) {
     PrintMessage(WritesToStandardOutput(record)
                      ? std::string("Cannot write to: ") + kStandardOutputName + " (" + result.Reason + ")"
-                     : WriteFailureText(record.OutputFile, result.Reason));
+                     : OutputFailureText(record, result));
     ExitLeavingListing(kExitFailed);
   }
+  for (const std::string& warning : result.Notes.Warnings) PrintMessage("warning: " + warning);
   if (!options.Quiet) PrintMessage(SummaryText(record));
   ExitLeavingListing(kExitWritten);
 }

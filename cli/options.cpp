@@ -15,6 +15,7 @@ enum class OptionId {
   Text,
   PrintSettings,
   SaveSettings,
+  InPlace,
   Quiet,
   Help,
   Version,
@@ -54,6 +55,11 @@ const OptionDefinition kOptions[] = {
      "file and exit"},
     {OptionId::SaveSettings, '\0', "save-settings", "FILE",
      "write the effective settings to FILE, then go on"},
+    {OptionId::InPlace, '\0', "in-place", nullptr,
+     "write the output file directly, without a\n"
+     "temporary file beside it: for a file in a\n"
+     "folder you may not write; a failed or\n"
+     "interrupted run leaves it cut short"},
     {OptionId::Quiet, 'q', "quiet", nullptr, "no summary line, no progress line"},
     {OptionId::Help, 'h', "help", nullptr, "show this text and exit"},
     {OptionId::Version, 'V', "version", nullptr, "show the version and exit"},
@@ -133,6 +139,9 @@ std::string ApplyOption(CliOptions& options, OptionId id, const std::string& val
       break;
     case OptionId::SaveSettings:
       options.SaveSettingsFile = value;
+      break;
+    case OptionId::InPlace:
+      options.InPlace = true;
       break;
     case OptionId::Quiet:
       options.Quiet = true;

@@ -16,6 +16,7 @@ struct CliOptions {
   bool IncludeParent = false;
   bool Text = false;
   bool PrintSettings = false;
+  bool InPlace = false;  // --in-place: the output file written directly
   bool Quiet = false;
   bool Help = false;
   bool Version = false;

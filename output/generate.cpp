@@ -64,17 +64,21 @@ GenerateResult GenerateListing(CommonStruct& record, FolderSource& source, const
     return result;
   }
   const bool written = output.ToStandardOutput ? WriteStandardOutput(record, result.Reason, output.Wrap)
-                                               : WriteOutputFile(record, result.Reason, output.Wrap);
+                                               : WriteOutputFile(record, result.Reason, output.Wrap,
+                                                                 output.Method, &result.Notes);
   if (!written) result.Status = GenerateStatus::kCannotWrite;
   return result;
 }
 
 GenerateResult GenerateListing(CommonStruct& record) { return GenerateListing(record, SystemFolderSource()); }
 
-bool WriteOutputFile(const CommonStruct& record, std::string& failure, const SinkWrapper& wrap) {
+bool WriteOutputFile(const CommonStruct& record, std::string& failure, const SinkWrapper& wrap,
+                     WriteMethod method, WriteNotes* notes) {
   AtomicFile file;
-  const bool written = file.Open(record.OutputFile) && WriteListing(record, file, wrap) && file.Commit();
+  const bool written =
+      file.Open(record.OutputFile, method) && WriteListing(record, file, wrap) && file.Commit();
   failure = written ? std::string() : file.FailureReason();
+  if (notes != nullptr) *notes = file.Notes();
   return written;
 }
 

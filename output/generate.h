@@ -9,10 +9,12 @@
 
 enum class GenerateStatus { kWritten, kCannotReadFolder, kCannotWrite };
 
-// What became of a generation; Reason is the system's text for a failure.
+// What became of a generation; Reason is the system's text for a failure,
+// Notes what the output file's writer told besides.
 struct GenerateResult {
   GenerateStatus Status = GenerateStatus::kWritten;
   std::string Reason;
+  WriteNotes Notes;
 };
 
 // Writes the whole document into the sink it is handed.
@@ -29,7 +31,8 @@ struct ListingOutput {
   // Standard output instead of OutputFile; a failed write there is
   // kCannotWrite with the system's reason.
   bool ToStandardOutput = false;
-  SinkWrapper Wrap;  // none: the document goes straight to its sink
+  SinkWrapper Wrap;                                   // none: the document goes straight to its sink
+  WriteMethod Method = WriteMethod::kWholeOrNothing;  // how OutputFile is written
 };
 
 // Scans the folder, composes the document of the record's output form and
@@ -45,10 +48,12 @@ GenerateResult GenerateListing(CommonStruct& record, FolderSource& source, const
 // composed as DocText is written: until then the source must stay.
 bool ComposeListing(CommonStruct& record, FolderSource& source, std::string& failure);
 
-// Replaces OutputFile with DocText, through wrap when there is one; false,
-// with the system's reason, when any step fails, and then the old file is
-// untouched.
-bool WriteOutputFile(const CommonStruct& record, std::string& failure, const SinkWrapper& wrap = nullptr);
+// Replaces OutputFile with DocText, through wrap when there is one and by
+// the method; false, with the system's reason, when any step fails, and then
+// the old file is untouched (unless written in place). Notes, when given,
+// receive what the writer told besides.
+bool WriteOutputFile(const CommonStruct& record, std::string& failure, const SinkWrapper& wrap = nullptr,
+                     WriteMethod method = WriteMethod::kWholeOrNothing, WriteNotes* notes = nullptr);
 
 // True for names whose extension, lower-cased, is .html .htm .shtml or .asp.
 bool IsHtmlFileName(const std::string& name);

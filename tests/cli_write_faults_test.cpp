@@ -26,6 +26,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
+constexpr uid_t kNobody = 65534;
+
 struct CliRun {
   int Status = -1;  // as waitpid gives it
   std::string Err;
@@ -62,6 +64,11 @@ int ExitOf(const CliRun& run) {
   return WIFEXITED(run.Status) ? WEXITSTATUS(run.Status) : 1000 + WTERMSIG(run.Status);
 }
 
+const std::vector<std::string> kAsNobody = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534",
+                                            "--clear-groups"};
+
+bool CanActAsNobody() { return getuid() == 0 && access(kAsNobody[0].c_str(), X_OK) == 0; }
+
 bool HasStrace() { return access("/usr/bin/strace", X_OK) == 0; }
 
 std::vector<std::string> Injecting(const std::string& call, const std::string& error, int when = 0) {
@@ -84,6 +91,24 @@ int StatxCallOf(const std::string& entry, const std::vector<std::string>& argume
     if (line.find("\"" + entry + "\"") != std::string::npos) return call;
   }
   return 0;
+}
+
+bool EndsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+bool StartsWith(const std::string& text, const std::string& start) {
+  return text.compare(0, start.size(), start) == 0;
+}
+
+struct stat StatOf(const std::string& path) {
+  struct stat info {};
+  stat(path.c_str(), &info);
+  return info;
+}
+
+size_t CountEntries(const std::string& folder) {
+  return static_cast<size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
 }
 
 TEST(CliMetadataFaults, AFailureToFollowAnEntryIsAFailureNotAnEmptyFile) {
@@ -114,6 +139,92 @@ TEST(CliMetadataFaults, AFailureToFollowAnEntryIsAFailureNotAnEmptyFile) {
     EXPECT_NE(ReadFileBytes(output).find("\n5 bytes: Total size"), std::string::npos)
         << error << ": " << ReadFileBytes(output);
   }
+}
+
+TEST(CliWriteFaults, AModeOrOwnerThatCannotBeKeptIsAWarningAndTheFileIsNeverMoreOpen) {
+  if (!HasStrace() || getuid() != 0) GTEST_SKIP() << "needs strace and root";
+  if (getpwuid(12345) != nullptr) GTEST_SKIP() << "user 12345 exists here";
+  ScopedTempFolder listed, work;
+  const std::string page = work.Join("page.html");
+  const auto umask_022 = [] { umask(022); };
+
+  WriteFileBytes(page, "old");
+  chmod(page.c_str(), 0664);
+  CliRun run = RunCli(Injecting("fchmod", "EPERM"), {listed.path(), "-o", page, "-q"}, umask_022);
+  EXPECT_EQ(ExitOf(run), 0);
+  EXPECT_EQ(run.Err, "kestrova-cli: warning: could not keep the mode 0664 of " + page +
+                         "; it is now 0644 (Operation not permitted)\n");
+  EXPECT_EQ(StatOf(page).st_mode & 07777, 0644u);
+
+  chown(page.c_str(), 12345, 23456);
+  run = RunCli(Injecting("fchown", "EPERM"), {listed.path(), "-o", page, "-q"}, umask_022);
+  EXPECT_EQ(ExitOf(run), 0);
+  EXPECT_EQ(run.Err, "kestrova-cli: warning: could not keep the owner 12345:23456 of " + page +
+                         "; it now belongs to root:root (Operation not permitted)\n");
+  EXPECT_TRUE(EndsWith(ReadFileBytes(page), "</HTML>")) << "written all the same";
+}
+
+TEST(CliWriteFaults, AnotherUsersPageRewrittenByAUserIsTheirsWithAWarning) {
+  if (!CanActAsNobody()) GTEST_SKIP() << "needs root and setpriv to act as another user";
+  ScopedTempFolder listed, work;
+  chmod(work.path().c_str(), 0777);
+  const std::string page = work.Join("page.html");
+  WriteFileBytes(page, "old");
+  chmod(page.c_str(), 0666);
+  const CliRun run = RunCli(kAsNobody, {listed.path(), "-o", page, "-q"});
+  EXPECT_EQ(ExitOf(run), 0) << run.Err;
+  EXPECT_TRUE(StartsWith(run.Err, "kestrova-cli: warning: could not keep the owner root:root of " + page +
+                                      "; it now belongs to nobody:"))
+      << run.Err;
+  EXPECT_TRUE(EndsWith(run.Err, " (Operation not permitted)\n")) << run.Err;
+  EXPECT_EQ(StatOf(page).st_uid, kNobody);
+}
+
+TEST(CliWriteFaults, AFolderThatRefusesTheTemporaryFileIsNamedAndInPlaceGetsPast) {
+  if (!CanActAsNobody()) GTEST_SKIP() << "needs root and setpriv to act as another user";
+  ScopedTempFolder listed, work;
+  chmod(work.path().c_str(), 0755);
+  const std::string page = work.Join("page.html");
+  WriteFileBytes(page, "old page");
+  chmod(page.c_str(), 0666);
+  CliRun run = RunCli(kAsNobody, {listed.path(), "-o", page, "-q"});
+  EXPECT_EQ(ExitOf(run), 1);
+  EXPECT_EQ(run.Err, "kestrova-cli: cannot create a temporary file in " + work.path() +
+                         ": Permission denied\nkestrova-cli: (--in-place writes " + page +
+                         " directly, without the whole-or-nothing guarantee)\n");
+  EXPECT_EQ(ReadFileBytes(page), "old page");
+
+  run = RunCli(kAsNobody, {listed.path(), "-o", page, "-q", "--in-place"});
+  EXPECT_EQ(ExitOf(run), 0) << run.Err;
+  EXPECT_EQ(run.Err, "");
+  EXPECT_TRUE(EndsWith(ReadFileBytes(page), "</HTML>"));
+  EXPECT_EQ(StatOf(page).st_uid, 0u) << "written in place, the page stays root's";
+  EXPECT_EQ(CountEntries(work.path()), 1u);
+
+  const std::string fresh = work.Join("fresh.html");
+  run = RunCli(kAsNobody, {listed.path(), "-o", fresh, "-q"});
+  EXPECT_EQ(ExitOf(run), 1);
+  EXPECT_EQ(run.Err, "kestrova-cli: Cannot create: " + fresh + " (Permission denied)\n")
+      << "no file to write in place: the old words hold";
+}
+
+TEST(CliWriteFaults, AWritePastTheFileSizeLimitFailsWithItsReasonAndLeavesNothing) {
+  ScopedTempFolder listed, work;
+  for (int i = 0; i < 300; ++i) WriteFileBytes(listed.Join("entry-" + std::to_string(i) + ".txt"), "");
+  const std::string page = work.Join("index.html");
+  WriteFileBytes(page, "the listing of yesterday");
+  const CliRun run = RunCli({}, {listed.path(), "-o", page, "-q"}, [] {
+    struct rlimit limit {};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = 8 << 10;  // a page of 300 entries is several times larger
+    setrlimit(RLIMIT_FSIZE, &limit);
+    const struct rlimit no_core {};
+    setrlimit(RLIMIT_CORE, &no_core);
+  });
+  EXPECT_EQ(ExitOf(run), 1) << "1000 + n: ended by signal n";
+  EXPECT_EQ(run.Err, "kestrova-cli: Cannot write to: " + page + " (File too large)\n");
+  EXPECT_EQ(ReadFileBytes(page), "the listing of yesterday");
+  EXPECT_EQ(CountEntries(work.path()), 1u) << "no temporary file is left";
 }
 
 }  // namespace

@@ -4,6 +4,12 @@
  * ten years. The same COUNT always gives the same folder.
  *
  *   make_folder FOLDER COUNT
+ *
+ * With --tree, a tree of FOLDERS folders (the top, 99 below it and the rest
+ * one level further down) holding FILES files: five folders of 50,000 files
+ * and the rest spread evenly, as a file archive or a build's artefacts are.
+ *
+ *   make_folder --tree FOLDER FILES FOLDERS
  */
 #define _GNU_SOURCE
 #include <errno.h>
@@ -11,6 +17,7 @@
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -34,22 +41,8 @@ static uint32_t next_random(void) {
 
 #define COUNT_OF(a) (sizeof(a) / sizeof((a)[0]))
 
-int main(int argc, char** argv) {
-  if (argc != 3) {
-    fputs("usage: make_folder FOLDER COUNT\n", stderr);
-    return 2;
-  }
-  const char* folder = argv[1];
-  long count = strtol(argv[2], NULL, 10);
-  if (mkdir(folder, 0755) != 0 && errno != EEXIST) {
-    perror(folder);
-    return 1;
-  }
-  int folder_fd = open(folder, O_RDONLY | O_DIRECTORY);
-  if (folder_fd < 0) {
-    perror(folder);
-    return 1;
-  }
+/* Fills the open folder with COUNT entries; sub-folders only with_folders. */
+static int fill_folder(int folder_fd, long count, int with_folders) {
   static char contents[4096];
   for (size_t i = 0; i < sizeof contents; i++) contents[i] = (char)('a' + i % 26);
   const time_t newest = 1700000000; /* November 2023 */
@@ -62,7 +55,7 @@ int main(int argc, char** argv) {
     char name[256];
     const char* stem = kStems[r % COUNT_OF(kStems)];
     const char* awkward = (r >> 8) % 40 == 0 ? kAwkward[(r >> 16) % COUNT_OF(kAwkward)] : "";
-    int is_folder = (r >> 4) % 100 == 0;
+    int is_folder = with_folders && (r >> 4) % 100 == 0;
     const char* extension = is_folder ? "" : kExtensions[(r >> 12) % COUNT_OF(kExtensions)];
     snprintf(name, sizeof name, "%s-%08x%s%s", stem, tag, awkward, extension);
 
@@ -96,6 +89,61 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
-  close(folder_fd);
   return 0;
+}
+
+static int make_tree(const char* top, long files, long folders) {
+  char path[4096];
+  const long big = 5, big_files = 50000;
+  const long rest = files > big * big_files ? files - big * big_files : 0;
+  long made = 0;
+  for (long i = 0; i < folders; i++) {
+    if (i == 0) {
+      snprintf(path, sizeof path, "%s", top);
+    } else if (i < 100) {
+      snprintf(path, sizeof path, "%s/group-%02ld", top, i);
+    } else {
+      snprintf(path, sizeof path, "%s/group-%02ld/part-%04ld", top, 1 + i % 99, i);
+    }
+    if (mkdir(path, 0755) != 0 && errno != EEXIST) {
+      perror(path);
+      return 1;
+    }
+    int fd = open(path, O_RDONLY | O_DIRECTORY);
+    if (fd < 0) {
+      perror(path);
+      return 1;
+    }
+    long count = i > 0 && i <= big ? big_files : rest / (folders - big);
+    if (i == folders - 1) count = files - made;
+    made += count;
+    int failed = fill_folder(fd, count, 0);
+    close(fd);
+    if (failed) return failed;
+  }
+  return 0;
+}
+
+int main(int argc, char** argv) {
+  if (argc == 5 && strcmp(argv[1], "--tree") == 0) {
+    return make_tree(argv[2], strtol(argv[3], NULL, 10), strtol(argv[4], NULL, 10));
+  }
+  if (argc != 3) {
+    fputs("usage: make_folder FOLDER COUNT | make_folder --tree FOLDER FILES FOLDERS\n", stderr);
+    return 2;
+  }
+  const char* folder = argv[1];
+  long count = strtol(argv[2], NULL, 10);
+  if (mkdir(folder, 0755) != 0 && errno != EEXIST) {
+    perror(folder);
+    return 1;
+  }
+  int folder_fd = open(folder, O_RDONLY | O_DIRECTORY);
+  if (folder_fd < 0) {
+    perror(folder);
+    return 1;
+  }
+  int failed = fill_folder(folder_fd, count, 1);
+  close(folder_fd);
+  return failed;
 }

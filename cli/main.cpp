@@ -96,6 +96,11 @@ bool ReadSettings(CommonStruct& record, const CliOptions& options, std::string& 
     std::string reason;
     switch (ReadSettingsFile(record, path, reason)) {
       case FileReadStatus::kRead:
+        // Read leniently, a file of other lines (a listing written over it)
+        // would give the defaults without a word.
+        if (!HoldsKnownSetting(record.SettingsText)) {
+          PrintMessage("warning: " + Shown(path) + " holds no known setting");
+        }
         break;
       case FileReadStatus::kCannotRead:
         message = "cannot read the settings file " + Shown(path) + ": " + reason;
@@ -203,6 +208,27 @@ std::string WriteFailureText(const std::string& path, const std::string& reason)
   return "cannot write " + Shown(path) + ": " + reason;
 }
 
+// A folder that refused the temporary file is the cause to name, and
+// writing in place is the way past it.
+std::string OutputFailureText(const CommonStruct& record, const GenerateResult& result) {
+  if (result.Notes.RefusedFolder.empty()) return WriteFailureText(record.OutputFile, result.Reason);
+  return "cannot create a temporary file in " + Shown(result.Notes.RefusedFolder) + ": " + result.Reason +
+         "\n(--in-place writes " + Shown(record.OutputFile) +
+         " directly, without the whole-or-nothing guarantee)";
+}
+
+// A listing over the settings file read or saved would be read back as
+// defaults by the next -s. Empty when the output spares both.
+std::string CheckOutputSparesSettings(const CommonStruct& record, const CliOptions& options) {
+  if (WritesToStandardOutput(record)) return std::string();
+  for (const std::string& settings : {record.SettingsPath, options.SaveSettingsFile.value_or("")}) {
+    if (!settings.empty() && SameFile(record.OutputFile, settings)) {
+      return "the output would replace the settings file " + Shown(settings);
+    }
+  }
+  return std::string();
+}
+
 bool WriteStandardOutput(const std::string& text) {
   StandardOutputSink out;
   return out.Write(text) && out.Flush();
@@ -227,6 +253,7 @@ GenerateResult Generate(const CommonStruct& record, const CliOptions& options, L
     const std::string file = AbsolutePath(record.OutputFile);
     if (IsSameFolder(FolderOf(file), record.DirStr)) output.LeftOut.push_back(FileNameOf(file));
   }
+  if (options.InPlace) output.Method = WriteMethod::kInPlace;
   if (line.Enabled()) {
     output.Wrap = [&line](ByteSink& target, ListingRun& written, const DocumentWrite& write) {
       ProgressSink sink(target, line, RunLength(written));
@@ -281,6 +308,7 @@ int Run(const std::vector<std::string>& arguments) {
   }
 
   message = CheckFolders(record, options);
+  if (message.empty()) message = CheckOutputSparesSettings(record, options);
   if (!message.empty()) {
     PrintMessage(message);
     return kExitBadInput;
@@ -304,9 +332,11 @@ int Run(const std::vector<std::string>& arguments) {
   if (result.Status == GenerateStatus::kCannotWrite) {
     PrintMessage(WritesToStandardOutput(record)
                      ? std::string("cannot write to ") + kStandardOutputName + ": " + result.Reason
-                     : WriteFailureText(record.OutputFile, result.Reason));
+                     : OutputFailureText(record, result));
     ExitLeavingListing(kExitFailed);
   }
+  for (const std::string& warning : result.Notes.Warnings)
+    PrintMessage("warning: " + ControlEscaped(warning));
   if (!options.Quiet) PrintMessage(SummaryText(record, result));
   ExitLeavingListing(kExitWritten);
 }

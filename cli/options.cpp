@@ -29,6 +29,7 @@ enum class OptionId {
   SaveSettings,
   HelpKeys,
   ListValues,
+  InPlace,
   Quiet,
   Help,
   Version,
@@ -65,6 +66,11 @@ const OptionDefinition kOptions[] = {
     {OptionId::HumanSizes, '\0', "human-sizes", nullptr, OptionGroup::kOutput,
      "sizes as 1.2 KB or 3.4 MB (powers of 1024), the\n"
      "unit in each cell and in the total"},
+    {OptionId::InPlace, '\0', "in-place", nullptr, OptionGroup::kOutput,
+     "write the output file directly, without a\n"
+     "temporary file beside it: for a file in a\n"
+     "folder you may not write; a failed or\n"
+     "interrupted run leaves it cut short"},
     {OptionId::TimeStyle, '\0', "time-style", "STYLE", OptionGroup::kOutput,
      "times as classic (dd.mm.yyyy hh:mm), iso\n"
      "(yyyy-mm-dd hh:mm, UTC) or locale"},
@@ -400,6 +406,9 @@ std::string ApplyOption(ParseState& state, OptionId id, const std::string& value
       break;
     case OptionId::ListValues:
       options.ListValues = value;
+      break;
+    case OptionId::InPlace:
+      options.InPlace = true;
       break;
     case OptionId::Quiet:
       options.Quiet = true;

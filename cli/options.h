@@ -18,6 +18,7 @@ struct CliOptions {
   std::vector<std::string> SettingLines;
   bool IncludeParent = false;
   bool PrintSettings = false;
+  bool InPlace = false;  // --in-place: the output file written directly
   bool Quiet = false;
   bool Help = false;
   bool HelpKeys = false;

@@ -58,6 +58,8 @@ class EntryFilter {
 
   bool KeepsFile(const FolderRecord& find) const {
     if (IsFolder(find.dwFileAttributes) || LeftOut(find)) return false;
+    // What a killed run of the writer may have left is no file of the folder's.
+    if (IsTemporaryFileName(find.cFileName)) return false;
     if (MatchesMasks() && !MatchesAny(file_patterns_, find.cFileName)) return false;
     for (const std::string& name : left_out_) {
       if (find.cFileName == name) return false;

@@ -12,8 +12,9 @@
 // matching FileMask (";" separating several patterns of a mask), each list
 // in ascending order under SortBy, the parent entry kept only with
 // IncludeParent, and the files' total size. Names that Exclude matches,
-// hidden ones with HideHidden, and files named in left_out (the listing's
-// own output file) are left out; the parent entry never is. A mask matching
+// hidden ones with HideHidden, files named in left_out (the listing's own
+// output file) and the writer's temporary files are left out; the parent
+// entry never is. A mask matching
 // nothing gives empty lists. False, with the system's reason in failure and
 // both lists empty, when the folder could not be read. Reads the settings
 // only.

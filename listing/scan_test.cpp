@@ -119,14 +119,18 @@ TEST_F(ScanTest, SeveralPatternsExclusionsAndHiddenNames) {
   EXPECT_EQ(NamesOf(listing.FolderList), (Names{"..", "Sub"})) << "hidden alpha goes, the parent stays";
 }
 
-TEST_F(ScanTest, TheListingsOwnOutputIsLeftOut) {
+TEST_F(ScanTest, TheListingsOwnOutputAndTemporaryFilesAreLeftOut) {
   source.Folders["Data"].push_back(MakeRecord("index.html", 32, 1000));
   source.Folders["Data"].push_back(MakeRecord("index.html.d", 16));
+  source.Folders["Data"].push_back(MakeRecord(".kestrova-0a1b2c.tmp", 32, 500));
+  source.Folders["Data"].push_back(MakeRecord("~kestrova-0a1b2c.tmp", 32, 500));
+  source.Folders["Data"].push_back(MakeRecord(".kestrova-0a1b2c.tmp.txt", 32, 7));
   std::string failure;
   ASSERT_TRUE(::ScanListing(record, record.DirStr, source, {"index.html"}, listing, failure));
-  EXPECT_EQ(NamesOf(listing.FileList), (Names{"Readme.TXT", "b.txt", "big.iso"}));
+  EXPECT_EQ(NamesOf(listing.FileList), (Names{".kestrova-0a1b2c.tmp.txt", "Readme.TXT", "b.txt", "big.iso"}))
+      << "neither the output nor a killed run's temporary files; a name of another pattern stays";
   EXPECT_EQ(NamesOf(listing.FolderList), (Names{"Sub", "alpha", "index.html.d"}));
-  EXPECT_EQ(listing.TotalBytes, 5368709120LL + 17);
+  EXPECT_EQ(listing.TotalBytes, 5368709120LL + 17 + 7);
 }
 
 TEST(ScanOnDisk, ListsARealFolder) {

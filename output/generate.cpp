@@ -84,12 +84,14 @@ GenerateStatus ComposeListing(const CommonStruct& settings, const std::string& f
   return GenerateStatus::kWritten;
 }
 
-bool WriteListingFile(ListingRun& run, const std::string& path, std::string& failure, const SinkWrapper& wrap,
-                      uint64_t* written) {
+FileWriteOutcome WriteListingFile(ListingRun& run, const std::string& path, const SinkWrapper& wrap,
+                                  WriteMethod method) {
+  FileWriteOutcome outcome;
   AtomicFile file;
-  const bool done = file.Open(path) && WriteThrough(run, file, wrap, written) && file.Commit();
-  failure = done ? std::string() : file.FailureReason();
-  return done;
+  outcome.Written = file.Open(path, method) && WriteThrough(run, file, wrap, &outcome.Bytes) && file.Commit();
+  if (!outcome.Written) outcome.Reason = file.FailureReason();
+  outcome.Notes = file.Notes();
+  return outcome;
 }
 
 GenerateResult GenerateListing(const CommonStruct& settings, FolderSource& source,
@@ -98,10 +100,16 @@ GenerateResult GenerateListing(const CommonStruct& settings, FolderSource& sourc
   const OutputForm& form = output.Form != nullptr ? *output.Form : ClassicFormOf(settings);
   result.Status = ComposeListing(settings, settings.DirStr, source, form, run, result.Reason, output.LeftOut);
   if (result.Status != GenerateStatus::kWritten) return result;
-  const bool written =
-      output.ToStandardOutput
-          ? WriteStandardOutput(run, result.Reason, output.Wrap, &result.BytesWritten)
-          : WriteListingFile(run, settings.OutputFile, result.Reason, output.Wrap, &result.BytesWritten);
+  bool written = false;
+  if (output.ToStandardOutput) {
+    written = WriteStandardOutput(run, result.Reason, output.Wrap, &result.BytesWritten);
+  } else {
+    FileWriteOutcome outcome = WriteListingFile(run, settings.OutputFile, output.Wrap, output.Method);
+    written = outcome.Written;
+    result.Reason = std::move(outcome.Reason);
+    result.BytesWritten = outcome.Bytes;
+    result.Notes = std::move(outcome.Notes);
+  }
   if (!written) {
     result.Status = GenerateStatus::kCannotWrite;
     return result;

@@ -23,6 +23,7 @@ struct GenerateResult {
   uint64_t FileCount = 0;
   int64_t TotalBytes = 0;
   uint64_t BytesWritten = 0;
+  WriteNotes Notes;  // what the output file's writer told besides
 };
 
 // The words for kTextTooLong of the key, which both front ends show:
@@ -44,7 +45,8 @@ struct ListingOutput {
   // Standard output instead of OutputFile; a failed write there is
   // kCannotWrite with the system's reason.
   bool ToStandardOutput = false;
-  SinkWrapper Wrap;  // none: the document goes straight to its sink
+  SinkWrapper Wrap;                                   // none: the document goes straight to its sink
+  WriteMethod Method = WriteMethod::kWholeOrNothing;  // how OutputFile is written
   // Names of files that the listing leaves out: its own output file, where
   // it lies in the listed folder.
   std::vector<std::string> LeftOut;
@@ -72,8 +74,16 @@ GenerateStatus ComposeListing(const CommonStruct& settings, const std::string& f
                               const OutputForm& form, ListingRun& run, std::string& reason,
                               const std::vector<std::string>& left_out = {});
 
+// What became of writing a run's document to a file.
+struct FileWriteOutcome {
+  bool Written = false;
+  std::string Reason;  // the system's text, when not written
+  uint64_t Bytes = 0;  // the bytes that went to the file
+  WriteNotes Notes;    // what the writer told besides
+};
+
 // Replaces the file at path with the run's document, through wrap when there
-// is one; false, with the system's reason, when any step fails, and then the
-// old file is untouched. Counts the bytes written into written.
-bool WriteListingFile(ListingRun& run, const std::string& path, std::string& failure,
-                      const SinkWrapper& wrap = nullptr, uint64_t* written = nullptr);
+// is one and by the method; when any step fails, the old file is untouched
+// (unless written in place) and the outcome says why.
+FileWriteOutcome WriteListingFile(ListingRun& run, const std::string& path, const SinkWrapper& wrap = nullptr,
+                                  WriteMethod method = WriteMethod::kWholeOrNothing);

@@ -42,26 +42,26 @@ TEST(WriteListingFile, StoresEveryLineEndAsOnePlatformLineEnd) {
   ScopedTempFolder folder;
   CommonStruct settings;
   ListingRun run = RunOf(settings, {"d"}, "a\r\nb\nc\r\n");
-  std::string failure;
-  uint64_t written = 0;
-  ASSERT_TRUE(WriteListingFile(run, folder.Join("out.txt"), failure, nullptr, &written)) << failure;
+  const FileWriteOutcome outcome = WriteListingFile(run, folder.Join("out.txt"));
+  ASSERT_TRUE(outcome.Written) << outcome.Reason;
   const std::string bytes = ReadFileBytes(folder.Join("out.txt"));
   EXPECT_EQ(Visible(bytes), Visible(PlatformLines("a\r\nb\r\nc\r\nd\r\n")));
-  EXPECT_EQ(written, bytes.size());
+  EXPECT_EQ(outcome.Bytes, bytes.size());
 }
 
 TEST(WriteListingFile, FailsWhenTheFileCannotBeWritten) {
   ScopedTempFolder folder;
   CommonStruct settings;
   ListingRun run = RunOf(settings, {}, "text");
-  std::string failure;
-  EXPECT_FALSE(WriteListingFile(run, folder.path(), failure)) << "a path naming a folder";
-  EXPECT_FALSE(failure.empty());
-  EXPECT_FALSE(WriteListingFile(run, folder.Join("missing") + FolderSeparator() + "x.html", failure))
+  const FileWriteOutcome onto_folder = WriteListingFile(run, folder.path());
+  EXPECT_FALSE(onto_folder.Written) << "a path naming a folder";
+  EXPECT_FALSE(onto_folder.Reason.empty());
+  EXPECT_FALSE(WriteListingFile(run, folder.Join("missing") + FolderSeparator() + "x.html").Written)
       << "a missing folder";
   if (FolderSeparator() == '/' && PathExists("/dev/full")) {
-    EXPECT_FALSE(WriteListingFile(run, "/dev/full", failure)) << "a full disk";
-    EXPECT_EQ(failure, "No space left on device");
+    const FileWriteOutcome full = WriteListingFile(run, "/dev/full");
+    EXPECT_FALSE(full.Written) << "a full disk";
+    EXPECT_EQ(full.Reason, "No space left on device");
   }
 }
 
@@ -81,8 +81,7 @@ TEST(ListingRun, AMovedOrCopiedRunWritesWhatTheOriginalWould) {
   EXPECT_EQ(FlattenRun(moved), expected);
   std::vector<ListingRun> runs;
   for (int i = 0; i < 20; ++i) runs.push_back(copied);  // moved as the vector grows
-  std::string failure;
-  ASSERT_TRUE(WriteListingFile(runs.front(), folder.Join("moved.txt"), failure)) << failure;
+  ASSERT_TRUE(WriteListingFile(runs.front(), folder.Join("moved.txt")).Written);
   EXPECT_EQ(ReadFileBytes(folder.Join("moved.txt")), PlatformLines(expected));
 }
 

@@ -1,9 +1,60 @@
-// The parts of the whole-or-nothing writer that every platform shares: the
-// buffering and the one-call replacement. Opening, committing and discarding
-// live in file_posix.cpp and file_win32.cpp.
+// The whole-or-nothing writer, written once over the steps that
+// file_posix.cpp and file_win32.cpp implement, and standard output.
 #include <cstdio>
+#include <functional>
 
+#include "platform/file_steps.h"
 #include "platform/platform.h"
+
+namespace {
+
+using file_steps::kNoHandle;
+using file_steps::TargetKind;
+
+constexpr int kNameAttempts = 100;
+constexpr char kTemporarySuffix[] = ".tmp";
+constexpr size_t kTemporaryDigits = 6;
+
+// The folder that holds the path, as a user reads it: "/" for a file of the
+// root, "." for a name without a folder.
+std::string FolderPart(const std::string& path) {
+  const size_t separator = path.find_last_of(FolderSeparator() == '\\' ? "\\/" : "/");
+  if (separator == std::string::npos) return ".";
+  return separator == 0 ? path.substr(0, 1) : path.substr(0, separator);
+}
+
+std::string JoinName(const std::string& folder, const std::string& name) {
+  const char last = folder.empty() ? '\0' : folder.back();
+  const bool ends_with_separator = last == '/' || last == FolderSeparator();
+  return ends_with_separator ? folder + name : folder + FolderSeparator() + name;
+}
+
+// Tries fresh temporary names in the folder until make succeeds with one,
+// each announced to the interrupt handler first. Returns the name made;
+// empty, with make's error, when a try failed for a reason other than a
+// taken name or every name tried was taken. A stem of its own, not the
+// target's name, leaves room for the temporary twin of a target whose name
+// is near the system's length limit.
+std::string MakeWithFreshName(const std::string& folder,
+                              const std::function<bool(const std::string&)>& make) {
+  unsigned seed = file_steps::NameSeed();
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    seed = seed * 1103515245u + 12345u;
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%06x", (seed >> 8) & 0xFFFFFFu);
+    const std::string path =
+        JoinName(folder, file_steps::kTemporaryPrefix + (digits + std::string(kTemporarySuffix)));
+    file_steps::SetPending(path);
+    if (make(path)) return path;
+    if (!file_steps::NameTaken()) break;
+  }
+  file_steps::ClearPending();
+  return std::string();
+}
+
+bool IsLowerHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); }
+
+}  // namespace
 
 AtomicFile::~AtomicFile() { Discard(); }
 
@@ -12,9 +63,48 @@ void AtomicFile::Start(intptr_t handle) {
   buffer_.reserve(kBufferSize);
 }
 
+bool AtomicFile::Fail() {
+  if (!failed_) failure_ = file_steps::LastReason();
+  failed_ = true;
+  return false;
+}
+
+bool AtomicFile::Open(const std::string& path, WriteMethod method) {
+  Discard();
+  failed_ = false;
+  failure_.clear();
+  notes_ = WriteNotes();
+  const file_steps::Target target = file_steps::InspectTarget(path);
+  target_ = target.path;
+  if (target.kind == TargetKind::kRefused) return Fail();
+  if (target.kind == TargetKind::kDevice || method == WriteMethod::kInPlace) {
+    const intptr_t handle = file_steps::OpenInPlace(target_);
+    if (handle == kNoHandle) return Fail();
+    Start(handle);
+    return true;
+  }
+  const std::string folder = FolderPart(target_);
+  intptr_t handle = file_steps::CreateUnnamed(folder, target.mode);
+  unnamed_ = handle != kNoHandle;
+  if (!unnamed_) {
+    temporary_ = MakeWithFreshName(folder, [&handle, &target](const std::string& name) {
+      handle = file_steps::CreateExclusive(name, target.mode);
+      return handle != kNoHandle;
+    });
+  }
+  if (handle == kNoHandle) {
+    Fail();
+    if (target.kind == TargetKind::kRegularFile) notes_.RefusedFolder = folder;
+    return false;
+  }
+  if (target.kind == TargetKind::kRegularFile) file_steps::KeepOwnerAndMode(handle, target, notes_.Warnings);
+  Start(handle);
+  return true;
+}
+
 bool AtomicFile::Flush() {
   if (failed_ || handle_ == kNoHandle) return false;
-  const bool written = WriteToHandle(buffer_);
+  const bool written = file_steps::WriteAll(handle_, buffer_);
   buffer_.clear();
   return written || Fail();
 }
@@ -23,10 +113,62 @@ bool AtomicFile::Write(std::string_view bytes) {
   if (failed_ || handle_ == kNoHandle) return false;
   if (buffer_.size() + bytes.size() > kBufferSize) {
     if (!Flush()) return false;
-    if (bytes.size() >= kBufferSize) return WriteToHandle(bytes) || Fail();
+    if (bytes.size() >= kBufferSize) return file_steps::WriteAll(handle_, bytes) || Fail();
   }
   buffer_.append(bytes.data(), bytes.size());
   return true;
+}
+
+bool AtomicFile::Commit() {
+  if (failed_ || handle_ == kNoHandle) {
+    Discard();
+    return false;
+  }
+  bool done = Flush();
+  if (done && unnamed_) {
+    const intptr_t handle = handle_;
+    temporary_ = MakeWithFreshName(FolderPart(target_), [handle](const std::string& name) {
+      return file_steps::NameUnnamed(handle, name);
+    });
+    unnamed_ = false;
+    if (temporary_.empty()) done = Fail();
+  }
+  const intptr_t handle = handle_;
+  handle_ = kNoHandle;
+  // A network file system may report a failed write only on close.
+  if (!file_steps::Close(handle) && done) done = Fail();
+  if (done && !temporary_.empty() && !file_steps::Rename(temporary_, target_)) done = Fail();
+  if (!done) {
+    Discard();
+    return false;
+  }
+  file_steps::ClearPending();
+  temporary_.clear();
+  return true;
+}
+
+void AtomicFile::Discard() {
+  // What the new file could not keep matters only once it is in place.
+  if (handle_ != kNoHandle || !temporary_.empty()) notes_.Warnings.clear();
+  if (handle_ != kNoHandle) file_steps::Close(handle_);
+  handle_ = kNoHandle;
+  unnamed_ = false;
+  buffer_.clear();
+  if (!temporary_.empty()) file_steps::Remove(temporary_);
+  temporary_.clear();
+  file_steps::ClearPending();
+}
+
+bool IsTemporaryFileName(std::string_view name) {
+  constexpr std::string_view kStem = "kestrova-";
+  constexpr std::string_view kSuffix = kTemporarySuffix;
+  if (name.size() != 1 + kStem.size() + kTemporaryDigits + kSuffix.size()) return false;
+  if ((name[0] != '.' && name[0] != '~') || name.substr(1, kStem.size()) != kStem) return false;
+  const std::string_view digits = name.substr(1 + kStem.size(), kTemporaryDigits);
+  for (char c : digits) {
+    if (!IsLowerHexDigit(c)) return false;
+  }
+  return name.substr(name.size() - kSuffix.size()) == kSuffix;
 }
 
 bool ReplaceFileAtomically(const std::string& path, std::string_view bytes, std::string& failure) {

@@ -1,6 +1,8 @@
-// Files over POSIX: whole-or-nothing writes by rename, bounded reads,
-// standard output, and the clean-up of an interrupted write.
+// Files over POSIX: the steps of the whole-or-nothing writer, bounded reads,
+// and the clean-up of an interrupted write.
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,6 +14,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/file_steps.h"
 #include "platform/platform.h"
 
 namespace {
@@ -21,27 +24,16 @@ namespace {
 char pending_path[PATH_MAX + 64];
 volatile sig_atomic_t has_pending = 0;
 
-void SetPending(const std::string& path) {
-  has_pending = 0;
-  if (path.size() >= sizeof pending_path) return;
-  std::memcpy(pending_path, path.c_str(), path.size() + 1);
-  has_pending = 1;
-}
+// Signals that end the program while it may be writing a file: a closed
+// terminal or ssh session, a quit key, a reader of standard output gone.
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE};
 
-void ClearPending() { has_pending = 0; }
-
-void OnInterrupt(int signal_number) {
+void OnEndingSignal(int signal_number) {
   if (has_pending) unlink(pending_path);
   // Ending by the signal itself tells the shell what happened ($? = 128 + n)
   // and lets a calling script stop as it would for any interrupted tool.
   signal(signal_number, SIG_DFL);
   raise(signal_number);
-}
-
-std::string FolderPart(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 // A link is replaced where it points, so the link itself survives.
@@ -52,67 +44,133 @@ std::string ResolvedTarget(const std::string& path) {
   return realpath(path.c_str(), resolved) != nullptr ? std::string(resolved) : path;
 }
 
+int DescriptorOf(intptr_t handle) { return static_cast<int>(handle); }
+
+std::string DescriptorPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
+
+// "www-data:www-data", or the numbers where the system has no names.
+std::string OwnerText(uid_t owner, gid_t group) {
+  char buffer[4096];
+  struct passwd user {};
+  struct passwd* user_found = nullptr;
+  struct group team {};
+  struct group* team_found = nullptr;
+  getpwuid_r(owner, &user, buffer, sizeof buffer, &user_found);
+  std::string text = user_found != nullptr ? user_found->pw_name : std::to_string(owner);
+  getgrgid_r(group, &team, buffer, sizeof buffer, &team_found);
+  return text + ":" + (team_found != nullptr ? team_found->gr_name : std::to_string(group));
+}
+
+std::string ModeText(mode_t mode) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%04o", static_cast<unsigned>(mode & 07777));
+  return text;
+}
+
+// The end of a warning: the system's reason when a call failed, else what
+// the file system did of its own accord.
+std::string BecauseOf(int error) {
+  return error != 0 ? std::string(" (") + std::strerror(error) + ")" : " (the file system did not keep it)";
+}
+
 }  // namespace
 
 std::string_view PlatformLineEnd() { return "\n"; }
 
-bool AtomicFile::Fail() {
-  if (!failed_) failure_ = std::strerror(errno);
-  failed_ = true;
-  return false;
+namespace file_steps {
+
+const char kTemporaryPrefix[] = ".kestrova-";
+
+unsigned NameSeed() {
+  return static_cast<unsigned>(getpid()) * 2654435761u ^ static_cast<unsigned>(std::time(nullptr));
 }
 
-bool AtomicFile::Open(const std::string& path) {
-  Discard();
-  failed_ = false;
-  failure_.clear();
-  target_ = ResolvedTarget(path);
+Target InspectTarget(const std::string& path) {
+  Target target;
+  target.path = ResolvedTarget(path);
   struct stat existing {};
-  const bool exists = stat(target_.c_str(), &existing) == 0;
-  if (exists && S_ISDIR(existing.st_mode)) {
+  if (stat(target.path.c_str(), &existing) != 0) return target;
+  if (S_ISDIR(existing.st_mode)) {
     errno = EISDIR;
-    return Fail();
+    target.kind = TargetKind::kRefused;
+  } else if (!S_ISREG(existing.st_mode)) {
+    target.kind = TargetKind::kDevice;
+  } else if (access(target.path.c_str(), W_OK) != 0) {
+    // Renaming ignores the target's own permission; a file its owner made
+    // read-only stays as protected as a direct write would have left it.
+    target.kind = TargetKind::kRefused;
+  } else {
+    target.kind = TargetKind::kRegularFile;
+    // Made with the old bits from the start, a new file is never more open
+    // than the old one, even where they cannot be set exactly.
+    target.mode = existing.st_mode & 0777;
+    target.owner = existing.st_uid;
+    target.group = existing.st_gid;
   }
-  if (exists && !S_ISREG(existing.st_mode)) {
-    const int fd = open(target_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    if (fd < 0) return Fail();
-    Start(fd);
-    return true;
-  }
-  // Renaming ignores the target's own permission; a file its owner made
-  // read-only stays as protected as a direct write would have left it.
-  if (exists && access(target_.c_str(), W_OK) != 0) return Fail();
-  // A stem of its own, not the target's name, so that a target name near
-  // the system's length limit still has room for its temporary twin.
-  const std::string stem = FolderPart(target_) + "/.kestrova-";
-  unsigned seed = static_cast<unsigned>(getpid()) * 2654435761u ^ static_cast<unsigned>(std::time(nullptr));
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    seed = seed * 1103515245u + 12345u;
-    char suffix[16];
-    std::snprintf(suffix, sizeof suffix, "%06x.tmp", (seed >> 8) & 0xFFFFFF);
-    temporary_ = stem + suffix;
-    SetPending(temporary_);
-    // The mode asked for here passes the umask, as any new file's does.
-    const int fd = open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-      if (exists) fchmod(fd, existing.st_mode & 07777);
-      Start(fd);
-      return true;
-    }
-    if (errno != EEXIST) break;
-  }
-  const int reason = errno;
-  ClearPending();
-  temporary_.clear();
-  errno = reason;
-  return Fail();
+  return target;
 }
 
-bool AtomicFile::WriteToHandle(std::string_view bytes) {
+intptr_t OpenInPlace(const std::string& path) {
+  return open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+}
+
+intptr_t CreateExclusive(const std::string& path, uint32_t mode) {
+  return open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(mode));
+}
+
+intptr_t CreateUnnamed(const std::string& folder, uint32_t mode) {
+  const int fd = open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, static_cast<mode_t>(mode));
+  if (fd < 0) return kNoHandle;
+  // It is named through /proc at the end; where /proc is missing, a file
+  // with a name from the start will do.
+  if (access(DescriptorPath(fd).c_str(), F_OK) != 0) {
+    close(fd);
+    return kNoHandle;
+  }
+  return fd;
+}
+
+bool NameUnnamed(intptr_t handle, const std::string& path) {
+  return linkat(AT_FDCWD, DescriptorPath(DescriptorOf(handle)).c_str(), AT_FDCWD, path.c_str(),
+                AT_SYMLINK_FOLLOW) == 0;
+}
+
+bool NameTaken() { return errno == EEXIST; }
+
+void KeepOwnerAndMode(intptr_t handle, const Target& target, std::vector<std::string>& warnings) {
+  const int fd = DescriptorOf(handle);
+  struct stat made {};
+  if (fstat(fd, &made) != 0) return;
+  const uid_t owner = static_cast<uid_t>(target.owner);
+  const gid_t group = static_cast<gid_t>(target.group);
+  int owner_error = 0, mode_error = 0;
+  if (made.st_uid != owner || made.st_gid != group) {
+    // Only root may give a file away; a member of the old group may still
+    // give it that group.
+    if (fchown(fd, owner, group) != 0) {
+      owner_error = errno;
+      if (made.st_gid != group) fchown(fd, static_cast<uid_t>(-1), group);
+    }
+  }
+  if ((made.st_mode & 07777) != target.mode && fchmod(fd, static_cast<mode_t>(target.mode)) != 0) {
+    mode_error = errno;
+  }
+  if (fstat(fd, &made) != 0) return;
+  if (made.st_uid != owner || made.st_gid != group) {
+    warnings.push_back("could not keep the owner " + OwnerText(owner, group) + " of " + target.path +
+                       "; it now belongs to " + OwnerText(made.st_uid, made.st_gid) + BecauseOf(owner_error));
+  }
+  if ((made.st_mode & 07777) != target.mode) {
+    warnings.push_back("could not keep the mode " + ModeText(target.mode) + " of " + target.path +
+                       "; it is now " + ModeText(made.st_mode) + BecauseOf(mode_error));
+  }
+}
+
+bool WriteAll(intptr_t handle, std::string_view bytes) {
   const char* data = bytes.data();
   size_t size = bytes.size();
   while (size > 0) {
-    const ssize_t written = write(static_cast<int>(handle_), data, size);
+    const ssize_t written = write(DescriptorOf(handle), data, size);
     if (written < 0) {
       if (errno == EINTR) continue;
       return false;
@@ -123,41 +181,39 @@ bool AtomicFile::WriteToHandle(std::string_view bytes) {
   return true;
 }
 
-bool AtomicFile::Commit() {
-  if (failed_ || handle_ == kNoHandle) {
-    Discard();
-    return false;
-  }
-  bool done = Flush();
-  const int fd = static_cast<int>(handle_);
-  handle_ = kNoHandle;
-  // A network file system may report a failed write only on close.
-  if (close(fd) != 0 && done) done = Fail();
-  if (done && !temporary_.empty() && rename(temporary_.c_str(), target_.c_str()) != 0) done = Fail();
-  if (!done) {
-    Discard();
-    return false;
-  }
-  ClearPending();
-  temporary_.clear();
-  return true;
+bool Close(intptr_t handle) { return close(DescriptorOf(handle)) == 0; }
+
+bool Rename(const std::string& from, const std::string& to) { return rename(from.c_str(), to.c_str()) == 0; }
+
+void Remove(const std::string& path) { unlink(path.c_str()); }
+
+std::string LastReason() { return std::strerror(errno); }
+
+void SetPending(const std::string& path) {
+  has_pending = 0;
+  if (path.size() >= sizeof pending_path) return;
+  std::memcpy(pending_path, path.c_str(), path.size() + 1);
+  has_pending = 1;
 }
 
-void AtomicFile::Discard() {
-  if (handle_ != kNoHandle) close(static_cast<int>(handle_));
-  handle_ = kNoHandle;
-  buffer_.clear();
-  if (!temporary_.empty()) unlink(temporary_.c_str());
-  temporary_.clear();
-  ClearPending();
-}
+void ClearPending() { has_pending = 0; }
+
+}  // namespace file_steps
 
 void InstallInterruptCleanup() {
   struct sigaction action {};
-  action.sa_handler = OnInterrupt;
+  action.sa_handler = OnEndingSignal;
   sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
+  // One handler at a time: a second signal waits until the first has
+  // removed the file and ended the program.
+  for (int signal_number : kEndingSignals) sigaddset(&action.sa_mask, signal_number);
+  for (int signal_number : kEndingSignals) {
+    struct sigaction previous {};
+    // A signal the caller chose to ignore (nohup, a background job) stays so.
+    if (sigaction(signal_number, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN) continue;
+    sigaction(signal_number, &action, nullptr);
+  }
+  signal(SIGXFSZ, SIG_IGN);
 }
 
 FileReadStatus ReadSmallFile(const std::string& path, size_t limit, std::string& bytes, std::string& reason) {

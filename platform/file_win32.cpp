@@ -1,10 +1,11 @@
-// Files over Win32: whole-or-nothing writes by MoveFileExA, bounded reads,
-// standard output, and the clean-up of an interrupted write.
+// Files over Win32: the steps of the whole-or-nothing writer, bounded reads,
+// and the clean-up of an interrupted write.
 #include "platform/win32port.h"
 
 #include <cstdio>
 #include <cstring>
 
+#include "platform/file_steps.h"
 #include "platform/platform.h"
 
 namespace {
@@ -13,15 +14,6 @@ namespace {
 // runs on a thread of its own.
 char pending_path[MAX_PATH + 64];
 volatile LONG has_pending = 0;
-
-void SetPending(const std::string& path) {
-  InterlockedExchange(&has_pending, 0);
-  if (path.size() >= sizeof pending_path) return;
-  std::memcpy(pending_path, path.c_str(), path.size() + 1);
-  InterlockedExchange(&has_pending, 1);
-}
-
-void ClearPending() { InterlockedExchange(&has_pending, 0); }
 
 BOOL WINAPI OnConsoleControl(DWORD event) {
   // The file was opened for sharing deletion: it goes as the process ends
@@ -33,9 +25,8 @@ BOOL WINAPI OnConsoleControl(DWORD event) {
 
 HANDLE HandleOf(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 
-std::string FolderPart(const std::string& path) {
-  const size_t separator = path.find_last_of("\\/");
-  return separator == std::string::npos ? std::string(".") : path.substr(0, separator);
+intptr_t HandleValue(HANDLE handle) {
+  return handle == INVALID_HANDLE_VALUE ? file_steps::kNoHandle : reinterpret_cast<intptr_t>(handle);
 }
 
 }  // namespace
@@ -57,102 +48,104 @@ std::string SystemReason(DWORD code) {
 
 std::string_view PlatformLineEnd() { return "\r\n"; }
 
-bool AtomicFile::Fail() {
-  if (!failed_) failure_ = SystemReason(GetLastError());
-  failed_ = true;
+namespace file_steps {
+
+const char kTemporaryPrefix[] = "~kestrova-";
+
+unsigned NameSeed() { return GetCurrentProcessId() * 2654435761u ^ GetTickCount(); }
+
+Target InspectTarget(const std::string& path) {
+  Target target;
+  target.path = path;
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return target;
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    target.kind = TargetKind::kRefused;
+    return target;
+  }
+  // An existing target must be writable, as a direct write would need; a
+  // device (NUL, a console) is written where it is.
+  HANDLE existing = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (existing == INVALID_HANDLE_VALUE) {
+    target.kind = TargetKind::kRefused;
+    return target;
+  }
+  target.kind = GetFileType(existing) == FILE_TYPE_DISK ? TargetKind::kRegularFile : TargetKind::kDevice;
+  CloseHandle(existing);
+  return target;
+}
+
+intptr_t OpenInPlace(const std::string& path) {
+  // Opened rather than created where it exists, so that a device is taken
+  // as it is and a file keeps its attributes.
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_NOT_FOUND) {
+    file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_NEW,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+  }
+  if (file != INVALID_HANDLE_VALUE && GetFileType(file) == FILE_TYPE_DISK && !SetEndOfFile(file)) {
+    const DWORD reason = GetLastError();
+    CloseHandle(file);
+    SetLastError(reason);
+    return kNoHandle;
+  }
+  return HandleValue(file);
+}
+
+intptr_t CreateExclusive(const std::string& path, uint32_t) {
+  return HandleValue(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+// Windows cannot name a file later; every new file has its name from the start.
+intptr_t CreateUnnamed(const std::string&, uint32_t) { return kNoHandle; }
+
+bool NameUnnamed(intptr_t, const std::string&) {
+  SetLastError(ERROR_NOT_SUPPORTED);
   return false;
 }
 
-bool AtomicFile::Open(const std::string& path) {
-  Discard();
-  failed_ = false;
-  failure_.clear();
-  target_ = path;
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES) {
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-      SetLastError(ERROR_ACCESS_DENIED);
-      return Fail();
-    }
-    // An existing target must be writable, as a direct write would need; a
-    // device (NUL, a console) is written where it is.
-    HANDLE existing = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (existing == INVALID_HANDLE_VALUE) return Fail();
-    if (GetFileType(existing) != FILE_TYPE_DISK) {
-      Start(reinterpret_cast<intptr_t>(existing));
-      return true;
-    }
-    CloseHandle(existing);
-  }
-  // A stem of its own, not the target's name, so that a long target name
-  // still has room for its temporary twin.
-  const std::string stem = FolderPart(path) + "\\~kestrova-";
-  DWORD seed = GetCurrentProcessId() * 2654435761u ^ GetTickCount();
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    seed = seed * 1103515245u + 12345u;
-    char suffix[16];
-    std::snprintf(suffix, sizeof suffix, "%06lx.tmp", static_cast<unsigned long>((seed >> 8) & 0xFFFFFF));
-    temporary_ = stem + suffix;
-    SetPending(temporary_);
-    HANDLE file = CreateFileA(temporary_.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-      Start(reinterpret_cast<intptr_t>(file));
-      return true;
-    }
-    if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
-  }
-  const DWORD reason = GetLastError();
-  ClearPending();
-  temporary_.clear();
-  SetLastError(reason);
-  return Fail();
-}
+bool NameTaken() { return GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS; }
 
-bool AtomicFile::WriteToHandle(std::string_view bytes) {
+// A new file takes the folder's permissions, as a file written in place would.
+void KeepOwnerAndMode(intptr_t, const Target&, std::vector<std::string>&) {}
+
+bool WriteAll(intptr_t handle, std::string_view bytes) {
   const char* data = bytes.data();
   size_t size = bytes.size();
   while (size > 0) {
     const DWORD chunk = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
     DWORD written = 0;
-    if (!WriteFile(HandleOf(handle_), data, chunk, &written, nullptr)) return false;
+    if (!WriteFile(HandleOf(handle), data, chunk, &written, nullptr)) return false;
     data += written;
     size -= written;
   }
   return true;
 }
 
-bool AtomicFile::Commit() {
-  if (failed_ || handle_ == kNoHandle) {
-    Discard();
-    return false;
-  }
-  bool done = Flush();
-  HANDLE file = HandleOf(handle_);
-  handle_ = kNoHandle;
-  if (!CloseHandle(file) && done) done = Fail();
-  if (done && !temporary_.empty() &&
-      !MoveFileExA(temporary_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    done = Fail();
-  }
-  if (!done) {
-    Discard();
-    return false;
-  }
-  ClearPending();
-  temporary_.clear();
-  return true;
+bool Close(intptr_t handle) { return CloseHandle(HandleOf(handle)) != 0; }
+
+bool Rename(const std::string& from, const std::string& to) {
+  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
-void AtomicFile::Discard() {
-  if (handle_ != kNoHandle) CloseHandle(HandleOf(handle_));
-  handle_ = kNoHandle;
-  buffer_.clear();
-  if (!temporary_.empty()) DeleteFileA(temporary_.c_str());
-  temporary_.clear();
-  ClearPending();
+void Remove(const std::string& path) { DeleteFileA(path.c_str()); }
+
+std::string LastReason() { return SystemReason(GetLastError()); }
+
+void SetPending(const std::string& path) {
+  InterlockedExchange(&has_pending, 0);
+  if (path.size() >= sizeof pending_path) return;
+  std::memcpy(pending_path, path.c_str(), path.size() + 1);
+  InterlockedExchange(&has_pending, 1);
 }
+
+void ClearPending() { InterlockedExchange(&has_pending, 0); }
+
+}  // namespace file_steps
 
 void InstallInterruptCleanup() { SetConsoleCtrlHandler(OnConsoleControl, TRUE); }
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // One directory record, with the fields the engine reads, named as in
 // WIN32_FIND_DATAA. Times are 100 ns counts since 1601-01-01 UTC.
@@ -84,6 +85,13 @@ bool IsExistingFolder(const std::string& path);
 enum class FolderStatus { kFolder, kMissing, kNotFolder, kRefused };
 FolderStatus InspectFolder(const std::string& path, bool to_list, std::string& reason);
 
+// True when both paths name one file: the same existing file (by device and
+// inode on POSIX, by volume and file index on Windows, links followed), or,
+// where neither exists yet, the same name in the same existing folder (the
+// name compared as the platform's file systems compare names). False when
+// one exists and the other does not, or either cannot be looked at.
+bool SameFile(const std::string& a, const std::string& b);
+
 // Makes standard output carry bytes unchanged: documents arrive with their
 // line ends already as CR LF, which a text-mode stream would double.
 void UseBinaryStandardOutput();
@@ -106,11 +114,32 @@ class ByteSink {
   virtual bool Write(std::string_view bytes) = 0;
 };
 
+// How a file is written.
+enum class WriteMethod {
+  kWholeOrNothing,  // a new file beside the target, put in its place at the end
+  kInPlace,         // the target itself, emptied first: a failed or interrupted
+                    // write leaves it cut short
+};
+
+// What a write tells besides its success and the reason of a failure.
+struct WriteNotes {
+  // After a failed Open: the folder that refused the temporary file although
+  // the target in it may be written, so that writing in place would work.
+  std::string RefusedFolder;
+  // After a successful Commit: a line for each part of the old file's owner
+  // and mode that the new file could not keep, with the reason.
+  std::vector<std::string> Warnings;
+};
+
 // A file written whole or not at all. The bytes go to a new file in the
 // target's folder, which Commit renames over the target; until then the
 // target keeps every byte it had, and a failure or a Discard removes the new
-// file. A target that exists but is no regular file (a device, a pipe) is
-// written in place, since it cannot be replaced.
+// file. Where the system allows it (Linux, on most file systems) the new
+// file has no name until Commit, so that not even a killed process leaves
+// one behind. The new file takes the old one's owner, group and permission
+// bits where the process may set them. A target that exists but is no
+// regular file (a device, a pipe) is written in place, since it cannot be
+// replaced; so is every target with WriteMethod::kInPlace.
 class AtomicFile : public ByteSink {
  public:
   AtomicFile() = default;
@@ -118,9 +147,9 @@ class AtomicFile : public ByteSink {
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;
 
-  // Creates the new file; false when it cannot be created, or when the
-  // target exists and may not be written.
-  bool Open(const std::string& path);
+  // Creates the new file (or opens the target, in place); false when it
+  // cannot be created, or when the target exists and may not be written.
+  bool Open(const std::string& path, WriteMethod method = WriteMethod::kWholeOrNothing);
   bool Write(std::string_view bytes) override;
   // Writes out what is buffered and puts the file in the target's place;
   // false (and the target untouched) when any step failed.
@@ -128,26 +157,30 @@ class AtomicFile : public ByteSink {
   void Discard();
   // The system's reason for the first failure, e.g. "No space left on device".
   const std::string& FailureReason() const { return failure_; }
+  const WriteNotes& Notes() const { return notes_; }
 
  private:
   static constexpr size_t kBufferSize = 1 << 20;
-  static constexpr intptr_t kNoHandle = -1;
 
-  // Begins writing into handle: either the new file or a device in place.
+  // Begins writing into handle: either the new file or the target in place.
   void Start(intptr_t handle);
   bool Flush();
-  // Writes the bytes to the open handle at once; false with errno or the
-  // last error set.
-  bool WriteToHandle(std::string_view bytes);
   bool Fail();
 
   std::string target_;
-  std::string temporary_;  // empty when writing the target in place
-  intptr_t handle_ = kNoHandle;
+  std::string temporary_;  // empty while the new file has no name, and in place
+  intptr_t handle_ = -1;   // file_steps::kNoHandle while nothing is open
+  bool unnamed_ = false;   // the new file is to be named at the commit
   std::string buffer_;
   std::string failure_;
   bool failed_ = false;
+  WriteNotes notes_;
 };
+
+// True for a name of the form the whole-or-nothing writer gives its new
+// files on any platform: ".kestrova-" or "~kestrova-", six lower-case hex
+// digits, ".tmp". A run that was killed may leave one behind.
+bool IsTemporaryFileName(std::string_view name);
 
 // Writes the target whole or not at all; false with the reason on failure.
 bool ReplaceFileAtomically(const std::string& path, std::string_view bytes, std::string& failure);
@@ -159,9 +192,12 @@ class StandardOutputSink : public ByteSink {
   bool Flush();
 };
 
-// From now on SIGINT and SIGTERM (a console control event on Windows) remove
-// the temporary file of the AtomicFile being written, then end the program
-// as the interruption would (status 130 or 143 to the shell).
+// From now on SIGINT, SIGTERM, SIGHUP, SIGQUIT and SIGPIPE (a console control
+// event on Windows) remove the temporary file of the AtomicFile being
+// written, then end the program as the signal would (status 128 + its number
+// to the shell, 130 or 143 on Windows); a signal ignored when the program
+// started stays ignored. SIGXFSZ is ignored, so that a write past the
+// file-size limit fails with its reason instead of ending the program.
 void InstallInterruptCleanup();
 
 // Outcomes of reading a small file whole.

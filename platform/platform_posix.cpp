@@ -43,6 +43,9 @@ struct EntryMetadata {
   int error = 0;  // 0, or the errno of its failed statx; ENOENT: vanished since listed
 };
 
+// The errors of following a link whose target cannot be reached by its path.
+bool IsBrokenLinkError(int error) { return error == ENOENT || error == ELOOP || error == ENOTDIR; }
+
 // Reads the metadata of one entry of the folder; error tells how it went.
 void ReadMetadata(int folder_fd, const char* name, EntryMetadata& entry) {
   struct statx info {};
@@ -50,12 +53,17 @@ void ReadMetadata(int folder_fd, const char* name, EntryMetadata& entry) {
   bool dangling = false;
   entry.error = 0;
   if (statx(folder_fd, name, AT_STATX_SYNC_AS_STAT, mask, &info) != 0) {
-    // A link whose target is gone is listed with its own times.
-    if (statx(folder_fd, name, AT_SYMLINK_NOFOLLOW | AT_STATX_SYNC_AS_STAT, mask, &info) != 0) {
+    // A link whose target is missing (or lies past a file, or loops) is
+    // listed with its own times; any other failure, however passing, must
+    // not turn a real file into an empty one.
+    if (!IsBrokenLinkError(errno) ||
+        statx(folder_fd, name, AT_SYMLINK_NOFOLLOW | AT_STATX_SYNC_AS_STAT, mask, &info) != 0) {
       entry.error = errno;
       return;
     }
-    dangling = true;
+    // Anything but a link was put in the entry's place between the two
+    // calls, and these are its own metadata.
+    dangling = S_ISLNK(info.stx_mode);
   }
   const bool is_folder = !dangling && S_ISDIR(info.stx_mode);
   const bool own_entry = std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
@@ -423,6 +431,23 @@ FolderStatus InspectFolder(const std::string& path, bool to_list, std::string& r
     return FolderStatus::kRefused;
   }
   return FolderStatus::kFolder;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat first {
+  }, second{};
+  const bool first_exists = stat(a.c_str(), &first) == 0;
+  const bool second_exists = stat(b.c_str(), &second) == 0;
+  if (first_exists || second_exists) {
+    return first_exists && second_exists && first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+  }
+  const size_t first_slash = a.rfind('/'), second_slash = b.rfind('/');
+  const std::string first_name = first_slash == std::string::npos ? a : a.substr(first_slash + 1);
+  const std::string second_name = second_slash == std::string::npos ? b : b.substr(second_slash + 1);
+  if (first_name.empty() || first_name != second_name) return false;
+  const std::string first_folder = first_slash == std::string::npos ? "." : a.substr(0, first_slash + 1);
+  const std::string second_folder = second_slash == std::string::npos ? "." : b.substr(0, second_slash + 1);
+  return SameFile(first_folder, second_folder);
 }
 
 void UseBinaryStandardOutput() {}

@@ -70,6 +70,23 @@ TEST(PosixFolderSource, GivesTheRecordsWindowsWouldGive) {
   EXPECT_GT(by_name["plain.txt"].ftLastAccessTime, year_2020);
 }
 
+TEST(PosixFolderSource, EveryBrokenLinkIsAFileOfItsOwn) {
+  // Only a link that cannot be followed is listed by its own metadata; the
+  // command line's tests inject the other failures of following one.
+  ScopedTempFolder folder;
+  WriteFileBytes(folder.Join("plain.txt"), "abc");
+  fs::create_symlink(folder.Join("gone"), folder.Join("dangling"));
+  fs::create_symlink(folder.Join("loop"), folder.Join("loop"));
+  fs::create_symlink(folder.Join("plain.txt") + "/inside", folder.Join("through-a-file"));
+  std::map<std::string, FolderRecord> by_name;
+  for (const FolderRecord& record : Records(folder.path() + "/*")) by_name[record.cFileName] = record;
+  for (const char* name : {"dangling", "loop", "through-a-file"}) {
+    ASSERT_EQ(by_name.count(name), 1u) << name;
+    EXPECT_EQ(by_name[name].dwFileAttributes, 128u) << name;
+    EXPECT_EQ(SizeOf(by_name[name]), 0u) << name;
+  }
+}
+
 TEST(PosixFolderSource, MasksFilterAndAMissingFolderIsAFailure) {
   ScopedTempFolder folder;
   WriteFileBytes(folder.Join("a.TXT"), "");

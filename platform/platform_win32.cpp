@@ -178,6 +178,44 @@ FolderStatus InspectFolder(const std::string& path, bool to_list, std::string& r
   return FolderStatus::kFolder;
 }
 
+namespace {
+
+// The volume and index that name one file, whatever path leads to it; false
+// when it cannot be opened to ask.
+bool IdentityOf(const std::string& path, BY_HANDLE_FILE_INFORMATION& identity) {
+  // Neither reading nor writing, so that a file another program holds open
+  // still answers; the backup flag lets folders be opened too.
+  HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const bool known = GetFileInformationByHandle(file, &identity) != 0;
+  CloseHandle(file);
+  return known;
+}
+
+}  // namespace
+
+bool SameFile(const std::string& a, const std::string& b) {
+  BY_HANDLE_FILE_INFORMATION first{}, second{};
+  const bool first_exists = GetFileAttributesA(a.c_str()) != INVALID_FILE_ATTRIBUTES;
+  const bool second_exists = GetFileAttributesA(b.c_str()) != INVALID_FILE_ATTRIBUTES;
+  if (first_exists || second_exists) {
+    return first_exists && second_exists && IdentityOf(a, first) && IdentityOf(b, second) &&
+           first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+           first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
+  }
+  const size_t first_separator = a.find_last_of("\\/:"), second_separator = b.find_last_of("\\/:");
+  const std::string first_name = first_separator == std::string::npos ? a : a.substr(first_separator + 1);
+  const std::string second_name = second_separator == std::string::npos ? b : b.substr(second_separator + 1);
+  // Windows file systems compare names without regard to letter case.
+  if (first_name.empty() || LowerCaseBytes(first_name) != LowerCaseBytes(second_name)) return false;
+  const std::string first_folder =
+      first_separator == std::string::npos ? "." : a.substr(0, first_separator + 1);
+  const std::string second_folder =
+      second_separator == std::string::npos ? "." : b.substr(0, second_separator + 1);
+  return SameFile(first_folder, second_folder);
+}
+
 void UseBinaryStandardOutput() { _setmode(_fileno(stdout), _O_BINARY); }
 
 bool StandardErrorIsTerminal() { return _isatty(_fileno(stderr)) != 0; }

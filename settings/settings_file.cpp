@@ -89,6 +89,17 @@ SettingLineCheck CheckSettingLine(const std::string& line) {
                                                                 : SettingLineCheck::kInvalidValue;
 }
 
+bool HoldsKnownSetting(const std::string& text) {
+  for (size_t start = 0; start < text.size();) {
+    const size_t end = std::min(text.find('\n', start), text.size());
+    const std::string_view line = std::string_view(text).substr(start, end - start);
+    const size_t equals = line.find('=');
+    if (equals != line.npos && FindSetting(line.substr(0, equals)) != nullptr) return true;
+    start = end + 1;
+  }
+  return false;
+}
+
 std::string NormalizeSettingsBytes(const std::string& bytes) {
   const size_t end = std::min(bytes.find(kEndOfFile), bytes.size());
   std::string text;

@@ -40,6 +40,11 @@ enum class SettingLineCheck { kValid, kUnknownKey, kInvalidValue };
 // S T W C R A H.
 SettingLineCheck CheckSettingLine(const std::string& line);
 
+// True when a line of the text (line ends "\n") begins with a key that a
+// settings file holds, followed by "=": a text without one is no settings
+// file, however leniently it is read.
+bool HoldsKnownSetting(const std::string& text);
+
 // What a text-mode read would deliver: every CR dropped, a byte 26 ends it.
 std::string NormalizeSettingsBytes(const std::string& bytes);
 

@@ -334,6 +334,15 @@ TEST(SettingsLookup, MultiLineValuesAndNumbers) {
   }
 }
 
+TEST(SettingsLookup, ATextHoldsASettingOnlyWhereALineBeginsWithAKnownKey) {
+  EXPECT_TRUE(HoldsKnownSetting("Kestrova 1.5\nTitle=x\n"));
+  EXPECT_TRUE(HoldsKnownSetting("$Bites=b"));
+  EXPECT_TRUE(HoldsKnownSetting("OutputFormat=0\n"));
+  EXPECT_FALSE(HoldsKnownSetting(""));
+  EXPECT_FALSE(HoldsKnownSetting("<HTML>\n<TITLE>Title=x</TITLE>\n")) << "a key inside a line";
+  EXPECT_FALSE(HoldsKnownSetting("Title\nSortBy 5\ntitle=x\n")) << "no =, or not the key's case";
+}
+
 TEST(SettingsReader, MissingKeysTakeReaderDefaults) {
   CommonStruct record = AwkwardRecord();  // columns S, C, R and H
   record.IncludeParent = true;

@@ -296,6 +296,59 @@ TEST(CliSettings, SavedSettingsAreThePrintedSettings) {
   EXPECT_EQ("Output=1", SettingLine(NormalizeSettingsBytes(printed.Out), "Output"));
 }
 
+TEST(CliSettings, TheOutputMayNotReplaceTheSettingsFileReadOrSaved) {
+  ListedFolder folder;
+  const std::string job = folder.Output("job.ksv");
+  const std::string job_text = RunCli({folder.path(), "--print-settings"}).Out;
+  WriteFileBytes(job, job_text);
+  // Another path to the same file: a link on POSIX, other letter cases on
+  // Windows, whose file systems ignore them.
+  std::string job_again = folder.Output("JOB.KSV");
+#ifndef _WIN32
+  job_again = folder.Output("link.ksv");
+  fs::create_symlink(job, job_again);
+#endif
+  const std::string fresh = folder.Output("fresh.ksv");
+  struct Case {
+    std::vector<std::string> Arguments;
+    std::string Named;
+  };
+  const Case cases[] = {
+      {{"-s", job, folder.path(), "-o", job}, job},
+      {{"-s", job, folder.path(), "-o", job_again}, job},
+      {{"-s", job_again, folder.path(), "-o", job}, job_again},
+      {{folder.path(), "--save-settings", job, "-o", job_again}, job},
+      {{folder.path(), "--save-settings", fresh, "-o", fresh}, fresh},
+  };
+  for (const Case& c : cases) {
+    CliRun run = RunCli(c.Arguments);
+    EXPECT_EQ(2, run.Status) << c.Arguments.back();
+    EXPECT_EQ("kestrova-cli: the output would replace the settings file " + c.Named + "\n", run.Err);
+    EXPECT_EQ(job_text, ReadFileBytes(job)) << c.Arguments.back();
+    EXPECT_FALSE(PathExists(fresh)) << "nothing is written, the settings neither";
+  }
+  CliRun beside = RunCli({"-s", job, folder.path(), "-o", folder.Output("job.html"), "-q"});
+  EXPECT_EQ(0, beside.Status) << beside.Err;
+  EXPECT_EQ(job_text, ReadFileBytes(job));
+}
+
+TEST(CliSettings, AFileWithoutAKnownSettingIsReadWithAWarning) {
+  ListedFolder folder;
+  const std::string listing = folder.Output("yesterday.html");
+  WriteFileBytes(listing, "<HTML>\n<TITLE>Content of /srv</TITLE>\n</HTML>\n");
+  const std::string output = folder.Output("list.txt");
+  CliRun run = RunCli({"-s", listing, folder.path(), "-o", output, "-q"});
+  EXPECT_EQ(0, run.Status);
+  EXPECT_EQ("kestrova-cli: warning: " + listing + " holds no known setting\n", run.Err);
+  EXPECT_TRUE(PathExists(output)) << "read leniently, as before";
+
+  const std::string one_line = folder.Output("one.ksv");
+  WriteFileBytes(one_line, "Title=x\r\n");
+  CliRun known = RunCli({"-s", one_line, folder.path(), "-o", output, "-q"});
+  EXPECT_EQ(0, known.Status);
+  EXPECT_EQ("", known.Err);
+}
+
 TEST(CliChecks, FailedFolderChecksExitTwoWithTheProgramsTexts) {
   ListedFolder folder;
   const std::string missing = folder.Output("missing");

@@ -1,0 +1,77 @@
+// The steps of writing a file that differ by platform, a system call or two
+// each: atomic_file.cpp composes them into the one whole-or-nothing writer,
+// file_posix.cpp and file_win32.cpp implement them. A step that fails leaves
+// the system's error (errno, or the thread's last error) for LastReason.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace file_steps {
+
+constexpr intptr_t kNoHandle = -1;
+
+enum class TargetKind {
+  kMissing,      // nothing of that name yet
+  kRegularFile,  // a file that may be written: it is replaced
+  kDevice,       // a device or a pipe: written where it is
+  kRefused,      // a folder, or a file that may not be written; the error is set
+};
+
+// What a write is about to replace.
+struct Target {
+  TargetKind kind = TargetKind::kMissing;
+  std::string path;               // where the bytes go: a link's own target
+  uint32_t mode = 0666;           // the permission bits a new file is made with (POSIX)
+  uint32_t owner = 0, group = 0;  // of the existing file (POSIX)
+};
+
+Target InspectTarget(const std::string& path);
+
+// Opens the path to be written from its start: a missing file is created, a
+// regular file emptied, a device opened as it is.
+intptr_t OpenInPlace(const std::string& path);
+
+// Creates a new file of that path; fails, with NameTaken true, when the name
+// exists. The mode passes the umask, as any new file's does.
+intptr_t CreateExclusive(const std::string& path, uint32_t mode);
+
+// A new file in the folder that has no name yet, where the system and the
+// file system can make one and name it later; kNoHandle otherwise.
+intptr_t CreateUnnamed(const std::string& folder, uint32_t mode);
+
+// Gives a file of CreateUnnamed the path; fails, with NameTaken true, when
+// the name exists.
+bool NameUnnamed(intptr_t handle, const std::string& path);
+
+// True when the step that just failed found its name taken.
+bool NameTaken();
+
+// Gives the new file the owner, group and permission bits of the existing
+// target, where the process may set them; set-user-ID, set-group-ID and
+// sticky bits are never given. Adds a line to warnings for what the new
+// file could not keep.
+void KeepOwnerAndMode(intptr_t handle, const Target& target, std::vector<std::string>& warnings);
+
+bool WriteAll(intptr_t handle, std::string_view bytes);
+bool Close(intptr_t handle);
+// Puts the file at from in the place of the file at to, which may exist.
+bool Rename(const std::string& from, const std::string& to);
+void Remove(const std::string& path);
+
+// The system's text for the error of the step that failed last.
+std::string LastReason();
+
+// The temporary file the interrupt handler removes; neither touches the
+// system's error.
+void SetPending(const std::string& path);
+void ClearPending();
+
+// How the names of temporary files begin here.
+extern const char kTemporaryPrefix[];
+// A start for the sequence of temporary names, different for each process.
+unsigned NameSeed();
+
+}  // namespace file_steps

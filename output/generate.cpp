@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "listing/scan.h"
+#include "output/escapes.h"
 #include "output/placeholders.h"
 
 namespace {
@@ -43,14 +44,16 @@ struct SubstitutedText {
   const char* key;
   std::string CommonStruct::*text;
   std::string ListingRun::*substituted;
+  TextEscape folder_escape;  // null: as the form writes a name
 };
 
 constexpr SubstitutedText kSubstitutedTexts[] = {
-    {"After", &CommonStruct::After, &ListingRun::After},
-    {"CustTable", &CommonStruct::CustTable, &ListingRun::CustTable},
-    {"Befor", &CommonStruct::Befor, &ListingRun::Befor},
-    {"HeadCustom", &CommonStruct::HeadCustom, &ListingRun::HeadCustom},
-    {"Title", &CommonStruct::Title, &ListingRun::Title},
+    {"After", &CommonStruct::After, &ListingRun::After, nullptr},
+    {"CustTable", &CommonStruct::CustTable, &ListingRun::CustTable, nullptr},
+    {"Befor", &CommonStruct::Befor, &ListingRun::Befor, nullptr},
+    {"HeadCustom", &CommonStruct::HeadCustom, &ListingRun::HeadCustom, nullptr},
+    {"Title", &CommonStruct::Title, &ListingRun::Title, nullptr},
+    {"Title", &CommonStruct::Title, &ListingRun::TitleText, AppendUnescaped},
 };
 
 }  // namespace
@@ -60,18 +63,21 @@ std::string TextTooLongMessage(const std::string& key) {
 }
 
 GenerateStatus ComposeListing(const CommonStruct& settings, const std::string& folder, FolderSource& source,
-                              const OutputForm& form, ListingRun& run, std::string& reason) {
+                              const OutputForm& form, ListingRun& run, std::string& reason,
+                              const std::string& folder_shown) {
   run = ListingRun();
   run.Settings = &settings;
   run.Form = &form;
   run.Folder = folder;
+  run.FolderShown = folder_shown.empty() ? folder : folder_shown;
   run.Types = FileTypes(&source);
   if (!ScanListing(settings, folder, source, run.Listing, reason)) return GenerateStatus::kCannotReadFolder;
   ComputeListingTotals(run);
   for (const SubstitutedText& text : kSubstitutedTexts) {
     std::string& substituted = run.*text.substituted;
     substituted = settings.*text.text;
-    if (!SubstitutePlaceholders(run, substituted)) {
+    const TextEscape escape = text.folder_escape != nullptr ? text.folder_escape : form.Escape;
+    if (!SubstitutePlaceholders(run, substituted, escape)) {
       reason = text.key;
       return GenerateStatus::kTextTooLong;
     }
@@ -92,7 +98,8 @@ GenerateResult GenerateListing(const CommonStruct& settings, FolderSource& sourc
                                const ListingOutput& output, ListingRun& run) {
   GenerateResult result;
   const OutputForm& form = output.Form != nullptr ? *output.Form : ClassicFormOf(settings);
-  result.Status = ComposeListing(settings, settings.DirStr, source, form, run, result.Reason);
+  result.Status =
+      ComposeListing(settings, settings.DirStr, source, form, run, result.Reason, output.FolderShown);
   if (result.Status != GenerateStatus::kWritten) return result;
   const bool written =
       output.ToStandardOutput

@@ -44,6 +44,9 @@ struct ListingOutput {
   // kCannotWrite with the system's reason.
   bool ToStandardOutput = false;
   SinkWrapper Wrap;  // none: the document goes straight to its sink
+  // The folder as the user gave it, for the forms that show it in place of
+  // DirStr (ListingRun::FolderShown); empty: DirStr.
+  std::string FolderShown;
 };
 
 // Lists DirStr and writes the document of the form to OutputFile whole or
@@ -63,9 +66,11 @@ GenerateResult GenerateListing(const CommonStruct& settings, FolderSource& sourc
 // Lists the folder and composes the run's document in the form, without
 // writing it: the steps up to the writer. The rows are composed as the run
 // is written, with the source's type descriptions: until then the settings
-// and the source must stay. kWritten when the run is ready to write.
+// and the source must stay. The folder is shown as folder_shown, or as
+// itself when that is empty. kWritten when the run is ready to write.
 GenerateStatus ComposeListing(const CommonStruct& settings, const std::string& folder, FolderSource& source,
-                              const OutputForm& form, ListingRun& run, std::string& reason);
+                              const OutputForm& form, ListingRun& run, std::string& reason,
+                              const std::string& folder_shown = std::string());
 
 // Replaces the file at path with the run's document, through wrap when there
 // is one; false, with the system's reason, when any step fails, and then the

@@ -106,4 +106,8 @@ struct CommonStruct {
   // The command line's output form by name ("json"); empty for the classic
   // form that Output names. The window program keeps it as it was read.
   std::string Format;
+  // The standards page's language tag (empty: "en") and the address of a
+  // stylesheet linked after its own rules; the classic forms use neither.
+  std::string PageLang;
+  std::string PageStyle;
 };

@@ -133,6 +133,8 @@ constexpr SettingKey kSettingKeys[] = {
     Flag("DivideTable", &CommonStruct::DivideTable, 0),
     Number("SizeIn", &CommonStruct::SizeIn, 1, kSizeInMegabytes),
     OptionalText("Format", &CommonStruct::Format),
+    OptionalText("PageLang", &CommonStruct::PageLang),
+    OptionalText("PageStyle", &CommonStruct::PageStyle),
 };
 
 struct ColumnLetter {

@@ -670,6 +670,45 @@ TEST(CliWrites, PosixNamesReachThePageAsTextAndTheirLinksAsThemselves) {
       page, "<HTML>\n<HEAD>\n<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=utf-8\">\n"));
 }
 
+TEST(CliWrites, ThePageShowsTheFolderAsGivenAndNoPathThatWasNot) {
+  ScopedTempFolder work;
+  const std::string site = work.Join("site");
+  fs::create_directory(site);
+  fs::create_directory(fs::path(site) / "photos");
+  WriteFileBytes((fs::path(site) / "a b.txt").string(), "a");
+  auto page_of = [&](const std::vector<std::string>& arguments, const std::string& folder) {
+    CliRun run = RunCli(Concat({"--format", "page", "-q", "-o", "-", "--include-parent"}, arguments), folder);
+    EXPECT_EQ(0, run.Status) << run.Err;
+    EXPECT_FALSE(Contains(run.Out, work.path())) << "a path the user did not type";
+    EXPECT_TRUE(StartsWith(run.Out, "<!DOCTYPE html>")) << Visible(run.Out.substr(0, 40));
+    EXPECT_TRUE(Contains(run.Out, "<a href=\"a%20b.txt\">a b.txt</a>"));
+    EXPECT_TRUE(Contains(run.Out, "<a href=\"photos/\">photos</a>"));
+    EXPECT_TRUE(Contains(run.Out, "<a href=\"../\">..</a>"));
+    return run.Out.substr(run.Out.find("<title>"), run.Out.find("</title>") - run.Out.find("<title>") + 8);
+  };
+  const std::string separator(1, FolderSeparator());
+  EXPECT_EQ("<title>Content of site</title>", page_of({"site"}, work.path())) << "FOLDER as typed";
+  EXPECT_EQ("<title>Content of ." + separator + "site</title>",
+            page_of({"." + separator + "site"}, work.path()));
+  EXPECT_EQ("<title>Content of site</title>", page_of({}, site)) << "the current folder by its own name";
+  EXPECT_EQ("<title>Content of site</title>", page_of({"."}, site));
+  EXPECT_EQ("<title>[site]</title>", page_of({"--set", "Title=[$DirPath]"}, site));
+
+  const std::string settings = work.Join("job.ksv");
+  WriteFileBytes(settings, "DirStr=site\r\nFormat=page\r\n");
+  CliRun from_file = RunCli({"-s", settings, "-q"}, work.path());
+  EXPECT_EQ(0, from_file.Status) << from_file.Err;
+  EXPECT_TRUE(Contains(from_file.Out, "<h1>Content Of site</h1>")) << "the settings' folder as they name it";
+}
+
+TEST(CliSettings, TheFormatPageIsSavedForTheClassicPagesExtensions) {
+  ListedFolder folder;
+  CliRun printed =
+      RunCli({folder.path(), "--format", "page", "-o", folder.Output("index.html"), "--print-settings"});
+  EXPECT_EQ("Format=page", SettingLine(printed.Out, "Format"));
+  EXPECT_EQ("Output=0", SettingLine(printed.Out, "Output"));
+}
+
 TEST(CliWrites, TheRootHasNoParentEntry) {
   if (FolderSeparator() != '/') GTEST_SKIP() << "the POSIX root";
   CliRun run = RunCli({"/", "-o", "-", "--text", "-q", "--include-parent", "--set", "FileMask=none"});

@@ -90,7 +90,8 @@ TEST_F(PageDocumentTest, TheFormTableWritesThePageWhereTheClassicPageWouldGo) {
   ASSERT_NE(page, nullptr);
   EXPECT_EQ(page->Code, FormCode::kPage);
   EXPECT_EQ(page->ExtensionsOf, FormCode::kHtml);
-  EXPECT_EQ(FormForFileName("index.html").Code, FormCode::kHtml) << "an extension still gives the classic page";
+  EXPECT_EQ(FormForFileName("index.html").Code, FormCode::kHtml)
+      << "an extension still gives the classic page";
   EXPECT_EQ(FormOf(FormCode::kHtml).NamedFolder, &ListingRun::Folder) << "the classic page keeps its bytes";
   EXPECT_EQ(page->NamedFolder, &ListingRun::FolderShown);
   r.Format = "page";
@@ -107,8 +108,9 @@ TEST_F(PageDocumentTest, OpensAsAStandardsDocument) {
   EXPECT_EQ(page.substr(0, start.size()), start);
   EXPECT_EQ(page.substr(page.size() - 26), "</script>\n</body>\n</html>\n");
   EXPECT_NE(page.find("<h1>Content of Web &amp; Root</h1>"), std::string::npos);
-  EXPECT_NE(page.find("<table>\n<caption>Content of Web &amp; Root</caption>\n<thead>\n<tr><th scope=\"col\""),
-            std::string::npos);
+  EXPECT_NE(
+      page.find("<table>\n<caption>Content of Web &amp; Root</caption>\n<thead>\n<tr><th scope=\"col\""),
+      std::string::npos);
   EXPECT_EQ(Count(page, "<script"), 1u) << "one script, none from the settings here";
   EXPECT_EQ(Count(page, "<style"), 1u);
   for (const std::string& tag : Markup(page)) {
@@ -122,7 +124,8 @@ TEST_F(PageDocumentTest, LanguageAndStylesheetSettings) {
   r.PageStyle = "../site.css?v=1&x=\"2\"";
   std::string page = Page();
   EXPECT_NE(page.find("<html lang=\"de-CH\">"), std::string::npos);
-  const std::string link = "</style>\n<link rel=\"stylesheet\" href=\"../site.css?v=1&amp;x=&quot;2&quot;\">\n";
+  const std::string link =
+      "</style>\n<link rel=\"stylesheet\" href=\"../site.css?v=1&amp;x=&quot;2&quot;\">\n";
   EXPECT_NE(page.find(link), std::string::npos) << "after the page's own rules, so that it overrides them";
   r.PageLang = "en\" onload=\"alert(1)";
   page = Page();
@@ -142,11 +145,13 @@ TEST_F(PageDocumentTest, ShowsTheFolderAsGivenAndNoPathThatWasNotGiven) {
   EXPECT_EQ(page.find("keywords"), std::string::npos);
   EXPECT_NE(page.find("<body>\n<!-- Web &amp; Root -->\n<header>"), std::string::npos)
       << "Befor opens the body, with $DirPath as shown";
-  EXPECT_NE(page.find("</footer>\n<p title=\"Web &amp; Root\">Web &amp; Root</p>\n<script>"), std::string::npos);
+  EXPECT_NE(page.find("</footer>\n<p title=\"Web &amp; Root\">Web &amp; Root</p>\n<script>"),
+            std::string::npos);
   for (std::string link : Links(page)) {
     if (link == "../") continue;
     if (link.back() == '/') link.pop_back();
-    EXPECT_EQ(link.find('/'), std::string::npos) << "each link names an entry of the page's own folder: " << link;
+    EXPECT_EQ(link.find('/'), std::string::npos)
+        << "each link names an entry of the page's own folder: " << link;
   }
 }
 
@@ -183,7 +188,8 @@ TEST_F(PageDocumentTest, CaptionsInTableOrderWithTheSortedColumnMarked) {
             "<tr><th scope=\"col\" data-sort=\"name\" aria-sort=\"ascending\">Name</th>"
             "<th scope=\"col\" data-sort=\"time\">Last Read</th></tr>\n");
   r.SortBy = kSortBySize;
-  EXPECT_EQ(Count(Between(Page(), "<thead>", "</thead>"), "aria-sort"), 0u) << "a sort column that is not shown marks none";
+  EXPECT_EQ(Count(Between(Page(), "<thead>", "</thead>"), "aria-sort"), 0u)
+      << "a sort column that is not shown marks none";
 }
 
 TEST_F(PageDocumentTest, RowsOfEveryKindFoldersFirstTheParentAbove) {
@@ -197,16 +203,19 @@ TEST_F(PageDocumentTest, RowsOfEveryKindFoldersFirstTheParentAbove) {
   const std::string folders = Between(page, "<tbody class=\"folders\">\n", "</tbody>");
   EXPECT_EQ(Count(folders, "<tr>"), 2u);
   EXPECT_EQ(folders.find(".."), std::string::npos) << "the parent has one row only";
-  EXPECT_NE(folders.find("<tr><td><a href=\"Images/\">Images</a></td><td>Folder</td><td></td>"), std::string::npos);
+  EXPECT_NE(folders.find("<tr><td><a href=\"Images/\">Images</a></td><td>Folder</td><td></td>"),
+            std::string::npos);
   const std::string files = Between(page, "<tbody class=\"files\">\n", "</tbody>");
   EXPECT_LT(page.find("<tbody class=\"folders\">"), page.find("<tbody class=\"files\">"));
-  EXPECT_EQ(files.substr(0, files.find("</tr>") + 6),
-            "<tr><td><a href=\"big.iso\">big.iso</a></td><td>File \"iso\"</td>"
-            "<td data-bytes=\"5368709120\" title=\"5,368,709,120 bytes\">5.0 GB</td>"
-            "<td><time datetime=\"2006-03-05T21:07:09Z\">2006-03-05 21:07:09</time></td>"
-            "<td><time datetime=\"2006-03-04T21:07:09Z\">2006-03-04 21:07:09</time></td>"
-            "<td><time datetime=\"2006-03-05T21:08:09Z\">2006-03-05 21:08:09</time></td><td>A C </td></tr>\n");
-  EXPECT_NE(files.find("<td>HTML &lt;Page&gt;</td><td data-bytes=\"1234567\" title=\"1,234,567 bytes\">1.2 MB</td>"),
+  EXPECT_EQ(
+      files.substr(0, files.find("</tr>") + 6),
+      "<tr><td><a href=\"big.iso\">big.iso</a></td><td>File \"iso\"</td>"
+      "<td data-bytes=\"5368709120\" title=\"5,368,709,120 bytes\">5.0 GB</td>"
+      "<td><time datetime=\"2006-03-05T21:07:09Z\">2006-03-05 21:07:09</time></td>"
+      "<td><time datetime=\"2006-03-04T21:07:09Z\">2006-03-04 21:07:09</time></td>"
+      "<td><time datetime=\"2006-03-05T21:08:09Z\">2006-03-05 21:08:09</time></td><td>A C </td></tr>\n");
+  EXPECT_NE(files.find(
+                "<td>HTML &lt;Page&gt;</td><td data-bytes=\"1234567\" title=\"1,234,567 bytes\">1.2 MB</td>"),
             std::string::npos);
   EXPECT_NE(files.find("<td>File</td><td data-bytes=\"0\" title=\"0 bytes\">0 B</td>"), std::string::npos);
   EXPECT_LT(files.find("big.iso"), files.find("index.html")) << "greatest first, as DescOrder asks";
@@ -216,7 +225,8 @@ TEST_F(PageDocumentTest, RowsOfEveryKindFoldersFirstTheParentAbove) {
   r.Columns.ShowSeconds = false;
   const std::string ascending = Between(Page(), "<tbody class=\"files\">\n", "</tbody>");
   EXPECT_LT(ascending.find("README"), ascending.find("big.iso"));
-  EXPECT_NE(ascending.find("<time datetime=\"2006-03-05T21:07:09Z\">2006-03-05 21:07</time>"), std::string::npos)
+  EXPECT_NE(ascending.find("<time datetime=\"2006-03-05T21:07:09Z\">2006-03-05 21:07</time>"),
+            std::string::npos)
       << "minutes without the seconds flag; the machine's time keeps them";
 }
 
@@ -248,8 +258,8 @@ TEST_F(PageDocumentTest, LinksAreRelativeAndNameTheEntry) {
   r.SortBy = kSortByName;
   r.DescOrder = false;
   const std::vector<std::string> links = Links(Page());
-  const std::vector<std::string> expected = {"my%20docs/", "./x:y/", "%23top", "100%2525%20sure",
-                                             "a%3Fb%3D1%26c", "./c:x", "./javascript:alert(1)"};
+  const std::vector<std::string> expected = {
+      "my%20docs/", "./x:y/", "%23top", "100%2525%20sure", "a%3Fb%3D1%26c", "./c:x", "./javascript:alert(1)"};
   EXPECT_EQ(links, expected);
   r.CreateLinks = false;
   const std::string page = Page();
@@ -294,7 +304,8 @@ TEST_F(PageDocumentTest, HostileNamesAddNoMarkupAndLinkToThemselves) {
     named.push_back(target);
   }
   for (const std::string& name : hostile) {
-    EXPECT_EQ(std::count(named.begin(), named.end(), name), 2) << "a file and a folder link to " << Visible(name);
+    EXPECT_EQ(std::count(named.begin(), named.end(), name), 2)
+        << "a file and a folder link to " << Visible(name);
   }
   for (size_t i = 0; i < page.size(); ++i) {
     const unsigned char c = static_cast<unsigned char>(page[i]);
@@ -325,10 +336,12 @@ TEST_F(PageDocumentTest, SummaryAndMasksInTheUsersWords) {
   r.TotalSize = "in total";
   r.DirMask = "<d>*";
   std::string page = Page();
-  EXPECT_EQ(Between(page, "<footer>\n", "</footer>"),
-            "<p>0 folders; 1,234 files &amp; more; <span title=\"1,234,000 bytes\">1.2 MB</span> in total</p>\n");
-  EXPECT_NE(page.find("<h1>Content of Web &amp; Root</h1>\n<p>folders [&lt;d&gt;*]; files &amp; more [*.*]</p>\n"),
-            std::string::npos);
+  EXPECT_EQ(
+      Between(page, "<footer>\n", "</footer>"),
+      "<p>0 folders; 1,234 files &amp; more; <span title=\"1,234,000 bytes\">1.2 MB</span> in total</p>\n");
+  EXPECT_NE(
+      page.find("<h1>Content of Web &amp; Root</h1>\n<p>folders [&lt;d&gt;*]; files &amp; more [*.*]</p>\n"),
+      std::string::npos);
   EXPECT_EQ(Count(page, "<tbody"), 1u) << "no row group without rows";
   r.ShowSummary = false;
   r.ShowMasks = false;

@@ -52,7 +52,9 @@ inline std::vector<std::string> Markup(const std::string& page) {
         continue;
       }
       const size_t attribute_start = i++;
-      while (i < page.size() && !html_markup_detail::IsBlank(page[i]) && page[i] != '/' && page[i] != '>' && page[i] != '=') ++i;
+      while (i < page.size() && !html_markup_detail::IsBlank(page[i]) && page[i] != '/' && page[i] != '>' &&
+             page[i] != '=')
+        ++i;
       tag += " " + upper.substr(attribute_start, i - attribute_start);
       size_t j = i;
       while (j < page.size() && html_markup_detail::IsBlank(page[j])) ++j;
@@ -69,7 +71,8 @@ inline std::vector<std::string> Markup(const std::string& page) {
     }
     markup.push_back(tag);
     at = i;
-    if (!end_tag && (name == "TITLE" || name == "STYLE" || name == "SCRIPT")) at = upper.find("</" + name, at);
+    if (!end_tag && (name == "TITLE" || name == "STYLE" || name == "SCRIPT"))
+      at = upper.find("</" + name, at);
   }
   return markup;
 }

@@ -50,7 +50,7 @@ const OptionDefinition kOptions[] = {
     {OptionId::IncludeParent, '\0', "include-parent", nullptr, "list the parent entry \"..\""},
     {OptionId::Format, '\0', "format", "FORM",
      "the form of the listing, whatever the output\n"
-     "file's extension: html, text"},
+     "file's extension: html, text, page"},
     {OptionId::Text, '\0', "text", nullptr, "the same as --format text"},
     {OptionId::PrintSettings, '\0', "print-settings", nullptr,
      "print the effective settings as a settings\n"

@@ -8,7 +8,9 @@
 
 #include "cli/options.h"
 #include "cli/progress.h"
+#include "cli/settings_help.h"
 #include "listing/entry.h"
+#include "output/escapes.h"
 #include "output/folder_check.h"
 #include "output/generate.h"
 #include "platform/platform.h"
@@ -25,9 +27,10 @@ const char kProgramPrefix[] = "kestrova-cli: ";
 const char kStandardOutputName[] = "standard output";
 
 const char kStandardOutputLine[] = "OutputFile=-\n";
-// What the command line puts on top of the built-in settings when no
-// settings file is named: columns and sizes that suit a shell user.
-const char kCommandLineDefaults[] = "Columns=STW\nSizeIn=0\n";
+
+// A name as a message shows it: its control bytes escaped, so that it can
+// neither forge a line of the message nor steer the terminal.
+std::string Shown(const std::string& name) { return ControlEscaped(name); }
 
 // Every line of a message goes to standard error under the program's name.
 void PrintMessage(const std::string& message) {
@@ -71,14 +74,17 @@ bool SettingsFileOf(const CliOptions& options, std::string& path, std::string& m
   if (!options.Preset) return true;
   std::string looked_at;
   path = FindPreset(*options.Preset, looked_at);
-  if (path.empty()) message = "No preset named " + *options.Preset + " in: " + looked_at;
+  if (path.empty()) message = "no preset named " + Shown(*options.Preset) + " in " + Shown(looked_at);
   return !path.empty();
 }
 
-// The folder's own name, as a page shows the current folder: "photos" for
-// /home/u/photos; a root, which has none, as itself.
+// The folder's own name, as a page shows a folder the user did not type:
+// "photos" for /home/u/photos and /home/u/photos/; a root, which has none,
+// as itself.
 std::string OwnName(const std::string& folder) {
-  const std::string name = FileNameOf(folder);
+  std::string path = folder;
+  while (path.size() > 1 && (path.back() == '/' || path.back() == FolderSeparator())) path.pop_back();
+  const std::string name = FileNameOf(path);
   return name.empty() ? folder : name;
 }
 
@@ -96,8 +102,9 @@ bool NamesCurrentFolder(const std::string& folder) {
 // line, so each --set reads exactly as that line of a file would, and of two
 // --set lines of one key the later one wins. A settings file that names no
 // output file writes to standard output, one that names no folder lists the
-// current folder, shown by its own name in folder_shown (which stays empty
-// where the settings name the folder: it is shown as they name it).
+// current folder. folder_shown is the folder's own name: the settings hold
+// a path that the user may never have typed (--print-settings writes it
+// whole), and a page shows no more of it than its name.
 bool ReadSettings(CommonStruct& record, const CliOptions& options, std::string& folder_shown,
                   std::string& message) {
   std::string path;
@@ -113,26 +120,26 @@ bool ReadSettings(CommonStruct& record, const CliOptions& options, std::string& 
       case FileReadStatus::kRead:
         break;
       case FileReadStatus::kCannotRead:
-        message = "Cannot read settings file: " + path + " (" + reason + ")";
+        message = "cannot read the settings file " + Shown(path) + ": " + reason;
         return false;
       case FileReadStatus::kNotRegularFile:
+        message = "not a settings file: " + Shown(path) + " (not a regular file)";
+        return false;
       case FileReadStatus::kTooLarge:
-        message = "not a settings file: " + path;
+        message = "not a settings file: " + Shown(path) + " (larger than " +
+                  std::to_string(kLargestSettingsFile >> 20) + " MiB)";
         return false;
     }
     text += record.SettingsText + "\n" + kStandardOutputLine;
   } else {
-    text += kStandardOutputLine + std::string(kCommandLineDefaults) +
-            NormalizeSettingsBytes(DefaultSettingsText());
+    text += kStandardOutputLine + CommandLineDefaultsText() + NormalizeSettingsBytes(DefaultSettingsText());
   }
   ApplySettingsText(record, text);
   std::string folder;
   const bool names_folder =
       path.empty() ? NamesKey(options.SettingLines, "DirStr") : FindValue(text, "DirStr", folder);
-  if (!names_folder) {
-    record.DirStr = AbsolutePath(".");
-    folder_shown = OwnName(record.DirStr);
-  }
+  if (!names_folder) record.DirStr = AbsolutePath(".");
+  folder_shown = OwnName(record.DirStr);
   return true;
 }
 
@@ -177,7 +184,7 @@ bool ApplyCommandLine(CommonStruct& record, const CliOptions& options, std::stri
   if (options.Output) record.OutputFile = *options.Output;
   if (!WritesToStandardOutput(record)) {
     if (EndsWithSeparator(record.OutputFile, FolderSeparator())) {
-      message = "Output is a folder name: " + record.OutputFile;
+      message = "cannot write " + Shown(record.OutputFile) + ": the name ends in a folder separator";
       return false;
     }
     if (options.Output) record.OutputFile = AbsolutePath(record.OutputFile);
@@ -188,30 +195,48 @@ bool ApplyCommandLine(CommonStruct& record, const CliOptions& options, std::stri
   return true;
 }
 
-// One message naming every failed check, source first, in the program's own
-// words; then a hint for each path that came from the settings rather than
-// the command line. Empty when both checks pass.
+// One message naming every failed check, source first, each with its path
+// and the reason; then a hint for each path that came from the settings
+// rather than the command line. Empty when both checks pass.
 std::string CheckFolders(const CommonStruct& record, const CliOptions& options) {
-  const FolderCheck check =
-      CheckListingFolders(record.DirStr, record.OutputFolder, !WritesToStandardOutput(record));
-  std::string message = FolderCheckMessage(check, {"\n", "\n", true});
+  const std::string output_folder = record.OutputFolder.empty() ? "." : record.OutputFolder;
+  FolderCheck check = CheckListingFolders(record.DirStr, output_folder, !WritesToStandardOutput(record));
+  // A folder the system refuses is left to the listing or the writing, which
+  // fail with the same reason as a read or write that could not be done.
+  if (check.SourceStatus == FolderStatus::kRefused) check.Source = SourceFolderState::kFound;
+  if (check.OutputStatus == FolderStatus::kRefused) check.OutputMissing = false;
+  std::string message;
+  if (check.Source == SourceFolderState::kNotChosen)
+    message = "no folder to list: the folder's name is empty\n";
+  if (check.Source == SourceFolderState::kMissing) {
+    message = "cannot list " + Shown(record.DirStr) + ": " +
+              FolderProblem(check.SourceStatus, check.SourceReason) + "\n";
+  }
   if (check.Source != SourceFolderState::kFound && !options.Folder) {
-    message += "(the folder \"" + record.DirStr + "\" comes from the settings; name one as FOLDER)\n";
+    message += "(the folder \"" + Shown(record.DirStr) + "\" comes from the settings; name one as FOLDER)\n";
+  }
+  if (check.OutputMissing) {
+    message += "cannot write " + Shown(record.OutputFile) + ": " +
+               FolderProblem(check.OutputStatus, check.OutputReason) + "\n";
   }
   if (check.OutputMissing && !options.Output) {
-    message +=
-        "(the output file \"" + record.OutputFile + "\" comes from the settings; name one with -o FILE)\n";
+    message += "(the output file \"" + Shown(record.OutputFile) +
+               "\" comes from the settings; name one with -o FILE)\n";
   }
   return message;
 }
 
 std::string WriteFailureText(const std::string& path, const std::string& reason) {
-  return (PathExists(path) ? "Cannot write to: " : "Cannot create: ") + path + " (" + reason + ")";
+  return "cannot write " + Shown(path) + ": " + reason;
 }
 
 bool WriteStandardOutput(const std::string& text) {
   StandardOutputSink out;
   return out.Write(text) && out.Flush();
+}
+
+bool IsSameFolder(const std::string& a, const std::string& b) {
+  return !a.empty() && AbsolutePath(a) == AbsolutePath(b);
 }
 
 // Scans, composes and writes into run, with a progress line on a terminal.
@@ -224,6 +249,10 @@ GenerateResult Generate(const CommonStruct& record, const CliOptions& options,
   output.Form = &FormOfSettings(record);
   output.ToStandardOutput = WritesToStandardOutput(record);
   output.FolderShown = folder_shown;
+  // A rerun must not list the page it is about to replace.
+  if (!output.ToStandardOutput && IsSameFolder(record.OutputFolder, record.DirStr)) {
+    output.LeftOut.push_back(record.OutputName);
+  }
   if (line.Enabled()) {
     output.Wrap = [&line](ByteSink& target, ListingRun& written, const DocumentWrite& write) {
       ProgressSink sink(target, line, RunLength(written));
@@ -236,7 +265,7 @@ GenerateResult Generate(const CommonStruct& record, const CliOptions& options,
 }
 
 std::string SummaryText(const CommonStruct& record, const GenerateResult& result) {
-  std::string where = WritesToStandardOutput(record) ? kStandardOutputName : record.OutputFile;
+  std::string where = WritesToStandardOutput(record) ? kStandardOutputName : Shown(record.OutputFile);
   return "Wrote " + where + ": " + CountText(result.FolderCount, "folder", "folders") + ", " +
          CountText(result.FileCount, "file", "files") + ", " +
          CountText(static_cast<uint64_t>(result.TotalBytes), "byte", "bytes");
@@ -249,13 +278,22 @@ std::string SummaryText(const CommonStruct& record, const GenerateResult& result
 int Run(const std::vector<std::string>& arguments) {
   ParsedCommandLine parsed = ParseCommandLine(arguments, FolderSeparator() == '\\');
   if (!parsed.Error.empty()) {
-    PrintMessage(parsed.Error);
+    PrintMessage(Shown(parsed.Error));
     std::fputs("Try 'kestrova-cli --help' for more information.\n", stderr);
     return kExitBadInput;
   }
   const CliOptions& options = parsed.Options;
   if (options.Help) return WriteStandardOutput(UsageText()) ? kExitWritten : kExitFailed;
   if (options.Version) return WriteStandardOutput(VersionText()) ? kExitWritten : kExitFailed;
+  if (options.HelpKeys) return WriteStandardOutput(KeysHelpText()) ? kExitWritten : kExitFailed;
+  if (options.ListValues) {
+    std::string values;
+    if (!ValuesText(*options.ListValues, values)) {
+      PrintMessage(Shown(*options.ListValues) + " takes no list of values");
+      return kExitBadInput;
+    }
+    return WriteStandardOutput(values) ? kExitWritten : kExitFailed;
+  }
 
   CommonStruct record;
   std::string folder_shown;
@@ -284,7 +322,7 @@ int Run(const std::vector<std::string>& arguments) {
   ListingRun run;
   const GenerateResult result = Generate(record, options, folder_shown, run);
   if (result.Status == GenerateStatus::kCannotReadFolder) {
-    PrintMessage("Cannot read folder: " + record.DirStr + " (" + result.Reason + ")");
+    PrintMessage("cannot list " + Shown(record.DirStr) + ": " + result.Reason);
     ExitLeavingListing(kExitFailed);
   }
   if (result.Status == GenerateStatus::kTextTooLong) {
@@ -293,7 +331,7 @@ int Run(const std::vector<std::string>& arguments) {
   }
   if (result.Status == GenerateStatus::kCannotWrite) {
     PrintMessage(WritesToStandardOutput(record)
-                     ? std::string("Cannot write to: ") + kStandardOutputName + " (" + result.Reason + ")"
+                     ? std::string("cannot write to ") + kStandardOutputName + ": " + result.Reason
                      : WriteFailureText(record.OutputFile, result.Reason));
     ExitLeavingListing(kExitFailed);
   }
@@ -309,9 +347,9 @@ int main(int argc, char** argv) {
   try {
     return Run(std::vector<std::string>(argv + 1, argv + argc));
   } catch (const std::bad_alloc&) {
-    PrintMessage("Not enough memory");
+    PrintMessage("not enough memory");
   } catch (const std::length_error&) {
-    PrintMessage("Not enough memory");
+    PrintMessage("not enough memory");
   }
   return kExitFailed;
 }

@@ -3,64 +3,175 @@
 #include <cstddef>
 
 #include "output/forms.h"
+#include "settings/setting_table.h"
 #include "settings/settings_file.h"
 
 namespace {
 
 enum class OptionId {
   Output,
+  Format,
+  Text,
+  Title,
+  HumanSizes,
+  TimeStyle,
+  Exclude,
+  Include,
+  NoHidden,
+  IncludeParent,
+  Sort,
+  Reverse,
+  Columns,
   Settings,
   Preset,
   Set,
-  IncludeParent,
-  Format,
-  Text,
   PrintSettings,
   SaveSettings,
+  HelpKeys,
+  ListValues,
   Quiet,
   Help,
   Version,
 };
+
+// The headings of --help, in its order.
+enum class OptionGroup { kOutput, kWhat, kOrder, kColumns, kSettings, kProgram };
+
+const char* const kGroupHeadings[] = {"Output",  "What to list",   "Order",
+                                      "Columns", "Settings files", "Other"};
 
 struct OptionDefinition {
   OptionId Id;
   char ShortName;         // '\0' when the option has none
   const char* LongName;   // without the leading "--"
   const char* ValueName;  // nullptr for a switch
+  OptionGroup Group;
   const char* Help;
 };
 
 const OptionDefinition kOptions[] = {
-    {OptionId::Output, 'o', "output", "FILE",
-     "the output file: HTML for .html .htm .shtml .asp,\n"
-     "JSON for .json, CSV for .csv, plain text\n"
-     "otherwise; \"-\" is standard output; default:\n"
-     "standard output, or the settings file's"},
-    {OptionId::Settings, 's', "settings", "FILE",
+    {OptionId::Output, 'o', "output", "FILE", OptionGroup::kOutput,
+     "the output file; its extension chooses the form:\n"
+     ".html .htm .shtml .asp the page, .json JSON, .csv\n"
+     "CSV, any other the text list; \"-\" is standard\n"
+     "output; default: standard output, or the settings\n"
+     "file's output file"},
+    {OptionId::Format, '\0', "format", "FORM", OptionGroup::kOutput,
+     "the form, whatever the output file's name:\n"
+     "@FORMS@"},
+    {OptionId::Text, '\0', "text", nullptr, OptionGroup::kOutput, "the same as --format text"},
+    {OptionId::Title, '\0', "title", "TEXT", OptionGroup::kOutput,
+     "the title; placeholders such as $DirPath allowed"},
+    {OptionId::HumanSizes, '\0', "human-sizes", nullptr, OptionGroup::kOutput,
+     "sizes as 1.2 KB or 3.4 MB (powers of 1024), the\n"
+     "unit in each cell and in the total"},
+    {OptionId::TimeStyle, '\0', "time-style", "STYLE", OptionGroup::kOutput,
+     "times as classic (dd.mm.yyyy hh:mm), iso\n"
+     "(yyyy-mm-dd hh:mm, UTC) or locale"},
+    {OptionId::Exclude, 'I', "exclude", "PATTERN", OptionGroup::kWhat,
+     "leave out the folders and files whose names match\n"
+     "(* and ?, letter case ignored); repeatable"},
+    {OptionId::Include, 'P', "include", "PATTERN", OptionGroup::kWhat,
+     "list only the files whose names match one\n"
+     "PATTERN; repeatable (in a settings file, \";\"\n"
+     "separates the patterns of FileMask)"},
+    {OptionId::NoHidden, '\0', "no-hidden", nullptr, OptionGroup::kWhat,
+     "leave out hidden names (starting with \".\", or\n"
+     "with the hidden attribute on Windows)"},
+    {OptionId::IncludeParent, '\0', "include-parent", nullptr, OptionGroup::kWhat,
+     "list the parent entry \"..\""},
+    {OptionId::Sort, '\0', "sort", "KEY", OptionGroup::kOrder,
+     "sort by name, type, modified, created, accessed,\n"
+     "size, attributes or version (names as people\n"
+     "count: a2 before a10); folders come first"},
+    {OptionId::Reverse, 'r', "reverse", nullptr, OptionGroup::kOrder,
+     "from the greatest key to the smallest"},
+    {OptionId::Columns, '\0', "columns", "LIST", OptionGroup::kColumns,
+     "the columns beside the name, as words separated\n"
+     "by commas: size, type, modified, created,\n"
+     "accessed, attributes, seconds; or the letters of\n"
+     "a settings file (STW); \"\" for the name alone"},
+    {OptionId::Settings, 's', "settings", "FILE", OptionGroup::kSettings,
      "read a .ksv settings file; without it the\n"
-     "built-in settings apply, with Columns=STW\n"
-     "and SizeIn=0"},
-    {OptionId::Preset, '\0', "preset", "NAME",
-     "read the settings file NAME.ksv of the\n"
-     "presets installed with the program (modern)"},
-    {OptionId::Set, '\0', "set", "KEY=VALUE",
+     "command line's own defaults apply"},
+    {OptionId::Preset, '\0', "preset", "NAME", OptionGroup::kSettings,
+     "read the settings file NAME.ksv of the presets\n"
+     "installed with the program (classic, modern)"},
+    {OptionId::Set, '\0', "set", "KEY=VALUE", OptionGroup::kSettings,
      "set one saved setting as a line of a settings\n"
      "file would; repeatable, the last one for a key\n"
      "wins (--set SortBy=5 --set Columns=STWCRAH)"},
-    {OptionId::IncludeParent, '\0', "include-parent", nullptr, "list the parent entry \"..\""},
-    {OptionId::Format, '\0', "format", "FORM",
-     "the form of the listing, whatever the output\n"
-     "file's extension: html, text, page"},
-    {OptionId::Text, '\0', "text", nullptr, "the same as --format text"},
-    {OptionId::PrintSettings, '\0', "print-settings", nullptr,
+    {OptionId::PrintSettings, '\0', "print-settings", nullptr, OptionGroup::kSettings,
      "print the effective settings as a settings\n"
      "file and exit"},
-    {OptionId::SaveSettings, '\0', "save-settings", "FILE",
+    {OptionId::SaveSettings, '\0', "save-settings", "FILE", OptionGroup::kSettings,
      "write the effective settings to FILE, then go on"},
-    {OptionId::Quiet, 'q', "quiet", nullptr, "no summary line, no progress line"},
-    {OptionId::Help, 'h', "help", nullptr, "show this text and exit"},
-    {OptionId::Version, 'V', "version", nullptr, "show the version and exit"},
+    {OptionId::HelpKeys, '\0', "help-keys", nullptr, OptionGroup::kSettings,
+     "list the settings keys with their values and exit"},
+    {OptionId::Quiet, 'q', "quiet", nullptr, OptionGroup::kProgram, "no summary line, no progress line"},
+    {OptionId::ListValues, '\0', "list-values", "NAME", OptionGroup::kProgram,
+     "the values an option or a setting key takes, one\n"
+     "per line (for completion scripts), and exit"},
+    {OptionId::Help, 'h', "help", nullptr, OptionGroup::kProgram, "show this text and exit"},
+    {OptionId::Version, 'V', "version", nullptr, OptionGroup::kProgram, "show the version and exit"},
 };
+
+// The words of --sort, with the settings each stands for.
+const struct {
+  const char* word;
+  int32_t sort_by;
+  bool natural;
+} kSortWords[] = {
+    {"name", kSortByName, false},
+    {"type", kSortByType, false},
+    {"modified", kSortByLastWrite, false},
+    {"created", kSortByCreation, false},
+    {"accessed", kSortByLastRead, false},
+    {"size", kSortBySize, false},
+    {"attributes", kSortByAttributes, false},
+    {"version", kSortByName, true},
+};
+
+// The words of --columns and their letters in a settings file.
+const struct {
+  const char* word;
+  char letter;
+} kColumnWords[] = {
+    {"size", 'S'},     {"type", 'T'},       {"modified", 'W'}, {"created", 'C'},
+    {"accessed", 'R'}, {"attributes", 'A'}, {"seconds", 'H'},
+};
+
+const char* const kTimeStyles[] = {"classic", "iso", "locale"};
+
+template <typename Table, typename Word>
+std::vector<std::string> WordsOf(const Table& table, Word word) {
+  std::vector<std::string> words;
+  for (const auto& row : table) words.emplace_back(word(row));
+  return words;
+}
+
+std::vector<std::string> SortWords() {
+  return WordsOf(kSortWords, [](const auto& row) { return row.word; });
+}
+std::vector<std::string> ColumnWords() {
+  return WordsOf(kColumnWords, [](const auto& row) { return row.word; });
+}
+std::vector<std::string> TimeStyles() {
+  return WordsOf(kTimeStyles, [](const char* style) { return style; });
+}
+
+std::string Joined(const std::vector<std::string>& words, const char* separator) {
+  std::string list;
+  for (const std::string& word : words) list += (list.empty() ? "" : separator) + word;
+  return list;
+}
+
+// "unknown sort key sise (name, type, ...; did you mean size?)"
+std::string UnknownWord(const char* what, const std::string& word, const std::vector<std::string>& words) {
+  const std::string nearest = NearestWord(word, words);
+  return "unknown " + std::string(what) + " " + word + " (" + Joined(words, ", ") +
+         (nearest.empty() ? "" : "; did you mean " + nearest + "?") + ")";
+}
 
 const OptionDefinition* FindShortOption(char name) {
   for (const OptionDefinition& definition : kOptions) {
@@ -96,57 +207,199 @@ std::string DisplayName(const OptionDefinition& definition) {
                                       : std::string("--") + definition.LongName;
 }
 
-std::string CheckSetting(const std::string& line) {
+std::string LowerCaseAscii(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+// What a wrong value of a key should have been.
+std::string ExpectedValues(const SettingDeclaration& setting, const std::string& value) {
+  if (setting.Key == std::string("Format")) {
+    return " (" + Joined(FormNames(), ", ") + ")";
+  }
+  const std::vector<std::string> listed = ListedValues(setting);
+  if (!listed.empty()) {
+    // Only a word can be mistyped into another.
+    const std::string nearest =
+        setting.Encoding == SettingEncoding::kSingleLine ? NearestWord(value, listed) : std::string();
+    return " (one of " + Joined(listed, ", ") + (nearest.empty() ? "" : "; did you mean " + nearest + "?") +
+           ")";
+  }
+  if (setting.Encoding == SettingEncoding::kColumns) return " (the letters S T W C R A H)";
+  if (setting.Encoding == SettingEncoding::kNumber) return " (a number of digits)";
+  return std::string();
+}
+
+// Checks a --set line; a key written in other letter case is taken as the
+// key it names. Empty when the line is valid.
+std::string CheckSetting(std::string& line) {
   const size_t equals = line.find('=');
   if (equals == std::string::npos || equals == 0) return "--set needs KEY=VALUE, not \"" + line + "\"";
-  const std::string key = line.substr(0, equals);
-  switch (CheckSettingLine(line)) {
-    case SettingLineCheck::kValid:
-      return std::string();
-    case SettingLineCheck::kUnknownKey:
-      return "unknown setting key: " + key;
-    case SettingLineCheck::kInvalidValue:
-      break;
+  std::string key = line.substr(0, equals);
+  const std::string value = line.substr(equals + 1);
+  if (FindSetting(key) == nullptr) {
+    const std::string nearest = NearestSettingKey(key);
+    if (LowerCaseAscii(nearest) != LowerCaseAscii(key)) {
+      return "unknown setting key: " + key + (nearest.empty() ? "" : " (did you mean " + nearest + "?)");
+    }
+    key = nearest;
+    line = key + "=" + value;
   }
-  return "invalid value for " + key + ": " + line.substr(equals + 1);
+  const SettingDeclaration& setting = *FindSetting(key);
+  const bool valid = CheckSettingLine(line) == SettingLineCheck::kValid &&
+                     (setting.Key != std::string("Format") || value.empty() || FormNamed(value) != nullptr);
+  if (valid) return std::string();
+  return "invalid value for " + key + ": " + value + ExpectedValues(setting, value);
 }
 
-// "html, text, ...", as --format takes them.
-std::string FormList() {
-  std::string list;
-  for (const std::string& name : FormNames()) list += (list.empty() ? "" : ", ") + name;
-  return list;
+std::string SortLines(const std::string& value, std::vector<std::string>& lines) {
+  for (const auto& row : kSortWords) {
+    if (value != row.word) continue;
+    lines.push_back("SortBy=" + std::to_string(row.sort_by));
+    lines.push_back(std::string("NaturalOrder=") + (row.natural ? "1" : "0"));
+    return std::string();
+  }
+  return UnknownWord("sort key", value, SortWords());
 }
 
-std::string ApplyOption(CliOptions& options, OptionId id, const std::string& value) {
+// The column letters of a --columns list: words separated by commas, or the
+// letters of a settings file.
+std::string ColumnsLine(const std::string& value, std::vector<std::string>& lines) {
+  std::string letters;
+  const bool as_letters = !value.empty() && value.find(',') == std::string::npos &&
+                          value.find_first_not_of("STWCRAH") == std::string::npos;
+  if (as_letters) {
+    letters = value;
+  } else {
+    for (size_t start = 0; start < value.size();) {
+      size_t end = value.find(',', start);
+      if (end == std::string::npos) end = value.size();
+      const std::string word = value.substr(start, end - start);
+      start = end + 1;
+      bool known = false;
+      for (const auto& row : kColumnWords) {
+        if (word == row.word) {
+          if (letters.find(row.letter) == std::string::npos) letters += row.letter;
+          known = true;
+        }
+      }
+      if (!known) return UnknownWord("column", word, ColumnWords());
+    }
+  }
+  // The letters in the order a settings file writes them.
+  std::string ordered;
+  for (const auto& row : kColumnWords) {
+    if (letters.find(row.letter) != std::string::npos) ordered += row.letter;
+  }
+  lines.push_back("Columns=" + ordered);
+  return std::string();
+}
+
+std::string TimeStyleLine(const std::string& value, std::vector<std::string>& lines) {
+  for (const char* style : kTimeStyles) {
+    if (value == style) {
+      lines.push_back("TimeStyle=" + value);
+      return std::string();
+    }
+  }
+  return UnknownWord("time style", value, TimeStyles());
+}
+
+// Patterns of a repeatable option, joined into one mask.
+struct PatternList {
+  std::string Key;
+  std::vector<std::string> Patterns;
+};
+
+std::string PatternLine(PatternList& list, const std::string& value, std::vector<std::string>& lines) {
+  if (value.empty()) return "an empty pattern matches nothing";
+  list.Patterns.push_back(value);
+  // Each use repeats the whole list, so that it wins over an earlier --set
+  // of the key as a later --set would.
+  lines.push_back(list.Key + "=" + Joined(list.Patterns, ";"));
+  return std::string();
+}
+
+std::string TextLine(const char* key, const std::string& value, std::vector<std::string>& lines) {
+  if (value.find_first_of("\r\n") != std::string::npos) return "the title holds a line break";
+  lines.push_back(key + ("=" + value));
+  return std::string();
+}
+
+// Where the walk over the arguments stands.
+struct ParseState {
+  const std::vector<std::string>& Arguments;
+  bool SlashHelp;
+  size_t Next = 0;  // the argument after the one being read
+  bool OptionsEnded = false;
+  PatternList Excludes{"Exclude", {}};
+  PatternList Includes{"FileMask", {}};
+  ParsedCommandLine Parsed;
+};
+
+std::string ApplyOption(ParseState& state, OptionId id, const std::string& value) {
+  CliOptions& options = state.Parsed.Options;
+  std::vector<std::string>& lines = options.SettingLines;
   switch (id) {
     case OptionId::Output:
       options.Output = value;
       break;
+    case OptionId::Format:
+      options.Format = value;
+      if (FormNamed(value) == nullptr) return UnknownWord("form", value, FormNames());
+      break;
+    case OptionId::Text:
+      options.Format = "text";
+      break;
+    case OptionId::Title:
+      return TextLine("Title", value, lines);
+    case OptionId::HumanSizes:
+      lines.push_back("HumanSizes=1");
+      break;
+    case OptionId::TimeStyle:
+      return TimeStyleLine(value, lines);
+    case OptionId::Exclude:
+      return PatternLine(state.Excludes, value, lines);
+    case OptionId::Include:
+      return PatternLine(state.Includes, value, lines);
+    case OptionId::NoHidden:
+      lines.push_back("HideHidden=1");
+      break;
+    case OptionId::IncludeParent:
+      options.IncludeParent = true;
+      break;
+    case OptionId::Sort:
+      return SortLines(value, lines);
+    case OptionId::Reverse:
+      lines.push_back("DescOrder=1");
+      break;
+    case OptionId::Columns:
+      return ColumnsLine(value, lines);
     case OptionId::Settings:
       options.SettingsFile = value;
       break;
     case OptionId::Preset:
       options.Preset = value;
       break;
-    case OptionId::Set:
-      options.SettingLines.push_back(value);
-      return CheckSetting(value);
-    case OptionId::IncludeParent:
-      options.IncludeParent = true;
-      break;
-    case OptionId::Format:
-      options.Format = value;
-      if (FormNamed(value) == nullptr) return "unknown form " + value + " (" + FormList() + ")";
-      break;
-    case OptionId::Text:
-      options.Format = "text";
-      break;
+    case OptionId::Set: {
+      std::string line = value;
+      const std::string error = CheckSetting(line);
+      lines.push_back(line);
+      return error;
+    }
     case OptionId::PrintSettings:
       options.PrintSettings = true;
       break;
     case OptionId::SaveSettings:
       options.SaveSettingsFile = value;
+      break;
+    case OptionId::HelpKeys:
+      options.HelpKeys = true;
+      break;
+    case OptionId::ListValues:
+      options.ListValues = value;
       break;
     case OptionId::Quiet:
       options.Quiet = true;
@@ -172,15 +425,6 @@ std::string CheckCombination(const CliOptions& options) {
   return std::string();
 }
 
-// Where the walk over the arguments stands.
-struct ParseState {
-  const std::vector<std::string>& Arguments;
-  bool SlashHelp;
-  size_t Next = 0;  // the argument after the one being read
-  bool OptionsEnded = false;
-  ParsedCommandLine Parsed;
-};
-
 void Fail(ParseState& state, const std::string& error) {
   if (state.Parsed.Error.empty()) state.Parsed.Error = error;
 }
@@ -193,7 +437,7 @@ void TakeValue(ParseState& state, const OptionDefinition& definition, std::optio
     }
     value = state.Arguments[state.Next++];
   }
-  const std::string error = ApplyOption(state.Parsed.Options, definition.Id, value.value_or(""));
+  const std::string error = ApplyOption(state, definition.Id, value.value_or(""));
   if (!error.empty()) Fail(state, error);
 }
 
@@ -246,6 +490,28 @@ void ReadArgument(ParseState& state, const std::string& argument) {
   }
 }
 
+constexpr size_t kHelpColumn = 28;
+
+std::string OptionLine(const OptionDefinition& definition) {
+  std::string line = "  ";
+  line += definition.ShortName != '\0' ? std::string("-") + definition.ShortName + ", " : "    ";
+  line += std::string("--") + definition.LongName;
+  if (definition.ValueName != nullptr) line += std::string(" ") + definition.ValueName;
+  if (line.size() < kHelpColumn) {
+    line.append(kHelpColumn - line.size(), ' ');
+  } else {
+    line += "\n" + std::string(kHelpColumn, ' ');
+  }
+  std::string help = definition.Help;
+  const size_t forms = help.find("@FORMS@");
+  if (forms != std::string::npos) help.replace(forms, 7, Joined(FormNames(), ", "));
+  for (char c : help) {
+    line += c;
+    if (c == '\n') line += std::string(kHelpColumn, ' ');
+  }
+  return line + "\n";
+}
+
 }  // namespace
 
 bool IsStandardOutputName(const std::string& name) { return name == "-"; }
@@ -255,7 +521,7 @@ bool EndsWithSeparator(const std::string& name, char separator) {
 }
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments, bool slash_help) {
-  ParseState state{arguments, slash_help, 0, false, ParsedCommandLine()};
+  ParseState state{arguments, slash_help, 0, false, {"Exclude", {}}, {"FileMask", {}}, ParsedCommandLine()};
   while (state.Next < arguments.size() && state.Parsed.Error.empty()) {
     ReadArgument(state, arguments[state.Next++]);
   }
@@ -266,34 +532,43 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments, bo
 std::string UsageText() {
   std::string text =
       "Usage: kestrova-cli [OPTIONS] [FOLDER]\n"
-      "Writes a listing of one folder: an HTML page or a plain-text list.\n"
+      "Writes a listing of one folder: a web page, the classic page, a text list,\n"
+      "JSON, CSV or the bare names.\n"
       "\n"
       "  FOLDER                    the folder to list; default: the current\n"
       "                            folder, or the settings file's folder\n";
-  for (const OptionDefinition& definition : kOptions) {
-    std::string line = "  ";
-    line += definition.ShortName != '\0' ? std::string("-") + definition.ShortName + ", " : "    ";
-    line += std::string("--") + definition.LongName;
-    if (definition.ValueName != nullptr) line += std::string(" ") + definition.ValueName;
-    const size_t help_column = 28;
-    if (line.size() < help_column) {
-      line.append(help_column - line.size(), ' ');
-    } else {
-      line += "\n" + std::string(help_column, ' ');
+  for (size_t group = 0; group < sizeof kGroupHeadings / sizeof kGroupHeadings[0]; ++group) {
+    text += std::string("\n") + kGroupHeadings[group] + ":\n";
+    for (const OptionDefinition& definition : kOptions) {
+      if (static_cast<size_t>(definition.Group) == group) text += OptionLine(definition);
     }
-    for (const char* help = definition.Help; *help != '\0'; ++help) {
-      line += *help;
-      if (*help == '\n') line += std::string(help_column, ' ');
-    }
-    text += line + "\n";
   }
   text +=
       "\n"
+      "Settings keys: kestrova-cli --help-keys lists every key of --set and of a\n"
+      "settings file, its values, and its value in a plain run.\n"
       "Relative FOLDER and FILE names are made absolute against the current folder.\n"
       "Exit status: 0 written; 1 the folder could not be read or the output or a\n"
       "settings file could not be written; 2 a bad command line, an unreadable\n"
       "settings file or a failed folder check; 130 or 143 interrupted.\n";
   return text;
+}
+
+bool ValuesText(const std::string& name, std::string& text) {
+  std::vector<std::string> values;
+  if (name == "sort") {
+    values = SortWords();
+  } else if (name == "columns") {
+    values = ColumnWords();
+  } else if (name == "time-style") {
+    values = TimeStyles();
+  } else if (name == "format" || name == "Format") {
+    values = FormNames();
+  } else if (const SettingDeclaration* setting = FindSetting(name)) {
+    values = ListedValues(*setting);
+  }
+  text = values.empty() ? std::string() : Joined(values, "\n") + "\n";
+  return !values.empty();
 }
 
 std::string VersionText() {

@@ -12,12 +12,16 @@ struct CliOptions {
   std::optional<std::string> SettingsFile;  // -s
   std::optional<std::string> Preset;        // --preset NAME
   std::optional<std::string> SaveSettingsFile;
-  std::optional<std::string> Format;      // --format FORM (--text: "text")
-  std::vector<std::string> SettingLines;  // --set, in command-line order
+  std::optional<std::string> Format;  // --format FORM (--text: "text")
+  // Settings lines, in command-line order: each --set, and what the options
+  // that stand for settings (--sort, --title, --exclude...) set.
+  std::vector<std::string> SettingLines;
   bool IncludeParent = false;
   bool PrintSettings = false;
   bool Quiet = false;
   bool Help = false;
+  bool HelpKeys = false;
+  std::optional<std::string> ListValues;  // --list-values NAME
   bool Version = false;
 };
 
@@ -31,12 +35,18 @@ struct ParsedCommandLine {
 // option's value attached ("-ox.html") or in the next argument, a long
 // option's as "--name=value" or in the next argument, a long name shortened
 // to any unambiguous prefix ("--out"), "--" ends the options, "-" alone is
-// FOLDER. With slash_help (Windows), "/?" asks for help. Every --set line is
-// checked strictly (CheckSettingLine). Reads nothing but its arguments.
+// FOLDER. With slash_help (Windows), "/?" asks for help. Every value is
+// checked: a --set line strictly (a key in other letter case is taken as
+// the key; a mistyped one is named with the nearest), the values of the
+// options by their lists. Reads nothing but its arguments.
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments, bool slash_help);
 
-// The text of --help, generated from the option table.
+// The text of --help, generated from the option table, its options grouped.
 std::string UsageText();
+
+// The values that an option (by its long name) or a setting key takes, one
+// per line, for completion; false when it takes any value or none is named.
+bool ValuesText(const std::string& name, std::string& text);
 
 // The text of --version: the version and the licence.
 std::string VersionText();

@@ -71,14 +71,16 @@ TEST(CliOptions, SwitchesCombineAndFolderMayStandAnywhere) {
 
 TEST(CliOptions, LongNamesShortenToAnyUnambiguousPrefix) {
   EXPECT_TRUE(Parsed({"--print"}).PrintSettings);
-  EXPECT_TRUE(Parsed({"--inc"}).IncludeParent);
+  EXPECT_TRUE(Parsed({"--include-p"}).IncludeParent);
+  EXPECT_EQ("option --inc is ambiguous (--include, --include-parent)", ErrorOf({"--inc"}));
+  EXPECT_EQ("FileMask=x", Parsed({"--include", "x"}).SettingLines.at(0)) << "a whole name is never ambiguous";
   EXPECT_TRUE(Parsed({"--q"}).Quiet);
   EXPECT_EQ("modern", *Parsed({"--pre", "modern"}).Preset);
   // "--set" is a whole name as well as the start of "--settings".
   EXPECT_EQ("SortBy=1", Parsed({"--set", "SortBy=1"}).SettingLines.at(0));
   EXPECT_EQ("job.ksv", *Parsed({"--setti", "job.ksv"}).SettingsFile);
 
-  EXPECT_EQ("option --s is ambiguous (--settings, --set, --save-settings)", ErrorOf({"--s", "x"}));
+  EXPECT_EQ("option --s is ambiguous (--sort, --settings, --set, --save-settings)", ErrorOf({"--s", "x"}));
   EXPECT_EQ("option --p is ambiguous (--preset, --print-settings)", ErrorOf({"--p"}));
   EXPECT_EQ("unknown option --outputs", ErrorOf({"--outputs=x"}));
   EXPECT_EQ("unknown option --", ErrorOf({"--=x"}));
@@ -128,14 +130,16 @@ TEST(CliOptions, SetIsCheckedStrictly) {
     std::string Error;
   };
   const Case cases[] = {
-      {"SortBy=abc", "invalid value for SortBy: abc"},
-      {"SortBy=7", "invalid value for SortBy: 7"},
-      {"SortBy=", "invalid value for SortBy: "},
-      {"Columns=STX", "invalid value for Columns: STX"},
-      {"TableBorder=2", "invalid value for TableBorder: 2"},
-      {"CellSpacing=2px", "invalid value for CellSpacing: 2px"},
-      {"Colums=STW", "unknown setting key: Colums"},
-      {"sortby=2", "unknown setting key: sortby"},
+      {"SortBy=abc", "invalid value for SortBy: abc (one of 0, 1, 2, 3, 4, 5, 6)"},
+      {"SortBy=7", "invalid value for SortBy: 7 (one of 0, 1, 2, 3, 4, 5, 6)"},
+      {"SortBy=", "invalid value for SortBy:  (one of 0, 1, 2, 3, 4, 5, 6)"},
+      {"Columns=STX", "invalid value for Columns: STX (the letters S T W C R A H)"},
+      {"TableBorder=2", "invalid value for TableBorder: 2 (one of 0, 1)"},
+      {"CellSpacing=2px", "invalid value for CellSpacing: 2px (a number of digits)"},
+      {"Colums=STW", "unknown setting key: Colums (did you mean Columns?)"},
+      {"Frobnicate=1", "unknown setting key: Frobnicate"},
+      {"TimeStyle=isp", "invalid value for TimeStyle: isp (one of classic, iso, locale; did you mean iso?)"},
+      {"Format=xml", "invalid value for Format: xml (" + FormList() + ")"},
       {"SortBy", "--set needs KEY=VALUE, not \"SortBy\""},
       {"=5", "--set needs KEY=VALUE, not \"=5\""},
   };
@@ -144,15 +148,87 @@ TEST(CliOptions, SetIsCheckedStrictly) {
   }
   CliOptions options = Parsed({"--set", "OutputFormat=1", "--set", "$Bites=Kb", "--set", "Title=a\r"});
   EXPECT_EQ(3u, options.SettingLines.size());
+  EXPECT_EQ("SortBy=5", Parsed({"--set", "sortby=5"}).SettingLines.at(0)) << "a key in any letter case";
+  EXPECT_EQ("$FileSize=KB", Parsed({"--set", "$FILESIZE=KB"}).SettingLines.at(0));
 }
 
-TEST(CliOptions, HelpNamesEveryOptionAndVersionTheLicence) {
+TEST(CliOptions, OptionsThatStandForSettingsSetThemInCommandLineOrder) {
+  using Lines = std::vector<std::string>;
+  EXPECT_EQ(Parsed({"--sort=size", "-r"}).SettingLines, (Lines{"SortBy=5", "NaturalOrder=0", "DescOrder=1"}));
+  EXPECT_EQ(Parsed({"--sort", "version"}).SettingLines, (Lines{"SortBy=0", "NaturalOrder=1"}));
+  EXPECT_EQ(Parsed({"--columns=modified,size,seconds,size"}).SettingLines, (Lines{"Columns=SWH"}))
+      << "in the order of a settings file, each once";
+  EXPECT_EQ(Parsed({"--columns", "TWS"}).SettingLines, (Lines{"Columns=STW"}));
+  EXPECT_EQ(Parsed({"--columns="}).SettingLines, (Lines{"Columns="}));
+  EXPECT_EQ(Parsed({"-I", "*.o", "--set", "Exclude=x", "--exclude=*.tmp"}).SettingLines,
+            (Lines{"Exclude=*.o", "Exclude=x", "Exclude=*.o;*.tmp"}))
+      << "each use names every pattern so far and wins over --set as a later --set would";
+  EXPECT_EQ(Parsed({"-P", "*.txt", "-P*.jpg"}).SettingLines,
+            (Lines{"FileMask=*.txt", "FileMask=*.txt;*.jpg"}));
+  EXPECT_EQ(Parsed({"--title=My $DirPath", "--no-hidden", "--human-sizes", "--time-style=iso"}).SettingLines,
+            (Lines{"Title=My $DirPath", "HideHidden=1", "HumanSizes=1", "TimeStyle=iso"}));
+  EXPECT_EQ(
+      ErrorOf({"--sort=sise"}),
+      "unknown sort key sise (name, type, modified, created, accessed, size, attributes, version; did you "
+      "mean size?)");
+  EXPECT_EQ(ErrorOf({"--columns=size,tipe"}),
+            "unknown column tipe (size, type, modified, created, accessed, attributes, seconds; did you mean "
+            "type?)");
+  EXPECT_EQ(ErrorOf({"--time-style=ISO"}),
+            "unknown time style ISO (classic, iso, locale; did you mean iso?)");
+  EXPECT_EQ(ErrorOf({"--title", "a\nb"}), "the title holds a line break");
+  EXPECT_EQ(ErrorOf({"-I", ""}), "an empty pattern matches nothing");
+}
+
+TEST(CliOptions, ValuesAreListedForCompletion) {
+  std::string text;
+  ASSERT_TRUE(ValuesText("sort", text));
+  EXPECT_EQ(text, "name\ntype\nmodified\ncreated\naccessed\nsize\nattributes\nversion\n");
+  ASSERT_TRUE(ValuesText("SizeIn", text));
+  EXPECT_EQ(text, "0\n1\n2\n");
+  ASSERT_TRUE(ValuesText("format", text));
+  std::string forms;
+  for (const std::string& name : FormNames()) forms += name + "\n";
+  EXPECT_EQ(text, forms);
+  EXPECT_FALSE(ValuesText("Title", text)) << "any text will do";
+  EXPECT_FALSE(ValuesText("nothing", text));
+}
+
+TEST(CliOptions, HelpNamesEveryOptionInItsGroupAndVersionTheLicence) {
   const std::string help = UsageText();
-  for (const char* option :
-       {"-o, --output FILE", "-s, --settings FILE", "--preset NAME", "--set KEY=VALUE", "--include-parent",
-        "--text", "--print-settings", "--save-settings FILE", "-q, --quiet", "-h, --help", "-V, --version"}) {
+  for (const char* option : {"-o, --output FILE",
+                             "--format FORM",
+                             "--text",
+                             "--title TEXT",
+                             "--human-sizes",
+                             "--time-style STYLE",
+                             "-I, --exclude PATTERN",
+                             "-P, --include PATTERN",
+                             "--no-hidden",
+                             "--include-parent",
+                             "--sort KEY",
+                             "-r, --reverse",
+                             "--columns LIST",
+                             "-s, --settings FILE",
+                             "--preset NAME",
+                             "--set KEY=VALUE",
+                             "--print-settings",
+                             "--save-settings FILE",
+                             "--help-keys",
+                             "-q, --quiet",
+                             "--list-values NAME",
+                             "-h, --help",
+                             "-V, --version"}) {
     EXPECT_NE(std::string::npos, help.find(option)) << option;
   }
+  size_t at = 0;
+  for (const char* heading : {"\nOutput:\n", "\nWhat to list:\n", "\nOrder:\n", "\nColumns:\n",
+                              "\nSettings files:\n", "\nOther:\n", "--help-keys lists every key"}) {
+    const size_t found = help.find(heading, at);
+    ASSERT_NE(found, std::string::npos) << heading;
+    at = found;
+  }
+  EXPECT_NE(help.find(FormList()), std::string::npos) << "the forms from their table";
   const std::string version = VersionText();
   EXPECT_EQ(0u, version.find("kestrova-cli (Kestrova) 1.51\n"));
   EXPECT_NE(std::string::npos, version.find("License: MIT"));

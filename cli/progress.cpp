@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "output/number_text.h"
+
 namespace {
 
 constexpr std::chrono::seconds kQuietStart{1};
@@ -12,15 +14,7 @@ constexpr uint64_t kBytesBetweenClockReads = 1 << 20;
 
 }  // namespace
 
-std::string GroupedNumber(uint64_t number) {
-  const std::string digits = std::to_string(number);
-  std::string grouped;
-  for (size_t i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) grouped += ',';
-    grouped += digits[i];
-  }
-  return grouped;
-}
+std::string GroupedNumber(uint64_t number) { return GroupThousands(std::to_string(number), ','); }
 
 std::string CountText(uint64_t number, const char* singular, const char* plural) {
   return GroupedNumber(number) + " " + (number == 1 ? singular : plural);

@@ -112,6 +112,23 @@ void AppendIsoTime(std::string& out, uint64_t file_time, IsoTime layout) {
   out.append(text, at);
 }
 
+TimeLayout TimeLayoutNamed(const std::string& style) {
+  if (style == "iso") return TimeLayout::kIso;
+  if (style == "locale") return TimeLayout::kLocale;
+  return TimeLayout::kClassic;
+}
+
+void AppendTimeText(std::string& out, uint64_t file_time, TimeLayout layout, bool show_seconds) {
+  switch (layout) {
+    case TimeLayout::kClassic:
+      return AppendFileTimeText(out, file_time, show_seconds);
+    case TimeLayout::kIso:
+      return AppendIsoTime(out, file_time, show_seconds ? IsoTime::kSeconds : IsoTime::kMinutes);
+    case TimeLayout::kLocale:
+      return AppendLocaleTime(out, file_time, show_seconds);
+  }
+}
+
 const std::string& TypeDescription(const FileInfoX& entry, FileTypes& types) {
   std::string extension(ExtensionPart(entry.Find.cFileName));
   auto known = types.Known.find(extension);

@@ -24,6 +24,14 @@ enum class IsoTime {
 // Appends the time in the layout; counts at or past 2^63 append nothing.
 void AppendIsoTime(std::string& out, uint64_t file_time, IsoTime layout);
 
+// How a listing shows times.
+enum class TimeLayout { kClassic, kIso, kLocale };
+// The layout a TimeStyle setting names; classic for any other text.
+TimeLayout TimeLayoutNamed(const std::string& style);
+// Appends the time in the layout: AppendFileTimeText, AppendIsoTime
+// (kMinutes, or kSeconds) or the user's own format.
+void AppendTimeText(std::string& out, uint64_t file_time, TimeLayout layout, bool show_seconds);
+
 // The registry's type descriptions, asked once per extension for the length
 // of one listing. A copy asks the same source and knows what it knew.
 struct FileTypes {

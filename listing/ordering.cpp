@@ -20,6 +20,12 @@ int CompareBytes(std::string_view a, std::string_view b) {
   return Sign(a.compare(b));
 }
 
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+int CompareNames(std::string_view a, std::string_view b, bool natural) {
+  return natural ? CompareNatural(a, b) : CompareBytes(a, b);
+}
+
 template <typename T>
 int CompareValues(T a, T b) {
   return (a > b) - (a < b);
@@ -38,16 +44,16 @@ uint64_t TimeOf(const FileInfoX& entry, int sort_code) {
 
 // The comparison itself, on names already lower-cased where asked for.
 int CompareNamed(const FileInfoX& a, std::string_view a_name, const FileInfoX& b, std::string_view b_name,
-                 int sort_code) {
+                 int sort_code, bool natural) {
   if (IsParentEntry(a)) return -1;
   if (IsParentEntry(b)) return 1;
   int primary = 0;
   switch (sort_code) {
     case kSortByName:
-      return CompareBytes(a_name, b_name);
+      return CompareNames(a_name, b_name, natural);
     case kSortByType:
-      primary = CompareBytes(ExtensionPart(a_name), ExtensionPart(b_name));
-      return primary != 0 ? primary : CompareBytes(StemPart(a_name), StemPart(b_name));
+      primary = CompareNames(ExtensionPart(a_name), ExtensionPart(b_name), natural);
+      return primary != 0 ? primary : CompareNames(StemPart(a_name), StemPart(b_name), natural);
     case kSortByLastWrite:
     case kSortByCreation:
     case kSortByLastRead:
@@ -62,7 +68,7 @@ int CompareNamed(const FileInfoX& a, std::string_view a_name, const FileInfoX& b
     default:
       return 0;
   }
-  return primary != 0 ? primary : CompareBytes(a_name, b_name);
+  return primary != 0 ? primary : CompareNames(a_name, b_name, natural);
 }
 
 // Every code page keeps ASCII and lowers only its capitals there, so a name
@@ -76,19 +82,71 @@ bool MayChangeInLowerCase(const std::string& name) {
 
 }  // namespace
 
-int CompareEntries(const FileInfoX& a, const FileInfoX& b, int sort_code, bool ignore_case) {
+int CompareEntries(const FileInfoX& a, const FileInfoX& b, int sort_code, bool ignore_case, bool natural) {
   const std::string& a_name = a.Find.cFileName;
   const std::string& b_name = b.Find.cFileName;
-  if (!ignore_case) return CompareNamed(a, a_name, b, b_name, sort_code);
-  return CompareNamed(a, LowerCase(a_name), b, LowerCase(b_name), sort_code);
+  if (!ignore_case) return CompareNamed(a, a_name, b, b_name, sort_code, natural);
+  return CompareNamed(a, LowerCase(a_name), b, LowerCase(b_name), sort_code, natural);
 }
 
-void InsertSorted(std::deque<FileInfoX>& list, FileInfoX entry, int sort_code, bool ignore_case) {
-  auto place = std::upper_bound(list.begin(), list.end(), entry,
-                                [sort_code, ignore_case](const FileInfoX& a, const FileInfoX& b) {
-                                  return CompareEntries(a, b, sort_code, ignore_case) < 0;
-                                });
+void InsertSorted(std::deque<FileInfoX>& list, FileInfoX entry, int sort_code, bool ignore_case,
+                  bool natural) {
+  auto place = std::upper_bound(list.begin(), list.end(), entry, [&](const FileInfoX& a, const FileInfoX& b) {
+    return CompareEntries(a, b, sort_code, ignore_case, natural) < 0;
+  });
   list.insert(place, std::move(entry));
+}
+
+namespace {
+
+bool IsSuffixStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '~'; }
+bool IsSuffixByte(char c) { return IsSuffixStart(c) || IsDigit(c); }
+
+// The name without its file suffixes (".txt", ".tar.gz": a dot, a letter,
+// then letters and digits), as version sorting compares names first.
+std::string_view WithoutSuffixes(std::string_view name) {
+  size_t end = name.size();
+  for (size_t at = end; at > 0;) {
+    size_t start = at;
+    while (start > 0 && IsSuffixByte(name[start - 1])) --start;
+    if (start == 0 || name[start - 1] != '.' || start == at || !IsSuffixStart(name[start])) break;
+    end = start - 1;
+    at = end;
+  }
+  return end == 0 ? name : name.substr(0, end);
+}
+
+int CompareNumbersAndBytes(std::string_view a, std::string_view b) {
+  size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    if (!IsDigit(a[i]) || !IsDigit(b[j])) {
+      if (a[i] != b[j]) return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[j]) ? -1 : 1;
+      ++i;
+      ++j;
+      continue;
+    }
+    // Two numbers: without their leading zeros the longer is the greater,
+    // then the first digit that differs decides.
+    const size_t a_start = i, b_start = j;
+    while (i < a.size() && IsDigit(a[i])) ++i;
+    while (j < b.size() && IsDigit(b[j])) ++j;
+    std::string_view a_number = a.substr(a_start, i - a_start);
+    std::string_view b_number = b.substr(b_start, j - b_start);
+    const size_t a_zeros = std::min(a_number.find_first_not_of('0'), a_number.size());
+    const size_t b_zeros = std::min(b_number.find_first_not_of('0'), b_number.size());
+    const std::string_view a_value = a_number.substr(a_zeros), b_value = b_number.substr(b_zeros);
+    if (a_value.size() != b_value.size()) return a_value.size() < b_value.size() ? -1 : 1;
+    if (const int digits = CompareBytes(a_value, b_value)) return digits;
+    if (a_zeros != b_zeros) return a_zeros > b_zeros ? -1 : 1;
+  }
+  return CompareValues(a.size() - i, b.size() - j);
+}
+
+}  // namespace
+
+int CompareNatural(std::string_view a, std::string_view b) {
+  const int stems = CompareNumbersAndBytes(WithoutSuffixes(a), WithoutSuffixes(b));
+  return stems != 0 ? stems : CompareNumbersAndBytes(a, b);
 }
 
 namespace {
@@ -113,9 +171,12 @@ uint64_t NameBytes(std::string_view name, size_t from, size_t count) {
   return packed;
 }
 
-SortKey KeyOf(const FileInfoX& entry, std::string_view name, int sort_code, uint32_t index) {
+SortKey KeyOf(const FileInfoX& entry, std::string_view name, int sort_code, bool natural, uint32_t index) {
+  // Natural order cannot be read off a name's first bytes.
+  if (natural) name = std::string_view();
   switch (sort_code) {
     case kSortByName:
+      if (natural) break;
       return {NameBytes(name, 0, 8), static_cast<uint32_t>(NameBytes(name, 8, 4)), index};
     case kSortByLastWrite:
     case kSortByCreation:
@@ -124,8 +185,9 @@ SortKey KeyOf(const FileInfoX& entry, std::string_view name, int sort_code, uint
     case kSortBySize:
       return {EntrySize(entry), static_cast<uint32_t>(NameBytes(name, 0, 4)), index};
     default:
-      return {0, 0, index};
+      break;
   }
+  return {0, 0, index};
 }
 
 // How many moves ahead an entry is fetched into the cache: the entries of
@@ -192,7 +254,7 @@ class SortNames {
 
 }  // namespace
 
-void SortEntries(std::deque<FileInfoX>& list, int sort_code, bool ignore_case) {
+void SortEntries(std::deque<FileInfoX>& list, int sort_code, bool ignore_case, bool natural) {
   const SortNames name_of(list, ignore_case);
 
   // The parent entry goes first under every code; the others follow sorted,
@@ -204,7 +266,7 @@ void SortEntries(std::deque<FileInfoX>& list, int sort_code, bool ignore_case) {
     if (IsParentEntry(list[i])) {
       parents.push_back(i);
     } else {
-      keys.push_back(KeyOf(list[i], name_of(i), sort_code, i));
+      keys.push_back(KeyOf(list[i], name_of(i), sort_code, natural, i));
     }
   }
   if (sort_code >= 0 && sort_code <= 6) {
@@ -212,7 +274,7 @@ void SortEntries(std::deque<FileInfoX>& list, int sort_code, bool ignore_case) {
       if (a.Head != b.Head) return a.Head < b.Head;
       if (a.Next != b.Next) return a.Next < b.Next;
       int compared =
-          CompareNamed(list[a.Index], name_of(a.Index), list[b.Index], name_of(b.Index), sort_code);
+          CompareNamed(list[a.Index], name_of(a.Index), list[b.Index], name_of(b.Index), sort_code, natural);
       return compared != 0 ? compared < 0 : a.Index < b.Index;
     });
   }

@@ -117,6 +117,55 @@ TEST(SortEntries, NamesThatShareLongBeginningsOrderByEveryByte) {
   }
 }
 
+TEST(SortEntries, NaturalOrderCountsTheNumbersInNames) {
+  auto natural = [](std::deque<FileInfoX> list, int code) {
+    SortEntries(list, code, false, true);
+    Names names;
+    for (const FileInfoX& entry : list) names.push_back(entry.Find.cFileName);
+    return names;
+  };
+  EXPECT_EQ(natural({Entry("a10"), Entry("a2"), Entry("a1"), Entry("a02"), Entry("b"), Entry("a")}, 0),
+            (Names{"a", "a1", "a02", "a2", "a10", "b"}))
+      << "leading zeros first among equal numbers";
+  EXPECT_EQ(natural({Entry("v1.10.txt"), Entry("v1.9.txt"), Entry("v1.9.1.txt")}, 0),
+            (Names{"v1.9.txt", "v1.9.1.txt", "v1.10.txt"}));
+  EXPECT_EQ(natural({Entry("x", 5), Entry("track10", 5), Entry("track9", 5)}, 5),
+            (Names{"track9", "track10", "x"}))
+      << "ties of another key fall back to the natural order of the names";
+  EXPECT_EQ(natural({Entry(".."), Entry("99999999999999999999999"), Entry("100000000000000000000000")}, 0),
+            (Names{"..", "99999999999999999999999", "100000000000000000000000"}))
+      << "numbers longer than any integer";
+  std::mt19937 random(3);
+  std::deque<FileInfoX> gathered, inserted;
+  for (int i = 0; i < 300; ++i) {
+    FileInfoX entry = Entry(
+        "n" + std::to_string(random() % 30) + (random() % 2 ? "-0" : "-") + std::to_string(random() % 12),
+        random() % 3);
+    TagOf(entry, 0) = i;
+    gathered.push_back(entry);
+    InsertSorted(inserted, entry, 0, false, true);
+  }
+  SortEntries(gathered, 0, false, true);
+  for (size_t i = 0; i < gathered.size(); ++i) ASSERT_EQ(TagOf(gathered[i], 0), TagOf(inserted[i], 0)) << i;
+}
+
+TEST(CompareNatural, IsATotalOrder) {
+  const std::vector<std::string> names = {"",     "a",    "a0",    "a00",      "a1",    "a01", "a001b",
+                                          "a1a",  "a10",  "1",     "01",       "9",     "10",  "x9y",
+                                          "x10y", "x09y", "a.txt", "a.tar.gz", "a1.b2", ".x",  "a.1"};
+  for (const std::string& a : names) {
+    EXPECT_EQ(CompareNatural(a, a), 0) << a;
+    for (const std::string& b : names) {
+      EXPECT_EQ(CompareNatural(a, b), -CompareNatural(b, a)) << a << " " << b;
+      for (const std::string& c : names) {
+        if (CompareNatural(a, b) < 0 && CompareNatural(b, c) < 0) {
+          EXPECT_LT(CompareNatural(a, c), 0) << a << " " << b << " " << c;
+        }
+      }
+    }
+  }
+}
+
 TEST(InsertSorted, KeepsTheListAscendingWhereverTheEntryGoes) {
   std::deque<FileInfoX> list;
   for (const char* name : {"m", "a", "z", "f", "q", "b"}) InsertSorted(list, Entry(name), 0, false);

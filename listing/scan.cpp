@@ -1,22 +1,83 @@
 #include "listing/scan.h"
 
 #include <string>
+#include <vector>
 
 #include "listing/ordering.h"
+#include "platform/wildcard.h"
 
 namespace {
 
-// Keeps a record as the folder scan does: never the folder's own first ".",
-// only folders.
-class FolderFilter {
+// A mask's patterns: the mask itself, or where ";" separates several (as in
+// Windows file dialogs), each of them without the blanks around it.
+std::vector<std::string> PatternsOf(const std::string& mask) {
+  if (mask.find(';') == std::string::npos) return {mask};
+  std::vector<std::string> patterns;
+  for (size_t start = 0; start <= mask.size();) {
+    size_t end = mask.find(';', start);
+    if (end == std::string::npos) end = mask.size();
+    const size_t first = mask.find_first_not_of(' ', start);
+    const size_t last = mask.find_last_not_of(' ', end - 1);
+    if (first < end && last != std::string::npos && last >= first)
+      patterns.push_back(mask.substr(first, last - first + 1));
+    start = end + 1;
+  }
+  return patterns;
+}
+
+bool MatchesAny(const std::vector<std::string>& patterns, const std::string& name) {
+  for (const std::string& pattern : patterns) {
+    if (MatchesMask(pattern, name)) return true;
+  }
+  return false;
+}
+
+// Decides which records become entries: the folder's own first "." never,
+// folders for the folder list and files for the file list, by their masks
+// where the engine matches them itself (several patterns), and what the
+// settings and the caller leave out.
+class EntryFilter {
  public:
-  bool Keeps(const FolderRecord& find) {
+  EntryFilter(const CommonStruct& settings, const std::vector<std::string>& left_out)
+      : folder_patterns_(PatternsOf(settings.DirMask)),
+        file_patterns_(PatternsOf(settings.FileMask)),
+        excluded_(settings.Exclude.empty() ? std::vector<std::string>() : PatternsOf(settings.Exclude)),
+        hide_hidden_(settings.HideHidden),
+        left_out_(left_out) {}
+
+  // True when the masks are matched here rather than by the folder source.
+  bool MatchesMasks() const { return folder_patterns_.size() > 1 || file_patterns_.size() > 1; }
+
+  bool KeepsFolder(const FolderRecord& find) {
     const bool own_entry = first_ && find.cFileName == ".";
     first_ = false;
-    return !own_entry && IsFolder(find.dwFileAttributes);
+    if (own_entry || !IsFolder(find.dwFileAttributes)) return false;
+    if (MatchesMasks() && !MatchesAny(folder_patterns_, find.cFileName)) return false;
+    return find.cFileName == ".." || !LeftOut(find);
+  }
+
+  bool KeepsFile(const FolderRecord& find) const {
+    if (IsFolder(find.dwFileAttributes) || LeftOut(find)) return false;
+    if (MatchesMasks() && !MatchesAny(file_patterns_, find.cFileName)) return false;
+    for (const std::string& name : left_out_) {
+      if (find.cFileName == name) return false;
+    }
+    return true;
   }
 
  private:
+  static constexpr uint32_t kHiddenAttribute = 2;
+
+  bool LeftOut(const FolderRecord& find) const {
+    if (hide_hidden_ && (find.dwFileAttributes & kHiddenAttribute) != 0) return true;
+    return !excluded_.empty() && MatchesAny(excluded_, find.cFileName);
+  }
+
+  const std::vector<std::string> folder_patterns_;
+  const std::vector<std::string> file_patterns_;
+  const std::vector<std::string> excluded_;
+  const bool hide_hidden_;
+  const std::vector<std::string>& left_out_;
   bool first_ = true;
 };
 
@@ -27,14 +88,14 @@ void AddFile(DirFileStruct& listing, const FolderRecord& find) {
   listing.TotalBytes += static_cast<int64_t>(EntrySize(listing.FileList.back()));
 }
 
-void FinishFolders(const CommonStruct& settings, DirFileStruct& listing) {
-  auto& folders = listing.FolderList;
-  SortEntries(folders, settings.SortBy, settings.IgnoreCase);
-  if (!folders.empty() && !settings.IncludeParent && IsParentEntry(folders.front())) folders.pop_front();
+void Finish(const CommonStruct& settings, std::deque<FileInfoX>& list) {
+  SortEntries(list, settings.SortBy, settings.IgnoreCase, settings.NaturalOrder);
 }
 
-void FinishFiles(const CommonStruct& settings, DirFileStruct& listing) {
-  SortEntries(listing.FileList, settings.SortBy, settings.IgnoreCase);
+void FinishFolders(const CommonStruct& settings, DirFileStruct& listing) {
+  auto& folders = listing.FolderList;
+  Finish(settings, folders);
+  if (!folders.empty() && !settings.IncludeParent && IsParentEntry(folders.front())) folders.pop_front();
 }
 
 // A listing cut short is no listing: nothing of it may reach a document.
@@ -43,57 +104,40 @@ bool Unread(DirFileStruct& listing) {
   return false;
 }
 
-bool ScanFolders(const CommonStruct& settings, const std::string& folder, FolderSource& source,
-                 DirFileStruct& listing, std::string& failure) {
-  FolderFilter filter;
-  const bool read = source.Enumerate(
-      JoinPattern(folder, settings.DirMask),
+// One pass over the folder with the mask, adding what the filter keeps.
+bool Pass(const std::string& pattern, FolderSource& source, EntryFilter& filter, bool folders, bool files,
+          DirFileStruct& listing, std::string& failure) {
+  return source.Enumerate(
+      pattern,
       [&](const FolderRecord& find) {
-        if (filter.Keeps(find)) AddFolder(listing, find);
+        if (folders && filter.KeepsFolder(find)) {
+          AddFolder(listing, find);
+        } else if (files && filter.KeepsFile(find)) {
+          AddFile(listing, find);
+        }
       },
       failure);
-  if (!read) return Unread(listing);
-  FinishFolders(settings, listing);
-  return true;
-}
-
-bool ScanFiles(const CommonStruct& settings, const std::string& folder, FolderSource& source,
-               DirFileStruct& listing, std::string& failure) {
-  const bool read = source.Enumerate(
-      JoinPattern(folder, settings.FileMask),
-      [&](const FolderRecord& find) {
-        if (!IsFolder(find.dwFileAttributes)) AddFile(listing, find);
-      },
-      failure);
-  if (!read) return Unread(listing);
-  FinishFiles(settings, listing);
-  return true;
 }
 
 }  // namespace
 
 bool ScanListing(const CommonStruct& settings, const std::string& folder, FolderSource& source,
-                 DirFileStruct& listing, std::string& failure) {
+                 const std::vector<std::string>& left_out, DirFileStruct& listing, std::string& failure) {
   listing = DirFileStruct();
-  if (settings.DirMask != settings.FileMask) {
-    return ScanFolders(settings, folder, source, listing, failure) &&
-           ScanFiles(settings, folder, source, listing, failure);
+  EntryFilter filter(settings, left_out);
+  bool read = false;
+  if (filter.MatchesMasks()) {
+    read = Pass(JoinPattern(folder, "*"), source, filter, true, true, listing, failure);
+  } else if (settings.DirMask == settings.FileMask) {
+    // One mask for both lists: one pass over the folder reads each record
+    // once and gives both lists exactly what the two passes would.
+    read = Pass(JoinPattern(folder, settings.DirMask), source, filter, true, true, listing, failure);
+  } else {
+    read = Pass(JoinPattern(folder, settings.DirMask), source, filter, true, false, listing, failure) &&
+           Pass(JoinPattern(folder, settings.FileMask), source, filter, false, true, listing, failure);
   }
-  // One mask for both lists: one pass over the folder reads each record once
-  // and gives both lists exactly what the two passes would.
-  FolderFilter filter;
-  const bool read = source.Enumerate(
-      JoinPattern(folder, settings.DirMask),
-      [&](const FolderRecord& find) {
-        if (filter.Keeps(find)) {
-          AddFolder(listing, find);
-        } else if (!IsFolder(find.dwFileAttributes)) {
-          AddFile(listing, find);
-        }
-      },
-      failure);
   if (!read) return Unread(listing);
   FinishFolders(settings, listing);
-  FinishFiles(settings, listing);
+  Finish(settings, listing.FileList);
   return true;
 }

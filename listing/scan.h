@@ -2,16 +2,20 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "listing/entry.h"
 #include "platform/platform.h"
 #include "settings/common_struct.h"
 
 // The whole scan of the folder: the folders matching DirMask, then the files
-// matching FileMask, each list in ascending order under SortBy, the parent
-// entry kept only with IncludeParent, and the files' total size. A mask
-// matching nothing gives empty lists. False, with the system's reason in
-// failure and both lists empty, when the folder could not be read. Reads
-// the settings only.
+// matching FileMask (";" separating several patterns of a mask), each list
+// in ascending order under SortBy, the parent entry kept only with
+// IncludeParent, and the files' total size. Names that Exclude matches,
+// hidden ones with HideHidden, and files named in left_out (the listing's
+// own output file) are left out; the parent entry never is. A mask matching
+// nothing gives empty lists. False, with the system's reason in failure and
+// both lists empty, when the folder could not be read. Reads the settings
+// only.
 bool ScanListing(const CommonStruct& settings, const std::string& folder, FolderSource& source,
-                 DirFileStruct& listing, std::string& failure);
+                 const std::vector<std::string>& left_out, DirFileStruct& listing, std::string& failure);

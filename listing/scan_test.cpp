@@ -13,7 +13,7 @@ namespace {
 // The scan of the settings' own folder, into listing.
 void ScanListing(const CommonStruct& record, FolderSource& source, DirFileStruct& listing) {
   std::string failure;
-  ASSERT_TRUE(::ScanListing(record, record.DirStr, source, listing, failure)) << failure;
+  ASSERT_TRUE(::ScanListing(record, record.DirStr, source, {}, listing, failure)) << failure;
 }
 
 class ScanTest : public ::testing::Test {
@@ -92,6 +92,41 @@ TEST_F(ScanTest, AMissingFolderGivesEmptyListsAndANewScanReplacesTheOld) {
   EXPECT_TRUE(listing.FolderList.empty());
   EXPECT_TRUE(listing.FileList.empty());
   EXPECT_EQ(listing.TotalBytes, 0);
+}
+
+TEST_F(ScanTest, SeveralPatternsExclusionsAndHiddenNames) {
+  record.FileMask = "*.txt; big.*";
+  ScanListing(record, source, listing);
+  EXPECT_EQ(NamesOf(listing.FileList), (Names{"Readme.TXT", "b.txt", "big.iso"}));
+  EXPECT_EQ(NamesOf(listing.FolderList), (Names{"Sub", "alpha"}));
+  record.DirMask = "S*;x";
+  record.FileMask = "*.txt;";
+  ScanListing(record, source, listing);
+  EXPECT_EQ(NamesOf(listing.FolderList), (Names{"Sub"})) << "the parent entry needs a matching pattern too";
+  EXPECT_EQ(NamesOf(listing.FileList), (Names{"Readme.TXT", "b.txt"})) << "an empty pattern matches nothing";
+
+  record.DirMask = record.FileMask = "*.*";
+  record.Exclude = "*.iso;s*";
+  record.IncludeParent = true;
+  ScanListing(record, source, listing);
+  EXPECT_EQ(NamesOf(listing.FolderList), (Names{"..", "alpha"})) << "folders too, letter case ignored";
+  EXPECT_EQ(NamesOf(listing.FileList), (Names{"Readme.TXT", "b.txt"}));
+  EXPECT_EQ(listing.TotalBytes, 17) << "the total counts what is listed";
+
+  record.Exclude = "..";
+  record.HideHidden = true;
+  ScanListing(record, source, listing);
+  EXPECT_EQ(NamesOf(listing.FolderList), (Names{"..", "Sub"})) << "hidden alpha goes, the parent stays";
+}
+
+TEST_F(ScanTest, TheListingsOwnOutputIsLeftOut) {
+  source.Folders["Data"].push_back(MakeRecord("index.html", 32, 1000));
+  source.Folders["Data"].push_back(MakeRecord("index.html.d", 16));
+  std::string failure;
+  ASSERT_TRUE(::ScanListing(record, record.DirStr, source, {"index.html"}, listing, failure));
+  EXPECT_EQ(NamesOf(listing.FileList), (Names{"Readme.TXT", "b.txt", "big.iso"}));
+  EXPECT_EQ(NamesOf(listing.FolderList), (Names{"Sub", "alpha", "index.html.d"}));
+  EXPECT_EQ(listing.TotalBytes, 5368709120LL + 17);
 }
 
 TEST(ScanOnDisk, ListsARealFolder) {

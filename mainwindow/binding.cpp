@@ -183,12 +183,18 @@ void ShowSortBy(int32_t sortBy) {
   for (const auto& entry : kSortRadios) SetChecked(Controls[entry.radio], entry.code == sortBy);
 }
 
-// The window joins the lines with "\n\r" and names no source folder.
-constexpr FolderMessageStyle kFolderMessageStyle{"\n\r", "", false};
+// The window joins the lines with "\n\r".
+constexpr FolderMessageStyle kFolderMessageStyle{"\n\r", ""};
+
+// A folder is one the window can make its current folder.
+FolderStatus WindowFolderTest(const std::string& path, bool, std::string&) {
+  return FolderExists(path) ? FolderStatus::kFolder : FolderStatus::kMissing;
+}
 
 std::string MissingFoldersMessage() {
-  FolderCheck check = CheckListingFolders(GetText(Controls[kSourceFolderEdit]),
-                                          FolderOf(GetText(Controls[kOutputFileEdit])), true, FolderExists);
+  FolderCheck check =
+      CheckListingFolders(GetText(Controls[kSourceFolderEdit]), FolderOf(GetText(Controls[kOutputFileEdit])),
+                          true, WindowFolderTest);
   return FolderCheckMessage(check, kFolderMessageStyle);
 }
 

@@ -1,16 +1,20 @@
 #include "output/folder_check.h"
 
 FolderCheck CheckListingFolders(const std::string& source_folder, const std::string& output_folder,
-                                bool check_output, FolderTest folder_exists) {
+                                bool check_output, FolderTest test) {
   FolderCheck check;
   check.SourceFolder = source_folder;
   check.OutputFolder = output_folder;
   if (source_folder.empty()) {
     check.Source = SourceFolderState::kNotChosen;
-  } else if (!folder_exists(source_folder)) {
-    check.Source = SourceFolderState::kMissing;
+  } else {
+    check.SourceStatus = test(source_folder, true, check.SourceReason);
+    if (check.SourceStatus != FolderStatus::kFolder) check.Source = SourceFolderState::kMissing;
   }
-  check.OutputMissing = check_output && !folder_exists(output_folder);
+  if (check_output) {
+    check.OutputStatus = test(output_folder, false, check.OutputReason);
+    check.OutputMissing = check.OutputStatus != FolderStatus::kFolder;
+  }
   return check;
 }
 
@@ -19,8 +23,7 @@ std::string FolderCheckMessage(const FolderCheck& check, const FolderMessageStyl
   if (check.Source == SourceFolderState::kNotChosen) {
     message = "Choose source directory.";
   } else if (check.Source == SourceFolderState::kMissing) {
-    message = style.NamesMissingSource ? "Source directory must exist: " + check.SourceFolder
-                                       : std::string("Source directory must exist.");
+    message = "Source directory must exist.";
   }
   if (!message.empty()) message += style.SourceLineEnd;
   if (check.OutputMissing) {
@@ -28,4 +31,17 @@ std::string FolderCheckMessage(const FolderCheck& check, const FolderMessageStyl
     message += style.OutputLineEnd;
   }
   return message;
+}
+
+std::string FolderProblem(FolderStatus status, const std::string& reason) {
+  switch (status) {
+    case FolderStatus::kMissing:
+      return "No such folder";
+    case FolderStatus::kNotFolder:
+      return "Not a folder";
+    case FolderStatus::kFolder:
+    case FolderStatus::kRefused:
+      break;
+  }
+  return reason;
 }

@@ -64,14 +64,17 @@ std::string TextTooLongMessage(const std::string& key) {
 
 GenerateStatus ComposeListing(const CommonStruct& settings, const std::string& folder, FolderSource& source,
                               const OutputForm& form, ListingRun& run, std::string& reason,
-                              const std::string& folder_shown) {
+                              const std::vector<std::string>& left_out, const std::string& folder_shown) {
   run = ListingRun();
   run.Settings = &settings;
   run.Form = &form;
   run.Folder = folder;
   run.FolderShown = folder_shown.empty() ? folder : folder_shown;
   run.Types = FileTypes(&source);
-  if (!ScanListing(settings, folder, source, run.Listing, reason)) return GenerateStatus::kCannotReadFolder;
+  run.Times = TimeLayoutNamed(settings.TimeStyle);
+  if (!ScanListing(settings, folder, source, left_out, run.Listing, reason)) {
+    return GenerateStatus::kCannotReadFolder;
+  }
   ComputeListingTotals(run);
   for (const SubstitutedText& text : kSubstitutedTexts) {
     std::string& substituted = run.*text.substituted;
@@ -98,8 +101,8 @@ GenerateResult GenerateListing(const CommonStruct& settings, FolderSource& sourc
                                const ListingOutput& output, ListingRun& run) {
   GenerateResult result;
   const OutputForm& form = output.Form != nullptr ? *output.Form : ClassicFormOf(settings);
-  result.Status =
-      ComposeListing(settings, settings.DirStr, source, form, run, result.Reason, output.FolderShown);
+  result.Status = ComposeListing(settings, settings.DirStr, source, form, run, result.Reason, output.LeftOut,
+                                 output.FolderShown);
   if (result.Status != GenerateStatus::kWritten) return result;
   const bool written =
       output.ToStandardOutput

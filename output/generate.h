@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "output/forms.h"
 #include "output/listing_run.h"
@@ -44,6 +45,9 @@ struct ListingOutput {
   // kCannotWrite with the system's reason.
   bool ToStandardOutput = false;
   SinkWrapper Wrap;  // none: the document goes straight to its sink
+  // Names of files that the listing leaves out: its own output file, where
+  // it lies in the listed folder.
+  std::vector<std::string> LeftOut;
   // The folder as the user gave it, for the forms that show it in place of
   // DirStr (ListingRun::FolderShown); empty: DirStr.
   std::string FolderShown;
@@ -70,6 +74,7 @@ GenerateResult GenerateListing(const CommonStruct& settings, FolderSource& sourc
 // itself when that is empty. kWritten when the run is ready to write.
 GenerateStatus ComposeListing(const CommonStruct& settings, const std::string& folder, FolderSource& source,
                               const OutputForm& form, ListingRun& run, std::string& reason,
+                              const std::vector<std::string>& left_out = {},
                               const std::string& folder_shown = std::string());
 
 // Replaces the file at path with the run's document, through wrap when there

@@ -85,7 +85,7 @@ std::string ComposeSummary(const CommonStruct& record, const ListingTotals& tota
   std::string summary = "<TABLE BORDER = 0 CLASS = SummaryCl>\r\n";
   summary += "<TR><TD>" + totals.FolderCountText + "</TD><TD>" + record.Folders + ";</TD></TR>\r\n";
   summary += "<TR><TD>" + totals.FileCountText + "</TD>\r\n<TD>\r\n" + record.Files + ";</TD></TR>\r\n";
-  summary += "<TR><TD>" + totals.TotalBytesText + " " + record.FileSize + "</TD>\r\n";
+  summary += "<TR><TD>" + totals.SummarySizeText + "</TD>\r\n";
   summary += "<TD>" + record.TotalSize + ".</TD></TR>";
   return summary;
 }

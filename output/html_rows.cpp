@@ -46,6 +46,11 @@ void AppendSize(std::string& row, const CommonStruct& record, const FileInfoX& e
     row += "[..]</TD>";
     return;
   }
+  if (record.HumanSizes) {
+    row += HumanSize(EntrySize(entry));
+    row += "</TD>";
+    return;
+  }
   const double size = static_cast<double>(EntrySize(entry));
   switch (record.SizeIn) {
     case kSizeInBytes:
@@ -65,8 +70,8 @@ void AppendSize(std::string& row, const CommonStruct& record, const FileInfoX& e
   row += "</TD>";
 }
 
-void AppendTime(std::string& row, const CommonStruct& record, uint64_t time) {
-  AppendFileTimeText(row, time, record.Columns.ShowSeconds);
+void AppendTime(std::string& row, const ListingRun& run, uint64_t time) {
+  AppendTimeText(row, time, run.Times, run.Settings->Columns.ShowSeconds);
   row += "</TD>";
 }
 
@@ -118,13 +123,13 @@ void AppendCell(std::string& row, ListingRun& run, const FileInfoX& entry, Cell 
       AppendSize(row, record, entry);
       break;
     case Cell::kLastWrite:
-      AppendTime(row, record, entry.Find.ftLastWriteTime);
+      AppendTime(row, run, entry.Find.ftLastWriteTime);
       break;
     case Cell::kCreation:
-      AppendTime(row, record, entry.Find.ftCreationTime);
+      AppendTime(row, run, entry.Find.ftCreationTime);
       break;
     case Cell::kLastRead:
-      AppendTime(row, record, entry.Find.ftLastAccessTime);
+      AppendTime(row, run, entry.Find.ftLastAccessTime);
       break;
     case Cell::kAttributes:
       row += AttributeText(entry.Find.dwFileAttributes);

@@ -30,6 +30,7 @@ class RowTest : public ::testing::Test {
     run.Form = &FormOf(FormCode::kHtml);
     run.Folder = folder;
     run.Types = FileTypes(&source);
+    run.Times = TimeLayoutNamed(record.TimeStyle);
     std::string row;
     AppendEntryRow(run, entry, row);
     return row;
@@ -93,6 +94,20 @@ TEST_F(RowTest, SizeCellsFollowTheUnitAndFoldersShowTheMarker) {
   record.SizeIn = 7;
   EXPECT_EQ(Row("f", 32, 10), name_cell + "<TD> bytes</TD></TR>\n");
   EXPECT_EQ(Row("f", 16, 10), name_cell + "<TD>[..]</TD></TR>\n");
+}
+
+TEST_F(RowTest, SizesForPeopleAndIsoTimes) {
+  record.Columns.Size = record.Columns.LastWrite = true;
+  record.SortBy = kSortByName;
+  record.CreateLinks = false;
+  record.HumanSizes = true;
+  record.TimeStyle = "iso";
+  const std::string name_cell = "<TR><TD BGCOLOR = KC><DIV CLASS = NameCl>f</DIV>";
+  EXPECT_EQ(Row("f", 32, 1536), name_cell + "<TD>1.5 KB</TD><TD>2006-03-05 14:07</TD></TR>\n")
+      << "the unit in the cell, no $FileSize word";
+  record.Columns.ShowSeconds = true;
+  EXPECT_EQ(Row("f", 32, 10), name_cell + "<TD>10 B</TD><TD>2006-03-05 14:07:09</TD></TR>\n");
+  EXPECT_EQ(Row("f", 16), name_cell + "<TD>[..]</TD><TD>2006-03-05 14:07:09</TD></TR>\n");
 }
 
 TEST_F(RowTest, EveryColumnInTableOrder) {

@@ -26,6 +26,9 @@ struct ListingTotals {
   std::string TotalBytesText;
   std::string TotalKbText;
   std::string TotalMbText;
+  // The total as a summary shows it: the bytes and the $FileSize word, or
+  // the size for people with its unit.
+  std::string SummarySizeText;
 };
 
 struct ListingRun {
@@ -55,6 +58,7 @@ struct ListingRun {
   std::string FileWord;
   DocumentText Document;
   FileTypes Types;  // looked up as the rows are composed
+  TimeLayout Times = TimeLayout::kClassic;
 };
 
 // Writes the run's document to the sink, each line end as line_end, its

@@ -67,7 +67,7 @@ class PageDocumentTest : public DocumentFixture {
   // The page of the fixture's folder, shown as the user gave it.
   std::string Page(const std::string& shown = "Web & Root") {
     std::string failure;
-    EXPECT_EQ(ComposeListing(r, r.DirStr, source, FormOf(FormCode::kPage), run, failure, shown),
+    EXPECT_EQ(ComposeListing(r, r.DirStr, source, FormOf(FormCode::kPage), run, failure, {}, shown),
               GenerateStatus::kWritten)
         << failure;
     return FlattenRun(run);

@@ -108,12 +108,18 @@ void ComputeListingTotals(ListingRun& run) {
   totals.FileCountText = std::to_string(totals.FileCount);
   if (files.empty()) {
     totals.TotalBytesText = totals.TotalKbText = totals.TotalMbText = "0";
-    return;
+  } else {
+    const double total = static_cast<double>(totals.TotalBytes);
+    totals.TotalBytesText = std::to_string(totals.TotalBytes);
+    totals.TotalKbText = FormatTwoDecimals(total * (1.0 / 1024));
+    totals.TotalMbText = FormatTwoDecimals(total * (1.0 / 1024) * (1.0 / 1024));
   }
-  const double total = static_cast<double>(totals.TotalBytes);
-  totals.TotalBytesText = std::to_string(totals.TotalBytes);
-  totals.TotalKbText = FormatTwoDecimals(total * (1.0 / 1024));
-  totals.TotalMbText = FormatTwoDecimals(total * (1.0 / 1024) * (1.0 / 1024));
+  const CommonStruct* settings = run.Settings;
+  if (settings != nullptr && settings->HumanSizes) {
+    totals.SummarySizeText = HumanSize(static_cast<uint64_t>(totals.TotalBytes));
+  } else {
+    totals.SummarySizeText = totals.TotalBytesText + " " + (settings != nullptr ? settings->FileSize : "");
+  }
 }
 
 int ReplaceAll(std::string& text, const std::string& placeholder, const std::string& value, size_t longest) {

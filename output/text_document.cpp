@@ -22,8 +22,7 @@ void ComposeTextDocument(ListingRun& run) {
   AppendText(doc, "\r\n");
   if (record.ShowSummary) {
     AppendText(doc, totals.FolderCountText + " " + record.Folders + "\r\n" + totals.FileCountText + " " +
-                        record.Files + "\r\n" + totals.TotalBytesText + " " + record.FileSize + ": " +
-                        record.TotalSize + "\r\n");
+                        record.Files + "\r\n" + totals.SummarySizeText + ": " + record.TotalSize + "\r\n");
   }
   AppendText(doc, run.After);
 }

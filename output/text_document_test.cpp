@@ -33,6 +33,15 @@ TEST_F(TextDocumentTest, WithoutMasksOrSummaryOrFolders) {
   EXPECT_EQ(Document(), "\r\nT\r\n\r\n\r\nREADME\r\na&b <c>.txt\r\nbig.iso\r\nindex.html\r\n\r\nend");
 }
 
+TEST_F(TextDocumentTest, TheSummarySizeFollowsTheSizesForPeople) {
+  r.Output = kOutputText;
+  r.HumanSizes = true;
+  const std::string document = Document();
+  EXPECT_NE(document.find("\r\n5.0 GB: Total size\r\n"), std::string::npos) << Visible(document);
+  r.Output = kOutputHtml;
+  EXPECT_NE(Document().find("<TR><TD>5.0 GB</TD>\r\n<TD>Total size.</TD></TR>"), std::string::npos);
+}
+
 TEST_F(TextDocumentTest, EveryNameIsOneLineAndNoTerminalCodeGetsThrough) {
   r.Output = kOutputText;
   r.ShowMasks = r.ShowSummary = false;

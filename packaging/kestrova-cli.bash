@@ -1,8 +1,8 @@
 # bash completion for kestrova-cli
 #
-# The options and the setting keys are asked of the program itself (--help
-# and --print-settings), so the completion always matches the installed
-# version.
+# The options, the setting keys and their values are asked of the program
+# itself (--help, --help-keys, --list-values), so the completion always
+# matches the installed version.
 
 # The names of NAME.ksv in the folders that --preset searches.
 _kestrova_cli_presets() {
@@ -21,13 +21,34 @@ _kestrova_cli_presets() {
 # escaped so that the shell passes it on.
 _kestrova_cli_setting_keys() {
   local line
-  "$1" --print-settings 2>/dev/null | while IFS= read -r line; do
+  "$1" --help-keys 2>/dev/null | while IFS= read -r line; do
     line=${line%$'\r'}
-    [[ $line == *=* ]] || continue
-    line=${line%%=*}
+    [[ $line =~ ^\ \ ([^ ]+)$ ]] || continue
+    line=${BASH_REMATCH[1]}
     [[ $line == OutputFormat ]] && continue
     printf '%s=\n' "${line//\$/\\\$}"
   done
+}
+
+# The values that an option or a setting key takes, that start with $3.
+_kestrova_cli_values() {
+  local value
+  while IFS= read -r value; do
+    value=${value%$'\r'}
+    [[ $value == "$3"* ]] && COMPREPLY+=("$value")
+  done < <("$1" --list-values "$2" 2>/dev/null)
+}
+
+# The key whose value is being typed after "--set KEY=", if it is.
+_kestrova_cli_set_key() {
+  local at=$COMP_CWORD
+  if [[ ${COMP_WORDS[at]} != = ]]; then
+    at=$((at - 1))
+    [[ ${COMP_WORDS[at]} == = ]] || return
+  fi
+  local key=${COMP_WORDS[at - 1]:-} option=${COMP_WORDS[at - 2]:-}
+  [[ $option == = ]] && option=${COMP_WORDS[at - 3]:-}
+  [[ $option == --set && $key != --set ]] && printf '%s' "$key"
 }
 
 _kestrova_cli() {
@@ -36,11 +57,18 @@ _kestrova_cli() {
   local program=${COMP_WORDS[0]}
   COMPREPLY=()
 
-  # "--set=KEY" arrives as the words "--set", "=", "KEY" (bash splits at "=").
-  if [[ $prev == = && COMP_CWORD -ge 2 ]]; then
-    prev=${COMP_WORDS[COMP_CWORD - 2]}
-  elif [[ $cur == = ]]; then
+  # bash splits words at "=": "--set=KEY" arrives as "--set", "=", "KEY",
+  # and "--set KEY=VALUE" as "--set", "KEY", "=", "VALUE".
+  local set_key
+  set_key=$(_kestrova_cli_set_key)
+  if [[ $cur == = ]]; then
     cur=
+  elif [[ $prev == = && COMP_CWORD -ge 2 ]]; then
+    prev=${COMP_WORDS[COMP_CWORD - 2]}
+  fi
+  if [[ -n $set_key ]]; then
+    _kestrova_cli_values "$program" "${set_key//\\/}" "$cur"
+    return
   fi
 
   local key
@@ -57,6 +85,19 @@ _kestrova_cli() {
       ;;
     --preset)
       mapfile -t COMPREPLY < <(compgen -W "$(_kestrova_cli_presets "$program")" -- "$cur")
+      return
+      ;;
+    --sort | --format | --time-style)
+      _kestrova_cli_values "$program" "${prev#--}" "$cur"
+      return
+      ;;
+    --columns)
+      # A list: the words after the last comma.
+      local done=${cur%"${cur##*,}"} value
+      compopt -o nospace 2>/dev/null
+      while IFS= read -r value; do
+        [[ $done$value == "$cur"* ]] && COMPREPLY+=("$done$value")
+      done < <("$program" --list-values columns 2>/dev/null)
       return
       ;;
     --set)

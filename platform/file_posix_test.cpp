@@ -1,5 +1,6 @@
 // What only POSIX shows of files and folders: real write failures, modes,
 // links, devices, pipes, signals and another user's permissions.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -8,6 +9,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <vector>
 
 #include "platform/platform.h"
 #include "tests/test_support.h"
@@ -146,6 +148,51 @@ TEST(PosixFolderSourceFailures, AFolderAnotherUserMayNotReadIsAFailure) {
   });
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0) << "6/7: a refused open, 8: unreadable metadata went unreported";
+}
+
+TEST(InspectFolder, NamesWhatAPathIsAndWhyItCannotBeListed) {
+  ScopedTempFolder folder;
+  WriteFileBytes(folder.Join("file"), "x");
+  std::string reason;
+  EXPECT_EQ(InspectFolder(folder.path(), true, reason), FolderStatus::kFolder);
+  EXPECT_EQ(InspectFolder(folder.Join("file"), true, reason), FolderStatus::kNotFolder);
+  EXPECT_EQ(reason, "Not a directory");
+  EXPECT_EQ(InspectFolder(folder.Join("file") + "/below", true, reason), FolderStatus::kNotFolder);
+  EXPECT_EQ(InspectFolder(folder.Join("gone"), true, reason), FolderStatus::kMissing);
+  EXPECT_EQ(reason, "No such file or directory");
+  // A path longer than the system takes exists, made one level at a time,
+  // but it cannot be named whole.
+  const std::string level(200, 'd');
+  std::string deep = folder.path();
+  std::vector<int> levels = {open(folder.path().c_str(), O_RDONLY | O_DIRECTORY)};
+  while (deep.size() < 5000) {
+    ASSERT_EQ(mkdirat(levels.back(), level.c_str(), 0755), 0);
+    levels.push_back(openat(levels.back(), level.c_str(), O_RDONLY | O_DIRECTORY));
+    deep += "/" + level;
+  }
+  EXPECT_EQ(InspectFolder(deep, true, reason), FolderStatus::kRefused);
+  EXPECT_EQ(reason, "File name too long");
+  // Taken apart from the bottom, as it was made.
+  for (size_t i = levels.size() - 1; i > 0; --i) {
+    close(levels[i]);
+    unlinkat(levels[i - 1], level.c_str(), AT_REMOVEDIR);
+  }
+  close(levels[0]);
+  if (getuid() != 0) return;
+  const std::string locked = folder.Join("locked");
+  fs::create_directory(locked);
+  chmod(locked.c_str(), 0700);
+  chmod(folder.path().c_str(), 0755);
+  const int status = InChild([&] {
+    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(5);
+    std::string why;
+    if (InspectFolder(locked, true, why) != FolderStatus::kRefused || why != "Permission denied") _exit(6);
+    if (InspectFolder(locked, false, why) != FolderStatus::kFolder) _exit(7);
+    if (InspectFolder(locked + "/x", false, why) != FolderStatus::kRefused) _exit(8);
+    _exit(0);
+  });
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "6: a folder that may not be searched reads as missing";
 }
 
 }  // namespace

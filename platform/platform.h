@@ -52,6 +52,10 @@ LocalClock CurrentLocalTime();
 // The current local time in the system's own time format, 24-hour clock.
 std::string LocaleTimeText();
 
+// Appends a time as stored (UTC) in the user's own date and time format,
+// with or without seconds; counts the system cannot show append nothing.
+void AppendLocaleTime(std::string& out, uint64_t file_time, bool show_seconds);
+
 // The byte that separates folders in a path: '\\' on Windows, '/' elsewhere.
 char FolderSeparator();
 
@@ -72,6 +76,13 @@ bool PathExists(const std::string& path);
 
 // True when the path names an existing folder.
 bool IsExistingFolder(const std::string& path);
+
+// What a path names: a folder (that the process may list, with to_list
+// set), nothing, something that is no folder, or a path the system refuses
+// (reason then holds what it said: "Permission denied", "File name too
+// long"). reason holds the system's text for every status but kFolder.
+enum class FolderStatus { kFolder, kMissing, kNotFolder, kRefused };
+FolderStatus InspectFolder(const std::string& path, bool to_list, std::string& reason);
 
 // Makes standard output carry bytes unchanged: documents arrive with their
 // line ends already as CR LF, which a text-mode stream would double.

@@ -3,6 +3,7 @@
 // file-type descriptions.
 #include <dirent.h>
 #include <fcntl.h>
+#include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -370,6 +371,20 @@ std::string LocaleTimeText() {
   return text;
 }
 
+void AppendLocaleTime(std::string& out, uint64_t file_time, bool show_seconds) {
+  if (file_time >= 0x8000000000000000ULL) return;
+  const std::time_t seconds = static_cast<std::time_t>(file_time / 10000000) - kSecondsFrom1601To1970;
+  std::tm utc{};
+  if (gmtime_r(&seconds, &utc) == nullptr) return;
+  // The user's locale for this text alone; the program's stays "C".
+  static const locale_t user = newlocale(LC_TIME_MASK, "", static_cast<locale_t>(0));
+  char text[128];
+  const size_t length = user != static_cast<locale_t>(0)
+                            ? strftime_l(text, sizeof text, show_seconds ? "%x %X" : "%x %H:%M", &utc, user)
+                            : std::strftime(text, sizeof text, show_seconds ? "%x %X" : "%x %H:%M", &utc);
+  out.append(text, length);
+}
+
 char FolderSeparator() { return '/'; }
 
 bool LinksEncodeHighBytes() { return true; }
@@ -389,6 +404,25 @@ bool PathExists(const std::string& path) {
 bool IsExistingFolder(const std::string& path) {
   struct stat info {};
   return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+FolderStatus InspectFolder(const std::string& path, bool to_list, std::string& reason) {
+  struct stat info {};
+  if (path.empty()) errno = ENOENT;
+  if (path.empty() || stat(path.c_str(), &info) != 0) {
+    reason = std::strerror(errno);
+    if (errno == ENOENT) return FolderStatus::kMissing;
+    return errno == ENOTDIR ? FolderStatus::kNotFolder : FolderStatus::kRefused;
+  }
+  if (!S_ISDIR(info.st_mode)) {
+    reason = std::strerror(ENOTDIR);
+    return FolderStatus::kNotFolder;
+  }
+  if (to_list && access(path.c_str(), R_OK | X_OK) != 0) {
+    reason = std::strerror(errno);
+    return FolderStatus::kRefused;
+  }
+  return FolderStatus::kFolder;
 }
 
 void UseBinaryStandardOutput() {}

@@ -115,6 +115,24 @@ std::string LocaleTimeText() {
   return text;
 }
 
+void AppendLocaleTime(std::string& out, uint64_t file_time, bool show_seconds) {
+  FILETIME stored;
+  stored.dwLowDateTime = static_cast<DWORD>(file_time);
+  stored.dwHighDateTime = static_cast<DWORD>(file_time >> 32);
+  SYSTEMTIME time;
+  if (!FileTimeToSystemTime(&stored, &time)) return;
+  char date[128] = {};
+  char clock[128] = {};
+  if (GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &time, nullptr, date, sizeof date) == 0) return;
+  if (GetTimeFormatA(LOCALE_USER_DEFAULT, show_seconds ? 0 : TIME_NOSECONDS, &time, nullptr, clock,
+                     sizeof clock) == 0) {
+    return;
+  }
+  out += date;
+  out += ' ';
+  out += clock;
+}
+
 char FolderSeparator() { return '\\'; }
 
 bool LinksEncodeHighBytes() { return false; }
@@ -135,6 +153,29 @@ bool IsExistingFolder(const std::string& path) {
   DWORD attributes = GetFileAttributesA(path.c_str());
   return !path.empty() && attributes != INVALID_FILE_ATTRIBUTES &&
          (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+FolderStatus InspectFolder(const std::string& path, bool to_list, std::string& reason) {
+  const DWORD attributes = path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD code = path.empty() ? ERROR_PATH_NOT_FOUND : GetLastError();
+    reason = SystemReason(code);
+    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? FolderStatus::kMissing
+                                                                        : FolderStatus::kRefused;
+  }
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    reason = SystemReason(ERROR_DIRECTORY);
+    return FolderStatus::kNotFolder;
+  }
+  if (to_list) {
+    WIN32_FIND_DATAA data;
+    const std::string pattern = path + (path.back() == '\\' || path.back() == '/' ? "*" : "\\*");
+    if (FindFirst(pattern, data) == nullptr && GetLastError() != ERROR_FILE_NOT_FOUND) {
+      reason = SystemReason(GetLastError());
+      return FolderStatus::kRefused;
+    }
+  }
+  return FolderStatus::kFolder;
 }
 
 void UseBinaryStandardOutput() { _setmode(_fileno(stdout), _O_BINARY); }

@@ -103,9 +103,14 @@ struct CommonStruct {
   int32_t SortBy = 0;
   int32_t SizeIn = 0;
   int32_t Output = 0;
-  // The command line's output form by name ("json"); empty for the classic
-  // form that Output names. The window program keeps it as it was read.
-  std::string Format;
+  // The command line's own settings, which files of the window program never
+  // hold; the window program keeps them as they were read.
+  std::string Format;   // the output form by name ("json"); empty: the one Output names
+  std::string Exclude;  // masks, separated by ";", of names left out of the listing
+  bool HideHidden = false;
+  bool NaturalOrder = false;  // names compare as people count (a2 before a10)
+  bool HumanSizes = false;    // sizes as 1.2 KB, the unit in each cell
+  std::string TimeStyle;      // "iso", "locale"; empty or "classic": dd.mm.yyyy
   // The standards page's language tag (empty: "en") and the address of a
   // stylesheet linked after its own rules; the classic forms use neither.
   std::string PageLang;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "settings/setting_table.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -693,6 +694,47 @@ TEST(SettingsText, ThePagesKeysAreWrittenOnlyWhenSet) {
   EXPECT_EQ(with, SerializeSettings(read_back));
   EXPECT_EQ("", ReadText(without).PageLang);
   EXPECT_EQ(SettingLineCheck::kValid, CheckSettingLine("PageLang=fr"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SettingDeclarations, TheCommandLinesOwnKeysAreWrittenOnlyWhenSet) {
+  CommonStruct record = ReadText("", CommonStruct());
+  const std::string plain = SerializeSettings(record);
+  for (const char* key :
+       {"Format=", "Exclude=", "HideHidden=", "NaturalOrder=", "HumanSizes=", "TimeStyle="}) {
+    EXPECT_EQ(plain.find(std::string("\n") + key), std::string::npos)
+        << "a window's file keeps its lines: " << key;
+  }
+  record =
+      ReadText("Format=json\nExclude=*.o;*.tmp\nHideHidden=1\nNaturalOrder=1\nHumanSizes=1\nTimeStyle=iso\n",
+               CommonStruct());
+  EXPECT_EQ(record.Format, "json");
+  EXPECT_EQ(record.Exclude, "*.o;*.tmp");
+  EXPECT_TRUE(record.HideHidden && record.NaturalOrder && record.HumanSizes);
+  const std::string text = SerializeSettings(record);
+  EXPECT_EQ(text.substr(plain.size() - 1),
+            "\nFormat=json\nExclude=*.o;*.tmp\nHideHidden=1\nNaturalOrder=1\nHumanSizes=1\nTimeStyle=iso\n")
+      << "after every line a window's file holds";
+  EXPECT_EQ(SerializeSettings(ReadText(text, CommonStruct())), text);
+}
+
+TEST(SettingDeclarations, AMistypedKeyNamesTheNearestOne) {
+  EXPECT_EQ(NearestSettingKey("sortby"), "SortBy");
+  EXPECT_EQ(NearestSettingKey("Colums"), "Columns");
+  EXPECT_EQ(NearestSettingKey("$filesize"), "$FileSize");
+  EXPECT_EQ(NearestSettingKey("TimeStile"), "TimeStyle");
+  EXPECT_EQ(NearestSettingKey("Frobnicate"), "") << "nothing near";
+  EXPECT_EQ(NearestSettingKey("x"), "");
+}
+
+TEST(SettingDeclarations, ListedValuesAreCheckedStrictly) {
+  EXPECT_EQ(CheckSettingLine("TimeStyle=iso"), SettingLineCheck::kValid);
+  EXPECT_EQ(CheckSettingLine("TimeStyle="), SettingLineCheck::kValid) << "the default";
+  EXPECT_EQ(CheckSettingLine("TimeStyle=ISO"), SettingLineCheck::kInvalidValue);
+  EXPECT_EQ(CheckSettingLine("HideHidden=2"), SettingLineCheck::kInvalidValue);
 }
 
 }  // namespace

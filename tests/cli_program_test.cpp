@@ -12,182 +12,12 @@
 #include "platform/platform.h"
 #include "settings/common_struct.h"
 #include "settings/settings_file.h"
+#include "tests/cli_harness.h"
 #include "tests/test_support.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <sys/wait.h>
+#ifndef _WIN32
 #include <unistd.h>
 #endif
-
-namespace {
-
-bool StartsWith(const std::string& text, const std::string& start) {
-  return text.compare(0, start.size(), start) == 0;
-}
-
-struct CliRun {
-  int Status = -1;
-  std::string Out;
-  std::string Err;
-};
-
-// Standard output and error of the child go to files here.
-const ScopedTempFolder& CaptureFolder() {
-  static ScopedTempFolder folder;
-  return folder;
-}
-
-#ifdef _WIN32
-
-// Quoting that the C runtime's argument splitting undoes exactly.
-std::string QuoteArgument(const std::string& argument) {
-  if (!argument.empty() && argument.find_first_of(" \t\"") == std::string::npos) return argument;
-  std::string quoted = "\"";
-  size_t backslashes = 0;
-  for (char c : argument) {
-    if (c == '\\') {
-      ++backslashes;
-      continue;
-    }
-    quoted.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
-    backslashes = 0;
-    quoted += c;
-  }
-  quoted.append(backslashes * 2, '\\');
-  return quoted + "\"";
-}
-
-HANDLE OpenInheritable(const std::string& path, DWORD access, DWORD disposition) {
-  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-  return CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, disposition,
-                     FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
-int Spawn(const std::string& program, const std::vector<std::string>& arguments,
-          const std::string& working_folder, const std::string& out_path, const std::string& err_path) {
-  std::string command_line = QuoteArgument(program);
-  for (const std::string& argument : arguments) command_line += " " + QuoteArgument(argument);
-  HANDLE in = OpenInheritable("NUL", GENERIC_READ, OPEN_EXISTING);
-  HANDLE out = OpenInheritable(out_path, GENERIC_WRITE, CREATE_ALWAYS);
-  HANDLE err = OpenInheritable(err_path, GENERIC_WRITE, CREATE_ALWAYS);
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = in;
-  startup.hStdOutput = out;
-  startup.hStdError = err;
-  PROCESS_INFORMATION process = {};
-  std::vector<char> writable(command_line.begin(), command_line.end());
-  writable.push_back('\0');
-  BOOL started =
-      CreateProcessA(nullptr, writable.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                     working_folder.empty() ? nullptr : working_folder.c_str(), &startup, &process);
-  DWORD status = static_cast<DWORD>(-1);
-  if (started) {
-    WaitForSingleObject(process.hProcess, INFINITE);
-    GetExitCodeProcess(process.hProcess, &status);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-  }
-  CloseHandle(in);
-  CloseHandle(out);
-  CloseHandle(err);
-  return static_cast<int>(status);
-}
-
-#else
-
-// The program runs as the given user when run_as is not -1 (the tests run as
-// root, whom no permission stops).
-int Spawn(std::string program, const std::vector<std::string>& arguments, const std::string& working_folder,
-          const std::string& out_path, const std::string& err_path, int run_as = -1) {
-  std::vector<char*> argv;
-  argv.push_back(program.data());
-  std::vector<std::string> copies = arguments;
-  for (std::string& argument : copies) argv.push_back(argument.data());
-  argv.push_back(nullptr);
-  pid_t child = fork();
-  if (child == 0) {
-    int in = open("/dev/null", O_RDONLY);
-    int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) {
-      _exit(126);
-    }
-    if (!working_folder.empty() && chdir(working_folder.c_str()) != 0) _exit(126);
-    if (run_as != -1 && (setgid(run_as) != 0 || setuid(run_as) != 0)) _exit(126);
-    execv(program.c_str(), argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
-  return WEXITSTATUS(status);
-}
-
-#endif
-
-CliRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
-                  const std::string& working_folder = "") {
-  std::string out_path = CaptureFolder().Join("stdout");
-  std::string err_path = CaptureFolder().Join("stderr");
-  CliRun run;
-  run.Status = Spawn(program, arguments, working_folder, out_path, err_path);
-  run.Out = ReadFileBytes(out_path);
-  run.Err = ReadFileBytes(err_path);
-#ifdef _WIN32
-  // Messages are text: standard error ends its lines the platform's way.
-  for (size_t at = run.Err.find("\r\n"); at != std::string::npos; at = run.Err.find("\r\n", at)) {
-    run.Err.erase(at, 1);
-  }
-#endif
-  return run;
-}
-
-CliRun RunCli(const std::vector<std::string>& arguments, const std::string& working_folder = "") {
-  return RunProgram(KESTROVA_CLI_PATH, arguments, working_folder);
-}
-
-std::vector<std::string> Concat(std::vector<std::string> first, const std::vector<std::string>& second) {
-  first.insert(first.end(), second.begin(), second.end());
-  return first;
-}
-
-bool Contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
-// The line of a settings text that sets the key, without its line end.
-std::string SettingLine(const std::string& printed_text, const std::string& key) {
-  const std::string settings_text = NormalizeSettingsBytes(printed_text);
-  size_t at = settings_text.find("\n" + key + "=");
-  if (at == std::string::npos) return "(no " + key + " line)";
-  size_t end = settings_text.find('\n', at + 1);
-  return settings_text.substr(at + 1, end - at - 1);
-}
-
-// A folder to list: two sub-folders and three files, one of them empty, and
-// a separate folder for outputs, so that no output lands in the listing.
-class ListedFolder {
- public:
-  ListedFolder() {
-    std::filesystem::create_directory(folder_.Join("Docs"));
-    std::filesystem::create_directory(folder_.Join("old stuff"));
-    WriteFileBytes(folder_.Join("a.txt"), "0123456789");
-    WriteFileBytes(folder_.Join("B & b.html"), std::string(1536, 'x'));
-    WriteFileBytes(folder_.Join("empty"), "");
-  }
-  const std::string& path() const { return folder_.path(); }
-  std::string Output(const std::string& name) const { return outputs_.Join(name); }
-
- private:
-  ScopedTempFolder folder_;
-  ScopedTempFolder outputs_;
-};
-
-}  // namespace
 
 namespace fs = std::filesystem;
 
@@ -210,7 +40,7 @@ TEST(CliCommandLine, HelpAndVersionGoToStandardOutput) {
     EXPECT_EQ(help.Out, slash.Out);
   } else {
     EXPECT_EQ(2, slash.Status);
-    EXPECT_EQ("kestrova-cli: Source directory must exist: /?\n", slash.Err);
+    EXPECT_EQ("kestrova-cli: cannot list /?: No such folder\n", slash.Err);
   }
 }
 
@@ -228,12 +58,15 @@ TEST(CliCommandLine, BadCommandLinesExitTwoWithoutWriting) {
       {{source, "-qxo", output}, "unknown option -x"},
       {{source, "-o"}, "option -o needs FILE"},
       {{source, "-o", output, "--set"}, "option --set needs KEY=VALUE"},
-      {{source, "-o", output, "--s", "x"}, "option --s is ambiguous (--settings, --set, --save-settings)"},
+      {{source, "-o", output, "--s", "x"},
+       "option --s is ambiguous (--sort, --settings, --set, --save-settings)"},
       {{source, source, "-o", output}, "only one FOLDER may be given"},
       {{source, "-o", output, "--set", "SortBy"}, "--set needs KEY=VALUE"},
       {{source, "-o", output, "--set", "=5"}, "--set needs KEY=VALUE"},
       {{source, "-o", output, "--set", "Colums=STW"}, "unknown setting key: Colums"},
-      {{source, "-o", output, "--set", "SortBy=2", "--set", "sortby=2"}, "unknown setting key: sortby"},
+      {{source, "-o", output, "--set", "SortBy=2", "--set", "sortbi=2"},
+       "unknown setting key: sortbi (did you mean SortBy?)"},
+      {{source, "-o", output, "--sort", "sise"}, "unknown sort key sise"},
       {{source, "-o", output, "--set", "SortBy=abc"}, "invalid value for SortBy: abc"},
       {{source, "-o", output, "--format", "xml"}, "unknown form xml"},
       {{source, "-o", output, "--quiet=yes"}, "option --quiet takes no value"},
@@ -339,8 +172,8 @@ TEST(CliSettings, SetIsStrictWhereAFileIsLenient) {
     CliRun set = RunCli({"--set", c.Line, "--print-settings"});
     EXPECT_EQ(2, set.Status) << c.Line;
     EXPECT_TRUE(StartsWith(set.Err, "kestrova-cli: invalid value for " + c.Line.substr(0, key.size()) + ": " +
-                                        c.Line.substr(key.size() + 1) + "\n"))
-        << set.Err;
+                                        c.Line.substr(key.size() + 1) + " ("))
+        << "the value, then what it should have been: " << set.Err;
     EXPECT_EQ("", set.Out);
 
     WriteFileBytes(with_line, c.Line + "\n" + kBaseSettings);
@@ -370,8 +203,9 @@ TEST(CliSettings, WithoutAFileTheBuiltInSettingsApplyUnderTheCommandLinesOwn) {
         std::string("Output=0")}) {
     EXPECT_EQ(line, SettingLine(run.Out, line.substr(0, line.find('='))));
   }
-  // The base address follows the listed folder; for C:\ it is the built-in one.
-  EXPECT_EQ("Base=file://localhost/$DirPath", SettingLine(run.Out, "Base"));
+  // A page to publish: links relative to it, and no path in its head.
+  EXPECT_EQ("Base=", SettingLine(run.Out, "Base"));
+  EXPECT_EQ("HeadCustom=", SettingLine(run.Out, "HeadCustom"));
 
   // --set and the command line's folder and output win over those defaults.
   CliRun set = RunCli({"--set", "Columns=A", "--set", "DirStr=" + work.path(), "--print-settings", "-o",
@@ -420,16 +254,25 @@ TEST(CliSettings, AnUnreadableSettingsFileIsNamed) {
   const std::string output = folder.Output("list.html");
   CliRun run = RunCli({"-s", missing, folder.path(), "-o", output});
   EXPECT_EQ(2, run.Status);
-  EXPECT_TRUE(StartsWith(run.Err, "kestrova-cli: Cannot read settings file: " + missing + " (")) << run.Err;
+  EXPECT_TRUE(StartsWith(run.Err, "kestrova-cli: cannot read the settings file " + missing + ": "))
+      << run.Err;
   if (FolderSeparator() == '/') {
-    EXPECT_EQ("kestrova-cli: Cannot read settings file: " + missing + " (No such file or directory)\n",
+    EXPECT_EQ("kestrova-cli: cannot read the settings file " + missing + ": No such file or directory\n",
               run.Err);
   }
   EXPECT_FALSE(PathExists(output));
 
   CliRun not_a_file = RunCli({"-s", folder.path(), folder.path(), "-o", output});
   EXPECT_EQ(2, not_a_file.Status);
-  EXPECT_EQ("kestrova-cli: not a settings file: " + folder.path() + "\n", not_a_file.Err);
+  EXPECT_EQ("kestrova-cli: not a settings file: " + folder.path() + " (not a regular file)\n",
+            not_a_file.Err);
+  EXPECT_FALSE(PathExists(output));
+
+  const std::string huge = folder.Output("huge.ksv");
+  WriteFileBytes(huge, std::string((16 << 20) + 1, '\n'));
+  CliRun too_large = RunCli({"-s", huge, folder.path(), "-o", output});
+  EXPECT_EQ(2, too_large.Status);
+  EXPECT_EQ("kestrova-cli: not a settings file: " + huge + " (larger than 16 MiB)\n", too_large.Err);
   EXPECT_FALSE(PathExists(output));
 }
 
@@ -459,26 +302,32 @@ TEST(CliChecks, FailedFolderChecksExitTwoWithTheProgramsTexts) {
   const std::string output = folder.Output("list.html");
   const std::string output_in_missing = (fs::path(missing) / "list.html").string();
   const std::string saved = folder.Output("saved.ksv");
-  const std::string no_output_folder = "kestrova-cli: Output directory - " + missing + " doesn't exist.\n";
-  const std::string no_source = "kestrova-cli: Source directory must exist: " + missing + "\n";
+  const std::string no_output_folder =
+      "kestrova-cli: cannot write " + output_in_missing + ": No such folder\n";
+  const std::string no_source = "kestrova-cli: cannot list " + missing + ": No such folder\n";
+  const std::string a_file = (fs::path(folder.path()) / "a.txt").string();
   struct Case {
     std::vector<std::string> Arguments;
     std::string Message;
   };
   const Case cases[] = {
-      {{"", "-o", output}, "kestrova-cli: Choose source directory.\n"},
+      {{"", "-o", output}, "kestrova-cli: no folder to list: the folder's name is empty\n"},
+      {{a_file, "-o", output}, "kestrova-cli: cannot list " + a_file + ": Not a folder\n"},
+      {{folder.path(), "-o", a_file + "/list.html"},
+       "kestrova-cli: cannot write " + a_file + "/list.html: Not a folder\n"},
       {{missing, "-o", output}, no_source},
       {{folder.path(), "-o", output_in_missing}, no_output_folder},
       {{"--set", "DirStr=", "-o", output_in_missing},
-       "kestrova-cli: Choose source directory.\n" + no_output_folder +
-           "kestrova-cli: (the folder \"\" comes from the settings; name one as FOLDER)\n"},
+       "kestrova-cli: no folder to list: the folder's name is empty\n"
+       "kestrova-cli: (the folder \"\" comes from the settings; name one as FOLDER)\n" +
+           no_output_folder},
       {{missing, "-o", output_in_missing}, no_source + no_output_folder},
       {{missing, "-o", "-"}, no_source},
-      {{folder.path(), "--set", "OutputFile=list.html"},
-       "kestrova-cli: Output directory -  doesn't exist.\nkestrova-cli: (the output file "
-       "\"list.html\" comes from the settings; name one with -o FILE)\n"},
+      {{folder.path(), "--set", "OutputFile=" + output_in_missing},
+       no_output_folder + "kestrova-cli: (the output file \"" + output_in_missing +
+           "\" comes from the settings; name one with -o FILE)\n"},
       {{"--set", "DirStr=/nowhere/at all", "-o", output},
-       "kestrova-cli: Source directory must exist: /nowhere/at all\nkestrova-cli: (the folder "
+       "kestrova-cli: cannot list /nowhere/at all: No such folder\nkestrova-cli: (the folder "
        "\"/nowhere/at all\" comes from the settings; name one as FOLDER)\n"},
   };
   for (const Case& c : cases) {
@@ -491,13 +340,25 @@ TEST(CliChecks, FailedFolderChecksExitTwoWithTheProgramsTexts) {
   }
 }
 
+TEST(CliChecks, ANameCannotForgeALineOfAMessageNorSteerTheTerminal) {
+  ListedFolder folder;
+  const std::string forged = folder.Output("x\nkestrova-cli: Wrote everything\x1b]0;owned\a");
+  CliRun run = RunCli({forged, "-o", "-"});
+  EXPECT_EQ(2, run.Status);
+  EXPECT_EQ("kestrova-cli: cannot list " +
+                folder.Output("x\\nkestrova-cli: Wrote everything\\033]0;owned\\a") + ": No such folder\n",
+            run.Err);
+  CliRun option = RunCli({"--sort", "x\ny"});
+  EXPECT_EQ("kestrova-cli: unknown sort key x\\ny", option.Err.substr(0, option.Err.find(" (")));
+}
+
 TEST(CliChecks, AnOutputNameEndingInASeparatorNamesAFolder) {
   ListedFolder folder;
   ScopedTempFolder work;
   for (const std::string& name : {std::string("name/"), work.Join("sub") + "/"}) {
     CliRun run = RunCli({folder.path(), "-o", name}, work.path());
     EXPECT_EQ(2, run.Status) << name;
-    EXPECT_EQ("kestrova-cli: Output is a folder name: " + name + "\n", run.Err);
+    EXPECT_EQ("kestrova-cli: cannot write " + name + ": the name ends in a folder separator\n", run.Err);
     EXPECT_EQ(0, std::distance(fs::directory_iterator(work.path()), fs::directory_iterator()))
         << "nothing is written for " << name;
   }
@@ -513,19 +374,19 @@ TEST(CliWrites, WriteFailuresExitOneNamingThePath) {
   // The system's reason follows the program's own text.
   CliRun onto_folder = RunCli({folder.path(), "-o", occupied});
   EXPECT_EQ(1, onto_folder.Status);
-  EXPECT_TRUE(StartsWith(onto_folder.Err, "kestrova-cli: Cannot write to: " + occupied + " ("))
+  EXPECT_TRUE(StartsWith(onto_folder.Err, "kestrova-cli: cannot write " + occupied + ": "))
       << onto_folder.Err;
 
   CliRun too_long = RunCli({folder.path(), "-o", unnamable});
   EXPECT_EQ(1, too_long.Status);
-  EXPECT_TRUE(StartsWith(too_long.Err, "kestrova-cli: Cannot create: " + unnamable + " (")) << too_long.Err;
+  EXPECT_TRUE(StartsWith(too_long.Err, "kestrova-cli: cannot write " + unnamable + ": ")) << too_long.Err;
 
   CliRun settings = RunCli({folder.path(), "-o", output, "--save-settings", occupied});
   EXPECT_EQ(1, settings.Status);
-  EXPECT_TRUE(StartsWith(settings.Err, "kestrova-cli: Cannot write to: " + occupied + " (")) << settings.Err;
+  EXPECT_TRUE(StartsWith(settings.Err, "kestrova-cli: cannot write " + occupied + ": ")) << settings.Err;
   if (FolderSeparator() == '/') {
-    EXPECT_EQ("kestrova-cli: Cannot write to: " + occupied + " (Is a directory)\n", onto_folder.Err);
-    EXPECT_EQ("kestrova-cli: Cannot create: " + unnamable + " (File name too long)\n", too_long.Err);
+    EXPECT_EQ("kestrova-cli: cannot write " + occupied + ": Is a directory\n", onto_folder.Err);
+    EXPECT_EQ("kestrova-cli: cannot write " + unnamable + ": File name too long\n", too_long.Err);
   }
   EXPECT_FALSE(PathExists(output)) << "nothing is listed after a failed settings write";
 }
@@ -542,12 +403,9 @@ TEST(CliWrites, AnUnreadableFolderIsAFailureAndKeepsTheOldListing) {
   chmod(outputs.c_str(), 0777);
   WriteFileBytes(output, "yesterday's listing");
   chmod(output.c_str(), 0666);
-  CliRun run;
-  run.Status = Spawn(KESTROVA_CLI_PATH, {locked, "-o", output}, "", CaptureFolder().Join("stdout"),
-                     CaptureFolder().Join("stderr"), 65534);
-  run.Err = ReadFileBytes(CaptureFolder().Join("stderr"));
+  CliRun run = RunCli({locked, "-o", output}, "", 65534);
   EXPECT_EQ(1, run.Status);
-  EXPECT_EQ("kestrova-cli: Cannot read folder: " + locked + " (Permission denied)\n", run.Err);
+  EXPECT_EQ("kestrova-cli: cannot list " + locked + ": Permission denied\n", run.Err);
   EXPECT_EQ("yesterday's listing", ReadFileBytes(output));
   EXPECT_EQ(2, std::distance(fs::directory_iterator(outputs), fs::directory_iterator()))
       << "no temporary file is left beside the listing and the folder";
@@ -659,7 +517,7 @@ TEST(CliWrites, PosixNamesReachThePageAsTextAndTheirLinksAsThemselves) {
   WriteFileBytes(folder + "/\\\\evil.example\\login", "");
   WriteFileBytes(folder + "/..\\..\\etc\\passwd", "");
   const std::string output = parent.Join("page.html");
-  ASSERT_EQ(0, RunCli({folder, "-o", output, "-q"}).Status);
+  ASSERT_EQ(0, RunCli({folder, "-o", output, "-q", "--preset", "classic"}).Status);
   const std::string page = ReadFileBytes(output);
   EXPECT_FALSE(Contains(page, "<img")) << page;
   EXPECT_TRUE(Contains(page, "&quot;&gt;&lt;img src=x onerror=alert(1)&gt;</P>"));
@@ -698,7 +556,11 @@ TEST(CliWrites, ThePageShowsTheFolderAsGivenAndNoPathThatWasNot) {
   WriteFileBytes(settings, "DirStr=site\r\nFormat=page\r\n");
   CliRun from_file = RunCli({"-s", settings, "-q"}, work.path());
   EXPECT_EQ(0, from_file.Status) << from_file.Err;
-  EXPECT_TRUE(Contains(from_file.Out, "<h1>Content Of site</h1>")) << "the settings' folder as they name it";
+  EXPECT_TRUE(Contains(from_file.Out, "<h1>Content Of site</h1>")) << "the settings' folder by its own name";
+  WriteFileBytes(settings, "DirStr=" + site + separator + "\r\nFormat=page\r\n");
+  from_file = RunCli({"-s", settings, "-q"}, work.path());
+  EXPECT_TRUE(Contains(from_file.Out, "<h1>Content Of site</h1>")) << "not the path the settings hold";
+  EXPECT_FALSE(Contains(from_file.Out, work.path()));
 }
 
 TEST(CliSettings, TheFormatPageIsSavedForTheClassicPagesExtensions) {
@@ -707,6 +569,19 @@ TEST(CliSettings, TheFormatPageIsSavedForTheClassicPagesExtensions) {
       RunCli({folder.path(), "--format", "page", "-o", folder.Output("index.html"), "--print-settings"});
   EXPECT_EQ("Format=page", SettingLine(printed.Out, "Format"));
   EXPECT_EQ("Output=0", SettingLine(printed.Out, "Output"));
+}
+
+TEST(CliPresets, ClassicIsTheBuiltInPageWithTheCommandLinesColumnsAndSizes) {
+  ListedFolder folder;
+  ScopedTempFolder elsewhere;
+  const std::string settings = elsewhere.Join("built-in.ksv");
+  WriteFileBytes(settings, "Columns=STW\r\nSizeIn=0\r\n" + DefaultSettingsText());
+  CliRun built_in = RunCli({"-s", settings, folder.path(), "-o", "-", "-q"});
+  CliRun classic = RunCli({"--preset", "classic", folder.path(), "-o", "-", "-q"});
+  ASSERT_EQ(0, built_in.Status) << built_in.Err;
+  ASSERT_EQ(0, classic.Status) << classic.Err;
+  EXPECT_TRUE(StartsWith(classic.Out, "<HTML>"));
+  EXPECT_EQ(Visible(classic.Out), Visible(built_in.Out));
 }
 
 TEST(CliWrites, TheRootHasNoParentEntry) {
@@ -722,18 +597,23 @@ TEST(CliDefaults, TheFirstRunListsTheCurrentFolderToStandardOutput) {
   ListedFolder folder;
   CliRun bare = RunCli({}, folder.path());
   EXPECT_EQ(0, bare.Status) << bare.Err;
-  EXPECT_TRUE(StartsWith(bare.Out, PlatformLines("<HTML>\r\n<HEAD>\r\n<META HTTP-EQUIV")))
+  // The standards page, its title naming the folder by its own name only.
+  EXPECT_TRUE(StartsWith(bare.Out, PlatformLines("<!DOCTYPE html>\r\n<html lang=\"en\">\r\n")))
       << Visible(bare.Out.substr(0, 80));
-  EXPECT_TRUE(Contains(bare.Out, PlatformLines("<TITLE>Content of " + folder.path() + "</TITLE>\r\n")));
+  const std::string name = fs::path(folder.path()).filename().string();
+  EXPECT_TRUE(Contains(bare.Out, PlatformLines("<title>Content of " + name + "</title>\r\n")));
+  EXPECT_FALSE(Contains(bare.Out, folder.path()));
   // Size, type and last write, with exact sizes in grouped bytes.
-  EXPECT_TRUE(Contains(bare.Out,
-                       ">Name</TD><TD BGCOLOR = LIGHTBLUE>Type</TD><TD BGCOLOR = "
-                       "LIGHTBLUE>Size</TD><TD BGCOLOR = LIGHTBLUE>Last Write</TD></TR>"))
+  EXPECT_TRUE(
+      Contains(bare.Out,
+               ">Name</th><th scope=\"col\" data-sort=\"text\">Type</th><th scope=\"col\" "
+               "data-sort=\"size\">Size</th><th scope=\"col\" data-sort=\"time\">Last Write</th></tr>"))
       << Visible(bare.Out);
-  EXPECT_TRUE(Contains(bare.Out, "<TD>1 536 bytes</TD>"));
+  EXPECT_TRUE(Contains(bare.Out, "<td data-bytes=\"1536\" title=\"1,536 bytes\">1.5 KB</td>"));
   EXPECT_EQ("kestrova-cli: Wrote standard output: 2 folders, 3 files, 1,546 bytes\n", bare.Err);
 
-  EXPECT_EQ(bare.Out, RunCli({folder.path()}).Out) << "FOLDER alone writes to standard output too";
+  EXPECT_EQ(bare.Out, RunCli({name}, fs::path(folder.path()).parent_path().string()).Out)
+      << "FOLDER alone writes to standard output too";
   EXPECT_EQ(bare.Out, RunCli({".", "-o", "-"}, folder.path()).Out);
 
   // -o alone lists the current folder into the file.
@@ -825,6 +705,6 @@ TEST(CliPresets, APresetIsFoundBesideTheProgramOrInItsSharedFolder) {
 
   CliRun missing = RunProgram(installed.string(), {"--preset", "modern", folder.path()});
   EXPECT_EQ(2, missing.Status);
-  EXPECT_TRUE(StartsWith(missing.Err, "kestrova-cli: No preset named modern in: ")) << missing.Err;
+  EXPECT_TRUE(StartsWith(missing.Err, "kestrova-cli: no preset named modern in ")) << missing.Err;
   EXPECT_EQ("", missing.Out);
 }

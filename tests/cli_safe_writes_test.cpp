@@ -88,7 +88,7 @@ TEST(CliSafeWrites, AFullDiskKeepsTheOldListingAndSaysSo) {
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 1);
   EXPECT_EQ(ReadFileBytes(work.Join("err")),
-            "kestrova-cli: Cannot write to: " + output + " (No space left on device)\n");
+            "kestrova-cli: cannot write " + output + ": No space left on device\n");
   EXPECT_EQ(ReadFileBytes(output), "the listing of yesterday");
   EXPECT_EQ(NamesIn(disk), std::vector<std::string>{"index.html"}) << "no temporary file is left";
 

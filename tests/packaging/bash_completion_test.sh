@@ -41,14 +41,32 @@ long_options=$("$program" --help | grep -oE -- '(^|[ ,(])--[a-zA-Z][a-zA-Z-]*' |
 expect "every long option after --" "$long_options" "$(complete_words --)"
 expect "the options that start with --pri" "--print-settings" "$(complete_words --pri)"
 
-keys=$("$program" --print-settings | tr -d '\r' | sed -n 's/=.*//p' | grep -vx OutputFormat |
+keys=$("$program" --help-keys | tr -d '\r' | sed -n 's/^  \([^ ]*\)$/\1/p' | grep -vx OutputFormat |
        sed 's/\$/\\$/; s/$/=/' | sort)
+printed=$("$program" --print-settings | tr -d '\r' | sed -n 's/=.*//p' | grep -vx OutputFormat |
+          sed 's/\$/\\$/; s/$/=/' | sort)
+[ -z "$(comm -13 <(echo "$keys") <(echo "$printed"))" ] || fail "a printed key is missing from --help-keys"
 expect "every setting key after --set" "$keys" "$(complete_words --set '')"
 expect "keys that start with So" "SortBy=" "$(complete_words --set So)"
 expect "keys after --set=" "Columns=" "$(complete_words --set = Co)"
 expect "word keys with an escaped \$" '\$File=
 \$FileSize=
 \$Files=' "$(complete_words --set '\$File')"
+
+expect "the command line's own keys too" "HideHidden=" "$(complete_words --set Hi)"
+expect "values of a key after --set KEY=" "0
+1
+2" "$(complete_words --set SizeIn = '')"
+expect "values of a key as they are typed" "iso" "$(complete_words --set TimeStyle = i)"
+expect "values after --set=KEY=" "locale" "$(complete_words --set = TimeStyle = l)"
+expect "a key of free text has no values" "" "$(complete_words --set Title = '')"
+expect "sort keys" "accessed
+attributes" "$(complete_words --sort a)"
+expect "sort keys after --sort=" "size" "$(complete_words --sort = si)"
+expect "forms" "$("$program" --list-values format | sort)" "$(complete_words --format '')"
+expect "time styles" "classic" "$(complete_words --time-style c)"
+expect "the next word of a column list" "size,accessed
+size,attributes" "$(complete_words --columns size,a)"
 
 expect "presets beside the program and in share/" "mine
 shared" "$(complete_words --preset '')"

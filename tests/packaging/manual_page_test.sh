@@ -11,7 +11,7 @@ fail() {
   failures=$((failures + 1))
 }
 
-warnings=$(groff -ww -man -z "$page" 2>&1)
+warnings=$(groff -t -ww -man -z "$page" 2>&1)
 [ -z "$warnings" ] || fail "groff -ww warns about $page:"$'\n'"$warnings"
 rendered=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$page" 2>"$page.warnings")
 [ -s "$page.warnings" ] && fail "man -l warns about $page:"$'\n'"$(cat "$page.warnings")"

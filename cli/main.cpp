@@ -78,13 +78,35 @@ bool SettingsFileOf(const CliOptions& options, std::string& path, std::string& m
   return !path.empty();
 }
 
+// The folder's own name, as a page shows a folder the user did not type:
+// "photos" for /home/u/photos and /home/u/photos/; a root, which has none,
+// as itself.
+std::string OwnName(const std::string& folder) {
+  std::string path = folder;
+  while (path.size() > 1 && (path.back() == '/' || path.back() == FolderSeparator())) path.pop_back();
+  const std::string name = FileNameOf(path);
+  return name.empty() ? folder : name;
+}
+
+// "." and "./": the current folder, which the user named without a name.
+bool NamesCurrentFolder(const std::string& folder) {
+  if (folder.empty() || folder[0] != '.') return false;
+  for (size_t at = 1; at < folder.size(); ++at) {
+    if (folder[at] != '/' && folder[at] != FolderSeparator()) return false;
+  }
+  return true;
+}
+
 // The settings file's text, or the built-in text under the command line's
 // defaults, with the --set lines put first: the reader takes a key's first
 // line, so each --set reads exactly as that line of a file would, and of two
 // --set lines of one key the later one wins. A settings file that names no
 // output file writes to standard output, one that names no folder lists the
-// current folder.
-bool ReadSettings(CommonStruct& record, const CliOptions& options, std::string& message) {
+// current folder. folder_shown is the folder's own name: the settings hold
+// a path that the user may never have typed (--print-settings writes it
+// whole), and a page shows no more of it than its name.
+bool ReadSettings(CommonStruct& record, const CliOptions& options, std::string& folder_shown,
+                  std::string& message) {
   std::string path;
   if (!SettingsFileOf(options, path, message)) return false;
   std::string lines;
@@ -122,6 +144,7 @@ bool ReadSettings(CommonStruct& record, const CliOptions& options, std::string& 
   const bool names_folder =
       path.empty() ? NamesKey(options.SettingLines, "DirStr") : FindValue(text, "DirStr", folder);
   if (!names_folder) record.DirStr = AbsolutePath(".");
+  folder_shown = OwnName(record.DirStr);
   return true;
 }
 
@@ -152,12 +175,16 @@ void ChooseForm(CommonStruct& record, const CliOptions& options) {
 }
 
 // What the window's collection does with its edits, with the command line's
-// folder and output file in place of the edits' texts. False with a message
-// when the output names a folder.
-bool ApplyCommandLine(CommonStruct& record, const CliOptions& options, std::string& message) {
+// folder and output file in place of the edits' texts; FOLDER as typed goes
+// to folder_shown. False with a message when the output names a folder.
+bool ApplyCommandLine(CommonStruct& record, const CliOptions& options, std::string& folder_shown,
+                      std::string& message) {
   // An empty FOLDER stays empty, to be refused, rather than naming the
   // current folder.
-  if (options.Folder) record.DirStr = options.Folder->empty() ? "" : AbsolutePath(*options.Folder);
+  if (options.Folder) {
+    record.DirStr = options.Folder->empty() ? "" : AbsolutePath(*options.Folder);
+    folder_shown = NamesCurrentFolder(*options.Folder) ? OwnName(record.DirStr) : *options.Folder;
+  }
   if (options.IncludeParent) record.IncludeParent = true;
   if (options.Output) record.OutputFile = *options.Output;
   if (!WritesToStandardOutput(record)) {
@@ -239,13 +266,15 @@ bool IsSameFolder(const std::string& a, const std::string& b) {
 }
 
 // Scans, composes and writes into run, with a progress line on a terminal.
-GenerateResult Generate(const CommonStruct& record, const CliOptions& options, ListingRun& run) {
+GenerateResult Generate(const CommonStruct& record, const CliOptions& options,
+                        const std::string& folder_shown, ListingRun& run) {
   ProgressLine line(!options.Quiet && StandardErrorIsTerminal());
   ProgressFolderSource progress(SystemFolderSource(), line);
   FolderSource& source = line.Enabled() ? static_cast<FolderSource&>(progress) : SystemFolderSource();
   ListingOutput output;
   output.Form = &FormOfSettings(record);
   output.ToStandardOutput = WritesToStandardOutput(record);
+  output.FolderShown = folder_shown;
   // A rerun must not list the page it is about to replace.
   if (!output.ToStandardOutput) {
     // Made absolute, so that a name from a settings file with either
@@ -297,8 +326,10 @@ int Run(const std::vector<std::string>& arguments) {
   }
 
   CommonStruct record;
+  std::string folder_shown;
   std::string message;
-  if (!ReadSettings(record, options, message) || !ApplyCommandLine(record, options, message)) {
+  if (!ReadSettings(record, options, folder_shown, message) ||
+      !ApplyCommandLine(record, options, folder_shown, message)) {
     PrintMessage(message);
     return kExitBadInput;
   }
@@ -320,7 +351,7 @@ int Run(const std::vector<std::string>& arguments) {
   }
   // The program ends below without taking the run apart.
   ListingRun run;
-  const GenerateResult result = Generate(record, options, run);
+  const GenerateResult result = Generate(record, options, folder_shown, run);
   if (result.Status == GenerateStatus::kCannotReadFolder) {
     PrintMessage("cannot list " + Shown(record.DirStr) + ": " + result.Reason);
     ExitLeavingListing(kExitFailed);

@@ -61,6 +61,27 @@ std::string EscapeHtml(std::string_view text) {
   return escaped;
 }
 
+void AppendVisibleHtml(std::string& out, std::string_view text) {
+  static const char kHex[] = "0123456789ABCDEF";
+  const char* run = text.data();
+  const char* end = run + text.size();
+  for (const char* at = run; at < end; ++at) {
+    const char c = *at;
+    if (!IsControlByte(c) && c != '&' && c != '<' && c != '>' && c != '"') continue;
+    out.append(run, at);
+    run = at + 1;
+    if (!IsControlByte(c)) {
+      AppendEscapedHtml(out, std::string_view(at, 1));
+    } else if (c == 127) {
+      out += "&#x2421;";
+    } else {
+      const char picture[] = {'&', '#', 'x', '2', '4', kHex[c >> 4], kHex[c & 15], ';'};
+      out.append(picture, sizeof picture);
+    }
+  }
+  out.append(run, end);
+}
+
 void AppendUnescaped(std::string& out, std::string_view text) { out.append(text); }
 
 void AppendControlEscaped(std::string& out, std::string_view text) {

@@ -8,6 +8,11 @@
 void AppendEscapedHtml(std::string& out, std::string_view text);
 std::string EscapeHtml(std::string_view text);
 
+// As AppendEscapedHtml, and each control byte (below 32, or 127) as a
+// character reference to its picture (U+2400 on, "\n" as U+240A), so that a
+// name shows every byte it holds, on one line, in any character set.
+void AppendVisibleHtml(std::string& out, std::string_view text);
+
 // The text as it stands.
 void AppendUnescaped(std::string& out, std::string_view text);
 

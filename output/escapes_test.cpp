@@ -6,6 +6,12 @@
 
 namespace {
 
+std::string EscapeAs(void (*escape)(std::string&, std::string_view), std::string_view text) {
+  std::string out;
+  escape(out, text);
+  return out;
+}
+
 TEST(EscapeHtml, EscapesTheFourMarkupCharacters) {
   EXPECT_EQ(EscapeHtml("a&b<c>d\"e'f"), "a&amp;b&lt;c&gt;d&quot;e'f");
 }
@@ -20,6 +26,16 @@ TEST(ControlEscaped, AForgedLineOrTerminalCodeStaysOnItsLine) {
   for (const char* plain : {"back\\slash", "caf\xc3\xa9 au lait.txt", "", "a b"}) {
     EXPECT_EQ(ControlEscaped(plain), plain) << "a name without control bytes stays as it is";
   }
+}
+
+TEST(VisibleHtml, ControlBytesShowAsTheirPicturesAndMarkupAsText) {
+  std::string out = "kept ";
+  AppendVisibleHtml(out, "nl\nforged<b>&\"x\"");
+  EXPECT_EQ(out, "kept nl&#x240A;forged&lt;b&gt;&amp;&quot;x&quot;");
+  EXPECT_EQ(EscapeAs(AppendVisibleHtml, std::string("\0\t\r\x1b[31m\x7f", 9)),
+            "&#x2400;&#x2409;&#x240D;&#x241B;[31m&#x2421;");
+  EXPECT_EQ(EscapeAs(AppendVisibleHtml, "caf\xc3\xa9 'au' lait.txt"), "caf\xc3\xa9 'au' lait.txt")
+      << "bytes above 127 and quotes that an attribute in double quotes allows stay";
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include "output/escapes.h"
 #include "output/html_document.h"
 #include "output/html_rows.h"
+#include "output/page_document.h"
+#include "output/page_rows.h"
 #include "output/text_document.h"
 
 namespace {
@@ -24,6 +26,14 @@ const OutputForm kForms[] = {
      ComposeTextDocument,
      AppendEntryLine,
      AppendControlEscaped},
+    {FormCode::kPage,
+     "page",
+     {nullptr},
+     FormCode::kHtml,
+     ComposePageDocument,
+     AppendPageRow,
+     AppendEscapedHtml,
+     &ListingRun::FolderShown},
 };
 
 RowComposer RowsOf(ListingRun& run) {

@@ -29,6 +29,10 @@ struct OutputForm {
   void (*AppendRow)(ListingRun& run, const FileInfoX& entry, std::string& row);
   // How the form writes text from the file system (names, the folder).
   TextEscape Escape;
+  // The folder that $DirPath names: the folder listed, as the classic forms
+  // have always shown it, or the folder as the user gave it, for a page to
+  // publish that shows no path the user did not type.
+  std::string ListingRun::*NamedFolder = &ListingRun::Folder;
 };
 
 const OutputForm& FormOf(FormCode code);

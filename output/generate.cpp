@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "listing/scan.h"
+#include "output/escapes.h"
 #include "output/placeholders.h"
 
 namespace {
@@ -43,14 +44,16 @@ struct SubstitutedText {
   const char* key;
   std::string CommonStruct::*text;
   std::string ListingRun::*substituted;
+  TextEscape folder_escape;  // null: as the form writes a name
 };
 
 constexpr SubstitutedText kSubstitutedTexts[] = {
-    {"After", &CommonStruct::After, &ListingRun::After},
-    {"CustTable", &CommonStruct::CustTable, &ListingRun::CustTable},
-    {"Befor", &CommonStruct::Befor, &ListingRun::Befor},
-    {"HeadCustom", &CommonStruct::HeadCustom, &ListingRun::HeadCustom},
-    {"Title", &CommonStruct::Title, &ListingRun::Title},
+    {"After", &CommonStruct::After, &ListingRun::After, nullptr},
+    {"CustTable", &CommonStruct::CustTable, &ListingRun::CustTable, nullptr},
+    {"Befor", &CommonStruct::Befor, &ListingRun::Befor, nullptr},
+    {"HeadCustom", &CommonStruct::HeadCustom, &ListingRun::HeadCustom, nullptr},
+    {"Title", &CommonStruct::Title, &ListingRun::Title, nullptr},
+    {"Title", &CommonStruct::Title, &ListingRun::TitleText, AppendUnescaped},
 };
 
 }  // namespace
@@ -61,11 +64,12 @@ std::string TextTooLongMessage(const std::string& key) {
 
 GenerateStatus ComposeListing(const CommonStruct& settings, const std::string& folder, FolderSource& source,
                               const OutputForm& form, ListingRun& run, std::string& reason,
-                              const std::vector<std::string>& left_out) {
+                              const std::vector<std::string>& left_out, const std::string& folder_shown) {
   run = ListingRun();
   run.Settings = &settings;
   run.Form = &form;
   run.Folder = folder;
+  run.FolderShown = folder_shown.empty() ? folder : folder_shown;
   run.Types = FileTypes(&source);
   run.Times = TimeLayoutNamed(settings.TimeStyle);
   if (!ScanListing(settings, folder, source, left_out, run.Listing, reason)) {
@@ -75,7 +79,8 @@ GenerateStatus ComposeListing(const CommonStruct& settings, const std::string& f
   for (const SubstitutedText& text : kSubstitutedTexts) {
     std::string& substituted = run.*text.substituted;
     substituted = settings.*text.text;
-    if (!SubstitutePlaceholders(run, substituted)) {
+    const TextEscape escape = text.folder_escape != nullptr ? text.folder_escape : form.Escape;
+    if (!SubstitutePlaceholders(run, substituted, escape)) {
       reason = text.key;
       return GenerateStatus::kTextTooLong;
     }
@@ -98,7 +103,8 @@ GenerateResult GenerateListing(const CommonStruct& settings, FolderSource& sourc
                                const ListingOutput& output, ListingRun& run) {
   GenerateResult result;
   const OutputForm& form = output.Form != nullptr ? *output.Form : ClassicFormOf(settings);
-  result.Status = ComposeListing(settings, settings.DirStr, source, form, run, result.Reason, output.LeftOut);
+  result.Status = ComposeListing(settings, settings.DirStr, source, form, run, result.Reason, output.LeftOut,
+                                 output.FolderShown);
   if (result.Status != GenerateStatus::kWritten) return result;
   bool written = false;
   if (output.ToStandardOutput) {

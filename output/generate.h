@@ -50,6 +50,9 @@ struct ListingOutput {
   // Names of files that the listing leaves out: its own output file, where
   // it lies in the listed folder.
   std::vector<std::string> LeftOut;
+  // The folder as the user gave it, for the forms that show it in place of
+  // DirStr (ListingRun::FolderShown); empty: DirStr.
+  std::string FolderShown;
 };
 
 // Lists DirStr and writes the document of the form to OutputFile whole or
@@ -69,10 +72,12 @@ GenerateResult GenerateListing(const CommonStruct& settings, FolderSource& sourc
 // Lists the folder and composes the run's document in the form, without
 // writing it: the steps up to the writer. The rows are composed as the run
 // is written, with the source's type descriptions: until then the settings
-// and the source must stay. kWritten when the run is ready to write.
+// and the source must stay. The folder is shown as folder_shown, or as
+// itself when that is empty. kWritten when the run is ready to write.
 GenerateStatus ComposeListing(const CommonStruct& settings, const std::string& folder, FolderSource& source,
                               const OutputForm& form, ListingRun& run, std::string& reason,
-                              const std::vector<std::string>& left_out = {});
+                              const std::vector<std::string>& left_out = {},
+                              const std::string& folder_shown = std::string());
 
 // What became of writing a run's document to a file.
 struct FileWriteOutcome {

@@ -34,10 +34,17 @@ struct ListingRun {
   const CommonStruct* Settings = nullptr;
   const OutputForm* Form = nullptr;
   std::string Folder;  // the folder listed
+  // The folder as the user gave it (FOLDER as typed, or the current folder's
+  // own name), which a page to publish shows instead of the folder listed;
+  // the folder listed where nobody gave one.
+  std::string FolderShown;
   DirFileStruct Listing;
   ListingTotals Totals;
   // The texts that may hold placeholders, substituted.
   std::string Title;
+  // The title with the folder as it stands, for a form that writes the whole
+  // title as text and escapes it itself.
+  std::string TitleText;
   std::string HeadCustom;
   std::string CustTable;
   std::string After;
@@ -46,6 +53,8 @@ struct ListingRun {
   std::string StyleBlock;
   std::string BaseHref;
   std::string CaptionRow;
+  // The $File word as the form writes it, for the type column.
+  std::string FileWord;
   DocumentText Document;
   FileTypes Types;  // looked up as the rows are composed
   TimeLayout Times = TimeLayout::kClassic;

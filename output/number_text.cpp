@@ -3,13 +3,17 @@
 #include <cmath>
 #include <cstdio>
 
+void AppendGroupedThousands(std::string& out, std::string_view digits, char separator) {
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out += separator;
+    out += digits[i];
+  }
+}
+
 std::string GroupThousands(const std::string& digits, char separator) {
   std::string grouped;
   grouped.reserve(digits.size() + digits.size() / 3);
-  for (size_t i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) grouped += separator;
-    grouped += digits[i];
-  }
+  AppendGroupedThousands(grouped, digits, separator);
   return grouped;
 }
 

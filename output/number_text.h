@@ -3,9 +3,11 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
-// "1234567" -> "1 234 567", or with another separator "1,234,567".
+// "1234567" -> "1 234 567", or "1,234,567" with a comma for separator.
 std::string GroupThousands(const std::string& digits, char separator = ' ');
+void AppendGroupedThousands(std::string& out, std::string_view digits, char separator);
 // Fixed point with two decimals: 1.5 -> "1.50".
 std::string FormatTwoDecimals(double value);
 // A size for people, in powers of 1024: "512 B", "1.2 KB", "34 MB", one

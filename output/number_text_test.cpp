@@ -13,6 +13,8 @@ TEST(GroupThousands, PutsBlanksBetweenGroupsOnly) {
   EXPECT_EQ(GroupThousands("1234"), "1 234");
   EXPECT_EQ(GroupThousands("123456"), "123 456");
   EXPECT_EQ(GroupThousands("1234567"), "1 234 567");
+  EXPECT_EQ(GroupThousands("1234567", ','), "1,234,567");
+  EXPECT_EQ(GroupThousands("18446744073709551615", ','), "18,446,744,073,709,551,615");
 }
 
 TEST(FormatTwoDecimals, RoundsToTwoPlaces) {

@@ -13,7 +13,7 @@ const char* const kWeekdays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"
 const char* const kMonths[] = {"January", "February", "March",     "April",   "May",      "June",
                                "July",    "August",   "September", "October", "November", "December"};
 
-std::string DateAndTime(const ListingRun&) {
+std::string DateAndTime(const ListingRun&, TextEscape) {
   LocalClock now = CurrentLocalTime();
   char text[64];
   std::snprintf(text, sizeof text, "%s %.3s %02d %02d:%02d:%02d %4d\n", kWeekdays[now.weekday % 7],
@@ -21,28 +21,29 @@ std::string DateAndTime(const ListingRun&) {
   return text;
 }
 
-std::string Date(const ListingRun&) {
+std::string Date(const ListingRun&, TextEscape) {
   LocalClock now = CurrentLocalTime();
   char text[64];
   std::snprintf(text, sizeof text, "%02d %s %d", now.day, kMonths[(now.month + 11) % 12], now.year);
   return text;
 }
 
-std::string Time(const ListingRun&) { return LocaleTimeText(); }
+std::string Time(const ListingRun&, TextEscape) { return LocaleTimeText(); }
 
 // The folder's name comes from the file system, not from the user: in a page
-// it must read as text, never as markup.
-std::string DirPath(const ListingRun& run) {
+// it must read as text, never as markup. Which folder it names is its form's
+// choice: the one listed, or the one as the user gave it.
+std::string DirPath(const ListingRun& run, TextEscape escape) {
   std::string path;
-  run.Form->Escape(path, run.Folder);
+  escape(path, run.*run.Form->NamedFolder);
   return path;
 }
 
 struct Placeholder {
   const char* name;
-  std::string CommonStruct::*word;            // the value, when it is a word of the settings
-  std::string ListingTotals::*total;          // the value, when it is a total
-  std::string (*compute)(const ListingRun&);  // the value, when it is computed
+  std::string CommonStruct::*word;                        // the value, when it is a word of the settings
+  std::string ListingTotals::*total;                      // the value, when it is a total
+  std::string (*compute)(const ListingRun&, TextEscape);  // the value, when it is computed
 };
 
 constexpr Placeholder Word(const char* name, std::string CommonStruct::*word) {
@@ -51,7 +52,7 @@ constexpr Placeholder Word(const char* name, std::string CommonStruct::*word) {
 constexpr Placeholder Total(const char* name, std::string ListingTotals::*total) {
   return {name, nullptr, total, nullptr};
 }
-constexpr Placeholder Computed(const char* name, std::string (*compute)(const ListingRun&)) {
+constexpr Placeholder Computed(const char* name, std::string (*compute)(const ListingRun&, TextEscape)) {
   return {name, nullptr, nullptr, compute};
 }
 
@@ -78,10 +79,10 @@ const Placeholder kPlaceholders[] = {
     Word("$UserWord3", &CommonStruct::UserWord3),
 };
 
-std::string ValueOf(const Placeholder& placeholder, const ListingRun& run) {
+std::string ValueOf(const Placeholder& placeholder, const ListingRun& run, TextEscape folder_escape) {
   if (placeholder.word != nullptr) return (*run.Settings).*placeholder.word;
   if (placeholder.total != nullptr) return run.Totals.*placeholder.total;
-  return placeholder.compute(run);
+  return placeholder.compute(run, folder_escape);
 }
 
 size_t Occurrences(const std::string& text, const std::string& placeholder) {
@@ -146,10 +147,14 @@ int ReplaceAll(std::string& text, const std::string& placeholder, const std::str
   return static_cast<int>(count);
 }
 
-bool SubstitutePlaceholders(const ListingRun& run, std::string& text) {
+bool SubstitutePlaceholders(const ListingRun& run, std::string& text, TextEscape folder_escape) {
   for (const Placeholder& placeholder : kPlaceholders) {
     if (text.find(placeholder.name) == std::string::npos) continue;
-    if (ReplaceAll(text, placeholder.name, ValueOf(placeholder, run)) < 0) return false;
+    if (ReplaceAll(text, placeholder.name, ValueOf(placeholder, run, folder_escape)) < 0) return false;
   }
   return true;
+}
+
+bool SubstitutePlaceholders(const ListingRun& run, std::string& text) {
+  return SubstitutePlaceholders(run, text, run.Form->Escape);
 }

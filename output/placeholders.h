@@ -16,10 +16,13 @@ constexpr size_t kLongestSubstitution = size_t{64} << 20;
 void ComputeListingTotals(ListingRun& run);
 
 // Replaces every placeholder of the table in the text, in table order, with
-// the run's words, counts and folder (the folder as its form writes a name).
-// False, with the text as far as it got, when the result would grow past
-// kLongestSubstitution.
+// the run's words, counts and folder (the folder that its form names, as
+// its form writes a name). False, with the text as far as it got, when the
+// result would grow past kLongestSubstitution.
 bool SubstitutePlaceholders(const ListingRun& run, std::string& text);
+// The same with the folder written through folder_escape, for a text that
+// its form escapes whole.
+bool SubstitutePlaceholders(const ListingRun& run, std::string& text, TextEscape folder_escape);
 
 // Replaces every occurrence of the placeholder, left to right; inserted text
 // is not searched again. Returns the number of replacements, or -1 and the

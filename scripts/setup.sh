@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what building and testing Kestrova needs on Debian 12 (run as root),
 # and any further Debian packages named as arguments (the benchmark's peers).
+# The npm packages of the page check install themselves from their lock
+# (tests/page/install.sh, run by the tests).
 # Does nothing when everything is already there.
 set -euo pipefail
 
@@ -8,6 +10,9 @@ packages=(cmake g++ make clang clang-format libclang-rt-14-dev googletest g++-mi
           wine wine32:i386 xvfb xauth x11-utils imagemagick shared-mime-info time
           dpkg-dev file lintian groff-base man-db unzip
           nodejs chromium "$@")
+# npm installs the page check's tools; a Node.js that brings its own npm
+# needs no Debian package of it.
+command -v npm >/dev/null || packages+=(npm)
 
 missing=()
 for package in "${packages[@]}"; do

@@ -212,6 +212,11 @@ std::vector<SettingDeclaration> Declarations() {
       Own(Flag("HumanSizes", G::kCommandLine, &CommonStruct::HumanSizes, "0", nullptr,
                "1 shows sizes and the total as 1.2 KB or 3.4 MB (powers of 1024), the unit in each cell.")),
       TimeStyle(),
+      Own(Text("PageLang", G::kCommandLine, &CommonStruct::PageLang, "", nullptr,
+               "The language tag of the standards page (de, de-CH); empty: en.")),
+      Own(Text("PageStyle", G::kCommandLine, &CommonStruct::PageStyle, "", nullptr,
+               "The address of a stylesheet that the standards page links after its own rules, so that its "
+               "rules win (../site.css); empty: none.")),
   };
 }
 

@@ -687,6 +687,24 @@ TEST(SettingLine, StrictCheckAcceptsWhatTheWriterCouldWrite) {
   }
 }
 
+TEST(SettingsText, ThePagesKeysAreWrittenOnlyWhenSet) {
+  CommonStruct record = AwkwardRecord();
+  const std::string without = SerializeSettings(record);
+  EXPECT_EQ(std::string::npos, without.find("\nPageLang="));
+  EXPECT_EQ(std::string::npos, without.find("\nPageStyle="))
+      << "files as the window writes them stay as they are";
+  record.PageLang = "de-CH";
+  record.PageStyle = "../style/site.css";
+  const std::string with = SerializeSettings(record);
+  EXPECT_NE(std::string::npos, with.find("\nPageLang=de-CH\nPageStyle=../style/site.css\n"));
+  const CommonStruct read_back = ReadText(with);
+  EXPECT_EQ("de-CH", read_back.PageLang);
+  EXPECT_EQ("../style/site.css", read_back.PageStyle);
+  EXPECT_EQ(with, SerializeSettings(read_back));
+  EXPECT_EQ("", ReadText(without).PageLang);
+  EXPECT_EQ(SettingLineCheck::kValid, CheckSettingLine("PageLang=fr"));
+}
+
 }  // namespace
 
 namespace {

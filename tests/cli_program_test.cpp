@@ -582,6 +582,49 @@ TEST(CliWrites, PosixNamesReachThePageAsTextAndTheirLinksAsThemselves) {
       page, "<HTML>\n<HEAD>\n<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=utf-8\">\n"));
 }
 
+TEST(CliWrites, ThePageShowsTheFolderAsGivenAndNoPathThatWasNot) {
+  ScopedTempFolder work;
+  const std::string site = work.Join("site");
+  fs::create_directory(site);
+  fs::create_directory(fs::path(site) / "photos");
+  WriteFileBytes((fs::path(site) / "a b.txt").string(), "a");
+  auto page_of = [&](const std::vector<std::string>& arguments, const std::string& folder) {
+    CliRun run = RunCli(Concat({"--format", "page", "-q", "-o", "-", "--include-parent"}, arguments), folder);
+    EXPECT_EQ(0, run.Status) << run.Err;
+    EXPECT_FALSE(Contains(run.Out, work.path())) << "a path the user did not type";
+    EXPECT_TRUE(StartsWith(run.Out, "<!DOCTYPE html>")) << Visible(run.Out.substr(0, 40));
+    EXPECT_TRUE(Contains(run.Out, "<a href=\"a%20b.txt\">a b.txt</a>"));
+    EXPECT_TRUE(Contains(run.Out, "<a href=\"photos/\">photos</a>"));
+    EXPECT_TRUE(Contains(run.Out, "<a href=\"../\">..</a>"));
+    return run.Out.substr(run.Out.find("<title>"), run.Out.find("</title>") - run.Out.find("<title>") + 8);
+  };
+  const std::string separator(1, FolderSeparator());
+  EXPECT_EQ("<title>Content of site</title>", page_of({"site"}, work.path())) << "FOLDER as typed";
+  EXPECT_EQ("<title>Content of ." + separator + "site</title>",
+            page_of({"." + separator + "site"}, work.path()));
+  EXPECT_EQ("<title>Content of site</title>", page_of({}, site)) << "the current folder by its own name";
+  EXPECT_EQ("<title>Content of site</title>", page_of({"."}, site));
+  EXPECT_EQ("<title>[site]</title>", page_of({"--set", "Title=[$DirPath]"}, site));
+
+  const std::string settings = work.Join("job.ksv");
+  WriteFileBytes(settings, "DirStr=site\r\nFormat=page\r\n");
+  CliRun from_file = RunCli({"-s", settings, "-q"}, work.path());
+  EXPECT_EQ(0, from_file.Status) << from_file.Err;
+  EXPECT_TRUE(Contains(from_file.Out, "<h1>Content Of site</h1>")) << "the settings' folder by its own name";
+  WriteFileBytes(settings, "DirStr=" + site + separator + "\r\nFormat=page\r\n");
+  from_file = RunCli({"-s", settings, "-q"}, work.path());
+  EXPECT_TRUE(Contains(from_file.Out, "<h1>Content Of site</h1>")) << "not the path the settings hold";
+  EXPECT_FALSE(Contains(from_file.Out, work.path()));
+}
+
+TEST(CliSettings, TheFormatPageIsSavedForTheClassicPagesExtensions) {
+  ListedFolder folder;
+  CliRun printed =
+      RunCli({folder.path(), "--format", "page", "-o", folder.Output("index.html"), "--print-settings"});
+  EXPECT_EQ("Format=page", SettingLine(printed.Out, "Format"));
+  EXPECT_EQ("Output=0", SettingLine(printed.Out, "Output"));
+}
+
 TEST(CliPresets, ClassicIsTheBuiltInPageWithTheCommandLinesColumnsAndSizes) {
   ListedFolder folder;
   ScopedTempFolder elsewhere;
@@ -608,18 +651,23 @@ TEST(CliDefaults, TheFirstRunListsTheCurrentFolderToStandardOutput) {
   ListedFolder folder;
   CliRun bare = RunCli({}, folder.path());
   EXPECT_EQ(0, bare.Status) << bare.Err;
-  EXPECT_TRUE(StartsWith(bare.Out, PlatformLines("<HTML>\r\n<HEAD>\r\n<META HTTP-EQUIV")))
+  // The standards page, its title naming the folder by its own name only.
+  EXPECT_TRUE(StartsWith(bare.Out, PlatformLines("<!DOCTYPE html>\r\n<html lang=\"en\">\r\n")))
       << Visible(bare.Out.substr(0, 80));
-  EXPECT_TRUE(Contains(bare.Out, PlatformLines("<TITLE>Content of " + folder.path() + "</TITLE>\r\n")));
+  const std::string name = fs::path(folder.path()).filename().string();
+  EXPECT_TRUE(Contains(bare.Out, PlatformLines("<title>Content of " + name + "</title>\r\n")));
+  EXPECT_FALSE(Contains(bare.Out, folder.path()));
   // Size, type and last write, with exact sizes in grouped bytes.
-  EXPECT_TRUE(Contains(bare.Out,
-                       ">Name</TD><TD BGCOLOR = LIGHTBLUE>Type</TD><TD BGCOLOR = "
-                       "LIGHTBLUE>Size</TD><TD BGCOLOR = LIGHTBLUE>Last Write</TD></TR>"))
+  EXPECT_TRUE(
+      Contains(bare.Out,
+               ">Name</th><th scope=\"col\" data-sort=\"text\">Type</th><th scope=\"col\" "
+               "data-sort=\"size\">Size</th><th scope=\"col\" data-sort=\"time\">Last Write</th></tr>"))
       << Visible(bare.Out);
-  EXPECT_TRUE(Contains(bare.Out, "<TD>1 536 bytes</TD>"));
+  EXPECT_TRUE(Contains(bare.Out, "<td data-bytes=\"1536\" title=\"1,536 bytes\">1.5 KB</td>"));
   EXPECT_EQ("kestrova-cli: Wrote standard output: 2 folders, 3 files, 1,546 bytes\n", bare.Err);
 
-  EXPECT_EQ(bare.Out, RunCli({folder.path()}).Out) << "FOLDER alone writes to standard output too";
+  EXPECT_EQ(bare.Out, RunCli({name}, fs::path(folder.path()).parent_path().string()).Out)
+      << "FOLDER alone writes to standard output too";
   EXPECT_EQ(bare.Out, RunCli({".", "-o", "-"}, folder.path()).Out);
 
   // -o alone lists the current folder into the file.

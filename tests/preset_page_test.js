@@ -9,6 +9,7 @@ const childProcess = require("child_process");
 const fs = require("fs");
 const os = require("os");
 const path = require("path");
+const {findChromium, DevTools} = require("./devtools_pipe.js");
 
 const kSkipped = 77;
 const kTimeoutMs = 90000;
@@ -22,16 +23,6 @@ function parseArguments(argv) {
   }
   if (!options.cli) throw new Error("usage: preset_page_test.js KESTROVA_CLI [--screenshots FOLDER]");
   return options;
-}
-
-function findChromium() {
-  const names = process.env.CHROMIUM ? [process.env.CHROMIUM] :
-      ["chromium", "chromium-browser", "google-chrome", "google-chrome-stable"];
-  for (const name of names) {
-    const found = childProcess.spawnSync("sh", ["-c", 'command -v "$1"', "sh", name], {encoding: "utf8"});
-    if (found.status === 0 && found.stdout.trim()) return found.stdout.trim();
-  }
-  return null;
 }
 
 // A folder whose name order, size order and date order all differ, with a
@@ -58,142 +49,49 @@ function makeListedFolder(root) {
   return folder;
 }
 
-// The Chrome DevTools protocol over the pipe pair that --remote-debugging-pipe
-// opens: JSON messages, each ended by a NUL byte.
-class DevTools {
-  constructor(chromium, profile) {
-    this.process = childProcess.spawn(chromium, [
-      "--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage", "--no-first-run",
-      "--no-default-browser-check", "--remote-debugging-pipe", "--user-data-dir=" + profile,
-      "about:blank",
-    ], {stdio: ["ignore", "ignore", "ignore", "pipe", "pipe"]});
-    this.nextId = 1;
-    this.pending = new Map();
-    this.listeners = [];
-    this.buffer = "";
-    this.process.stdio[4].on("data", (chunk) => this.receive(chunk.toString("utf8")));
-    this.exited = new Promise((resolve) => this.process.on("exit", resolve));
+// The preset's own markup: its captions are buttons of class "sort" that
+// its script makes, in a table of class TableCl.
+class PresetPage {
+  constructor(page) {
+    this.page = page;
   }
 
-  receive(text) {
-    this.buffer += text;
-    let end;
-    while ((end = this.buffer.indexOf("\0")) >= 0) {
-      const message = JSON.parse(this.buffer.slice(0, end));
-      this.buffer = this.buffer.slice(end + 1);
-      if (message.id !== undefined && this.pending.has(message.id)) {
-        const {resolve, reject, method} = this.pending.get(message.id);
-        this.pending.delete(message.id);
-        if (message.error) reject(new Error(method + ": " + message.error.message));
-        else resolve(message.result);
-      } else if (message.method) {
-        this.listeners = this.listeners.filter((listener) => !listener(message));
-      }
-    }
+  open(url, width) {
+    return this.page.open(url, width);
   }
 
-  send(method, params = {}, sessionId = undefined) {
-    const id = this.nextId++;
-    const message = {id, method, params};
-    if (sessionId) message.sessionId = sessionId;
-    return new Promise((resolve, reject) => {
-      this.pending.set(id, {resolve, reject, method});
-      this.process.stdio[3].write(JSON.stringify(message) + "\0");
-    });
+  evaluate(expression) {
+    return this.page.evaluate(expression);
   }
 
-  // Resolves with the first event of that name.
-  event(name) {
-    return new Promise((resolve) => {
-      this.listeners.push((message) => {
-        if (message.method !== name) return false;
-        resolve(message.params);
-        return true;
-      });
-    });
+  screenshot(file) {
+    return this.page.screenshot(file);
   }
 
-  async close() {
-    try {
-      await Promise.race([this.send("Browser.close"), new Promise((r) => setTimeout(r, 3000))]);
-    } catch (error) {
-      // The browser may be gone already.
-    }
-    this.process.kill();
-    await this.exited;
-  }
-}
-
-class Page {
-  constructor(devtools, sessionId) {
-    this.devtools = devtools;
-    this.sessionId = sessionId;
-  }
-
-  send(method, params) {
-    return this.devtools.send(method, params, this.sessionId);
-  }
-
-  async evaluate(expression) {
-    const result = await this.send("Runtime.evaluate", {expression, returnByValue: true});
-    if (result.exceptionDetails) throw new Error("page script failed: " + expression);
-    return result.result.value;
-  }
-
-  async open(url, width) {
-    await this.send("Emulation.setDeviceMetricsOverride",
-                    {width, height: 900, deviceScaleFactor: 1, mobile: width < 600});
-    const loaded = this.devtools.event("Page.loadEventFired");
-    await this.send("Page.navigate", {url});
-    await loaded;
-  }
-
-  // The page down to the end of its content, at most one screen high.
-  async screenshot(file) {
-    const size = await this.evaluate(`({width: document.documentElement.clientWidth,
-        height: Math.min(Math.ceil(32 + Math.max(...[...document.body.children]
-            .map((e) => e.getBoundingClientRect().bottom))), 900)})`);
-    const clip = {x: 0, y: 0, width: size.width, height: size.height, scale: 1};
-    const shot = await this.send("Page.captureScreenshot", {format: "png", clip});
-    fs.writeFileSync(file, Buffer.from(shot.data, "base64"));
+  captionButton(caption) {
+    return `[...document.querySelectorAll("button.sort")]
+        .find((b) => b.textContent.trim() === ${JSON.stringify(caption)})`;
   }
 
   // A real mouse click at the middle of the caption's button.
   async clickCaption(caption) {
-    const box = await this.evaluate(`(() => {
-      const button = [...document.querySelectorAll("button.sort")]
-          .find((b) => b.textContent.trim() === ${JSON.stringify(caption)});
-      if (!button) return null;
-      const r = button.getBoundingClientRect();
-      return {x: r.left + r.width / 2, y: r.top + r.height / 2};
-    })()`);
-    if (!box) throw new Error("no sort button captioned " + caption);
-    for (const type of ["mousePressed", "mouseReleased"]) {
-      await this.send("Input.dispatchMouseEvent",
-                      {type, x: box.x, y: box.y, button: "left", clickCount: 1});
-    }
+    if (!await this.page.clickOn(this.captionButton(caption))) throw new Error("no sort button captioned " + caption);
   }
 
   // Focus on the caption's button, then a key press as a keyboard sends it.
   async pressOnCaption(caption, key) {
-    const focused = await this.evaluate(`(() => {
-      const button = [...document.querySelectorAll("button.sort")]
-          .find((b) => b.textContent.trim() === ${JSON.stringify(caption)});
+    const focused = await this.page.evaluate(`(() => {
+      const button = ${this.captionButton(caption)};
       if (button) button.focus();
       return document.activeElement === button;
     })()`);
     if (!focused) throw new Error("cannot focus the caption " + caption);
-    const keys = {
-      Enter: {key: "Enter", code: "Enter", windowsVirtualKeyCode: 13, text: "\r"},
-      Space: {key: " ", code: "Space", windowsVirtualKeyCode: 32, text: " "},
-    };
-    await this.send("Input.dispatchKeyEvent", Object.assign({type: "keyDown"}, keys[key]));
-    await this.send("Input.dispatchKeyEvent", Object.assign({type: "keyUp"}, keys[key]));
+    await this.page.press(key);
   }
 
   // The entry rows: the caption row's texts name the columns.
   rows() {
-    return this.evaluate(`(() => {
+    return this.page.evaluate(`(() => {
       const table = document.querySelector("table.TableCl");
       const [caption, ...rows] = table.tBodies[0].rows;
       const names = [...caption.cells].map((c) => c.textContent.trim());
@@ -222,7 +120,8 @@ function isOrdered(values, descending) {
   return values.every((v, i) => i === 0 || (descending ? values[i - 1] >= v : values[i - 1] <= v));
 }
 
-async function checkPage(page, url, screenshots) {
+async function checkPage(browserPage, url, screenshots) {
+  const page = new PresetPage(browserPage);
   for (const width of [1280, 390]) {
     await page.open(url, width);
     const layout = await page.evaluate(`({
@@ -291,15 +190,12 @@ async function main() {
     if (run.status !== 0) return 1;
 
     devtools = new DevTools(chromium, path.join(work, "profile"));
-    const {targetId} = await devtools.send("Target.createTarget", {url: "about:blank"});
-    const {sessionId} = await devtools.send("Target.attachToTarget", {targetId, flatten: true});
-    const page = new Page(devtools, sessionId);
-    await page.send("Page.enable");
-    await page.send("Runtime.enable");
+    const page = await devtools.openPage();
     if (options.folder) {
       await page.open("file://" + output, 1024);
-      await page.clickCaption("Size");
-      await page.clickCaption("Size");
+      const preset = new PresetPage(page);
+      await preset.clickCaption("Size");
+      await preset.clickCaption("Size");
       await page.screenshot(path.join(options.screenshots, "preset-modern.png"));
       return 0;
     }

@@ -1,0 +1,16 @@
+// The standards page of a listing: an HTML document that validators accept,
+// that reads on a phone and in either colour scheme, that sorts and filters
+// in the browser with one script of fixed text (so that a
+// Content-Security-Policy may allow it by its hash), and that shows no path
+// the user did not give: the title names the folder as shown, links are
+// relative, and there is no base address.
+#pragma once
+
+#include "output/listing_run.h"
+
+// Sets the run's document to the page; its lists, totals and substituted
+// texts must be ready. Of the settings, the title, words, captions, columns,
+// order, masks, summary, links, Befor and After apply, with PageLang and
+// PageStyle; the classic page's colours, styles, base address, head and
+// table texts do not.
+void ComposePageDocument(ListingRun& run);

@@ -170,7 +170,7 @@ TEST(CliWriteFaults, AModeOrOwnerThatCannotBeKeptIsAWarningAndTheFileIsNeverMore
   EXPECT_EQ(ExitOf(run), 0);
   EXPECT_EQ(run.Err, "kestrova-cli: warning: could not keep the owner 12345:23456 of " + page +
                          "; it now belongs to root:root (Operation not permitted)\n");
-  EXPECT_TRUE(EndsWith(ReadFileBytes(page), "</HTML>")) << "written all the same";
+  EXPECT_TRUE(EndsWith(ReadFileBytes(page), "</html>\n")) << "written all the same";
 }
 
 TEST(CliWriteFaults, AnotherUsersPageRewrittenByAUserIsTheirsWithAWarning) {
@@ -206,7 +206,7 @@ TEST(CliWriteFaults, AFolderThatRefusesTheTemporaryFileIsNamedAndInPlaceGetsPast
   run = RunCli(kAsNobody, {listed.path(), "-o", page, "-q", "--in-place"});
   EXPECT_EQ(ExitOf(run), 0) << run.Err;
   EXPECT_EQ(run.Err, "");
-  EXPECT_TRUE(EndsWith(ReadFileBytes(page), "</HTML>"));
+  EXPECT_TRUE(EndsWith(ReadFileBytes(page), "</html>\n"));
   EXPECT_EQ(StatOf(page).st_uid, 0u) << "written in place, the page stays root's";
   EXPECT_EQ(CountEntries(work.path()), 1u);
 

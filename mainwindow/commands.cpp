@@ -4,8 +4,8 @@
 
 #include "listing/entry.h"
 #include "mainwindow/binding.h"
-#include "mainwindow/main_window.h"
 #include "mainwindow/pages.h"
+#include "mainwindow/program_state.h"
 #include "mainwindow/show_file.h"
 #include "output/generate.h"
 #include "settings/settings_file.h"
@@ -148,15 +148,6 @@ void SwitchOutputFormat() {
   if (switched != name) SetText(Controls[kOutputFileEdit], switched);
 }
 
-void OnGenerate() {
-  if (GenerationRunning() || !CollectSettings(true)) return;
-  if (!StartGeneration(Settings, SystemFolderSource(), MainWindow.window)) {
-    ShowError("Not enough memory");
-    return;
-  }
-  ShowGenerationRunning(true);
-}
-
 void ReportGeneration(const GenerationResult& result) {
   switch (result.Outcome) {
     case GenerationOutcome::kWritten:
@@ -179,7 +170,3 @@ void ReportGeneration(const GenerationResult& result) {
 void OnExit() { PostMessageA(MainWindow.window, WM_CLOSE, 0, 0); }
 
 void OnWebSite() { ShellExecuteA(nullptr, "open", kWebSiteAddress, nullptr, nullptr, SW_SHOW); }
-
-void ShowError(const std::string& text) {
-  MessageBoxA(MainWindow.window, text.c_str(), kProgramTitle, MB_ICONERROR);
-}

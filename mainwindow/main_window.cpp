@@ -4,11 +4,9 @@
 #include "mainwindow/commands.h"
 #include "mainwindow/generation.h"
 #include "mainwindow/pages.h"
+#include "mainwindow/program_state.h"
 #include "output/html_rows.h"
 #include "resources/command_ids.h"
-
-CommonStruct Settings;
-std::string DefaultSettingsPath;
 
 namespace {
 
@@ -69,6 +67,33 @@ void OnCommand(WPARAM wParam, LPARAM lParam) {
   }
 }
 
+// --- Keyboard focus ---------------------------------------------------------
+
+// The control that had the focus when the window was last deactivated, so
+// that closing a message box or switching back returns the focus there.
+HWND FocusWhenInactive = nullptr;
+
+void OnActivate(WPARAM wParam) {
+  if (LOWORD(wParam) == WA_INACTIVE) {
+    HWND focus = GetFocus();
+    if (IsChild(MainWindow.window, focus)) FocusWhenInactive = focus;
+    return;
+  }
+  if (IsIconic(MainWindow.window)) return;
+  HWND focus = FocusWhenInactive;
+  if (!IsWindow(focus) || !IsWindowVisible(focus) || !IsWindowEnabled(focus)) {
+    focus = GetNextDlgTabItem(MainWindow.window, nullptr, FALSE);
+  }
+  SetFocus(focus);
+}
+
+// Sent by multi-line edits for Tab and Shift+Tab, as inside a dialog.
+void OnNextControl(WPARAM wParam, LPARAM lParam) {
+  HWND next = LOWORD(lParam) != 0 ? reinterpret_cast<HWND>(wParam)
+                                  : GetNextDlgTabItem(MainWindow.window, GetFocus(), wParam != 0);
+  if (next != nullptr) SetFocus(next);
+}
+
 // --- Generation on the worker --------------------------------------------
 
 constexpr UINT_PTR kProgressTimer = 1;
@@ -86,6 +111,33 @@ void ShowProgress() {
                              ? "stopping"
                              : GroupThousands(std::to_string(GenerationEntriesRead())) + " entries read";
   SetText(MainWindow, std::string(kProgramTitle) + " - " + progress);
+}
+
+// Shows that a generation runs (its progress in the title, the commands that
+// change settings or files disabled) or that none runs any more.
+void ShowGenerationRunning(bool running) {
+  HWND focus = GetFocus();
+  if (running) FocusBeforeGeneration = focus;
+  for (const auto& entry : kButtonCommands) {
+    if (RunsDuringGeneration(entry.handler)) continue;
+    // A disabled control must not keep the focus, or keys would reach nothing.
+    if (running && focus == Controls[entry.button].window) SetFocus(MainWindow.window);
+    Enable(Controls[entry.button], !running);
+  }
+  if (running) {
+    SetTimer(MainWindow.window, kProgressTimer, kProgressIntervalMs, nullptr);
+    ShowProgress();
+    return;
+  }
+  KillTimer(MainWindow.window, kProgressTimer);
+  SetText(MainWindow, kProgramTitle);
+  // The focus goes back to the control that had it when the run started.
+  if (!IsWindow(FocusBeforeGeneration)) return;
+  if (GetActiveWindow() != MainWindow.window) {
+    FocusWhenInactive = FocusBeforeGeneration;
+  } else if (focus == nullptr || focus == MainWindow.window) {
+    SetFocus(FocusBeforeGeneration);
+  }
 }
 
 void AskToStopGeneration() {
@@ -131,33 +183,6 @@ bool OnClose() {
   }
   CollectSettings(false);
   return ConfirmSaveChanges(MainWindow.window);
-}
-
-// --- Keyboard focus ---------------------------------------------------------
-
-// The control that had the focus when the window was last deactivated, so
-// that closing a message box or switching back returns the focus there.
-HWND FocusWhenInactive = nullptr;
-
-void OnActivate(WPARAM wParam) {
-  if (LOWORD(wParam) == WA_INACTIVE) {
-    HWND focus = GetFocus();
-    if (IsChild(MainWindow.window, focus)) FocusWhenInactive = focus;
-    return;
-  }
-  if (IsIconic(MainWindow.window)) return;
-  HWND focus = FocusWhenInactive;
-  if (!IsWindow(focus) || !IsWindowVisible(focus) || !IsWindowEnabled(focus)) {
-    focus = GetNextDlgTabItem(MainWindow.window, nullptr, FALSE);
-  }
-  SetFocus(focus);
-}
-
-// Sent by multi-line edits for Tab and Shift+Tab, as inside a dialog.
-void OnNextControl(WPARAM wParam, LPARAM lParam) {
-  HWND next = LOWORD(lParam) != 0 ? reinterpret_cast<HWND>(wParam)
-                                  : GetNextDlgTabItem(MainWindow.window, GetFocus(), wParam != 0);
-  if (next != nullptr) SetFocus(next);
 }
 
 bool OnSetCursor(LPARAM lParam) {
@@ -232,33 +257,17 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-void ShowGenerationRunning(bool running) {
-  HWND focus = GetFocus();
-  if (running) FocusBeforeGeneration = focus;
-  for (const auto& entry : kButtonCommands) {
-    if (RunsDuringGeneration(entry.handler)) continue;
-    // A disabled control must not keep the focus, or keys would reach nothing.
-    if (running && focus == Controls[entry.button].window) SetFocus(MainWindow.window);
-    Enable(Controls[entry.button], !running);
-  }
-  if (running) {
-    SetTimer(MainWindow.window, kProgressTimer, kProgressIntervalMs, nullptr);
-    ShowProgress();
-    return;
-  }
-  KillTimer(MainWindow.window, kProgressTimer);
-  SetText(MainWindow, kProgramTitle);
-  // The focus goes back to the control that had it when the run started.
-  if (!IsWindow(FocusBeforeGeneration)) return;
-  if (GetActiveWindow() != MainWindow.window) {
-    FocusWhenInactive = FocusBeforeGeneration;
-  } else if (focus == nullptr || focus == MainWindow.window) {
-    SetFocus(FocusBeforeGeneration);
-  }
-}
-
 void SubclassGroups() {
   PreviousColumnsGroupProc = ReplaceWindowProc(Controls[kColumnsGroup], ColumnsGroupProc);
   PreviousFormatGroupProc = ReplaceWindowProc(Controls[kFormatGroup], FormatGroupProc);
   PreviousHtmlGroupProc = ReplaceWindowProc(Controls[kHtmlGroup], HtmlGroupProc);
+}
+
+void OnGenerate() {
+  if (GenerationRunning() || !CollectSettings(true)) return;
+  if (!StartGeneration(Settings, SystemFolderSource(), MainWindow.window)) {
+    ShowError("Not enough memory");
+    return;
+  }
+  ShowGenerationRunning(true);
 }

@@ -19,6 +19,7 @@
 #include "mainwindow/generation.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/pages.h"
+#include "mainwindow/program_state.h"
 #include "tests/test_support.h"
 #include "tests/windows/driver/win_driver.h"
 #include "toolkit/dialogs.h"

@@ -88,7 +88,7 @@ GenerationOutcome OutcomeOf(GenerateStatus status) {
 // The engine's generation with a way out at every entry read, every type
 // looked up and every piece written; a cancelled output file is discarded,
 // so the old one stays as it was.
-GenerationOutcome Generate(Job& job) {
+void Generate(Job& job) {
   CountingFolderSource source(job);
   ListingOutput output;
   output.Wrap = [&job](ByteSink& file, const DocumentWrite& write) {
@@ -98,12 +98,14 @@ GenerationOutcome Generate(Job& job) {
     if (written) StopWhenCancelled(job);
     return written;
   };
-  return OutcomeOf(GenerateListing(*job.record, source, output).Status);
+  const GenerateResult generated = GenerateListing(*job.record, source, output);
+  job.result.Outcome = OutcomeOf(generated.Status);
+  job.result.Reason = generated.Reason;
 }
 
 void RunJob(Job& job) {
   try {
-    job.result.Outcome = Generate(job);
+    Generate(job);
   } catch (const GenerationCancelled&) {
     job.result.Outcome = GenerationOutcome::kCancelled;
   } catch (const std::bad_alloc&) {

@@ -23,6 +23,9 @@ struct GenerationResult {
   std::string SourceFolder;
   std::string OutputFile;
   std::string OutputName;
+  // The system's words for what failed: the folder's reading or the file's
+  // writing.
+  std::string Reason;
 };
 
 // Starts generating a copy of the record from the source on a worker thread.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -243,6 +244,15 @@ bool ChooseInDialog(HWND dialog, const std::string& path) {
 std::string Text(HWND window) { return driver::TextOf(window); }
 
 bool SetText(HWND window, const std::string& text) { return driver::SetTextOf(window, text); }
+
+std::string SystemReason(DWORD code) {
+  char text[512] = {};
+  DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                                MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, sizeof text, nullptr);
+  std::string reason(text, length);
+  while (!reason.empty() && std::strchr("\r\n .", reason.back()) != nullptr) reason.pop_back();
+  return reason;
+}
 
 int ComboSelection(HWND combo) { return static_cast<int>(SendTo(combo, CB_GETCURSEL, 0, 0)); }
 

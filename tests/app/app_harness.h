@@ -88,6 +88,10 @@ bool ChooseInDialog(HWND dialog, const std::string& path);
 std::string Text(HWND window);
 bool SetText(HWND window, const std::string& text);
 
+// The system's words for an error code as the program shows them: without
+// the line end and the full stop that the system's text ends in.
+std::string SystemReason(DWORD code);
+
 // The selected index of a combo box, -1 when none.
 int ComboSelection(HWND combo);
 

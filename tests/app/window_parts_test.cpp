@@ -225,16 +225,23 @@ TEST(GenerateCommand, EachEndOfAGenerationIsReportedInItsOwnWords) {
   result.OutputName = "index.html";
   struct Case {
     GenerationOutcome outcome;
+    const char* reason;
     const char* text;
   };
+  // The words stay as they were; the system's reason follows on a line of
+  // its own where there is one.
   const Case cases[] = {
-      {GenerationOutcome::kCannotReadFolder, "Cannot read folder: C:\\unreadable"},
-      {GenerationOutcome::kCannotWrite, "Cannot create: C:\\out\\index.html"},
-      {GenerationOutcome::kOutOfMemory, "Not enough memory"},
+      {GenerationOutcome::kCannotReadFolder, "Access denied",
+       "Cannot read folder: C:\\unreadable\r\nAccess denied"},
+      {GenerationOutcome::kCannotWrite, "Disk full", "Cannot create: C:\\out\\index.html\r\nDisk full"},
+      {GenerationOutcome::kCannotWrite, "", "Cannot create: C:\\out\\index.html"},
+      {GenerationOutcome::kOutOfMemory, "", "Not enough memory"},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
     BoxAnswerer answer(kProgramTitle, IDOK);
     result.Outcome = c.outcome;
+    result.Reason = c.reason;
     ReportGeneration(result);
     EXPECT_EQ(answer.Text(), c.text);
   }

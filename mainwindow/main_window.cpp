@@ -106,12 +106,23 @@ bool CloseWhenGenerationEnds = false;
 bool GenerationEndWaiting = false;
 HWND FocusBeforeGeneration = nullptr;
 
-void ShowProgress() {
-  std::string progress = GenerationCancelRequested()
-                             ? "stopping"
-                             : GroupThousands(std::to_string(GenerationEntriesRead())) + " entries read";
-  SetText(MainWindow, std::string(kProgramTitle) + " - " + progress);
+std::string ProgressText() {
+  if (GenerationCancelRequested()) return "stopping";
+  const GenerationProgress progress = CurrentGenerationProgress();
+  const std::string entries = GroupThousands(std::to_string(progress.EntriesRead));
+  switch (progress.Step) {
+    case GenerationStep::kReading:
+      break;
+    case GenerationStep::kSorting:
+      return "Sorting " + entries + " entries";
+    case GenerationStep::kWriting:
+    case GenerationStep::kWaitingToReplace:
+      return "Writing " + std::to_string(progress.PercentWritten) + "%";
+  }
+  return entries + " entries read";
 }
+
+void ShowProgress() { SetText(MainWindow, std::string(kProgramTitle) + " - " + ProgressText()); }
 
 // Shows that a generation runs (its progress in the title, the commands that
 // change settings or files disabled) or that none runs any more.
@@ -140,12 +151,18 @@ void ShowGenerationRunning(bool running) {
   }
 }
 
+// While the question is open the run goes on, but its new file does not
+// replace the old one: Stop must still find the old file there.
 void AskToStopGeneration() {
   if (GenerationCancelRequested()) return;
+  HoldGenerationCommit();
   int answer =
       MessageBoxA(MainWindow.window, "A listing is being generated.\r\nStop it and close the window?",
                   kProgramTitle, MB_YESNO | MB_ICONQUESTION);
-  if (answer != IDYES) return;
+  if (answer != IDYES) {
+    ReleaseGenerationCommit();
+    return;
+  }
   CancelGeneration();
   CloseWhenGenerationEnds = true;
   ShowProgress();
@@ -159,12 +176,15 @@ void OnGenerationEnded() {
   }
   GenerationResult result = FinishGeneration();
   ShowGenerationRunning(false);
-  if (CloseWhenGenerationEnds) {
-    CloseWhenGenerationEnds = false;
-    PostMessageA(MainWindow.window, WM_CLOSE, 0, 0);
+  if (!CloseWhenGenerationEnds) {
+    ReportGeneration(result);
     return;
   }
-  ReportGeneration(result);
+  CloseWhenGenerationEnds = false;
+  // A run that had replaced the file before the question came is no stopped
+  // run: the user learns of the file before the window closes.
+  if (result.Outcome == GenerationOutcome::kWritten) ReportGeneration(result);
+  PostMessageA(MainWindow.window, WM_CLOSE, 0, 0);
 }
 
 void OnEnable(bool enabled) {

@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "toolkit/toolkit.h"
+
 namespace app {
 
 const char kTitle[] = "Kestrova 1.51";
@@ -102,7 +104,9 @@ HWND RunningApp::Find(ControlId id) const {
   for (int earlier = 0; earlier < id; ++earlier) {
     if (SamePlace(kControlLayout[earlier], row)) ++nth;
   }
-  return At(Find(row.parent), WindowClassOf(row.kind), row.x, row.y, nth);
+  // The program scales its layout as this process, on the same system, would.
+  const LayoutScale scale = SystemLayoutScale();
+  return At(Find(row.parent), WindowClassOf(row.kind), scale.Apply(row.x), scale.Apply(row.y), nth);
 }
 
 HWND RunningApp::Group(const std::string& text) const {

@@ -29,7 +29,8 @@ class RunningApp {
   // lies at x, y in the client area of parent, its direct parent.
   HWND At(HWND parent, const std::string& className, int x, int y, size_t nth = 0) const;
   // The control of the layout's row: the main window, a group box by its
-  // text, any other control by its parent, class and place.
+  // text, any other control by its parent, class and place (scaled to the
+  // system's DPI).
   HWND Find(ControlId id) const;
   // A group box of the main window by its text.
   HWND Group(const std::string& text) const;

@@ -9,6 +9,7 @@
 #include "cli/options.h"
 #include "cli/progress.h"
 #include "listing/entry.h"
+#include "listing/replaced_names.h"
 #include "output/document_text.h"
 #include "output/folder_check.h"
 #include "output/generate.h"
@@ -246,6 +247,8 @@ int Run(const std::vector<std::string>& arguments) {
                      : WriteFailureText(record.OutputFile, result.Reason));
     ExitLeavingListing(kExitFailed);
   }
+  // A listed name that no file has is worth a word even when quiet.
+  if (const size_t replaced = CountReplacedNames(record.Listing)) PrintMessage(ReplacedNamesText(replaced));
   if (!options.Quiet) PrintMessage(SummaryText(record));
   ExitLeavingListing(kExitWritten);
 }

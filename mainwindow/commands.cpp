@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "listing/entry.h"
+#include "listing/replaced_names.h"
 #include "mainwindow/binding.h"
 #include "mainwindow/pages.h"
 #include "mainwindow/program_state.h"
@@ -172,7 +173,8 @@ void SwitchOutputFormat() {
 void ReportGeneration(const GenerationResult& result) {
   switch (result.Outcome) {
     case GenerationOutcome::kWritten:
-      OfferToShow(MainWindow.window, result.OutputFile, result.OutputName);
+      OfferToShow(MainWindow.window, result.OutputFile, result.OutputName,
+                  result.ReplacedNames == 0 ? "" : ReplacedNamesText(result.ReplacedNames) + ".");
       break;
     case GenerationOutcome::kCannotReadFolder:
       ShowFailure("Cannot read folder: " + result.SourceFolder, result.Reason);

@@ -10,6 +10,7 @@
 #include <system_error>
 #include <thread>
 
+#include "listing/replaced_names.h"
 #include "output/document_text.h"
 #include "output/generate.h"
 
@@ -140,6 +141,7 @@ void Generate(Job& job) {
   const GenerateResult generated = GenerateListing(*job.record, source, output);
   job.result.Outcome = OutcomeOf(generated.Status);
   job.result.Reason = generated.Reason;
+  job.result.ReplacedNames = CountReplacedNames(job.record->Listing);
 }
 
 void RunJob(Job& job) {

@@ -26,6 +26,9 @@ struct GenerationResult {
   // The system's words for what failed: the folder's reading or the file's
   // writing.
   std::string Reason;
+  // The listed names that the system gave with "?" for characters outside
+  // the code page.
+  size_t ReplacedNames = 0;
 };
 
 // Starts generating a copy of the record from the source on a worker thread.

@@ -95,6 +95,20 @@ TEST(ProgramResources, IconAndProjectVersionInBothPrograms) {
   }
 }
 
+// Names outside the ANSI code page reach both programs whole where the
+// system can give them so.
+TEST(ProgramResources, BothProgramsAskForTheUtf8CodePage) {
+  for (const ProgramFile& file : kPrograms) {
+    SCOPED_TRACE(file.FileName);
+    const std::string manifest = ManifestOf(file.Path);
+    ASSERT_FALSE(manifest.empty());
+    EXPECT_NE(manifest.find("<activeCodePage xmlns=\"http://schemas.microsoft.com/SMI/2019/WindowsSettings\">"
+                            "UTF-8</activeCodePage>"),
+              std::string::npos);
+    EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
+  }
+}
+
 // The window scales its layout itself, so the system must not stretch it.
 TEST(ProgramResources, TheWindowProgramDeclaresItselfAwareOfTheSystemDpi) {
   const std::string manifest = ManifestOf(KESTROVA_APP_PATH);

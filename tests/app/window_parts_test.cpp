@@ -245,6 +245,18 @@ TEST(GenerateCommand, EachEndOfAGenerationIsReportedInItsOwnWords) {
     ReportGeneration(result);
     EXPECT_EQ(answer.Text(), c.text);
   }
+  // The offer to show a written file says first how many names the system
+  // could not give whole.
+  result.Outcome = GenerationOutcome::kWritten;
+  for (size_t replaced : {0, 1, 2}) {
+    SCOPED_TRACE(replaced);
+    result.ReplacedNames = replaced;
+    BoxAnswerer offer("File (index.html) was created", IDNO);
+    ReportGeneration(result);
+    const char* notes[] = {"", "1 name could not be represented in the code page.\r\n\r\n",
+                           "2 names could not be represented in the code page.\r\n\r\n"};
+    EXPECT_EQ(offer.Text(), std::string(notes[replaced]) + "Show the file (C:\\out\\index.html)");
+  }
   // A cancelled generation is not reported.
   result.Outcome = GenerationOutcome::kCancelled;
   ReportGeneration(result);

@@ -10,6 +10,7 @@
 #include "cli/progress.h"
 #include "cli/settings_help.h"
 #include "listing/entry.h"
+#include "listing/replaced_names.h"
 #include "output/escapes.h"
 #include "output/folder_check.h"
 #include "output/generate.h"
@@ -368,6 +369,8 @@ int Run(const std::vector<std::string>& arguments) {
   }
   for (const std::string& warning : result.Notes.Warnings)
     PrintMessage("warning: " + ControlEscaped(warning));
+  // A listed name that no file has is worth a word even when quiet.
+  if (const size_t replaced = CountReplacedNames(run.Listing)) PrintMessage(ReplacedNamesText(replaced));
   if (!options.Quiet) PrintMessage(SummaryText(record, result));
   ExitLeavingListing(kExitWritten);
 }

@@ -1,9 +1,8 @@
 #include "mainwindow/binding.h"
 
 #include "listing/entry.h"
-#include "mainwindow/commands.h"
-#include "mainwindow/main_window.h"
 #include "mainwindow/pages.h"
+#include "mainwindow/program_state.h"
 #include "output/folder_check.h"
 #include "output/generate.h"
 #include "settings/settings_file.h"

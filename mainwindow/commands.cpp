@@ -3,9 +3,10 @@
 #include <shellapi.h>
 
 #include "listing/entry.h"
+#include "listing/replaced_names.h"
 #include "mainwindow/binding.h"
-#include "mainwindow/main_window.h"
 #include "mainwindow/pages.h"
+#include "mainwindow/program_state.h"
 #include "mainwindow/show_file.h"
 #include "output/generate.h"
 #include "settings/settings_file.h"
@@ -18,16 +19,35 @@ const char kWebSiteAddress[] = "https://www.example.org/kestrova/";
 constexpr UINT kFallbackMessageStyle = MB_OK | MB_ICONHAND | MB_SYSTEMMODAL | MB_TOPMOST;
 static_assert(kFallbackMessageStyle == 0x41010, "style of the dialog fall-back messages");
 
+// The words of a failure, and the system's reason on a line of its own.
+void ShowFailure(const std::string& words, const std::string& reason) {
+  ShowError(reason.empty() ? words : words + "\r\n" + reason);
+}
+
 // "Cannot write to: " when a file of that path exists, else "Cannot create: ".
-void ReportWriteFailure(const std::string& path) {
-  ShowError((FileExists(path) ? "Cannot write to: " : "Cannot create: ") + path);
+void ReportWriteFailure(const std::string& path, const std::string& reason) {
+  ShowFailure((FileExists(path) ? "Cannot write to: " : "Cannot create: ") + path, reason);
 }
 
 // True when the settings reached the file; a failure is reported.
 bool SaveOrReport(const std::string& path) {
-  if (SaveSettings(Settings, path)) return true;
-  ReportWriteFailure(path);
+  std::string reason;
+  if (SaveSettings(Settings, path, reason)) return true;
+  ReportWriteFailure(path, reason);
   return false;
+}
+
+std::string ReadFailureReason(FileReadStatus status, const std::string& reason) {
+  switch (status) {
+    case FileReadStatus::kNotRegularFile:
+      return "Not a regular file";
+    case FileReadStatus::kTooLarge:
+      return "Larger than " + std::to_string(kLargestSettingsFile >> 20) + " MiB";
+    case FileReadStatus::kRead:
+    case FileReadStatus::kCannotRead:
+      break;
+  }
+  return reason;
 }
 
 void ShowDialogFallback(const std::string& text) {
@@ -39,9 +59,11 @@ void ShowDialogFallback(const std::string& text) {
 // settings, the controls and the unchanged state as they were.
 bool LoadAndShow(const std::string& path) {
   std::string baseline = Settings.SettingsText;
-  if (!LoadSettings(Settings, path)) {
+  std::string reason;
+  FileReadStatus status = LoadSettings(Settings, path, reason);
+  if (status != FileReadStatus::kRead) {
     Settings.SettingsText = baseline;
-    ShowError("Cannot read: " + path);
+    ShowFailure("Cannot read: " + path, ReadFailureReason(status, reason));
     return false;
   }
   PushSettingsToControls();
@@ -148,28 +170,20 @@ void SwitchOutputFormat() {
   if (switched != name) SetText(Controls[kOutputFileEdit], switched);
 }
 
-void OnGenerate() {
-  if (GenerationRunning() || !CollectSettings(true)) return;
-  if (!StartGeneration(Settings, SystemFolderSource(), MainWindow.window)) {
-    ShowError("Not enough memory");
-    return;
-  }
-  ShowGenerationRunning(true);
-}
-
 void ReportGeneration(const GenerationResult& result) {
   switch (result.Outcome) {
     case GenerationOutcome::kWritten:
-      OfferToShow(MainWindow.window, result.OutputFile, result.OutputName);
+      OfferToShow(MainWindow.window, result.OutputFile, result.OutputName,
+                  result.ReplacedNames == 0 ? "" : ReplacedNamesText(result.ReplacedNames) + ".");
       break;
     case GenerationOutcome::kCannotReadFolder:
-      ShowError("Cannot read folder: " + result.SourceFolder);
+      ShowFailure("Cannot read folder: " + result.SourceFolder, result.Reason);
       break;
     case GenerationOutcome::kTextTooLong:
       ShowError(TextTooLongMessage(result.Reason));
       break;
     case GenerationOutcome::kCannotWrite:
-      ReportWriteFailure(result.OutputFile);
+      ReportWriteFailure(result.OutputFile, result.Reason);
       break;
     case GenerationOutcome::kOutOfMemory:
       ShowError("Not enough memory");
@@ -182,7 +196,3 @@ void ReportGeneration(const GenerationResult& result) {
 void OnExit() { PostMessageA(MainWindow.window, WM_CLOSE, 0, 0); }
 
 void OnWebSite() { ShellExecuteA(nullptr, "open", kWebSiteAddress, nullptr, nullptr, SW_SHOW); }
-
-void ShowError(const std::string& text) {
-  MessageBoxA(MainWindow.window, text.c_str(), kProgramTitle, MB_ICONERROR);
-}

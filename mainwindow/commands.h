@@ -1,6 +1,6 @@
 // The command handlers of the main window: the file commands, the save
-// question, Generate and the report of its end, the output-format switch,
-// Exit and Web Site, and the error messages they show.
+// question, the report of a generation's end, the output-format switch, Exit
+// and Web Site.
 #pragma once
 
 #include "platform/win32port.h"
@@ -26,10 +26,6 @@ void SwitchOutputFormat();
 // when it stays as it is.
 std::string SwitchedOutputName(const std::string& name, bool html);
 
-// The Generate command: collects and checks the settings, then starts the
-// generation on the worker thread. Does nothing while one runs.
-void OnGenerate();
-
 // Reports an ended generation: the offer to show the file, or what failed.
 // A cancelled generation is not reported.
 void ReportGeneration(const GenerationResult& result);
@@ -38,6 +34,3 @@ void ReportGeneration(const GenerationResult& result);
 void OnExit();
 // Opens the program's home page in the browser.
 void OnWebSite();
-
-// Shows an error over the main window with the program's caption.
-void ShowError(const std::string& text);

@@ -1,12 +1,17 @@
 #include "mainwindow/generation.h"
 
+#include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <string_view>
 #include <system_error>
 #include <thread>
 
+#include "listing/replaced_names.h"
+#include "output/document_text.h"
 #include "output/generate.h"
 
 namespace {
@@ -19,8 +24,15 @@ struct Job {
   std::unique_ptr<CommonStruct> record;
   FolderSource* source = nullptr;
   HWND window = nullptr;
+  std::atomic<GenerationStep> step{GenerationStep::kReading};
   std::atomic<uint32_t> entriesRead{0};
+  std::atomic<uint32_t> percentWritten{0};
   std::atomic<bool> cancelRequested{false};
+  // The gate before the new file replaces the old one; cancelRequested
+  // changes under it too, so that a waiting worker sees the change.
+  std::mutex gate;
+  std::condition_variable gateChanged;
+  bool commitHeld = false;
   GenerationResult result;
   std::thread worker;
 };
@@ -37,16 +49,24 @@ class CountingFolderSource : public FolderSource {
  public:
   explicit CountingFolderSource(Job& job) : job_(job) {}
 
+  // The scan sorts the entries of each pass as soon as the pass ends.
   bool Enumerate(const std::string& pattern, const std::function<void(const FolderRecord&)>& visit,
                  std::string& failure) override {
-    return job_.source->Enumerate(
+    bool reading = false;
+    const bool read = job_.source->Enumerate(
         pattern,
-        [this, &visit](const FolderRecord& record) {
+        [this, &visit, &reading](const FolderRecord& record) {
           StopWhenCancelled(job_);
+          if (!reading) {
+            reading = true;
+            job_.step = GenerationStep::kReading;
+          }
           job_.entriesRead.fetch_add(1, std::memory_order_relaxed);
           visit(record);
         },
         failure);
+    if (read) job_.step = GenerationStep::kSorting;
+    return read;
   }
 
   bool DescribeType(const std::string& extension, std::string& description) override {
@@ -58,20 +78,35 @@ class CountingFolderSource : public FolderSource {
   Job& job_;
 };
 
-// Passes the document on to the output file until the user cancels.
+// Passes the document on to the output file until the user cancels, and
+// counts how much of it has gone. The file's line ends may be longer than
+// the document's, so the count stops at the whole.
 class CancellableSink : public ByteSink {
  public:
-  CancellableSink(ByteSink& target, const Job& job) : target_(target), job_(job) {}
+  CancellableSink(ByteSink& target, Job& job, uint64_t total) : target_(target), job_(job), total_(total) {}
 
   bool Write(std::string_view bytes) override {
     StopWhenCancelled(job_);
+    written_ += bytes.size();
+    const uint64_t percent = total_ == 0 ? 100 : written_ * 100 / total_;
+    job_.percentWritten.store(static_cast<uint32_t>(std::min<uint64_t>(percent, 100)),
+                              std::memory_order_relaxed);
     return target_.Write(bytes);
   }
 
  private:
   ByteSink& target_;
-  const Job& job_;
+  Job& job_;
+  uint64_t total_;
+  uint64_t written_ = 0;
 };
+
+// Returns once the new file may replace the old one, or was cancelled.
+void WaitWhileCommitHeld(Job& job) {
+  std::unique_lock<std::mutex> lock(job.gate);
+  if (job.commitHeld) job.step = GenerationStep::kWaitingToReplace;
+  job.gateChanged.wait(lock, [&job] { return !job.commitHeld || job.cancelRequested; });
+}
 
 GenerationOutcome OutcomeOf(GenerateStatus status) {
   switch (status) {
@@ -90,24 +125,31 @@ GenerationOutcome OutcomeOf(GenerateStatus status) {
 // The engine's generation with a way out at every entry read, every type
 // looked up and every piece written; a cancelled output file is discarded,
 // so the old one stays as it was.
-GenerationOutcome Generate(Job& job) {
+void Generate(Job& job) {
   CountingFolderSource source(job);
   ListingOutput output;
-  output.Wrap = [&job](ByteSink& file, ListingRun&, const DocumentWrite& write) {
-    CancellableSink sink(file, job);
+  output.Wrap = [&job](ByteSink& file, ListingRun& run, const DocumentWrite& write) {
+    job.step = GenerationStep::kWriting;
+    CancellableSink sink(file, job, RunLength(run));
     const bool written = write(sink);
-    // A stop after the last piece has gone out still keeps the old file.
-    if (written) StopWhenCancelled(job);
+    // The engine puts the new file in the old one's place once this returns,
+    // so the hold and a stop after the last piece still keep the old file.
+    if (written) {
+      WaitWhileCommitHeld(job);
+      StopWhenCancelled(job);
+    }
     return written;
   };
-  const GenerateResult result = GenerateListing(*job.record, source, output);
-  job.result.Reason = result.Reason;
-  return OutcomeOf(result.Status);
+  ListingRun run;
+  const GenerateResult generated = GenerateListing(*job.record, source, output, run);
+  job.result.Outcome = OutcomeOf(generated.Status);
+  job.result.Reason = generated.Reason;
+  job.result.ReplacedNames = CountReplacedNames(run.Listing);
 }
 
 void RunJob(Job& job) {
   try {
-    job.result.Outcome = Generate(job);
+    Generate(job);
   } catch (const GenerationCancelled&) {
     job.result.Outcome = GenerationOutcome::kCancelled;
   } catch (const std::bad_alloc&) {
@@ -144,12 +186,37 @@ bool StartGeneration(const CommonStruct& record, FolderSource& source, HWND wind
 
 bool GenerationRunning() { return RunningJob != nullptr; }
 
-uint32_t GenerationEntriesRead() {
-  return RunningJob ? RunningJob->entriesRead.load(std::memory_order_relaxed) : 0;
+GenerationProgress CurrentGenerationProgress() {
+  GenerationProgress progress;
+  if (!RunningJob) return progress;
+  progress.Step = RunningJob->step;
+  progress.EntriesRead = RunningJob->entriesRead.load(std::memory_order_relaxed);
+  progress.PercentWritten = RunningJob->percentWritten.load(std::memory_order_relaxed);
+  return progress;
 }
 
 void CancelGeneration() {
-  if (RunningJob) RunningJob->cancelRequested = true;
+  if (!RunningJob) return;
+  {
+    std::lock_guard<std::mutex> lock(RunningJob->gate);
+    RunningJob->cancelRequested = true;
+  }
+  RunningJob->gateChanged.notify_all();
+}
+
+void HoldGenerationCommit() {
+  if (!RunningJob) return;
+  std::lock_guard<std::mutex> lock(RunningJob->gate);
+  RunningJob->commitHeld = true;
+}
+
+void ReleaseGenerationCommit() {
+  if (!RunningJob) return;
+  {
+    std::lock_guard<std::mutex> lock(RunningJob->gate);
+    RunningJob->commitHeld = false;
+  }
+  RunningJob->gateChanged.notify_all();
 }
 
 bool GenerationCancelRequested() { return RunningJob && RunningJob->cancelRequested; }

@@ -3,6 +3,7 @@
 #include "mainwindow/binding.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/pages.h"
+#include "mainwindow/program_state.h"
 #include "settings/settings_file.h"
 #include "toolkit/dialogs.h"
 

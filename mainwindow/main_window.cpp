@@ -4,11 +4,9 @@
 #include "mainwindow/commands.h"
 #include "mainwindow/generation.h"
 #include "mainwindow/pages.h"
+#include "mainwindow/program_state.h"
 #include "output/number_text.h"
 #include "resources/command_ids.h"
-
-CommonStruct Settings;
-std::string DefaultSettingsPath;
 
 namespace {
 
@@ -69,70 +67,6 @@ void OnCommand(WPARAM wParam, LPARAM lParam) {
   }
 }
 
-// --- Generation on the worker --------------------------------------------
-
-constexpr UINT_PTR kProgressTimer = 1;
-constexpr UINT kProgressIntervalMs = 100;
-
-// The window closes once the generation it stopped has ended.
-bool CloseWhenGenerationEnds = false;
-// A generation ended while a message box was open; it is reported when the
-// window is enabled again.
-bool GenerationEndWaiting = false;
-HWND FocusBeforeGeneration = nullptr;
-
-void ShowProgress() {
-  std::string progress = GenerationCancelRequested()
-                             ? "stopping"
-                             : GroupThousands(std::to_string(GenerationEntriesRead())) + " entries read";
-  SetText(MainWindow, std::string(kProgramTitle) + " - " + progress);
-}
-
-void AskToStopGeneration() {
-  if (GenerationCancelRequested()) return;
-  int answer =
-      MessageBoxA(MainWindow.window, "A listing is being generated.\r\nStop it and close the window?",
-                  kProgramTitle, MB_YESNO | MB_ICONQUESTION);
-  if (answer != IDYES) return;
-  CancelGeneration();
-  CloseWhenGenerationEnds = true;
-  ShowProgress();
-}
-
-void OnGenerationEnded() {
-  if (!GenerationRunning()) return;
-  if (!IsWindowEnabled(MainWindow.window)) {
-    GenerationEndWaiting = true;
-    return;
-  }
-  GenerationResult result = FinishGeneration();
-  ShowGenerationRunning(false);
-  if (CloseWhenGenerationEnds) {
-    CloseWhenGenerationEnds = false;
-    PostMessageA(MainWindow.window, WM_CLOSE, 0, 0);
-    return;
-  }
-  ReportGeneration(result);
-}
-
-void OnEnable(bool enabled) {
-  if (enabled && GenerationEndWaiting) {
-    GenerationEndWaiting = false;
-    PostMessageA(MainWindow.window, kGenerationEndedMessage, 0, 0);
-  }
-}
-
-// False keeps the window open.
-bool OnClose() {
-  if (!IsWindowEnabled(MainWindow.window)) return false;
-  if (GenerationRunning()) {
-    AskToStopGeneration();
-    return false;
-  }
-  CollectSettings(false);
-  return ConfirmSaveChanges(MainWindow.window);
-}
-
 // --- Keyboard focus ---------------------------------------------------------
 
 // The control that had the focus when the window was last deactivated, so
@@ -158,6 +92,117 @@ void OnNextControl(WPARAM wParam, LPARAM lParam) {
   HWND next = LOWORD(lParam) != 0 ? reinterpret_cast<HWND>(wParam)
                                   : GetNextDlgTabItem(MainWindow.window, GetFocus(), wParam != 0);
   if (next != nullptr) SetFocus(next);
+}
+
+// --- Generation on the worker --------------------------------------------
+
+constexpr UINT_PTR kProgressTimer = 1;
+constexpr UINT kProgressIntervalMs = 100;
+
+// The window closes once the generation it stopped has ended.
+bool CloseWhenGenerationEnds = false;
+// A generation ended while a message box was open; it is reported when the
+// window is enabled again.
+bool GenerationEndWaiting = false;
+HWND FocusBeforeGeneration = nullptr;
+
+std::string ProgressText() {
+  if (GenerationCancelRequested()) return "stopping";
+  const GenerationProgress progress = CurrentGenerationProgress();
+  const std::string entries = GroupThousands(std::to_string(progress.EntriesRead));
+  switch (progress.Step) {
+    case GenerationStep::kReading:
+      break;
+    case GenerationStep::kSorting:
+      return "Sorting " + entries + " entries";
+    case GenerationStep::kWriting:
+    case GenerationStep::kWaitingToReplace:
+      return "Writing " + std::to_string(progress.PercentWritten) + "%";
+  }
+  return entries + " entries read";
+}
+
+void ShowProgress() { SetText(MainWindow, std::string(kProgramTitle) + " - " + ProgressText()); }
+
+// Shows that a generation runs (its progress in the title, the commands that
+// change settings or files disabled) or that none runs any more.
+void ShowGenerationRunning(bool running) {
+  HWND focus = GetFocus();
+  if (running) FocusBeforeGeneration = focus;
+  for (const auto& entry : kButtonCommands) {
+    if (RunsDuringGeneration(entry.handler)) continue;
+    // A disabled control must not keep the focus, or keys would reach nothing.
+    if (running && focus == Controls[entry.button].window) SetFocus(MainWindow.window);
+    Enable(Controls[entry.button], !running);
+  }
+  if (running) {
+    SetTimer(MainWindow.window, kProgressTimer, kProgressIntervalMs, nullptr);
+    ShowProgress();
+    return;
+  }
+  KillTimer(MainWindow.window, kProgressTimer);
+  SetText(MainWindow, kProgramTitle);
+  // The focus goes back to the control that had it when the run started.
+  if (!IsWindow(FocusBeforeGeneration)) return;
+  if (GetActiveWindow() != MainWindow.window) {
+    FocusWhenInactive = FocusBeforeGeneration;
+  } else if (focus == nullptr || focus == MainWindow.window) {
+    SetFocus(FocusBeforeGeneration);
+  }
+}
+
+// While the question is open the run goes on, but its new file does not
+// replace the old one: Stop must still find the old file there.
+void AskToStopGeneration() {
+  if (GenerationCancelRequested()) return;
+  HoldGenerationCommit();
+  int answer =
+      MessageBoxA(MainWindow.window, "A listing is being generated.\r\nStop it and close the window?",
+                  kProgramTitle, MB_YESNO | MB_ICONQUESTION);
+  if (answer != IDYES) {
+    ReleaseGenerationCommit();
+    return;
+  }
+  CancelGeneration();
+  CloseWhenGenerationEnds = true;
+  ShowProgress();
+}
+
+void OnGenerationEnded() {
+  if (!GenerationRunning()) return;
+  if (!IsWindowEnabled(MainWindow.window)) {
+    GenerationEndWaiting = true;
+    return;
+  }
+  GenerationResult result = FinishGeneration();
+  ShowGenerationRunning(false);
+  if (!CloseWhenGenerationEnds) {
+    ReportGeneration(result);
+    return;
+  }
+  CloseWhenGenerationEnds = false;
+  // A run that had replaced the file before the question came is no stopped
+  // run: the user learns of the file before the window closes.
+  if (result.Outcome == GenerationOutcome::kWritten) ReportGeneration(result);
+  PostMessageA(MainWindow.window, WM_CLOSE, 0, 0);
+}
+
+void OnEnable(bool enabled) {
+  if (enabled && GenerationEndWaiting) {
+    GenerationEndWaiting = false;
+    PostMessageA(MainWindow.window, kGenerationEndedMessage, 0, 0);
+  }
+}
+
+// False keeps the window open.
+bool OnClose() {
+  if (!IsWindowEnabled(MainWindow.window)) return false;
+  if (GenerationRunning()) {
+    AskToStopGeneration();
+    return false;
+  }
+  CollectSettings(false);
+  return ConfirmSaveChanges(MainWindow.window);
 }
 
 bool OnSetCursor(LPARAM lParam) {
@@ -232,33 +277,17 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-void ShowGenerationRunning(bool running) {
-  HWND focus = GetFocus();
-  if (running) FocusBeforeGeneration = focus;
-  for (const auto& entry : kButtonCommands) {
-    if (RunsDuringGeneration(entry.handler)) continue;
-    // A disabled control must not keep the focus, or keys would reach nothing.
-    if (running && focus == Controls[entry.button].window) SetFocus(MainWindow.window);
-    Enable(Controls[entry.button], !running);
-  }
-  if (running) {
-    SetTimer(MainWindow.window, kProgressTimer, kProgressIntervalMs, nullptr);
-    ShowProgress();
-    return;
-  }
-  KillTimer(MainWindow.window, kProgressTimer);
-  SetText(MainWindow, kProgramTitle);
-  // The focus goes back to the control that had it when the run started.
-  if (!IsWindow(FocusBeforeGeneration)) return;
-  if (GetActiveWindow() != MainWindow.window) {
-    FocusWhenInactive = FocusBeforeGeneration;
-  } else if (focus == nullptr || focus == MainWindow.window) {
-    SetFocus(FocusBeforeGeneration);
-  }
-}
-
 void SubclassGroups() {
   PreviousColumnsGroupProc = ReplaceWindowProc(Controls[kColumnsGroup], ColumnsGroupProc);
   PreviousFormatGroupProc = ReplaceWindowProc(Controls[kFormatGroup], FormatGroupProc);
   PreviousHtmlGroupProc = ReplaceWindowProc(Controls[kHtmlGroup], HtmlGroupProc);
+}
+
+void OnGenerate() {
+  if (GenerationRunning() || !CollectSettings(true)) return;
+  if (!StartGeneration(Settings, SystemFolderSource(), MainWindow.window)) {
+    ShowError("Not enough memory");
+    return;
+  }
+  ShowGenerationRunning(true);
 }

@@ -1,16 +1,8 @@
-// The main window's message handling and the program's settings record.
+// The main window's message handling, and the Generate command, whose run
+// on the worker the window follows until it ends.
 #pragma once
 
 #include "platform/win32port.h"
-
-#include <string>
-
-#include "settings/common_struct.h"
-
-// The one settings record of the program.
-extern CommonStruct Settings;
-// "default.ksv" in the program's own folder.
-extern std::string DefaultSettingsPath;
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -18,6 +10,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 // procedures that react to clicks inside them.
 void SubclassGroups();
 
-// Shows that a generation runs (its progress in the title, the commands that
-// change settings or files disabled) or that none runs any more.
-void ShowGenerationRunning(bool running);
+// The Generate command: collects and checks the settings, then starts the
+// generation on the worker thread, with its progress in the title and the
+// commands that change settings or files disabled until it ends. Does
+// nothing while one runs.
+void OnGenerate();

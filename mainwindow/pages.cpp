@@ -89,10 +89,100 @@ Page SelectedPage() {
   return kMainPage;
 }
 
+// --- Placement -------------------------------------------------------------
+
+// The layout's sizes are drawn for 96 DPI and scale with the system's DPI;
+// a caption may widen its control into the room beside it, so that the
+// whole text shows in any font and at any scale.
+
+struct Placement {
+  int x, y, width, height;
+};
+
+SIZE CreatedSize(ControlKind kind) {
+  switch (kind) {
+    case kTopWindow:
+      break;
+    case kTreeView:
+      return kTreeViewSize;
+    case kPushButton:
+      return kButtonSize;
+    case kMemo:
+    case kReadOnlyMemo:
+      return kMemoSize;
+    case kGroupBox:
+      return kGroupBoxSize;
+    case kEditableCombo:
+    case kListCombo:
+      return kComboBoxSize;
+    case kLabel:
+    case kLineEdit:
+    case kNumberEdit:
+    case kCheckBox:
+    case kRadioButton:
+      break;
+  }
+  return kSmallControlSize;
+}
+
+// The row's place at 96 DPI, with the kind's size where the row keeps it.
+Placement DrawnPlacement(const ControlLayout& row) {
+  const SIZE size = CreatedSize(row.kind);
+  return {row.x, row.y, row.width == kKeep ? static_cast<int>(size.cx) : row.width,
+          row.height == kKeep ? static_cast<int>(size.cy) : row.height};
+}
+
+bool IsComboBox(ControlKind kind) { return kind == kEditableCombo || kind == kListCombo; }
+
+// The height that the row covers on its page: a combo box's height is that
+// of its list dropped down, which covers nothing until it opens.
+int CoveredHeight(const ControlLayout& row) {
+  return IsComboBox(row.kind) ? static_cast<int>(kSmallControlSize.cy) : DrawnPlacement(row).height;
+}
+
+// The room at 96 DPI from the row's left edge to the nearest control on its
+// right that shares its parent, its page and some of its height; 0 when
+// nothing stands there.
+int RoomToTheRight(const ControlLayout& row) {
+  int room = 0;
+  for (const ControlLayout& other : kControlLayout) {
+    if (other.id == row.id || other.parent != row.parent || other.x <= row.x) continue;
+    if (other.page != row.page && other.page != kEveryPage && row.page != kEveryPage) continue;
+    if (other.y >= row.y + CoveredHeight(row) || row.y >= other.y + CoveredHeight(other)) continue;
+    if (room == 0 || other.x - row.x < room) room = other.x - row.x;
+  }
+  return room;
+}
+
+// The main window keeps its place on the screen and scales its size; the
+// controls scale their edges, so that controls that meet still meet.
+Placement ScaledPlacement(const ControlLayout& row, const LayoutScale& scale) {
+  if (row.kind == kTopWindow) return {row.x, row.y, scale.Apply(row.width), scale.Apply(row.height)};
+  const Placement drawn = DrawnPlacement(row);
+  const int left = scale.Apply(drawn.x);
+  const int top = scale.Apply(drawn.y);
+  return {left, top, scale.Apply(drawn.x + drawn.width) - left, scale.Apply(drawn.y + drawn.height) - top};
+}
+
+bool HasFittedCaption(ControlKind kind) {
+  return kind == kLabel || kind == kCheckBox || kind == kRadioButton;
+}
+
+// Widens a label, check box or radio button whose text needs more than its
+// width, as far as the room beside it goes.
+void FitCaption(const iControl& control, const ControlLayout& row, const Placement& at,
+                const LayoutScale& scale) {
+  const int needed = TextWidth(control, row.text) + (row.kind == kLabel ? 0 : CheckMarkWidth());
+  if (needed <= at.width) return;
+  const int room = RoomToTheRight(row);
+  const int most = room > 0 ? scale.Apply(row.x + room) - at.x : needed;
+  Move(control, at.x, at.y, std::min(needed, std::max(most, at.width)), at.height);
+}
+
 // --- Controls --------------------------------------------------------------
 
-void MoveAndShow(const iControl& control, const ControlLayout& row) {
-  Move(control, row.x, row.y, row.width, row.height);
+void MoveAndShow(const iControl& control, const Placement& at) {
+  Move(control, at.x, at.y, at.width, at.height);
   Show(control, SW_SHOW);
 }
 
@@ -106,67 +196,69 @@ void FillComboBox(const iControl& combo, const ControlLayout& row) {
   }
 }
 
-void BuildControl(const ControlLayout& row, WNDPROC windowProcedure) {
+void BuildControl(const ControlLayout& row, const LayoutScale& scale, WNDPROC windowProcedure) {
   iControl& control = Controls[row.id];
   HWND parent = Controls[row.parent].window;
+  const Placement at = ScaledPlacement(row, scale);
   switch (row.kind) {
     case kTopWindow:
       CreateTopWindow(control, nullptr, row.text, windowProcedure);
-      Move(control, row.x, row.y, row.width, row.height);
+      Move(control, at.x, at.y, at.width, at.height);
       RemoveStyle(control, WS_THICKFRAME, 0);
       RemoveStyle(control, WS_MAXIMIZEBOX, 0);
       break;
     case kTreeView:
       CreateTreeView(control, parent);
-      Move(control, row.x, row.y, row.width, row.height);
+      Move(control, at.x, at.y, at.width, at.height);
       FillPageTree();
       // The page shown stays marked while the focus is elsewhere.
       AddStyle(control, TVS_SHOWSELALWAYS, false);
       Show(control, SW_SHOW);
       break;
     case kLabel:
-      PlaceLabel(control, parent, row.text, row.x, row.y, row.width, row.height);
+      PlaceLabel(control, parent, row.text, at.x, at.y, at.width, at.height);
       break;
     case kLineEdit:
-      PlaceLineEdit(control, parent, row.text, row.x, row.y, row.width, row.height);
+      PlaceLineEdit(control, parent, row.text, at.x, at.y, at.width, at.height);
       break;
     case kNumberEdit:
-      PlaceLineEdit(control, parent, row.text, row.x, row.y, row.width, row.height);
+      PlaceLineEdit(control, parent, row.text, at.x, at.y, at.width, at.height);
       SetNumbersOnly(control, 1);
       break;
     case kMemo:
-      PlaceMemo(control, parent, row.text, row.x, row.y, row.width, row.height);
+      PlaceMemo(control, parent, row.text, at.x, at.y, at.width, at.height);
       // Enter starts a new line here rather than running Generate.
       AddStyle(control, ES_WANTRETURN, false);
       break;
     case kReadOnlyMemo:
-      PlaceMemo(control, parent, row.text, row.x, row.y, row.width, row.height);
+      PlaceMemo(control, parent, row.text, at.x, at.y, at.width, at.height);
       SetReadOnly(control, 1);
       break;
     case kCheckBox:
-      PlaceCheckBox(control, parent, row.text, row.x, row.y, row.width, row.height);
+      PlaceCheckBox(control, parent, row.text, at.x, at.y, at.width, at.height);
       SetCheck(control, row.state);
       break;
     case kRadioButton:
       CreateRadioButton(control, Controls[row.parent], row.text);
-      MoveAndShow(control, row);
+      MoveAndShow(control, at);
       SetChecked(control, row.state);
       break;
     case kPushButton:
-      PlaceButton(control, parent, row.text, row.x, row.y, row.width, row.height);
+      PlaceButton(control, parent, row.text, at.x, at.y, at.width, at.height);
       break;
     case kGroupBox:
       CreateGroupBox(control, parent, row.text);
-      MoveAndShow(control, row);
+      MoveAndShow(control, at);
       break;
     case kEditableCombo:
     case kListCombo:
       CreateComboBox(control, parent, row.kind == kEditableCombo ? kEditableDropDown : kDropDownList, 0);
-      MoveAndShow(control, row);
+      MoveAndShow(control, at);
       FillComboBox(control, row);
       break;
   }
   if (row.textLimit > 0) SetTextLimit(control, row.textLimit);
+  if (HasFittedCaption(row.kind)) FitCaption(control, row, at, scale);
 }
 
 // --- Keyboard order --------------------------------------------------------
@@ -262,7 +354,8 @@ void EnableHoldingFocus(const iControl& control, bool enabled) {
 }  // namespace
 
 void BuildMainWindow(WNDPROC windowProcedure) {
-  for (const ControlLayout& row : kControlLayout) BuildControl(row, windowProcedure);
+  const LayoutScale scale = SystemLayoutScale();
+  for (const ControlLayout& row : kControlLayout) BuildControl(row, scale, windowProcedure);
   ArrangeTabOrder();
   PutRadioTabStopsOnChecked();
   Send(Controls[kPageTree], TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(TreeItems[0]));

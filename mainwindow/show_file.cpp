@@ -24,8 +24,9 @@ void LaunchSilently(const std::string& file, const std::string& parameters) {
 
 }  // namespace
 
-void OfferToShow(HWND owner, const std::string& outputFile, const std::string& outputName) {
-  std::string question = "Show the file (" + outputFile + ")";
+void OfferToShow(HWND owner, const std::string& outputFile, const std::string& outputName,
+                 const std::string& note) {
+  std::string question = (note.empty() ? "" : note + "\r\n\r\n") + "Show the file (" + outputFile + ")";
   std::string caption = "File (" + outputName + ") was created";
   if (MessageBoxA(owner, question.c_str(), caption.c_str(), MB_YESNO | MB_ICONQUESTION) != IDYES) {
     return;

@@ -15,7 +15,8 @@ TEST(CharsetOfCodePage, NamesTheAnsiCodePagesBrowsersKnow) {
   EXPECT_EQ(CharsetOfCodePage(936), "gbk");
   EXPECT_EQ(CharsetOfCodePage(949), "euc-kr");
   EXPECT_EQ(CharsetOfCodePage(950), "big5");
-  for (unsigned unnamed : {0u, 437u, 850u, 1200u, 1249u, 1259u, 20127u, 65001u}) {
+  EXPECT_EQ(CharsetOfCodePage(65001), "utf-8");
+  for (unsigned unnamed : {0u, 437u, 850u, 1200u, 1249u, 1259u, 20127u, 65000u}) {
     EXPECT_EQ(CharsetOfCodePage(unnamed), "") << unnamed;
   }
 }
@@ -25,7 +26,7 @@ TEST(PageCharset, IsUtf8WhereNamesAreUtf8) {
   if (LinksEncodeHighBytes()) {
     EXPECT_EQ(PageCharset(), "utf-8");
   } else {
-    EXPECT_NE(PageCharset(), "utf-8") << "an ANSI code page is never UTF-8";
+    EXPECT_NE(PageCharset(), "utf-8") << "this test program's manifest asks for no UTF-8 code page";
   }
 }
 

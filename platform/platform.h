@@ -68,6 +68,11 @@ bool LinksEncodeHighBytes();
 // that code page has no name that browsers know.
 std::string PageCharset();
 
+// True where the system hands back a name with "?" in place of each
+// character that the ANSI code page cannot hold (Windows, whose names never
+// hold a "?" of their own); false where "?" is an ordinary character.
+bool NamesShowUnrepresentableCharactersAsQuestionMarks();
+
 // Lower-cases a name the platform's way (ANSI code page on Windows, ASCII
 // letters only where names are UTF-8).
 std::string LowerCaseBytes(std::string text);

@@ -399,6 +399,8 @@ bool LinksEncodeHighBytes() { return true; }
 
 std::string PageCharset() { return "utf-8"; }
 
+bool NamesShowUnrepresentableCharactersAsQuestionMarks() { return false; }
+
 std::string LowerCaseBytes(std::string text) {
   for (char& c : text) c = LowerAscii(c);
   return text;

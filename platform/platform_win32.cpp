@@ -139,6 +139,8 @@ bool LinksEncodeHighBytes() { return false; }
 
 std::string PageCharset() { return CharsetOfCodePage(GetACP()); }
 
+bool NamesShowUnrepresentableCharactersAsQuestionMarks() { return true; }
+
 std::string LowerCaseBytes(std::string text) {
   if (!text.empty()) CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
   return text;

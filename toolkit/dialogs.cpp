@@ -1,5 +1,6 @@
 #include "toolkit/dialogs.h"
 
+#include <commctrl.h>
 #include <objbase.h>
 #include <shlobj.h>
 
@@ -88,14 +89,54 @@ class ScopedComApartment {
   bool initialized_;
 };
 
-// Selects the folder that lpData names once the browser is ready. Some shells
-// match the folders on the way by item ids that carry their times, so the
-// first attempt fails when reading a folder on the way moved its access time;
-// a second attempt sees settled times.
+std::string TreeItemText(HWND tree, HTREEITEM item) {
+  char text[kFolderPathBufferSize] = {};
+  TVITEMA query{};
+  query.mask = TVIF_TEXT;
+  query.hItem = item;
+  query.pszText = text;
+  query.cchTextMax = sizeof text;
+  if (item == nullptr || !SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&query))) return "";
+  return std::string(text, strnlen(text, sizeof text));
+}
+
+// The last name of the path and the one before it ("" when there is none).
+void LastTwoNames(std::string path, std::string& last, std::string& before) {
+  while (path.size() > 1 && (path.back() == '\\' || path.back() == '/')) path.pop_back();
+  const size_t cut = path.find_last_of("\\/");
+  last = cut == std::string::npos ? path : path.substr(cut + 1);
+  path = cut == std::string::npos ? std::string() : path.substr(0, cut);
+  const size_t earlier = path.find_last_of("\\/");
+  before = earlier == std::string::npos ? std::string() : path.substr(earlier + 1);
+}
+
+// True when the browser's tree has the folder selected: the selected item
+// bears the folder's name and its parent item the name of the folder above.
+bool ShowsFolderSelected(HWND browser, const char* folder) {
+  HWND tree = FindWindowExA(browser, nullptr, "SysTreeView32", nullptr);
+  if (tree == nullptr) return false;
+  auto selected = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+  auto parent = reinterpret_cast<HTREEITEM>(
+      SendMessageA(tree, TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(selected)));
+  std::string last, before;
+  LastTwoNames(folder, last, before);
+  return lstrcmpiA(TreeItemText(tree, selected).c_str(), last.c_str()) == 0 &&
+         (before.empty() || before.back() == ':' ||
+          lstrcmpiA(TreeItemText(tree, parent).c_str(), before.c_str()) == 0);
+}
+
+// Selects the folder that lpData names once the browser is ready. Each
+// selection makes the shell walk the folders on the way, which takes long
+// under a busy parent, so a second one is sent only when the tree shows the
+// first one missed: some shells match the folders on the way by item ids
+// that carry their times, and miss when reading a folder on the way moved
+// its access time. The message's result cannot tell, as Windows documents
+// none (Wine answers 0 even when it selected the folder).
 int CALLBACK SelectInitialFolder(HWND browser, UINT message, LPARAM, LPARAM lpData) {
   if (message != BFFM_INITIALIZED) return 0;
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    if (SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, lpData)) break;
+  SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, lpData);
+  if (!ShowsFolderSelected(browser, reinterpret_cast<const char*>(lpData))) {
+    SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, lpData);
   }
   return 0;
 }

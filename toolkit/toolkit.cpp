@@ -42,15 +42,18 @@ bool CreateChild(iControl& control, HWND parent, const char* className, const ch
 }  // namespace
 
 bool CreateButton(iControl& control, HWND parent, const std::string& text) {
-  return CreateChild(control, parent, "BUTTON", text.c_str(), kButtonStyle, 0, 75, 27);
+  return CreateChild(control, parent, "BUTTON", text.c_str(), kButtonStyle, 0, kButtonSize.cx,
+                     kButtonSize.cy);
 }
 
 bool CreateCheckBox(iControl& control, HWND parent, const std::string& text) {
-  return CreateChild(control, parent, "BUTTON", text.c_str(), kCheckBoxStyle, 0, 75, 20);
+  return CreateChild(control, parent, "BUTTON", text.c_str(), kCheckBoxStyle, 0, kSmallControlSize.cx,
+                     kSmallControlSize.cy);
 }
 
 bool CreateRadioButton(iControl& control, HWND parent, const std::string& text) {
-  bool created = CreateChild(control, parent, "BUTTON", text.c_str(), kRadioButtonStyle, 0, 75, 20);
+  bool created = CreateChild(control, parent, "BUTTON", text.c_str(), kRadioButtonStyle, 0,
+                             kSmallControlSize.cx, kSmallControlSize.cy);
   SetClassLongA(control.window, GCL_HBRBACKGROUND, kRadioButtonBackground);
   RefreshFrame(control);
   return created;
@@ -61,7 +64,8 @@ bool CreateRadioButton(iControl& control, const iControl& parent, const std::str
 }
 
 bool CreateGroupBox(iControl& control, HWND parent, const std::string& text) {
-  return CreateChild(control, parent, "BUTTON", text.c_str(), kGroupBoxStyle, WS_EX_CONTROLPARENT, 120, 120);
+  return CreateChild(control, parent, "BUTTON", text.c_str(), kGroupBoxStyle, WS_EX_CONTROLPARENT,
+                     kGroupBoxSize.cx, kGroupBoxSize.cy);
 }
 
 bool CreateGroupBox(iControl& control, const iControl& parent, const std::string& text) {
@@ -69,17 +73,19 @@ bool CreateGroupBox(iControl& control, const iControl& parent, const std::string
 }
 
 bool CreateLabel(iControl& control, HWND parent, const std::string& text) {
-  return CreateChild(control, parent, "STATIC", text.c_str(), kLabelStyle, 0, 75, 20);
+  return CreateChild(control, parent, "STATIC", text.c_str(), kLabelStyle, 0, kSmallControlSize.cx,
+                     kSmallControlSize.cy);
 }
 
 bool CreateLineEdit(iControl& control, HWND parent, const std::string& text) {
-  return CreateChild(control, parent, "EDIT", text.c_str(), kLineEditStyle, WS_EX_CLIENTEDGE, 75, 20);
+  return CreateChild(control, parent, "EDIT", text.c_str(), kLineEditStyle, WS_EX_CLIENTEDGE,
+                     kSmallControlSize.cx, kSmallControlSize.cy);
 }
 
 bool CreateMemo(iControl& control, HWND parent, const std::string& text) {
   control.parent = parent;
-  control.window = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", text.c_str(), kMemoStyle, 0, 0, 200, 250, parent,
-                                   nullptr, GetModuleHandleA(nullptr), nullptr);
+  control.window = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", text.c_str(), kMemoStyle, 0, 0, kMemoSize.cx,
+                                   kMemoSize.cy, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
   SetTextLimit(control, kMemoTextLimit);
   SetDefaultFont(control);
   UpdateWindow(control.window);
@@ -87,14 +93,68 @@ bool CreateMemo(iControl& control, HWND parent, const std::string& text) {
 }
 
 bool CreateComboBox(iControl& control, HWND parent, DWORD style, DWORD exStyle) {
-  return CreateChild(control, parent, "COMBOBOX", kComboBoxText, style, exStyle, 100, 80);
+  return CreateChild(control, parent, "COMBOBOX", kComboBoxText, style, exStyle, kComboBoxSize.cx,
+                     kComboBoxSize.cy);
 }
 
 bool CreateTreeView(iControl& control, HWND parent) {
   InitCommonControls();
-  return CreateChild(control, parent, WC_TREEVIEWA, kTreeViewText, kTreeViewStyle, WS_EX_CLIENTEDGE, 200,
-                     200);
+  return CreateChild(control, parent, WC_TREEVIEWA, kTreeViewText, kTreeViewStyle, WS_EX_CLIENTEDGE,
+                     kTreeViewSize.cx, kTreeViewSize.cy);
 }
+
+LayoutScale SystemLayoutScale() {
+  constexpr int kDesignDpi = 96;
+  constexpr int kDesignFontHeight = 11;
+  LayoutScale scale;
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  LOGFONTA font{};
+  GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
+  // A negative height is the characters' own, without the space above them.
+  const int fontHeight = -font.lfHeight;
+  if (dpi > 0) scale = {dpi, kDesignDpi};
+  if (fontHeight > 0 && fontHeight * scale.denominator > kDesignFontHeight * scale.numerator) {
+    scale = {fontHeight, kDesignFontHeight};
+  }
+  return scale;
+}
+
+namespace {
+
+// The metrics of the control's font, drawn on the control's own surface.
+template <typename Measure>
+int MeasureInFont(const iControl& control, Measure measure) {
+  HDC dc = GetDC(control.window);
+  if (dc == nullptr) return 0;
+  auto font = reinterpret_cast<HFONT>(SendMessageA(control.window, WM_GETFONT, 0, 0));
+  HGDIOBJ previous = SelectObject(dc, font != nullptr ? font : GetStockObject(DEFAULT_GUI_FONT));
+  const int result = measure(dc);
+  SelectObject(dc, previous);
+  ReleaseDC(control.window, dc);
+  return result;
+}
+
+}  // namespace
+
+int TextWidth(const iControl& control, const std::string& text) {
+  return MeasureInFont(control, [&text](HDC dc) {
+    SIZE size{};
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    return static_cast<int>(size.cx);
+  });
+}
+
+int TextHeight(const iControl& control) {
+  return MeasureInFont(control, [](HDC dc) {
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc, &metrics);
+    return static_cast<int>(metrics.tmHeight);
+  });
+}
+
+int CheckMarkWidth() { return GetSystemMetrics(SM_CXMENUCHECK) + 2 * GetSystemMetrics(SM_CXEDGE); }
 
 bool PlaceButton(iControl& control, HWND parent, const std::string& text, int x, int y, int width,
                  int height) {

@@ -19,6 +19,14 @@ struct iControl {
   HWND window = nullptr;  // the window created; null until created or when creation failed
 };
 
+// The sizes, in pixels, that the creation operations give each kind.
+constexpr SIZE kButtonSize{75, 27};
+constexpr SIZE kSmallControlSize{75, 20};  // check box, radio button, label, line edit
+constexpr SIZE kGroupBoxSize{120, 120};
+constexpr SIZE kMemoSize{200, 250};
+constexpr SIZE kComboBoxSize{100, 80};  // with its list dropped down
+constexpr SIZE kTreeViewSize{200, 200};
+
 // --- Creation -------------------------------------------------------------
 // Each creates an invisible child at (0, 0) with the kind's default size,
 // child identifier 0, the default GUI font, and returns true when the window
@@ -118,6 +126,25 @@ int GetWidth(const iControl& control);
 int GetHeight(const iControl& control);
 // Moves and resizes; an argument of -1 keeps that value. Always repaints.
 void Move(const iControl& control, int x, int y, int width, int height);
+
+// --- Text and scale -------------------------------------------------------
+// The factor from sizes drawn for 96 DPI, where the default GUI font is 11
+// pixels high, to this system's: the system DPI's, or the font's where it
+// grew more, as its height is rounded to whole pixels.
+struct LayoutScale {
+  int numerator = 1;
+  int denominator = 1;
+  int Apply(int pixels) const { return MulDiv(pixels, numerator, denominator); }
+};
+LayoutScale SystemLayoutScale();
+
+// The width of the text in the control's font.
+int TextWidth(const iControl& control, const std::string& text);
+// The height of a line of text in the control's font.
+int TextHeight(const iControl& control);
+// What a check box or radio button needs before its text: the box and the
+// gap after it.
+int CheckMarkWidth();
 
 // --- Styles ---------------------------------------------------------------
 // The extended style when the flag is set, else the window style.

@@ -159,9 +159,10 @@ TEST_F(AppCommandsTest, AnOutputFileThatCannotBeWrittenIsReported) {
   struct Case {
     std::string output, message;
   };
+  // The words, then the system's reason on a line of its own.
   const Case cases[] = {
-      {taken, "Cannot write to: " + taken},
-      {invalid, "Cannot create: " + invalid},
+      {taken, "Cannot write to: " + taken + "\r\n" + app::SystemReason(ERROR_ACCESS_DENIED)},
+      {invalid, "Cannot create: " + invalid + "\r\n" + app::SystemReason(ERROR_INVALID_NAME)},
   };
   ASSERT_TRUE(app::SetText(app_.SourceFolderEdit(), source));
   for (const Case& c : cases) {
@@ -434,9 +435,10 @@ TEST_F(AppCommandsTest, AFailedSaveIsReportedAndKeepsTheWindowOpen) {
   app::MakeFolder(settings);
 
   ASSERT_TRUE(app::SetText(TitleEdit(), "Changed $DirPath"));
+  const std::string denied = "Cannot write to: " + settings + "\r\n" + app::SystemReason(ERROR_ACCESS_DENIED);
   HWND box = ClickForBox("Save");
   ASSERT_NE(box, nullptr);
-  EXPECT_EQ(driver::MessageBoxText(box), "Cannot write to: " + settings);
+  EXPECT_EQ(driver::MessageBoxText(box), denied);
   ASSERT_TRUE(driver::AnswerMessageBox(box, IDOK));
 
   HWND question = ClickForBox("Exit");
@@ -444,7 +446,7 @@ TEST_F(AppCommandsTest, AFailedSaveIsReportedAndKeepsTheWindowOpen) {
   ASSERT_TRUE(driver::AnswerMessageBox(question, IDYES));
   box = app_.WaitForBox();
   ASSERT_NE(box, nullptr);
-  EXPECT_EQ(driver::MessageBoxText(box), "Cannot write to: " + settings);
+  EXPECT_EQ(driver::MessageBoxText(box), denied);
   ASSERT_TRUE(driver::AnswerMessageBox(box, IDOK));
   EXPECT_FALSE(app_.WaitForExit(1000));
   EXPECT_TRUE(IsWindowVisible(Main()));
@@ -462,7 +464,8 @@ TEST_F(AppCommandsTest, AFailedSaveIsReportedAndKeepsTheWindowOpen) {
   ASSERT_TRUE(RemoveDirectoryA(away.c_str()));
   box = ClickForBox("Save");
   ASSERT_NE(box, nullptr);
-  EXPECT_EQ(driver::MessageBoxText(box), "Cannot create: " + inside);
+  EXPECT_EQ(driver::MessageBoxText(box),
+            "Cannot create: " + inside + "\r\n" + app::SystemReason(ERROR_PATH_NOT_FOUND));
   ASSERT_TRUE(driver::AnswerMessageBox(box, IDOK));
 }
 
@@ -633,10 +636,26 @@ TEST_F(AppCommandsTest, ASettingsFileThatCannotBeReadIsReportedAndChangesNothing
   HWND box = app_.WaitForBox();
   CloseHandle(holder);
   ASSERT_NE(box, nullptr);
-  EXPECT_EQ(driver::MessageBoxText(box), "Cannot read: " + locked);
+  EXPECT_EQ(driver::MessageBoxText(box),
+            "Cannot read: " + locked + "\r\n" + app::SystemReason(ERROR_SHARING_VIOLATION));
   EXPECT_EQ(driver::MessageBoxButtons(box), std::vector<std::string>{"OK"});
   EXPECT_EQ(GetWindow(box, GW_OWNER), Main());
   app::Screenshot("cannot-read-settings");
+  ASSERT_TRUE(driver::AnswerMessageBox(box, IDOK));
+  EXPECT_EQ(app::Text(TitleEdit()), "Mine");
+
+  // A file too large to be settings is refused with its size as the reason.
+  std::string large = folder_.Join("large.ksv");
+  WriteFileBytes(large, "Kestrova 1.5\r\nTitle=Theirs\r\n" + std::string(16 << 20, '#'));
+  question = ClickForBox("Open");
+  ASSERT_NE(question, nullptr);
+  ASSERT_TRUE(driver::AnswerMessageBox(question, IDNO));
+  dialog = app_.WaitForDialog("Open");
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_TRUE(app::ChooseInDialog(dialog, large));
+  box = app_.WaitForBox();
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(driver::MessageBoxText(box), "Cannot read: " + large + "\r\nLarger than 16 MiB");
   ASSERT_TRUE(driver::AnswerMessageBox(box, IDOK));
   EXPECT_EQ(app::Text(TitleEdit()), "Mine");
 

@@ -1,6 +1,7 @@
 // Generate on a large folder with the real Kestrova.exe under Wine and Xvfb:
 // the window keeps answering and shows its progress, commands wait, and
-// closing during the run stops it cleanly.
+// closing during the run stops it cleanly, even when the question whether
+// to stop stays open past the run's end.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -77,6 +78,43 @@ class AppGenerationTest : public ::testing::Test {
       Sleep(10);
     }
     return false;
+  }
+
+  // Waits until the title shows the text, however long the run takes.
+  bool WaitForTitle(const std::string& text) const {
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < 120000) {
+      if (Title().find(text) != std::string::npos) return true;
+      Sleep(20);
+    }
+    return false;
+  }
+
+  // The names in the output folder.
+  std::vector<std::string> OutputNames() const {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((output_ + "\\*").c_str(), &found);
+    std::vector<std::string> names;
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+      std::string name = found.cFileName;
+      if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+  }
+
+  // Clicks Exit during the run and keeps the question open until the whole
+  // new listing is written: the question, or null.
+  HWND AskToStopAndWaitPastTheEnd() {
+    if (!StartGenerating() || !driver::Click(app_.Button("Exit"))) return nullptr;
+    HWND question = app_.WaitForBox();
+    if (question == nullptr) return nullptr;
+    // Written whole, the new file waits for the answer beside the old one.
+    EXPECT_TRUE(WaitForTitle("Writing 100%")) << Title();
+    EXPECT_EQ(OutputNames().size(), 2u);
+    EXPECT_EQ(ReadFileBytes(OutputFile()), "old listing");
+    return question;
   }
 
   ScopedTempFolder folder_;
@@ -180,6 +218,33 @@ TEST_F(AppGenerationTest, ClosingDuringTheRunAsksAndStopsItWithoutWriting) {
     FindClose(search);
   }
   EXPECT_TRUE(left.empty()) << "nothing written, nothing half-written: " << (left.empty() ? "" : left[0]);
+}
+
+TEST_F(AppGenerationTest, StopWithTheQuestionOpenPastTheRunsEndKeepsTheOldFile) {
+  WriteFileBytes(OutputFile(), "old listing");
+  HWND question = AskToStopAndWaitPastTheEnd();
+  ASSERT_NE(question, nullptr);
+  ASSERT_TRUE(driver::AnswerMessageBox(question, IDYES));
+  HWND save = app_.WaitForBox();
+  ASSERT_NE(save, nullptr);
+  EXPECT_NE(driver::MessageBoxText(save).find("save the changes"), std::string::npos)
+      << "a stopped run is not reported as written";
+  ASSERT_TRUE(driver::AnswerMessageBox(save, IDNO));
+  EXPECT_TRUE(app_.WaitForExit(10000));
+  EXPECT_EQ(ReadFileBytes(OutputFile()), "old listing");
+  EXPECT_EQ(OutputNames(), std::vector<std::string>{"big.html"}) << "the new file is gone";
+}
+
+TEST_F(AppGenerationTest, DontStopWithTheQuestionOpenPastTheRunsEndLetsItFinish) {
+  WriteFileBytes(OutputFile(), "old listing");
+  HWND question = AskToStopAndWaitPastTheEnd();
+  ASSERT_NE(question, nullptr);
+  ASSERT_TRUE(driver::AnswerMessageBox(question, IDNO));
+  HWND offer = app_.WaitForBox("File (big.html) was created", 30000);
+  ASSERT_NE(offer, nullptr);
+  ASSERT_TRUE(driver::AnswerMessageBox(offer, IDNO));
+  EXPECT_NE(ReadFileBytes(OutputFile()).find("file-200000.txt"), std::string::npos);
+  EXPECT_EQ(OutputNames(), std::vector<std::string>{"big.html"});
 }
 
 }  // namespace

@@ -5,8 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+
+#include "toolkit/toolkit.h"
 
 namespace app {
 
@@ -101,7 +104,9 @@ HWND RunningApp::Find(ControlId id) const {
   for (int earlier = 0; earlier < id; ++earlier) {
     if (SamePlace(kControlLayout[earlier], row)) ++nth;
   }
-  return At(Find(row.parent), WindowClassOf(row.kind), row.x, row.y, nth);
+  // The program scales its layout as this process, on the same system, would.
+  const LayoutScale scale = SystemLayoutScale();
+  return At(Find(row.parent), WindowClassOf(row.kind), scale.Apply(row.x), scale.Apply(row.y), nth);
 }
 
 HWND RunningApp::Group(const std::string& text) const {
@@ -243,6 +248,15 @@ bool ChooseInDialog(HWND dialog, const std::string& path) {
 std::string Text(HWND window) { return driver::TextOf(window); }
 
 bool SetText(HWND window, const std::string& text) { return driver::SetTextOf(window, text); }
+
+std::string SystemReason(DWORD code) {
+  char text[512] = {};
+  DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                                MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, sizeof text, nullptr);
+  std::string reason(text, length);
+  while (!reason.empty() && std::strchr("\r\n .", reason.back()) != nullptr) reason.pop_back();
+  return reason;
+}
 
 int ComboSelection(HWND combo) { return static_cast<int>(SendTo(combo, CB_GETCURSEL, 0, 0)); }
 

@@ -29,7 +29,8 @@ class RunningApp {
   // lies at x, y in the client area of parent, its direct parent.
   HWND At(HWND parent, const std::string& className, int x, int y, size_t nth = 0) const;
   // The control of the layout's row: the main window, a group box by its
-  // text, any other control by its parent, class and place.
+  // text, any other control by its parent, class and place (scaled to the
+  // system's DPI).
   HWND Find(ControlId id) const;
   // A group box of the main window by its text.
   HWND Group(const std::string& text) const;
@@ -87,6 +88,10 @@ bool ChooseInDialog(HWND dialog, const std::string& path);
 // The edit text of a control by WM_GETTEXT (a combo box gives its edit's).
 std::string Text(HWND window);
 bool SetText(HWND window, const std::string& text);
+
+// The system's words for an error code as the program shows them: without
+// the line end and the full stop that the system's text ends in.
+std::string SystemReason(DWORD code);
 
 // The selected index of a combo box, -1 when none.
 int ComboSelection(HWND combo);

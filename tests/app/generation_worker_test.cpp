@@ -15,8 +15,10 @@
 namespace {
 
 // A folder of numbered files that holds before handing out the file at
-// holdAt (or, with holdOnType, in the first type lookup) until the test
-// releases it, and whose reading fails after failAfter files.
+// holdAt of its first pass (or, with holdOnType, in the first type lookup,
+// or with holdAtPass, before that pass over the folder) until the test
+// releases it, and whose reading fails after failAfter files. Each hold
+// signals reached once and waits for one release.
 class GatedFolderSource : public FolderSource {
  public:
   GatedFolderSource(int count, int holdAt, int failAfter)
@@ -28,15 +30,13 @@ class GatedFolderSource : public FolderSource {
 
   bool Enumerate(const std::string&, const std::function<void(const FolderRecord&)>& visit,
                  std::string& failure) override {
+    if (++passes_ == holdAtPass) Hold();
     for (int i = 0; i < count_; ++i) {
       if (i == failAfter_) {
         failure = "Input/output error";
         return false;
       }
-      if (i == holdAt_) {
-        SetEvent(reached);
-        WaitForSingleObject(release, 20000);
-      }
+      if (i == holdAt_ && passes_ == 1) Hold();
       visit(MakeRecord("file" + std::to_string(i) + ".txt", FILE_ATTRIBUTE_ARCHIVE, i));
     }
     return true;
@@ -44,20 +44,26 @@ class GatedFolderSource : public FolderSource {
   bool DescribeType(const std::string&, std::string&) override {
     if (holdOnType) {
       holdOnType = false;
-      SetEvent(reached);
-      WaitForSingleObject(release, 20000);
+      Hold();
     }
     return false;
   }
 
   bool holdOnType = false;
-  HANDLE reached = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  int holdAtPass = 0;
+  HANDLE reached = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  HANDLE release = CreateEventA(nullptr, FALSE, FALSE, nullptr);
 
  private:
+  void Hold() {
+    SetEvent(reached);
+    WaitForSingleObject(release, 20000);
+  }
+
   int count_;
   int holdAt_;
   int failAfter_;
+  int passes_ = 0;
 };
 
 class GenerationWorkerTest : public ::testing::Test {
@@ -85,13 +91,42 @@ class GenerationWorkerTest : public ::testing::Test {
   // True when the worker posted its end to the window within the time.
   bool WaitForEnd() {
     DWORD start = GetTickCount();
-    MSG message;
     while (GetTickCount() - start < 20000) {
-      if (PeekMessageA(&message, window_, kGenerationEndedMessage, kGenerationEndedMessage, PM_REMOVE))
-        return true;
+      if (Ended()) return true;
       Sleep(10);
     }
     return false;
+  }
+
+  // True when the worker has posted its end.
+  bool Ended() {
+    MSG message;
+    return PeekMessageA(&message, window_, kGenerationEndedMessage, kGenerationEndedMessage, PM_REMOVE) != 0;
+  }
+
+  // True when the running generation reaches the step within the time.
+  static bool WaitForStep(GenerationStep step) {
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < 20000) {
+      if (CurrentGenerationProgress().Step == step) return true;
+      Sleep(10);
+    }
+    return false;
+  }
+
+  // The names in the output folder.
+  std::vector<std::string> FolderNames() const {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(folder_.Join("*").c_str(), &found);
+    std::vector<std::string> names;
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+      std::string name = found.cFileName;
+      if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
   }
 
   ScopedTempFolder folder_;
@@ -106,7 +141,7 @@ TEST_F(GenerationWorkerTest, ReadsCountsAndWritesOnACopyOfTheSettings) {
   ASSERT_TRUE(StartGeneration(record_, source, window_));
   EXPECT_TRUE(GenerationRunning());
   ASSERT_TRUE(WaitForEnd());
-  EXPECT_EQ(GenerationEntriesRead(), 3u);
+  EXPECT_EQ(CurrentGenerationProgress().EntriesRead, 3u);
   GenerationResult result = FinishGeneration();
   EXPECT_FALSE(GenerationRunning());
   EXPECT_EQ(result.Outcome, GenerationOutcome::kWritten);
@@ -124,13 +159,13 @@ TEST_F(GenerationWorkerTest, CancelStopsTheReadingAndWritesNothing) {
   ASSERT_TRUE(StartGeneration(record_, source, window_));
   EXPECT_FALSE(StartGeneration(record_, source, window_)) << "one generation at a time";
   ASSERT_EQ(WaitForSingleObject(source.reached, 20000), WAIT_OBJECT_0);
-  EXPECT_EQ(GenerationEntriesRead(), 100u);
+  EXPECT_EQ(CurrentGenerationProgress().EntriesRead, 100u);
   EXPECT_FALSE(GenerationCancelRequested());
   CancelGeneration();
   EXPECT_TRUE(GenerationCancelRequested());
   SetEvent(source.release);
   ASSERT_TRUE(WaitForEnd());
-  EXPECT_EQ(GenerationEntriesRead(), 100u) << "nothing read after the cancel";
+  EXPECT_EQ(CurrentGenerationProgress().EntriesRead, 100u) << "nothing read after the cancel";
   EXPECT_EQ(FinishGeneration().Outcome, GenerationOutcome::kCancelled);
   EXPECT_FALSE(FileExists(folder_.Join("index.html")));
 
@@ -168,22 +203,97 @@ TEST_F(GenerationWorkerTest, CancelAfterTheReadingKeepsTheOldOutputAndLeavesNoNe
   source.holdOnType = true;
   ASSERT_TRUE(StartGeneration(record_, source, window_));
   ASSERT_EQ(WaitForSingleObject(source.reached, 20000), WAIT_OBJECT_0);
-  EXPECT_EQ(GenerationEntriesRead(), 5u) << "all read";
+  EXPECT_EQ(CurrentGenerationProgress().EntriesRead, 5u) << "all read";
   CancelGeneration();
   SetEvent(source.release);
   ASSERT_TRUE(WaitForEnd());
   EXPECT_EQ(FinishGeneration().Outcome, GenerationOutcome::kCancelled);
   EXPECT_EQ(ReadFileBytes(folder_.Join("index.html")), "old listing");
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA(folder_.Join("*").c_str(), &found);
-  ASSERT_NE(search, INVALID_HANDLE_VALUE);
-  std::vector<std::string> names;
-  do {
-    names.push_back(found.cFileName);
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{".", "..", "index.html"})) << "no new file left behind";
+  EXPECT_EQ(FolderNames(), std::vector<std::string>{"index.html"}) << "no new file left behind";
+}
+
+// The question whether to stop holds the run before its new file replaces
+// the old one, however long the question stays open.
+TEST_F(GenerationWorkerTest, AHeldRunKeepsTheOldFileUntilReleasedAndCancelDiscardsItsNewFile) {
+  for (bool release : {false, true}) {
+    SCOPED_TRACE(release ? "released" : "cancelled");
+    WriteFileBytes(folder_.Join("index.html"), "old listing");
+    GatedFolderSource& source = Source(5, 2);
+    ASSERT_TRUE(StartGeneration(record_, source, window_));
+    ASSERT_EQ(WaitForSingleObject(source.reached, 20000), WAIT_OBJECT_0);
+    HoldGenerationCommit();
+    SetEvent(source.release);
+    ASSERT_TRUE(WaitForStep(GenerationStep::kWaitingToReplace));
+    EXPECT_EQ(CurrentGenerationProgress().PercentWritten, 100u) << "the new file is written whole";
+    EXPECT_FALSE(Ended());
+    EXPECT_EQ(ReadFileBytes(folder_.Join("index.html")), "old listing");
+    EXPECT_EQ(FolderNames().size(), 2u) << "the new file waits beside the old one";
+
+    if (release) {
+      ReleaseGenerationCommit();
+    } else {
+      CancelGeneration();
+    }
+    ASSERT_TRUE(WaitForEnd());
+    GenerationResult result = FinishGeneration();
+    EXPECT_EQ(FolderNames(), std::vector<std::string>{"index.html"});
+    if (release) {
+      EXPECT_EQ(result.Outcome, GenerationOutcome::kWritten);
+      EXPECT_NE(ReadFileBytes(folder_.Join("index.html")).find("file4.txt"), std::string::npos);
+    } else {
+      EXPECT_EQ(result.Outcome, GenerationOutcome::kCancelled);
+      EXPECT_EQ(ReadFileBytes(folder_.Join("index.html")), "old listing");
+    }
+  }
+}
+
+TEST_F(GenerationWorkerTest, ARunThatIsNotHeldReplacesTheFileAtOnce) {
+  WriteFileBytes(folder_.Join("index.html"), "old listing");
+  GatedFolderSource& source = Source(3, 1);
+  ASSERT_TRUE(StartGeneration(record_, source, window_));
+  ASSERT_EQ(WaitForSingleObject(source.reached, 20000), WAIT_OBJECT_0);
+  HoldGenerationCommit();
+  ReleaseGenerationCommit();
+  SetEvent(source.release);
+  ASSERT_TRUE(WaitForEnd());
+  EXPECT_EQ(FinishGeneration().Outcome, GenerationOutcome::kWritten);
+  EXPECT_NE(ReadFileBytes(folder_.Join("index.html")).find("file2.txt"), std::string::npos);
+}
+
+// The steps that the title shows: reading with its count, sorting when a
+// pass over the folder has ended, then writing with its share done.
+TEST_F(GenerationWorkerTest, ProgressNamesEachStepOfTheRun) {
+  EXPECT_EQ(CurrentGenerationProgress().EntriesRead, 0u) << "no run, no progress";
+  // Masks that differ take a pass for the folders and one for the files.
+  record_.DirMask = "*";
+  ASSERT_TRUE(record_.Columns.Type) << "the rows look up the file types";
+  GatedFolderSource& source = Source(4, 2);
+  source.holdAtPass = 2;
+  source.holdOnType = true;
+  ASSERT_TRUE(StartGeneration(record_, source, window_));
+
+  ASSERT_EQ(WaitForSingleObject(source.reached, 20000), WAIT_OBJECT_0);
+  GenerationProgress progress = CurrentGenerationProgress();
+  EXPECT_EQ(progress.Step, GenerationStep::kReading);
+  EXPECT_EQ(progress.EntriesRead, 2u);
+  SetEvent(source.release);
+
+  ASSERT_EQ(WaitForSingleObject(source.reached, 20000), WAIT_OBJECT_0);
+  progress = CurrentGenerationProgress();
+  EXPECT_EQ(progress.Step, GenerationStep::kSorting) << "the folders' pass has ended";
+  EXPECT_EQ(progress.EntriesRead, 4u);
+  SetEvent(source.release);
+
+  // The file pass, without a hold this time, then the first row's type.
+  ASSERT_EQ(WaitForSingleObject(source.reached, 20000), WAIT_OBJECT_0);
+  progress = CurrentGenerationProgress();
+  EXPECT_EQ(progress.Step, GenerationStep::kWriting);
+  EXPECT_EQ(progress.EntriesRead, 8u);
+  EXPECT_LT(progress.PercentWritten, 100u) << "the rows are still to come";
+  SetEvent(source.release);
+  ASSERT_TRUE(WaitForEnd());
+  EXPECT_EQ(CurrentGenerationProgress().PercentWritten, 100u);
+  EXPECT_EQ(FinishGeneration().Outcome, GenerationOutcome::kWritten);
 }
 
 }  // namespace

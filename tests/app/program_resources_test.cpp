@@ -1,5 +1,5 @@
-// Both program files carry the icon and a version resource whose version is
-// the project's.
+// Both program files carry the icon, a version resource whose version is
+// the project's, and an application manifest.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -29,6 +29,19 @@ std::vector<int> IconSizesOf(const char* path) {
   }
   FreeLibrary(program);
   return sizes;
+}
+
+// The application manifest's text; empty when the program has none.
+std::string ManifestOf(const char* path) {
+  std::string text;
+  HMODULE program = LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  if (program == nullptr) return text;
+  if (HRSRC manifest = FindResourceA(program, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24))) {  // RT_MANIFEST
+    text.assign(static_cast<const char*>(LockResource(LoadResource(program, manifest))),
+                SizeofResource(program, manifest));
+  }
+  FreeLibrary(program);
+  return text;
 }
 
 class VersionResource {
@@ -80,6 +93,30 @@ TEST(ProgramResources, IconAndProjectVersionInBothPrograms) {
     EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(KESTROVA_VERSION_MINOR, KESTROVA_VERSION_MAJOR));
     EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
   }
+}
+
+// Names outside the ANSI code page reach both programs whole where the
+// system can give them so.
+TEST(ProgramResources, BothProgramsAskForTheUtf8CodePage) {
+  for (const ProgramFile& file : kPrograms) {
+    SCOPED_TRACE(file.FileName);
+    const std::string manifest = ManifestOf(file.Path);
+    ASSERT_FALSE(manifest.empty());
+    EXPECT_NE(manifest.find("<activeCodePage xmlns=\"http://schemas.microsoft.com/SMI/2019/WindowsSettings\">"
+                            "UTF-8</activeCodePage>"),
+              std::string::npos);
+    EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
+  }
+}
+
+// The window scales its layout itself, so the system must not stretch it.
+TEST(ProgramResources, TheWindowProgramDeclaresItselfAwareOfTheSystemDpi) {
+  const std::string manifest = ManifestOf(KESTROVA_APP_PATH);
+  ASSERT_FALSE(manifest.empty());
+  EXPECT_NE(manifest.find(
+                "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>"),
+            std::string::npos);
+  EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include "mainwindow/generation.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/pages.h"
+#include "mainwindow/program_state.h"
 #include "tests/test_support.h"
 #include "tests/windows/driver/win_driver.h"
 #include "toolkit/dialogs.h"
@@ -223,18 +224,37 @@ TEST(GenerateCommand, EachEndOfAGenerationIsReportedInItsOwnWords) {
   result.OutputName = "index.html";
   struct Case {
     GenerationOutcome outcome;
+    const char* reason;
     const char* text;
   };
+  // The words stay as they were; the system's reason follows on a line of
+  // its own where there is one.
   const Case cases[] = {
-      {GenerationOutcome::kCannotReadFolder, "Cannot read folder: C:\\unreadable"},
-      {GenerationOutcome::kCannotWrite, "Cannot create: C:\\out\\index.html"},
-      {GenerationOutcome::kOutOfMemory, "Not enough memory"},
+      {GenerationOutcome::kCannotReadFolder, "Access denied",
+       "Cannot read folder: C:\\unreadable\r\nAccess denied"},
+      {GenerationOutcome::kCannotWrite, "Disk full", "Cannot create: C:\\out\\index.html\r\nDisk full"},
+      {GenerationOutcome::kCannotWrite, "", "Cannot create: C:\\out\\index.html"},
+      {GenerationOutcome::kOutOfMemory, "", "Not enough memory"},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
     BoxAnswerer answer(kProgramTitle, IDOK);
     result.Outcome = c.outcome;
+    result.Reason = c.reason;
     ReportGeneration(result);
     EXPECT_EQ(answer.Text(), c.text);
+  }
+  // The offer to show a written file says first how many names the system
+  // could not give whole.
+  result.Outcome = GenerationOutcome::kWritten;
+  for (size_t replaced : {0, 1, 2}) {
+    SCOPED_TRACE(replaced);
+    result.ReplacedNames = replaced;
+    BoxAnswerer offer("File (index.html) was created", IDNO);
+    ReportGeneration(result);
+    const char* notes[] = {"", "1 name could not be represented in the code page.\r\n\r\n",
+                           "2 names could not be represented in the code page.\r\n\r\n"};
+    EXPECT_EQ(offer.Text(), std::string(notes[replaced]) + "Show the file (C:\\out\\index.html)");
   }
   // A cancelled generation is not reported.
   result.Outcome = GenerationOutcome::kCancelled;

@@ -312,6 +312,31 @@ TEST(FolderDialogTest, ChosenFolderBecomesTheResult) {
   EXPECT_EQ(dialog.flags, static_cast<DWORD>(BIF_RETURNONLYFSDIRS | 0x100));
 }
 
+// Counts the folder selections that this thread's windows are asked for
+// while it lives: the browser runs on the thread that calls Execute.
+class SelectionCounter {
+ public:
+  SelectionCounter() : hook_(SetWindowsHookExA(WH_CALLWNDPROC, Count, nullptr, GetCurrentThreadId())) {
+    count_ = 0;
+  }
+  ~SelectionCounter() { UnhookWindowsHookEx(hook_); }
+  SelectionCounter(const SelectionCounter&) = delete;
+  SelectionCounter& operator=(const SelectionCounter&) = delete;
+  bool Hooked() const { return hook_ != nullptr; }
+  int Count() const { return count_; }
+
+ private:
+  static LRESULT CALLBACK Count(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION && reinterpret_cast<const CWPSTRUCT*>(lParam)->message == BFFM_SETSELECTIONA) {
+      ++count_;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+
+  static inline int count_ = 0;
+  HHOOK hook_;
+};
+
 TEST(FolderDialogTest, StartsAtTheInitialFolder) {
   ScopedTempFolder temp;
   const std::string inner = temp.Join("inner");
@@ -322,6 +347,8 @@ TEST(FolderDialogTest, StartsAtTheInitialFolder) {
   dialog.initialFolder = inner;
 
   bool selected = false;
+  SelectionCounter selections;
+  ASSERT_TRUE(selections.Hooked());
   bool chosen = RunDriven([&] { return dialog.Execute(); },
                           [&](HWND window) {
                             selected = WaitForSelectedFolder(window, "inner");
@@ -330,6 +357,26 @@ TEST(FolderDialogTest, StartsAtTheInitialFolder) {
   EXPECT_TRUE(selected);
   EXPECT_TRUE(chosen);
   EXPECT_EQ(dialog.result, inner) << "OK at once takes the folder it started at";
+  // Each selection walks the folders on the way again: one is enough when
+  // the tree shows it took.
+  EXPECT_EQ(selections.Count(), 1);
+}
+
+TEST(FolderDialogTest, AStartFolderThatTheTreeDoesNotShowIsTriedOnceMore) {
+  ScopedTempFolder temp;
+  iSelectDirectory dialog;
+  dialog.title = "Pick";
+  dialog.returnOnlyFileSystemFolders = true;
+  dialog.initialFolder = temp.Join("missing");
+
+  SelectionCounter selections;
+  ASSERT_TRUE(selections.Hooked());
+  bool found = false;
+  bool chosen = RunDriven([&] { return dialog.Execute(); },
+                          [&](HWND window) { driver::PressDialogButton(window, IDCANCEL); }, &found);
+  ASSERT_TRUE(found);
+  EXPECT_FALSE(chosen);
+  EXPECT_EQ(selections.Count(), 2) << "a second try, and no more";
 }
 
 // A window for the dialogs to belong to.

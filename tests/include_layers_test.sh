@@ -4,7 +4,9 @@
 # (output/), the programs on top. Fails, naming each offending line, when
 #   - a file of a layer includes a header of a layer above it,
 #   - an engine header includes a platform header other than platform.h,
-#   - an engine source includes a header of the operating system.
+#   - an engine source includes a header of the operating system,
+#   - inside a folder, files include each other in a circle (a header and
+#     its source count as one).
 # Checks itself on small broken trees first.
 #   tests/include_layers_test.sh SOURCE_ROOT
 set -uo pipefail
@@ -40,6 +42,50 @@ check_tree() {
   return $broken
 }
 
+# The units (a header with its source) that a unit of the folder includes
+# from the same folder; a test may include what it tests from anywhere.
+includes_of() {
+  local folder=$1 unit=$2 file
+  for file in "$folder/$unit".h "$folder/$unit".cpp; do
+    [ -e "$file" ] || continue
+    sed -n "s|^#include \"$(basename "$folder")/\([^\"]*\)\.h\"|\1|p" "$file"
+  done | sort -u | grep -vx -- "$unit"
+}
+
+# Prints a circle of includes inside each folder of the tree; true when none.
+check_circles() {
+  local tree=$1 folder unit broken=0
+  for folder in "$tree"/*/; do
+    folder=${folder%/}
+    declare -A state=()
+    local units
+    units=$(for file in "$folder"/*.h "$folder"/*.cpp; do
+              [ -e "$file" ] || continue
+              unit=$(basename "$file"); unit=${unit%.*}
+              [[ $unit == *_test ]] || echo "$unit"
+            done | sort -u)
+    # Depth first: a unit met again while it is on the path closes a circle.
+    visit() {
+      local unit=$1 path=$2 next
+      state[$unit]=open
+      for next in $(includes_of "$folder" "$unit"); do
+        if [ "${state[$next]:-}" = open ]; then
+          echo "$folder: $path -> $next"
+          broken=1
+        elif [ -z "${state[$next]:-}" ]; then
+          visit "$next" "$path -> $next"
+        fi
+      done
+      state[$unit]=done
+    }
+    for unit in $units; do
+      [ -z "${state[$unit]:-}" ] && visit "$unit" "$unit"
+    done
+    unset state
+  done
+  return $broken
+}
+
 # A copy of the rules' own failures: each broken tree must be caught.
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
@@ -56,6 +102,14 @@ expect_caught up settings/common_struct.h '#include "output/document_text.h"'
 expect_caught window listing/scan.cpp '#include "mainwindow/generation.h"'
 expect_caught seam output/generate.h '#include "platform/win32port.h"'
 expect_caught system listing/entry.cpp '#include <windows.h>'
+mkdir -p "$scratch/circle/mainwindow"
+printf '#include "mainwindow/commands.h"\n' >"$scratch/circle/mainwindow/binding.cpp"
+printf '#include "mainwindow/pages.h"\n' >"$scratch/circle/mainwindow/commands.cpp"
+printf '#include "mainwindow/binding.h"\n' >"$scratch/circle/mainwindow/pages.cpp"
+if check_circles "$scratch/circle" >/dev/null; then
+  echo "FAIL the check misses a circle of includes"
+  exit 1
+fi
 mkdir -p "$scratch/fine/output"
 printf '#include "platform/platform.h"\n#include "listing/entry.h"\n#include <string>\n' \
   >"$scratch/fine/output/fine.h"
@@ -66,6 +120,10 @@ fi
 
 if ! check_tree "$root"; then
   echo "FAIL includes above break the layers of the engine"
+  exit 1
+fi
+if ! check_circles "$root"; then
+  echo "FAIL files of a folder include each other in a circle"
   exit 1
 fi
 echo "ok   the engine's includes point down"

@@ -9,6 +9,7 @@
 #include "cli/options.h"
 #include "cli/progress.h"
 #include "cli/settings_help.h"
+#include "cli/tree_walk.h"
 #include "listing/entry.h"
 #include "listing/replaced_names.h"
 #include "output/escapes.h"
@@ -175,6 +176,36 @@ void ChooseForm(CommonStruct& record, const CliOptions& options) {
   record.Format = form == &ImpliedForm(record) ? "" : form->Name;
 }
 
+// The page forms, which give a tree a page in every folder; the others
+// give it one document.
+bool WritesPagePerFolder(const OutputForm& form) {
+  return form.Code == FormCode::kHtml || form.Code == FormCode::kText || form.Code == FormCode::kPage;
+}
+
+const char kDefaultIndexName[] = "index.html";
+
+// With -R the output is the pages' file name, written in every folder (the
+// settings file's output file does not name one), or for a form of one
+// document, its file or standard output.
+bool ApplyTreeOutput(CommonStruct& record, const CliOptions& options, std::string& message) {
+  record.OutputFile = options.Output.value_or(kDefaultIndexName);
+  ChooseForm(record, options);
+  if (!WritesPagePerFolder(FormOfSettings(record))) {
+    if (!options.Output) record.OutputFile = "-";
+    if (!WritesToStandardOutput(record)) record.OutputFile = AbsolutePath(record.OutputFile);
+    return true;
+  }
+  const std::string& name = record.OutputFile;
+  if (WritesToStandardOutput(record) ||
+      name.find_first_of(std::string("/") + FolderSeparator()) != std::string::npos) {
+    message = "with -R, -o names the file of every folder's page (such as index.html), not " + Shown(name) +
+              "; --output-dir puts the pages elsewhere";
+    return false;
+  }
+  record.OutputName = name;
+  return true;
+}
+
 // What the window's collection does with its edits, with the command line's
 // folder and output file in place of the edits' texts; FOLDER as typed goes
 // to folder_shown. False with a message when the output names a folder.
@@ -187,6 +218,7 @@ bool ApplyCommandLine(CommonStruct& record, const CliOptions& options, std::stri
     folder_shown = NamesCurrentFolder(*options.Folder) ? OwnName(record.DirStr) : *options.Folder;
   }
   if (options.IncludeParent) record.IncludeParent = true;
+  if (options.Recursive) return ApplyTreeOutput(record, options, message);
   if (options.Output) record.OutputFile = *options.Output;
   if (!WritesToStandardOutput(record)) {
     if (EndsWithSeparator(record.OutputFile, FolderSeparator())) {
@@ -206,7 +238,10 @@ bool ApplyCommandLine(CommonStruct& record, const CliOptions& options, std::stri
 // rather than the command line. Empty when both checks pass.
 std::string CheckFolders(const CommonStruct& record, const CliOptions& options) {
   const std::string output_folder = record.OutputFolder.empty() ? "." : record.OutputFolder;
-  FolderCheck check = CheckListingFolders(record.DirStr, output_folder, !WritesToStandardOutput(record));
+  // Pages in every folder have no one folder to check beforehand.
+  const bool pages = options.Recursive && WritesPagePerFolder(FormOfSettings(record));
+  FolderCheck check =
+      CheckListingFolders(record.DirStr, output_folder, !WritesToStandardOutput(record) && !pages);
   // A folder the system refuses is left to the listing or the writing, which
   // fail with the same reason as a read or write that could not be done.
   if (check.SourceStatus == FolderStatus::kRefused) check.Source = SourceFolderState::kFound;
@@ -295,11 +330,50 @@ GenerateResult Generate(const CommonStruct& record, const CliOptions& options,
   return result;
 }
 
+std::string TreeProgressText(const TreeCounts& counts) {
+  return "folders " + GroupedNumber(counts.Listed) + " of " + GroupedNumber(counts.Found) + ", " +
+         CountText(counts.Entries, "entry", "entries") + ", " + CountText(counts.Written, "page", "pages") +
+         " written";
+}
+
+std::string TreeSummaryText(const TreeCounts& counts) {
+  return "Listed " + CountText(counts.Listed, "folder", "folders") + " (" +
+         CountText(counts.Entries, "entry", "entries") + "): " + CountText(counts.Written, "page", "pages") +
+         " written, " + GroupedNumber(counts.Unchanged) + " unchanged, " + GroupedNumber(counts.Failed) +
+         " failed";
+}
+
 std::string SummaryText(const CommonStruct& record, const GenerateResult& result) {
   std::string where = WritesToStandardOutput(record) ? kStandardOutputName : Shown(record.OutputFile);
   return "Wrote " + where + ": " + CountText(result.FolderCount, "folder", "folders") + ", " +
          CountText(result.FileCount, "file", "files") + ", " +
          CountText(static_cast<uint64_t>(result.TotalBytes), "byte", "bytes");
+}
+
+// Every folder's page of the tree, with a progress line on a terminal and
+// the counts at the end; exit 1 when a folder failed.
+int RunTreePages(const CommonStruct& record, const CliOptions& options, const std::string& folder_shown) {
+  TreeOptions tree;
+  tree.MaxDepth = options.MaxDepth;
+  tree.OneFileSystem = options.OneFileSystem;
+  tree.Follow = options.Follow;
+  tree.LinkIndex = options.LinkIndex;
+  tree.IndexName = record.OutputFile;
+  if (options.OutputDir) tree.OutputDir = AbsolutePath(*options.OutputDir);
+  tree.TopShown = folder_shown.empty() ? record.DirStr : folder_shown;
+  tree.Threads = options.Threads;
+  if (options.InPlace) tree.Method = WriteMethod::kInPlace;
+  ProgressLine line(!options.Quiet && StandardErrorIsTerminal());
+  const TreeCounts counts = WriteTreePages(
+      record, FormOfSettings(record), tree, SystemFolderSource(),
+      [&line](const std::string& message) {
+        line.Finish();
+        PrintMessage(message);
+      },
+      [&line](const TreeCounts& so_far) { line.Update(TreeProgressText(so_far)); });
+  line.Finish();
+  if (!options.Quiet || counts.Failed > 0) PrintMessage(TreeSummaryText(counts));
+  return counts.Failed > 0 ? kExitFailed : kExitWritten;
 }
 
 // Ends the program with the listing still in memory: taking a million
@@ -349,6 +423,9 @@ int Run(const std::vector<std::string>& arguments) {
   if (options.SaveSettingsFile && !SaveSettings(record, *options.SaveSettingsFile, reason)) {
     PrintMessage(WriteFailureText(*options.SaveSettingsFile, reason));
     return kExitFailed;
+  }
+  if (options.Recursive && WritesPagePerFolder(FormOfSettings(record))) {
+    return RunTreePages(record, options, folder_shown);
   }
   // The program ends below without taking the run apart.
   ListingRun run;

@@ -1,6 +1,7 @@
 #include "cli/options.h"
 
 #include <cstddef>
+#include <utility>
 
 #include "output/forms.h"
 #include "settings/setting_table.h"
@@ -19,6 +20,13 @@ enum class OptionId {
   Include,
   NoHidden,
   IncludeParent,
+  Recursive,
+  MaxDepth,
+  OneFileSystem,
+  Follow,
+  OutputDir,
+  LinkIndex,
+  Threads,
   Sort,
   Reverse,
   Columns,
@@ -36,9 +44,9 @@ enum class OptionId {
 };
 
 // The headings of --help, in its order.
-enum class OptionGroup { kOutput, kWhat, kOrder, kColumns, kSettings, kProgram };
+enum class OptionGroup { kOutput, kWhat, kTree, kOrder, kColumns, kSettings, kProgram };
 
-const char* const kGroupHeadings[] = {"Output",  "What to list",   "Order",
+const char* const kGroupHeadings[] = {"Output",  "What to list",   "A whole tree", "Order",
                                       "Columns", "Settings files", "Other"};
 
 struct OptionDefinition {
@@ -86,6 +94,25 @@ const OptionDefinition kOptions[] = {
      "with the hidden attribute on Windows)"},
     {OptionId::IncludeParent, '\0', "include-parent", nullptr, OptionGroup::kWhat,
      "list the parent entry \"..\""},
+    {OptionId::Recursive, 'R', "recursive", nullptr, OptionGroup::kTree,
+     "list FOLDER and every folder below it: a page in\n"
+     "each folder (-o names the pages' file, default\n"
+     "index.html), or one JSON, CSV or names document"},
+    {OptionId::MaxDepth, 'L', "max-depth", "N", OptionGroup::kTree, "list N levels; 1 is FOLDER alone"},
+    {OptionId::OneFileSystem, '\0', "one-file-system", nullptr, OptionGroup::kTree,
+     "stay on FOLDER's file system"},
+    {OptionId::Follow, '\0', "follow", nullptr, OptionGroup::kTree,
+     "enter symbolic links to folders (a loop is\n"
+     "reported and not entered)"},
+    {OptionId::OutputDir, '\0', "output-dir", "DIR", OptionGroup::kTree,
+     "write the pages into a tree of the same shape\n"
+     "under DIR, leaving FOLDER untouched"},
+    {OptionId::LinkIndex, '\0', "link-index", nullptr, OptionGroup::kTree,
+     "link to \"name/index.html\", not \"name/\", for\n"
+     "browsing the pages from disk"},
+    {OptionId::Threads, '\0', "threads", "N", OptionGroup::kTree,
+     "list N folders at a time (default: one per\n"
+     "processor, at most 16)"},
     {OptionId::Sort, '\0', "sort", "KEY", OptionGroup::kOrder,
      "sort by name, type, modified, created, accessed,\n"
      "size, attributes or version (names as people\n"
@@ -313,6 +340,19 @@ std::string TimeStyleLine(const std::string& value, std::vector<std::string>& li
   return UnknownWord("time style", value, TimeStyles());
 }
 
+// A count of 1 or more, for an option that takes one.
+std::string CountValue(const char* option, const std::string& value, size_t& count) {
+  size_t parsed = 0;
+  for (char c : value) {
+    if (c < '0' || c > '9' || parsed > 100000)
+      return std::string(option) + " needs a number of 1 or more, not " + value;
+    parsed = parsed * 10 + static_cast<size_t>(c - '0');
+  }
+  if (parsed == 0) return std::string(option) + " needs a number of 1 or more, not " + value;
+  count = parsed;
+  return std::string();
+}
+
 // Patterns of a repeatable option, joined into one mask.
 struct PatternList {
   std::string Key;
@@ -376,6 +416,26 @@ std::string ApplyOption(ParseState& state, OptionId id, const std::string& value
     case OptionId::IncludeParent:
       options.IncludeParent = true;
       break;
+    case OptionId::Recursive:
+      options.Recursive = true;
+      break;
+    case OptionId::MaxDepth:
+      return CountValue("--max-depth", value, options.MaxDepth);
+    case OptionId::OneFileSystem:
+      options.OneFileSystem = true;
+      break;
+    case OptionId::Follow:
+      options.Follow = true;
+      break;
+    case OptionId::OutputDir:
+      options.OutputDir = value;
+      if (value.empty()) return "the output folder's name is empty";
+      break;
+    case OptionId::LinkIndex:
+      options.LinkIndex = true;
+      break;
+    case OptionId::Threads:
+      return CountValue("--threads", value, options.Threads);
     case OptionId::Sort:
       return SortLines(value, lines);
     case OptionId::Reverse:
@@ -424,6 +484,16 @@ std::string ApplyOption(ParseState& state, OptionId id, const std::string& value
 }
 
 std::string CheckCombination(const CliOptions& options) {
+  if (!options.Recursive) {
+    for (const auto& [set, name] : {std::pair<bool, const char*>{options.MaxDepth != 0, "--max-depth"},
+                                    {options.OneFileSystem, "--one-file-system"},
+                                    {options.Follow, "--follow"},
+                                    {options.OutputDir.has_value(), "--output-dir"},
+                                    {options.LinkIndex, "--link-index"},
+                                    {options.Threads != 0, "--threads"}}) {
+      if (set) return std::string(name) + " walks a tree: give -R too";
+    }
+  }
   if (options.Output && options.Output->empty()) return "the output file name is empty";
   if (options.SettingsFile && options.SettingsFile->empty()) return "the settings file name is empty";
   if (options.SettingsFile && options.Preset) return "-s and --preset both name a settings file";

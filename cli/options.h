@@ -17,6 +17,14 @@ struct CliOptions {
   // that stand for settings (--sort, --title, --exclude...) set.
   std::vector<std::string> SettingLines;
   bool IncludeParent = false;
+  // The whole tree (-R) and how it is walked.
+  bool Recursive = false;
+  size_t MaxDepth = 0;  // 0: every level
+  bool OneFileSystem = false;
+  bool Follow = false;
+  bool LinkIndex = false;
+  std::optional<std::string> OutputDir;
+  size_t Threads = 0;  // 0: the online processors
   bool PrintSettings = false;
   bool InPlace = false;  // --in-place: the output file written directly
   bool Quiet = false;

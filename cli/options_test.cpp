@@ -38,8 +38,8 @@ TEST(CliOptions, NothingGivenLeavesEveryDefaultToTheProgram) {
 
 TEST(CliOptions, ValuesComeInEveryGetoptForm) {
   const std::vector<std::vector<std::string>> forms = {
-      {"-o", "x.html"}, {"-ox.html"},      {"--output", "x.html"}, {"--output=x.html"},
-      {"--out=x.html"}, {"--o", "x.html"}, {"-qo", "x.html"},      {"-qox.html"},
+      {"-o", "x.html"},          {"-ox.html"},      {"--output", "x.html"}, {"--output=x.html"},
+      {"-q", "--output=x.html"}, {"-qo", "x.html"}, {"-qox.html"},
   };
   for (const std::vector<std::string>& form : forms) {
     CliOptions options = Parsed(form);
@@ -97,7 +97,8 @@ TEST(CliOptions, MistakesAreNamed) {
       {{"-qx"}, "unknown option -x"},
       {{"-o"}, "option -o needs FILE"},
       {{"-qo"}, "option -o needs FILE"},
-      {{"--out"}, "option -o needs FILE"},
+      {{"--output"}, "option -o needs FILE"},
+      {{"--outp", "x"}, "option --outp is ambiguous (--output, --output-dir)"},
       {{"--set"}, "option --set needs KEY=VALUE"},
       {{"--quiet=yes"}, "option --quiet takes no value"},
       {{"--qu=yes"}, "option --quiet takes no value"},

@@ -94,10 +94,10 @@ void Finish(const CommonStruct& settings, std::deque<FileInfoX>& list) {
   SortEntries(list, settings.SortBy, settings.IgnoreCase, settings.NaturalOrder);
 }
 
-void FinishFolders(const CommonStruct& settings, DirFileStruct& listing) {
+void FinishFolders(const CommonStruct& settings, bool include_parent, DirFileStruct& listing) {
   auto& folders = listing.FolderList;
   Finish(settings, folders);
-  if (!folders.empty() && !settings.IncludeParent && IsParentEntry(folders.front())) folders.pop_front();
+  if (!folders.empty() && !include_parent && IsParentEntry(folders.front())) folders.pop_front();
 }
 
 // A listing cut short is no listing: nothing of it may reach a document.
@@ -124,7 +124,8 @@ bool Pass(const std::string& pattern, FolderSource& source, EntryFilter& filter,
 }  // namespace
 
 bool ScanListing(const CommonStruct& settings, const std::string& folder, FolderSource& source,
-                 const std::vector<std::string>& left_out, DirFileStruct& listing, std::string& failure) {
+                 const std::vector<std::string>& left_out, bool include_parent, DirFileStruct& listing,
+                 std::string& failure) {
   listing = DirFileStruct();
   EntryFilter filter(settings, left_out);
   bool read = false;
@@ -139,7 +140,7 @@ bool ScanListing(const CommonStruct& settings, const std::string& folder, Folder
            Pass(JoinPattern(folder, settings.FileMask), source, filter, false, true, listing, failure);
   }
   if (!read) return Unread(listing);
-  FinishFolders(settings, listing);
+  FinishFolders(settings, include_parent, listing);
   Finish(settings, listing.FileList);
   return true;
 }

@@ -11,7 +11,7 @@
 // The whole scan of the folder: the folders matching DirMask, then the files
 // matching FileMask (";" separating several patterns of a mask), each list
 // in ascending order under SortBy, the parent entry kept only with
-// IncludeParent, and the files' total size. Names that Exclude matches,
+// include_parent, and the files' total size. Names that Exclude matches,
 // hidden ones with HideHidden, files named in left_out (the listing's own
 // output file) and the writer's temporary files are left out; the parent
 // entry never is. A mask matching
@@ -19,4 +19,5 @@
 // both lists empty, when the folder could not be read. Reads the settings
 // only.
 bool ScanListing(const CommonStruct& settings, const std::string& folder, FolderSource& source,
-                 const std::vector<std::string>& left_out, DirFileStruct& listing, std::string& failure);
+                 const std::vector<std::string>& left_out, bool include_parent, DirFileStruct& listing,
+                 std::string& failure);

@@ -13,7 +13,8 @@ namespace {
 // The scan of the settings' own folder, into listing.
 void ScanListing(const CommonStruct& record, FolderSource& source, DirFileStruct& listing) {
   std::string failure;
-  ASSERT_TRUE(::ScanListing(record, record.DirStr, source, {}, listing, failure)) << failure;
+  ASSERT_TRUE(::ScanListing(record, record.DirStr, source, {}, record.IncludeParent, listing, failure))
+      << failure;
 }
 
 class ScanTest : public ::testing::Test {
@@ -126,7 +127,7 @@ TEST_F(ScanTest, TheListingsOwnOutputAndTemporaryFilesAreLeftOut) {
   source.Folders["Data"].push_back(MakeRecord("~kestrova-0a1b2c.tmp", 32, 500));
   source.Folders["Data"].push_back(MakeRecord(".kestrova-0a1b2c.tmp.txt", 32, 7));
   std::string failure;
-  ASSERT_TRUE(::ScanListing(record, record.DirStr, source, {"index.html"}, listing, failure));
+  ASSERT_TRUE(::ScanListing(record, record.DirStr, source, {"index.html"}, false, listing, failure));
   EXPECT_EQ(NamesOf(listing.FileList), (Names{".kestrova-0a1b2c.tmp.txt", "Readme.TXT", "b.txt", "big.iso"}))
       << "neither the output nor a killed run's temporary files; a name of another pattern stays";
   EXPECT_EQ(NamesOf(listing.FolderList), (Names{"Sub", "alpha", "index.html.d"}));

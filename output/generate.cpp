@@ -62,17 +62,24 @@ std::string TextTooLongMessage(const std::string& key) {
   return "placeholders in " + key + " expand past " + std::to_string(kLongestSubstitution >> 20) + " MiB";
 }
 
-GenerateStatus ComposeListing(const CommonStruct& settings, const std::string& folder, FolderSource& source,
-                              const OutputForm& form, ListingRun& run, std::string& reason,
-                              const std::vector<std::string>& left_out, const std::string& folder_shown) {
+ListingPlace PlaceOf(const CommonStruct& settings) {
+  ListingPlace place;
+  place.Folder = settings.DirStr;
+  place.IncludeParent = settings.IncludeParent;
+  return place;
+}
+
+GenerateStatus ComposeListing(const CommonStruct& settings, const ListingPlace& place, FolderSource& source,
+                              const OutputForm& form, ListingRun& run, std::string& reason) {
   run = ListingRun();
   run.Settings = &settings;
   run.Form = &form;
-  run.Folder = folder;
-  run.FolderShown = folder_shown.empty() ? folder : folder_shown;
+  run.Folder = place.Folder;
+  run.FolderShown = place.FolderShown.empty() ? place.Folder : place.FolderShown;
+  run.Tree = place.Tree;
   run.Types = FileTypes(&source);
   run.Times = TimeLayoutNamed(settings.TimeStyle);
-  if (!ScanListing(settings, folder, source, left_out, run.Listing, reason)) {
+  if (!ScanListing(settings, place.Folder, source, place.LeftOut, place.IncludeParent, run.Listing, reason)) {
     return GenerateStatus::kCannotReadFolder;
   }
   ComputeListingTotals(run);
@@ -103,8 +110,10 @@ GenerateResult GenerateListing(const CommonStruct& settings, FolderSource& sourc
                                const ListingOutput& output, ListingRun& run) {
   GenerateResult result;
   const OutputForm& form = output.Form != nullptr ? *output.Form : ClassicFormOf(settings);
-  result.Status = ComposeListing(settings, settings.DirStr, source, form, run, result.Reason, output.LeftOut,
-                                 output.FolderShown);
+  ListingPlace place = PlaceOf(settings);
+  place.FolderShown = output.FolderShown;
+  place.LeftOut = output.LeftOut;
+  result.Status = ComposeListing(settings, place, source, form, run, result.Reason);
   if (result.Status != GenerateStatus::kWritten) return result;
   bool written = false;
   if (output.ToStandardOutput) {

@@ -8,6 +8,7 @@
 
 #include "output/forms.h"
 #include "output/listing_run.h"
+#include "output/tree_page.h"
 #include "platform/platform.h"
 #include "settings/common_struct.h"
 
@@ -69,15 +70,29 @@ GenerateResult GenerateListing(const CommonStruct& settings, FolderSource& sourc
 GenerateResult GenerateListing(const CommonStruct& settings, FolderSource& source,
                                const ListingOutput& output, ListingRun& run);
 
-// Lists the folder and composes the run's document in the form, without
-// writing it: the steps up to the writer. The rows are composed as the run
-// is written, with the source's type descriptions: until then the settings
-// and the source must stay. The folder is shown as folder_shown, or as
-// itself when that is empty. kWritten when the run is ready to write.
-GenerateStatus ComposeListing(const CommonStruct& settings, const std::string& folder, FolderSource& source,
-                              const OutputForm& form, ListingRun& run, std::string& reason,
-                              const std::vector<std::string>& left_out = {},
-                              const std::string& folder_shown = std::string());
+// What a run lists, and where its page stands.
+struct ListingPlace {
+  std::string Folder;  // the folder to list
+  // The folder as the user gave it, for the forms that show it in place of
+  // the folder listed; empty: the folder listed.
+  std::string FolderShown;
+  // Names of files left out: the listing's own output file, where it lies in
+  // the folder listed.
+  std::vector<std::string> LeftOut;
+  bool IncludeParent = false;      // the parent entry ".." is listed
+  const TreePage* Tree = nullptr;  // the page's place in a tree of pages
+};
+
+// The place of a listing of its own: DirStr, with the settings' parent entry.
+ListingPlace PlaceOf(const CommonStruct& settings);
+
+// Lists the place's folder and composes the run's document in the form,
+// without writing it: the steps up to the writer. The rows are composed as
+// the run is written, with the source's type descriptions: until then the
+// settings, the source and the place's tree must stay. kWritten when the
+// run is ready to write.
+GenerateStatus ComposeListing(const CommonStruct& settings, const ListingPlace& place, FolderSource& source,
+                              const OutputForm& form, ListingRun& run, std::string& reason);
 
 // What became of writing a run's document to a file.
 struct FileWriteOutcome {

@@ -132,7 +132,9 @@ TEST(ComposeListing, TheSameSettingsListOneFolderAfterAnother) {
   for (const char* folder : {"C:\\a", "C:\\b", "C:\\a"}) {
     ListingRun run;
     std::string failure;
-    ASSERT_EQ(ComposeListing(shared, folder, source, FormOf(FormCode::kHtml), run, failure),
+    ListingPlace place;
+    place.Folder = folder;
+    ASSERT_EQ(ComposeListing(shared, place, source, FormOf(FormCode::kHtml), run, failure),
               GenerateStatus::kWritten);
     pages.push_back(FlattenRun(run));
   }
@@ -244,7 +246,7 @@ TEST(GenerateListing, AnUnreadableFolderWritesNothingAndSaysWhy) {
   EXPECT_EQ(ReadFileBytes(record.OutputFile), "the listing of yesterday");
   ListingRun run;
   std::string reason;
-  EXPECT_EQ(ComposeListing(record, record.DirStr, source, FormOf(FormCode::kText), run, reason),
+  EXPECT_EQ(ComposeListing(record, PlaceOf(record), source, FormOf(FormCode::kText), run, reason),
             GenerateStatus::kCannotReadFolder);
   EXPECT_TRUE(run.Listing.FileList.empty()) << "no half listing is left to compose";
   EXPECT_TRUE(run.Listing.FolderList.empty());

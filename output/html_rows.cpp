@@ -2,20 +2,27 @@
 
 #include "output/escapes.h"
 #include "output/number_text.h"
+#include "output/tree_page.h"
 
 namespace {
 
 void AppendName(std::string& row, const ListingRun& run, const FileInfoX& entry) {
   const CommonStruct& record = *run.Settings;
   const std::string& name = entry.Find.cFileName;
-  if (!record.CreateLinks) {
+  // In a tree of pages a folder links to its page, and one without a page
+  // is not linked at all.
+  std::string tree_link;
+  const bool linked = run.Tree == nullptr || AppendTreeLink(tree_link, *run.Tree, entry);
+  if (!record.CreateLinks || !linked) {
     row += "<DIV CLASS = NameCl>";
     AppendEscapedHtml(row, name);
     row += "</DIV>";
     return;
   }
   row += "<A HREF = ";
-  if (record.FullNames) {
+  if (run.Tree != nullptr) {
+    row += tree_link;
+  } else if (record.FullNames) {
     std::string target = FullLinkForm(run.Folder, entry);
     // A POSIX path already starts at the root; a second "/" would make the
     // target a network address.

@@ -13,6 +13,7 @@
 #include "settings/common_struct.h"
 
 struct OutputForm;
+struct TreePage;
 
 // The counts and sizes of a listing, as numbers and as the texts that the
 // placeholders insert.
@@ -56,6 +57,8 @@ struct ListingRun {
   // The $File word as the form writes it, for the type column.
   std::string FileWord;
   DocumentText Document;
+  // The page's place in a tree of pages; null for a listing of its own.
+  const TreePage* Tree = nullptr;
   FileTypes Types;  // looked up as the rows are composed
   TimeLayout Times = TimeLayout::kClassic;
 };

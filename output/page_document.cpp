@@ -7,8 +7,28 @@
 #include "output/escapes.h"
 #include "output/number_text.h"
 #include "output/page_rows.h"
+#include "output/tree_page.h"
 
 namespace {
+
+// The way from the top of a tree of pages down to this one, each folder
+// above a link to its page.
+std::string ComposeBreadcrumbs(const ListingRun& run) {
+  if (run.Tree == nullptr || run.Tree->Path.size() < 2) return std::string();
+  const std::vector<std::string>& path = run.Tree->Path;
+  std::string nav = "<nav aria-label=\"Folders\"><ol>";
+  for (size_t i = 0; i + 1 < path.size(); ++i) {
+    nav += "<li><a href=\"";
+    AppendEscapedHtml(nav, TreeLinkUp(*run.Tree, path.size() - 1 - i));
+    nav += "\">";
+    AppendVisibleHtml(nav, path[i]);
+    nav += "</a></li>";
+  }
+  nav += "<li aria-current=\"page\">";
+  AppendVisibleHtml(nav, path.back());
+  nav += "</li></ol></nav>\n";
+  return nav;
+}
 
 // Every colour is a custom property, so that the dark scheme and a user's
 // stylesheet change them in one place. Below 40rem the rows stack: the name
@@ -28,6 +48,9 @@ body { margin: 0 auto; max-width: 76rem; padding: 1.5rem 1rem 2.5rem; background
   color: var(--text); font: 15px/1.5 system-ui, -apple-system, "Segoe UI", Roboto, "Noto Sans",
   "Liberation Sans", Arial, sans-serif; }
 h1 { font-size: 1.5rem; line-height: 1.25; margin: 0 0 .25rem; overflow-wrap: anywhere; }
+nav ol { list-style: none; display: flex; flex-wrap: wrap; gap: .25rem; margin: 0 0 .5rem; padding: 0;
+  font-size: .875rem; color: var(--muted); overflow-wrap: anywhere; }
+nav li + li::before { content: "/"; content: "/" / ""; margin-right: .25rem; }
 header p, footer { color: var(--muted); font-size: .875rem; overflow-wrap: anywhere; }
 header p { margin: 0; }
 a { color: var(--link); text-decoration: none; }
@@ -241,6 +264,8 @@ void ComposePageDocument(ListingRun& run) {
   AppendEscapedHtml(head, record.PageLang.empty() ? "en" : record.PageLang);
   head += "\">\n<head>\n" + CharsetDeclaration();
   head += "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n";
+  // Tells the pages that a tree walk may replace from a file of someone else's.
+  head += "<meta name=\"generator\" content=\"Kestrova\">\n";
   head += "<title>" + title + "</title>\n";
   head += std::string("<style>") + kStyle + "</style>\n";
   if (!record.PageStyle.empty()) {
@@ -249,7 +274,7 @@ void ComposePageDocument(ListingRun& run) {
     head += "\">\n";
   }
   head += "</head>\n<body>\n" + OnItsLines(run.Befor);
-  head += "<header>\n<h1>" + title + "</h1>\n";
+  head += "<header>\n" + ComposeBreadcrumbs(run) + "<h1>" + title + "</h1>\n";
   if (record.ShowMasks) head += ComposeMasks(record);
   head += "</header>\n<main>\n";
   head += kFilter;

@@ -67,7 +67,9 @@ class PageDocumentTest : public DocumentFixture {
   // The page of the fixture's folder, shown as the user gave it.
   std::string Page(const std::string& shown = "Web & Root") {
     std::string failure;
-    EXPECT_EQ(ComposeListing(r, r.DirStr, source, FormOf(FormCode::kPage), run, failure, {}, shown),
+    ListingPlace place = PlaceOf(r);
+    place.FolderShown = shown;
+    EXPECT_EQ(ComposeListing(r, place, source, FormOf(FormCode::kPage), run, failure),
               GenerateStatus::kWritten)
         << failure;
     return FlattenRun(run);
@@ -104,6 +106,7 @@ TEST_F(PageDocumentTest, OpensAsAStandardsDocument) {
   const std::string start = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n" +
                             (charset.empty() ? "" : "<meta charset=\"" + charset + "\">\n") +
                             "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+                            "<meta name=\"generator\" content=\"Kestrova\">\n"
                             "<title>Content of Web &amp; Root</title>\n<style>";
   EXPECT_EQ(page.substr(0, start.size()), start);
   EXPECT_EQ(page.substr(page.size() - 26), "</script>\n</body>\n</html>\n");

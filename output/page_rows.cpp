@@ -3,6 +3,7 @@
 #include "listing/column_values.h"
 #include "output/escapes.h"
 #include "output/number_text.h"
+#include "output/tree_page.h"
 
 namespace {
 
@@ -31,14 +32,21 @@ bool IsShown(const CommonStruct& record, const Column& column) {
   return column.shown == nullptr || record.Columns.*column.shown;
 }
 
-void AppendName(std::string& row, const CommonStruct& record, const FileInfoX& entry, bool parent) {
+void AppendName(std::string& row, const ListingRun& run, const FileInfoX& entry, bool parent) {
+  const CommonStruct& record = *run.Settings;
   const std::string& name = entry.Find.cFileName;
-  if (!record.CreateLinks) {
+  // In a tree of pages a folder links to its page, and one without a page
+  // is not linked at all.
+  std::string tree_link;
+  const bool linked = run.Tree == nullptr || AppendTreeLink(tree_link, *run.Tree, entry);
+  if (!record.CreateLinks || !linked) {
     AppendVisibleHtml(row, name);
     return;
   }
   row += "<a href=\"";
-  if (parent) {
+  if (run.Tree != nullptr) {
+    row += tree_link;
+  } else if (parent) {
     row += "../";
   } else {
     // "c:x" would read as a scheme ("javascript:" too); "./c:x" is the entry.
@@ -92,7 +100,7 @@ void AppendCell(std::string& row, ListingRun& run, const FileInfoX& entry, Cell 
   switch (cell) {
     case Cell::kName:
       row += "<td>";
-      AppendName(row, record, entry, parent);
+      AppendName(row, run, entry, parent);
       row += "</td>";
       break;
     case Cell::kType:

@@ -22,9 +22,11 @@ bool AppendTreeLink(std::string& href, const TreePage& tree, const FileInfoX& en
     return true;
   }
   if (IsFolder(entry.Find.dwFileAttributes) && tree.FoldersWithPages.count(name) == 0) return false;
+  const bool prefixed = !IsFolder(entry.Find.dwFileAttributes) && !tree.FileLinkPrefix.empty();
+  if (prefixed) href += tree.FileLinkPrefix;
   // "c:x" would read as a scheme ("javascript:" too); "./c:x" is the entry.
   const size_t colon = name.find(':');
-  if (colon != std::string::npos && colon < name.find_first_of("\\/")) href += "./";
+  if (colon != std::string::npos && colon < name.find_first_of("\\/") && !prefixed) href += "./";
   AppendLinkForm(href, name);
   if (IsFolder(entry.Find.dwFileAttributes)) href += "/" + IndexPart(tree);
   return true;

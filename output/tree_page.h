@@ -24,6 +24,9 @@ struct TreePage {
   // The folders from the top down to this one, by the names they are shown
   // with; the top's name first. One name: the top page itself.
   std::vector<std::string> Path;
+  // The way from the page's folder to the folder it lists, already a link
+  // ("../../srv/files/"), where the pages stand apart from the files.
+  std::string FileLinkPrefix;
 };
 
 // What a link from a page of the tree leads to: "name/" or "name/INDEX" for

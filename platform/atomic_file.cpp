@@ -1,6 +1,8 @@
 // The whole-or-nothing writer, written once over the steps that
 // file_posix.cpp and file_win32.cpp implement, and standard output.
+#include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 
 #include "platform/file_steps.h"
@@ -52,9 +54,69 @@ std::string MakeWithFreshName(const std::string& folder,
   return std::string();
 }
 
+// The temporary files being written, one slot for each writing thread, in
+// memory that an interrupt handler may read: a fixed table of lock-free
+// flags and buffers.
+constexpr size_t kPendingSlots = 64;
+constexpr size_t kLongestPendingPath = 4160;
+
+enum PendingState : int { kFree, kClaimed, kWriting, kSet };
+
+struct PendingSlot {
+  std::atomic<int> state{kFree};
+  char path[kLongestPendingPath];
+};
+
+PendingSlot pending_slots[kPendingSlots];
+
+// The calling thread's slot, claimed at its first write and freed as it ends.
+class ThreadSlot {
+ public:
+  ~ThreadSlot() {
+    if (slot_ != nullptr) slot_->state.store(kFree);
+  }
+  PendingSlot* Get() {
+    for (size_t i = 0; slot_ == nullptr && i < kPendingSlots; ++i) {
+      int expected = kFree;
+      if (pending_slots[i].state.compare_exchange_strong(expected, kClaimed)) slot_ = &pending_slots[i];
+    }
+    return slot_;
+  }
+
+ private:
+  PendingSlot* slot_ = nullptr;
+};
+
+thread_local ThreadSlot thread_slot;
+
 bool IsLowerHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); }
 
 }  // namespace
+
+namespace file_steps {
+
+void SetPending(const std::string& path) {
+  PendingSlot* slot = thread_slot.Get();
+  // Without a slot, or for a path past the buffer, an interrupt leaves the
+  // file; the write itself goes on as usual.
+  if (slot == nullptr || path.size() >= kLongestPendingPath) return;
+  slot->state.store(kWriting);
+  std::memcpy(slot->path, path.c_str(), path.size() + 1);
+  slot->state.store(kSet);
+}
+
+void ClearPending() {
+  PendingSlot* slot = thread_slot.Get();
+  if (slot != nullptr) slot->state.store(kClaimed);
+}
+
+void RemovePendingFiles(void (*remove)(const char* path)) {
+  for (PendingSlot& slot : pending_slots) {
+    if (slot.state.load() == kSet) remove(slot.path);
+  }
+}
+
+}  // namespace file_steps
 
 AtomicFile::~AtomicFile() { Discard(); }
 

@@ -19,17 +19,14 @@
 
 namespace {
 
-// The temporary file being written, for the interrupt handler: a fixed
-// buffer, since a handler may not allocate.
-char pending_path[PATH_MAX + 64];
-volatile sig_atomic_t has_pending = 0;
-
 // Signals that end the program while it may be writing a file: a closed
 // terminal or ssh session, a quit key, a reader of standard output gone.
 constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE};
 
+void RemoveFile(const char* path) { unlink(path); }
+
 void OnEndingSignal(int signal_number) {
-  if (has_pending) unlink(pending_path);
+  file_steps::RemovePendingFiles(RemoveFile);
   // Ending by the signal itself tells the shell what happened ($? = 128 + n)
   // and lets a calling script stop as it would for any interrupted tool.
   signal(signal_number, SIG_DFL);
@@ -188,15 +185,6 @@ bool Rename(const std::string& from, const std::string& to) { return rename(from
 void Remove(const std::string& path) { unlink(path.c_str()); }
 
 std::string LastReason() { return std::strerror(errno); }
-
-void SetPending(const std::string& path) {
-  has_pending = 0;
-  if (path.size() >= sizeof pending_path) return;
-  std::memcpy(pending_path, path.c_str(), path.size() + 1);
-  has_pending = 1;
-}
-
-void ClearPending() { has_pending = 0; }
 
 }  // namespace file_steps
 

@@ -64,10 +64,14 @@ void Remove(const std::string& path);
 // The system's text for the error of the step that failed last.
 std::string LastReason();
 
-// The temporary file the interrupt handler removes; neither touches the
+// The temporary file that the calling thread writes, which the interrupt
+// handler removes; each thread has one at a time. Neither touches the
 // system's error.
 void SetPending(const std::string& path);
 void ClearPending();
+// Calls remove with the path of every temporary file being written, from
+// an interrupt handler: it neither allocates nor locks.
+void RemovePendingFiles(void (*remove)(const char* path));
 
 // How the names of temporary files begin here.
 extern const char kTemporaryPrefix[];

@@ -10,15 +10,12 @@
 
 namespace {
 
-// The temporary file being written, for the console control handler, which
-// runs on a thread of its own.
-char pending_path[MAX_PATH + 64];
-volatile LONG has_pending = 0;
+void RemoveFile(const char* path) { DeleteFileA(path); }
 
+// Runs on a thread of its own. The files were opened for sharing deletion:
+// they go as the process ends and closes their handles.
 BOOL WINAPI OnConsoleControl(DWORD event) {
-  // The file was opened for sharing deletion: it goes as the process ends
-  // and closes its handle.
-  if (InterlockedCompareExchange(&has_pending, 0, 0) != 0) DeleteFileA(pending_path);
+  file_steps::RemovePendingFiles(RemoveFile);
   ExitProcess(event == CTRL_C_EVENT ? 130 : 143);
   return TRUE;
 }
@@ -135,15 +132,6 @@ bool Rename(const std::string& from, const std::string& to) {
 void Remove(const std::string& path) { DeleteFileA(path.c_str()); }
 
 std::string LastReason() { return SystemReason(GetLastError()); }
-
-void SetPending(const std::string& path) {
-  InterlockedExchange(&has_pending, 0);
-  if (path.size() >= sizeof pending_path) return;
-  std::memcpy(pending_path, path.c_str(), path.size() + 1);
-  InterlockedExchange(&has_pending, 1);
-}
-
-void ClearPending() { InterlockedExchange(&has_pending, 0); }
 
 }  // namespace file_steps
 

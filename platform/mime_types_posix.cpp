@@ -45,6 +45,7 @@ MimeTypes::MimeTypes(std::string root) : root_(std::move(root)) {}
 
 bool MimeTypes::Describe(const std::string& extension, std::string& description) {
   if (extension.size() < 2) return false;
+  std::lock_guard<std::mutex> lock(mutex_);
   LoadGlobs();
   const Glob* glob = Find(extension);
   if (glob == nullptr) return false;

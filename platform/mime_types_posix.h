@@ -2,12 +2,14 @@
 // which plays the registry's part on POSIX.
 #pragma once
 
+#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 // The database's glob patterns give an extension its MIME type, and the
 // type's own file its English comment; both are read once, when first asked.
+// One database serves every thread of a program.
 class MimeTypes {
  public:
   explicit MimeTypes(std::string root = "/usr/share/mime/");
@@ -39,6 +41,7 @@ class MimeTypes {
   std::string ReadComment(const std::string& type) const;
 
   std::string root_;
+  std::mutex mutex_;  // over the loading and the comments read so far
   bool loaded_ = false;
   std::vector<Glob> globs_;                                        // as listed
   std::unordered_map<std::string, std::vector<size_t>> suffixes_;  // "*.ext" patterns

@@ -12,7 +12,10 @@
 // One directory record, with the fields the engine reads, named as in
 // WIN32_FIND_DATAA. Times are 100 ns counts since 1601-01-01 UTC.
 struct FolderRecord {
-  uint32_t dwFileAttributes = 0;
+  uint32_t dwFileAttributes = 0;  // 1024 (a reparse point) marks a symbolic link
+  // A symbolic link whose target cannot be reached; its own times are given
+  // and a size of 0.
+  bool BrokenLink = false;
   uint64_t ftCreationTime = 0;
   uint64_t ftLastAccessTime = 0;
   uint64_t ftLastWriteTime = 0;
@@ -97,6 +100,50 @@ FolderStatus InspectFolder(const std::string& path, bool to_list, std::string& r
 // one exists and the other does not, or either cannot be looked at.
 bool SameFile(const std::string& a, const std::string& b);
 
+// What names one file or folder whatever path leads to it: the device (or
+// volume) and the file's number on it.
+struct FileIdentity {
+  uint64_t Device = 0;
+  uint64_t Index = 0;
+  bool operator==(const FileIdentity& other) const { return Device == other.Device && Index == other.Index; }
+};
+// The identity of what the path names, links followed; false when it cannot
+// be looked at.
+bool IdentifyFile(const std::string& path, FileIdentity& identity);
+
+// The last write time of what the path names, links followed (a 100 ns
+// count since 1601, as FolderRecord holds it); false when it cannot be read.
+bool ReadWriteTime(const std::string& path, uint64_t& time);
+// Sets the last write time, leaving the other times as they are.
+bool SetWriteTime(const std::string& path, uint64_t time);
+
+// Makes the folder and every folder above it that is missing; false, with
+// the system's reason, when one cannot be made or is no folder.
+bool MakeFolders(const std::string& path, std::string& reason);
+
+// Where a symbolic link points, as it was written; false for anything else.
+bool ReadLinkTarget(const std::string& path, std::string& target);
+
+// A file read from its start, a piece at a time.
+class FileReader {
+ public:
+  FileReader() = default;
+  ~FileReader();
+  FileReader(const FileReader&) = delete;
+  FileReader& operator=(const FileReader&) = delete;
+
+  // False when there is no regular file to read at the path.
+  bool Open(const std::string& path);
+  // The file's size when it was opened.
+  uint64_t Size() const { return size_; }
+  // Up to size bytes into buffer; 0 at the end and on a failure.
+  size_t Read(char* buffer, size_t size);
+
+ private:
+  intptr_t handle_ = -1;
+  uint64_t size_ = 0;
+};
+
 // Makes standard output carry bytes unchanged: documents arrive with their
 // line ends already as CR LF, which a text-mode stream would double.
 void UseBinaryStandardOutput();
@@ -107,6 +154,10 @@ bool StandardErrorIsTerminal();
 // The path made absolute against the current folder; unchanged when it
 // already is absolute or cannot be resolved.
 std::string AbsolutePath(const std::string& path);
+
+// The path of what the path names, with every link on the way resolved;
+// empty when it cannot be told.
+std::string RealPath(const std::string& path);
 
 // The line end of listings on this platform: CR LF on Windows, LF elsewhere.
 std::string_view PlatformLineEnd();

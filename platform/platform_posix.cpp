@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <mutex>
@@ -25,7 +26,7 @@
 
 namespace {
 
-constexpr uint32_t kReadOnly = 1, kHidden = 2, kDirectory = 16, kNormal = 128;
+constexpr uint32_t kReadOnly = 1, kHidden = 2, kDirectory = 16, kNormal = 128, kReparsePoint = 1024;
 constexpr int64_t kSecondsFrom1601To1970 = 11644473600LL;
 
 uint64_t FileTimeOf(int64_t seconds, uint32_t nanoseconds) {
@@ -40,14 +41,25 @@ char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 
 struct EntryMetadata {
   uint32_t attributes = 0;
   uint64_t creation = 0, last_access = 0, last_write = 0, size = 0;
+  bool broken_link = false;
   int error = 0;  // 0, or the errno of its failed statx; ENOENT: vanished since listed
 };
 
 // The errors of following a link whose target cannot be reached by its path.
 bool IsBrokenLinkError(int error) { return error == ENOENT || error == ELOOP || error == ENOTDIR; }
 
-// Reads the metadata of one entry of the folder; error tells how it went.
-void ReadMetadata(int folder_fd, const char* name, EntryMetadata& entry) {
+// True when the entry is a symbolic link: what the folder said of it, or
+// where it said nothing, what the entry itself says.
+bool IsLink(int folder_fd, const char* name, unsigned char type) {
+  if (type != DT_UNKNOWN) return type == DT_LNK;
+  struct statx own {};
+  return statx(folder_fd, name, AT_SYMLINK_NOFOLLOW | AT_STATX_SYNC_AS_STAT, STATX_TYPE, &own) == 0 &&
+         S_ISLNK(own.stx_mode);
+}
+
+// Reads the metadata of one entry of the folder, whose type the folder gave
+// as type (a d_type); error tells how it went.
+void ReadMetadata(int folder_fd, const char* name, unsigned char type, EntryMetadata& entry) {
   struct statx info {};
   const unsigned mask = STATX_BASIC_STATS | STATX_BTIME;
   bool dangling = false;
@@ -71,7 +83,10 @@ void ReadMetadata(int folder_fd, const char* name, EntryMetadata& entry) {
   if (name[0] == '.' && !own_entry) attributes |= kHidden;
   if ((info.stx_mode & S_IWUSR) == 0) attributes |= kReadOnly;
   if (attributes == 0) attributes = kNormal;
+  // A link is marked as Windows marks one, beside the attributes of its target.
+  if (dangling || IsLink(folder_fd, name, type)) attributes |= kReparsePoint;
   entry.attributes = attributes;
+  entry.broken_link = dangling;
   const statx_timestamp& born = (info.stx_mask & STATX_BTIME) ? info.stx_btime : info.stx_ctime;
   entry.creation = FileTimeOf(born.tv_sec, born.tv_nsec);
   entry.last_access = FileTimeOf(info.stx_atime.tv_sec, info.stx_atime.tv_nsec);
@@ -95,6 +110,7 @@ void CopyMetadata(const EntryMetadata& entry, FolderRecord& record) {
   record.ftLastWriteTime = entry.last_write;
   record.nFileSizeHigh = static_cast<uint32_t>(entry.size >> 32);
   record.nFileSizeLow = static_cast<uint32_t>(entry.size);
+  record.BrokenLink = entry.broken_link;
 }
 
 class FileDescriptor {
@@ -116,6 +132,7 @@ class FileDescriptor {
 struct NameBatch {
   std::string names;  // each name ends in a '\0'
   std::vector<uint32_t> starts;
+  std::vector<unsigned char> types;  // each name's d_type
   std::vector<EntryMetadata> metadata;
 
   size_t size() const { return starts.size(); }
@@ -133,6 +150,7 @@ class NameReader {
   bool Fill(NameBatch& batch, const std::string& mask, size_t limit) {
     batch.names.clear();
     batch.starts.clear();
+    batch.types.clear();
     while (batch.size() < limit) {
       if (at_ == used_ && !ReadMore()) return false;
       if (at_ == used_) return true;
@@ -141,6 +159,7 @@ class NameReader {
       name_.assign(item->d_name);
       if (name_ == "." || name_ == ".." || !MatchesMask(mask, name_)) continue;
       batch.starts.push_back(static_cast<uint32_t>(batch.names.size()));
+      batch.types.push_back(item->d_type);
       batch.names.append(name_.c_str(), name_.size() + 1);
     }
     return true;
@@ -255,7 +274,8 @@ class MetadataPool {
       const size_t begin = next_.fetch_add(kChunkEntries);
       if (begin >= count) return;
       const size_t end = std::min(count, begin + kChunkEntries);
-      for (size_t i = begin; i < end; ++i) ReadMetadata(fd_, batch.NameAt(i), batch.metadata[i]);
+      for (size_t i = begin; i < end; ++i)
+        ReadMetadata(fd_, batch.NameAt(i), batch.types[i], batch.metadata[i]);
       if (filled_.fetch_add(end - begin) + (end - begin) == count) {
         std::lock_guard<std::mutex> lock(mutex_);
         done_.notify_all();
@@ -309,7 +329,7 @@ class PosixFolderSource : public FolderSource {
     // NTFS returns "." and ".." first; the folder's own order is arbitrary.
     for (const char* own : {".", ".."}) {
       if (!MatchesMask(mask, own) || IsRootFolder(dir.get())) continue;
-      ReadMetadata(dir.get(), own, metadata);
+      ReadMetadata(dir.get(), own, DT_DIR, metadata);
       if (!VisitEntry(own, metadata, record, visit)) return Failed(metadata.error, failure);
     }
     // Batch by batch: the helpers read the metadata of one while this thread
@@ -435,14 +455,83 @@ FolderStatus InspectFolder(const std::string& path, bool to_list, std::string& r
   return FolderStatus::kFolder;
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
-  struct stat first {
-  }, second{};
-  const bool first_exists = stat(a.c_str(), &first) == 0;
-  const bool second_exists = stat(b.c_str(), &second) == 0;
-  if (first_exists || second_exists) {
-    return first_exists && second_exists && first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+bool IdentifyFile(const std::string& path, FileIdentity& identity) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) return false;
+  identity.Device = static_cast<uint64_t>(info.st_dev);
+  identity.Index = static_cast<uint64_t>(info.st_ino);
+  return true;
+}
+
+bool ReadWriteTime(const std::string& path, uint64_t& time) {
+  struct statx info {};
+  if (statx(AT_FDCWD, path.c_str(), AT_STATX_SYNC_AS_STAT, STATX_MTIME, &info) != 0) return false;
+  time = FileTimeOf(info.stx_mtime.tv_sec, info.stx_mtime.tv_nsec);
+  return true;
+}
+
+bool SetWriteTime(const std::string& path, uint64_t time) {
+  const uint64_t since_1970 = time - static_cast<uint64_t>(kSecondsFrom1601To1970) * 10000000ULL;
+  struct timespec times[2];
+  times[0].tv_sec = 0;
+  times[0].tv_nsec = UTIME_OMIT;
+  times[1].tv_sec = static_cast<time_t>(since_1970 / 10000000ULL);
+  times[1].tv_nsec = static_cast<long>(since_1970 % 10000000ULL * 100);
+  return utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+}
+
+bool MakeFolders(const std::string& path, std::string& reason) {
+  for (size_t at = path.find('/', 1);; at = path.find('/', at + 1)) {
+    const std::string part = path.substr(0, at);
+    if (!part.empty() && mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) {
+      reason = std::strerror(errno);
+      return false;
+    }
+    if (at == std::string::npos) break;
   }
+  if (IsExistingFolder(path)) return true;
+  reason = std::strerror(ENOTDIR);
+  return false;
+}
+
+bool ReadLinkTarget(const std::string& path, std::string& target) {
+  std::vector<char> buffer(4096);
+  const ssize_t length = readlink(path.c_str(), buffer.data(), buffer.size());
+  if (length < 0 || static_cast<size_t>(length) >= buffer.size()) return false;
+  target.assign(buffer.data(), static_cast<size_t>(length));
+  return true;
+}
+
+FileReader::~FileReader() {
+  if (handle_ >= 0) close(static_cast<int>(handle_));
+}
+
+bool FileReader::Open(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat info {};
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    close(fd);
+    return false;
+  }
+  handle_ = fd;
+  size_ = static_cast<uint64_t>(info.st_size);
+  return true;
+}
+
+size_t FileReader::Read(char* buffer, size_t size) {
+  for (;;) {
+    const ssize_t count = read(static_cast<int>(handle_), buffer, size);
+    if (count < 0 && errno == EINTR) continue;
+    return count < 0 ? 0 : static_cast<size_t>(count);
+  }
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  FileIdentity first, second;
+  const bool first_exists = IdentifyFile(a, first);
+  const bool second_exists = IdentifyFile(b, second);
+  if (first_exists || second_exists) return first_exists && second_exists && first == second;
   const size_t first_slash = a.rfind('/'), second_slash = b.rfind('/');
   const std::string first_name = first_slash == std::string::npos ? a : a.substr(first_slash + 1);
   const std::string second_name = second_slash == std::string::npos ? b : b.substr(second_slash + 1);
@@ -478,6 +567,14 @@ std::string AbsolutePath(const std::string& path) {
   std::string absolute;
   for (const std::string& name : parts) absolute += "/" + name;
   return absolute.empty() ? "/" : absolute;
+}
+
+std::string RealPath(const std::string& path) {
+  char* resolved = realpath(path.c_str(), nullptr);
+  if (resolved == nullptr) return std::string();
+  std::string real = resolved;
+  std::free(resolved);
+  return real;
 }
 
 std::string ProgramPath() {

@@ -59,7 +59,10 @@ TEST(PosixFolderSource, GivesTheRecordsWindowsWouldGive) {
   EXPECT_EQ(by_name["huge.bin"].nFileSizeHigh, 1u);
   EXPECT_EQ(SizeOf(by_name["huge.bin"]), 5368709120ULL);
   EXPECT_EQ(SizeOf(by_name["link.txt"]), 3u) << "links are followed";
-  EXPECT_EQ(by_name["dangling"].dwFileAttributes, 128u) << "a broken link is a file";
+  EXPECT_EQ(by_name["link.txt"].dwFileAttributes, 128u | 1024u) << "a link is marked as Windows marks one";
+  EXPECT_FALSE(by_name["link.txt"].BrokenLink);
+  EXPECT_EQ(by_name["dangling"].dwFileAttributes, 128u | 1024u) << "a broken link is a file";
+  EXPECT_TRUE(by_name["dangling"].BrokenLink);
   EXPECT_EQ(SizeOf(by_name["dangling"]), 0u);
   EXPECT_NE(by_name["dangling"].ftLastWriteTime, 0u) << "with the link's own times";
 
@@ -82,7 +85,8 @@ TEST(PosixFolderSource, EveryBrokenLinkIsAFileOfItsOwn) {
   for (const FolderRecord& record : Records(folder.path() + "/*")) by_name[record.cFileName] = record;
   for (const char* name : {"dangling", "loop", "through-a-file"}) {
     ASSERT_EQ(by_name.count(name), 1u) << name;
-    EXPECT_EQ(by_name[name].dwFileAttributes, 128u) << name;
+    EXPECT_EQ(by_name[name].dwFileAttributes, 128u | 1024u) << name;
+    EXPECT_TRUE(by_name[name].BrokenLink) << name;
     EXPECT_EQ(SizeOf(by_name[name]), 0u) << name;
   }
 }

@@ -197,14 +197,117 @@ bool IdentityOf(const std::string& path, BY_HANDLE_FILE_INFORMATION& identity) {
 
 }  // namespace
 
+bool IdentifyFile(const std::string& path, FileIdentity& identity) {
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!IdentityOf(path, information)) return false;
+  identity.Device = information.dwVolumeSerialNumber;
+  identity.Index = (static_cast<uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
+  return true;
+}
+
+namespace {
+
+// A folder or file opened to read or set its times alone.
+HANDLE OpenForTimes(const std::string& path, DWORD access) {
+  return CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+}  // namespace
+
+std::string RealPath(const std::string& path) {
+  // Vista and later tell the path a handle leads to; before, no path holds
+  // a link to a folder, and the full path is the real one.
+  using FinalPath = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
+  const auto final_path = reinterpret_cast<FinalPath>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleA")));
+  if (final_path == nullptr) return AbsolutePath(path);
+  HANDLE file = OpenForTimes(path, 0);
+  if (file == INVALID_HANDLE_VALUE) return std::string();
+  char buffer[4096] = {};
+  const DWORD length = final_path(file, buffer, sizeof buffer, 0);
+  CloseHandle(file);
+  if (length == 0 || length >= sizeof buffer) return std::string();
+  std::string real(buffer, length);
+  if (real.compare(0, 4, "\\\\?\\") == 0) real.erase(0, 4);
+  return real;
+}
+
+bool ReadWriteTime(const std::string& path, uint64_t& time) {
+  HANDLE file = OpenForTimes(path, FILE_READ_ATTRIBUTES);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  FILETIME written;
+  const bool read = GetFileTime(file, nullptr, nullptr, &written) != 0;
+  CloseHandle(file);
+  if (read) time = FileTimeOf(written);
+  return read;
+}
+
+bool SetWriteTime(const std::string& path, uint64_t time) {
+  HANDLE file = OpenForTimes(path, FILE_WRITE_ATTRIBUTES);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  FILETIME written;
+  written.dwLowDateTime = static_cast<DWORD>(time);
+  written.dwHighDateTime = static_cast<DWORD>(time >> 32);
+  const bool set = SetFileTime(file, nullptr, nullptr, &written) != 0;
+  CloseHandle(file);
+  return set;
+}
+
+bool MakeFolders(const std::string& path, std::string& reason) {
+  // From after the drive ("C:\\") or the share ("\\\\host\\share\\") on.
+  size_t from =
+      path.compare(0, 2, "\\\\") == 0 ? path.find_first_of("\\/", path.find_first_of("\\/", 2) + 1) : 2;
+  for (size_t at = path.find_first_of("\\/", from == std::string::npos ? path.size() : from + 1);;
+       at = path.find_first_of("\\/", at + 1)) {
+    const std::string part = path.substr(0, at);
+    if (!part.empty() && !CreateDirectoryA(part.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+      reason = SystemReason(GetLastError());
+      return false;
+    }
+    if (at == std::string::npos) break;
+  }
+  if (IsExistingFolder(path)) return true;
+  reason = SystemReason(ERROR_DIRECTORY);
+  return false;
+}
+
+// Reparse points hold their targets in a form this program does not read.
+bool ReadLinkTarget(const std::string&, std::string&) { return false; }
+
+FileReader::~FileReader() {
+  if (handle_ != -1) CloseHandle(reinterpret_cast<HANDLE>(handle_));
+}
+
+bool FileReader::Open(const std::string& path) {
+  HANDLE file =
+      CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER size;
+  if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &size)) {
+    CloseHandle(file);
+    return false;
+  }
+  handle_ = reinterpret_cast<intptr_t>(file);
+  size_ = static_cast<uint64_t>(size.QuadPart);
+  return true;
+}
+
+size_t FileReader::Read(char* buffer, size_t size) {
+  DWORD count = 0;
+  const DWORD asked = size > 1u << 30 ? 1u << 30 : static_cast<DWORD>(size);
+  if (!ReadFile(reinterpret_cast<HANDLE>(handle_), buffer, asked, &count, nullptr)) return 0;
+  return count;
+}
+
 bool SameFile(const std::string& a, const std::string& b) {
-  BY_HANDLE_FILE_INFORMATION first{}, second{};
+  FileIdentity first, second;
   const bool first_exists = GetFileAttributesA(a.c_str()) != INVALID_FILE_ATTRIBUTES;
   const bool second_exists = GetFileAttributesA(b.c_str()) != INVALID_FILE_ATTRIBUTES;
   if (first_exists || second_exists) {
-    return first_exists && second_exists && IdentityOf(a, first) && IdentityOf(b, second) &&
-           first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
-           first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
+    return first_exists && second_exists && IdentifyFile(a, first) && IdentifyFile(b, second) &&
+           first == second;
   }
   const size_t first_separator = a.find_last_of("\\/:"), second_separator = b.find_last_of("\\/:");
   const std::string first_name = first_separator == std::string::npos ? a : a.substr(first_separator + 1);

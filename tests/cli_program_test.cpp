@@ -90,7 +90,7 @@ TEST(CliCommandLine, OptionsTakeTheirValuesInEitherForm) {
       {"--quiet", "--output=" + output, "--set=SortBy=5", "--", folder.path()},
       {"-qo", output, folder.path()},
       {"-qo" + output, folder.path()},
-      {folder.path(), "--qui", "--out", output},
+      {folder.path(), "--qui", "--output", output},
   };
   for (const std::vector<std::string>& form : forms) {
     fs::remove(output);

@@ -79,7 +79,7 @@ class DocumentFixture : public ::testing::Test {
   // The document of the form that Output names.
   std::string Document() {
     std::string failure;
-    EXPECT_EQ(ComposeListing(r, r.DirStr, source, ClassicFormOf(r), run, failure), GenerateStatus::kWritten)
+    EXPECT_EQ(ComposeListing(r, PlaceOf(r), source, ClassicFormOf(r), run, failure), GenerateStatus::kWritten)
         << failure;
     return FlattenRun(run);
   }

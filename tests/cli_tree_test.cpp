@@ -1,0 +1,315 @@
+// A whole tree as a user publishes it: kestrova-cli -R on real folders, every
+// link of every page followed, failures in the middle, reruns, interrupts.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/platform.h"
+#include "tests/cli_harness.h"
+#include "tests/test_support.h"
+
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+namespace fs = std::filesystem;
+
+bool EndsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// A small archive: folders two levels deep, a hidden folder, an excluded
+// one, files with names that a link must encode.
+void MakeArchive(const std::string& top) {
+  for (const char* folder : {"photos", "photos/2024", "photos/2024/summer", "music", "music/old stuff",
+                             ".cache", "build", "docs"}) {
+    fs::create_directories(fs::path(top) / folder);
+  }
+  for (const char* file :
+       {"readme.txt", "photos/a b.jpg", "photos/2024/c#1.jpg", "photos/2024/summer/sea.png",
+        "music/song 100%.mp3", "music/old stuff/x.ogg", ".cache/junk", "build/out.o", "docs/guide.html"}) {
+    WriteFileBytes((fs::path(top) / file).string(), std::string(file));
+  }
+}
+
+// Every page of the tree, by its path relative to top.
+std::map<std::string, std::string> Pages(const std::string& top, const std::string& name = "index.html") {
+  std::map<std::string, std::string> pages;
+  for (const auto& entry : fs::recursive_directory_iterator(top)) {
+    if (entry.path().filename() == name) {
+      pages[fs::relative(entry.path(), top).generic_string()] = ReadFileBytes(entry.path().string());
+    }
+  }
+  return pages;
+}
+
+std::vector<std::string> Links(const std::string& page) {
+  std::vector<std::string> links;
+  for (size_t at = page.find("href=\""); at != std::string::npos; at = page.find("href=\"", at + 1)) {
+    at += 6;
+    links.push_back(page.substr(at, page.find('"', at) - at));
+  }
+  return links;
+}
+
+std::string PercentDecoded(const std::string& link) {
+  std::string text;
+  for (size_t i = 0; i < link.size(); ++i) {
+    if (link[i] == '%' && i + 2 < link.size()) {
+      text += static_cast<char>(std::stoi(link.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else {
+      text += link[i];
+    }
+  }
+  return text;
+}
+
+// Follows every link of every page from the folder the page lies in: each
+// must name an existing file, or a folder whose page exists.
+void ExpectEveryLinkResolves(const std::string& pages_top, const std::string& index = "index.html") {
+  for (const auto& [relative, page] : Pages(pages_top, index)) {
+    const fs::path folder = (fs::path(pages_top) / relative).parent_path();
+    for (const std::string& link : Links(page)) {
+      fs::path target = folder / PercentDecoded(link);
+      if (link.empty() || link.back() == '/') target /= index;
+      EXPECT_TRUE(fs::exists(target)) << relative << " links to " << link;
+    }
+  }
+}
+
+TEST(CliTree, EveryFolderGetsAPageAndEveryLinkLeadsSomewhere) {
+  ScopedTempFolder work;
+  const std::string top = work.Join("archive");
+  MakeArchive(top);
+  CliRun run = RunCli({"archive", "-R", "-I", "build", "--no-hidden"}, work.path());
+  ASSERT_EQ(0, run.Status) << run.Err;
+  EXPECT_TRUE(Contains(run.Err, "Listed 7 folders")) << run.Err;
+  EXPECT_TRUE(Contains(run.Err, "7 pages written, 0 unchanged, 0 failed")) << run.Err;
+  const auto pages = Pages(top);
+  EXPECT_EQ(pages.size(), 7u);
+  EXPECT_EQ(pages.count("build/index.html") + pages.count(".cache/index.html"), 0u)
+      << "excluded and hidden folders are neither listed nor entered";
+  ExpectEveryLinkResolves(top);
+  const std::string& summer = pages.at("photos/2024/summer/index.html");
+  EXPECT_TRUE(Contains(summer, "<a href=\"../../../\">")) << "breadcrumbs lead to the top";
+  EXPECT_TRUE(Contains(summer, "<a href=\"../../\">photos</a>"));
+  EXPECT_TRUE(Contains(summer, "aria-current=\"page\">summer</li>"));
+  const std::string& photos = pages.at("photos/index.html");
+  EXPECT_TRUE(Contains(photos, "href=\"2024/\"")) << "a sub-folder links to its page";
+  EXPECT_TRUE(Contains(photos, "href=\"../\"")) << "and every page below the top to its parent's";
+  EXPECT_FALSE(Contains(pages.at("index.html"), "href=\"../\"")) << "the top has no page above it";
+  EXPECT_FALSE(Contains(pages.at("index.html"), ">index.html<")) << "a page never lists itself";
+  EXPECT_TRUE(Contains(summer, "<h1>Content of archive/photos/2024/summer</h1>")) << "the folder as given";
+  for (const auto& [relative, page] : pages) {
+    EXPECT_FALSE(Contains(page, work.path())) << relative << " names no absolute path";
+  }
+}
+
+TEST(CliTree, DepthTheIndexNameAndLinksForDisk) {
+  ScopedTempFolder top;
+  MakeArchive(top.path());
+  ASSERT_EQ(0, RunCli({top.path(), "-R", "-L", "2", "-o", "list.html", "-q"}).Status);
+  const auto pages = Pages(top.path(), "list.html");
+  EXPECT_EQ(pages.count("photos/list.html"), 1u);
+  EXPECT_EQ(pages.count("photos/2024/list.html"), 0u) << "past the depth";
+  EXPECT_TRUE(Contains(pages.at("photos/list.html"), ">2024<"));
+  EXPECT_FALSE(Contains(pages.at("photos/list.html"), "href=\"2024/"))
+      << "a folder without a page is not linked";
+  EXPECT_TRUE(Contains(pages.at("list.html"), "href=\"photos/list.html\""))
+      << "another name than index.html is named in the link";
+  ExpectEveryLinkResolves(top.path(), "list.html");
+
+  ScopedTempFolder disk;
+  MakeArchive(disk.path());
+  ASSERT_EQ(0, RunCli({disk.path(), "-R", "--link-index", "-q"}).Status);
+  EXPECT_TRUE(Contains(Pages(disk.path()).at("index.html"), "href=\"photos/index.html\""));
+  EXPECT_TRUE(Contains(Pages(disk.path()).at("photos/index.html"), "href=\"../index.html\""));
+
+  CliRun bad = RunCli({top.path(), "-R", "-o", "sub/list.html"});
+  EXPECT_EQ(2, bad.Status);
+  EXPECT_TRUE(Contains(bad.Err, "with -R, -o names the file of every folder's page")) << bad.Err;
+  EXPECT_EQ(2, RunCli({top.path(), "--max-depth=2"}).Status) << "a tree option without -R";
+}
+
+TEST(CliTree, AnOutputFolderLeavesTheSourceUntouched) {
+  ScopedTempFolder top, out;
+  MakeArchive(top.path());
+  const std::string site = out.Join("site");
+  ASSERT_EQ(0, RunCli({top.path(), "-R", "--output-dir", site, "-q"}).Status);
+  EXPECT_TRUE(Pages(top.path()).empty()) << "nothing written into the source";
+  EXPECT_EQ(Pages(site).size(), 9u);
+  // The pages' links to files lead back into the source.
+  ExpectEveryLinkResolves(site);
+}
+
+TEST(CliTree, ARerunThatChangesNothingWritesNoPage) {
+  ScopedTempFolder top;
+  MakeArchive(top.path());
+  ASSERT_EQ(0, RunCli({top.path(), "-R", "-q"}).Status);
+  const std::string page = (fs::path(top.path()) / "music" / "index.html").string();
+  const auto written = fs::last_write_time(page);
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  CliRun again = RunCli({top.path(), "-R"});
+  EXPECT_TRUE(Contains(again.Err, "0 pages written, 9 unchanged, 0 failed")) << again.Err;
+  EXPECT_EQ(fs::last_write_time(page), written) << "the page and its time stay as they were";
+  WriteFileBytes((fs::path(top.path()) / "music" / "new.txt").string(), "new");
+  CliRun changed = RunCli({top.path(), "-R"});
+  EXPECT_TRUE(Contains(changed.Err, "1 page written, 8 unchanged"))
+      << "only the folder that changed: " << changed.Err;
+  EXPECT_TRUE(Contains(ReadFileBytes(page), "new.txt"));
+}
+
+TEST(CliTree, APageOfSomeoneElsesIsKept) {
+  ScopedTempFolder top;
+  MakeArchive(top.path());
+  const std::string theirs = (fs::path(top.path()) / "docs" / "index.html").string();
+  WriteFileBytes(theirs, "<p>the project's own page</p>");
+  CliRun run = RunCli({top.path(), "-R", "-q"});
+  EXPECT_EQ(1, run.Status);
+  EXPECT_TRUE(Contains(run.Err, "cannot write " + theirs + ": a file that kestrova-cli did not write"))
+      << run.Err;
+  EXPECT_EQ(ReadFileBytes(theirs), "<p>the project's own page</p>");
+  EXPECT_EQ(Pages(top.path()).size(), 9u) << "the others are written, and the kept file is not theirs";
+}
+
+// The same tree listed by one thread and by many gives the same bytes.
+TEST(CliTree, OneThreadAndManyWriteTheSamePages) {
+  ScopedTempFolder one, many;
+  for (const ScopedTempFolder* top : {&one, &many}) {
+    for (int a = 0; a < 40; ++a) {
+      for (int b = 0; b < 50; ++b) {
+        const fs::path folder =
+            fs::path(top->path()) / ("group " + std::to_string(a)) / ("part-" + std::to_string(b));
+        fs::create_directories(folder);
+        if (b % 7 == 0) WriteFileBytes((folder / ("f" + std::to_string(a * b) + ".txt")).string(), "x");
+      }
+    }
+  }
+  ASSERT_EQ(0, RunCli({one.path(), "-R", "-q", "--threads", "1", "--set", "Columns=S"}).Status);
+  ASSERT_EQ(0, RunCli({many.path(), "-R", "-q", "--threads", "8", "--set", "Columns=S"}).Status);
+  const auto first = Pages(one.path()), second = Pages(many.path());
+  ASSERT_EQ(first.size(), 2041u);
+  ASSERT_EQ(second.size(), first.size());
+  for (const auto& [relative, page] : first) {
+    // The top's name is its folder's own, which differs between the two.
+    std::string expected = page;
+    const std::string one_name = fs::path(one.path()).filename().string();
+    const std::string many_name = fs::path(many.path()).filename().string();
+    for (size_t at = expected.find(one_name); at != std::string::npos; at = expected.find(one_name, at + 1)) {
+      expected.replace(at, one_name.size(), many_name);
+    }
+    ASSERT_EQ(second.at(relative), expected) << relative;
+  }
+}
+
+#ifndef _WIN32
+
+TEST(CliTree, ALinkIsListedEnteredOnlyWithFollowAndALoopIsNotEntered) {
+  ScopedTempFolder top;
+  MakeArchive(top.path());
+  fs::create_directory_symlink("../photos", fs::path(top.path()) / "music" / "pictures");
+  fs::create_directory_symlink("..", fs::path(top.path()) / "photos" / "up");
+  CliRun plain = RunCli({top.path(), "-R", "-q"});
+  ASSERT_EQ(0, plain.Status) << plain.Err;
+  auto pages = Pages(top.path());
+  EXPECT_EQ(pages.count("music/pictures/index.html"), 0u) << "a link is listed, not entered";
+  EXPECT_TRUE(Contains(pages.at("music/index.html"), ">pictures<"));
+  EXPECT_FALSE(Contains(pages.at("music/index.html"), "href=\"pictures/\""));
+  ExpectEveryLinkResolves(top.path());
+
+  // Followed, a link out of the tree is entered; one into it leads to the
+  // page its folder has there; one to a folder above is a loop.
+  ScopedTempFolder elsewhere;
+  fs::create_directories(fs::path(elsewhere.path()) / "shared" / "deep");
+  WriteFileBytes((fs::path(elsewhere.path()) / "shared" / "deep" / "s.txt").string(), "s");
+  fs::create_directory_symlink(fs::path(elsewhere.path()) / "shared",
+                               fs::path(top.path()) / "docs" / "shared");
+  CliRun follow = RunCli({top.path(), "-R", "-q", "--follow"});
+  EXPECT_EQ(0, follow.Status) << follow.Err;
+  EXPECT_TRUE(
+      Contains(follow.Err, "not entered: " + top.path() + "/photos/up leads back to a folder above it"))
+      << follow.Err;
+  EXPECT_TRUE(fs::exists(fs::path(elsewhere.path()) / "shared" / "deep" / "index.html"))
+      << "a link out, entered";
+  EXPECT_TRUE(
+      Contains(ReadFileBytes((fs::path(top.path()) / "music" / "index.html").string()), "href=\"pictures/\""))
+      << "a link into the tree leads to its folder's page";
+  EXPECT_TRUE(
+      Contains(ReadFileBytes((fs::path(top.path()) / "photos" / "index.html").string()), "<a href=\"../\">"))
+      << "the folder's page is written once, by its own path";
+  ExpectEveryLinkResolves(top.path());
+}
+
+TEST(CliTree, AFolderThatCannotBeReadOrWrittenIsReportedAndTheRestIsWritten) {
+  if (getuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+  ScopedTempFolder top;
+  MakeArchive(top.path());
+  chmod(top.path().c_str(), 0777);
+  for (const auto& entry : fs::recursive_directory_iterator(top.path())) {
+    chmod(entry.path().c_str(), entry.is_directory() ? 0777 : 0666);
+  }
+  const std::string locked = (fs::path(top.path()) / "music" / "old stuff").string();
+  const std::string read_only = (fs::path(top.path()) / "photos" / "2024").string();
+  chmod(locked.c_str(), 0700);
+  chmod(read_only.c_str(), 0755);
+  CliRun run = RunCli({top.path(), "-R", "-q"}, "", 65534);
+  EXPECT_EQ(1, run.Status);
+  EXPECT_TRUE(Contains(run.Err, "cannot list " + locked + ": Permission denied")) << run.Err;
+  EXPECT_TRUE(Contains(run.Err, "cannot write " + read_only + "/index.html")) << run.Err;
+  EXPECT_TRUE(Contains(run.Err, "2 failed")) << run.Err;
+  const auto pages = Pages(top.path());
+  EXPECT_EQ(pages.count("photos/2024/summer/index.html"), 1u) << "the walk goes on below a failure";
+  EXPECT_FALSE(Contains(pages.at("music/index.html"), "href=\"old%20stuff/\""))
+      << "no link to a page that is not";
+}
+
+// An interrupt in the middle of a large tree leaves each page old or new,
+// and no temporary file anywhere.
+TEST(CliTree, AnInterruptLeavesEveryPageOldOrNew) {
+  ScopedTempFolder top;
+  for (int a = 0; a < 300; ++a) {
+    const fs::path folder = fs::path(top.path()) / ("f" + std::to_string(a));
+    fs::create_directories(folder);
+    for (int b = 0; b < 40; ++b) WriteFileBytes((folder / ("file" + std::to_string(b))).string(), "x");
+  }
+  ASSERT_EQ(0, RunCli({top.path(), "-R", "-q"}).Status);
+  const auto old_pages = Pages(top.path());
+  for (const auto& entry : fs::directory_iterator(top.path())) {
+    if (entry.is_directory()) WriteFileBytes((entry.path() / "added").string(), "y");
+  }
+  for (int delay_ms : {5, 20, 60}) {
+    const pid_t child = fork();
+    if (child == 0) {
+      const std::string program = KESTROVA_CLI_PATH;
+      execl(program.c_str(), program.c_str(), top.path().c_str(), "-R", "-q", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms));
+    kill(child, SIGINT);
+    int status = 0;
+    waitpid(child, &status, 0);
+    for (const auto& [relative, page] : Pages(top.path())) {
+      const bool whole = page.compare(0, 15, "<!DOCTYPE html>") == 0 && EndsWith(page, "</html>\n");
+      EXPECT_TRUE(page == old_pages.at(relative) || whole) << relative;
+    }
+    for (const auto& entry : fs::recursive_directory_iterator(top.path())) {
+      EXPECT_FALSE(IsTemporaryFileName(entry.path().filename().string())) << entry.path();
+    }
+  }
+}
+
+#endif
+
+}  // namespace

@@ -37,6 +37,10 @@ class FolderSource {
   // extension to class name, class name to description. False when either
   // lookup fails; an empty description is returned as found.
   virtual bool DescribeType(const std::string& extension, std::string& description) = 0;
+  // Looks up the MIME type of files with this extension (".txt" gives
+  // "text/plain"). False when the system knows none; a source that knows
+  // no types at all keeps this default.
+  virtual bool LookUpMimeType(const std::string& /*extension*/, std::string& /*mime_type*/) { return false; }
 };
 
 // The operating system's folders and file-type registry.

@@ -337,6 +337,10 @@ class PosixFolderSource : public FolderSource {
     return mime_.Describe(extension, description);
   }
 
+  bool LookUpMimeType(const std::string& extension, std::string& mime_type) override {
+    return mime_.LookUp(extension, mime_type);
+  }
+
  private:
   MimeTypes mime_;
 };

@@ -1,5 +1,6 @@
 // The seam over the ANSI Win32 calls: FindFirstFileExA for folder records, the
-// HKEY_CLASSES_ROOT registry for type descriptions, the local clock.
+// HKEY_CLASSES_ROOT registry for type descriptions and MIME types, the local
+// clock.
 #include "platform/win32port.h"
 
 #include <fcntl.h>
@@ -40,16 +41,39 @@ struct KeyCloser {
   void operator()(HKEY key) const { RegCloseKey(key); }
 };
 
+using KeyHandle = std::unique_ptr<HKEY__, KeyCloser>;
+
+KeyHandle OpenClassKey(const std::string& name) {
+  HKEY opened = nullptr;
+  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, name.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return nullptr;
+  return KeyHandle(opened);
+}
+
 // The default value of a key under HKEY_CLASSES_ROOT, at most 255 bytes.
 bool ReadClassValue(const std::string& name, std::string& value) {
-  HKEY opened = nullptr;
-  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, name.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
-  std::unique_ptr<HKEY__, KeyCloser> key(opened);
+  KeyHandle key = OpenClassKey(name);
+  if (!key) return false;
   char buffer[256] = {};
   LONG size = 255;
   if (RegQueryValueA(key.get(), nullptr, buffer, &size) != ERROR_SUCCESS) return false;
   value = buffer;
   return true;
+}
+
+// A named text value of a key under HKEY_CLASSES_ROOT, at most 255 bytes.
+bool ReadClassText(const std::string& name, const char* value_name, std::string& value) {
+  KeyHandle key = OpenClassKey(name);
+  if (!key) return false;
+  char buffer[256] = {};
+  DWORD type = 0;
+  DWORD size = sizeof buffer - 1;
+  if (RegQueryValueExA(key.get(), value_name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
+          ERROR_SUCCESS ||
+      type != REG_SZ) {
+    return false;
+  }
+  value = buffer;
+  return !value.empty();
 }
 
 // True for the codes that end a search normally; else the reason is kept.
@@ -83,6 +107,10 @@ class Win32FolderSource : public FolderSource {
   bool DescribeType(const std::string& extension, std::string& description) override {
     std::string class_name;
     return ReadClassValue(extension, class_name) && ReadClassValue(class_name, description);
+  }
+
+  bool LookUpMimeType(const std::string& extension, std::string& mime_type) override {
+    return ReadClassText(extension, "Content Type", mime_type);
   }
 };
 

@@ -1,6 +1,9 @@
 #include "output/escapes.h"
 
 #include <algorithm>
+#include <cstdint>
+
+#include "platform/platform.h"
 
 namespace {
 
@@ -26,6 +29,127 @@ char EscapeLetter(char c) {
     default:
       return '\0';
   }
+}
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+constexpr char kReplacementCharacter[] = "\xEF\xBF\xBD";
+
+// The ranges that the bytes after a UTF-8 lead byte must fall in (Unicode's
+// table of well-formed sequences): no overlong forms, no surrogates,
+// nothing past U+10FFFF.
+struct Utf8Lead {
+  int continuations;
+  unsigned char second_low, second_high;
+};
+
+Utf8Lead LeadOf(unsigned char byte) {
+  if (byte >= 0xC2 && byte <= 0xDF) return {1, 0x80, 0xBF};
+  if (byte == 0xE0) return {2, 0xA0, 0xBF};
+  if (byte == 0xED) return {2, 0x80, 0x9F};
+  if (byte >= 0xE1 && byte <= 0xEF) return {2, 0x80, 0xBF};
+  if (byte == 0xF0) return {3, 0x90, 0xBF};
+  if (byte >= 0xF1 && byte <= 0xF3) return {3, 0x80, 0xBF};
+  if (byte == 0xF4) return {3, 0x80, 0x8F};
+  return {0, 0, 0};
+}
+
+// The sequence that starts at text[at] (a byte above 127): its length and
+// code point when it is well-formed (true); else false, with length the
+// maximal ill-formed part that one U+FFFD replaces.
+bool DecodeSequence(std::string_view text, size_t at, size_t& length, uint32_t& code_point) {
+  const unsigned char lead = static_cast<unsigned char>(text[at]);
+  const Utf8Lead rule = LeadOf(lead);
+  length = 1;
+  if (rule.continuations == 0) return false;
+  code_point = lead & (0x3F >> rule.continuations);
+  for (int i = 1; i <= rule.continuations; ++i) {
+    if (at + i >= text.size()) return false;
+    const unsigned char next = static_cast<unsigned char>(text[at + i]);
+    const unsigned char low = i == 1 ? rule.second_low : 0x80;
+    const unsigned char high = i == 1 ? rule.second_high : 0xBF;
+    if (next < low || next > high) return false;
+    code_point = (code_point << 6) | (next & 0x3F);
+    length = i + 1;
+  }
+  return true;
+}
+
+bool IsAscii(std::string_view text) {
+  return std::none_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) > 127; });
+}
+
+bool IsWellFormedUtf8(std::string_view text) {
+  size_t length = 0;
+  uint32_t code_point = 0;
+  for (size_t at = 0; at < text.size(); at += length) {
+    length = 1;
+    if (static_cast<unsigned char>(text[at]) > 127 && !DecodeSequence(text, at, length, code_point)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The text in UTF-8, converted into converted where it has to be; an
+// ASCII text (the same in every code page) as it stands. Where the
+// conversion fails the bytes stand, to be replaced where ill-formed.
+std::string_view Utf8Of(std::string_view text, std::string& converted) {
+  if (IsAscii(text)) return text;
+  if (!SystemTextToUtf8(text, converted)) return text;
+  return converted;
+}
+
+// Bytes that a JSON string holds as they are: printable ASCII but '"' and
+// '\'. Every other byte takes a look.
+struct JsonPlainBytes {
+  bool plain[256] = {};
+  constexpr JsonPlainBytes() {
+    for (int c = 0x20; c < 0x7F; ++c) plain[c] = c != '"' && c != '\\';
+  }
+};
+constexpr JsonPlainBytes kJsonPlain;
+
+void AppendUnicodeEscape(std::string& out, uint32_t code_point) {
+  const char escape[] = {'\\',
+                         'u',
+                         kHexDigits[(code_point >> 12) & 15],
+                         kHexDigits[(code_point >> 8) & 15],
+                         kHexDigits[(code_point >> 4) & 15],
+                         kHexDigits[code_point & 15]};
+  out.append(escape, sizeof escape);
+}
+
+// One byte below 128 that is not plain.
+void AppendJsonAsciiEscape(std::string& out, char c) {
+  switch (c) {
+    case '"':
+      out += "\\\"";
+      return;
+    case '\\':
+      out += "\\\\";
+      return;
+    case '\b':
+      out += "\\b";
+      return;
+    case '\f':
+      out += "\\f";
+      return;
+    case '\n':
+      out += "\\n";
+      return;
+    case '\r':
+      out += "\\r";
+      return;
+    case '\t':
+      out += "\\t";
+      return;
+    default:
+      AppendUnicodeEscape(out, static_cast<unsigned char>(c));
+  }
+}
+
+bool IsEscapedInJson(uint32_t code_point) {
+  return (code_point >= 0x80 && code_point <= 0x9F) || code_point == 0x2028 || code_point == 0x2029;
 }
 
 }  // namespace
@@ -89,4 +213,54 @@ std::string ControlEscaped(std::string_view text) {
   std::string escaped;
   AppendControlEscaped(escaped, text);
   return escaped;
+}
+
+bool IsExactAsUtf8(std::string_view text) {
+  if (IsAscii(text)) return true;
+  std::string converted;
+  return SystemTextToUtf8(text, converted) && IsWellFormedUtf8(converted);
+}
+
+void AppendJsonEscaped(std::string& out, std::string_view system_text) {
+  std::string converted;
+  const std::string_view text = Utf8Of(system_text, converted);
+  size_t run = 0;
+  size_t at = 0;
+  while (at < text.size()) {
+    const unsigned char byte = static_cast<unsigned char>(text[at]);
+    if (kJsonPlain.plain[byte]) {
+      ++at;
+      continue;
+    }
+    size_t length = 1;
+    uint32_t code_point = 0;
+    const bool well_formed = byte > 127 && DecodeSequence(text, at, length, code_point);
+    if (well_formed && !IsEscapedInJson(code_point)) {
+      at += length;
+      continue;
+    }
+    out.append(text, run, at - run);
+    if (byte <= 127) {
+      AppendJsonAsciiEscape(out, text[at]);
+    } else if (well_formed) {
+      AppendUnicodeEscape(out, code_point);
+    } else {
+      out += kReplacementCharacter;
+    }
+    at += length;
+    run = at;
+  }
+  out.append(text, run, std::string_view::npos);
+}
+
+void AppendPercentEncoded(std::string& out, std::string_view bytes) {
+  for (char c : bytes) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte < 0x7F && byte != '%') {
+      out += c;
+    } else {
+      const char code[] = {'%', kHexDigits[byte >> 4], kHexDigits[byte & 15]};
+      out.append(code, sizeof code);
+    }
+  }
 }

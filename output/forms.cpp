@@ -4,6 +4,7 @@
 #include "output/escapes.h"
 #include "output/html_document.h"
 #include "output/html_rows.h"
+#include "output/json_document.h"
 #include "output/text_document.h"
 
 namespace {
@@ -16,14 +17,27 @@ const OutputForm kForms[] = {
      FormCode::kHtml,
      ComposeHtmlDocument,
      AppendEntryRow,
-     AppendEscapedHtml},
+     AppendEscapedHtml,
+     LineEnds::kPlatform,
+     nullptr},
     {FormCode::kText,
      "text",
      {nullptr},
      FormCode::kText,
      ComposeTextDocument,
      AppendEntryLine,
-     AppendControlEscaped},
+     AppendControlEscaped,
+     LineEnds::kPlatform,
+     nullptr},
+    {FormCode::kJson,
+     "json",
+     {".json", nullptr},
+     FormCode::kJson,
+     ComposeJsonDocument,
+     AppendJsonEntry,
+     AppendJsonEscaped,
+     LineEnds::kAsComposed,
+     nullptr},
 };
 
 bool HasExtension(const OutputForm& form, const std::string& extension) {

@@ -13,6 +13,12 @@
 
 enum class FormCode { kHtml, kText, kPage, kJson, kCsv, kNames };
 
+// How the line ends of a form's document reach the file.
+enum class LineEnds {
+  kPlatform,    // every "\r\n" and lone "\n" as the platform's line end
+  kAsComposed,  // byte for byte as composed: a format with line ends of its own
+};
+
 struct OutputForm {
   FormCode Code;
   const char* Name;  // on the command line and in a settings file's Format
@@ -29,6 +35,11 @@ struct OutputForm {
   void (*AppendRow)(ListingRun& run, const FileInfoX& entry, std::string& row);
   // How the form writes text from the file system (names, the folder).
   TextEscape Escape;
+  LineEnds Ends;
+  // Appends the record of one entry ended by a NUL, the name as it stands,
+  // for a reader that splits at NULs (xargs -0); null for a form that has no
+  // such records.
+  void (*AppendNullEndedRow)(ListingRun& run, const FileInfoX& entry, std::string& row);
 };
 
 const OutputForm& FormOf(FormCode code);

@@ -24,7 +24,7 @@ class CountingSink : public ByteSink {
 
 bool WriteThrough(ListingRun& run, ByteSink& sink, const SinkWrapper& wrap, uint64_t* written) {
   CountingSink counted(sink);
-  const DocumentWrite write = [&run](ByteSink& target) { return WriteRun(run, target, PlatformLineEnd()); };
+  const DocumentWrite write = [&run](ByteSink& target) { return WriteRun(run, target); };
   const bool done = wrap ? wrap(counted, run, write) : write(counted);
   if (written != nullptr) *written = counted.count;
   return done;
@@ -94,6 +94,7 @@ GenerateResult GenerateListing(const CommonStruct& settings, FolderSource& sourc
   const OutputForm& form = output.Form != nullptr ? *output.Form : ClassicFormOf(settings);
   result.Status = ComposeListing(settings, settings.DirStr, source, form, run, result.Reason);
   if (result.Status != GenerateStatus::kWritten) return result;
+  run.NullEnds = output.NullEnds && form.AppendNullEndedRow != nullptr;
   const bool written =
       output.ToStandardOutput
           ? WriteStandardOutput(run, result.Reason, output.Wrap, &result.BytesWritten)

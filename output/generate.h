@@ -44,6 +44,8 @@ struct ListingOutput {
   // kCannotWrite with the system's reason.
   bool ToStandardOutput = false;
   SinkWrapper Wrap;  // none: the document goes straight to its sink
+  // The rows as the form's NUL-ended records, where the form has them.
+  bool NullEnds = false;
 };
 
 // Lists DirStr and writes the document of the form to OutputFile whole or

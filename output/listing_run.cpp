@@ -5,13 +5,18 @@
 namespace {
 
 RowComposer RowsOf(ListingRun& run) {
-  return [&run](const FileInfoX& entry, std::string& row) { run.Form->AppendRow(run, entry, row); };
+  const auto append = run.NullEnds ? run.Form->AppendNullEndedRow : run.Form->AppendRow;
+  return [&run, append](const FileInfoX& entry, std::string& row) { append(run, entry, row); };
 }
 
 }  // namespace
 
-bool WriteRun(ListingRun& run, ByteSink& sink, std::string_view line_end) {
-  return WriteDocument(run.Document, run.Listing, RowsOf(run), sink, line_end);
+bool WriteRun(ListingRun& run, ByteSink& sink) {
+  if (!run.NullEnds && run.Form->Ends == LineEnds::kPlatform) {
+    return WriteDocument(run.Document, run.Listing, RowsOf(run), sink, PlatformLineEnd());
+  }
+  return VisitDocumentTexts(run.Document, run.Listing, RowsOf(run),
+                            [&sink](std::string_view text) { return sink.Write(text); });
 }
 
 std::string FlattenRun(ListingRun& run) { return Flatten(run.Document, run.Listing, RowsOf(run)); }

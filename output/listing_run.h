@@ -46,11 +46,15 @@ struct ListingRun {
   std::string CaptionRow;
   DocumentText Document;
   FileTypes Types;  // looked up as the rows are composed
+  // The rows are the form's NUL-ended records, written as composed; only
+  // for a form that has them.
+  bool NullEnds = false;
 };
 
-// Writes the run's document to the sink, each line end as line_end, its
-// rows composed by its form on the way. False when a write fails.
-bool WriteRun(ListingRun& run, ByteSink& sink, std::string_view line_end);
+// Writes the run's document to the sink, its rows composed by its form on
+// the way: each line end as the platform's, or as composed where the form
+// keeps its own or the rows end in NULs. False when a write fails.
+bool WriteRun(ListingRun& run, ByteSink& sink);
 // The run's document as one text, line ends as composed.
 std::string FlattenRun(ListingRun& run);
 // The length of the run's document as composed.

@@ -67,6 +67,12 @@ bool LinksEncodeHighBytes();
 // that code page has no name that browsers know.
 std::string PageCharset();
 
+// The system's text (a name, a registry text, a setting) as UTF-8 into
+// utf8: as it stands where names are UTF-8, converted from the ANSI code
+// page on Windows. False when the text is not valid in the ANSI code page;
+// utf8 then holds nothing of use.
+bool SystemTextToUtf8(std::string_view text, std::string& utf8);
+
 // Lower-cases a name the platform's way (ANSI code page on Windows, ASCII
 // letters only where names are UTF-8).
 std::string LowerCaseBytes(std::string text);

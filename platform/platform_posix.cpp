@@ -380,6 +380,11 @@ bool LinksEncodeHighBytes() { return true; }
 
 std::string PageCharset() { return "utf-8"; }
 
+bool SystemTextToUtf8(std::string_view text, std::string& utf8) {
+  utf8.assign(text);
+  return true;
+}
+
 std::string LowerCaseBytes(std::string text) {
   for (char& c : text) c = LowerAscii(c);
   return text;

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/charset.h"
@@ -148,6 +149,22 @@ char FolderSeparator() { return '\\'; }
 bool LinksEncodeHighBytes() { return false; }
 
 std::string PageCharset() { return CharsetOfCodePage(GetACP()); }
+
+bool SystemTextToUtf8(std::string_view text, std::string& utf8) {
+  utf8.clear();
+  if (text.empty()) return true;
+  const int length = static_cast<int>(text.size());
+  const int wide_length = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), length, nullptr, 0);
+  if (wide_length <= 0) return false;
+  std::wstring wide(static_cast<size_t>(wide_length), L'\0');
+  MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), length, &wide[0], wide_length);
+  const int utf8_length =
+      WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_length, nullptr, 0, nullptr, nullptr);
+  if (utf8_length <= 0) return false;
+  utf8.resize(static_cast<size_t>(utf8_length));
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_length, &utf8[0], utf8_length, nullptr, nullptr);
+  return true;
+}
 
 std::string LowerCaseBytes(std::string text) {
   if (!text.empty()) CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));

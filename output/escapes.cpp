@@ -99,6 +99,23 @@ std::string_view Utf8Of(std::string_view text, std::string& converted) {
   return converted;
 }
 
+// The UTF-8 text with every ill-formed part replaced.
+std::string_view WellFormed(std::string_view text, std::string& replaced) {
+  if (IsWellFormedUtf8(text)) return text;
+  replaced.clear();
+  size_t length = 0;
+  uint32_t code_point = 0;
+  for (size_t at = 0; at < text.size(); at += length) {
+    length = 1;
+    if (static_cast<unsigned char>(text[at]) <= 127 || DecodeSequence(text, at, length, code_point)) {
+      replaced.append(text, at, length);
+    } else {
+      replaced += kReplacementCharacter;
+    }
+  }
+  return replaced;
+}
+
 // Bytes that a JSON string holds as they are: printable ASCII but '"' and
 // '\'. Every other byte takes a look.
 struct JsonPlainBytes {
@@ -150,6 +167,23 @@ void AppendJsonAsciiEscape(std::string& out, char c) {
 
 bool IsEscapedInJson(uint32_t code_point) {
   return (code_point >= 0x80 && code_point <= 0x9F) || code_point == 0x2028 || code_point == 0x2029;
+}
+
+// Starts a formula in a spreadsheet, or is the guard itself.
+bool NeedsFormulaGuard(std::string_view text) {
+  if (text.empty()) return false;
+  switch (text[0]) {
+    case '=':
+    case '+':
+    case '-':
+    case '@':
+    case '\t':
+    case '\r':
+    case '\'':
+      return true;
+    default:
+      return false;
+  }
 }
 
 }  // namespace
@@ -251,6 +285,27 @@ void AppendJsonEscaped(std::string& out, std::string_view system_text) {
     run = at;
   }
   out.append(text, run, std::string_view::npos);
+}
+
+void AppendCsvField(std::string& out, std::string_view system_text) {
+  std::string converted;
+  std::string replaced;
+  const std::string_view text = WellFormed(Utf8Of(system_text, converted), replaced);
+  const bool guarded = NeedsFormulaGuard(text);
+  if (!guarded && text.find_first_of("\",\r\n") == std::string_view::npos) {
+    out.append(text);
+    return;
+  }
+  out += '"';
+  if (guarded) out += '\'';
+  size_t run = 0;
+  for (size_t quote = text.find('"'); quote != std::string_view::npos; quote = text.find('"', run)) {
+    out.append(text, run, quote + 1 - run);
+    out += '"';
+    run = quote + 1;
+  }
+  out.append(text, run, std::string_view::npos);
+  out += '"';
 }
 
 void AppendPercentEncoded(std::string& out, std::string_view bytes) {

@@ -72,6 +72,32 @@ TEST(IsExactAsUtf8, OnlyWhatConvertsWithoutAReplacement) {
   }
 }
 
+std::string Csv(std::string_view text) {
+  std::string field;
+  AppendCsvField(field, text);
+  return field;
+}
+
+TEST(CsvField, QuotedWhereRfc4180NeedsItAndGuardedWhereASpreadsheetWouldCompute) {
+  EXPECT_EQ(Csv("plain name.txt"), "plain name.txt");
+  EXPECT_EQ(Csv(""), "");
+  EXPECT_EQ(Csv("a,b"), "\"a,b\"");
+  EXPECT_EQ(Csv("say \"hi\""), "\"say \"\"hi\"\"\"");
+  EXPECT_EQ(Csv("nl\nforged"), "\"nl\nforged\"") << "a line break stays inside the quotes";
+  EXPECT_EQ(Csv("cr\rreturn"), "\"cr\rreturn\"");
+  EXPECT_EQ(Csv("=cmd|' /C calc'!A0"), "\"'=cmd|' /C calc'!A0\"");
+  EXPECT_EQ(Csv("+1+1"), "\"'+1+1\"");
+  EXPECT_EQ(Csv("-rf"), "\"'-rf\"");
+  EXPECT_EQ(Csv("@SUM(A1)"), "\"'@SUM(A1)\"");
+  EXPECT_EQ(Csv("\tTab first"), "\"'\tTab first\"");
+  EXPECT_EQ(Csv("\rfirst"), "\"'\rfirst\"");
+  EXPECT_EQ(Csv("=\"x\""), "\"'=\"\"x\"\"\"") << "guarded and quoted alike";
+  EXPECT_EQ(Csv("' onfocus='x"), "\"'' onfocus='x\"")
+      << "a leading quote of its own is guarded too, so a reader drops exactly one";
+  EXPECT_EQ(Csv("a=b-c"), "a=b-c") << "only the first character starts a formula";
+  EXPECT_EQ(Csv("bad\xFF\xFEutf8"), "bad\xEF\xBF\xBD\xEF\xBF\xBDutf8");
+}
+
 TEST(PercentEncoded, EveryByteOutsidePrintableAsciiAndThePercentSign) {
   std::string encoded;
   AppendPercentEncoded(encoded, std::string("bad\xFF\xFE 100%\n\x7f~\0", 14));

@@ -1,6 +1,7 @@
 #include "output/forms.h"
 
 #include "listing/entry.h"
+#include "output/csv_document.h"
 #include "output/escapes.h"
 #include "output/html_document.h"
 #include "output/html_rows.h"
@@ -36,6 +37,15 @@ const OutputForm kForms[] = {
      ComposeJsonDocument,
      AppendJsonEntry,
      AppendJsonEscaped,
+     LineEnds::kAsComposed,
+     nullptr},
+    {FormCode::kCsv,
+     "csv",
+     {".csv", nullptr},
+     FormCode::kCsv,
+     ComposeCsvDocument,
+     AppendCsvRow,
+     AppendCsvField,
      LineEnds::kAsComposed,
      nullptr},
 };

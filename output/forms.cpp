@@ -6,6 +6,7 @@
 #include "output/html_document.h"
 #include "output/html_rows.h"
 #include "output/json_document.h"
+#include "output/names_document.h"
 #include "output/text_document.h"
 
 namespace {
@@ -48,6 +49,15 @@ const OutputForm kForms[] = {
      AppendCsvField,
      LineEnds::kAsComposed,
      nullptr},
+    {FormCode::kNames,
+     "names",
+     {nullptr},
+     FormCode::kText,
+     ComposeNamesDocument,
+     AppendNameLine,
+     AppendControlEscaped,
+     LineEnds::kPlatform,
+     AppendNullEndedName},
 };
 
 bool HasExtension(const OutputForm& form, const std::string& extension) {

@@ -123,6 +123,13 @@ const OutputForm& ImpliedForm(const CommonStruct& record) {
   return WritesToStandardOutput(record) ? ClassicFormOf(record) : FormForFileName(record.OutputFile);
 }
 
+// The form that the settings give, as ChooseForm left them: Format where
+// the name alone would not give it.
+const OutputForm& ListingForm(const CommonStruct& record) {
+  const OutputForm* named = FormNamed(record.Format);
+  return named != nullptr ? *named : ImpliedForm(record);
+}
+
 // The form of the listing: --format, else the settings' Format unless an
 // output named on the command line asks for a form of other extensions,
 // else what the output's name gives. Output and Format are set so that the
@@ -160,6 +167,11 @@ bool ApplyCommandLine(CommonStruct& record, const CliOptions& options, std::stri
     record.OutputName = FileNameOf(record.OutputFile);
   }
   ChooseForm(record, options);
+  const OutputForm& form = ListingForm(record);
+  if (options.NullEnds && form.AppendNullEndedRow == nullptr) {
+    message = std::string("--null is for the names form (--format names), not for ") + form.Name;
+    return false;
+  }
   return true;
 }
 
@@ -195,8 +207,9 @@ GenerateResult Generate(const CommonStruct& record, const CliOptions& options, L
   ProgressFolderSource progress(SystemFolderSource(), line);
   FolderSource& source = line.Enabled() ? static_cast<FolderSource&>(progress) : SystemFolderSource();
   ListingOutput output;
-  output.Form = &FormOfSettings(record);
+  output.Form = &ListingForm(record);
   output.ToStandardOutput = WritesToStandardOutput(record);
+  output.NullEnds = options.NullEnds;
   if (line.Enabled()) {
     output.Wrap = [&line](ByteSink& target, ListingRun& written, const DocumentWrite& write) {
       ProgressSink sink(target, line, RunLength(written));

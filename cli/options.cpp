@@ -15,6 +15,7 @@ enum class OptionId {
   IncludeParent,
   Format,
   Text,
+  Null,
   PrintSettings,
   SaveSettings,
   Quiet,
@@ -28,38 +29,58 @@ struct OptionDefinition {
   const char* LongName;   // without the leading "--"
   const char* ValueName;  // nullptr for a switch
   const char* Help;
+  // What follows the help text, from elsewhere (the forms' table); null for none.
+  std::string (*MoreHelp)();
 };
+
+// "html, text, ...", as --format takes them.
+std::string FormList() {
+  std::string list;
+  for (const std::string& name : FormNames()) list += (list.empty() ? "" : ", ") + name;
+  return list;
+}
 
 const OptionDefinition kOptions[] = {
     {OptionId::Output, 'o', "output", "FILE",
      "the output file: HTML for .html .htm .shtml .asp,\n"
      "JSON for .json, CSV for .csv, plain text\n"
      "otherwise; \"-\" is standard output; default:\n"
-     "standard output, or the settings file's"},
+     "standard output, or the settings file's",
+     nullptr},
     {OptionId::Settings, 's', "settings", "FILE",
      "read a .ksv settings file; without it the\n"
      "built-in settings apply, with Columns=STW\n"
-     "and SizeIn=0"},
+     "and SizeIn=0",
+     nullptr},
     {OptionId::Preset, '\0', "preset", "NAME",
      "read the settings file NAME.ksv of the\n"
-     "presets installed with the program (modern)"},
+     "presets installed with the program (modern)",
+     nullptr},
     {OptionId::Set, '\0', "set", "KEY=VALUE",
      "set one saved setting as a line of a settings\n"
      "file would; repeatable, the last one for a key\n"
-     "wins (--set SortBy=5 --set Columns=STWCRAH)"},
-    {OptionId::IncludeParent, '\0', "include-parent", nullptr, "list the parent entry \"..\""},
+     "wins (--set SortBy=5 --set Columns=STWCRAH)",
+     nullptr},
+    {OptionId::IncludeParent, '\0', "include-parent", nullptr, "list the parent entry \"..\"", nullptr},
     {OptionId::Format, '\0', "format", "FORM",
      "the form of the listing, whatever the output\n"
-     "file's extension: html, text"},
-    {OptionId::Text, '\0', "text", nullptr, "the same as --format text"},
+     "file's extension: ",
+     FormList},
+    {OptionId::Text, '\0', "text", nullptr, "the same as --format text", nullptr},
+    {OptionId::Null, '\0', "null", nullptr,
+     "with --format names: end each name with a NUL\n"
+     "rather than a line end, the name exactly as it\n"
+     "is, for xargs -0",
+     nullptr},
     {OptionId::PrintSettings, '\0', "print-settings", nullptr,
      "print the effective settings as a settings\n"
-     "file and exit"},
+     "file and exit",
+     nullptr},
     {OptionId::SaveSettings, '\0', "save-settings", "FILE",
-     "write the effective settings to FILE, then go on"},
-    {OptionId::Quiet, 'q', "quiet", nullptr, "no summary line, no progress line"},
-    {OptionId::Help, 'h', "help", nullptr, "show this text and exit"},
-    {OptionId::Version, 'V', "version", nullptr, "show the version and exit"},
+     "write the effective settings to FILE, then go on", nullptr},
+    {OptionId::Quiet, 'q', "quiet", nullptr, "no summary line, no progress line", nullptr},
+    {OptionId::Help, 'h', "help", nullptr, "show this text and exit", nullptr},
+    {OptionId::Version, 'V', "version", nullptr, "show the version and exit", nullptr},
 };
 
 const OptionDefinition* FindShortOption(char name) {
@@ -111,13 +132,6 @@ std::string CheckSetting(const std::string& line) {
   return "invalid value for " + key + ": " + line.substr(equals + 1);
 }
 
-// "html, text, ...", as --format takes them.
-std::string FormList() {
-  std::string list;
-  for (const std::string& name : FormNames()) list += (list.empty() ? "" : ", ") + name;
-  return list;
-}
-
 std::string ApplyOption(CliOptions& options, OptionId id, const std::string& value) {
   switch (id) {
     case OptionId::Output:
@@ -141,6 +155,9 @@ std::string ApplyOption(CliOptions& options, OptionId id, const std::string& val
       break;
     case OptionId::Text:
       options.Format = "text";
+      break;
+    case OptionId::Null:
+      options.NullEnds = true;
       break;
     case OptionId::PrintSettings:
       options.PrintSettings = true;
@@ -266,7 +283,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments, bo
 std::string UsageText() {
   std::string text =
       "Usage: kestrova-cli [OPTIONS] [FOLDER]\n"
-      "Writes a listing of one folder: an HTML page or a plain-text list.\n"
+      "Writes a listing of one folder: an HTML page, a plain-text list, or JSON,\n"
+      "CSV or the names alone for programs.\n"
       "\n"
       "  FOLDER                    the folder to list; default: the current\n"
       "                            folder, or the settings file's folder\n";
@@ -281,9 +299,11 @@ std::string UsageText() {
     } else {
       line += "\n" + std::string(help_column, ' ');
     }
-    for (const char* help = definition.Help; *help != '\0'; ++help) {
-      line += *help;
-      if (*help == '\n') line += std::string(help_column, ' ');
+    std::string help = definition.Help;
+    if (definition.MoreHelp != nullptr) help += definition.MoreHelp();
+    for (char c : help) {
+      line += c;
+      if (c == '\n') line += std::string(help_column, ' ');
     }
     text += line + "\n";
   }

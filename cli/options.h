@@ -15,6 +15,7 @@ struct CliOptions {
   std::optional<std::string> Format;      // --format FORM (--text: "text")
   std::vector<std::string> SettingLines;  // --set, in command-line order
   bool IncludeParent = false;
+  bool NullEnds = false;  // --null
   bool PrintSettings = false;
   bool Quiet = false;
   bool Help = false;

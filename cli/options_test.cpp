@@ -33,7 +33,7 @@ TEST(CliOptions, NothingGivenLeavesEveryDefaultToTheProgram) {
   EXPECT_FALSE(options.Preset);
   EXPECT_TRUE(options.SettingLines.empty());
   EXPECT_FALSE(options.Format);
-  EXPECT_FALSE(options.Quiet || options.Help || options.Version);
+  EXPECT_FALSE(options.Quiet || options.Help || options.Version || options.NullEnds);
 }
 
 TEST(CliOptions, ValuesComeInEveryGetoptForm) {
@@ -148,11 +148,15 @@ TEST(CliOptions, SetIsCheckedStrictly) {
 
 TEST(CliOptions, HelpNamesEveryOptionAndVersionTheLicence) {
   const std::string help = UsageText();
-  for (const char* option :
-       {"-o, --output FILE", "-s, --settings FILE", "--preset NAME", "--set KEY=VALUE", "--include-parent",
-        "--text", "--print-settings", "--save-settings FILE", "-q, --quiet", "-h, --help", "-V, --version"}) {
+  for (const char* option : {"-o, --output FILE", "-s, --settings FILE", "--preset NAME", "--set KEY=VALUE",
+                             "--include-parent", "--text", "--null", "--print-settings",
+                             "--save-settings FILE", "-q, --quiet", "-h, --help", "-V, --version"}) {
     EXPECT_NE(std::string::npos, help.find(option)) << option;
   }
+  EXPECT_NE(std::string::npos, help.find("file's extension: " + FormList() + "\n"))
+      << "--format names every form of the table";
+  EXPECT_TRUE(Parsed({"--null", "--format", "names"}).NullEnds);
+  EXPECT_TRUE(Parsed({"--nu"}).NullEnds) << "a prefix of --null alone";
   const std::string version = VersionText();
   EXPECT_EQ(0u, version.find("kestrova-cli (Kestrova) 1.51\n"));
   EXPECT_NE(std::string::npos, version.find("License: MIT"));

@@ -102,8 +102,3 @@ bool IsHtmlFileName(const std::string& name) { return FormForFileName(name).Code
 const OutputForm& ClassicFormOf(const CommonStruct& settings) {
   return FormOf(settings.Output == kOutputText ? FormCode::kText : FormCode::kHtml);
 }
-
-const OutputForm& FormOfSettings(const CommonStruct& settings) {
-  const OutputForm* named = FormNamed(settings.Format);
-  return named != nullptr ? *named : ClassicFormOf(settings);
-}

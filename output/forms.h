@@ -56,5 +56,3 @@ bool IsHtmlFileName(const std::string& name);
 
 // The classic form that Output names: the text for 1, the page otherwise.
 const OutputForm& ClassicFormOf(const CommonStruct& settings);
-// The form that Format names, or the classic form without one.
-const OutputForm& FormOfSettings(const CommonStruct& settings);

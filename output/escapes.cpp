@@ -169,6 +169,17 @@ bool IsEscapedInJson(uint32_t code_point) {
   return (code_point >= 0x80 && code_point <= 0x9F) || code_point == 0x2028 || code_point == 0x2029;
 }
 
+// Bytes that make a CSV field more than its bytes: a quote, a comma, a line
+// break, or one above 127 that may need converting or replacing.
+struct CsvSpecialBytes {
+  bool special[256] = {};
+  constexpr CsvSpecialBytes() {
+    for (int c = 128; c < 256; ++c) special[c] = true;
+    for (unsigned char c : {'"', ',', '\r', '\n'}) special[c] = true;
+  }
+};
+constexpr CsvSpecialBytes kCsvSpecial;
+
 // Starts a formula in a spreadsheet, or is the guard itself.
 bool NeedsFormulaGuard(std::string_view text) {
   if (text.empty()) return false;
@@ -288,6 +299,14 @@ void AppendJsonEscaped(std::string& out, std::string_view system_text) {
 }
 
 void AppendCsvField(std::string& out, std::string_view system_text) {
+  // Most fields are plain ASCII without a quote, a comma or a line break:
+  // one look at each byte, then they stand.
+  if (!NeedsFormulaGuard(system_text) && std::none_of(system_text.begin(), system_text.end(), [](char c) {
+        return kCsvSpecial.special[static_cast<unsigned char>(c)];
+      })) {
+    out.append(system_text);
+    return;
+  }
   std::string converted;
   std::string replaced;
   const std::string_view text = WellFormed(Utf8Of(system_text, converted), replaced);

@@ -158,6 +158,13 @@ const OutputForm& ImpliedForm(const CommonStruct& record) {
   return WritesToStandardOutput(record) ? ClassicFormOf(record) : FormForFileName(record.OutputFile);
 }
 
+// The form that the settings give, as ChooseForm left them: Format where
+// the name alone would not give it.
+const OutputForm& ListingForm(const CommonStruct& record) {
+  const OutputForm* named = FormNamed(record.Format);
+  return named != nullptr ? *named : ImpliedForm(record);
+}
+
 // The form of the listing: --format, else the settings' Format unless an
 // output named on the command line asks for a form of other extensions,
 // else what the output's name gives. Output and Format are set so that the
@@ -190,7 +197,7 @@ const char kDefaultIndexName[] = "index.html";
 bool ApplyTreeOutput(CommonStruct& record, const CliOptions& options, std::string& message) {
   record.OutputFile = options.Output.value_or(kDefaultIndexName);
   ChooseForm(record, options);
-  if (!WritesPagePerFolder(FormOfSettings(record))) {
+  if (!WritesPagePerFolder(ListingForm(record))) {
     if (!options.Output) record.OutputFile = "-";
     if (!WritesToStandardOutput(record)) record.OutputFile = AbsolutePath(record.OutputFile);
     return true;
@@ -218,18 +225,26 @@ bool ApplyCommandLine(CommonStruct& record, const CliOptions& options, std::stri
     folder_shown = NamesCurrentFolder(*options.Folder) ? OwnName(record.DirStr) : *options.Folder;
   }
   if (options.IncludeParent) record.IncludeParent = true;
-  if (options.Recursive) return ApplyTreeOutput(record, options, message);
-  if (options.Output) record.OutputFile = *options.Output;
-  if (!WritesToStandardOutput(record)) {
-    if (EndsWithSeparator(record.OutputFile, FolderSeparator())) {
-      message = "cannot write " + Shown(record.OutputFile) + ": the name ends in a folder separator";
-      return false;
+  if (options.Recursive) {
+    if (!ApplyTreeOutput(record, options, message)) return false;
+  } else {
+    if (options.Output) record.OutputFile = *options.Output;
+    if (!WritesToStandardOutput(record)) {
+      if (EndsWithSeparator(record.OutputFile, FolderSeparator())) {
+        message = "cannot write " + Shown(record.OutputFile) + ": the name ends in a folder separator";
+        return false;
+      }
+      if (options.Output) record.OutputFile = AbsolutePath(record.OutputFile);
+      record.OutputFolder = FolderOf(record.OutputFile);
+      record.OutputName = FileNameOf(record.OutputFile);
     }
-    if (options.Output) record.OutputFile = AbsolutePath(record.OutputFile);
-    record.OutputFolder = FolderOf(record.OutputFile);
-    record.OutputName = FileNameOf(record.OutputFile);
+    ChooseForm(record, options);
   }
-  ChooseForm(record, options);
+  const OutputForm& form = ListingForm(record);
+  if (options.NullEnds && form.AppendNullEndedRow == nullptr) {
+    message = std::string("--null is for the names form (--format names), not for ") + form.Name;
+    return false;
+  }
   return true;
 }
 
@@ -239,7 +254,7 @@ bool ApplyCommandLine(CommonStruct& record, const CliOptions& options, std::stri
 std::string CheckFolders(const CommonStruct& record, const CliOptions& options) {
   const std::string output_folder = record.OutputFolder.empty() ? "." : record.OutputFolder;
   // Pages in every folder have no one folder to check beforehand.
-  const bool pages = options.Recursive && WritesPagePerFolder(FormOfSettings(record));
+  const bool pages = options.Recursive && WritesPagePerFolder(ListingForm(record));
   FolderCheck check =
       CheckListingFolders(record.DirStr, output_folder, !WritesToStandardOutput(record) && !pages);
   // A folder the system refuses is left to the listing or the writing, which
@@ -308,7 +323,7 @@ GenerateResult Generate(const CommonStruct& record, const CliOptions& options,
   ProgressFolderSource progress(SystemFolderSource(), line);
   FolderSource& source = line.Enabled() ? static_cast<FolderSource&>(progress) : SystemFolderSource();
   ListingOutput output;
-  output.Form = &FormOfSettings(record);
+  output.Form = &ListingForm(record);
   output.ToStandardOutput = WritesToStandardOutput(record);
   output.FolderShown = folder_shown;
   // A rerun must not list the page it is about to replace.
@@ -319,6 +334,7 @@ GenerateResult Generate(const CommonStruct& record, const CliOptions& options,
     if (IsSameFolder(FolderOf(file), record.DirStr)) output.LeftOut.push_back(FileNameOf(file));
   }
   if (options.InPlace) output.Method = WriteMethod::kInPlace;
+  output.NullEnds = options.NullEnds;
   if (line.Enabled()) {
     output.Wrap = [&line](ByteSink& target, ListingRun& written, const DocumentWrite& write) {
       ProgressSink sink(target, line, RunLength(written));
@@ -365,7 +381,7 @@ int RunTreePages(const CommonStruct& record, const CliOptions& options, const st
   if (options.InPlace) tree.Method = WriteMethod::kInPlace;
   ProgressLine line(!options.Quiet && StandardErrorIsTerminal());
   const TreeCounts counts = WriteTreePages(
-      record, FormOfSettings(record), tree, SystemFolderSource(),
+      record, ListingForm(record), tree, SystemFolderSource(),
       [&line](const std::string& message) {
         line.Finish();
         PrintMessage(message);
@@ -424,7 +440,7 @@ int Run(const std::vector<std::string>& arguments) {
     PrintMessage(WriteFailureText(*options.SaveSettingsFile, reason));
     return kExitFailed;
   }
-  if (options.Recursive && WritesPagePerFolder(FormOfSettings(record))) {
+  if (options.Recursive && WritesPagePerFolder(ListingForm(record))) {
     return RunTreePages(record, options, folder_shown);
   }
   // The program ends below without taking the run apart.

@@ -33,6 +33,7 @@ enum class OptionId {
   Settings,
   Preset,
   Set,
+  Null,
   PrintSettings,
   SaveSettings,
   HelpKeys,
@@ -69,6 +70,10 @@ const OptionDefinition kOptions[] = {
      "the form, whatever the output file's name:\n"
      "@FORMS@"},
     {OptionId::Text, '\0', "text", nullptr, OptionGroup::kOutput, "the same as --format text"},
+    {OptionId::Null, '\0', "null", nullptr, OptionGroup::kOutput,
+     "with --format names: end each name with a NUL\n"
+     "rather than a line end, the name exactly as it\n"
+     "is, for xargs -0"},
     {OptionId::Title, '\0', "title", "TEXT", OptionGroup::kOutput,
      "the title; placeholders such as $DirPath allowed"},
     {OptionId::HumanSizes, '\0', "human-sizes", nullptr, OptionGroup::kOutput,
@@ -455,6 +460,9 @@ std::string ApplyOption(ParseState& state, OptionId id, const std::string& value
       lines.push_back(line);
       return error;
     }
+    case OptionId::Null:
+      options.NullEnds = true;
+      break;
     case OptionId::PrintSettings:
       options.PrintSettings = true;
       break;

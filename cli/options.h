@@ -24,7 +24,8 @@ struct CliOptions {
   bool Follow = false;
   bool LinkIndex = false;
   std::optional<std::string> OutputDir;
-  size_t Threads = 0;  // 0: the online processors
+  size_t Threads = 0;     // 0: the online processors
+  bool NullEnds = false;  // --null
   bool PrintSettings = false;
   bool InPlace = false;  // --in-place: the output file written directly
   bool Quiet = false;

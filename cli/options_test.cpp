@@ -33,7 +33,7 @@ TEST(CliOptions, NothingGivenLeavesEveryDefaultToTheProgram) {
   EXPECT_FALSE(options.Preset);
   EXPECT_TRUE(options.SettingLines.empty());
   EXPECT_FALSE(options.Format);
-  EXPECT_FALSE(options.Quiet || options.Help || options.Version);
+  EXPECT_FALSE(options.Quiet || options.Help || options.Version || options.NullEnds);
 }
 
 TEST(CliOptions, ValuesComeInEveryGetoptForm) {
@@ -207,6 +207,7 @@ TEST(CliOptions, HelpNamesEveryOptionInItsGroupAndVersionTheLicence) {
                              "-P, --include PATTERN",
                              "--no-hidden",
                              "--include-parent",
+                             "--null",
                              "--sort KEY",
                              "-r, --reverse",
                              "--columns LIST",
@@ -230,6 +231,8 @@ TEST(CliOptions, HelpNamesEveryOptionInItsGroupAndVersionTheLicence) {
     at = found;
   }
   EXPECT_NE(help.find(FormList()), std::string::npos) << "the forms from their table";
+  EXPECT_TRUE(Parsed({"--null", "--format", "names"}).NullEnds);
+  EXPECT_TRUE(Parsed({"--nu"}).NullEnds) << "a prefix of --null alone";
   const std::string version = VersionText();
   EXPECT_EQ(0u, version.find("kestrova-cli (Kestrova) 1.51\n"));
   EXPECT_NE(std::string::npos, version.find("License: MIT"));

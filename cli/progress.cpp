@@ -81,6 +81,10 @@ bool ProgressFolderSource::DescribeType(const std::string& extension, std::strin
   return inner_.DescribeType(extension, description);
 }
 
+bool ProgressFolderSource::LookUpMimeType(const std::string& extension, std::string& mime_type) {
+  return inner_.LookUpMimeType(extension, mime_type);
+}
+
 ProgressSink::ProgressSink(ByteSink& inner, ProgressLine& line, uint64_t total)
     : inner_(inner), line_(line), total_(total) {}
 

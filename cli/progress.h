@@ -49,6 +49,7 @@ class ProgressFolderSource : public FolderSource {
   bool Enumerate(const std::string& pattern, const std::function<void(const FolderRecord&)>& visit,
                  std::string& failure) override;
   bool DescribeType(const std::string& extension, std::string& description) override;
+  bool LookUpMimeType(const std::string& extension, std::string& mime_type) override;
 
  private:
   FolderSource& inner_;

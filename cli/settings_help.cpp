@@ -140,7 +140,9 @@ std::string KeysManualText() {
   for (const GroupText& group : kGroups) {
     text += ".SS " + std::string(group.title) + "\n";
     if (*group.intro != '\0') text += Roff(group.intro) + "\n";
-    text += ".TS\nlB lB lB\nlB l l.\nKey\tPlain run\tMissing key\n_\n";
+    // nokeep: a page that man renders as one long page has no page break
+    // to keep a table from, and groff 1.22 warns about one that never comes.
+    text += ".TS\nnokeep;\nlB lB lB\nlB l l.\nKey\tPlain run\tMissing key\n_\n";
     std::string meanings;
     for (const SettingDeclaration& setting : SettingDeclarations()) {
       if (setting.Group != group.group) continue;

@@ -110,7 +110,7 @@ bool SameAsFile(ListingRun& run, const std::string& path) {
   FileReader file;
   if (!file.Open(path)) return false;
   ComparingSink sink(file);
-  return WriteRun(run, sink, PlatformLineEnd()) && sink.AtEnd();
+  return WriteRun(run, sink) && sink.AtEnd();
 }
 
 // True when the file at the path was written by this program, or no mark

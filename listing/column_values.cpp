@@ -140,6 +140,17 @@ const std::string& TypeDescription(const FileInfoX& entry, FileTypes& types) {
   return types.Known.emplace(std::move(extension), std::move(description)).first->second;
 }
 
+const std::string& MimeTypeOf(const FileInfoX& entry, FileTypes& types) {
+  std::string extension(ExtensionPart(entry.Find.cFileName));
+  auto known = types.KnownMime.find(extension);
+  if (known != types.KnownMime.end()) return known->second;
+  std::string mime_type;
+  if (extension.empty() || types.Source == nullptr || !types.Source->LookUpMimeType(extension, mime_type)) {
+    mime_type.clear();
+  }
+  return types.KnownMime.emplace(std::move(extension), std::move(mime_type)).first->second;
+}
+
 void AppendTypeText(std::string& out, const std::string& file_word, const FileInfoX& entry, FileTypes& types,
                     TextEscape escape) {
   const std::string& description = TypeDescription(entry, types);

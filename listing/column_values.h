@@ -32,17 +32,23 @@ TimeLayout TimeLayoutNamed(const std::string& style);
 // (kMinutes, or kSeconds) or the user's own format.
 void AppendTimeText(std::string& out, uint64_t file_time, TimeLayout layout, bool show_seconds);
 
-// The registry's type descriptions, asked once per extension for the length
-// of one listing. A copy asks the same source and knows what it knew.
+// The registry's type descriptions and MIME types, asked once per extension
+// for the length of one listing. A copy asks the same source and knows what
+// it knew.
 struct FileTypes {
   explicit FileTypes(FolderSource* source = nullptr) : Source(source) {}
-  FolderSource* Source;                                // none: no type is registered
-  std::unordered_map<std::string, std::string> Known;  // extension -> description, "" for none
+  FolderSource* Source;                                    // none: no type is registered
+  std::unordered_map<std::string, std::string> Known;      // extension -> description, "" for none
+  std::unordered_map<std::string, std::string> KnownMime;  // extension -> MIME type, "" for none
 };
 
 // The registered description of a file entry's type; empty when its
 // extension has none (or it has no extension).
 const std::string& TypeDescription(const FileInfoX& entry, FileTypes& types);
+
+// The MIME type of a file entry by its extension; empty when the system
+// knows none (or the name has no extension).
+const std::string& MimeTypeOf(const FileInfoX& entry, FileTypes& types);
 
 // Appends to out how a form writes text that comes from the file system.
 using TextEscape = void (*)(std::string& out, std::string_view text);

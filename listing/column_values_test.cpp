@@ -112,4 +112,23 @@ TEST_F(TypeTextTest, UnregisteredTypesFallBackToTheWordAndTheExtensionAsOnDisk) 
   EXPECT_EQ(Text("a.log", none), "<i>Datei</i> \"[log]\"") << "without a source nothing is registered";
 }
 
+TEST_F(TypeTextTest, MimeTypesComeFromTheSourceOncePerExtension) {
+  source.MimeTypes[".txt"] = "text/plain";
+  FileTypes types(&source);
+  FileInfoX entry;
+  for (const char* name : {"a.txt", "b.txt"}) {
+    entry.Find.cFileName = name;
+    EXPECT_EQ(MimeTypeOf(entry, types), "text/plain") << name;
+  }
+  EXPECT_EQ(source.MimeLookups, 1);
+  entry.Find.cFileName = "c.xyz";
+  EXPECT_EQ(MimeTypeOf(entry, types), "");
+  entry.Find.cFileName = "README";
+  EXPECT_EQ(MimeTypeOf(entry, types), "") << "no extension: nothing to ask";
+  EXPECT_EQ(source.MimeLookups, 2);
+  FileTypes none;
+  entry.Find.cFileName = "a.txt";
+  EXPECT_EQ(MimeTypeOf(entry, none), "") << "without a source no type is known";
+}
+
 }  // namespace

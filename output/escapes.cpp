@@ -1,6 +1,9 @@
 #include "output/escapes.h"
 
 #include <algorithm>
+#include <cstdint>
+
+#include "platform/platform.h"
 
 namespace {
 
@@ -25,6 +28,172 @@ char EscapeLetter(char c) {
       return 'r';
     default:
       return '\0';
+  }
+}
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+constexpr char kReplacementCharacter[] = "\xEF\xBF\xBD";
+
+// The ranges that the bytes after a UTF-8 lead byte must fall in (Unicode's
+// table of well-formed sequences): no overlong forms, no surrogates,
+// nothing past U+10FFFF.
+struct Utf8Lead {
+  int continuations;
+  unsigned char second_low, second_high;
+};
+
+Utf8Lead LeadOf(unsigned char byte) {
+  if (byte >= 0xC2 && byte <= 0xDF) return {1, 0x80, 0xBF};
+  if (byte == 0xE0) return {2, 0xA0, 0xBF};
+  if (byte == 0xED) return {2, 0x80, 0x9F};
+  if (byte >= 0xE1 && byte <= 0xEF) return {2, 0x80, 0xBF};
+  if (byte == 0xF0) return {3, 0x90, 0xBF};
+  if (byte >= 0xF1 && byte <= 0xF3) return {3, 0x80, 0xBF};
+  if (byte == 0xF4) return {3, 0x80, 0x8F};
+  return {0, 0, 0};
+}
+
+// The sequence that starts at text[at] (a byte above 127): its length and
+// code point when it is well-formed (true); else false, with length the
+// maximal ill-formed part that one U+FFFD replaces.
+bool DecodeSequence(std::string_view text, size_t at, size_t& length, uint32_t& code_point) {
+  const unsigned char lead = static_cast<unsigned char>(text[at]);
+  const Utf8Lead rule = LeadOf(lead);
+  length = 1;
+  if (rule.continuations == 0) return false;
+  code_point = lead & (0x3F >> rule.continuations);
+  for (int i = 1; i <= rule.continuations; ++i) {
+    if (at + i >= text.size()) return false;
+    const unsigned char next = static_cast<unsigned char>(text[at + i]);
+    const unsigned char low = i == 1 ? rule.second_low : 0x80;
+    const unsigned char high = i == 1 ? rule.second_high : 0xBF;
+    if (next < low || next > high) return false;
+    code_point = (code_point << 6) | (next & 0x3F);
+    length = i + 1;
+  }
+  return true;
+}
+
+bool IsAscii(std::string_view text) {
+  return std::none_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) > 127; });
+}
+
+bool IsWellFormedUtf8(std::string_view text) {
+  size_t length = 0;
+  uint32_t code_point = 0;
+  for (size_t at = 0; at < text.size(); at += length) {
+    length = 1;
+    if (static_cast<unsigned char>(text[at]) > 127 && !DecodeSequence(text, at, length, code_point)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The text in UTF-8, converted into converted where it has to be; an
+// ASCII text (the same in every code page) as it stands. Where the
+// conversion fails the bytes stand, to be replaced where ill-formed.
+std::string_view Utf8Of(std::string_view text, std::string& converted) {
+  if (IsAscii(text)) return text;
+  if (!SystemTextToUtf8(text, converted)) return text;
+  return converted;
+}
+
+// The UTF-8 text with every ill-formed part replaced.
+std::string_view WellFormed(std::string_view text, std::string& replaced) {
+  if (IsWellFormedUtf8(text)) return text;
+  replaced.clear();
+  size_t length = 0;
+  uint32_t code_point = 0;
+  for (size_t at = 0; at < text.size(); at += length) {
+    length = 1;
+    if (static_cast<unsigned char>(text[at]) <= 127 || DecodeSequence(text, at, length, code_point)) {
+      replaced.append(text, at, length);
+    } else {
+      replaced += kReplacementCharacter;
+    }
+  }
+  return replaced;
+}
+
+// Bytes that a JSON string holds as they are: printable ASCII but '"' and
+// '\'. Every other byte takes a look.
+struct JsonPlainBytes {
+  bool plain[256] = {};
+  constexpr JsonPlainBytes() {
+    for (int c = 0x20; c < 0x7F; ++c) plain[c] = c != '"' && c != '\\';
+  }
+};
+constexpr JsonPlainBytes kJsonPlain;
+
+void AppendUnicodeEscape(std::string& out, uint32_t code_point) {
+  const char escape[] = {'\\',
+                         'u',
+                         kHexDigits[(code_point >> 12) & 15],
+                         kHexDigits[(code_point >> 8) & 15],
+                         kHexDigits[(code_point >> 4) & 15],
+                         kHexDigits[code_point & 15]};
+  out.append(escape, sizeof escape);
+}
+
+// One byte below 128 that is not plain.
+void AppendJsonAsciiEscape(std::string& out, char c) {
+  switch (c) {
+    case '"':
+      out += "\\\"";
+      return;
+    case '\\':
+      out += "\\\\";
+      return;
+    case '\b':
+      out += "\\b";
+      return;
+    case '\f':
+      out += "\\f";
+      return;
+    case '\n':
+      out += "\\n";
+      return;
+    case '\r':
+      out += "\\r";
+      return;
+    case '\t':
+      out += "\\t";
+      return;
+    default:
+      AppendUnicodeEscape(out, static_cast<unsigned char>(c));
+  }
+}
+
+bool IsEscapedInJson(uint32_t code_point) {
+  return (code_point >= 0x80 && code_point <= 0x9F) || code_point == 0x2028 || code_point == 0x2029;
+}
+
+// Bytes that make a CSV field more than its bytes: a quote, a comma, a line
+// break, or one above 127 that may need converting or replacing.
+struct CsvSpecialBytes {
+  bool special[256] = {};
+  constexpr CsvSpecialBytes() {
+    for (int c = 128; c < 256; ++c) special[c] = true;
+    for (unsigned char c : {'"', ',', '\r', '\n'}) special[c] = true;
+  }
+};
+constexpr CsvSpecialBytes kCsvSpecial;
+
+// Starts a formula in a spreadsheet, or is the guard itself.
+bool NeedsFormulaGuard(std::string_view text) {
+  if (text.empty()) return false;
+  switch (text[0]) {
+    case '=':
+    case '+':
+    case '-':
+    case '@':
+    case '\t':
+    case '\r':
+    case '\'':
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -110,4 +279,83 @@ std::string ControlEscaped(std::string_view text) {
   std::string escaped;
   AppendControlEscaped(escaped, text);
   return escaped;
+}
+
+bool IsExactAsUtf8(std::string_view text) {
+  if (IsAscii(text)) return true;
+  std::string converted;
+  return SystemTextToUtf8(text, converted) && IsWellFormedUtf8(converted);
+}
+
+void AppendJsonEscaped(std::string& out, std::string_view system_text) {
+  std::string converted;
+  const std::string_view text = Utf8Of(system_text, converted);
+  size_t run = 0;
+  size_t at = 0;
+  while (at < text.size()) {
+    const unsigned char byte = static_cast<unsigned char>(text[at]);
+    if (kJsonPlain.plain[byte]) {
+      ++at;
+      continue;
+    }
+    size_t length = 1;
+    uint32_t code_point = 0;
+    const bool well_formed = byte > 127 && DecodeSequence(text, at, length, code_point);
+    if (well_formed && !IsEscapedInJson(code_point)) {
+      at += length;
+      continue;
+    }
+    out.append(text, run, at - run);
+    if (byte <= 127) {
+      AppendJsonAsciiEscape(out, text[at]);
+    } else if (well_formed) {
+      AppendUnicodeEscape(out, code_point);
+    } else {
+      out += kReplacementCharacter;
+    }
+    at += length;
+    run = at;
+  }
+  out.append(text, run, std::string_view::npos);
+}
+
+void AppendCsvField(std::string& out, std::string_view system_text) {
+  // Most fields are plain ASCII without a quote, a comma or a line break:
+  // one look at each byte, then they stand.
+  if (!NeedsFormulaGuard(system_text) && std::none_of(system_text.begin(), system_text.end(), [](char c) {
+        return kCsvSpecial.special[static_cast<unsigned char>(c)];
+      })) {
+    out.append(system_text);
+    return;
+  }
+  std::string converted;
+  std::string replaced;
+  const std::string_view text = WellFormed(Utf8Of(system_text, converted), replaced);
+  const bool guarded = NeedsFormulaGuard(text);
+  if (!guarded && text.find_first_of("\",\r\n") == std::string_view::npos) {
+    out.append(text);
+    return;
+  }
+  out += '"';
+  if (guarded) out += '\'';
+  size_t run = 0;
+  for (size_t quote = text.find('"'); quote != std::string_view::npos; quote = text.find('"', run)) {
+    out.append(text, run, quote + 1 - run);
+    out += '"';
+    run = quote + 1;
+  }
+  out.append(text, run, std::string_view::npos);
+  out += '"';
+}
+
+void AppendPercentEncoded(std::string& out, std::string_view bytes) {
+  for (char c : bytes) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte < 0x7F && byte != '%') {
+      out += c;
+    } else {
+      const char code[] = {'%', kHexDigits[byte >> 4], kHexDigits[byte & 15]};
+      out.append(code, sizeof code);
+    }
+  }
 }

@@ -22,3 +22,29 @@ void AppendUnescaped(std::string& out, std::string_view text);
 // without control bytes as it stands.
 void AppendControlEscaped(std::string& out, std::string_view text);
 std::string ControlEscaped(std::string_view text);
+
+// JSON and CSV are UTF-8: the system's text is converted on the way
+// (SystemTextToUtf8), and each maximal ill-formed sequence of what is not
+// UTF-8 then becomes one U+FFFD, as Unicode recommends (Python's
+// errors="replace" does the same).
+
+// True when the system's text converts to UTF-8 without a replacement.
+bool IsExactAsUtf8(std::string_view text);
+
+// The text as the inside of a JSON string: '"' and '\' escaped, the
+// control characters (U+0000 to U+001F, U+007F to U+009F) and the line and
+// paragraph separators U+2028 and U+2029 as \n, \t ... or \u00XX, \u2028, so
+// that the document is one line per entry and safe to paste into script.
+void AppendJsonEscaped(std::string& out, std::string_view text);
+
+// The text as one CSV field (RFC 4180): in double quotes, each '"' doubled,
+// when it holds '"', ',', CR or LF. A text that starts with '=', '+', '-',
+// '@', a tab or a CR, which a spreadsheet would read as a formula, or with
+// the guard "'" itself, is quoted with a "'" put in front, which a
+// spreadsheet hides; a reader drops the first "'" of a field that starts
+// with one.
+void AppendCsvField(std::string& out, std::string_view text);
+
+// Every byte outside printable ASCII, and '%' itself, as %XX (upper-case
+// hexadecimal): a name's exact bytes in printable ASCII.
+void AppendPercentEncoded(std::string& out, std::string_view bytes);

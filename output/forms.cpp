@@ -1,9 +1,12 @@
 #include "output/forms.h"
 
 #include "listing/entry.h"
+#include "output/csv_document.h"
 #include "output/escapes.h"
 #include "output/html_document.h"
 #include "output/html_rows.h"
+#include "output/json_document.h"
+#include "output/names_document.h"
 #include "output/page_document.h"
 #include "output/page_rows.h"
 #include "output/text_document.h"
@@ -18,14 +21,18 @@ const OutputForm kForms[] = {
      FormCode::kHtml,
      ComposeHtmlDocument,
      AppendEntryRow,
-     AppendEscapedHtml},
+     AppendEscapedHtml,
+     LineEnds::kPlatform,
+     nullptr},
     {FormCode::kText,
      "text",
      {nullptr},
      FormCode::kText,
      ComposeTextDocument,
      AppendEntryLine,
-     AppendControlEscaped},
+     AppendControlEscaped,
+     LineEnds::kPlatform,
+     nullptr},
     {FormCode::kPage,
      "page",
      {nullptr},
@@ -33,11 +40,41 @@ const OutputForm kForms[] = {
      ComposePageDocument,
      AppendPageRow,
      AppendEscapedHtml,
+     LineEnds::kPlatform,
+     nullptr,
      &ListingRun::FolderShown},
+    {FormCode::kJson,
+     "json",
+     {".json", nullptr},
+     FormCode::kJson,
+     ComposeJsonDocument,
+     AppendJsonEntry,
+     AppendJsonEscaped,
+     LineEnds::kAsComposed,
+     nullptr},
+    {FormCode::kCsv,
+     "csv",
+     {".csv", nullptr},
+     FormCode::kCsv,
+     ComposeCsvDocument,
+     AppendCsvRow,
+     AppendCsvField,
+     LineEnds::kAsComposed,
+     nullptr},
+    {FormCode::kNames,
+     "names",
+     {nullptr},
+     FormCode::kText,
+     ComposeNamesDocument,
+     AppendNameLine,
+     AppendControlEscaped,
+     LineEnds::kPlatform,
+     AppendNullEndedName},
 };
 
 RowComposer RowsOf(ListingRun& run) {
-  return [&run](const FileInfoX& entry, std::string& row) { run.Form->AppendRow(run, entry, row); };
+  const auto append = run.NullEnds ? run.Form->AppendNullEndedRow : run.Form->AppendRow;
+  return [&run, append](const FileInfoX& entry, std::string& row) { append(run, entry, row); };
 }
 
 bool HasExtension(const OutputForm& form, const std::string& extension) {
@@ -83,13 +120,12 @@ const OutputForm& ClassicFormOf(const CommonStruct& settings) {
   return FormOf(settings.Output == kOutputText ? FormCode::kText : FormCode::kHtml);
 }
 
-const OutputForm& FormOfSettings(const CommonStruct& settings) {
-  const OutputForm* named = FormNamed(settings.Format);
-  return named != nullptr ? *named : ClassicFormOf(settings);
-}
-
-bool WriteRun(ListingRun& run, ByteSink& sink, std::string_view line_end) {
-  return WriteDocument(run.Document, run.Listing, RowsOf(run), sink, line_end);
+bool WriteRun(ListingRun& run, ByteSink& sink) {
+  if (!run.NullEnds && run.Form->Ends == LineEnds::kPlatform) {
+    return WriteDocument(run.Document, run.Listing, RowsOf(run), sink, PlatformLineEnd());
+  }
+  return VisitDocumentTexts(run.Document, run.Listing, RowsOf(run),
+                            [&sink](std::string_view text) { return sink.Write(text); });
 }
 
 std::string FlattenRun(ListingRun& run) { return Flatten(run.Document, run.Listing, RowsOf(run)); }

@@ -13,6 +13,12 @@
 
 enum class FormCode { kHtml, kText, kPage, kJson, kCsv, kNames };
 
+// How the line ends of a form's document reach the file.
+enum class LineEnds {
+  kPlatform,    // every "\r\n" and lone "\n" as the platform's line end
+  kAsComposed,  // byte for byte as composed: a format with line ends of its own
+};
+
 struct OutputForm {
   FormCode Code;
   const char* Name;  // on the command line and in a settings file's Format
@@ -29,6 +35,11 @@ struct OutputForm {
   void (*AppendRow)(ListingRun& run, const FileInfoX& entry, std::string& row);
   // How the form writes text from the file system (names, the folder).
   TextEscape Escape;
+  LineEnds Ends;
+  // Appends the record of one entry ended by a NUL, the name as it stands,
+  // for a reader that splits at NULs (xargs -0); null for a form that has no
+  // such records.
+  void (*AppendNullEndedRow)(ListingRun& run, const FileInfoX& entry, std::string& row);
   // The folder that $DirPath names: the folder listed, as the classic forms
   // have always shown it, or the folder as the user gave it, for a page to
   // publish that shows no path the user did not type.
@@ -49,12 +60,10 @@ bool IsHtmlFileName(const std::string& name);
 
 // The classic form that Output names: the text for 1, the page otherwise.
 const OutputForm& ClassicFormOf(const CommonStruct& settings);
-// The form that Format names, or the classic form without one.
-const OutputForm& FormOfSettings(const CommonStruct& settings);
-
-// Writes the run's document to the sink, each line end as line_end, its
-// rows composed by its form on the way. False when a write fails.
-bool WriteRun(ListingRun& run, ByteSink& sink, std::string_view line_end);
+// Writes the run's document to the sink, its rows composed by its form on
+// the way: each line end as the platform's, or as composed where the form
+// keeps its own or the rows end in NULs. False when a write fails.
+bool WriteRun(ListingRun& run, ByteSink& sink);
 // The run's document as one text, line ends as composed.
 std::string FlattenRun(ListingRun& run);
 // The length of the run's document as composed.

@@ -25,7 +25,7 @@ class CountingSink : public ByteSink {
 
 bool WriteThrough(ListingRun& run, ByteSink& sink, const SinkWrapper& wrap, uint64_t* written) {
   CountingSink counted(sink);
-  const DocumentWrite write = [&run](ByteSink& target) { return WriteRun(run, target, PlatformLineEnd()); };
+  const DocumentWrite write = [&run](ByteSink& target) { return WriteRun(run, target); };
   const bool done = wrap ? wrap(counted, run, write) : write(counted);
   if (written != nullptr) *written = counted.count;
   return done;
@@ -115,6 +115,7 @@ GenerateResult GenerateListing(const CommonStruct& settings, FolderSource& sourc
   place.LeftOut = output.LeftOut;
   result.Status = ComposeListing(settings, place, source, form, run, result.Reason);
   if (result.Status != GenerateStatus::kWritten) return result;
+  run.NullEnds = output.NullEnds && form.AppendNullEndedRow != nullptr;
   bool written = false;
   if (output.ToStandardOutput) {
     written = WriteStandardOutput(run, result.Reason, output.Wrap, &result.BytesWritten);

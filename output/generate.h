@@ -54,6 +54,8 @@ struct ListingOutput {
   // The folder as the user gave it, for the forms that show it in place of
   // DirStr (ListingRun::FolderShown); empty: DirStr.
   std::string FolderShown;
+  // The rows as the form's NUL-ended records, where the form has them.
+  bool NullEnds = false;
 };
 
 // Lists DirStr and writes the document of the form to OutputFile whole or

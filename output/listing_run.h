@@ -61,4 +61,7 @@ struct ListingRun {
   const TreePage* Tree = nullptr;
   FileTypes Types;  // looked up as the rows are composed
   TimeLayout Times = TimeLayout::kClassic;
+  // The rows are the form's NUL-ended records, written as composed; only
+  // for a form that has them.
+  bool NullEnds = false;
 };

@@ -96,8 +96,6 @@ TEST_F(PageDocumentTest, TheFormTableWritesThePageWhereTheClassicPageWouldGo) {
       << "an extension still gives the classic page";
   EXPECT_EQ(FormOf(FormCode::kHtml).NamedFolder, &ListingRun::Folder) << "the classic page keeps its bytes";
   EXPECT_EQ(page->NamedFolder, &ListingRun::FolderShown);
-  r.Format = "page";
-  EXPECT_EQ(FormOfSettings(r).Code, FormCode::kPage);
 }
 
 TEST_F(PageDocumentTest, OpensAsAStandardsDocument) {

@@ -55,6 +55,15 @@ bool MimeTypes::Describe(const std::string& extension, std::string& description)
   return !description.empty();
 }
 
+bool MimeTypes::LookUp(const std::string& extension, std::string& mime_type) {
+  if (extension.size() < 2) return false;
+  LoadGlobs();
+  const Glob* glob = Find(extension);
+  if (glob == nullptr) return false;
+  mime_type = glob->type;
+  return true;
+}
+
 void MimeTypes::LoadGlobs() {
   if (loaded_) return;
   loaded_ = true;

@@ -23,6 +23,9 @@ class MimeTypes {
   // say nothing about an extension. False when no pattern matches or the
   // type has no comment.
   bool Describe(const std::string& extension, std::string& description);
+  // The MIME type that the same patterns give the extension ("text/x-csrc");
+  // false when none matches.
+  bool LookUp(const std::string& extension, std::string& mime_type);
 
  private:
   struct Glob {

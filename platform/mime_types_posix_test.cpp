@@ -78,6 +78,16 @@ TEST(MimeTypes, FollowTheDatabasesOrder) {
   EXPECT_EQ(Described(types, ".nc"), "(none)") << "a type without its file";
   EXPECT_EQ(Described(types, ".none"), "(none)");
   EXPECT_EQ(Described(types, "."), "(none)");
+
+  std::string mime_type;
+  ASSERT_TRUE(types.LookUp(".C", mime_type)) << "the MIME type follows the same order";
+  EXPECT_EQ(mime_type, "text/x-c++src");
+  ASSERT_TRUE(types.LookUp(".W", mime_type));
+  EXPECT_EQ(mime_type, "a/heavy");
+  ASSERT_TRUE(types.LookUp(".nc", mime_type)) << "a type without its file still has its name";
+  EXPECT_EQ(mime_type, "a/no-comment");
+  EXPECT_FALSE(types.LookUp(".gtkrc", mime_type));
+  EXPECT_FALSE(types.LookUp(".none", mime_type));
 }
 
 TEST(MimeTypes, AMissingDatabaseDescribesNothing) {
@@ -101,6 +111,18 @@ TEST(MimeTypes, TheInstalledDatabaseSaysWhatItsOwnToolsSay) {
   EXPECT_EQ(description, "Python script");
   ASSERT_TRUE(source.DescribeType(".htm", description));
   EXPECT_EQ(description, "HTML document");
+}
+
+TEST(MimeTypes, TheSystemSourceNamesTheTypesOfTheInstalledDatabase) {
+  std::string mime_type;
+  FolderSource& source = SystemFolderSource();
+  ASSERT_TRUE(source.LookUpMimeType(".c", mime_type));
+  EXPECT_EQ(mime_type, "text/x-csrc");
+  ASSERT_TRUE(source.LookUpMimeType(".PNG", mime_type));
+  EXPECT_EQ(mime_type, "image/png");
+  ASSERT_TRUE(source.LookUpMimeType(".json", mime_type));
+  EXPECT_EQ(mime_type, "application/json");
+  EXPECT_FALSE(source.LookUpMimeType(".no-such-type-here", mime_type));
 }
 
 }  // namespace

@@ -41,6 +41,10 @@ class FolderSource {
   // extension to class name, class name to description. False when either
   // lookup fails; an empty description is returned as found.
   virtual bool DescribeType(const std::string& extension, std::string& description) = 0;
+  // Looks up the MIME type of files with this extension (".txt" gives
+  // "text/plain"). False when the system knows none; a source that knows
+  // no types at all keeps this default.
+  virtual bool LookUpMimeType(const std::string& /*extension*/, std::string& /*mime_type*/) { return false; }
 };
 
 // The operating system's folders and file-type registry.
@@ -75,6 +79,11 @@ std::string PageCharset();
 // character that the ANSI code page cannot hold (Windows, whose names never
 // hold a "?" of their own); false where "?" is an ordinary character.
 bool NamesShowUnrepresentableCharactersAsQuestionMarks();
+// The system's text (a name, a registry text, a setting) as UTF-8 into
+// utf8: as it stands where names are UTF-8, converted from the ANSI code
+// page on Windows. False when the text is not valid in the ANSI code page;
+// utf8 then holds nothing of use.
+bool SystemTextToUtf8(std::string_view text, std::string& utf8);
 
 // Lower-cases a name the platform's way (ANSI code page on Windows, ASCII
 // letters only where names are UTF-8).

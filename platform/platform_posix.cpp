@@ -366,6 +366,10 @@ class PosixFolderSource : public FolderSource {
     return mime_.Describe(extension, description);
   }
 
+  bool LookUpMimeType(const std::string& extension, std::string& mime_type) override {
+    return mime_.LookUp(extension, mime_type);
+  }
+
  private:
   MimeTypes mime_;
 };
@@ -420,6 +424,10 @@ bool LinksEncodeHighBytes() { return true; }
 std::string PageCharset() { return "utf-8"; }
 
 bool NamesShowUnrepresentableCharactersAsQuestionMarks() { return false; }
+bool SystemTextToUtf8(std::string_view text, std::string& utf8) {
+  utf8.assign(text);
+  return true;
+}
 
 std::string LowerCaseBytes(std::string text) {
   for (char& c : text) c = LowerAscii(c);

@@ -1,5 +1,6 @@
 // The seam over the ANSI Win32 calls: FindFirstFileExA for folder records, the
-// HKEY_CLASSES_ROOT registry for type descriptions, the local clock.
+// HKEY_CLASSES_ROOT registry for type descriptions and MIME types, the local
+// clock.
 #include "platform/win32port.h"
 
 #include <fcntl.h>
@@ -7,6 +8,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/charset.h"
@@ -40,16 +42,39 @@ struct KeyCloser {
   void operator()(HKEY key) const { RegCloseKey(key); }
 };
 
+using KeyHandle = std::unique_ptr<HKEY__, KeyCloser>;
+
+KeyHandle OpenClassKey(const std::string& name) {
+  HKEY opened = nullptr;
+  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, name.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return nullptr;
+  return KeyHandle(opened);
+}
+
 // The default value of a key under HKEY_CLASSES_ROOT, at most 255 bytes.
 bool ReadClassValue(const std::string& name, std::string& value) {
-  HKEY opened = nullptr;
-  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, name.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
-  std::unique_ptr<HKEY__, KeyCloser> key(opened);
+  KeyHandle key = OpenClassKey(name);
+  if (!key) return false;
   char buffer[256] = {};
   LONG size = 255;
   if (RegQueryValueA(key.get(), nullptr, buffer, &size) != ERROR_SUCCESS) return false;
   value = buffer;
   return true;
+}
+
+// A named text value of a key under HKEY_CLASSES_ROOT, at most 255 bytes.
+bool ReadClassText(const std::string& name, const char* value_name, std::string& value) {
+  KeyHandle key = OpenClassKey(name);
+  if (!key) return false;
+  char buffer[256] = {};
+  DWORD type = 0;
+  DWORD size = sizeof buffer - 1;
+  if (RegQueryValueExA(key.get(), value_name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
+          ERROR_SUCCESS ||
+      type != REG_SZ) {
+    return false;
+  }
+  value = buffer;
+  return !value.empty();
 }
 
 // True for the codes that end a search normally; else the reason is kept.
@@ -83,6 +108,10 @@ class Win32FolderSource : public FolderSource {
   bool DescribeType(const std::string& extension, std::string& description) override {
     std::string class_name;
     return ReadClassValue(extension, class_name) && ReadClassValue(class_name, description);
+  }
+
+  bool LookUpMimeType(const std::string& extension, std::string& mime_type) override {
+    return ReadClassText(extension, "Content Type", mime_type);
   }
 };
 
@@ -140,6 +169,21 @@ bool LinksEncodeHighBytes() { return false; }
 std::string PageCharset() { return CharsetOfCodePage(GetACP()); }
 
 bool NamesShowUnrepresentableCharactersAsQuestionMarks() { return true; }
+bool SystemTextToUtf8(std::string_view text, std::string& utf8) {
+  utf8.clear();
+  if (text.empty()) return true;
+  const int length = static_cast<int>(text.size());
+  const int wide_length = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), length, nullptr, 0);
+  if (wide_length <= 0) return false;
+  std::wstring wide(static_cast<size_t>(wide_length), L'\0');
+  MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), length, &wide[0], wide_length);
+  const int utf8_length =
+      WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_length, nullptr, 0, nullptr, nullptr);
+  if (utf8_length <= 0) return false;
+  utf8.resize(static_cast<size_t>(utf8_length));
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_length, &utf8[0], utf8_length, nullptr, nullptr);
+  return true;
+}
 
 std::string LowerCaseBytes(std::string text) {
   if (!text.empty()) CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));

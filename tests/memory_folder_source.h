@@ -16,6 +16,9 @@ class MemoryFolderSource : public FolderSource {
   // Type descriptions by lower-case extension, as a registry would give them.
   std::map<std::string, std::string> Types;
   int TypeLookups = 0;
+  // MIME types by lower-case extension.
+  std::map<std::string, std::string> MimeTypes;
+  int MimeLookups = 0;
 
   // Folders whose reading fails after the given number of records, with
   // the reason given.
@@ -42,11 +45,22 @@ class MemoryFolderSource : public FolderSource {
 
   bool DescribeType(const std::string& extension, std::string& description) override {
     ++TypeLookups;
+    return Find(Types, extension, description);
+  }
+
+  bool LookUpMimeType(const std::string& extension, std::string& mime_type) override {
+    ++MimeLookups;
+    return Find(MimeTypes, extension, mime_type);
+  }
+
+ private:
+  static bool Find(const std::map<std::string, std::string>& known, const std::string& extension,
+                   std::string& value) {
     std::string lower;
     for (char c : extension) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-    auto type = Types.find(lower);
-    if (type == Types.end()) return false;
-    description = type->second;
+    auto found = known.find(lower);
+    if (found == known.end()) return false;
+    value = found->second;
     return true;
   }
 };

@@ -1,0 +1,34 @@
+#include "output/csv_document.h"
+
+#include "output/document_text.h"
+#include "output/entry_fields.h"
+#include "output/escapes.h"
+
+void AppendCsvRow(ListingRun& run, const FileInfoX& entry, std::string& row) {
+  std::string scratch;
+  for (const EntryField& field : kEntryFields) {
+    if (&field != kEntryFields) row += ',';
+    scratch.clear();
+    const FieldValue value = field.Value(run, entry, scratch);
+    if (value.Type == FieldType::kText) {
+      AppendCsvField(row, value.Text);
+    } else if (value.Type == FieldType::kNumber) {
+      row += value.Text;
+    }
+  }
+  row += "\r\n";
+}
+
+void ComposeCsvDocument(ListingRun& run) {
+  const CommonStruct& record = *run.Settings;
+  DocumentText& doc = run.Document;
+  doc = DocumentText();
+  std::string header;
+  for (const EntryField& field : kEntryFields) {
+    if (!header.empty()) header += ',';
+    header += field.Key;
+  }
+  AppendText(doc, header + "\r\n");
+  AppendListRows(doc, EntryList::kFolders, record.DescOrder);
+  AppendListRows(doc, EntryList::kFiles, record.DescOrder);
+}

@@ -1,0 +1,55 @@
+// The CSV document: its rows pinned, and the names that try to break it.
+#include "output/csv_document.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/document_fixture.h"
+#include "tests/test_support.h"
+
+namespace {
+
+class CsvDocumentTest : public DocumentFixture {
+ protected:
+  std::string Csv() {
+    std::string failure;
+    EXPECT_EQ(ComposeListing(r, PlaceOf(r), source, FormOf(FormCode::kCsv), run, failure),
+              GenerateStatus::kWritten)
+        << failure;
+    return FlattenRun(run);
+  }
+};
+
+TEST_F(CsvDocumentTest, WholeDocument) {
+  source.MimeTypes[".txt"] = "text/plain";
+  ExpectSameAsGolden(Csv(), "listing.csv");
+}
+
+TEST_F(CsvDocumentTest, HostileNamesAreQuotedGuardedAndKeptOnDiskAsComposed) {
+  r.IncludeParent = false;
+  r.DirMask = "none";
+  r.SortBy = kSortByName;
+  r.DescOrder = false;
+  source.Folders[r.DirStr].clear();
+  for (const std::string& name : HostileNames()) source.Folders[r.DirStr].push_back(MakeRecord(name, 32));
+  const std::string csv = Csv();
+  const std::string fields = ",,file,0,2006-03-05T14:07:09Z,2006-03-04T14:07:09Z,2006-03-05T14:08:09Z,A ,";
+  for (const char* row : {"\"'=cmd|' /C calc'!A0\"", "\"'+1+1\"", "\"'-rf\"", "\"'-2+3\"", "\"'@SUM(A1)\"",
+                          "\"'\tTab first\"", "\"'' onfocus='alert(1)\"", "\"nl\nforged-line.txt\"",
+                          "\"cr\rreturn\"", "\"quote\"\" back\\slash\"", "\"x\n..\"", "<!--"}) {
+    EXPECT_NE(csv.find("\r\n" + std::string(row) + fields), std::string::npos) << Visible(row);
+  }
+  if (PageCharset() == "utf-8") {
+    EXPECT_NE(csv.find("\r\nbad\xEF\xBF\xBD\xEF\xBF\xBDutf8,bad%FF%FEutf8,file,"), std::string::npos);
+  }
+  ScopedTempFolder folder;
+  std::string failure;
+  const FileWriteOutcome written = WriteListingFile(run, folder.Join("listing.csv"));
+  ASSERT_TRUE(written.Written) << written.Reason;
+  EXPECT_EQ(Visible(ReadFileBytes(folder.Join("listing.csv"))), Visible(csv))
+      << "CR LF rows on every platform, and a name's own line feed stays one";
+}
+
+}  // namespace

@@ -1,0 +1,117 @@
+#include "output/entry_fields.h"
+
+#include "listing/column_values.h"
+#include "output/escapes.h"
+
+namespace {
+
+FieldValue Text(std::string_view text) { return {FieldType::kText, text}; }
+FieldValue TextOrNone(std::string_view text) {
+  return {text.empty() ? FieldType::kNone : FieldType::kText, text};
+}
+
+FieldValue NameValue(ListingRun&, const FileInfoX& entry, std::string&) { return Text(entry.Find.cFileName); }
+
+FieldValue NameBytesValue(ListingRun&, const FileInfoX& entry, std::string& scratch) {
+  if (IsExactAsUtf8(entry.Find.cFileName)) return {FieldType::kNone, {}};
+  AppendPercentEncoded(scratch, entry.Find.cFileName);
+  return Text(scratch);
+}
+
+FieldValue KindValue(ListingRun&, const FileInfoX& entry, std::string&) { return Text(EntryKind(entry)); }
+
+FieldValue SizeValue(ListingRun&, const FileInfoX& entry, std::string& scratch) {
+  scratch = std::to_string(IsFolder(entry.Find.dwFileAttributes) ? 0 : EntrySize(entry));
+  return {FieldType::kNumber, scratch};
+}
+
+FieldValue TimeValue(uint64_t time, std::string& scratch) {
+  AppendIsoTime(scratch, time, IsoTime::kMachine);
+  return TextOrNone(scratch);
+}
+
+FieldValue ModifiedValue(ListingRun&, const FileInfoX& entry, std::string& scratch) {
+  return TimeValue(entry.Find.ftLastWriteTime, scratch);
+}
+
+FieldValue CreatedValue(ListingRun&, const FileInfoX& entry, std::string& scratch) {
+  return TimeValue(entry.Find.ftCreationTime, scratch);
+}
+
+FieldValue AccessedValue(ListingRun&, const FileInfoX& entry, std::string& scratch) {
+  return TimeValue(entry.Find.ftLastAccessTime, scratch);
+}
+
+FieldValue AttributesValue(ListingRun&, const FileInfoX& entry, std::string& scratch) {
+  scratch = AttributeText(entry.Find.dwFileAttributes);
+  return Text(scratch);
+}
+
+// Only the registered description: the classic fallback ("File "xyz"") is
+// made of the user's words and the extension, which the name already holds.
+FieldValue TypeValue(ListingRun& run, const FileInfoX& entry, std::string&) {
+  if (IsFolder(entry.Find.dwFileAttributes)) return {FieldType::kNone, {}};
+  return TextOrNone(TypeDescription(entry, run.Types));
+}
+
+FieldValue MimeValue(ListingRun& run, const FileInfoX& entry, std::string&) {
+  if (IsFolder(entry.Find.dwFileAttributes)) return {FieldType::kNone, {}};
+  return TextOrNone(MimeTypeOf(entry, run.Types));
+}
+
+struct SortKey {
+  int code;
+  const char* name;
+};
+
+constexpr SortKey kSortKeys[] = {
+    {kSortByName, "name"},
+    {kSortByType, "type"},
+    {kSortByLastWrite, "modified"},
+    {kSortByCreation, "created"},
+    {kSortByLastRead, "accessed"},
+    {kSortBySize, "size"},
+    {kSortByAttributes, "attributes"},
+};
+
+}  // namespace
+
+const EntryField kEntryFields[kEntryFieldCount] = {
+    {"name", NameValue, false},         {"name_bytes", NameBytesValue, true},
+    {"kind", KindValue, false},         {"size", SizeValue, false},
+    {"modified", ModifiedValue, false}, {"created", CreatedValue, false},
+    {"accessed", AccessedValue, false}, {"attributes", AttributesValue, false},
+    {"type", TypeValue, false},         {"mime", MimeValue, false},
+};
+
+// The scan follows symbolic links, so every entry is a folder or a file;
+// "link" belongs here once the scan tells links apart.
+const char* EntryKind(const FileInfoX& entry) {
+  return IsFolder(entry.Find.dwFileAttributes) ? "folder" : "file";
+}
+
+const char* SortKeyName(int sort_code) {
+  for (const SortKey& key : kSortKeys) {
+    if (key.code == sort_code) return key.name;
+  }
+  return "name";
+}
+
+std::string FolderOwnName(const std::string& folder) {
+  const char separators[] = {'/', FolderSeparator(), '\0'};
+  const size_t end = folder.find_last_not_of(separators);
+  if (end == std::string::npos) return std::string();
+  const size_t last = folder.find_last_of(separators, end);
+  const size_t start = last == std::string::npos ? 0 : last + 1;
+  // "C:" of "C:\" is a drive, no folder's name.
+  if (start == 0 && end == 1 && folder[1] == ':') return std::string();
+  return folder.substr(start, end + 1 - start);
+}
+
+bool IsFirstRow(const ListingRun& run, const FileInfoX& entry) {
+  const bool descending = run.Settings->DescOrder;
+  for (const auto* list : {&run.Listing.FolderList, &run.Listing.FileList}) {
+    if (!list->empty()) return &entry == (descending ? &list->back() : &list->front());
+  }
+  return false;
+}

@@ -1,0 +1,98 @@
+#include "output/json_document.h"
+
+#include "output/document_text.h"
+#include "output/entry_fields.h"
+#include "output/escapes.h"
+
+namespace {
+
+void AppendString(std::string& out, std::string_view text) {
+  out += '"';
+  AppendJsonEscaped(out, text);
+  out += '"';
+}
+
+void AppendMember(std::string& out, const char* key, std::string_view text) {
+  out += '"';
+  out += key;
+  out += "\": ";
+  AppendString(out, text);
+}
+
+void AppendNumberMember(std::string& out, const char* key, const std::string& digits) {
+  out += '"';
+  out += key;
+  out += "\": ";
+  out += digits;
+}
+
+std::string FolderObject(const ListingRun& run) {
+  std::string folder = "{";
+  AppendMember(folder, "path", run.Folder);
+  folder += ", ";
+  AppendMember(folder, "name", FolderOwnName(run.Folder));
+  return folder + "}";
+}
+
+std::string SettingsObject(const CommonStruct& record) {
+  std::string settings = "{";
+  AppendMember(settings, "folder_mask", record.DirMask);
+  settings += ", ";
+  AppendMember(settings, "file_mask", record.FileMask);
+  settings += ", ";
+  AppendMember(settings, "sort_by", SortKeyName(record.SortBy));
+  settings += std::string(", \"descending\": ") + (record.DescOrder ? "true" : "false");
+  settings += std::string(", \"ignore_case\": ") + (record.IgnoreCase ? "true" : "false");
+  return settings + "}";
+}
+
+std::string TotalsObject(const ListingTotals& totals) {
+  std::string object = "{";
+  AppendNumberMember(object, "folders", std::to_string(totals.FolderCount));
+  object += ", ";
+  AppendNumberMember(object, "files", std::to_string(totals.FileCount));
+  object += ", ";
+  AppendNumberMember(object, "bytes", std::to_string(totals.TotalBytes));
+  return object + "}";
+}
+
+}  // namespace
+
+void AppendJsonEntry(ListingRun& run, const FileInfoX& entry, std::string& row) {
+  row += IsFirstRow(run, entry) ? "\n    {" : ",\n    {";
+  std::string scratch;
+  bool first = true;
+  for (const EntryField& field : kEntryFields) {
+    scratch.clear();
+    const FieldValue value = field.Value(run, entry, scratch);
+    if (value.Type == FieldType::kNone && field.OmittedWhenNone) continue;
+    if (!first) row += ", ";
+    first = false;
+    row += '"';
+    row += field.Key;
+    row += "\": ";
+    switch (value.Type) {
+      case FieldType::kText:
+        AppendString(row, value.Text);
+        break;
+      case FieldType::kNumber:
+        row += value.Text;
+        break;
+      case FieldType::kNone:
+        row += "null";
+        break;
+    }
+  }
+  row += '}';
+}
+
+void ComposeJsonDocument(ListingRun& run) {
+  const CommonStruct& record = *run.Settings;
+  DocumentText& doc = run.Document;
+  doc = DocumentText();
+  AppendText(doc, "{\n  \"folder\": " + FolderObject(run) + ",\n  \"settings\": " + SettingsObject(record) +
+                      ",\n  \"totals\": " + TotalsObject(run.Totals) + ",\n  \"entries\": [");
+  AppendListRows(doc, EntryList::kFolders, record.DescOrder);
+  AppendListRows(doc, EntryList::kFiles, record.DescOrder);
+  AppendText(doc, "\n  ]\n}\n");
+}

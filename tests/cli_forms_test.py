@@ -1,0 +1,269 @@
+#!/usr/bin/env python3
+"""The forms for programs as their readers meet them.
+
+kestrova-cli lists a real folder that holds every name of the hostile list
+(but those the file system refuses) in the json, csv and names forms, and
+the readers people use take the documents back: Python's json and csv
+modules and jq. Every name must come back as the exact bytes on disk, and
+sizes and times as the file system has them.
+
+  cli_forms_test.py PROGRAM HOSTILE_NAMES_FILE
+"""
+
+import csv
+import datetime
+import io
+import json
+import os
+import subprocess
+import sys
+import tempfile
+import unittest
+import urllib.parse
+
+PROGRAM = None
+HOSTILE_NAMES_FILE = None
+
+# 2024-03-05 14:07:09 UTC and a day earlier, as nanoseconds.
+KNOWN_MODIFIED_NS = 1709647629 * 10**9 + 123456789
+KNOWN_ACCESSED_NS = KNOWN_MODIFIED_NS - 86400 * 10**9
+
+
+def hostile_names():
+    names = []
+    with open(HOSTILE_NAMES_FILE, "rb") as listed:
+        for line in listed.read().split(b"\n"):
+            if line and not line.startswith(b"#"):
+                names.append(urllib.parse.unquote_to_bytes(line))
+    return names
+
+
+def iso_utc(seconds):
+    return datetime.datetime.fromtimestamp(seconds, datetime.timezone.utc).strftime("%Y-%m-%dT%H:%M:%SZ")
+
+
+def control_escaped(name):
+    """The escape of the names form, as the manual page documents it."""
+    if not any(byte < 32 or byte == 127 for byte in name):
+        return name
+    letters = {7: b"a", 8: b"b", 9: b"t", 10: b"n", 11: b"v", 12: b"f", 13: b"r"}
+    escaped = b""
+    for byte in name:
+        if byte == ord("\\"):
+            escaped += b"\\\\"
+        elif byte >= 32 and byte != 127:
+            escaped += bytes([byte])
+        elif byte in letters:
+            escaped += b"\\" + letters[byte]
+        else:
+            escaped += b"\\%03o" % byte
+    return escaped
+
+
+def run(*arguments, status=0):
+    done = subprocess.run([PROGRAM, "-q", *arguments], capture_output=True, check=False)
+    if done.returncode != status:
+        raise AssertionError(
+            "kestrova-cli %s exited %d, not %d: %r" % (" ".join(arguments), done.returncode, status, done.stderr)
+        )
+    return done
+
+
+class FormsOnAHostileFolder(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.work = tempfile.TemporaryDirectory()
+        cls.folder = os.path.join(cls.work.name, "hostile folder")
+        os.mkdir(cls.folder)
+        folder = os.fsencode(cls.folder)
+        cls.names = []
+        cls.refused = []
+        for index, name in enumerate(hostile_names()):
+            path = os.path.join(folder, name)
+            try:
+                with open(path, "wb") as created:
+                    created.write(b"x" * index)
+            except OSError:
+                cls.refused.append(name)
+                continue
+            cls.names.append(name)
+        for folder_name in (b"sub folder", b"=folder", b"nl\nfolder"):
+            os.mkdir(os.path.join(folder, folder_name))
+            cls.names.append(folder_name)
+        with open(os.path.join(folder, b"data.json"), "wb") as data:
+            data.write(b"{}")
+        cls.names.append(b"data.json")
+        os.utime(os.path.join(folder, b"data.json"), ns=(KNOWN_ACCESSED_NS, KNOWN_MODIFIED_NS))
+        cls.folders = {b"sub folder", b"=folder", b"nl\nfolder"}
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.work.cleanup()
+
+    def sorted_names(self):
+        """Folders first, each part by its lower-cased bytes (IgnoreCase=1)."""
+        key = lambda name: name.lower()
+        folders = sorted((n for n in self.names if n in self.folders), key=key)
+        files = sorted((n for n in self.names if n not in self.folders), key=key)
+        return folders + files
+
+    def disk_stat(self, name):
+        return os.stat(os.path.join(os.fsencode(self.folder), name))
+
+    def test_every_hostile_name_but_those_refused_is_on_disk(self):
+        self.assertGreater(len(self.names), 35)
+        self.assertTrue(all(b"/" in name or name == b"" for name in self.refused), self.refused)
+
+    def entries_name_bytes(self, entries):
+        names = []
+        for entry in entries:
+            if "name_bytes" in entry:
+                exact = urllib.parse.unquote_to_bytes(entry["name_bytes"])
+                self.assertEqual(exact.decode("utf-8", "replace"), entry["name"], "U+FFFD where UTF-8 fails")
+                self.assertRaises(UnicodeDecodeError, exact.decode, "utf-8")
+                names.append(exact)
+            else:
+                names.append(entry["name"].encode("utf-8"))
+        return names
+
+    def test_json_parses_strictly_and_round_trips_every_name_with_its_fields(self):
+        document = run("--format", "json", self.folder).stdout
+        text = document.decode("utf-8")  # strict: the whole document is UTF-8
+        self.assertFalse(any(ord(c) < 32 and c != "\n" for c in text), "no raw control character")
+        listing = json.loads(text)
+        self.assertEqual(list(listing), ["folder", "settings", "totals", "entries"])
+        self.assertEqual(listing["folder"], {"path": self.folder, "name": "hostile folder"})
+        self.assertEqual(listing["settings"]["sort_by"], "name")
+        self.assertIs(listing["settings"]["descending"], False)
+        entries = listing["entries"]
+        self.assertEqual(self.entries_name_bytes(entries), self.sorted_names())
+        files = [e for e in entries if e["kind"] == "file"]
+        self.assertEqual(
+            listing["totals"],
+            {"folders": 3, "files": len(files), "bytes": sum(e["size"] for e in files)},
+        )
+        inexact = [e for e in entries if "name_bytes" in e]
+        self.assertEqual(len(inexact), 3, [e["name"] for e in inexact])
+        for entry, name in zip(entries, self.sorted_names()):
+            stat = self.disk_stat(name)
+            keys = ["name", "kind", "size", "modified", "created", "accessed", "attributes", "type", "mime"]
+            if "name_bytes" in entry:
+                keys.insert(1, "name_bytes")
+            self.assertEqual(list(entry), keys, "every field, in one order")
+            self.assertEqual(entry["kind"], "folder" if name in self.folders else "file")
+            self.assertEqual(entry["size"], 0 if name in self.folders else stat.st_size)
+            self.assertEqual(entry["modified"], iso_utc(stat.st_mtime_ns // 10**9))
+            self.assertEqual(entry["accessed"], iso_utc(stat.st_atime_ns // 10**9))
+            self.assertRegex(entry["created"], r"^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ$")
+        data = entries[self.sorted_names().index(b"data.json")]
+        self.assertEqual(data["modified"], "2024-03-05T14:07:09Z")
+        self.assertEqual(data["accessed"], "2024-03-04T14:07:09Z")
+        self.assertEqual(data["mime"], "application/json", "the shared-mime-info database's type")
+        self.assertIsInstance(data["type"], str)
+
+    def test_jq_reads_the_same_names(self):
+        document = run("--format", "json", self.folder).stdout
+        subprocess.run(
+            ["jq", "-e", ".entries | length == %d" % len(self.names)], input=document, check=True, capture_output=True
+        )
+        # Each name as jq writes it, behind a mark of where it came from.
+        marked = subprocess.run(
+            ["jq", "-j", '.entries[] | (if .name_bytes then "%" + .name_bytes else "=" + .name end), "\\u0000"'],
+            input=document, check=True, capture_output=True,
+        ).stdout.split(b"\0")[:-1]
+        names = [urllib.parse.unquote_to_bytes(n[1:]) if n[:1] == b"%" else n[1:] for n in marked]
+        self.assertEqual(names, self.sorted_names())
+        subprocess.run(["python3", "-m", "json.tool"], input=document, check=True, capture_output=True)
+
+    def test_csv_reads_back_to_the_same_names_and_guards_every_formula(self):
+        document = run("--format", "csv", self.folder).stdout
+        self.assertTrue(document.endswith(b"\r\n"))
+        rows = list(csv.reader(io.StringIO(document.decode("utf-8"), newline="")))
+        header = rows[0]
+        self.assertEqual(
+            header, ["name", "name_bytes", "kind", "size", "modified", "created", "accessed", "attributes", "type",
+                     "mime"]
+        )
+        self.assertTrue(all(len(row) == len(header) for row in rows))
+        unguarded = [[cell[1:] if cell.startswith("'") else cell for cell in row] for row in rows[1:]]
+        names = [
+            urllib.parse.unquote_to_bytes(row[1]) if row[1] else row[0].encode("utf-8") for row in unguarded
+        ]
+        self.assertEqual(names, self.sorted_names())
+        for row, name in zip(unguarded, self.sorted_names()):
+            if name not in self.folders:
+                self.assertEqual(int(row[3]), self.disk_stat(name).st_size)
+        guarded = [n for n in self.names if n[:1] in (b"=", b"+", b"-", b"@", b"\t", b"\r", b"'")]
+        self.assertGreaterEqual(len(guarded), 7)
+        for name in guarded:
+            quoted = b'"\'' + name.replace(b'"', b'""') + b'"'
+            self.assertIn(b"\r\n" + quoted + b",", document, name)
+        self.assertNotIn(b"\r\n=", document)
+        self.assertNotIn(b"\r\n+", document)
+        self.assertNotIn(b"\r\n-", document)
+        self.assertNotIn(b"\r\n@", document)
+
+    def test_names_lines_are_the_sorted_names_escaped_and_null_gives_them_exactly(self):
+        lines = run("--format", "names", self.folder).stdout
+        self.assertEqual(lines.split(b"\n")[:-1], [control_escaped(n) for n in self.sorted_names()])
+        self.assertTrue(lines.endswith(b"\n"))
+        nul_ended = run("--format", "names", "--null", self.folder).stdout
+        self.assertEqual(nul_ended.split(b"\0")[:-1], self.sorted_names())
+        self.assertTrue(nul_ended.endswith(b"\0"))
+        counted = subprocess.run(
+            ["xargs", "-0", "-n", "1", "printf", "x\\n"], input=nul_ended, check=True, capture_output=True
+        )
+        self.assertEqual(counted.stdout.count(b"\n"), len(self.names), "xargs -0 sees every name once")
+
+    def test_the_parent_entry_comes_first_when_asked(self):
+        listing = json.loads(run("--format", "json", "--include-parent", self.folder).stdout)
+        self.assertEqual(listing["entries"][0]["name"], "..")
+        self.assertEqual(listing["totals"]["folders"], 3, "the parent entry is never counted")
+        lines = run("--format", "names", "--include-parent", self.folder).stdout.split(b"\n")
+        self.assertEqual(lines[0], b"..")
+
+
+class FormsChosenOnTheCommandLine(unittest.TestCase):
+    def setUp(self):
+        self.work = tempfile.TemporaryDirectory()
+        self.folder = os.path.join(self.work.name, "folder")
+        os.mkdir(self.folder)
+        with open(os.path.join(self.folder, "a.txt"), "w") as a:
+            a.write("a")
+
+    def tearDown(self):
+        self.work.cleanup()
+
+    def test_an_output_file_named_json_or_csv_is_written_in_its_form(self):
+        for name, reads in (("list.json", lambda b: json.loads(b)["entries"][0]["name"]),
+                            ("list.csv", lambda b: list(csv.reader(io.StringIO(b.decode(), newline="")))[1][0]),
+                            ("list.txt", lambda b: "a.txt" if b"Files [*.*]" in b else None)):
+            output = os.path.join(self.work.name, name)
+            run(self.folder, "-o", output)
+            with open(output, "rb") as written:
+                self.assertEqual(reads(written.read()), "a.txt", name)
+        run("--format", "names", self.folder, "-o", os.path.join(self.work.name, "names.json"))
+        with open(os.path.join(self.work.name, "names.json"), "rb") as written:
+            self.assertEqual(written.read(), b"a.txt\n", "--format wins over the extension")
+
+    def test_null_with_another_form_is_refused(self):
+        for arguments in (["--format", "json"], ["--text"], ["-o", os.path.join(self.work.name, "x.csv")], []):
+            refused = run("--null", *arguments, self.folder, status=2)
+            self.assertEqual(refused.stdout, b"")
+            self.assertIn(b"kestrova-cli: --null is for the names form (--format names), not for ", refused.stderr)
+        self.assertFalse(os.path.exists(os.path.join(self.work.name, "x.csv")), "nothing written")
+
+    def test_a_format_saved_in_settings_round_trips(self):
+        for form in ("json", "csv", "names"):
+            printed = run("--format", form, self.folder, "--print-settings").stdout.decode()
+            self.assertIn("Format=%s\n" % form, printed)
+            job = os.path.join(self.work.name, "job.ksv")
+            with open(job, "w") as saved:
+                saved.write(printed)
+            again = run("-s", job, "--print-settings").stdout.decode()
+            self.assertEqual(again, printed, form)
+
+
+if __name__ == "__main__":
+    PROGRAM, HOSTILE_NAMES_FILE = sys.argv[1], sys.argv[2]
+    unittest.main(argv=[sys.argv[0]], verbosity=2)

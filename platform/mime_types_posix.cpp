@@ -57,6 +57,7 @@ bool MimeTypes::Describe(const std::string& extension, std::string& description)
 
 bool MimeTypes::LookUp(const std::string& extension, std::string& mime_type) {
   if (extension.size() < 2) return false;
+  std::lock_guard<std::mutex> lock(mutex_);
   LoadGlobs();
   const Glob* glob = Find(extension);
   if (glob == nullptr) return false;

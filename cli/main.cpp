@@ -1,6 +1,8 @@
 // kestrova-cli: the listing engine driven from the command line.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -185,9 +187,7 @@ void ChooseForm(CommonStruct& record, const CliOptions& options) {
 
 // The page forms, which give a tree a page in every folder; the others
 // give it one document.
-bool WritesPagePerFolder(const OutputForm& form) {
-  return form.Code == FormCode::kHtml || form.Code == FormCode::kText || form.Code == FormCode::kPage;
-}
+bool WritesPagePerFolder(const OutputForm& form) { return form.TreeDocument == nullptr; }
 
 const char kDefaultIndexName[] = "index.html";
 
@@ -346,10 +346,11 @@ GenerateResult Generate(const CommonStruct& record, const CliOptions& options,
   return result;
 }
 
-std::string TreeProgressText(const TreeCounts& counts) {
-  return "folders " + GroupedNumber(counts.Listed) + " of " + GroupedNumber(counts.Found) + ", " +
-         CountText(counts.Entries, "entry", "entries") + ", " + CountText(counts.Written, "page", "pages") +
-         " written";
+std::string TreeProgressText(const TreeCounts& counts, bool pages) {
+  std::string text = "folders " + GroupedNumber(counts.Listed) + " of " + GroupedNumber(counts.Found) + ", " +
+                     CountText(counts.Entries, "entry", "entries");
+  if (pages) text += ", " + CountText(counts.Written, "page", "pages") + " written";
+  return text;
 }
 
 std::string TreeSummaryText(const TreeCounts& counts) {
@@ -386,10 +387,65 @@ int RunTreePages(const CommonStruct& record, const CliOptions& options, const st
         line.Finish();
         PrintMessage(message);
       },
-      [&line](const TreeCounts& so_far) { line.Update(TreeProgressText(so_far)); });
+      [&line](const TreeCounts& so_far) { line.Update(TreeProgressText(so_far, true)); });
   line.Finish();
   if (!options.Quiet || counts.Failed > 0) PrintMessage(TreeSummaryText(counts));
   return counts.Failed > 0 ? kExitFailed : kExitWritten;
+}
+
+// The whole tree as one document, to its file (whole or not at all) or to
+// standard output; exit 1 when a folder failed, and nothing written when
+// the top folder did.
+int RunTreeDocument(const CommonStruct& record, const CliOptions& options, const std::string& folder_shown) {
+  TreeOptions tree;
+  tree.MaxDepth = options.MaxDepth;
+  tree.OneFileSystem = options.OneFileSystem;
+  tree.Follow = options.Follow;
+  tree.TopShown = folder_shown.empty() ? record.DirStr : folder_shown;
+  tree.Threads = options.Threads;
+  const bool to_standard_output = WritesToStandardOutput(record);
+  if (!to_standard_output) tree.OutputFile = record.OutputFile;
+  AtomicFile file;
+  StandardOutputSink standard_output;
+  if (!to_standard_output &&
+      !file.Open(record.OutputFile, options.InPlace ? WriteMethod::kInPlace : WriteMethod::kWholeOrNothing)) {
+    PrintMessage(WriteFailureText(record.OutputFile, file.FailureReason()));
+    return kExitFailed;
+  }
+  ByteSink& sink = to_standard_output ? static_cast<ByteSink&>(standard_output) : file;
+  ProgressLine line(!options.Quiet && StandardErrorIsTerminal());
+  const TreeDocumentOutcome outcome = WriteTreeDocument(
+      record, ListingForm(record), tree, SystemFolderSource(), sink, options.NullEnds,
+      [&line](const std::string& message) {
+        line.Finish();
+        PrintMessage(message);
+      },
+      [&line](const TreeCounts& so_far) { line.Update(TreeProgressText(so_far, false)); });
+  line.Finish();
+  if (!outcome.TopFailure.empty()) {
+    PrintMessage("cannot list " + Shown(record.DirStr) + ": " + outcome.TopFailure);
+    return kExitFailed;
+  }
+  const std::string where = to_standard_output ? kStandardOutputName : Shown(record.OutputFile);
+  const bool written = !outcome.WriteFailed && (to_standard_output ? standard_output.Flush() : file.Commit());
+  if (!written) {
+    const std::string reason = to_standard_output ? std::strerror(errno) : file.FailureReason();
+    PrintMessage(to_standard_output ? std::string("cannot write to ") + kStandardOutputName + ": " + reason
+                                    : WriteFailureText(record.OutputFile, reason));
+    return kExitFailed;
+  }
+  if (!to_standard_output) {
+    for (const std::string& warning : file.Notes().Warnings)
+      PrintMessage("warning: " + ControlEscaped(warning));
+  }
+  if (!options.Quiet || outcome.Counts.Failed > 0) {
+    PrintMessage("Wrote " + where + ": " + CountText(outcome.Counts.Listed, "folder", "folders") +
+                 " listed, " + CountText(outcome.Totals.FolderCount, "folder", "folders") + " and " +
+                 CountText(outcome.Totals.FileCount, "file", "files") + " in them, " +
+                 CountText(outcome.Totals.TotalBytes, "byte", "bytes") + ", " +
+                 GroupedNumber(outcome.Counts.Failed) + " failed");
+  }
+  return outcome.Counts.Failed > 0 ? kExitFailed : kExitWritten;
 }
 
 // Ends the program with the listing still in memory: taking a million
@@ -440,8 +496,9 @@ int Run(const std::vector<std::string>& arguments) {
     PrintMessage(WriteFailureText(*options.SaveSettingsFile, reason));
     return kExitFailed;
   }
-  if (options.Recursive && WritesPagePerFolder(ListingForm(record))) {
-    return RunTreePages(record, options, folder_shown);
+  if (options.Recursive) {
+    return WritesPagePerFolder(ListingForm(record)) ? RunTreePages(record, options, folder_shown)
+                                                    : RunTreeDocument(record, options, folder_shown);
   }
   // The program ends below without taking the run apart.
   ListingRun run;

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <map>
+#include <memory>
 #include <mutex>
+#include <set>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -13,6 +16,7 @@
 #include "output/folder_check.h"
 #include "output/generate.h"
 #include "output/tree_page.h"
+#include "settings/line_ends.h"
 
 namespace {
 
@@ -126,6 +130,103 @@ bool WrittenByKestrova(const std::string& path, const OutputForm& form) {
          start.find("<META NAME=\"Generator\" CONTENT=\"Kestrova") != std::string::npos;
 }
 
+// Which folders of the tree are entered, shared by both walks.
+class TreeRules {
+ public:
+  TreeRules(const TreeOptions& options, const std::string& top) : options_(options) {
+    FileIdentity identity;
+    has_top_identity_ = IdentifyFile(top, identity);
+    top_device_ = identity.Device;
+    top_identity_ = identity;
+    real_top_ = RealPath(top);
+    if (!options_.OutputDir.empty())
+      has_output_identity_ = IdentifyFile(options_.OutputDir, output_identity_);
+  }
+
+  FolderTask Top(const std::string& top) const {
+    FolderTask task;
+    task.Path = top;
+    task.Chain.push_back(top_identity_);
+    return task;
+  }
+
+  // The folders to enter, from the run's sub-folders; each is added to
+  // with_pages, with the links into the tree that have a page by their own
+  // path. Messages go to report, with whether they count as failures.
+  // A folder that fails the check is reported, and named with the reason in
+  // failed where the caller asks.
+  std::vector<FolderTask> Children(const FolderTask& task, const ListingRun& run,
+                                   std::set<std::string>& with_pages,
+                                   const std::function<void(const std::string&, bool)>& report,
+                                   std::map<std::string, std::string>* failed = nullptr) const {
+    std::vector<FolderTask> children;
+    const size_t depth = task.Parts.size() + 1;
+    if (options_.MaxDepth != 0 && depth >= options_.MaxDepth) return children;
+    for (const FileInfoX& entry : run.Listing.FolderList) {
+      if (IsParentEntry(entry)) continue;
+      const std::string& name = entry.Find.cFileName;
+      const bool link = (entry.Find.dwFileAttributes & kReparsePointAttribute) != 0;
+      if (link && !options_.Follow) continue;
+      FolderTask child;
+      child.Path = Joined(task.Path, name);
+      std::string reason;
+      const FolderStatus status = InspectFolder(child.Path, true, reason);
+      if (status != FolderStatus::kFolder) {
+        const std::string problem = FolderProblem(status, reason);
+        report("cannot list " + ControlEscaped(child.Path) + ": " + problem, true);
+        if (failed != nullptr) failed->emplace(name, problem);
+        continue;
+      }
+      // Identities only where something asks for them: a stat of every folder.
+      FileIdentity identity;
+      if (NeedsIdentities() && !IdentifyFile(child.Path, identity)) continue;
+      if (options_.OneFileSystem && has_top_identity_ && identity.Device != top_device_) continue;
+      if (has_output_identity_ && identity == output_identity_) continue;
+      if (NeedsIdentities() &&
+          std::find(task.Chain.begin(), task.Chain.end(), identity) != task.Chain.end()) {
+        report("not entered: " + ControlEscaped(child.Path) + " leads back to a folder above it", false);
+        continue;
+      }
+      // A link into the tree leads to a folder listed by its own path: a
+      // second page there would be written over the first.
+      if (link && IsInsideTop(child.Path)) {
+        with_pages.insert(name);
+        continue;
+      }
+      child.Parts = task.Parts;
+      child.Parts.push_back(name);
+      if (NeedsIdentities()) {
+        child.Chain = task.Chain;
+        child.Chain.push_back(identity);
+      }
+      with_pages.insert(name);
+      children.push_back(std::move(child));
+    }
+    return children;
+  }
+
+ private:
+  bool IsInsideTop(const std::string& path) const {
+    const std::string real = RealPath(path);
+    if (real.empty() || real_top_.empty()) return false;
+    const char separator = FolderSeparator();
+    const std::string prefix = real_top_.back() == separator ? real_top_ : real_top_ + separator;
+    return real == real_top_ || real.compare(0, prefix.size(), prefix) == 0;
+  }
+
+  bool NeedsIdentities() const { return options_.Follow || options_.OneFileSystem || has_output_identity_; }
+
+  static constexpr uint32_t kReparsePointAttribute = 1024;
+
+  const TreeOptions& options_;
+  bool has_top_identity_ = false;
+  uint64_t top_device_ = 0;
+  FileIdentity top_identity_;
+  bool has_output_identity_ = false;
+  FileIdentity output_identity_;
+  std::string real_top_;
+};
+
 class PageTreeWalk {
  public:
   PageTreeWalk(const CommonStruct& settings, const OutputForm& form, const TreeOptions& options,
@@ -135,19 +236,11 @@ class PageTreeWalk {
         options_(options),
         source_(source),
         report_(report),
-        progress_(progress) {}
+        progress_(progress),
+        rules_(options, settings.DirStr) {}
 
   TreeCounts Run() {
-    FolderTask top;
-    top.Path = settings_.DirStr;
-    FileIdentity identity;
-    has_top_identity_ = IdentifyFile(top.Path, identity);
-    top_device_ = identity.Device;
-    real_top_ = RealPath(top.Path);
-    top.Chain.push_back(identity);
-    if (!options_.OutputDir.empty())
-      has_output_identity_ = IdentifyFile(options_.OutputDir, output_identity_);
-    tasks_.push_back(std::move(top));
+    tasks_.push_back(rules_.Top(settings_.DirStr));
     counts_.Found = 1;
     std::vector<std::thread> helpers;
     for (size_t i = 1; i < TreeThreads(options_.Threads); ++i) {
@@ -188,63 +281,6 @@ class PageTreeWalk {
     report_(message);
   }
 
-  // The folders to enter, from the run's sub-folders, each marked on the
-  // tree page as having a page of its own.
-  std::vector<FolderTask> Children(const FolderTask& task, const ListingRun& run, TreePage& tree) {
-    std::vector<FolderTask> children;
-    const size_t depth = task.Parts.size() + 1;
-    if (options_.MaxDepth != 0 && depth >= options_.MaxDepth) return children;
-    for (const FileInfoX& entry : run.Listing.FolderList) {
-      if (IsParentEntry(entry)) continue;
-      const std::string& name = entry.Find.cFileName;
-      const bool link = (entry.Find.dwFileAttributes & kReparsePointAttribute) != 0;
-      if (link && !options_.Follow) continue;
-      FolderTask child;
-      child.Path = Joined(task.Path, name);
-      std::string reason;
-      const FolderStatus status = InspectFolder(child.Path, true, reason);
-      if (status != FolderStatus::kFolder) {
-        Report("cannot list " + ControlEscaped(child.Path) + ": " + FolderProblem(status, reason), true);
-        continue;
-      }
-      // Identities only where something asks for them: a stat of every folder.
-      FileIdentity identity;
-      if (NeedsIdentities() && !IdentifyFile(child.Path, identity)) continue;
-      if (options_.OneFileSystem && has_top_identity_ && identity.Device != top_device_) continue;
-      if (has_output_identity_ && identity == output_identity_) continue;
-      if (NeedsIdentities() &&
-          std::find(task.Chain.begin(), task.Chain.end(), identity) != task.Chain.end()) {
-        Report("not entered: " + ControlEscaped(child.Path) + " leads back to a folder above it", false);
-        continue;
-      }
-      // A link into the tree leads to a folder that has its page by its own
-      // path: a second page there would be written over the first.
-      if (link && IsInsideTop(child.Path)) {
-        tree.FoldersWithPages.insert(name);
-        continue;
-      }
-      child.Parts = task.Parts;
-      child.Parts.push_back(name);
-      if (NeedsIdentities()) {
-        child.Chain = task.Chain;
-        child.Chain.push_back(identity);
-      }
-      tree.FoldersWithPages.insert(name);
-      children.push_back(std::move(child));
-    }
-    return children;
-  }
-
-  bool IsInsideTop(const std::string& path) const {
-    const std::string real = RealPath(path);
-    if (real.empty() || real_top_.empty()) return false;
-    const char separator = FolderSeparator();
-    const std::string prefix = real_top_.back() == separator ? real_top_ : real_top_ + separator;
-    return real == real_top_ || real.compare(0, prefix.size(), prefix) == 0;
-  }
-
-  bool NeedsIdentities() const { return options_.Follow || options_.OneFileSystem || has_output_identity_; }
-
   void Process(const FolderTask& task) {
     const std::string page_folder =
         options_.OutputDir.empty() ? task.Path : JoinedParts(options_.OutputDir, task.Parts);
@@ -272,7 +308,9 @@ class PageTreeWalk {
              true);
       return;
     }
-    std::vector<FolderTask> children = Children(task, run, tree);
+    std::vector<FolderTask> children =
+        rules_.Children(task, run, tree.FoldersWithPages,
+                        [this](const std::string& message, bool failed) { Report(message, failed); });
     const bool written = WritePage(run, page_folder);
     std::lock_guard<std::mutex> lock(mutex_);
     ++counts_.Listed;
@@ -323,25 +361,254 @@ class PageTreeWalk {
     return true;
   }
 
-  static constexpr uint32_t kReparsePointAttribute = 1024;
-
   const CommonStruct& settings_;
   const OutputForm& form_;
   const TreeOptions& options_;
   FolderSource& source_;
   const TreeReport& report_;
   const TreeProgress& progress_;
-  bool has_top_identity_ = false;
-  uint64_t top_device_ = 0;
-  bool has_output_identity_ = false;
-  FileIdentity output_identity_;
-  std::string real_top_;
+  const TreeRules rules_;
 
   std::mutex mutex_;  // over what follows
   std::condition_variable wake_;
   std::vector<FolderTask> tasks_;
   size_t busy_ = 0;
   TreeCounts counts_;
+};
+
+// One folder of a tree written as one document: composed by any thread,
+// written by the one that writes the document, in the order of the rows.
+struct FolderNode {
+  enum class Stage { kWaiting, kComposing, kComposed };
+  FolderTask Task;
+  Stage State = Stage::kWaiting;
+  bool ByHelper = false;            // composed by a helper, and counted among those ahead
+  std::unique_ptr<ListingRun> Run;  // null when the folder could not be listed
+  std::string Failure;              // why, then
+  std::map<std::string, std::shared_ptr<FolderNode>> Children;  // the folders entered, by name
+};
+
+class DocumentTreeWalk {
+ public:
+  DocumentTreeWalk(const CommonStruct& settings, const OutputForm& form, const TreeOptions& options,
+                   FolderSource& source, const TreeReport& report, const TreeProgress& progress)
+      : settings_(settings),
+        form_(form),
+        tree_(*form.TreeDocument),
+        options_(options),
+        source_(source),
+        report_(report),
+        progress_(progress),
+        rules_(options, settings.DirStr) {}
+
+  TreeDocumentOutcome Run(ByteSink& sink, bool null_ends) {
+    null_ends_ = null_ends && form_.AppendNullEndedRow != nullptr;
+    LineEndWriter platform_ends(sink, PlatformLineEnd());
+    out_ = &sink;
+    if (!null_ends_ && form_.Ends == LineEnds::kPlatform) {
+      platform_ends_ = &platform_ends;
+    }
+    auto top = std::make_shared<FolderNode>();
+    top->Task = rules_.Top(settings_.DirStr);
+    outcome_.Counts.Found = 1;
+    waiting_.push_back(top);
+    const size_t threads = TreeThreads(options_.Threads);
+    most_ahead_ = 4 * threads + 16;
+    std::vector<std::thread> helpers;
+    for (size_t i = 1; i < threads; ++i) {
+      try {
+        helpers.emplace_back(&DocumentTreeWalk::Serve, this);
+      } catch (const std::system_error&) {
+        break;
+      }
+    }
+    has_helpers_ = !helpers.empty();
+    Await(*top);
+    if (top->Run == nullptr) {
+      outcome_.TopFailure = top->Failure;
+    } else {
+      Emit(tree_.Head(*top->Run)) && WriteFolder(*top, 0) && Emit(tree_.Tail(outcome_.Totals)) &&
+          (platform_ends_ == nullptr || platform_ends_->Finish());
+    }
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      finished_ = true;
+    }
+    wake_.notify_all();
+    for (std::thread& helper : helpers) helper.join();
+    return outcome_;
+  }
+
+ private:
+  void Serve() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      // Composed folders wait for the writer: a bound on them bounds memory.
+      wake_.wait(lock, [this] { return finished_ || (!waiting_.empty() && ahead_ < most_ahead_); });
+      if (finished_) return;
+      std::shared_ptr<FolderNode> node = std::move(waiting_.back());
+      waiting_.pop_back();
+      if (node->State != FolderNode::Stage::kWaiting) continue;  // the writer took it
+      node->State = FolderNode::Stage::kComposing;
+      lock.unlock();
+      Compose(*node);
+      lock.lock();
+      node->State = FolderNode::Stage::kComposed;
+      node->ByHelper = true;
+      ++ahead_;
+      wake_.notify_all();
+    }
+  }
+
+  // Waits for the folder to be composed, composing it here when no thread
+  // has begun it.
+  void Await(FolderNode& node) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (node.State == FolderNode::Stage::kWaiting) {
+      node.State = FolderNode::Stage::kComposing;
+      lock.unlock();
+      Compose(node);
+      lock.lock();
+      node.State = FolderNode::Stage::kComposed;
+      return;
+    }
+    wake_.wait(lock, [&node] { return node.State == FolderNode::Stage::kComposed; });
+    if (node.ByHelper) {
+      node.ByHelper = false;
+      --ahead_;
+      wake_.notify_all();
+    }
+  }
+
+  void Report(const std::string& message, bool failed) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (failed) ++outcome_.Counts.Failed;
+    report_(message);
+  }
+
+  void Compose(FolderNode& node) {
+    const FolderTask& task = node.Task;
+    ListingPlace place;
+    place.Folder = task.Path;
+    place.FolderShown = JoinedParts(options_.TopShown, task.Parts);
+    place.IncludeParent = task.Parts.empty() && settings_.IncludeParent;
+    if (!options_.OutputFile.empty() &&
+        AbsolutePath(FolderOf(options_.OutputFile)) == AbsolutePath(task.Path))
+      place.LeftOut.push_back(FileNameOf(options_.OutputFile));
+    auto run = std::make_unique<ListingRun>();
+    std::string reason;
+    const GenerateStatus status = ComposeListing(settings_, place, source_, form_, *run, reason);
+    if (status != GenerateStatus::kWritten) {
+      node.Failure = status == GenerateStatus::kTextTooLong ? TextTooLongMessage(reason) : reason;
+      Report(status == GenerateStatus::kTextTooLong
+                 ? node.Failure
+                 : "cannot list " + ControlEscaped(task.Path) + ": " + reason,
+             true);
+      return;
+    }
+    run->NullEnds = null_ends_;
+    if (tree_.NamesByPath) {
+      for (const std::string& part : task.Parts) run->PathPrefix += part + FolderSeparator();
+    }
+    std::set<std::string> entered;
+    std::map<std::string, std::string> failed;
+    std::vector<FolderTask> children = rules_.Children(
+        task, *run, entered, [this](const std::string& message, bool failure) { Report(message, failure); },
+        &failed);
+    for (auto& [name, reason] : failed) {
+      auto failed_node = std::make_shared<FolderNode>();
+      failed_node->State = FolderNode::Stage::kComposed;
+      failed_node->Failure = std::move(reason);
+      node.Children.emplace(name, std::move(failed_node));
+    }
+    std::vector<std::shared_ptr<FolderNode>> nodes;
+    for (FolderTask& child : children) {
+      auto child_node = std::make_shared<FolderNode>();
+      child_node->Task = std::move(child);
+      node.Children.emplace(child_node->Task.Parts.back(), child_node);
+      nodes.push_back(std::move(child_node));
+    }
+    node.Run = std::move(run);
+    std::lock_guard<std::mutex> lock(mutex_);
+    outcome_.Counts.Found += nodes.size();
+    if (!has_helpers_) return;  // the writer lists each folder as it comes to it
+    // Reversed, so that the first sub-folder is taken first, as it is written.
+    for (auto child = nodes.rbegin(); child != nodes.rend(); ++child) waiting_.push_back(std::move(*child));
+    wake_.notify_all();
+  }
+
+  bool Emit(std::string_view text) {
+    if (text.empty()) return true;
+    const bool written = platform_ends_ != nullptr ? platform_ends_->Write(text) : out_->Write(text);
+    if (!written) outcome_.WriteFailed = true;
+    return written;
+  }
+
+  // Writes the folder's rows, each entered sub-folder's rows after its own;
+  // false when a write fails.
+  bool WriteFolder(FolderNode& node, size_t depth) {
+    ListingRun& run = *node.Run;
+    const auto append = null_ends_ ? form_.AppendNullEndedRow : form_.AppendRow;
+    const bool descending = settings_.DescOrder;
+    std::string row;
+    for (const auto* list : {&run.Listing.FolderList, &run.Listing.FileList}) {
+      for (size_t i = 0; i < list->size(); ++i) {
+        const FileInfoX& entry = (*list)[descending ? list->size() - 1 - i : i];
+        row.clear();
+        append(run, entry, row);
+        if (depth > 0 && tree_.IndentRow != nullptr) tree_.IndentRow(row, depth);
+        const auto child =
+            list == &run.Listing.FolderList ? node.Children.find(entry.Find.cFileName) : node.Children.end();
+        if (child == node.Children.end()) {
+          if (!Emit(row)) return false;
+          continue;
+        }
+        FolderNode& sub = *child->second;
+        Await(sub);
+        if (sub.Run == nullptr) {
+          if (tree_.FailFolder != nullptr) tree_.FailFolder(row, sub.Failure);
+          if (!Emit(row)) return false;
+        } else {
+          if (tree_.OpenFolder != nullptr) tree_.OpenFolder(row, depth);
+          if (!Emit(row) || !WriteFolder(sub, depth + 1)) return false;
+          if (tree_.CloseFolder != nullptr && !Emit(tree_.CloseFolder(depth))) return false;
+        }
+        // Its rows are written: its listing may go, though the helpers'
+        // stack may still hold the folder.
+        sub.Run.reset();
+        sub.Children.clear();
+      }
+    }
+    outcome_.Totals.FolderCount += run.Totals.FolderCount;
+    outcome_.Totals.FileCount += run.Totals.FileCount;
+    outcome_.Totals.TotalBytes += run.Totals.TotalBytes;
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++outcome_.Counts.Listed;
+    outcome_.Counts.Entries += run.Totals.FolderCount + run.Totals.FileCount;
+    progress_(outcome_.Counts);
+    return true;
+  }
+
+  const CommonStruct& settings_;
+  const OutputForm& form_;
+  const TreeDocumentForm& tree_;
+  const TreeOptions& options_;
+  FolderSource& source_;
+  const TreeReport& report_;
+  const TreeProgress& progress_;
+  const TreeRules rules_;
+  bool null_ends_ = false;
+  bool has_helpers_ = false;
+  ByteSink* out_ = nullptr;
+  LineEndWriter* platform_ends_ = nullptr;  // where the form's line ends are the platform's
+
+  std::mutex mutex_;  // over what follows
+  std::condition_variable wake_;
+  std::vector<std::shared_ptr<FolderNode>> waiting_;
+  size_t ahead_ = 0;  // composed by a helper and not yet taken by the writer
+  size_t most_ahead_ = 0;
+  bool finished_ = false;
+  TreeDocumentOutcome outcome_;
 };
 
 }  // namespace
@@ -355,4 +622,11 @@ size_t TreeThreads(size_t asked) {
 TreeCounts WriteTreePages(const CommonStruct& settings, const OutputForm& form, const TreeOptions& options,
                           FolderSource& source, const TreeReport& report, const TreeProgress& progress) {
   return PageTreeWalk(settings, form, options, source, report, progress).Run();
+}
+
+TreeDocumentOutcome WriteTreeDocument(const CommonStruct& settings, const OutputForm& form,
+                                      const TreeOptions& options, FolderSource& source, ByteSink& sink,
+                                      bool null_ends, const TreeReport& report,
+                                      const TreeProgress& progress) {
+  return DocumentTreeWalk(settings, form, options, source, report, progress).Run(sink, null_ends);
 }

@@ -21,7 +21,10 @@ struct TreeOptions {
   // tree of the same shape under this folder.
   std::string OutputDir;
   std::string TopShown;  // the top folder as the user gave it
-  size_t Threads = 0;    // 0: the online processors, at most 16
+  // The one document's file, left out of its folder's listing; empty for
+  // standard output and for pages.
+  std::string OutputFile;
+  size_t Threads = 0;  // 0: the online processors, at most 16
   WriteMethod Method = WriteMethod::kWholeOrNothing;
 };
 
@@ -46,6 +49,23 @@ using TreeProgress = std::function<void(const TreeCounts& counts)>;
 // not depend on the number of threads.
 TreeCounts WriteTreePages(const CommonStruct& settings, const OutputForm& form, const TreeOptions& options,
                           FolderSource& source, const TreeReport& report, const TreeProgress& progress);
+
+// What writing a whole tree as one document came to.
+struct TreeDocumentOutcome {
+  TreeCounts Counts;
+  ListingTotals Totals;      // of every folder written
+  std::string TopFailure;    // why the top folder could not be listed; then nothing was written
+  bool WriteFailed = false;  // the sink refused a write; the document is cut short
+};
+
+// Lists DirStr and the folders below it as the page walk does, and writes
+// them to the sink as one document of a form that has one (json, csv,
+// names): each folder's rows as its form writes them, a sub-folder's after
+// its own row. Folders are listed on a pool of threads ahead of the writer,
+// a bounded number ahead, so memory does not grow with the tree.
+TreeDocumentOutcome WriteTreeDocument(const CommonStruct& settings, const OutputForm& form,
+                                      const TreeOptions& options, FolderSource& source, ByteSink& sink,
+                                      bool null_ends, const TreeReport& report, const TreeProgress& progress);
 
 // The number of threads the walk uses for the option's value.
 size_t TreeThreads(size_t asked);

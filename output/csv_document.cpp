@@ -19,16 +19,20 @@ void AppendCsvRow(ListingRun& run, const FileInfoX& entry, std::string& row) {
   row += "\r\n";
 }
 
-void ComposeCsvDocument(ListingRun& run) {
-  const CommonStruct& record = *run.Settings;
-  DocumentText& doc = run.Document;
-  doc = DocumentText();
+std::string CsvHeader(const ListingRun&) {
   std::string header;
   for (const EntryField& field : kEntryFields) {
     if (!header.empty()) header += ',';
     header += field.Key;
   }
-  AppendText(doc, header + "\r\n");
+  return header + "\r\n";
+}
+
+void ComposeCsvDocument(ListingRun& run) {
+  const CommonStruct& record = *run.Settings;
+  DocumentText& doc = run.Document;
+  doc = DocumentText();
+  AppendText(doc, CsvHeader(run));
   AppendListRows(doc, EntryList::kFolders, record.DescOrder);
   AppendListRows(doc, EntryList::kFiles, record.DescOrder);
 }

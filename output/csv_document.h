@@ -13,3 +13,6 @@ void AppendCsvRow(ListingRun& run, const FileInfoX& entry, std::string& row);
 // Sets the run's document to the header row and the rows of the entries.
 // The line ends are CR LF on every platform, as RFC 4180 has them.
 void ComposeCsvDocument(ListingRun& run);
+
+// The header row, CR LF.
+std::string CsvHeader(const ListingRun& run);

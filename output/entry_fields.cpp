@@ -10,11 +10,15 @@ FieldValue TextOrNone(std::string_view text) {
   return {text.empty() ? FieldType::kNone : FieldType::kText, text};
 }
 
-FieldValue NameValue(ListingRun&, const FileInfoX& entry, std::string&) { return Text(entry.Find.cFileName); }
+FieldValue NameValue(ListingRun& run, const FileInfoX& entry, std::string& scratch) {
+  if (run.PathPrefix.empty()) return Text(entry.Find.cFileName);
+  scratch = run.PathPrefix + entry.Find.cFileName;
+  return Text(scratch);
+}
 
-FieldValue NameBytesValue(ListingRun&, const FileInfoX& entry, std::string& scratch) {
-  if (IsExactAsUtf8(entry.Find.cFileName)) return {FieldType::kNone, {}};
-  AppendPercentEncoded(scratch, entry.Find.cFileName);
+FieldValue NameBytesValue(ListingRun& run, const FileInfoX& entry, std::string& scratch) {
+  if (IsExactAsUtf8(entry.Find.cFileName) && IsExactAsUtf8(run.PathPrefix)) return {FieldType::kNone, {}};
+  AppendPercentEncoded(scratch, run.PathPrefix + entry.Find.cFileName);
   return Text(scratch);
 }
 

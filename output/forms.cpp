@@ -13,6 +13,14 @@
 
 namespace {
 
+std::string NoText(const ListingRun&) { return std::string(); }
+std::string NoTail(const ListingTotals&) { return std::string(); }
+
+const TreeDocumentForm kJsonTree{JsonTreeHead,    JsonTreeTail,   IndentJsonRow, OpenJsonFolder,
+                                 CloseJsonFolder, FailJsonFolder, false};
+const TreeDocumentForm kCsvTree{CsvHeader, NoTail, nullptr, nullptr, nullptr, nullptr, true};
+const TreeDocumentForm kNamesTree{NoText, NoTail, nullptr, nullptr, nullptr, nullptr, true};
+
 // The forms, in the order --help names them.
 const OutputForm kForms[] = {
     {FormCode::kHtml,
@@ -51,7 +59,9 @@ const OutputForm kForms[] = {
      AppendJsonEntry,
      AppendJsonEscaped,
      LineEnds::kAsComposed,
-     nullptr},
+     nullptr,
+     &ListingRun::Folder,
+     &kJsonTree},
     {FormCode::kCsv,
      "csv",
      {".csv", nullptr},
@@ -60,7 +70,9 @@ const OutputForm kForms[] = {
      AppendCsvRow,
      AppendCsvField,
      LineEnds::kAsComposed,
-     nullptr},
+     nullptr,
+     &ListingRun::Folder,
+     &kCsvTree},
     {FormCode::kNames,
      "names",
      {nullptr},
@@ -69,7 +81,9 @@ const OutputForm kForms[] = {
      AppendNameLine,
      AppendControlEscaped,
      LineEnds::kPlatform,
-     AppendNullEndedName},
+     AppendNullEndedName,
+     &ListingRun::Folder,
+     &kNamesTree},
 };
 
 RowComposer RowsOf(ListingRun& run) {

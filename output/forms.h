@@ -19,6 +19,22 @@ enum class LineEnds {
   kAsComposed,  // byte for byte as composed: a format with line ends of its own
 };
 
+// How a form writes a whole tree as one document, each folder's rows in
+// turn as the form composes them; the hooks a form does not need are null.
+struct TreeDocumentForm {
+  std::string (*Head)(const ListingRun& top);
+  std::string (*Tail)(const ListingTotals& totals);
+  // Every row of a folder depth levels below the top passes through it.
+  void (*IndentRow)(std::string& row, size_t depth);
+  // A folder's row before its own rows; CloseFolder's text after them.
+  void (*OpenFolder)(std::string& row, size_t depth);
+  std::string (*CloseFolder)(size_t depth);
+  // A folder's row when its own rows cannot be made, and why.
+  void (*FailFolder)(std::string& row, const std::string& reason);
+  // The rows name each entry by its path below the top, not by its name.
+  bool NamesByPath;
+};
+
 struct OutputForm {
   FormCode Code;
   const char* Name;  // on the command line and in a settings file's Format
@@ -44,6 +60,9 @@ struct OutputForm {
   // have always shown it, or the folder as the user gave it, for a page to
   // publish that shows no path the user did not type.
   std::string ListingRun::*NamedFolder = &ListingRun::Folder;
+  // How the form writes a whole tree as one document; null for a form that
+  // gives every folder of a tree a page of its own.
+  const TreeDocumentForm* TreeDocument = nullptr;
 };
 
 const OutputForm& FormOf(FormCode code);

@@ -96,3 +96,32 @@ void ComposeJsonDocument(ListingRun& run) {
   AppendListRows(doc, EntryList::kFiles, record.DescOrder);
   AppendText(doc, "\n  ]\n}\n");
 }
+
+std::string JsonTreeHead(const ListingRun& top) {
+  return "{\n  \"folder\": " + FolderObject(top) + ",\n  \"settings\": " + SettingsObject(*top.Settings) +
+         ",\n  \"entries\": [";
+}
+
+std::string JsonTreeTail(const ListingTotals& totals) {
+  return "\n  ],\n  \"totals\": " + TotalsObject(totals) + "\n}\n";
+}
+
+void IndentJsonRow(std::string& row, size_t depth) {
+  // Escaped names hold no line break: the row's own come before its object.
+  const size_t line_start = row.find('\n');
+  if (line_start != std::string::npos) row.insert(line_start + 1, 2 * depth, ' ');
+}
+
+void OpenJsonFolder(std::string& row, size_t) {
+  row.pop_back();  // the object's closing brace, which the listing's end writes
+  row += ", \"entries\": [";
+}
+
+std::string CloseJsonFolder(size_t depth) { return "\n" + std::string(4 + 2 * depth, ' ') + "]}"; }
+
+void FailJsonFolder(std::string& row, const std::string& reason) {
+  row.pop_back();
+  row += ", ";
+  AppendMember(row, "error", reason);
+  row += '}';
+}

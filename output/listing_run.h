@@ -39,6 +39,10 @@ struct ListingRun {
   // own name), which a page to publish shows instead of the folder listed;
   // the folder listed where nobody gave one.
   std::string FolderShown;
+  // The folder's path below the top of a tree with a closing separator,
+  // written before each name by the forms of one line per entry (csv,
+  // names); empty for a listing of its own.
+  std::string PathPrefix;
   DirFileStruct Listing;
   ListingTotals Totals;
   // The texts that may hold placeholders, substituted.

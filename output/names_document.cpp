@@ -3,12 +3,18 @@
 #include "output/document_text.h"
 #include "output/escapes.h"
 
-void AppendNameLine(ListingRun&, const FileInfoX& entry, std::string& row) {
-  AppendControlEscaped(row, entry.Find.cFileName);
+void AppendNameLine(ListingRun& run, const FileInfoX& entry, std::string& row) {
+  // Escaped as one: a name's control byte doubles every backslash of the line.
+  if (run.PathPrefix.empty()) {
+    AppendControlEscaped(row, entry.Find.cFileName);
+  } else {
+    AppendControlEscaped(row, run.PathPrefix + entry.Find.cFileName);
+  }
   row += "\r\n";
 }
 
-void AppendNullEndedName(ListingRun&, const FileInfoX& entry, std::string& row) {
+void AppendNullEndedName(ListingRun& run, const FileInfoX& entry, std::string& row) {
+  row += run.PathPrefix;
   row += entry.Find.cFileName;
   row += '\0';
 }

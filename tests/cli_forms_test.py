@@ -264,6 +264,102 @@ class FormsChosenOnTheCommandLine(unittest.TestCase):
             self.assertEqual(again, printed, form)
 
 
+class ATreeAsOneDocument(unittest.TestCase):
+    """-R with a form of one document: every entry of the tree, as find has them."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.work = tempfile.TemporaryDirectory()
+        cls.top = os.path.join(os.fsencode(cls.work.name), b"tree")
+        hostile = [name for name in hostile_names() if name and b"/" not in name][:12]
+        folders = [b"a", b"a/deep", b"a/deep/er", b"b c", b"nl\nfolder", b"bad\xff"]
+        for folder in folders:
+            os.makedirs(os.path.join(cls.top, folder))
+        for index, name in enumerate(hostile):
+            for folder in (b"", b"a/deep", b"nl\nfolder", b"bad\xff"):
+                try:
+                    with open(os.path.join(cls.top, folder, name), "wb") as created:
+                        created.write(b"x" * index)
+                except OSError:
+                    pass
+        # Listed, never entered: find does not follow it either.
+        os.symlink(os.path.join(cls.top, b"a"), os.path.join(cls.top, b"b c", b"to a"))
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.work.cleanup()
+
+    def found(self, *depth):
+        listed = subprocess.run(
+            ["find", self.top, "-mindepth", "1", *depth, "-printf", "%P\\0"], capture_output=True, check=True
+        ).stdout
+        return listed.split(b"\0")[:-1]
+
+    def assert_preorder(self, paths):
+        """Each entry after its folder's own, as a walk of the tree writes them."""
+        seen = set()
+        for path in paths:
+            parent = path.rpartition(b"/")[0]
+            self.assertTrue(not parent or parent in seen, path)
+            seen.add(path)
+
+    @staticmethod
+    def exact_name(entry):
+        if "name_bytes" in entry:
+            return urllib.parse.unquote_to_bytes(entry["name_bytes"])
+        return entry["name"].encode("utf-8")
+
+    def json_paths(self, entries, prefix=b""):
+        paths = []
+        for entry in entries:
+            path = prefix + self.exact_name(entry)
+            paths.append(path)
+            if "entries" in entry:
+                self.assertEqual(entry["kind"], "folder")
+                paths += self.json_paths(entry["entries"], path + b"/")
+        return paths
+
+    def test_json_nests_every_folder_and_holds_what_find_finds(self):
+        document = json.loads(run("-R", "--format", "json", self.top).stdout)
+        paths = self.json_paths(document["entries"])
+        self.assertEqual(sorted(paths), sorted(self.found()))
+        self.assert_preorder(paths)
+        totals = document["totals"]
+        self.assertEqual(totals["folders"] + totals["files"], len(paths))
+        jq = subprocess.run(
+            ["jq", "-r", "def walk(p): .entries[]? | (p + .name) as $n | $n, (. | walk($n + \"/\")); walk(\"\")"],
+            input=run("-R", "--format", "json", self.top).stdout, capture_output=True, check=True,
+        ).stdout.decode("utf-8")
+        # jq writes a name's line break as one: count the paths by the document's own.
+        expected = [path.decode("utf-8", "replace") for path in paths]
+        self.assertEqual(jq, "".join(path + "\n" for path in expected))
+
+    def test_depth_limits_the_walk_as_find_maxdepth_does(self):
+        document = json.loads(run("-R", "-L", "2", "--format", "json", self.top).stdout)
+        self.assertEqual(sorted(self.json_paths(document["entries"])), sorted(self.found("-maxdepth", "2")))
+
+    def test_csv_and_names_give_each_entry_its_path_below_the_top(self):
+        rows = list(csv.DictReader(io.StringIO(run("-R", "--format", "csv", self.top).stdout.decode(), newline="")))
+        # A field that starts with a quote has the formula guard in front.
+        unguarded = lambda field: field[1:] if field.startswith("'") else field
+        paths = [urllib.parse.unquote_to_bytes(row["name_bytes"]) if row["name_bytes"]
+                 else unguarded(row["name"]).encode() for row in rows]
+        self.assertEqual(sorted(paths), sorted(self.found()))
+        self.assert_preorder(paths)
+        exact = run("-R", "--format", "names", "--null", self.top).stdout.split(b"\0")[:-1]
+        self.assertEqual(exact, paths, "names in the order of the csv rows")
+        lines = run("-R", "--format", "names", self.top).stdout.split(b"\n")[:-1]
+        self.assertEqual(lines, [control_escaped(path) for path in paths])
+
+    def test_the_document_never_lists_itself(self):
+        output = os.path.join(self.top, b"a", b"deep", b"all.json")
+        run("-R", self.top, "-o", output)
+        with open(output, "rb") as written:
+            paths = self.json_paths(json.load(written)["entries"])
+        self.assertNotIn(b"a/deep/all.json", paths)
+        os.remove(output)
+
+
 if __name__ == "__main__":
     PROGRAM, HOSTILE_NAMES_FILE = sys.argv[1], sys.argv[2]
     unittest.main(argv=[sys.argv[0]], verbosity=2)

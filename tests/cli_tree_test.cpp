@@ -275,6 +275,42 @@ TEST(CliTree, AFolderThatCannotBeReadOrWrittenIsReportedAndTheRestIsWritten) {
       << "no link to a page that is not";
 }
 
+TEST(CliTree, OneDocumentTellsOfAFolderItCannotReadAndHoldsTheRest) {
+  if (getuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+  ScopedTempFolder top;
+  MakeArchive(top.path());
+  chmod(top.path().c_str(), 0777);
+  const std::string locked = (fs::path(top.path()) / "music" / "old stuff").string();
+  chmod(locked.c_str(), 0700);
+  const std::string output = top.Join("tree.json");
+  CliRun run = RunCli({top.path(), "-R", "-q", "-o", output}, "", 65534);
+  EXPECT_EQ(1, run.Status);
+  EXPECT_TRUE(Contains(run.Err, "cannot list " + locked + ": Permission denied")) << run.Err;
+  const std::string document = ReadFileBytes(output);
+  EXPECT_TRUE(Contains(document, "\"name\": \"old stuff\", \"kind\": \"folder\"")) << document;
+  EXPECT_TRUE(Contains(document, "\"error\": \"Permission denied\"}")) << document;
+  EXPECT_TRUE(Contains(document, "\"name\": \"sea.png\"")) << "the rest of the tree is written";
+}
+
+TEST(CliTree, OneDocumentIsTheSameFromOneThreadOrMany) {
+  ScopedTempFolder top;
+  for (int a = 0; a < 12; ++a) {
+    for (int b = 0; b < 6; ++b) {
+      const fs::path folder = fs::path(top.path()) / ("g" + std::to_string(a)) / ("p" + std::to_string(b));
+      fs::create_directories(folder);
+      WriteFileBytes((folder / "f.txt").string(), std::string(static_cast<size_t>(a * b), 'x'));
+    }
+  }
+  RunCli({top.path(), "-R", "-q", "--format", "names"});  // the first reads set the folders' access times
+  for (const char* form : {"json", "csv", "names"}) {
+    CliRun one = RunCli({top.path(), "-R", "-q", "--threads", "1", "--format", form});
+    CliRun many = RunCli({top.path(), "-R", "-q", "--threads", "8", "--format", form});
+    EXPECT_EQ(0, one.Status) << one.Err;
+    EXPECT_TRUE(one.Out == many.Out) << form;
+    EXPECT_TRUE(Contains(one.Out, "g11")) << form;
+  }
+}
+
 // An interrupt in the middle of a large tree leaves each page old or new,
 // and no temporary file anywhere.
 TEST(CliTree, AnInterruptLeavesEveryPageOldOrNew) {

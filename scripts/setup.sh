@@ -1,18 +1,26 @@
 #!/usr/bin/env bash
 # Installs what building and testing Kestrova needs on Debian 12 (run as root),
 # and any further Debian packages named as arguments (the benchmark's peers).
+#   scripts/setup.sh [--native] [PACKAGE]...
+# --native installs only what the Linux build needs (./run.sh): no Windows
+# tool chain, no Wine, no browser.
 # The npm packages of the page check install themselves from their lock
 # (tests/page/install.sh, run by the tests).
 # Does nothing when everything is already there.
 set -euo pipefail
 
-packages=(cmake g++ make clang clang-format libclang-rt-14-dev googletest g++-mingw-w64-i686
+if [ "${1:-}" = "--native" ]; then
+  shift
+  packages=(cmake g++ make googletest shared-mime-info "$@")
+else
+  packages=(cmake g++ make clang clang-format libclang-rt-14-dev googletest g++-mingw-w64-i686
           wine wine32:i386 xvfb xauth x11-utils imagemagick shared-mime-info time
           dpkg-dev file lintian groff-base man-db unzip
           nodejs chromium jq python3 "$@")
-# npm installs the page check's tools; a Node.js that brings its own npm
-# needs no Debian package of it.
-command -v npm >/dev/null || packages+=(npm)
+  # npm installs the page check's tools; a Node.js that brings its own npm
+  # needs no Debian package of it.
+  command -v npm >/dev/null || packages+=(npm)
+fi
 
 missing=()
 for package in "${packages[@]}"; do
@@ -25,6 +33,8 @@ if [ "$(id -u)" -ne 0 ]; then
   exit 1
 fi
 echo "setup: installing ${missing[*]}" >&2
-dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+if printf '%s\n' "${missing[@]}" | grep -q ':i386$'; then
+  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+fi
 apt-get update -qq
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null

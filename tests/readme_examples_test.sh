@@ -2,7 +2,7 @@
 # Runs every kestrova-cli line of the README's example block, in order, as a
 # user would type them: in a fresh working folder, with a home folder that
 # holds the folders the examples name. Each must exit 0 and print nothing on
-# standard error but the summary line.
+# standard error but the summary line (of a listing, or of a tree's pages).
 #   tests/readme_examples_test.sh README.md PROGRAM_FOLDER
 set -uo pipefail
 readme=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
@@ -12,7 +12,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export HOME="$work/home"
 export PATH="$program_folder:$PATH"
-mkdir -p "$HOME/photos/2024" "$HOME/music/Live"
+mkdir -p "$HOME/photos/2024" "$HOME/music/Live" "$HOME/public/talks/2025"
+printf 'slides' >"$HOME/public/talks/2025/slides.pdf"
 printf 'jpeg' >"$HOME/photos/beach.jpg"
 printf 'a longer picture' >"$HOME/photos/hills.jpg"
 printf 'ogg' >"$HOME/music/song.ogg"
@@ -35,7 +36,7 @@ failed=0
 while IFS= read -r line; do
   bash -c "$line" >"$work/out" 2>"$work/err"
   status=$?
-  unexpected=$(grep -v '^kestrova-cli: Wrote ' "$work/err")
+  unexpected=$(grep -v -e '^kestrova-cli: Wrote ' -e '^kestrova-cli: Listed ' "$work/err")
   if [ "$status" -eq 0 ] && [ -z "$unexpected" ]; then
     echo "ok   $line"
     passed=$((passed + 1))

@@ -197,7 +197,7 @@ class PageTreeWalk {
     for (const FileInfoX& entry : run.Listing.FolderList) {
       if (IsParentEntry(entry)) continue;
       const std::string& name = entry.Find.cFileName;
-      const bool link = (entry.Find.dwFileAttributes & kReparsePointAttribute) != 0;
+      const bool link = IsLink(entry.Find.dwFileAttributes);
       if (link && !options_.Follow) continue;
       FolderTask child;
       child.Path = Joined(task.Path, name);
@@ -322,8 +322,6 @@ class PageTreeWalk {
     for (const std::string& warning : outcome.Notes.Warnings) report_("warning: " + ControlEscaped(warning));
     return true;
   }
-
-  static constexpr uint32_t kReparsePointAttribute = 1024;
 
   const CommonStruct& settings_;
   const OutputForm& form_;

@@ -30,6 +30,7 @@ enum class OptionId {
   Sort,
   Reverse,
   Columns,
+  ShowLinks,
   Settings,
   Preset,
   Set,
@@ -129,6 +130,10 @@ const OptionDefinition kOptions[] = {
      "by commas: size, type, modified, created,\n"
      "accessed, attributes, seconds; or the letters of\n"
      "a settings file (STW); \"\" for the name alone"},
+    {OptionId::ShowLinks, '\0', "show-links", nullptr, OptionGroup::kColumns,
+     "give symbolic links the type Link, Link to\n"
+     "folder or Broken link in the classic page too (the\n"
+     "standards page always does)"},
     {OptionId::Settings, 's', "settings", "FILE", OptionGroup::kSettings,
      "read a .ksv settings file; without it the\n"
      "command line's own defaults apply"},
@@ -417,6 +422,9 @@ std::string ApplyOption(ParseState& state, OptionId id, const std::string& value
       return PatternLine(state.Includes, value, lines);
     case OptionId::NoHidden:
       lines.push_back("HideHidden=1");
+      break;
+    case OptionId::ShowLinks:
+      lines.push_back("ShowLinks=1");
       break;
     case OptionId::IncludeParent:
       options.IncludeParent = true;

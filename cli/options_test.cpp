@@ -80,7 +80,8 @@ TEST(CliOptions, LongNamesShortenToAnyUnambiguousPrefix) {
   EXPECT_EQ("SortBy=1", Parsed({"--set", "SortBy=1"}).SettingLines.at(0));
   EXPECT_EQ("job.ksv", *Parsed({"--setti", "job.ksv"}).SettingsFile);
 
-  EXPECT_EQ("option --s is ambiguous (--sort, --settings, --set, --save-settings)", ErrorOf({"--s", "x"}));
+  EXPECT_EQ("option --s is ambiguous (--sort, --show-links, --settings, --set, --save-settings)",
+            ErrorOf({"--s", "x"}));
   EXPECT_EQ("option --p is ambiguous (--preset, --print-settings)", ErrorOf({"--p"}));
   EXPECT_EQ("unknown option --outputs", ErrorOf({"--outputs=x"}));
   EXPECT_EQ("unknown option --", ErrorOf({"--=x"}));
@@ -166,8 +167,10 @@ TEST(CliOptions, OptionsThatStandForSettingsSetThemInCommandLineOrder) {
       << "each use names every pattern so far and wins over --set as a later --set would";
   EXPECT_EQ(Parsed({"-P", "*.txt", "-P*.jpg"}).SettingLines,
             (Lines{"FileMask=*.txt", "FileMask=*.txt;*.jpg"}));
-  EXPECT_EQ(Parsed({"--title=My $DirPath", "--no-hidden", "--human-sizes", "--time-style=iso"}).SettingLines,
-            (Lines{"Title=My $DirPath", "HideHidden=1", "HumanSizes=1", "TimeStyle=iso"}));
+  EXPECT_EQ(
+      Parsed({"--title=My $DirPath", "--no-hidden", "--human-sizes", "--time-style=iso", "--show-links"})
+          .SettingLines,
+      (Lines{"Title=My $DirPath", "HideHidden=1", "HumanSizes=1", "TimeStyle=iso", "ShowLinks=1"}));
   EXPECT_EQ(
       ErrorOf({"--sort=sise"}),
       "unknown sort key sise (name, type, modified, created, accessed, size, attributes, version; did you "

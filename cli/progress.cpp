@@ -85,6 +85,10 @@ bool ProgressFolderSource::LookUpMimeType(const std::string& extension, std::str
   return inner_.LookUpMimeType(extension, mime_type);
 }
 
+bool ProgressFolderSource::LinkTarget(const std::string& path, std::string& target) {
+  return inner_.LinkTarget(path, target);
+}
+
 ProgressSink::ProgressSink(ByteSink& inner, ProgressLine& line, uint64_t total)
     : inner_(inner), line_(line), total_(total) {}
 

@@ -50,6 +50,7 @@ class ProgressFolderSource : public FolderSource {
                  std::string& failure) override;
   bool DescribeType(const std::string& extension, std::string& description) override;
   bool LookUpMimeType(const std::string& extension, std::string& mime_type) override;
+  bool LinkTarget(const std::string& path, std::string& target) override;
 
  private:
   FolderSource& inner_;

@@ -165,7 +165,7 @@ class TreeRules {
     for (const FileInfoX& entry : run.Listing.FolderList) {
       if (IsParentEntry(entry)) continue;
       const std::string& name = entry.Find.cFileName;
-      const bool link = (entry.Find.dwFileAttributes & kReparsePointAttribute) != 0;
+      const bool link = IsLink(entry.Find.dwFileAttributes);
       if (link && !options_.Follow) continue;
       FolderTask child;
       child.Path = Joined(task.Path, name);
@@ -215,8 +215,6 @@ class TreeRules {
   }
 
   bool NeedsIdentities() const { return options_.Follow || options_.OneFileSystem || has_output_identity_; }
-
-  static constexpr uint32_t kReparsePointAttribute = 1024;
 
   const TreeOptions& options_;
   bool has_top_identity_ = false;

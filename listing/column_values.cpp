@@ -151,6 +151,12 @@ const std::string& MimeTypeOf(const FileInfoX& entry, FileTypes& types) {
   return types.KnownMime.emplace(std::move(extension), std::move(mime_type)).first->second;
 }
 
+const char* LinkTypeText(const FileInfoX& entry) {
+  if (!IsLink(entry.Find.dwFileAttributes)) return nullptr;
+  if (entry.Find.BrokenLink) return "Broken link";
+  return IsFolder(entry.Find.dwFileAttributes) ? "Link to folder" : "Link";
+}
+
 void AppendTypeText(std::string& out, const std::string& file_word, const FileInfoX& entry, FileTypes& types,
                     TextEscape escape) {
   const std::string& description = TypeDescription(entry, types);

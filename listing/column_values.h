@@ -50,6 +50,11 @@ const std::string& TypeDescription(const FileInfoX& entry, FileTypes& types);
 // knows none (or the name has no extension).
 const std::string& MimeTypeOf(const FileInfoX& entry, FileTypes& types);
 
+// The type text of a symbolic link: "Link to folder", "Link" (to a file),
+// or "Broken link" for one whose target cannot be reached; null for an
+// entry that is no link.
+const char* LinkTypeText(const FileInfoX& entry);
+
 // Appends to out how a form writes text that comes from the file system.
 using TextEscape = void (*)(std::string& out, std::string_view text);
 

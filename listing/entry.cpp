@@ -2,6 +2,8 @@
 
 bool IsFolder(uint32_t attributes) { return (attributes & kDirectoryAttribute) != 0; }
 
+bool IsLink(uint32_t attributes) { return (attributes & kReparsePointAttribute) != 0; }
+
 uint64_t EntrySize(const FileInfoX& entry) {
   return (static_cast<uint64_t>(entry.Find.nFileSizeHigh) << 32) | entry.Find.nFileSizeLow;
 }

@@ -10,6 +10,8 @@
 #include "platform/platform.h"
 
 constexpr uint32_t kDirectoryAttribute = 16;
+// A reparse point: a symbolic link (or junction), as the platform marks one.
+constexpr uint32_t kReparsePointAttribute = 1024;
 
 // One directory entry of a listing. Entries sort by their name, lower-cased
 // when IgnoreCase is set; the lower-cased names are made while sorting, not
@@ -27,6 +29,7 @@ struct DirFileStruct {
 };
 
 bool IsFolder(uint32_t attributes);
+bool IsLink(uint32_t attributes);
 uint64_t EntrySize(const FileInfoX& entry);
 bool IsParentEntry(const FileInfoX& entry);
 

@@ -27,6 +27,25 @@ TEST_F(CsvDocumentTest, WholeDocument) {
   ExpectSameAsGolden(Csv(), "listing.csv");
 }
 
+TEST_F(CsvDocumentTest, TheTargetColumnComesLastAndIsEmptyForWhatIsNoLink) {
+  AddLinks();
+  r.IncludeParent = false;
+  const std::string csv = Csv();
+  EXPECT_EQ(csv.substr(0, csv.find("\r\n")),
+            "name,name_bytes,kind,size,modified,created,accessed,attributes,type,mime,target")
+      << "the columns before it keep their places";
+  for (const char* row :
+       {"\r\nshared,,link,0,", "\r\nnotes.txt,,link,42,", "\r\ngone.txt,,link,0,", "\r\nself,,link,0,"}) {
+    EXPECT_NE(csv.find(row), std::string::npos) << Visible(row);
+  }
+  EXPECT_NE(csv.find(",Dir,,,../shared files\r\n"), std::string::npos);
+  EXPECT_NE(csv.find(",A ,Text Document,,\"docs/notes \"\"1\"\".txt\"\r\n"), std::string::npos);
+  EXPECT_NE(csv.find(",/nowhere/gone.txt\r\n"), std::string::npos);
+  EXPECT_NE(csv.find(",self\r\n"), std::string::npos);
+  EXPECT_NE(csv.find("\r\nREADME,,file,0,"), std::string::npos);
+  EXPECT_NE(csv.find(",File,,,\r\n"), std::string::npos) << "README: no type, no MIME type, no target";
+}
+
 TEST_F(CsvDocumentTest, HostileNamesAreQuotedGuardedAndKeptOnDiskAsComposed) {
   r.IncludeParent = false;
   r.DirMask = "none";

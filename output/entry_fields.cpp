@@ -17,7 +17,7 @@ FieldValue NameValue(ListingRun& run, const FileInfoX& entry, std::string& scrat
 }
 
 FieldValue NameBytesValue(ListingRun& run, const FileInfoX& entry, std::string& scratch) {
-  if (IsExactAsUtf8(entry.Find.cFileName) && IsExactAsUtf8(run.PathPrefix)) return {FieldType::kNone, {}};
+  if (IsExactAsUtf8(entry.Find.cFileName) && IsExactAsUtf8(run.PathPrefix)) return {FieldType::kAbsent, {}};
   AppendPercentEncoded(scratch, run.PathPrefix + entry.Find.cFileName);
   return Text(scratch);
 }
@@ -63,6 +63,18 @@ FieldValue MimeValue(ListingRun& run, const FileInfoX& entry, std::string&) {
   return TextOrNone(MimeTypeOf(entry, run.Types));
 }
 
+// Read as the row is composed: one readlink for each link, none for any
+// other entry.
+FieldValue TargetValue(ListingRun& run, const FileInfoX& entry, std::string& scratch) {
+  if (!IsLink(entry.Find.dwFileAttributes)) return {FieldType::kAbsent, {}};
+  std::string path = run.Folder;
+  if (path.empty() || path.back() != FolderSeparator()) path += FolderSeparator();
+  path += entry.Find.cFileName;
+  if (run.Types.Source == nullptr || !run.Types.Source->LinkTarget(path, scratch))
+    return {FieldType::kNone, {}};
+  return Text(scratch);
+}
+
 struct SortKey {
   int code;
   const char* name;
@@ -81,16 +93,14 @@ constexpr SortKey kSortKeys[] = {
 }  // namespace
 
 const EntryField kEntryFields[kEntryFieldCount] = {
-    {"name", NameValue, false},         {"name_bytes", NameBytesValue, true},
-    {"kind", KindValue, false},         {"size", SizeValue, false},
-    {"modified", ModifiedValue, false}, {"created", CreatedValue, false},
-    {"accessed", AccessedValue, false}, {"attributes", AttributesValue, false},
-    {"type", TypeValue, false},         {"mime", MimeValue, false},
+    {"name", NameValue},         {"name_bytes", NameBytesValue},  {"kind", KindValue},
+    {"size", SizeValue},         {"modified", ModifiedValue},     {"created", CreatedValue},
+    {"accessed", AccessedValue}, {"attributes", AttributesValue}, {"type", TypeValue},
+    {"mime", MimeValue},         {"target", TargetValue},
 };
 
-// The scan follows symbolic links, so every entry is a folder or a file;
-// "link" belongs here once the scan tells links apart.
 const char* EntryKind(const FileInfoX& entry) {
+  if (IsLink(entry.Find.dwFileAttributes)) return "link";
   return IsFolder(entry.Find.dwFileAttributes) ? "folder" : "file";
 }
 

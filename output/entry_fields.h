@@ -14,7 +14,9 @@ enum class FieldType {
   kText,    // from the system or the program, to be escaped
   kNumber,  // decimal digits, written as a number
   kNone,    // the entry has no such value: a time past what the clock counts,
-            // a type the system does not know, or exact bytes already in the name
+            // a type the system does not know, a link's target it does not tell
+  kAbsent,  // the field is not one of the entry's: exact bytes already in the
+            // name, a target of what is no link; a JSON object leaves it out
 };
 
 struct FieldValue {
@@ -27,16 +29,18 @@ struct EntryField {
   // The field's value; computed texts go into scratch, which the caller
   // hands in empty.
   FieldValue (*Value)(ListingRun& run, const FileInfoX& entry, std::string& scratch);
-  bool OmittedWhenNone;  // a JSON object leaves the key out rather than write null
 };
 
 // name, name_bytes (the exact bytes, percent-encoded, of a name that UTF-8
-// cannot hold exactly), kind ("folder", "file"), size (bytes; 0 for a
-// folder), modified, created, accessed (ISO 8601 UTC with seconds),
-// attributes (the letters), type (the registered description), mime.
-constexpr size_t kEntryFieldCount = 10;
+// cannot hold exactly), kind ("folder", "file", "link"), size (bytes; 0 for
+// a folder), modified, created, accessed (ISO 8601 UTC with seconds),
+// attributes (the letters), type (the registered description), mime, target
+// (where a symbolic link points, as the link holds it). New fields go last,
+// so that the columns of CSV readers keep their places.
+constexpr size_t kEntryFieldCount = 11;
 extern const EntryField kEntryFields[kEntryFieldCount];
 
+// "link" for a symbolic link (to a folder, to a file or broken), else
 // "folder" or "file".
 const char* EntryKind(const FileInfoX& entry);
 

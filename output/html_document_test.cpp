@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,53 @@ TEST_F(HtmlDocumentTest, BackslashesOfTheFolderSeparateOnlyOnWindows) {
     EXPECT_EQ(href, "file://localhost/srv/..%5C..%5Cetc%5Cx%5C/")
         << "a folder whose name ends in a backslash still gets its separator";
   }
+}
+
+std::vector<std::string> LinesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  for (size_t from = 0; from <= text.size();) {
+    const size_t end = std::min(text.find('\n', from), text.size());
+    lines.push_back(text.substr(from, end - from));
+    from = end + 1;
+  }
+  return lines;
+}
+
+TEST_F(HtmlDocumentTest, LinksKeepTheirTargetsTypesUnlessShowLinksIsSet) {
+  AddLinks();
+  const std::vector<FolderRecord> with_links = source.Folders[r.DirStr];
+  for (FolderRecord& record : source.Folders[r.DirStr]) {
+    record.dwFileAttributes &= ~1024u;
+    record.BrokenLink = false;
+  }
+  const std::string targets = Document();
+  source.Folders[r.DirStr] = with_links;
+  EXPECT_EQ(Visible(Document()), Visible(targets))
+      << "by default a link's row is its target's, byte for byte";
+
+  r.ShowLinks = true;
+  const std::vector<std::string> shown = LinesOf(Document());
+  const std::vector<std::string> plain = LinesOf(targets);
+  ASSERT_EQ(shown.size(), plain.size());
+  std::vector<std::string> changed;
+  for (size_t i = 0; i < shown.size(); ++i) {
+    if (shown[i] != plain[i]) changed.push_back(shown[i]);
+  }
+  ASSERT_EQ(changed.size(), 4u) << "the links' rows, and nothing else";
+  for (const std::string& row : changed) {
+    const bool folder = row.find(">shared</A>") != std::string::npos;
+    const bool file = row.find(">notes.txt</A>") != std::string::npos;
+    const bool broken =
+        row.find(">gone.txt</A>") != std::string::npos || row.find(">self</A>") != std::string::npos;
+    ASSERT_TRUE(folder || file || broken) << row;
+    const std::string type = folder ? "Link to folder" : file ? "Link" : "Broken link";
+    EXPECT_NE(row.find("</TD><TD>" + type + "</TD><TD BGCOLOR = LIGHTBLUE>"), std::string::npos) << row;
+    const std::string size = file ? ">42 bytes</TD>" : ">0 bytes</TD>";
+    if (file || broken) {
+      EXPECT_NE(row.find(size), std::string::npos) << "the target's size, 0 if none: " << row;
+    }
+  }
+  EXPECT_EQ(source.LinkLookups, 0);
 }
 
 TEST_F(HtmlDocumentTest, HostileFolderNamesAddNoMarkup) {

@@ -40,7 +40,10 @@ void AppendName(std::string& row, const ListingRun& run, const FileInfoX& entry)
 }
 
 void AppendType(std::string& row, const CommonStruct& record, const FileInfoX& entry, FileTypes& types) {
-  if (IsFolder(entry.Find.dwFileAttributes)) {
+  const char* link = record.ShowLinks ? LinkTypeText(entry) : nullptr;
+  if (link != nullptr) {
+    AppendEscapedHtml(row, link);
+  } else if (IsFolder(entry.Find.dwFileAttributes)) {
     row += record.Folder;
   } else {
     AppendTypeText(row, record.File, entry, types, AppendEscapedHtml);

@@ -65,7 +65,7 @@ void AppendJsonEntry(ListingRun& run, const FileInfoX& entry, std::string& row) 
   for (const EntryField& field : kEntryFields) {
     scratch.clear();
     const FieldValue value = field.Value(run, entry, scratch);
-    if (value.Type == FieldType::kNone && field.OmittedWhenNone) continue;
+    if (value.Type == FieldType::kAbsent) continue;
     if (!first) row += ", ";
     first = false;
     row += '"';
@@ -79,6 +79,7 @@ void AppendJsonEntry(ListingRun& run, const FileInfoX& entry, std::string& row) 
         row += value.Text;
         break;
       case FieldType::kNone:
+      case FieldType::kAbsent:
         row += "null";
         break;
     }

@@ -84,6 +84,45 @@ TEST_F(JsonDocumentTest, EveryColumnIsThereWhateverColumnsSayAndUnknownValuesAre
       << "no registered type, never the page's fallback words: " << lines[1];
 }
 
+// The line of the entry of that name.
+std::string LineNamed(const std::vector<std::string>& lines, const std::string& name) {
+  for (const std::string& line : lines) {
+    if (line.compare(0, 15 + name.size(), "    {\"name\": \"" + name + "\"") == 0) return line;
+  }
+  return "(no line for " + name + ")";
+}
+
+TEST_F(JsonDocumentTest, LinksAreOfTheirOwnKindAndTellTheirTargetsAsTheyHoldThem) {
+  AddLinks();
+  source.Folders[r.DirStr].push_back(MakeRecord("opaque.txt", 32 | 1024, 3, 12));
+  r.IncludeParent = false;
+  const std::vector<std::string> lines = EntryLines();
+  ASSERT_EQ(lines.size(), 11u);
+  const std::string shared = LineNamed(lines, "shared");
+  EXPECT_NE(shared.find("\"kind\": \"link\", \"size\": 0, "), std::string::npos) << shared;
+  EXPECT_NE(shared.find(", \"type\": null, \"mime\": null, \"target\": \"../shared files\"}"),
+            std::string::npos)
+      << "a link to a folder, among the folders: " << shared;
+  const std::string notes = LineNamed(lines, "notes.txt");
+  EXPECT_NE(notes.find("\"kind\": \"link\", \"size\": 42, "), std::string::npos) << "the target's size";
+  EXPECT_NE(
+      notes.find("\"type\": \"Text Document\", \"mime\": null, \"target\": \"docs/notes \\\"1\\\".txt\"}"),
+      std::string::npos)
+      << notes;
+  EXPECT_NE(LineNamed(lines, "gone.txt").find("\"kind\": \"link\", \"size\": 0, "), std::string::npos);
+  EXPECT_NE(LineNamed(lines, "gone.txt").find("\"target\": \"/nowhere/gone.txt\"}"), std::string::npos);
+  EXPECT_NE(LineNamed(lines, "self").find("\"target\": \"self\"}"), std::string::npos) << "a loop too";
+  EXPECT_NE(LineNamed(lines, "opaque.txt").find("\"kind\": \"link\", "), std::string::npos);
+  EXPECT_NE(LineNamed(lines, "opaque.txt").find("\"mime\": null, \"target\": null}"), std::string::npos)
+      << "a link whose target the system does not tell";
+  for (const char* other : {"docs", "Images", "index.html", "README"}) {
+    const std::string line = LineNamed(lines, other);
+    EXPECT_EQ(line.find("\"target\""), std::string::npos) << "what is no link has no target: " << line;
+    EXPECT_EQ(line.find("\"kind\": \"link\""), std::string::npos) << line;
+  }
+  EXPECT_EQ(source.LinkLookups, 5) << "one look for each link, none for anything else";
+}
+
 TEST_F(JsonDocumentTest, EveryHostileNameIsOneEscapedLineAndAnInexactOneKeepsItsBytes) {
   r.IncludeParent = false;
   r.DirMask = "none";

@@ -241,6 +241,30 @@ TEST_F(PageDocumentTest, WordsOfTheSettingsAreText) {
   EXPECT_NE(page.find("title=\"1,536 o&lt;ctets\""), std::string::npos);
 }
 
+TEST_F(PageDocumentTest, SymbolicLinksAreTypedAsLinksWithTheirTargetsSizes) {
+  AddLinks();
+  r.SortBy = kSortByName;
+  r.DescOrder = false;
+  r.Columns = ColumnSet();
+  r.Columns.Type = r.Columns.Size = true;
+  const std::string page = Page();
+  EXPECT_NE(Between(page, "<tbody class=\"folders\">\n", "</tbody>")
+                .find("<tr><td><a href=\"shared/\">shared</a></td><td>Link to folder</td><td></td></tr>"),
+            std::string::npos)
+      << "a link to a folder lists and links as a folder";
+  const std::string files = Between(page, "<tbody class=\"files\">\n", "</tbody>");
+  EXPECT_NE(files.find("notes.txt</a></td><td>Link</td><td data-bytes=\"42\""), std::string::npos)
+      << "in place of the registered type, the target's size kept: " << files;
+  for (const char* broken : {"gone.txt", "self"}) {
+    EXPECT_NE(files.find(std::string(broken) + "</a></td><td>Broken link</td><td data-bytes=\"0\""),
+              std::string::npos)
+        << broken;
+  }
+  EXPECT_NE(files.find("index.html</a></td><td>HTML &lt;Page&gt;</td>"), std::string::npos)
+      << "other entries keep their types";
+  EXPECT_EQ(source.LinkLookups, 0) << "the page shows no targets and reads none";
+}
+
 TEST_F(PageDocumentTest, TimesWithoutATextLeaveTheirCellEmpty) {
   FolderRecord late = MakeRecord("late.txt", 32, 1);
   late.ftLastWriteTime = 0x8000000000000000ULL;

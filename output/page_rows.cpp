@@ -105,7 +105,9 @@ void AppendCell(std::string& row, ListingRun& run, const FileInfoX& entry, Cell 
       break;
     case Cell::kType:
       row += "<td>";
-      if (IsFolder(entry.Find.dwFileAttributes)) {
+      if (const char* link = LinkTypeText(entry)) {
+        AppendEscapedHtml(row, link);
+      } else if (IsFolder(entry.Find.dwFileAttributes)) {
         AppendEscapedHtml(row, record.Folder);
       } else {
         AppendTypeText(row, run.FileWord, entry, run.Types, AppendVisibleHtml);

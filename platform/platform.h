@@ -45,6 +45,10 @@ class FolderSource {
   // "text/plain"). False when the system knows none; a source that knows
   // no types at all keeps this default.
   virtual bool LookUpMimeType(const std::string& /*extension*/, std::string& /*mime_type*/) { return false; }
+  // Where the symbolic link at the path points, as the link holds it. False
+  // when it cannot be told (no link, or a target in a form the system does
+  // not hand out); a source that knows no links keeps this default.
+  virtual bool LinkTarget(const std::string& /*path*/, std::string& /*target*/) { return false; }
 };
 
 // The operating system's folders and file-type registry.

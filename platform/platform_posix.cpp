@@ -370,6 +370,10 @@ class PosixFolderSource : public FolderSource {
     return mime_.LookUp(extension, mime_type);
   }
 
+  bool LinkTarget(const std::string& path, std::string& target) override {
+    return ReadLinkTarget(path, target);
+  }
+
  private:
   MimeTypes mime_;
 };

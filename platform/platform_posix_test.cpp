@@ -41,6 +41,7 @@ TEST(PosixFolderSource, GivesTheRecordsWindowsWouldGive) {
   fs::resize_file(folder.Join("huge.bin"), 5368709120ULL);
   fs::create_symlink(folder.Join("plain.txt"), folder.Join("link.txt"));
   fs::create_symlink(folder.Join("gone"), folder.Join("dangling"));
+  fs::create_directory_symlink("Sub", folder.Join("SubLink"));
 
   std::vector<FolderRecord> records = Records(folder.path() + "/*.*");
   ASSERT_GE(records.size(), 2u);
@@ -48,7 +49,7 @@ TEST(PosixFolderSource, GivesTheRecordsWindowsWouldGive) {
   EXPECT_EQ(records[1].cFileName, "..");
   std::map<std::string, FolderRecord> by_name;
   for (const FolderRecord& record : records) by_name[record.cFileName] = record;
-  ASSERT_EQ(by_name.size(), 9u);
+  ASSERT_EQ(by_name.size(), 10u);
 
   EXPECT_EQ(by_name["plain.txt"].dwFileAttributes, 128u);
   EXPECT_EQ(SizeOf(by_name["plain.txt"]), 3u);
@@ -65,6 +66,8 @@ TEST(PosixFolderSource, GivesTheRecordsWindowsWouldGive) {
   EXPECT_TRUE(by_name["dangling"].BrokenLink);
   EXPECT_EQ(SizeOf(by_name["dangling"]), 0u);
   EXPECT_NE(by_name["dangling"].ftLastWriteTime, 0u) << "with the link's own times";
+  EXPECT_EQ(by_name["SubLink"].dwFileAttributes, 16u | 1024u) << "a link to a folder is a folder";
+  EXPECT_FALSE(by_name["SubLink"].BrokenLink);
 
   // 2020-01-01 in 100 ns since 1601; every time must lie after it.
   const uint64_t year_2020 = 132223104000000000ULL;
@@ -89,6 +92,23 @@ TEST(PosixFolderSource, EveryBrokenLinkIsAFileOfItsOwn) {
     EXPECT_TRUE(by_name[name].BrokenLink) << name;
     EXPECT_EQ(SizeOf(by_name[name]), 0u) << name;
   }
+}
+
+TEST(PosixFolderSource, ALinkTellsItsTargetAsItHoldsIt) {
+  ScopedTempFolder folder;
+  WriteFileBytes(folder.Join("plain.txt"), "abc");
+  fs::create_symlink("plain.txt", folder.Join("relative"));
+  fs::create_symlink("../gone/x", folder.Join("dangling"));
+  fs::create_symlink("loop", folder.Join("loop"));
+  FolderSource& source = SystemFolderSource();
+  std::string target;
+  for (const char* name : {"relative", "dangling", "loop"}) {
+    ASSERT_TRUE(source.LinkTarget(folder.Join(name), target)) << name;
+    EXPECT_EQ(target, fs::read_symlink(folder.Join(name)).string()) << "unresolved, as written: " << name;
+  }
+  EXPECT_EQ(target, "loop");
+  EXPECT_FALSE(source.LinkTarget(folder.Join("plain.txt"), target)) << "no link";
+  EXPECT_FALSE(source.LinkTarget(folder.Join("missing"), target));
 }
 
 TEST(PosixFolderSource, MasksFilterAndAMissingFolderIsAFailure) {

@@ -113,6 +113,10 @@ class Win32FolderSource : public FolderSource {
   bool LookUpMimeType(const std::string& extension, std::string& mime_type) override {
     return ReadClassText(extension, "Content Type", mime_type);
   }
+
+  bool LinkTarget(const std::string& path, std::string& target) override {
+    return ReadLinkTarget(path, target);
+  }
 };
 
 }  // namespace

@@ -111,6 +111,7 @@ struct CommonStruct {
   bool NaturalOrder = false;  // names compare as people count (a2 before a10)
   bool HumanSizes = false;    // sizes as 1.2 KB, the unit in each cell
   std::string TimeStyle;      // "iso", "locale"; empty or "classic": dd.mm.yyyy
+  bool ShowLinks = false;     // the classic forms' type column tells symbolic links apart
   // The standards page's language tag (empty: "en") and the address of a
   // stylesheet linked after its own rules; the classic forms use neither.
   std::string PageLang;

@@ -212,6 +212,9 @@ std::vector<SettingDeclaration> Declarations() {
       Own(Flag("HumanSizes", G::kCommandLine, &CommonStruct::HumanSizes, "0", nullptr,
                "1 shows sizes and the total as 1.2 KB or 3.4 MB (powers of 1024), the unit in each cell.")),
       TimeStyle(),
+      Own(Flag("ShowLinks", G::kCommandLine, &CommonStruct::ShowLinks, "0", nullptr,
+               "1 gives symbolic links the type Link, Link to folder or Broken link in the classic forms, "
+               "as the standards page always does.")),
       Own(Text("PageLang", G::kCommandLine, &CommonStruct::PageLang, "", nullptr,
                "The language tag of the standards page (de, de-CH); empty: en.")),
       Own(Text("PageStyle", G::kCommandLine, &CommonStruct::PageStyle, "", nullptr,

@@ -713,19 +713,21 @@ TEST(SettingDeclarations, TheCommandLinesOwnKeysAreWrittenOnlyWhenSet) {
   CommonStruct record = ReadText("", CommonStruct());
   const std::string plain = SerializeSettings(record);
   for (const char* key :
-       {"Format=", "Exclude=", "HideHidden=", "NaturalOrder=", "HumanSizes=", "TimeStyle="}) {
+       {"Format=", "Exclude=", "HideHidden=", "NaturalOrder=", "HumanSizes=", "TimeStyle=", "ShowLinks="}) {
     EXPECT_EQ(plain.find(std::string("\n") + key), std::string::npos)
         << "a window's file keeps its lines: " << key;
   }
-  record =
-      ReadText("Format=json\nExclude=*.o;*.tmp\nHideHidden=1\nNaturalOrder=1\nHumanSizes=1\nTimeStyle=iso\n",
-               CommonStruct());
+  record = ReadText(
+      "Format=json\nExclude=*.o;*.tmp\nHideHidden=1\nNaturalOrder=1\nHumanSizes=1\nTimeStyle=iso\n"
+      "ShowLinks=1\n",
+      CommonStruct());
   EXPECT_EQ(record.Format, "json");
   EXPECT_EQ(record.Exclude, "*.o;*.tmp");
-  EXPECT_TRUE(record.HideHidden && record.NaturalOrder && record.HumanSizes);
+  EXPECT_TRUE(record.HideHidden && record.NaturalOrder && record.HumanSizes && record.ShowLinks);
   const std::string text = SerializeSettings(record);
   EXPECT_EQ(text.substr(plain.size() - 1),
-            "\nFormat=json\nExclude=*.o;*.tmp\nHideHidden=1\nNaturalOrder=1\nHumanSizes=1\nTimeStyle=iso\n")
+            "\nFormat=json\nExclude=*.o;*.tmp\nHideHidden=1\nNaturalOrder=1\nHumanSizes=1\nTimeStyle=iso\n"
+            "ShowLinks=1\n")
       << "after every line a window's file holds";
   EXPECT_EQ(SerializeSettings(ReadText(text, CommonStruct())), text);
 }

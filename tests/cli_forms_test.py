@@ -182,7 +182,7 @@ class FormsOnAHostileFolder(unittest.TestCase):
         header = rows[0]
         self.assertEqual(
             header, ["name", "name_bytes", "kind", "size", "modified", "created", "accessed", "attributes", "type",
-                     "mime"]
+                     "mime", "target"]
         )
         self.assertTrue(all(len(row) == len(header) for row in rows))
         unguarded = [[cell[1:] if cell.startswith("'") else cell for cell in row] for row in rows[1:]]
@@ -221,6 +221,72 @@ class FormsOnAHostileFolder(unittest.TestCase):
         self.assertEqual(listing["totals"]["folders"], 3, "the parent entry is never counted")
         lines = run("--format", "names", "--include-parent", self.folder).stdout.split(b"\n")
         self.assertEqual(lines[0], b"..")
+
+
+class LinksOnARealFolder(unittest.TestCase):
+    """Symbolic links to a folder, to a file, to nothing and to themselves."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.work = tempfile.TemporaryDirectory()
+        cls.folder = os.path.join(cls.work.name, "links")
+        os.mkdir(cls.folder)
+        os.mkdir(os.path.join(cls.folder, "real folder"))
+        with open(os.path.join(cls.folder, "real.txt"), "wb") as real:
+            real.write(b"x" * 1234)
+        cls.targets = {"to folder": "real folder", "to file.txt": "real.txt", "dangling": "../nowhere/gone",
+                       "self": "self"}
+        for name, target in cls.targets.items():
+            os.symlink(target, os.path.join(cls.folder, name))
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.work.cleanup()
+
+    def test_json_and_csv_give_links_their_kind_and_target(self):
+        entries = {e["name"]: e for e in json.loads(run("--format", "json", self.folder).stdout)["entries"]}
+        for name, target in self.targets.items():
+            self.assertEqual(entries[name]["kind"], "link", name)
+            self.assertEqual(entries[name]["target"], target, name)
+            self.assertEqual(list(entries[name])[-1], "target", "the new field comes last")
+        self.assertEqual(entries["to file.txt"]["size"], 1234, "the target's size")
+        self.assertEqual(entries["dangling"]["size"], 0)
+        self.assertEqual(entries["self"]["size"], 0, "a loop is a broken link")
+        self.assertEqual(entries["real folder"]["kind"], "folder")
+        self.assertEqual(entries["real.txt"]["kind"], "file")
+        self.assertNotIn("target", entries["real folder"])
+        self.assertNotIn("target", entries["real.txt"])
+        names = list(entries)
+        self.assertLess(names.index("to folder"), names.index("real.txt"), "a link to a folder is among the folders")
+
+        rows = list(csv.DictReader(io.StringIO(run("--format", "csv", self.folder).stdout.decode(), newline="")))
+        by_name = {row["name"]: row for row in rows}
+        for name, target in self.targets.items():
+            self.assertEqual((by_name[name]["kind"], by_name[name]["target"]), ("link", target), name)
+        self.assertEqual(by_name["real.txt"]["target"], "")
+
+    @staticmethod
+    def type_cell(page, name):
+        """The text of the cell after the one that names the entry."""
+        lower = page.lower()
+        cell = lower.index(b"<td", page.index(b">" + name + b"</"))
+        return page[page.index(b">", cell) + 1 : lower.index(b"</td>", cell)]
+
+    def test_the_page_shows_links_and_the_classic_page_only_when_asked(self):
+        page = run("--format", "page", self.folder).stdout
+        shown_types = ((b"to folder", b"Link to folder"), (b"to file.txt", b"Link"), (b"dangling", b"Broken link"),
+                       (b"self", b"Broken link"))
+        for name, shown in shown_types + ((b"real folder", b"Folder"),):
+            self.assertEqual(self.type_cell(page, name), shown, name)
+        classic = run("--format", "html", self.folder).stdout
+        self.assertNotIn(b"Link", classic, "the classic page keeps its words")
+        self.assertEqual(self.type_cell(classic, b"to folder"), b"Folder")
+        shown = run("--format", "html", "--show-links", self.folder).stdout
+        for name, text in shown_types:
+            self.assertEqual(self.type_cell(shown, name), text, name)
+        changed = [a for a, b in zip(shown.split(b"\n"), classic.split(b"\n")) if a != b]
+        self.assertEqual(len(changed), 4, "the links' rows alone")
+        self.assertEqual(run("--format", "html", "--set", "ShowLinks=1", self.folder).stdout, shown)
 
 
 class FormsChosenOnTheCommandLine(unittest.TestCase):

@@ -25,10 +25,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool EndsWith(const std::string& text, const std::string& end) {
-  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
 // A small archive: folders two levels deep, a hidden folder, an excluded
 // one, files with names that a link must encode.
 void MakeArchive(const std::string& top) {
@@ -215,6 +211,10 @@ TEST(CliTree, OneThreadAndManyWriteTheSamePages) {
 }
 
 #ifndef _WIN32
+
+bool EndsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
 
 TEST(CliTree, ALinkIsListedEnteredOnlyWithFollowAndALoopIsNotEntered) {
   ScopedTempFolder top;

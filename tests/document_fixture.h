@@ -76,6 +76,23 @@ class DocumentFixture : public ::testing::Test {
     r.SizeIn = 0;
   }
 
+  // Adds symbolic links to the folder: one to a folder, one to a file (with
+  // its target's size), a dangling one and one that points to itself.
+  void AddLinks() {
+    std::vector<FolderRecord>& records = source.Folders[r.DirStr];
+    records.push_back(MakeRecord("shared", 16 | 1024, 0, 9));
+    records.push_back(MakeRecord("notes.txt", 32 | 1024, 42, 10));
+    for (const char* broken : {"gone.txt", "self"}) {
+      records.push_back(MakeRecord(broken, 128 | 1024, 0, 11));
+      records.back().BrokenLink = true;
+    }
+    const std::string folder = r.DirStr + FolderSeparator();
+    source.LinkTargets[folder + "shared"] = "../shared files";
+    source.LinkTargets[folder + "notes.txt"] = "docs/notes \"1\".txt";
+    source.LinkTargets[folder + "gone.txt"] = "/nowhere/gone.txt";
+    source.LinkTargets[folder + "self"] = "self";
+  }
+
   // The document of the form that Output names.
   std::string Document() {
     std::string failure;

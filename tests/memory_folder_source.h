@@ -19,6 +19,9 @@ class MemoryFolderSource : public FolderSource {
   // MIME types by lower-case extension.
   std::map<std::string, std::string> MimeTypes;
   int MimeLookups = 0;
+  // Where the symbolic links point, by their paths.
+  std::map<std::string, std::string> LinkTargets;
+  int LinkLookups = 0;
 
   // Folders whose reading fails after the given number of records, with
   // the reason given.
@@ -51,6 +54,14 @@ class MemoryFolderSource : public FolderSource {
   bool LookUpMimeType(const std::string& extension, std::string& mime_type) override {
     ++MimeLookups;
     return Find(MimeTypes, extension, mime_type);
+  }
+
+  bool LinkTarget(const std::string& path, std::string& target) override {
+    ++LinkLookups;
+    auto found = LinkTargets.find(path);
+    if (found == LinkTargets.end()) return false;
+    target = found->second;
+    return true;
   }
 
  private:

@@ -1,28 +1,55 @@
 #!/usr/bin/env bash
-# Speed and memory of kestrova-cli on synthetic folders of 10,000, 100,000 and
-# 1,000,000 entries, side by side with the floor program (bench/floor.c: the
-# least work any HTML listing must do) and with peers of the field:
+# Speed and memory of kestrova-cli beside the floor program (bench/floor.c:
+# the least work any HTML listing must do) and peers of the field, in two
+# sections, each with its own tables once per repeat.
+#
+# One folder of 10,000, 100,000 and 1,000,000 entries: kestrova (the classic
+# page with every column, --preset classic), kestrova-text (the classic text
+# list), kestrova-page (the standards page, the command line's default) and,
+# where `kestrova-cli --list-values format` names them, kestrova-json,
+# kestrova-csv and kestrova-names, all sorted by name; beside them
 # `tree -H . -L 1 -s -D -p` and `find DIR -maxdepth 1 -printf ... | sort`.
 #
-#   bench/run.sh [--cli PATH] [--sizes "N ..."] [--rounds N] [--repeats N] [--no-tree] [--work DIR]
+# Whole trees: $work/share (/usr/share as hard links) and $work/tree1m
+# (1,000,000 files in 10,000 folders, bench/make_folder.c --tree). kestrova-R
+# is `kestrova-cli -R --output-dir` under $work/out into an empty folder, so
+# every page is written; kestrova-R-again the same over its own pages of the
+# last round, so nothing has changed and no page is written. Both show the
+# columns that tree shows: size, modified, attributes. tree-R is
+# `tree -H . -R -L 1 -s -D -p -o 00Tree.html`, which writes into every folder,
+# so it runs in a hard-link copy of the tree and rewrites the pages of the
+# last round in place (it leaves them out of its listing); find-ls is
+# `find DIR -ls > FILE`; find-exec-ls is the shell's way,
+# `find DIR -type d -exec sh -c ...`, with mkdir and `ls -la` into a file per
+# folder of an empty output tree. The output trees of the rounds stay in
+# $work/out/trash until the section ends (some GB at the default rounds).
 #
-#   --cli PATH    the program to time (default build/native/cli/kestrova-cli;
-#                 build it first with ./run.sh or scripts/build.sh native)
-#   --sizes LIST  entry counts (default "10000 100000 1000000")
-#   --rounds N    timed rounds after one warm-up round (default 5)
-#   --repeats N   whole measurements, each with its own table (default 2):
-#                 shared machines are noisy, and one table can mislead
-#   --no-tree     leave tree out (it is also left out when not installed;
-#                 bench/setup.sh installs it)
-#   --work DIR    where the folders and outputs go (default /tmp/kestrova-bench);
-#                 the folders are made once and reused
+#   bench/run.sh [--cli PATH] [--sizes "N ..."] [--rounds N] [--repeats N]
+#                [--no-tree] [--tree-only | --no-whole-tree] [--work DIR]
+#
+#   --cli PATH       the program to time (default build/native/cli/kestrova-cli;
+#                    build it first with ./run.sh or scripts/build.sh native)
+#   --sizes LIST     entry counts of the one folder (default "10000 100000 1000000")
+#   --rounds N       timed rounds after one warm-up round (default 5)
+#   --repeats N      whole measurements, each with its own tables (default 2):
+#                    shared machines are noisy, and one table can mislead
+#   --no-tree        leave tree out of both sections (it is also left out
+#                    when not installed; bench/setup.sh installs it)
+#   --tree-only      measure the whole trees alone
+#   --no-whole-tree  measure the one folder alone
+#   --work DIR       where the folders and outputs go (default /tmp/kestrova-bench);
+#                    the folders are made once and reused (the whole trees take
+#                    some minutes the first time)
 #
 # The programs alternate within each round, in an order that rotates from
 # round to round, so a change in the machine's load falls on all of them.
 # A ratio is the median over the rounds of the program's time divided by the
-# floor's time in the same round. Peak memory is the largest resident set of
-# any round (GNU time). All runs read a warm page cache: the numbers are the
-# cost of the program and the kernel, not of the disk's seeks.
+# time in the same round of the floor (/ floor), of the classic page
+# (/ html; the newer forms' target is at most 1.2) or of kestrova-R. Moving
+# the last run's output aside before a run is not timed. Peak memory is the
+# largest resident set of any round (GNU time: the command's largest process).
+# All runs read a warm page cache: the numbers are the cost of the program
+# and the kernel, not of the disk's seeks.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
@@ -33,6 +60,8 @@ sizes="10000 100000 1000000"
 rounds=5
 repeats=2
 with_tree=1
+one_folder=1
+whole_tree=1
 
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -41,20 +70,36 @@ while [ $# -gt 0 ]; do
     --rounds|--runs) rounds=$2; shift 2 ;;
     --repeats) repeats=$2; shift 2 ;;
     --no-tree) with_tree=0; shift ;;
+    --tree-only) one_folder=0; shift ;;
+    --no-whole-tree) whole_tree=0; shift ;;
     --work) work=$2; shift 2 ;;
-    -h|--help) sed -n '2,25s/^# \{0,1\}//p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,/^[^#]/s/^# \{0,1\}//p' "$0"; exit 0 ;;
     *) echo "bench: unknown argument $1 (try --help)" >&2; exit 2 ;;
   esac
 done
 
 fail() { echo "bench: $*" >&2; exit 1; }
+[ "$one_folder" = 1 ] || [ "$whole_tree" = 1 ] || fail "--tree-only and --no-whole-tree leave nothing to measure"
 [ -x "$cli" ] || fail "no program at $cli; build it first (./run.sh or scripts/build.sh native) or pass --cli PATH"
 [ -x /usr/bin/time ] || fail "GNU time is missing (bench/setup.sh installs it)"
 command -v cc >/dev/null || fail "a C compiler (cc) is missing"
 if [ "$with_tree" = 1 ] && ! command -v "$tree_program" >/dev/null; then
-  echo "bench: $tree_program not found (bench/setup.sh installs it); its row is left out" >&2
+  echo "bench: $tree_program not found (bench/setup.sh installs it); its rows are left out" >&2
   with_tree=0
 fi
+
+# The newer forms that this program writes; a program of an earlier version
+# lacks some of them, and their rows are left out.
+declare -A extension=([page]=html [json]=json [csv]=csv [names]=txt)
+known_forms=$("$cli" --list-values format 2>/dev/null || true)
+forms=()
+for form in page json csv names; do
+  if grep -qx "$form" <<< "$known_forms"; then
+    forms+=("$form")
+  elif [ "$one_folder" = 1 ]; then
+    echo "bench: $cli has no $form form; its row is left out" >&2
+  fi
+done
 
 bin="$work/bin"
 out="$work/out"
@@ -65,46 +110,177 @@ for program in floor make_folder; do
   fi
 done
 
-for n in $sizes; do
-  folder="$work/entries-$n"
-  if [ ! -f "$folder.ready" ] || [ "$root/bench/make_folder.c" -nt "$folder.ready" ]; then
-    echo "bench: making $folder ($n entries)" >&2
-    rm -rf "$folder" "$folder.ready"
-    "$bin/make_folder" "$folder" "$n"
-    touch "$folder.ready"
+if [ "$one_folder" = 1 ]; then
+  for n in $sizes; do
+    folder="$work/entries-$n"
+    if [ ! -f "$folder.ready" ] || [ "$root/bench/make_folder.c" -nt "$folder.ready" ]; then
+      echo "bench: making $folder ($n entries)" >&2
+      rm -rf "$folder" "$folder.ready"
+      "$bin/make_folder" "$folder" "$n"
+      touch "$folder.ready"
+    fi
+  done
+fi
+
+# A whole tree and its hard-link copy for tree, made once; the .ready file
+# holds the tree's count of folders and of entries below the top.
+trees="share tree1m"
+make_tree() {
+  local name=$1 folder="$work/$1" copy="$work/copy-$1"
+  if [ ! -f "$folder.ready" ] || { [ "$name" = tree1m ] && [ "$root/bench/make_folder.c" -nt "$folder.ready" ]; }; then
+    echo "bench: making $folder" >&2
+    rm -rf "$folder" "$folder.ready" "$copy" "$copy.ready"
+    if [ "$name" = share ]; then
+      if ! cp -al /usr/share "$folder" 2>/dev/null; then
+        echo "bench: no hard links to /usr/share here; copying it" >&2
+        rm -rf "$folder"
+        cp -a /usr/share "$folder"
+      fi
+    else
+      "$bin/make_folder" --tree "$folder" 1000000 10000
+    fi
+    echo "$(find "$folder" -type d | wc -l) $(find "$folder" -mindepth 1 | wc -l)" > "$folder.ready"
   fi
-done
+  if [ "$with_tree" = 1 ] && { [ ! -f "$copy.ready" ] || [ "$folder.ready" -nt "$copy.ready" ]; }; then
+    echo "bench: making $copy for tree" >&2
+    rm -rf "$copy" "$copy.ready"
+    cp -al "$folder" "$copy" 2>/dev/null || { rm -rf "$copy"; cp -a "$folder" "$copy"; }
+    touch "$copy.ready"
+  fi
+}
+if [ "$whole_tree" = 1 ]; then
+  for name in $trees; do
+    make_tree "$name"
+  done
+fi
 
 q() { printf '%q' "$1"; }
 
-# The programs of one size, as shell commands by name; the floor first.
+# The programs of one section, as shell commands by name, with what must be
+# done untimed before each run and where the output goes (a file, or a folder
+# and the name of its output files).
 names=()
-declare -A command
-set_commands() {
-  local n=$1 folder="$work/entries-$1"
-  names=(floor kestrova kestrova-text find)
+declare -A command prepare output output_name
+
+# The one folder of n entries; the floor first.
+set_folder_commands() {
+  local n=$1 folder="$work/entries-$1" form file
+  names=(floor kestrova kestrova-text)
   command[floor]="$(q "$bin/floor") $(q "$folder") $(q "$out/floor-$n.html")"
-  command[kestrova]="$(q "$cli") -q --set Columns=STWCRAH --set SortBy=0 $(q "$folder") -o $(q "$out/kestrova-$n.html")"
-  command[kestrova-text]="$(q "$cli") -q --set SortBy=0 $(q "$folder") -o $(q "$out/kestrova-text-$n.txt")"
+  output[floor]="$out/floor-$n.html"
+  command[kestrova]="$(q "$cli") -q --preset classic --format html --set Columns=STWCRAH --set SortBy=0 $(q "$folder") -o $(q "$out/kestrova-$n.html")"
+  output[kestrova]="$out/kestrova-$n.html"
+  command[kestrova-text]="$(q "$cli") -q --preset classic --format text --set SortBy=0 $(q "$folder") -o $(q "$out/kestrova-text-$n.txt")"
+  output[kestrova-text]="$out/kestrova-text-$n.txt"
+  for form in "${forms[@]}"; do
+    file="$out/kestrova-$form-$n.${extension[$form]}"
+    names+=("kestrova-$form")
+    command[kestrova-$form]="$(q "$cli") -q --format $form --set Columns=STWCRAH --set SortBy=0 $(q "$folder") -o $(q "$file")"
+    output[kestrova-$form]=$file
+  done
+  names+=(find)
   command[find]="find $(q "$folder") -maxdepth 1 -printf '%f\t%s\t%T@\n' | LC_ALL=C sort > $(q "$out/find-$n.txt")"
+  output[find]="$out/find-$n.txt"
   if [ "$with_tree" = 1 ]; then
     names+=(tree)
     command[tree]="$(q "$tree_program") -H . -L 1 -s -D -p $(q "$folder") > $(q "$out/tree-$n.html")"
+    output[tree]="$out/tree-$n.html"
   fi
+}
+
+# Expanded by the shell that find starts, once for a batch of folders.
+# shellcheck disable=SC2016
+ls_each_folder='for d; do mkdir -p "$0/$d" && ls -la "$d" > "$0/$d/ls.txt"; done'
+
+# The last run's output tree is moved aside, not removed: ext4 without a
+# journal passes over inodes freed in the last half minute when it makes new
+# ones, and a tree just removed would slow the next run's every mkdir and file.
+trash="$out/trash"
+move_aside() {
+  echo "[ ! -e $(q "$1") ] || mv $(q "$1") \"\$(mktemp -d $(q "$trash/run-XXXXXX"))\""
+}
+
+# The whole tree of that name; kestrova-R first.
+set_tree_commands() {
+  local name=$1 folder="$work/$1" copy="$work/copy-$1" options="-q -R --columns size,modified,attributes"
+  names=(kestrova-R kestrova-R-again)
+  command[kestrova-R]="$(q "$cli") $options --output-dir $(q "$out/R-$name") $(q "$folder")"
+  prepare[kestrova-R]=$(move_aside "$out/R-$name")
+  output[kestrova-R]="$out/R-$name"
+  output_name[kestrova-R]=index.html
+  command[kestrova-R-again]="$(q "$cli") $options --output-dir $(q "$out/R-again-$name") $(q "$folder")"
+  output[kestrova-R-again]="$out/R-again-$name"
+  output_name[kestrova-R-again]=index.html
+  if [ "$with_tree" = 1 ]; then
+    names+=(tree-R)
+    command[tree-R]="cd $(q "$copy") && $(q "$tree_program") -H . -R -L 1 -s -D -p -o 00Tree.html ."
+    output[tree-R]=$copy
+    output_name[tree-R]=00Tree.html
+  fi
+  names+=(find-ls find-exec-ls)
+  command[find-ls]="find $(q "$folder") -ls > $(q "$out/find-ls-$name.txt")"
+  output[find-ls]="$out/find-ls-$name.txt"
+  command[find-exec-ls]="cd $(q "$folder") && find . -type d -exec sh -c $(q "$ls_each_folder") $(q "$out/ls-$name") {} +"
+  prepare[find-exec-ls]=$(move_aside "$out/ls-$name")
+  output[find-exec-ls]="$out/ls-$name"
+  output_name[find-exec-ls]=ls.txt
 }
 
 # One run: wall seconds, processor seconds and peak KiB on one line.
 run_once() {
   local report="$out/run.txt" start end
   start=$EPOCHREALTIME
-  /usr/bin/time -f '%U %S %M' -o "$report" sh -c "$1" >/dev/null
+  /usr/bin/time -f '%U %S %M' -o "$report" sh -c "$1" >/dev/null || fail "this failed: $1"
   end=$EPOCHREALTIME
   awk -v s="$start" -v e="$end" '{ printf "%.4f %.3f %d\n", e - s, $1 + $2, $3 }' "$report"
+}
+
+# Every program of names, in the rounds, into the file of samples: one line
+# "round name wall cpu peak" per timed run.
+measure() {
+  local samples=$1 round i name line count=${#names[@]}
+  : > "$samples"
+  for round in $(seq 0 "$rounds"); do
+    for i in $(seq 0 $((count - 1))); do
+      name=${names[$(((i + round) % count))]}
+      if [ -n "${prepare[$name]:-}" ]; then
+        sh -c "${prepare[$name]}"
+      fi
+      line=$(run_once "${command[$name]}")
+      if [ "$round" -gt 0 ]; then
+        echo "$round $name $line" >> "$samples"
+      fi
+    done
+  done
 }
 
 # Median of the numbers on standard input.
 median() {
   sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+
+# The median of one field (3 wall, 4 CPU) of a program's samples.
+median_of() {
+  awk -v p="$2" -v f="$3" '$2 == p { print $f }' "$1" | median
+}
+
+# The median over the rounds of a program's time divided by another's.
+ratio_of() {
+  awk -v p="$2" -v b="$3" '$2 == b { f[$1] = $3 } $2 == p { t[$1] = $3 }
+    END { for (r in t) print t[r] / f[r] }' "$1" | median
+}
+
+peak_of() {
+  awk -v p="$2" '$2 == p && $5 > m { m = $5 } END { print m }' "$1"
+}
+
+# Bytes of a program's output: its file, or its files of that name in its folder.
+output_bytes() {
+  if [ -n "${output_name[$1]:-}" ]; then
+    find "${output[$1]}" -type f -name "${output_name[$1]}" -printf '%s\n' 2>/dev/null | awk '{ s += $1 } END { print s + 0 }'
+  else
+    stat -c %s "${output[$1]}" 2>/dev/null || echo 0
+  fi
 }
 
 machine() {
@@ -115,43 +291,30 @@ machine() {
 }
 
 # The budget of peak memory is 150 bytes per entry plus 16 MiB.
-declare -A kestrova_median kestrova_peak
-for repeat in $(seq "$repeats"); do
-  echo
-  echo "Repeat $repeat of $repeats. $(machine)"
-  echo "$rounds interleaved rounds after one warm-up round; times are medians, ratios the median of"
-  echo "each round's ratio to the floor; peak memory the largest of the rounds."
+folder_tables() {
+  local repeat=$1 n samples name wall cpu peak ratio html
   for n in $sizes; do
-    set_commands "$n"
+    set_folder_commands "$n"
     echo "bench: $n entries, repeat $repeat" >&2
     samples="$out/samples-$n.txt"
-    : > "$samples"
-    for round in $(seq 0 "$rounds"); do
-      count=${#names[@]}
-      for i in $(seq 0 $((count - 1))); do
-        name=${names[$(((i + round) % count))]}
-        line=$(run_once "${command[$name]}")
-        [ "$round" -gt 0 ] && echo "$round $name $line" >> "$samples"
-      done
-    done
+    measure "$samples"
     echo
-    echo "| $n entries | median s | / floor | CPU s | peak MiB | peak bytes / entry | peak / budget | output MB |"
-    echo "|---|---:|---:|---:|---:|---:|---:|---:|"
+    echo "| $n entries | median s | / floor | / html | CPU s | peak MiB | peak bytes / entry | peak / budget | output MB |"
+    echo "|---|---:|---:|---:|---:|---:|---:|---:|---:|"
     for name in "${names[@]}"; do
-      wall=$(awk -v p="$name" '$2 == p { print $3 }' "$samples" | median)
-      cpu=$(awk -v p="$name" '$2 == p { print $4 }' "$samples" | median)
-      peak=$(awk -v p="$name" '$2 == p && $5 > m { m = $5 } END { print m }' "$samples")
-      ratio=$(awk -v p="$name" '$2 == "floor" { f[$1] = $3 } $2 == p { t[$1] = $3 }
-                END { for (r in t) print t[r] / f[r] }' "$samples" | median)
-      output=$(stat -c %s "$out/$name-$n".* 2>/dev/null | head -n 1)
+      wall=$(median_of "$samples" "$name" 3)
+      cpu=$(median_of "$samples" "$name" 4)
+      peak=$(peak_of "$samples" "$name")
+      ratio=$(ratio_of "$samples" "$name" floor)
+      html=$(ratio_of "$samples" "$name" kestrova)
       if [ "$name" = kestrova ]; then
         kestrova_median[$repeat,$n]=$wall
         kestrova_peak[$repeat,$n]=$peak
       fi
-      awk -v name="$name" -v wall="$wall" -v ratio="$ratio" -v cpu="$cpu" -v peak="$peak" \
-          -v n="$n" -v output="${output:-0}" 'BEGIN {
+      awk -v name="$name" -v wall="$wall" -v ratio="$ratio" -v html="$html" -v cpu="$cpu" -v peak="$peak" \
+          -v n="$n" -v output="$(output_bytes "$name")" 'BEGIN {
         budget = 150 * n + 16 * 1048576
-        printf "| %s | %.3f | %.2f | %.2f | %.1f | %.0f | %.2f | %.1f |\n", name, wall, ratio, cpu,
+        printf "| %s | %.3f | %.2f | %.2f | %.2f | %.1f | %.0f | %.2f | %.1f |\n", name, wall, ratio, html, cpu,
                peak / 1024, peak * 1024 / n, peak * 1024 / budget, output / 1e6 }'
     done
   done
@@ -165,8 +328,51 @@ for repeat in $(seq "$repeats"); do
       printf "\nGrowth of kestrova (all columns) from %d to %d entries: %.2f times in time, %.2f in memory.\n",
              a, b, tb / ta, pb / pa }'
   fi
+}
+
+tree_tables() {
+  local repeat=$1 name samples counts program wall cpu peak ratio
+  rm -rf "$trash"
+  mkdir -p "$trash"
+  for name in $trees; do
+    set_tree_commands "$name"
+    echo "bench: whole tree $name, repeat $repeat" >&2
+    samples="$out/samples-$name.txt"
+    measure "$samples"
+    read -r counts < "$work/$name.ready"
+    echo
+    echo "| $name: ${counts% *} folders, ${counts#* } entries | median s | / kestrova-R | CPU s | peak MiB | output MB |"
+    echo "|---|---:|---:|---:|---:|---:|"
+    for program in "${names[@]}"; do
+      wall=$(median_of "$samples" "$program" 3)
+      cpu=$(median_of "$samples" "$program" 4)
+      peak=$(peak_of "$samples" "$program")
+      ratio=$(ratio_of "$samples" "$program" kestrova-R)
+      awk -v name="$program" -v wall="$wall" -v ratio="$ratio" -v cpu="$cpu" -v peak="$peak" \
+          -v output="$(output_bytes "$program")" 'BEGIN {
+        printf "| %s | %.3f | %.2f | %.2f | %.1f | %.1f |\n", name, wall, ratio, cpu, peak / 1024, output / 1e6 }'
+    done
+  done
+  rm -rf "$trash"
+}
+
+declare -A kestrova_median kestrova_peak
+for repeat in $(seq "$repeats"); do
+  echo
+  echo "Repeat $repeat of $repeats. $(machine)"
+  echo "$rounds interleaved rounds after one warm-up round; times are medians, ratios the median of"
+  echo "each round's ratio; peak memory the largest of the rounds."
+  if [ "$one_folder" = 1 ]; then
+    folder_tables "$repeat"
+  fi
+  if [ "$whole_tree" = 1 ]; then
+    tree_tables "$repeat"
+  fi
 done
-echo
-echo "Targets: kestrova (all columns) / floor at most 1.0 and kestrova-text / floor at most 0.9 at"
-echo "100,000 and 1,000,000 entries; peak memory at most 150 bytes per entry plus 16 MiB; growth from"
-echo "100,000 to 1,000,000 entries at most 10 times in time and memory."
+if [ "$one_folder" = 1 ]; then
+  echo
+  echo "Targets: kestrova (all columns) / floor at most 1.0 and kestrova-text / floor at most 0.9 at"
+  echo "100,000 and 1,000,000 entries; each newer form (kestrova-page, -json, -csv, -names) / html"
+  echo "at most 1.2; peak memory at most 150 bytes per entry plus 16 MiB; growth from 100,000 to"
+  echo "1,000,000 entries at most 10 times in time and memory."
+fi

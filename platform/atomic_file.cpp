@@ -69,25 +69,10 @@ struct PendingSlot {
 
 PendingSlot pending_slots[kPendingSlots];
 
-// The calling thread's slot, claimed at its first write and freed as it ends.
-class ThreadSlot {
- public:
-  ~ThreadSlot() {
-    if (slot_ != nullptr) slot_->state.store(kFree);
-  }
-  PendingSlot* Get() {
-    for (size_t i = 0; slot_ == nullptr && i < kPendingSlots; ++i) {
-      int expected = kFree;
-      if (pending_slots[i].state.compare_exchange_strong(expected, kClaimed)) slot_ = &pending_slots[i];
-    }
-    return slot_;
-  }
-
- private:
-  PendingSlot* slot_ = nullptr;
-};
-
-thread_local ThreadSlot thread_slot;
+// The calling thread's slot while it has a file pending. A plain pointer:
+// a thread-local object with a destructor crashes threads that the C++
+// library did not start, on MinGW.
+thread_local PendingSlot* thread_slot = nullptr;
 
 bool IsLowerHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); }
 
@@ -96,18 +81,22 @@ bool IsLowerHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <
 namespace file_steps {
 
 void SetPending(const std::string& path) {
-  PendingSlot* slot = thread_slot.Get();
+  for (size_t i = 0; thread_slot == nullptr && i < kPendingSlots; ++i) {
+    int expected = kFree;
+    if (pending_slots[i].state.compare_exchange_strong(expected, kClaimed)) thread_slot = &pending_slots[i];
+  }
   // Without a slot, or for a path past the buffer, an interrupt leaves the
   // file; the write itself goes on as usual.
-  if (slot == nullptr || path.size() >= kLongestPendingPath) return;
-  slot->state.store(kWriting);
-  std::memcpy(slot->path, path.c_str(), path.size() + 1);
-  slot->state.store(kSet);
+  if (thread_slot == nullptr || path.size() >= kLongestPendingPath) return;
+  thread_slot->state.store(kWriting);
+  std::memcpy(thread_slot->path, path.c_str(), path.size() + 1);
+  thread_slot->state.store(kSet);
 }
 
 void ClearPending() {
-  PendingSlot* slot = thread_slot.Get();
-  if (slot != nullptr) slot->state.store(kClaimed);
+  if (thread_slot == nullptr) return;
+  thread_slot->state.store(kFree);
+  thread_slot = nullptr;
 }
 
 void RemovePendingFiles(void (*remove)(const char* path)) {

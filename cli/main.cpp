@@ -367,19 +367,26 @@ std::string SummaryText(const CommonStruct& record, const GenerateResult& result
          CountText(static_cast<uint64_t>(result.TotalBytes), "byte", "bytes");
 }
 
-// Every folder's page of the tree, with a progress line on a terminal and
-// the counts at the end; exit 1 when a folder failed.
-int RunTreePages(const CommonStruct& record, const CliOptions& options, const std::string& folder_shown) {
+// How both kinds of tree walk the folders.
+TreeOptions WalkOptions(const CommonStruct& record, const CliOptions& options,
+                        const std::string& folder_shown) {
   TreeOptions tree;
   tree.MaxDepth = options.MaxDepth;
   tree.OneFileSystem = options.OneFileSystem;
   tree.Follow = options.Follow;
-  tree.LinkIndex = options.LinkIndex;
-  tree.IndexName = record.OutputFile;
-  if (options.OutputDir) tree.OutputDir = AbsolutePath(*options.OutputDir);
   tree.TopShown = folder_shown.empty() ? record.DirStr : folder_shown;
   tree.Threads = options.Threads;
   if (options.InPlace) tree.Method = WriteMethod::kInPlace;
+  return tree;
+}
+
+// Every folder's page of the tree, with a progress line on a terminal and
+// the counts at the end; exit 1 when a folder failed.
+int RunTreePages(const CommonStruct& record, const CliOptions& options, const std::string& folder_shown) {
+  TreeOptions tree = WalkOptions(record, options, folder_shown);
+  tree.LinkIndex = options.LinkIndex;
+  tree.IndexName = record.OutputFile;
+  if (options.OutputDir) tree.OutputDir = AbsolutePath(*options.OutputDir);
   ProgressLine line(!options.Quiet && StandardErrorIsTerminal());
   const TreeCounts counts = WriteTreePages(
       record, ListingForm(record), tree, SystemFolderSource(),
@@ -397,12 +404,7 @@ int RunTreePages(const CommonStruct& record, const CliOptions& options, const st
 // standard output; exit 1 when a folder failed, and nothing written when
 // the top folder did.
 int RunTreeDocument(const CommonStruct& record, const CliOptions& options, const std::string& folder_shown) {
-  TreeOptions tree;
-  tree.MaxDepth = options.MaxDepth;
-  tree.OneFileSystem = options.OneFileSystem;
-  tree.Follow = options.Follow;
-  tree.TopShown = folder_shown.empty() ? record.DirStr : folder_shown;
-  tree.Threads = options.Threads;
+  TreeOptions tree = WalkOptions(record, options, folder_shown);
   const bool to_standard_output = WritesToStandardOutput(record);
   if (!to_standard_output) tree.OutputFile = record.OutputFile;
   AtomicFile file;

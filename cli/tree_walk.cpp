@@ -130,6 +130,20 @@ bool WrittenByKestrova(const std::string& path, const OutputForm& form) {
          start.find("<META NAME=\"Generator\" CONTENT=\"Kestrova") != std::string::npos;
 }
 
+// Starts up to count - 1 threads running serve beside the caller's; fewer
+// when the system has no more to give.
+std::vector<std::thread> StartHelpers(size_t count, const std::function<void()>& serve) {
+  std::vector<std::thread> helpers;
+  for (size_t i = 1; i < count; ++i) {
+    try {
+      helpers.emplace_back(serve);
+    } catch (const std::system_error&) {
+      break;
+    }
+  }
+  return helpers;
+}
+
 // Which folders of the tree are entered, shared by both walks.
 class TreeRules {
  public:
@@ -240,14 +254,7 @@ class PageTreeWalk {
   TreeCounts Run() {
     tasks_.push_back(rules_.Top(settings_.DirStr));
     counts_.Found = 1;
-    std::vector<std::thread> helpers;
-    for (size_t i = 1; i < TreeThreads(options_.Threads); ++i) {
-      try {
-        helpers.emplace_back(&PageTreeWalk::Serve, this);
-      } catch (const std::system_error&) {
-        break;  // no more threads to be had: fewer do the work
-      }
-    }
+    std::vector<std::thread> helpers = StartHelpers(TreeThreads(options_.Threads), [this] { Serve(); });
     Serve();
     for (std::thread& helper : helpers) helper.join();
     return counts_;
@@ -412,14 +419,7 @@ class DocumentTreeWalk {
     waiting_.push_back(top);
     const size_t threads = TreeThreads(options_.Threads);
     most_ahead_ = 4 * threads + 16;
-    std::vector<std::thread> helpers;
-    for (size_t i = 1; i < threads; ++i) {
-      try {
-        helpers.emplace_back(&DocumentTreeWalk::Serve, this);
-      } catch (const std::system_error&) {
-        break;
-      }
-    }
+    std::vector<std::thread> helpers = StartHelpers(threads, [this] { Serve(); });
     has_helpers_ = !helpers.empty();
     Await(*top);
     if (top->Run == nullptr) {

@@ -5,139 +5,116 @@
 #include "mainwindow/program_state.h"
 #include "output/folder_check.h"
 #include "output/generate.h"
+#include "settings/setting_table.h"
 #include "settings/settings_file.h"
 #include "toolkit/dialogs.h"
 
 namespace {
 
-enum class FieldKind { kText, kColour, kFlag, kNumber };
-
-// One control that edits one field of the record.
-struct FieldBinding {
+// One control that edits one saved setting: the setting's declaration
+// gives the field and how its value reads.
+struct SettingControl {
   ControlId control;
-  FieldKind kind;
-  std::string CommonStruct::*text;
-  bool CommonStruct::*flag;
-  int32_t CommonStruct::*number;
-  bool shown = true;  // false: collected, never shown
+  const char* key;
 };
 
-constexpr FieldBinding Text(ControlId control, std::string CommonStruct::*field) {
-  return {control, FieldKind::kText, field, nullptr, nullptr};
-}
-
-// An empty colour shows as "None", and "None" is collected as empty.
-constexpr FieldBinding Colour(ControlId control, std::string CommonStruct::*field) {
-  return {control, FieldKind::kColour, field, nullptr, nullptr};
-}
-
-constexpr FieldBinding Flag(ControlId control, bool CommonStruct::*field, bool shown = true) {
-  return {control, FieldKind::kFlag, nullptr, field, nullptr, shown};
-}
-
-// Shown as decimal digits; pasted text that is not all digits keeps the
-// previous value.
-constexpr FieldBinding Number(ControlId control, int32_t CommonStruct::*field) {
-  return {control, FieldKind::kNumber, nullptr, nullptr, field};
-}
-
-// The controls that copy straight to a field, in the order of collecting.
-// The paths, the sort radios, the size unit, the output form and the
-// columns have rules of their own below.
-constexpr FieldBinding kFieldBindings[] = {
-    Text(kHeadCustomMemo, &CommonStruct::HeadCustom),
-    Text(kAfterMemo, &CommonStruct::After),
-    Text(kBeforMemo, &CommonStruct::Befor),
-    Text(kCustTableMemo, &CommonStruct::CustTable),
-    Text(kCaptionStyleMemo, &CommonStruct::CaptionStyle),
-    Text(kMaskStyleMemo, &CommonStruct::MaskStyle),
-    Text(kNameStyleMemo, &CommonStruct::NameStyle),
-    Text(kSummaryStyleMemo, &CommonStruct::SummaryStyle),
-    Text(kTableStyleMemo, &CommonStruct::TableStyle),
-    Text(kTitleStyleMemo, &CommonStruct::TitleStyle),
-    Text(kDirMaskEdit, &CommonStruct::DirMask),
-    Text(kFileMaskEdit, &CommonStruct::FileMask),
-    Text(kBaseCombo, &CommonStruct::Base),
-    Text(kTitleEdit, &CommonStruct::Title),
-    Flag(kTableBorderCheck, &CommonStruct::TableBorder),
-    Flag(kCreateLinksCheck, &CommonStruct::CreateLinks),
-    Flag(kDescOrderCheck, &CommonStruct::DescOrder),
-    Flag(kDivideTableCheck, &CommonStruct::DivideTable),
-    Flag(kFullNamesCheck, &CommonStruct::FullNames),
-    Flag(kIgnoreCaseCheck, &CommonStruct::IgnoreCase),
-    // Never saved, so settings read from a file do not touch it.
-    Flag(kIncludeParentCheck, &CommonStruct::IncludeParent, false),
-    Flag(kShowMasksCheck, &CommonStruct::ShowMasks),
-    Flag(kShowSummaryCheck, &CommonStruct::ShowSummary),
-    Text(kTableWidthEdit, &CommonStruct::TableWidth),
-    Text(kBytesWordCombo, &CommonStruct::FileSize),
-    Text(kContentOfWordEdit, &CommonStruct::ContentOf),
-    Text(kFilesWordEdit, &CommonStruct::Files),
-    Text(kFileWordEdit, &CommonStruct::File),
-    Text(kFolderWordEdit, &CommonStruct::Folder),
-    Text(kFoldersWordEdit, &CommonStruct::Folders),
-    Text(kTotalSizeWordEdit, &CommonStruct::TotalSize),
-    Text(kUserWord1Edit, &CommonStruct::UserWord1),
-    Text(kUserWord2Edit, &CommonStruct::UserWord2),
-    Text(kUserWord3Edit, &CommonStruct::UserWord3),
-    Text(kNameCaptionEdit, &CommonStruct::Name),
-    Text(kSizeCaptionEdit, &CommonStruct::Size),
-    Text(kTypeCaptionEdit, &CommonStruct::Type),
-    Text(kLastWriteCaptionEdit, &CommonStruct::LW),
-    Text(kLastReadCaptionEdit, &CommonStruct::LR),
-    Text(kCreationCaptionEdit, &CommonStruct::CT),
-    Text(kAttributesCaptionEdit, &CommonStruct::Attr),
-    Colour(kKeyColColorCombo, &CommonStruct::KeyColColor),
-    Colour(kCapColorCombo, &CommonStruct::CapColor),
-    Colour(kKeyCapColorCombo, &CommonStruct::KeyCapColor),
-    Colour(kDocColorCombo, &CommonStruct::DocColor),
-    Colour(kTableColorCombo, &CommonStruct::TableColor),
-    Number(kCellSpacingEdit, &CommonStruct::CellSpacing),
-    Number(kCellPaddingEdit, &CommonStruct::CellPadding),
+// The controls that copy straight to a setting, in the order of collecting.
+// The paths, the sort radios, the size unit, the output form, the columns
+// and the parent entry, which is never saved, have rules of their own below.
+constexpr SettingControl kSettingControls[] = {
+    {kHeadCustomMemo, "HeadCustom"},
+    {kAfterMemo, "After"},
+    {kBeforMemo, "Befor"},
+    {kCustTableMemo, "CustTable"},
+    {kCaptionStyleMemo, "CaptionStyle"},
+    {kMaskStyleMemo, "MaskStyle"},
+    {kNameStyleMemo, "NameStyle"},
+    {kSummaryStyleMemo, "SummaryStyle"},
+    {kTableStyleMemo, "TableStyle"},
+    {kTitleStyleMemo, "TitleStyle"},
+    {kDirMaskEdit, "DirMask"},
+    {kFileMaskEdit, "FileMask"},
+    {kBaseCombo, "Base"},
+    {kTitleEdit, "Title"},
+    {kTableBorderCheck, "TableBorder"},
+    {kCreateLinksCheck, "CreateLinks"},
+    {kDescOrderCheck, "DescOrder"},
+    {kDivideTableCheck, "DivideTable"},
+    {kFullNamesCheck, "FullNames"},
+    {kIgnoreCaseCheck, "IgnoreCase"},
+    {kShowMasksCheck, "ShowMasks"},
+    {kShowSummaryCheck, "ShowSummary"},
+    {kTableWidthEdit, "TableWidth"},
+    {kBytesWordCombo, "$FileSize"},
+    {kContentOfWordEdit, "$ContentOf"},
+    {kFilesWordEdit, "$Files"},
+    {kFileWordEdit, "$File"},
+    {kFolderWordEdit, "$Folder"},
+    {kFoldersWordEdit, "$Folders"},
+    {kTotalSizeWordEdit, "$TotalSize"},
+    {kUserWord1Edit, "$UserWord1"},
+    {kUserWord2Edit, "$UserWord2"},
+    {kUserWord3Edit, "$UserWord3"},
+    {kNameCaptionEdit, "Name"},
+    {kSizeCaptionEdit, "Size"},
+    {kTypeCaptionEdit, "Type"},
+    {kLastWriteCaptionEdit, "LW"},
+    {kLastReadCaptionEdit, "LR"},
+    {kCreationCaptionEdit, "CT"},
+    {kAttributesCaptionEdit, "Attr"},
+    {kKeyColColorCombo, "KeyColColor"},
+    {kCapColorCombo, "CapColor"},
+    {kKeyCapColorCombo, "KeyCapColor"},
+    {kDocColorCombo, "DocColor"},
+    {kTableColorCombo, "TableColor"},
+    {kCellSpacingEdit, "CellSpacing"},
+    {kCellPaddingEdit, "CellPadding"},
 };
 
-void CollectField(CommonStruct& record, const FieldBinding& binding) {
+const SettingDeclaration& DeclarationOf(const SettingControl& binding) { return *FindSetting(binding.key); }
+
+void CollectField(CommonStruct& record, const SettingControl& binding) {
+  const SettingDeclaration& setting = DeclarationOf(binding);
   const iControl& control = Controls[binding.control];
-  switch (binding.kind) {
-    case FieldKind::kText:
-      record.*binding.text = GetText(control);
+  switch (setting.Encoding) {
+    case SettingEncoding::kFlag:
+      record.*setting.Flag = GetCheck(control) != 0;
       break;
-    case FieldKind::kColour: {
-      std::string text = GetText(control);
-      record.*binding.text = text == "None" ? std::string() : text;
-      break;
-    }
-    case FieldKind::kFlag:
-      record.*binding.flag = GetCheck(control) != 0;
-      break;
-    case FieldKind::kNumber: {
+    case SettingEncoding::kNumber: {
+      // Pasted text that is not all digits keeps the previous value.
       std::string text = GetText(control);
       int32_t number = 0;
       if (text.empty()) {
-        record.*binding.number = 0;
+        record.*setting.Number = 0;
       } else if (ParseDigits(text, number)) {
-        record.*binding.number = number;
+        record.*setting.Number = number;
       }
+      break;
+    }
+    default: {
+      // A colour's "None" is collected as empty.
+      std::string text = GetText(control);
+      record.*setting.Text = setting.Colour && text == "None" ? std::string() : text;
       break;
     }
   }
 }
 
-void ShowField(const CommonStruct& record, const FieldBinding& binding) {
+void ShowField(const CommonStruct& record, const SettingControl& binding) {
+  const SettingDeclaration& setting = DeclarationOf(binding);
   const iControl& control = Controls[binding.control];
-  switch (binding.kind) {
-    case FieldKind::kText:
-      SetText(control, record.*binding.text);
+  switch (setting.Encoding) {
+    case SettingEncoding::kFlag:
+      SetCheck(control, record.*setting.Flag ? BST_CHECKED : BST_UNCHECKED);
       break;
-    case FieldKind::kColour:
-      SetText(control, (record.*binding.text).empty() ? "None" : record.*binding.text);
+    case SettingEncoding::kNumber:
+      SetText(control, std::to_string(record.*setting.Number));
       break;
-    case FieldKind::kFlag:
-      SetCheck(control, record.*binding.flag ? BST_CHECKED : BST_UNCHECKED);
+    default: {
+      const std::string& text = record.*setting.Text;
+      SetText(control, setting.Colour && text.empty() ? "None" : text);
       break;
-    case FieldKind::kNumber:
-      SetText(control, std::to_string(record.*binding.number));
-      break;
+    }
   }
 }
 
@@ -208,7 +185,8 @@ bool CollectSettings(bool report) {
   }
 
   CommonStruct& s = Settings;
-  for (const FieldBinding& binding : kFieldBindings) CollectField(s, binding);
+  for (const SettingControl& binding : kSettingControls) CollectField(s, binding);
+  s.IncludeParent = GetCheck(Controls[kIncludeParentCheck]) != 0;
   SetPathFieldsFromOutputEdit(GetText(Controls[kSourceFolderEdit]));
   CollectSortBy(s.SortBy);
   s.SizeIn = GetSelection(Controls[kSizeInCombo]);
@@ -221,9 +199,8 @@ void PushSettingsToControls() {
   const CommonStruct& s = Settings;
   SetText(Controls[kSourceFolderEdit], s.DirStr);
   SetText(Controls[kOutputFileEdit], s.OutputFile);
-  for (const FieldBinding& binding : kFieldBindings) {
-    if (binding.shown) ShowField(s, binding);
-  }
+  // The parent entry's box is never set from settings, which never hold it.
+  for (const SettingControl& binding : kSettingControls) ShowField(s, binding);
   for (const auto& entry : kColumnBoxes) {
     SetCheck(Controls[entry.box], s.Columns.*entry.column ? BST_CHECKED : BST_UNCHECKED);
   }

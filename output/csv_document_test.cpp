@@ -47,12 +47,7 @@ TEST_F(CsvDocumentTest, TheTargetColumnComesLastAndIsEmptyForWhatIsNoLink) {
 }
 
 TEST_F(CsvDocumentTest, HostileNamesAreQuotedGuardedAndKeptOnDiskAsComposed) {
-  r.IncludeParent = false;
-  r.DirMask = "none";
-  r.SortBy = kSortByName;
-  r.DescOrder = false;
-  source.Folders[r.DirStr].clear();
-  for (const std::string& name : HostileNames()) source.Folders[r.DirStr].push_back(MakeRecord(name, 32));
+  ListHostileFilesByName();
   const std::string csv = Csv();
   const std::string fields = ",,file,0,2006-03-05T14:07:09Z,2006-03-04T14:07:09Z,2006-03-05T14:08:09Z,A ,";
   for (const char* row : {"\"'=cmd|' /C calc'!A0\"", "\"'+1+1\"", "\"'-rf\"", "\"'-2+3\"", "\"'@SUM(A1)\"",

@@ -124,13 +124,7 @@ TEST_F(JsonDocumentTest, LinksAreOfTheirOwnKindAndTellTheirTargetsAsTheyHoldThem
 }
 
 TEST_F(JsonDocumentTest, EveryHostileNameIsOneEscapedLineAndAnInexactOneKeepsItsBytes) {
-  r.IncludeParent = false;
-  r.DirMask = "none";
-  r.SortBy = kSortByName;
-  r.DescOrder = false;
-  const std::vector<std::string> names = HostileNames();
-  source.Folders[r.DirStr].clear();
-  for (const std::string& name : names) source.Folders[r.DirStr].push_back(MakeRecord(name, 32));
+  const std::vector<std::string> names = ListHostileFilesByName();
   const std::vector<std::string> lines = EntryLines();
   ASSERT_EQ(lines.size(), names.size()) << "one line per name";
   size_t inexact = 0;

@@ -38,13 +38,7 @@ TEST_F(NamesDocumentTest, FoldersFirstAsSortedAndNothingElse) {
 }
 
 TEST_F(NamesDocumentTest, EachHostileNameIsOneEscapedLineOrExactlyItselfBeforeANul) {
-  r.IncludeParent = false;
-  r.DirMask = "none";
-  r.SortBy = kSortByName;
-  r.DescOrder = false;
-  const std::vector<std::string> names = HostileNames();
-  source.Folders[r.DirStr].clear();
-  for (const std::string& name : names) source.Folders[r.DirStr].push_back(MakeRecord(name, 32));
+  const std::vector<std::string> names = ListHostileFilesByName();
   const std::string document = Names();
   std::string lines;
   std::string nul_ended;

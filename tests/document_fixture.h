@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "listing/entry.h"
 #include "output/generate.h"
 #include "tests/memory_folder_source.h"
+#include "tests/test_support.h"
 
 class DocumentFixture : public ::testing::Test {
  protected:
@@ -74,6 +76,19 @@ class DocumentFixture : public ::testing::Test {
     r.Columns = {true, true, true, true, true, true, true};
     r.SortBy = kSortBySize;
     r.SizeIn = 0;
+  }
+
+  // Makes the folder hold one file of each hostile name, listed by name in
+  // rising order without folders or the parent entry; returns the names.
+  std::vector<std::string> ListHostileFilesByName() {
+    r.IncludeParent = false;
+    r.DirMask = "none";
+    r.SortBy = kSortByName;
+    r.DescOrder = false;
+    const std::vector<std::string> names = HostileNames();
+    source.Folders[r.DirStr].clear();
+    for (const std::string& name : names) source.Folders[r.DirStr].push_back(MakeRecord(name, 32));
+    return names;
   }
 
   // Adds symbolic links to the folder: one to a folder, one to a file (with

@@ -1,9 +1,11 @@
 // The whole-or-nothing writer, written once over the steps that
 // file_posix.cpp and file_win32.cpp implement, and standard output.
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <thread>
 
 #include "platform/file_steps.h"
 #include "platform/platform.h"
@@ -31,6 +33,34 @@ std::string JoinName(const std::string& folder, const std::string& name) {
   return ends_with_separator ? folder + name : folder + FolderSeparator() + name;
 }
 
+// Once an interrupt handler has begun removing the temporary files, no
+// thread makes a new one: the handler waits for the files being made, and a
+// thread that would make one after it waits for the program to end.
+std::atomic<bool> ending{false};
+std::atomic<int> being_made{0};
+thread_local bool making_here = false;
+
+// How long a handler waits for files being made: a file system that hangs
+// must not keep the program from ending.
+constexpr int kMostPauses = 2000;
+
+// Announces path to the interrupt handler and makes the file under it.
+bool MakeAnnounced(const std::string& path, const std::function<bool(const std::string&)>& make) {
+  making_here = true;
+  std::atomic_signal_fence(std::memory_order_seq_cst);
+  being_made.fetch_add(1);
+  if (ending.load()) {
+    being_made.fetch_sub(1);
+    for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
+  }
+  file_steps::SetPending(path);
+  const bool made = make(path);
+  being_made.fetch_sub(1);
+  std::atomic_signal_fence(std::memory_order_seq_cst);
+  making_here = false;
+  return made;
+}
+
 // Tries fresh temporary names in the folder until make succeeds with one,
 // each announced to the interrupt handler first. Returns the name made;
 // empty, with make's error, when a try failed for a reason other than a
@@ -46,8 +76,7 @@ std::string MakeWithFreshName(const std::string& folder,
     std::snprintf(digits, sizeof digits, "%06x", (seed >> 8) & 0xFFFFFFu);
     const std::string path =
         JoinName(folder, file_steps::kTemporaryPrefix + (digits + std::string(kTemporarySuffix)));
-    file_steps::SetPending(path);
-    if (make(path)) return path;
+    if (MakeAnnounced(path, make)) return path;
     if (!file_steps::NameTaken()) break;
   }
   file_steps::ClearPending();
@@ -99,7 +128,11 @@ void ClearPending() {
   thread_slot = nullptr;
 }
 
-void RemovePendingFiles(void (*remove)(const char* path)) {
+void RemovePendingFiles(void (*remove)(const char* path), void (*pause)()) {
+  ending.store(true);
+  // The handler may have stopped this very thread in the middle of a make.
+  const int made_here = making_here ? 1 : 0;
+  for (int pauses = 0; being_made.load() > made_here && pauses < kMostPauses; ++pauses) pause();
   for (PendingSlot& slot : pending_slots) {
     if (slot.state.load() == kSet) remove(slot.path);
   }

@@ -25,8 +25,13 @@ constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE};
 
 void RemoveFile(const char* path) { unlink(path); }
 
+void PauseBriefly() {
+  const struct timespec millisecond { 0, 1000000 };
+  nanosleep(&millisecond, nullptr);
+}
+
 void OnEndingSignal(int signal_number) {
-  file_steps::RemovePendingFiles(RemoveFile);
+  file_steps::RemovePendingFiles(RemoveFile, PauseBriefly);
   // Ending by the signal itself tells the shell what happened ($? = 128 + n)
   // and lets a calling script stop as it would for any interrupted tool.
   signal(signal_number, SIG_DFL);

@@ -11,7 +11,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <filesystem>
+#include <thread>
 #include <vector>
 
 #include "platform/platform.h"
@@ -268,6 +270,33 @@ TEST(AtomicFilePosix, AnInterruptRemovesTheTemporaryFileAndEndsByTheSignal) {
     EXPECT_EQ(WTERMSIG(status), signal_number);
     EXPECT_EQ(ReadFileBytes(target), "old page");
     EXPECT_EQ(CountEntries(folder.path()), 1u) << "signal " << signal_number;
+  }
+}
+
+// Other threads go on writing while the handler removes their files: none
+// may make a new one after that, with or without names from the start.
+TEST(AtomicFilePosix, AnInterruptWhileOtherThreadsWriteLeavesNoTemporaryFile) {
+  ScopedTempFolder folder;
+  for (int round = 0; round < 40; ++round) {
+    const int status = InChild([&] {
+      if (round % 2 == 1) HideProc();
+      InstallInterruptCleanup();
+      std::atomic<int> pages{0};
+      for (int writer = 0; writer < 4; ++writer) {
+        std::thread([&, writer] {
+          const std::string target = folder.Join("page" + std::to_string(writer));
+          for (;;) {
+            AtomicFile file;
+            if (file.Open(target) && file.Write("page") && file.Commit()) ++pages;
+          }
+        }).detach();
+      }
+      while (pages.load() < 10 + 3 * round) std::this_thread::yield();
+      raise(SIGINT);
+      _exit(4);
+    });
+    ASSERT_TRUE(WIFSIGNALED(status)) << "exit " << WEXITSTATUS(status);
+    ASSERT_FALSE(HasTemporaryName(folder.path())) << "round " << round;
   }
 }
 

@@ -70,8 +70,10 @@ std::string LastReason();
 void SetPending(const std::string& path);
 void ClearPending();
 // Calls remove with the path of every temporary file being written, from
-// an interrupt handler: it neither allocates nor locks.
-void RemovePendingFiles(void (*remove)(const char* path));
+// an interrupt handler: it neither allocates nor locks. From then on no
+// thread makes a new one; a file being made is waited for, with pause
+// between looks.
+void RemovePendingFiles(void (*remove)(const char* path), void (*pause)());
 
 // How the names of temporary files begin here.
 extern const char kTemporaryPrefix[];

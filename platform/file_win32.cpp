@@ -12,10 +12,12 @@ namespace {
 
 void RemoveFile(const char* path) { DeleteFileA(path); }
 
+void PauseBriefly() { Sleep(1); }
+
 // Runs on a thread of its own. The files were opened for sharing deletion:
 // they go as the process ends and closes their handles.
 BOOL WINAPI OnConsoleControl(DWORD event) {
-  file_steps::RemovePendingFiles(RemoveFile);
+  file_steps::RemovePendingFiles(RemoveFile, PauseBriefly);
   ExitProcess(event == CTRL_C_EVENT ? 130 : 143);
   return TRUE;
 }

@@ -220,7 +220,5 @@ std::string LinkForm(const std::string& text) {
 }
 
 std::string FullLinkForm(const std::string& folder, const FileInfoX& entry) {
-  std::string path = folder;
-  if (path.empty() || path.back() != FolderSeparator()) path += FolderSeparator();
-  return LinkForm(path + entry.Find.cFileName);
+  return LinkForm(JoinPath(folder, entry.Find.cFileName));
 }

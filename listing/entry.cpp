@@ -50,8 +50,8 @@ std::string_view StemPart(std::string_view text) {
   return dot == std::string_view::npos || dot == 0 ? text : text.substr(0, dot);
 }
 
-std::string JoinPattern(const std::string& folder, const std::string& mask) {
+std::string JoinPath(const std::string& folder, const std::string& name) {
   const char separator = FolderSeparator();
-  if (!folder.empty() && folder.back() == separator) return folder + mask;
-  return folder + separator + mask;
+  if (!folder.empty() && folder.back() == separator) return folder + name;
+  return folder + separator + name;
 }

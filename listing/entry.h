@@ -50,5 +50,6 @@ std::string FolderWithSlashOf(const std::string& path);
 std::string StemOf(const std::string& text);
 // StemOf without a copy: a view into the text.
 std::string_view StemPart(std::string_view text);
-// The folder, a separator unless it already ends in one, then the mask.
-std::string JoinPattern(const std::string& folder, const std::string& mask);
+// The folder, a separator unless it already ends in one, then the name (or
+// the mask of names).
+std::string JoinPath(const std::string& folder, const std::string& name);

@@ -37,9 +37,9 @@ TEST(NameOperations, FolderOfKeepsTheSeparatorOfARootOnly) {
   EXPECT_EQ(FolderWithSlashOf("list.htm"), "");
 }
 
-TEST(JoinPattern, AddsOneSeparatorOnlyWhereNoneEnds) {
-  EXPECT_EQ(JoinPattern(Path("C:\\Data"), "*.*"), Path("C:\\Data\\*.*"));
-  EXPECT_EQ(JoinPattern(Path("C:\\Data\\"), "*.*"), Path("C:\\Data\\*.*"));
+TEST(JoinPath, AddsOneSeparatorOnlyWhereNoneEnds) {
+  EXPECT_EQ(JoinPath(Path("C:\\Data"), "*.*"), Path("C:\\Data\\*.*"));
+  EXPECT_EQ(JoinPath(Path("C:\\Data\\"), "*.*"), Path("C:\\Data\\*.*"));
 }
 
 TEST(EntrySize, JoinsBothHalves) {

@@ -130,14 +130,14 @@ bool ScanListing(const CommonStruct& settings, const std::string& folder, Folder
   EntryFilter filter(settings, left_out);
   bool read = false;
   if (filter.MatchesMasks()) {
-    read = Pass(JoinPattern(folder, "*"), source, filter, true, true, listing, failure);
+    read = Pass(JoinPath(folder, "*"), source, filter, true, true, listing, failure);
   } else if (settings.DirMask == settings.FileMask) {
     // One mask for both lists: one pass over the folder reads each record
     // once and gives both lists exactly what the two passes would.
-    read = Pass(JoinPattern(folder, settings.DirMask), source, filter, true, true, listing, failure);
+    read = Pass(JoinPath(folder, settings.DirMask), source, filter, true, true, listing, failure);
   } else {
-    read = Pass(JoinPattern(folder, settings.DirMask), source, filter, true, false, listing, failure) &&
-           Pass(JoinPattern(folder, settings.FileMask), source, filter, false, true, listing, failure);
+    read = Pass(JoinPath(folder, settings.DirMask), source, filter, true, false, listing, failure) &&
+           Pass(JoinPath(folder, settings.FileMask), source, filter, false, true, listing, failure);
   }
   if (!read) return Unread(listing);
   FinishFolders(settings, include_parent, listing);

@@ -67,10 +67,8 @@ FieldValue MimeValue(ListingRun& run, const FileInfoX& entry, std::string&) {
 // other entry.
 FieldValue TargetValue(ListingRun& run, const FileInfoX& entry, std::string& scratch) {
   if (!IsLink(entry.Find.dwFileAttributes)) return {FieldType::kAbsent, {}};
-  std::string path = run.Folder;
-  if (path.empty() || path.back() != FolderSeparator()) path += FolderSeparator();
-  path += entry.Find.cFileName;
-  if (run.Types.Source == nullptr || !run.Types.Source->LinkTarget(path, scratch))
+  if (run.Types.Source == nullptr ||
+      !run.Types.Source->LinkTarget(JoinPath(run.Folder, entry.Find.cFileName), scratch))
     return {FieldType::kNone, {}};
   return Text(scratch);
 }

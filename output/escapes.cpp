@@ -231,7 +231,6 @@ std::string EscapeHtml(std::string_view text) {
 }
 
 void AppendVisibleHtml(std::string& out, std::string_view text) {
-  static const char kHex[] = "0123456789ABCDEF";
   const char* run = text.data();
   const char* end = run + text.size();
   for (const char* at = run; at < end; ++at) {
@@ -244,7 +243,7 @@ void AppendVisibleHtml(std::string& out, std::string_view text) {
     } else if (c == 127) {
       out += "&#x2421;";
     } else {
-      const char picture[] = {'&', '#', 'x', '2', '4', kHex[c >> 4], kHex[c & 15], ';'};
+      const char picture[] = {'&', '#', 'x', '2', '4', kHexDigits[c >> 4], kHexDigits[c & 15], ';'};
       out.append(picture, sizeof picture);
     }
   }

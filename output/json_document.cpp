@@ -12,17 +12,20 @@ void AppendString(std::string& out, std::string_view text) {
   out += '"';
 }
 
-void AppendMember(std::string& out, const char* key, std::string_view text) {
+// The program's own keys, which need no escaping.
+void AppendKey(std::string& out, const char* key) {
   out += '"';
   out += key;
   out += "\": ";
+}
+
+void AppendMember(std::string& out, const char* key, std::string_view text) {
+  AppendKey(out, key);
   AppendString(out, text);
 }
 
 void AppendNumberMember(std::string& out, const char* key, const std::string& digits) {
-  out += '"';
-  out += key;
-  out += "\": ";
+  AppendKey(out, key);
   out += digits;
 }
 
@@ -68,9 +71,7 @@ void AppendJsonEntry(ListingRun& run, const FileInfoX& entry, std::string& row) 
     if (value.Type == FieldType::kAbsent) continue;
     if (!first) row += ", ";
     first = false;
-    row += '"';
-    row += field.Key;
-    row += "\": ";
+    AppendKey(row, field.Key);
     switch (value.Type) {
       case FieldType::kText:
         AppendString(row, value.Text);

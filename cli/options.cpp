@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <utility>
 
+#include "output/entry_fields.h"
 #include "output/forms.h"
 #include "settings/setting_table.h"
 #include "settings/settings_file.h"
@@ -159,21 +160,17 @@ const OptionDefinition kOptions[] = {
     {OptionId::Version, 'V', "version", nullptr, OptionGroup::kProgram, "show the version and exit"},
 };
 
-// The words of --sort, with the settings each stands for.
+// The settings that the words of --sort stand for: each sort key by the
+// name that documents give it, and natural order by "version".
 const struct {
-  const char* word;
   int32_t sort_by;
   bool natural;
 } kSortWords[] = {
-    {"name", kSortByName, false},
-    {"type", kSortByType, false},
-    {"modified", kSortByLastWrite, false},
-    {"created", kSortByCreation, false},
-    {"accessed", kSortByLastRead, false},
-    {"size", kSortBySize, false},
-    {"attributes", kSortByAttributes, false},
-    {"version", kSortByName, true},
+    {kSortByName, false},     {kSortByType, false}, {kSortByLastWrite, false},  {kSortByCreation, false},
+    {kSortByLastRead, false}, {kSortBySize, false}, {kSortByAttributes, false}, {kSortByName, true},
 };
+
+std::string SortWord(int32_t sort_by, bool natural) { return natural ? "version" : SortKeyName(sort_by); }
 
 // The words of --columns and their letters in a settings file.
 const struct {
@@ -194,7 +191,7 @@ std::vector<std::string> WordsOf(const Table& table, Word word) {
 }
 
 std::vector<std::string> SortWords() {
-  return WordsOf(kSortWords, [](const auto& row) { return row.word; });
+  return WordsOf(kSortWords, [](const auto& row) { return SortWord(row.sort_by, row.natural); });
 }
 std::vector<std::string> ColumnWords() {
   return WordsOf(kColumnWords, [](const auto& row) { return row.word; });
@@ -299,7 +296,7 @@ std::string CheckSetting(std::string& line) {
 
 std::string SortLines(const std::string& value, std::vector<std::string>& lines) {
   for (const auto& row : kSortWords) {
-    if (value != row.word) continue;
+    if (value != SortWord(row.sort_by, row.natural)) continue;
     lines.push_back("SortBy=" + std::to_string(row.sort_by));
     lines.push_back(std::string("NaturalOrder=") + (row.natural ? "1" : "0"));
     return std::string();

@@ -380,6 +380,14 @@ TreeOptions WalkOptions(const CommonStruct& record, const CliOptions& options,
   return tree;
 }
 
+// A walk's messages, each on a line of its own below the progress line.
+TreeReport ReportingAbove(ProgressLine& line) {
+  return [&line](const std::string& message) {
+    line.Finish();
+    PrintMessage(message);
+  };
+}
+
 // Every folder's page of the tree, with a progress line on a terminal and
 // the counts at the end; exit 1 when a folder failed.
 int RunTreePages(const CommonStruct& record, const CliOptions& options, const std::string& folder_shown) {
@@ -388,13 +396,9 @@ int RunTreePages(const CommonStruct& record, const CliOptions& options, const st
   tree.IndexName = record.OutputFile;
   if (options.OutputDir) tree.OutputDir = AbsolutePath(*options.OutputDir);
   ProgressLine line(!options.Quiet && StandardErrorIsTerminal());
-  const TreeCounts counts = WriteTreePages(
-      record, ListingForm(record), tree, SystemFolderSource(),
-      [&line](const std::string& message) {
-        line.Finish();
-        PrintMessage(message);
-      },
-      [&line](const TreeCounts& so_far) { line.Update(TreeProgressText(so_far, true)); });
+  const TreeCounts counts =
+      WriteTreePages(record, ListingForm(record), tree, SystemFolderSource(), ReportingAbove(line),
+                     [&line](const TreeCounts& so_far) { line.Update(TreeProgressText(so_far, true)); });
   line.Finish();
   if (!options.Quiet || counts.Failed > 0) PrintMessage(TreeSummaryText(counts));
   return counts.Failed > 0 ? kExitFailed : kExitWritten;
@@ -409,19 +413,14 @@ int RunTreeDocument(const CommonStruct& record, const CliOptions& options, const
   if (!to_standard_output) tree.OutputFile = record.OutputFile;
   AtomicFile file;
   StandardOutputSink standard_output;
-  if (!to_standard_output &&
-      !file.Open(record.OutputFile, options.InPlace ? WriteMethod::kInPlace : WriteMethod::kWholeOrNothing)) {
+  if (!to_standard_output && !file.Open(record.OutputFile, tree.Method)) {
     PrintMessage(WriteFailureText(record.OutputFile, file.FailureReason()));
     return kExitFailed;
   }
   ByteSink& sink = to_standard_output ? static_cast<ByteSink&>(standard_output) : file;
   ProgressLine line(!options.Quiet && StandardErrorIsTerminal());
   const TreeDocumentOutcome outcome = WriteTreeDocument(
-      record, ListingForm(record), tree, SystemFolderSource(), sink, options.NullEnds,
-      [&line](const std::string& message) {
-        line.Finish();
-        PrintMessage(message);
-      },
+      record, ListingForm(record), tree, SystemFolderSource(), sink, options.NullEnds, ReportingAbove(line),
       [&line](const TreeCounts& so_far) { line.Update(TreeProgressText(so_far, false)); });
   line.Finish();
   if (!outcome.TopFailure.empty()) {

@@ -130,6 +130,12 @@ bool WrittenByKestrova(const std::string& path, const OutputForm& form) {
          start.find("<META NAME=\"Generator\" CONTENT=\"Kestrova") != std::string::npos;
 }
 
+// What the walk says of a folder that ComposeListing could not list.
+std::string ListFailureText(GenerateStatus status, const std::string& folder, const std::string& reason) {
+  if (status == GenerateStatus::kTextTooLong) return TextTooLongMessage(reason);
+  return "cannot list " + ControlEscaped(folder) + ": " + reason;
+}
+
 // Starts up to count - 1 threads running serve beside the caller's; fewer
 // when the system has no more to give.
 std::vector<std::thread> StartHelpers(size_t count, const std::function<void()>& serve) {
@@ -148,10 +154,7 @@ std::vector<std::thread> StartHelpers(size_t count, const std::function<void()>&
 class TreeRules {
  public:
   TreeRules(const TreeOptions& options, const std::string& top) : options_(options) {
-    FileIdentity identity;
-    has_top_identity_ = IdentifyFile(top, identity);
-    top_device_ = identity.Device;
-    top_identity_ = identity;
+    has_top_identity_ = IdentifyFile(top, top_identity_);
     real_top_ = RealPath(top);
     if (!options_.OutputDir.empty())
       has_output_identity_ = IdentifyFile(options_.OutputDir, output_identity_);
@@ -194,7 +197,7 @@ class TreeRules {
       // Identities only where something asks for them: a stat of every folder.
       FileIdentity identity;
       if (NeedsIdentities() && !IdentifyFile(child.Path, identity)) continue;
-      if (options_.OneFileSystem && has_top_identity_ && identity.Device != top_device_) continue;
+      if (options_.OneFileSystem && has_top_identity_ && identity.Device != top_identity_.Device) continue;
       if (has_output_identity_ && identity == output_identity_) continue;
       if (NeedsIdentities() &&
           std::find(task.Chain.begin(), task.Chain.end(), identity) != task.Chain.end()) {
@@ -232,7 +235,6 @@ class TreeRules {
 
   const TreeOptions& options_;
   bool has_top_identity_ = false;
-  uint64_t top_device_ = 0;
   FileIdentity top_identity_;
   bool has_output_identity_ = false;
   FileIdentity output_identity_;
@@ -307,10 +309,7 @@ class PageTreeWalk {
     std::string reason;
     const GenerateStatus status = ComposeListing(settings_, place, source_, form_, run, reason);
     if (status != GenerateStatus::kWritten) {
-      Report(status == GenerateStatus::kTextTooLong
-                 ? TextTooLongMessage(reason)
-                 : "cannot list " + ControlEscaped(task.Path) + ": " + reason,
-             true);
+      Report(ListFailureText(status, task.Path, reason), true);
       return;
     }
     std::vector<FolderTask> children =
@@ -404,7 +403,9 @@ class DocumentTreeWalk {
         source_(source),
         report_(report),
         progress_(progress),
-        rules_(options, settings.DirStr) {}
+        rules_(options, settings.DirStr),
+        output_folder_(options.OutputFile.empty() ? std::string()
+                                                  : AbsolutePath(FolderOf(options.OutputFile))) {}
 
   TreeDocumentOutcome Run(ByteSink& sink, bool null_ends) {
     null_ends_ = null_ends && form_.AppendNullEndedRow != nullptr;
@@ -490,18 +491,14 @@ class DocumentTreeWalk {
     place.Folder = task.Path;
     place.FolderShown = JoinedParts(options_.TopShown, task.Parts);
     place.IncludeParent = task.Parts.empty() && settings_.IncludeParent;
-    if (!options_.OutputFile.empty() &&
-        AbsolutePath(FolderOf(options_.OutputFile)) == AbsolutePath(task.Path))
+    if (!output_folder_.empty() && AbsolutePath(task.Path) == output_folder_)
       place.LeftOut.push_back(FileNameOf(options_.OutputFile));
     auto run = std::make_unique<ListingRun>();
     std::string reason;
     const GenerateStatus status = ComposeListing(settings_, place, source_, form_, *run, reason);
     if (status != GenerateStatus::kWritten) {
       node.Failure = status == GenerateStatus::kTextTooLong ? TextTooLongMessage(reason) : reason;
-      Report(status == GenerateStatus::kTextTooLong
-                 ? node.Failure
-                 : "cannot list " + ControlEscaped(task.Path) + ": " + reason,
-             true);
+      Report(ListFailureText(status, task.Path, reason), true);
       return;
     }
     run->NullEnds = null_ends_;
@@ -595,6 +592,7 @@ class DocumentTreeWalk {
   const TreeReport& report_;
   const TreeProgress& progress_;
   const TreeRules rules_;
+  const std::string output_folder_;  // the document's folder, where its file is left out
   bool null_ends_ = false;
   bool has_helpers_ = false;
   ByteSink* out_ = nullptr;

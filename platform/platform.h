@@ -147,14 +147,11 @@ class FileReader {
 
   // False when there is no regular file to read at the path.
   bool Open(const std::string& path);
-  // The file's size when it was opened.
-  uint64_t Size() const { return size_; }
   // Up to size bytes into buffer; 0 at the end and on a failure.
   size_t Read(char* buffer, size_t size);
 
  private:
   intptr_t handle_ = -1;
-  uint64_t size_ = 0;
 };
 
 // Makes standard output carry bytes unchanged: documents arrive with their

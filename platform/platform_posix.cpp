@@ -527,7 +527,6 @@ bool FileReader::Open(const std::string& path) {
     return false;
   }
   handle_ = fd;
-  size_ = static_cast<uint64_t>(info.st_size);
   return true;
 }
 

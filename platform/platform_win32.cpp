@@ -332,13 +332,11 @@ bool FileReader::Open(const std::string& path) {
       CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
-  LARGE_INTEGER size;
-  if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &size)) {
+  if (GetFileType(file) != FILE_TYPE_DISK) {
     CloseHandle(file);
     return false;
   }
   handle_ = reinterpret_cast<intptr_t>(file);
-  size_ = static_cast<uint64_t>(size.QuadPart);
   return true;
 }
 

@@ -59,19 +59,6 @@ std::vector<std::string> Links(const std::string& page) {
   return links;
 }
 
-std::string PercentDecoded(const std::string& link) {
-  std::string text;
-  for (size_t i = 0; i < link.size(); ++i) {
-    if (link[i] == '%' && i + 2 < link.size()) {
-      text += static_cast<char>(std::stoi(link.substr(i + 1, 2), nullptr, 16));
-      i += 2;
-    } else {
-      text += link[i];
-    }
-  }
-  return text;
-}
-
 // Follows every link of every page from the folder the page lies in: each
 // must name an existing file, or a folder whose page exists.
 void ExpectEveryLinkResolves(const std::string& pages_top, const std::string& index = "index.html") {

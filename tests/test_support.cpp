@@ -24,21 +24,24 @@ void WriteFileBytes(const std::string& path, const std::string& bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+std::string PercentDecoded(const std::string& text) {
+  std::string decoded;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 2 < text.size()) {
+      decoded += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else {
+      decoded += text[i];
+    }
+  }
+  return decoded;
+}
+
 std::vector<std::string> HostileNames() {
   std::istringstream lines(ReadFileBytes(TestDataPath("hostile_names.txt")));
   std::vector<std::string> names;
   for (std::string line; std::getline(lines, line);) {
-    if (line.empty() || line[0] == '#') continue;
-    std::string name;
-    for (size_t i = 0; i < line.size(); ++i) {
-      if (line[i] == '%' && i + 2 < line.size()) {
-        name += static_cast<char>(std::stoi(line.substr(i + 1, 2), nullptr, 16));
-        i += 2;
-      } else {
-        name += line[i];
-      }
-    }
-    names.push_back(name);
+    if (!line.empty() && line[0] != '#') names.push_back(PercentDecoded(line));
   }
   EXPECT_GT(names.size(), 30u) << "the list of hostile names is read";
   return names;

@@ -24,6 +24,9 @@ class ScopedTempFolder {
   std::string path_;
 };
 
+// Each %XX of the text as the byte it stands for.
+std::string PercentDecoded(const std::string& text);
+
 // The names of tests/data/hostile_names.txt, decoded: names that try to
 // break a listing (markup, links, formulas, line breaks, terminal codes,
 // bytes that are not UTF-8).

@@ -1,6 +1,7 @@
 #include "cli/options.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <utility>
 
 #include "output/entry_fields.h"
@@ -105,7 +106,9 @@ const OptionDefinition kOptions[] = {
      "list FOLDER and every folder below it: a page in\n"
      "each folder (-o names the pages' file, default\n"
      "index.html), or one JSON, CSV or names document"},
-    {OptionId::MaxDepth, 'L', "max-depth", "N", OptionGroup::kTree, "list N levels; 1 is FOLDER alone"},
+    {OptionId::MaxDepth, 'L', "max-depth", "N", OptionGroup::kTree,
+     "list N levels (up to 4294967295); 1 is FOLDER\n"
+     "alone"},
     {OptionId::OneFileSystem, '\0', "one-file-system", nullptr, OptionGroup::kTree,
      "stay on FOLDER's file system"},
     {OptionId::Follow, '\0', "follow", nullptr, OptionGroup::kTree,
@@ -119,7 +122,7 @@ const OptionDefinition kOptions[] = {
      "browsing the pages from disk"},
     {OptionId::Threads, '\0', "threads", "N", OptionGroup::kTree,
      "list N folders at a time (default: one per\n"
-     "processor, at most 16)"},
+     "processor; at most 16 are used)"},
     {OptionId::Sort, '\0', "sort", "KEY", OptionGroup::kOrder,
      "sort by name, type, modified, created, accessed,\n"
      "size, attributes or version (names as people\n"
@@ -347,16 +350,26 @@ std::string TimeStyleLine(const std::string& value, std::vector<std::string>& li
   return UnknownWord("time style", value, TimeStyles());
 }
 
-// A count of 1 or more, for an option that takes one.
+// The largest count an option takes: one that a 32-bit size_t holds, and
+// more levels than any file system nests, so that a large -L means every
+// level as it does for find and tree.
+constexpr uint64_t kLargestCount = 4294967295u;
+
+// A count from 1 to kLargestCount, for an option that takes one.
 std::string CountValue(const char* option, const std::string& value, size_t& count) {
-  size_t parsed = 0;
+  uint64_t parsed = 0;
+  bool valid = !value.empty();
   for (char c : value) {
-    if (c < '0' || c > '9' || parsed > 100000)
-      return std::string(option) + " needs a number of 1 or more, not " + value;
-    parsed = parsed * 10 + static_cast<size_t>(c - '0');
+    valid = c >= '0' && c <= '9' && parsed <= kLargestCount / 10;
+    if (!valid) break;
+    parsed = parsed * 10 + static_cast<uint64_t>(c - '0');
   }
-  if (parsed == 0) return std::string(option) + " needs a number of 1 or more, not " + value;
-  count = parsed;
+  valid = valid && parsed <= kLargestCount;
+  if (!valid || parsed == 0) {
+    return std::string(option) + " needs a number from 1 to " + std::to_string(kLargestCount) + ", not " +
+           value;
+  }
+  count = static_cast<size_t>(parsed);
   return std::string();
 }
 

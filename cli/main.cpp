@@ -248,6 +248,20 @@ bool ApplyCommandLine(CommonStruct& record, const CliOptions& options, std::stri
   return true;
 }
 
+// A tree published page by page leaves hidden names out (.env, .htaccess,
+// .git), as web servers' own indexes do, unless the command line asks for
+// them. A settings file of -s keeps its HideHidden as it reads in any run
+// (a file without the key shows them), so that -s with the output of
+// --print-settings lists the tree the same way; a preset, the program's own,
+// is a default like the built-in settings unless it names the key.
+void HideHiddenInPublishedTree(CommonStruct& record, const CliOptions& options) {
+  if (!options.Recursive || !WritesPagePerFolder(ListingForm(record))) return;
+  if (options.SettingsFile || NamesKey(options.SettingLines, "HideHidden")) return;
+  std::string value;
+  if (options.Preset && FindValue(record.SettingsText, "HideHidden", value)) return;
+  record.HideHidden = true;
+}
+
 // One message naming every failed check, source first, each with its path
 // and the reason; then a hint for each path that came from the settings
 // rather than the command line. Empty when both checks pass.
@@ -392,6 +406,7 @@ TreeReport ReportingAbove(ProgressLine& line) {
 // the counts at the end; exit 1 when a folder failed.
 int RunTreePages(const CommonStruct& record, const CliOptions& options, const std::string& folder_shown) {
   TreeOptions tree = WalkOptions(record, options, folder_shown);
+  tree.LeavesRepositoriesOut = true;
   tree.LinkIndex = options.LinkIndex;
   tree.IndexName = record.OutputFile;
   if (options.OutputDir) tree.OutputDir = AbsolutePath(*options.OutputDir);
@@ -481,6 +496,7 @@ int Run(const std::vector<std::string>& arguments) {
     PrintMessage(message);
     return kExitBadInput;
   }
+  HideHiddenInPublishedTree(record, options);
   if (options.PrintSettings) {
     return WriteStandardOutput(WithLineEnds(SerializeSettings(record), PlatformLineEnd())) ? kExitWritten
                                                                                            : kExitFailed;

@@ -21,6 +21,7 @@ enum class OptionId {
   Exclude,
   Include,
   NoHidden,
+  Hidden,
   IncludeParent,
   Recursive,
   MaxDepth,
@@ -100,12 +101,17 @@ const OptionDefinition kOptions[] = {
     {OptionId::NoHidden, '\0', "no-hidden", nullptr, OptionGroup::kWhat,
      "leave out hidden names (starting with \".\", or\n"
      "with the hidden attribute on Windows)"},
+    {OptionId::Hidden, 'a', "hidden", nullptr, OptionGroup::kWhat,
+     "list hidden names too, which -R leaves out by\n"
+     "default where it writes a page in every folder"},
     {OptionId::IncludeParent, '\0', "include-parent", nullptr, OptionGroup::kWhat,
      "list the parent entry \"..\""},
     {OptionId::Recursive, 'R', "recursive", nullptr, OptionGroup::kTree,
      "list FOLDER and every folder below it: a page in\n"
      "each folder (-o names the pages' file, default\n"
-     "index.html), or one JSON, CSV or names document"},
+     "index.html), or one JSON, CSV or names document;\n"
+     "the pages leave out hidden names unless --hidden\n"
+     "asks, and never enter a .git folder below FOLDER"},
     {OptionId::MaxDepth, 'L', "max-depth", "N", OptionGroup::kTree,
      "list N levels (up to 4294967295); 1 is FOLDER\n"
      "alone"},
@@ -432,6 +438,9 @@ std::string ApplyOption(ParseState& state, OptionId id, const std::string& value
       return PatternLine(state.Includes, value, lines);
     case OptionId::NoHidden:
       lines.push_back("HideHidden=1");
+      break;
+    case OptionId::Hidden:
+      lines.push_back("HideHidden=0");
       break;
     case OptionId::ShowLinks:
       lines.push_back("ShowLinks=1");

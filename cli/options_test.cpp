@@ -135,6 +135,13 @@ TEST(CliOptions, CountsNameTheLargestTheyTake) {
   EXPECT_EQ(1000000u, Parsed({"-R", "--threads", "1000000"}).Threads) << "more than it uses is no mistake";
 }
 
+TEST(CliOptions, HiddenAndNoHiddenSetTheSettingTheLastWinning) {
+  using Lines = std::vector<std::string>;
+  EXPECT_EQ(Parsed({"-a"}).SettingLines, (Lines{"HideHidden=0"}));
+  EXPECT_EQ(Parsed({"--hidden", "--no-hidden"}).SettingLines, (Lines{"HideHidden=0", "HideHidden=1"}));
+  EXPECT_EQ(Parsed({"-qa", "--hid"}).SettingLines, (Lines{"HideHidden=0", "HideHidden=0"}));
+}
+
 TEST(CliOptions, SlashQuestionMarkAsksForHelpOnWindows) {
   CliOptions options = Parsed({"/?"}, true);
   EXPECT_TRUE(options.Help);

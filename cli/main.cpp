@@ -189,14 +189,19 @@ void ChooseForm(CommonStruct& record, const CliOptions& options) {
 // give it one document.
 bool WritesPagePerFolder(const OutputForm& form) { return form.TreeDocument == nullptr; }
 
-const char kDefaultIndexName[] = "index.html";
+const char kIndexStem[] = "index";
 
 // With -R the output is the pages' file name, written in every folder (the
-// settings file's output file does not name one), or for a form of one
-// document, its file or standard output.
+// settings file's output file does not name one): without -o, index and the
+// form's usual extension. For a form of one document it is its file or
+// standard output.
 bool ApplyTreeOutput(CommonStruct& record, const CliOptions& options, std::string& message) {
-  record.OutputFile = options.Output.value_or(kDefaultIndexName);
+  record.OutputFile = options.Output.value_or(kIndexStem + UsualExtension(FormOf(FormCode::kHtml)));
   ChooseForm(record, options);
+  if (!options.Output && WritesPagePerFolder(ListingForm(record))) {
+    record.OutputFile = kIndexStem + UsualExtension(ListingForm(record));
+    ChooseForm(record, options);
+  }
   if (!WritesPagePerFolder(ListingForm(record))) {
     if (!options.Output) record.OutputFile = "-";
     if (!WritesToStandardOutput(record)) record.OutputFile = AbsolutePath(record.OutputFile);
@@ -211,6 +216,56 @@ bool ApplyTreeOutput(CommonStruct& record, const CliOptions& options, std::strin
   }
   record.OutputName = name;
   return true;
+}
+
+// "the form json", "the forms html and page": those written under the
+// extension that the claiming form has.
+std::string FormsUnder(const OutputForm& claiming) {
+  std::vector<std::string> names;
+  for (const std::string& name : FormNames()) {
+    if (FormNamed(name)->ExtensionsOf == claiming.Code) names.push_back(name);
+  }
+  std::string text = names.size() == 1 ? "the form " : "the forms ";
+  for (size_t at = 0; at < names.size(); ++at) {
+    text += (at == 0 ? "" : at + 1 == names.size() ? " and " : ", ") + names[at];
+  }
+  return text;
+}
+
+// A file whose name promises another form than the one it would hold is
+// refused rather than written: a web server, a browser and every program
+// take a file for what its extension says (text served as a page runs the
+// markup that file names hold). A name that promises XHTML asks for a page
+// where no form was chosen. Empty when the name fits the form.
+std::string CheckOutputName(const CommonStruct& record, const CliOptions& options) {
+  if (WritesToStandardOutput(record)) return std::string();
+  const OutputForm& form = ListingForm(record);
+  const std::string name = FileNameOf(record.OutputFile);
+  if (NameFitsForm(name, form)) return std::string();
+  const OutputForm* claiming = FormClaiming(name);
+  const bool chosen = options.Format || !record.Format.empty();
+  const bool pages = options.Recursive && WritesPagePerFolder(form);
+  const std::string what = pages ? "pages" : chosen ? "file" : "page";
+  const std::string why = claiming != nullptr ? " is the extension of " + FormsUnder(*claiming)
+                                              : " promises XHTML, which kestrova-cli does not write";
+  const OutputForm& meant = chosen ? form : FormOf(FormCode::kPage);
+  std::string message =
+      "cannot write " + (chosen ? std::string(form.Name) + (pages ? " pages named " : " into ") : "") +
+      Shown(record.OutputFile) + ": " + Shown(ExtensionOf(name)) + why + "; name the " + what +
+      (chosen ? " for the form" : "") + " (such as " + Shown(StemOf(name) + UsualExtension(meant)) + ")";
+  if (claiming != nullptr) message += ", or choose one of those forms with --format";
+  if (pages) {
+    message +=
+        "\n(without -o, the pages of -R are named " + std::string(kIndexStem) + UsualExtension(meant) + ")";
+  }
+  if (!options.Output) {
+    message += "\n(the output file \"" + Shown(record.OutputFile) +
+               "\" comes from the settings; name one with -o FILE)";
+  }
+  if (!options.Format && !record.Format.empty()) {
+    message += "\n(the form " + record.Format + " comes from the settings' Format; --format chooses another)";
+  }
+  return message;
 }
 
 // What the window's collection does with its edits, with the command line's
@@ -245,7 +300,8 @@ bool ApplyCommandLine(CommonStruct& record, const CliOptions& options, std::stri
     message = std::string("--null is for the names form (--format names), not for ") + form.Name;
     return false;
   }
-  return true;
+  message = CheckOutputName(record, options);
+  return message.empty();
 }
 
 // A tree published page by page leaves hidden names out (.env, .htaccess,

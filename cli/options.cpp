@@ -67,12 +67,13 @@ const OptionDefinition kOptions[] = {
     {OptionId::Output, 'o', "output", "FILE", OptionGroup::kOutput,
      "the output file; its extension chooses the form:\n"
      ".html .htm .shtml .asp the page, .json JSON, .csv\n"
-     "CSV, any other the text list; \"-\" is standard\n"
-     "output; default: standard output, or the settings\n"
-     "file's output file"},
+     "CSV, any other the text list (.xhtml none); \"-\"\n"
+     "is standard output; default: standard output, or\n"
+     "the settings file's output file"},
     {OptionId::Format, '\0', "format", "FORM", OptionGroup::kOutput,
-     "the form, whatever the output file's name:\n"
-     "@FORMS@"},
+     "the form: @FORMS@;\n"
+     "an output file whose extension is another form's\n"
+     "is refused"},
     {OptionId::Text, '\0', "text", nullptr, OptionGroup::kOutput, "the same as --format text"},
     {OptionId::Null, '\0', "null", nullptr, OptionGroup::kOutput,
      "with --format names: end each name with a NUL\n"
@@ -109,9 +110,10 @@ const OptionDefinition kOptions[] = {
     {OptionId::Recursive, 'R', "recursive", nullptr, OptionGroup::kTree,
      "list FOLDER and every folder below it: a page in\n"
      "each folder (-o names the pages' file, default\n"
-     "index.html), or one JSON, CSV or names document;\n"
-     "the pages leave out hidden names unless --hidden\n"
-     "asks, and never enter a .git folder below FOLDER"},
+     "index.html, index.txt for text), or one JSON, CSV\n"
+     "or names document; the pages leave out hidden\n"
+     "names unless --hidden asks, and never enter a\n"
+     ".git folder below FOLDER"},
     {OptionId::MaxDepth, 'L', "max-depth", "N", OptionGroup::kTree,
      "list N levels (up to 4294967295); 1 is FOLDER\n"
      "alone"},

@@ -301,6 +301,41 @@ TEST(CliTree, PrintedSettingsSayWhetherHiddenNamesAreListedAndASettingsFileKeeps
   }
 }
 
+TEST(CliTree, PagesAreNamedForTheirFormAndANameOfAnotherFormIsRefused) {
+  ScopedTempFolder top;
+  MakeArchive(top.path());
+  CliRun text = RunCli({top.path(), "-R", "--format", "text"});
+  ASSERT_EQ(0, text.Status) << text.Err;
+  const auto pages = Pages(top.path(), "index.txt");
+  EXPECT_EQ(pages.size(), DotNamesAreHidden() ? 8u : 9u);
+  EXPECT_TRUE(Contains(pages.at("photos/index.txt"), "a b.jpg"));
+  EXPECT_TRUE(Pages(top.path()).empty()) << "no text in a file named index.html";
+
+  for (const auto& [arguments, message] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+           {{"--text", "-o", "index.html"},
+            "kestrova-cli: cannot write text pages named index.html: .html is the extension of the forms "
+            "html "
+            "and page; name the pages for the form (such as index.txt), or choose one of those forms with "
+            "--format\nkestrova-cli: (without -o, the pages of -R are named index.txt)\n"},
+           {{"-o", "index.xhtml"},
+            "kestrova-cli: cannot write index.xhtml: .xhtml promises XHTML, which kestrova-cli does not "
+            "write; "
+            "name the pages (such as index.html)\nkestrova-cli: (without -o, the pages of -R are named "
+            "index.html)\n"},
+           {{"--format", "names", "-o", JoinPath(top.path(), "tree.csv")},
+            "kestrova-cli: cannot write names into " + JoinPath(top.path(), "tree.csv") +
+                ": .csv is the extension of the form csv; name the file for the form (such as tree.txt), or "
+                "choose one of those forms with --format\n"},
+       }) {
+    CliRun refused = RunCli(Concat({top.path(), "-R"}, arguments));
+    EXPECT_EQ(2, refused.Status);
+    EXPECT_EQ(message, refused.Err);
+  }
+  EXPECT_TRUE(Pages(top.path()).empty());
+  EXPECT_FALSE(PathExists(JoinPath(top.path(), "tree.csv")));
+  EXPECT_TRUE(Pages(top.path(), "index.xhtml").empty());
+}
+
 #ifndef _WIN32
 
 bool EndsWith(const std::string& text, const std::string& end) {

@@ -1,4 +1,5 @@
 // kestrova-cli: the listing engine driven from the command line.
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +20,7 @@
 #include "output/generate.h"
 #include "platform/platform.h"
 #include "settings/common_struct.h"
+#include "settings/setting_table.h"
 #include "settings/settings_file.h"
 
 namespace {
@@ -54,20 +56,63 @@ bool NamesKey(const std::vector<std::string>& lines, const std::string& key) {
   return false;
 }
 
-// NAME.ksv among the presets beside the program, or where an installation
-// under a prefix keeps them; empty with the places looked at when neither
-// has it.
-std::string FindPreset(const std::string& name, std::string& looked_at) {
+// The folders that --preset looks in, in order: beside the program, and
+// where an installation under a prefix keeps them.
+std::vector<std::string> PresetFolders() {
   const std::string program_folder = FolderOf(ProgramPath());
   const std::string separator(1, FolderSeparator());
-  for (const std::string& folder : {program_folder + separator + "presets",
-                                    AbsolutePath(program_folder + separator + ".." + separator + "share" +
-                                                 separator + "kestrova" + separator + "presets")}) {
-    const std::string path = folder + separator + name + ".ksv";
+  return {program_folder + separator + "presets",
+          AbsolutePath(program_folder + separator + ".." + separator + "share" + separator + "kestrova" +
+                       separator + "presets")};
+}
+
+// NAME.ksv of the first preset folder that has it; empty when none has.
+std::string FindPreset(const std::string& name) {
+  for (const std::string& folder : PresetFolders()) {
+    const std::string path = JoinPath(folder, name + ".ksv");
     if (PathExists(path)) return path;
-    looked_at += (looked_at.empty() ? "" : ", ") + folder;
   }
   return std::string();
+}
+
+// The names of the presets in a folder, added to names once each.
+void AddPresetNames(const std::string& folder, std::vector<std::string>& names) {
+  std::string failure;
+  SystemFolderSource().Enumerate(
+      JoinPath(folder, "*.ksv"),
+      [&names](const FolderRecord& record) {
+        const std::string name = StemOf(record.cFileName);
+        if (!IsFolder(record.dwFileAttributes) &&
+            std::find(names.begin(), names.end(), name) == names.end()) {
+          names.push_back(name);
+        }
+      },
+      failure);
+}
+
+// Why no preset of that name was found: the nearest name and the presets
+// there are, in the folders that exist, or the folders looked in where none
+// exists.
+std::string MissingPresetText(const std::string& name) {
+  std::vector<std::string> names, folders;
+  for (const std::string& folder : PresetFolders()) {
+    if (!IsExistingFolder(folder)) continue;
+    folders.push_back(folder);
+    AddPresetNames(folder, names);
+  }
+  std::string text = "no preset named " + Shown(name);
+  if (folders.empty()) {
+    const std::vector<std::string> looked_in = PresetFolders();
+    return text + ": no presets are installed (looked in " + Shown(looked_in[0]) + " and " +
+           Shown(looked_in[1]) + ")";
+  }
+  const std::string nearest = NearestWord(name, names);
+  if (!nearest.empty()) text += " (did you mean " + Shown(nearest) + "?)";
+  std::sort(names.begin(), names.end());
+  std::string listed, places;
+  for (const std::string& each : names) listed += (listed.empty() ? "" : ", ") + Shown(each);
+  for (const std::string& folder : folders) places += (places.empty() ? "" : " and ") + Shown(folder);
+  return text + "; the presets are " + (listed.empty() ? std::string("none") : listed) + ", in " + places;
 }
 
 // The settings file that -s or --preset names; empty for none, and false
@@ -76,9 +121,8 @@ bool SettingsFileOf(const CliOptions& options, std::string& path, std::string& m
   path.clear();
   if (options.SettingsFile) path = *options.SettingsFile;
   if (!options.Preset) return true;
-  std::string looked_at;
-  path = FindPreset(*options.Preset, looked_at);
-  if (path.empty()) message = "no preset named " + Shown(*options.Preset) + " in " + Shown(looked_at);
+  path = FindPreset(*options.Preset);
+  if (path.empty()) message = MissingPresetText(*options.Preset);
   return !path.empty();
 }
 

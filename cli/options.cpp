@@ -120,8 +120,9 @@ const OptionDefinition kOptions[] = {
     {OptionId::OneFileSystem, '\0', "one-file-system", nullptr, OptionGroup::kTree,
      "stay on FOLDER's file system"},
     {OptionId::Follow, '\0', "follow", nullptr, OptionGroup::kTree,
-     "enter symbolic links to folders (a loop is\n"
-     "reported and not entered)"},
+     "enter symbolic links to folders (a loop, or a\n"
+     "link to a folder of the tree, is reported and\n"
+     "not entered)"},
     {OptionId::OutputDir, '\0', "output-dir", "DIR", OptionGroup::kTree,
      "write the pages into a tree of the same shape\n"
      "under DIR, leaving FOLDER untouched"},

@@ -217,6 +217,10 @@ class TreeRules {
       // A link into the tree leads to a folder listed by its own path: a
       // second page there would be written over the first.
       if (link && IsInsideTop(child.Path)) {
+        report("not entered: " + ControlEscaped(child.Path) + " is a link to " +
+                   ControlEscaped(RealPath(child.Path)) +
+                   ", in the tree: a folder is listed at its own path only",
+               false);
         with_pages.insert(name);
         continue;
       }

@@ -16,9 +16,6 @@ struct TreeOptions {
   bool OneFileSystem = false;  // folders on other file systems are not entered
   bool Follow = false;         // symbolic links to folders are entered
   bool LinkIndex = false;      // links name the page's file always
-  // Folders named .git below the top are listed but never entered: a
-  // repository's own folder is no part of what is published from it.
-  bool LeavesRepositoriesOut = false;
   std::string IndexName;       // the pages' file name
   // Where the pages go: empty for each page in the folder it lists, else a
   // tree of the same shape under this folder.
@@ -29,6 +26,9 @@ struct TreeOptions {
   std::string OutputFile;
   size_t Threads = 0;  // 0: the online processors, at most 16
   WriteMethod Method = WriteMethod::kWholeOrNothing;
+  // Folders named .git below the top are listed but never entered: a
+  // repository's own folder is no part of what is published from it.
+  bool LeavesRepositoriesOut = false;
 };
 
 struct TreeCounts {

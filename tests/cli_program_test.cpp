@@ -815,8 +815,32 @@ TEST(CliPresets, APresetIsFoundBesideTheProgramOrInItsSharedFolder) {
   EXPECT_EQ(0, shared.Status) << shared.Err;
   EXPECT_TRUE(StartsWith(shared.Out, PlatformLines("\r\nplain preset\r\n"))) << Visible(shared.Out);
 
+  // A name not found is named with the nearest, among the presets of the
+  // folders that exist, and the folders that do not go unnamed.
+  const std::string shared_folder = (fs::path(prefix.path()) / "share" / "kestrova" / "presets").string();
   CliRun missing = RunProgram(installed.string(), {"--preset", "modern", folder.path()});
   EXPECT_EQ(2, missing.Status);
-  EXPECT_TRUE(StartsWith(missing.Err, "kestrova-cli: no preset named modern in ")) << missing.Err;
+  EXPECT_EQ("kestrova-cli: no preset named modern; the presets are plain, in " + shared_folder + "\n",
+            missing.Err);
   EXPECT_EQ("", missing.Out);
+  WriteFileBytes((fs::path(prefix.path()) / "share" / "kestrova" / "presets" / "modern.ksv").string(),
+                 "Title=modern\r\n");
+  CliRun other_case = RunProgram(installed.string(), {"--preset", "Modern", folder.path()});
+  EXPECT_EQ(FolderSeparator() == '/' ? 2 : 0, other_case.Status) << "as the file system finds names";
+  if (other_case.Status != 0) {
+    EXPECT_EQ(
+        "kestrova-cli: no preset named Modern (did you mean modern?); the presets are modern, plain, in " +
+            shared_folder + "\n",
+        other_case.Err);
+  }
+  CliRun typo = RunProgram(installed.string(), {"--preset", "plaine", folder.path()});
+  EXPECT_TRUE(StartsWith(typo.Err, "kestrova-cli: no preset named plaine (did you mean plain?); "))
+      << typo.Err;
+
+  fs::remove_all(fs::path(prefix.path()) / "share");
+  const std::string bin = (fs::path(prefix.path()) / "bin").string();
+  CliRun none = RunProgram(installed.string(), {"--preset", "modern", folder.path()});
+  EXPECT_EQ("kestrova-cli: no preset named modern: no presets are installed (looked in " +
+                JoinPath(bin, "presets") + " and " + shared_folder + ")\n",
+            none.Err);
 }

@@ -375,6 +375,10 @@ TEST(CliTree, ALinkIsListedEnteredOnlyWithFollowAndALoopIsNotEntered) {
   EXPECT_TRUE(
       Contains(ReadFileBytes((fs::path(top.path()) / "photos" / "index.html").string()), "<a href=\"../\">"))
       << "the folder's page is written once, by its own path";
+  EXPECT_TRUE(Contains(follow.Err, "kestrova-cli: not entered: " + top.path() +
+                                       "/music/pictures is a link to " + fs::canonical(top.path()).string() +
+                                       "/photos, in the tree: a folder is listed at its own path only\n"))
+      << "a link into the tree is named: " << follow.Err;
   ExpectEveryLinkResolves(top.path());
 }
 

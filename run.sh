@@ -16,7 +16,7 @@ if [ "${1:-}" = "--window" ]; then
 fi
 
 "$root/scripts/setup.sh" --native
-"$progress" build "$root/build/native.log" "$root/scripts/build.sh" native kestrova-cli
+"$progress" build "$root/build/native.log" "$root/scripts/build.sh" native kestrova-cli compressed_documents
 folder=${1:-.}
 output=${2:-$root/build/FolderIndex.html}
 exec "$root/build/native/cli/kestrova-cli" "$folder" -o "$output"

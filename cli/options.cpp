@@ -666,8 +666,9 @@ std::string UsageText() {
       "settings file, its values, and its value in a plain run.\n"
       "Relative FOLDER and FILE names are made absolute against the current folder.\n"
       "Exit status: 0 written; 1 the folder could not be read or the output or a\n"
-      "settings file could not be written; 2 a bad command line, an unreadable\n"
-      "settings file or a failed folder check; 130 or 143 interrupted.\n";
+      "settings file could not be written; 2 nothing was begun: a bad command line,\n"
+      "an unreadable settings file, or a missing folder to list or output folder;\n"
+      "130 or 143 interrupted.\n";
   return text;
 }
 

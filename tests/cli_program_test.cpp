@@ -251,7 +251,7 @@ TEST(CliSettings, ASettingsFileWithoutFolderOrOutputListsHereToStandardOutput) {
   CliRun names = RunCli({"-s", settings, "--format", "names", "-q"}, work.path());
   EXPECT_EQ(0, names.Status) << names.Err;
   const std::string listing = ReadFileBytes(list);
-  EXPECT_EQ(listing, PlatformLines("style.ksv\n")) << "the listing leaves out its own file";
+  EXPECT_EQ(listing, PlatformLines("style.ksv\r\n")) << "the listing leaves out its own file";
   CliRun printed = RunCli({"-s", settings, "--format", "names", "--print-settings"}, work.path());
   EXPECT_EQ("Format=names", SettingLine(printed.Out, "Format"));
   ScopedTempFolder elsewhere;

@@ -264,7 +264,7 @@ TEST(CliTree, APublishedTreeLeavesOutHiddenNamesAndNeverEntersTheRepository) {
   CliRun one = RunCli({top, "-o", "-", "-q"});
   EXPECT_TRUE(Contains(one.Out, ">.env<") && Contains(one.Out, ">.git<")) << one.Out;
   CliRun names = RunCli({top, "-R", "--format", "names", "-q"});
-  EXPECT_TRUE(Contains(names.Out, PlatformLines(".env\n"))) << names.Out;
+  EXPECT_TRUE(Contains(names.Out, PlatformLines(".env\r\n"))) << names.Out;
   EXPECT_TRUE(Contains(names.Out, JoinPath(JoinPath(JoinPath(".git", "objects"), "ab"), "cdef")))
       << names.Out;
 }

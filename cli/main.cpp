@@ -276,6 +276,26 @@ std::string FormsUnder(const OutputForm& claiming) {
   return text;
 }
 
+// The lines after a refused output name that say where the name and the
+// form came from: the pages' own name without -o (for the form meant, where
+// pages are written), the settings.
+std::string WhereTheNameCameFrom(const CommonStruct& record, const CliOptions& options,
+                                 const OutputForm* pages_of) {
+  std::string lines;
+  if (pages_of != nullptr) {
+    lines += "\n(without -o, the pages of -R are named " + std::string(kIndexStem) +
+             UsualExtension(*pages_of) + ")";
+  }
+  if (!options.Output) {
+    lines += "\n(the output file \"" + Shown(record.OutputFile) +
+             "\" comes from the settings; name one with -o FILE)";
+  }
+  if (!options.Format && !record.Format.empty()) {
+    lines += "\n(the form " + record.Format + " comes from the settings' Format; --format chooses another)";
+  }
+  return lines;
+}
+
 // A file whose name promises another form than the one it would hold is
 // refused rather than written: a web server, a browser and every program
 // take a file for what its extension says (text served as a page runs the
@@ -298,18 +318,7 @@ std::string CheckOutputName(const CommonStruct& record, const CliOptions& option
       Shown(record.OutputFile) + ": " + Shown(ExtensionOf(name)) + why + "; name the " + what +
       (chosen ? " for the form" : "") + " (such as " + Shown(StemOf(name) + UsualExtension(meant)) + ")";
   if (claiming != nullptr) message += ", or choose one of those forms with --format";
-  if (pages) {
-    message +=
-        "\n(without -o, the pages of -R are named " + std::string(kIndexStem) + UsualExtension(meant) + ")";
-  }
-  if (!options.Output) {
-    message += "\n(the output file \"" + Shown(record.OutputFile) +
-               "\" comes from the settings; name one with -o FILE)";
-  }
-  if (!options.Format && !record.Format.empty()) {
-    message += "\n(the form " + record.Format + " comes from the settings' Format; --format chooses another)";
-  }
-  return message;
+  return message + WhereTheNameCameFrom(record, options, pages ? &meant : nullptr);
 }
 
 // What the window's collection does with its edits, with the command line's

@@ -1,4 +1,5 @@
 // kestrova-cli: the listing engine driven from the command line.
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +20,7 @@
 #include "output/generate.h"
 #include "platform/platform.h"
 #include "settings/common_struct.h"
+#include "settings/setting_table.h"
 #include "settings/settings_file.h"
 
 namespace {
@@ -54,20 +56,63 @@ bool NamesKey(const std::vector<std::string>& lines, const std::string& key) {
   return false;
 }
 
-// NAME.ksv among the presets beside the program, or where an installation
-// under a prefix keeps them; empty with the places looked at when neither
-// has it.
-std::string FindPreset(const std::string& name, std::string& looked_at) {
+// The folders that --preset looks in, in order: beside the program, and
+// where an installation under a prefix keeps them.
+std::vector<std::string> PresetFolders() {
   const std::string program_folder = FolderOf(ProgramPath());
   const std::string separator(1, FolderSeparator());
-  for (const std::string& folder : {program_folder + separator + "presets",
-                                    AbsolutePath(program_folder + separator + ".." + separator + "share" +
-                                                 separator + "kestrova" + separator + "presets")}) {
-    const std::string path = folder + separator + name + ".ksv";
+  return {program_folder + separator + "presets",
+          AbsolutePath(program_folder + separator + ".." + separator + "share" + separator + "kestrova" +
+                       separator + "presets")};
+}
+
+// NAME.ksv of the first preset folder that has it; empty when none has.
+std::string FindPreset(const std::string& name) {
+  for (const std::string& folder : PresetFolders()) {
+    const std::string path = JoinPath(folder, name + ".ksv");
     if (PathExists(path)) return path;
-    looked_at += (looked_at.empty() ? "" : ", ") + folder;
   }
   return std::string();
+}
+
+// The names of the presets in a folder, added to names once each.
+void AddPresetNames(const std::string& folder, std::vector<std::string>& names) {
+  std::string failure;
+  SystemFolderSource().Enumerate(
+      JoinPath(folder, "*.ksv"),
+      [&names](const FolderRecord& record) {
+        const std::string name = StemOf(record.cFileName);
+        if (!IsFolder(record.dwFileAttributes) &&
+            std::find(names.begin(), names.end(), name) == names.end()) {
+          names.push_back(name);
+        }
+      },
+      failure);
+}
+
+// Why no preset of that name was found: the nearest name and the presets
+// there are, in the folders that exist, or the folders looked in where none
+// exists.
+std::string MissingPresetText(const std::string& name) {
+  std::vector<std::string> names, folders;
+  for (const std::string& folder : PresetFolders()) {
+    if (!IsExistingFolder(folder)) continue;
+    folders.push_back(folder);
+    AddPresetNames(folder, names);
+  }
+  std::string text = "no preset named " + Shown(name);
+  if (folders.empty()) {
+    const std::vector<std::string> looked_in = PresetFolders();
+    return text + ": no presets are installed (looked in " + Shown(looked_in[0]) + " and " +
+           Shown(looked_in[1]) + ")";
+  }
+  const std::string nearest = NearestWord(name, names);
+  if (!nearest.empty()) text += " (did you mean " + Shown(nearest) + "?)";
+  std::sort(names.begin(), names.end());
+  std::string listed, places;
+  for (const std::string& each : names) listed += (listed.empty() ? "" : ", ") + Shown(each);
+  for (const std::string& folder : folders) places += (places.empty() ? "" : " and ") + Shown(folder);
+  return text + "; the presets are " + (listed.empty() ? std::string("none") : listed) + ", in " + places;
 }
 
 // The settings file that -s or --preset names; empty for none, and false
@@ -76,9 +121,8 @@ bool SettingsFileOf(const CliOptions& options, std::string& path, std::string& m
   path.clear();
   if (options.SettingsFile) path = *options.SettingsFile;
   if (!options.Preset) return true;
-  std::string looked_at;
-  path = FindPreset(*options.Preset, looked_at);
-  if (path.empty()) message = "no preset named " + Shown(*options.Preset) + " in " + Shown(looked_at);
+  path = FindPreset(*options.Preset);
+  if (path.empty()) message = MissingPresetText(*options.Preset);
   return !path.empty();
 }
 
@@ -189,14 +233,19 @@ void ChooseForm(CommonStruct& record, const CliOptions& options) {
 // give it one document.
 bool WritesPagePerFolder(const OutputForm& form) { return form.TreeDocument == nullptr; }
 
-const char kDefaultIndexName[] = "index.html";
+const char kIndexStem[] = "index";
 
 // With -R the output is the pages' file name, written in every folder (the
-// settings file's output file does not name one), or for a form of one
-// document, its file or standard output.
+// settings file's output file does not name one): without -o, index and the
+// form's usual extension. For a form of one document it is its file or
+// standard output.
 bool ApplyTreeOutput(CommonStruct& record, const CliOptions& options, std::string& message) {
-  record.OutputFile = options.Output.value_or(kDefaultIndexName);
+  record.OutputFile = options.Output.value_or(kIndexStem + UsualExtension(FormOf(FormCode::kHtml)));
   ChooseForm(record, options);
+  if (!options.Output && WritesPagePerFolder(ListingForm(record))) {
+    record.OutputFile = kIndexStem + UsualExtension(ListingForm(record));
+    ChooseForm(record, options);
+  }
   if (!WritesPagePerFolder(ListingForm(record))) {
     if (!options.Output) record.OutputFile = "-";
     if (!WritesToStandardOutput(record)) record.OutputFile = AbsolutePath(record.OutputFile);
@@ -211,6 +260,65 @@ bool ApplyTreeOutput(CommonStruct& record, const CliOptions& options, std::strin
   }
   record.OutputName = name;
   return true;
+}
+
+// "the form json", "the forms html and page": those written under the
+// extension that the claiming form has.
+std::string FormsUnder(const OutputForm& claiming) {
+  std::vector<std::string> names;
+  for (const std::string& name : FormNames()) {
+    if (FormNamed(name)->ExtensionsOf == claiming.Code) names.push_back(name);
+  }
+  std::string text = names.size() == 1 ? "the form " : "the forms ";
+  for (size_t at = 0; at < names.size(); ++at) {
+    text += (at == 0 ? "" : at + 1 == names.size() ? " and " : ", ") + names[at];
+  }
+  return text;
+}
+
+// The lines after a refused output name that say where the name and the
+// form came from: the pages' own name without -o (for the form meant, where
+// pages are written), the settings.
+std::string WhereTheNameCameFrom(const CommonStruct& record, const CliOptions& options,
+                                 const OutputForm* pages_of) {
+  std::string lines;
+  if (pages_of != nullptr) {
+    lines += "\n(without -o, the pages of -R are named " + std::string(kIndexStem) +
+             UsualExtension(*pages_of) + ")";
+  }
+  if (!options.Output) {
+    lines += "\n(the output file \"" + Shown(record.OutputFile) +
+             "\" comes from the settings; name one with -o FILE)";
+  }
+  if (!options.Format && !record.Format.empty()) {
+    lines += "\n(the form " + record.Format + " comes from the settings' Format; --format chooses another)";
+  }
+  return lines;
+}
+
+// A file whose name promises another form than the one it would hold is
+// refused rather than written: a web server, a browser and every program
+// take a file for what its extension says (text served as a page runs the
+// markup that file names hold). A name that promises XHTML asks for a page
+// where no form was chosen. Empty when the name fits the form.
+std::string CheckOutputName(const CommonStruct& record, const CliOptions& options) {
+  if (WritesToStandardOutput(record)) return std::string();
+  const OutputForm& form = ListingForm(record);
+  const std::string name = FileNameOf(record.OutputFile);
+  if (NameFitsForm(name, form)) return std::string();
+  const OutputForm* claiming = FormClaiming(name);
+  const bool chosen = options.Format || !record.Format.empty();
+  const bool pages = options.Recursive && WritesPagePerFolder(form);
+  const std::string what = pages ? "pages" : chosen ? "file" : "page";
+  const std::string why = claiming != nullptr ? " is the extension of " + FormsUnder(*claiming)
+                                              : " promises XHTML, which kestrova-cli does not write";
+  const OutputForm& meant = chosen ? form : FormOf(FormCode::kPage);
+  std::string message =
+      "cannot write " + (chosen ? std::string(form.Name) + (pages ? " pages named " : " into ") : "") +
+      Shown(record.OutputFile) + ": " + Shown(ExtensionOf(name)) + why + "; name the " + what +
+      (chosen ? " for the form" : "") + " (such as " + Shown(StemOf(name) + UsualExtension(meant)) + ")";
+  if (claiming != nullptr) message += ", or choose one of those forms with --format";
+  return message + WhereTheNameCameFrom(record, options, pages ? &meant : nullptr);
 }
 
 // What the window's collection does with its edits, with the command line's
@@ -245,7 +353,22 @@ bool ApplyCommandLine(CommonStruct& record, const CliOptions& options, std::stri
     message = std::string("--null is for the names form (--format names), not for ") + form.Name;
     return false;
   }
-  return true;
+  message = CheckOutputName(record, options);
+  return message.empty();
+}
+
+// A tree published page by page leaves hidden names out (.env, .htaccess,
+// .git), as web servers' own indexes do, unless the command line asks for
+// them. A settings file of -s keeps its HideHidden as it reads in any run
+// (a file without the key shows them), so that -s with the output of
+// --print-settings lists the tree the same way; a preset, the program's own,
+// is a default like the built-in settings unless it names the key.
+void HideHiddenInPublishedTree(CommonStruct& record, const CliOptions& options) {
+  if (!options.Recursive || !WritesPagePerFolder(ListingForm(record))) return;
+  if (options.SettingsFile || NamesKey(options.SettingLines, "HideHidden")) return;
+  std::string value;
+  if (options.Preset && FindValue(record.SettingsText, "HideHidden", value)) return;
+  record.HideHidden = true;
 }
 
 // One message naming every failed check, source first, each with its path
@@ -392,6 +515,7 @@ TreeReport ReportingAbove(ProgressLine& line) {
 // the counts at the end; exit 1 when a folder failed.
 int RunTreePages(const CommonStruct& record, const CliOptions& options, const std::string& folder_shown) {
   TreeOptions tree = WalkOptions(record, options, folder_shown);
+  tree.LeavesRepositoriesOut = true;
   tree.LinkIndex = options.LinkIndex;
   tree.IndexName = record.OutputFile;
   if (options.OutputDir) tree.OutputDir = AbsolutePath(*options.OutputDir);
@@ -481,6 +605,7 @@ int Run(const std::vector<std::string>& arguments) {
     PrintMessage(message);
     return kExitBadInput;
   }
+  HideHiddenInPublishedTree(record, options);
   if (options.PrintSettings) {
     return WriteStandardOutput(WithLineEnds(SerializeSettings(record), PlatformLineEnd())) ? kExitWritten
                                                                                            : kExitFailed;

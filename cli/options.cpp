@@ -1,6 +1,7 @@
 #include "cli/options.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <utility>
 
 #include "output/entry_fields.h"
@@ -20,6 +21,7 @@ enum class OptionId {
   Exclude,
   Include,
   NoHidden,
+  Hidden,
   IncludeParent,
   Recursive,
   MaxDepth,
@@ -65,12 +67,13 @@ const OptionDefinition kOptions[] = {
     {OptionId::Output, 'o', "output", "FILE", OptionGroup::kOutput,
      "the output file; its extension chooses the form:\n"
      ".html .htm .shtml .asp the page, .json JSON, .csv\n"
-     "CSV, any other the text list; \"-\" is standard\n"
-     "output; default: standard output, or the settings\n"
-     "file's output file"},
+     "CSV, any other the text list (.xhtml none); \"-\"\n"
+     "is standard output; default: standard output, or\n"
+     "the settings file's output file"},
     {OptionId::Format, '\0', "format", "FORM", OptionGroup::kOutput,
-     "the form, whatever the output file's name:\n"
-     "@FORMS@"},
+     "the form: @FORMS@;\n"
+     "an output file whose extension is another form's\n"
+     "is refused"},
     {OptionId::Text, '\0', "text", nullptr, OptionGroup::kOutput, "the same as --format text"},
     {OptionId::Null, '\0', "null", nullptr, OptionGroup::kOutput,
      "with --format names: end each name with a NUL\n"
@@ -99,18 +102,27 @@ const OptionDefinition kOptions[] = {
     {OptionId::NoHidden, '\0', "no-hidden", nullptr, OptionGroup::kWhat,
      "leave out hidden names (starting with \".\", or\n"
      "with the hidden attribute on Windows)"},
+    {OptionId::Hidden, 'a', "hidden", nullptr, OptionGroup::kWhat,
+     "list hidden names too, which -R leaves out by\n"
+     "default where it writes a page in every folder"},
     {OptionId::IncludeParent, '\0', "include-parent", nullptr, OptionGroup::kWhat,
      "list the parent entry \"..\""},
     {OptionId::Recursive, 'R', "recursive", nullptr, OptionGroup::kTree,
      "list FOLDER and every folder below it: a page in\n"
      "each folder (-o names the pages' file, default\n"
-     "index.html), or one JSON, CSV or names document"},
-    {OptionId::MaxDepth, 'L', "max-depth", "N", OptionGroup::kTree, "list N levels; 1 is FOLDER alone"},
+     "index.html, index.txt for text), or one JSON, CSV\n"
+     "or names document; the pages leave out hidden\n"
+     "names unless --hidden asks, and never enter a\n"
+     ".git folder below FOLDER"},
+    {OptionId::MaxDepth, 'L', "max-depth", "N", OptionGroup::kTree,
+     "list N levels (up to 4294967295); 1 is FOLDER\n"
+     "alone"},
     {OptionId::OneFileSystem, '\0', "one-file-system", nullptr, OptionGroup::kTree,
      "stay on FOLDER's file system"},
     {OptionId::Follow, '\0', "follow", nullptr, OptionGroup::kTree,
-     "enter symbolic links to folders (a loop is\n"
-     "reported and not entered)"},
+     "enter symbolic links to folders (a loop, or a\n"
+     "link to a folder of the tree, is reported and\n"
+     "not entered)"},
     {OptionId::OutputDir, '\0', "output-dir", "DIR", OptionGroup::kTree,
      "write the pages into a tree of the same shape\n"
      "under DIR, leaving FOLDER untouched"},
@@ -119,7 +131,7 @@ const OptionDefinition kOptions[] = {
      "browsing the pages from disk"},
     {OptionId::Threads, '\0', "threads", "N", OptionGroup::kTree,
      "list N folders at a time (default: one per\n"
-     "processor, at most 16)"},
+     "processor; at most 16 are used)"},
     {OptionId::Sort, '\0', "sort", "KEY", OptionGroup::kOrder,
      "sort by name, type, modified, created, accessed,\n"
      "size, attributes or version (names as people\n"
@@ -347,16 +359,26 @@ std::string TimeStyleLine(const std::string& value, std::vector<std::string>& li
   return UnknownWord("time style", value, TimeStyles());
 }
 
-// A count of 1 or more, for an option that takes one.
+// The largest count an option takes: one that a 32-bit size_t holds, and
+// more levels than any file system nests, so that a large -L means every
+// level as it does for find and tree.
+constexpr uint64_t kLargestCount = 4294967295u;
+
+// A count from 1 to kLargestCount, for an option that takes one.
 std::string CountValue(const char* option, const std::string& value, size_t& count) {
-  size_t parsed = 0;
+  uint64_t parsed = 0;
+  bool valid = !value.empty();
   for (char c : value) {
-    if (c < '0' || c > '9' || parsed > 100000)
-      return std::string(option) + " needs a number of 1 or more, not " + value;
-    parsed = parsed * 10 + static_cast<size_t>(c - '0');
+    valid = c >= '0' && c <= '9' && parsed <= kLargestCount / 10;
+    if (!valid) break;
+    parsed = parsed * 10 + static_cast<uint64_t>(c - '0');
   }
-  if (parsed == 0) return std::string(option) + " needs a number of 1 or more, not " + value;
-  count = parsed;
+  valid = valid && parsed <= kLargestCount;
+  if (!valid || parsed == 0) {
+    return std::string(option) + " needs a number from 1 to " + std::to_string(kLargestCount) + ", not " +
+           value;
+  }
+  count = static_cast<size_t>(parsed);
   return std::string();
 }
 
@@ -419,6 +441,9 @@ std::string ApplyOption(ParseState& state, OptionId id, const std::string& value
       return PatternLine(state.Includes, value, lines);
     case OptionId::NoHidden:
       lines.push_back("HideHidden=1");
+      break;
+    case OptionId::Hidden:
+      lines.push_back("HideHidden=0");
       break;
     case OptionId::ShowLinks:
       lines.push_back("ShowLinks=1");
@@ -641,8 +666,9 @@ std::string UsageText() {
       "settings file, its values, and its value in a plain run.\n"
       "Relative FOLDER and FILE names are made absolute against the current folder.\n"
       "Exit status: 0 written; 1 the folder could not be read or the output or a\n"
-      "settings file could not be written; 2 a bad command line, an unreadable\n"
-      "settings file or a failed folder check; 130 or 143 interrupted.\n";
+      "settings file could not be written; 2 nothing was begun: a bad command line,\n"
+      "an unreadable settings file, or a missing folder to list or output folder;\n"
+      "130 or 143 interrupted.\n";
   return text;
 }
 

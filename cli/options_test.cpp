@@ -119,6 +119,29 @@ TEST(CliOptions, MistakesAreNamed) {
   EXPECT_EQ("html", *Parsed({"--text", "--format=html"}).Format) << "the last form named wins";
 }
 
+// A count is refused with the range it takes: none but the digits of 1 to
+// the largest, which a large -L (every level, as for find) stays within.
+TEST(CliOptions, CountsNameTheLargestTheyTake) {
+  for (const char* option : {"--max-depth", "--threads"}) {
+    for (const char* value : {"0", "", "x", "-1", "1.5", "4294967296", "99999999999999999999999"}) {
+      EXPECT_EQ(std::string(option) + " needs a number from 1 to 4294967295, not " + value,
+                ErrorOf({"-R", option, value}))
+          << option << " " << value;
+    }
+  }
+  EXPECT_EQ(99999999u, Parsed({"-R", "-L", "99999999"}).MaxDepth);
+  EXPECT_EQ(4294967295u, Parsed({"-R", "-L", "4294967295"}).MaxDepth);
+  EXPECT_EQ(7u, Parsed({"-R", "--threads=007"}).Threads);
+  EXPECT_EQ(1000000u, Parsed({"-R", "--threads", "1000000"}).Threads) << "more than it uses is no mistake";
+}
+
+TEST(CliOptions, HiddenAndNoHiddenSetTheSettingTheLastWinning) {
+  using Lines = std::vector<std::string>;
+  EXPECT_EQ(Parsed({"-a"}).SettingLines, (Lines{"HideHidden=0"}));
+  EXPECT_EQ(Parsed({"--hidden", "--no-hidden"}).SettingLines, (Lines{"HideHidden=0", "HideHidden=1"}));
+  EXPECT_EQ(Parsed({"-qa", "--hid"}).SettingLines, (Lines{"HideHidden=0", "HideHidden=0"}));
+}
+
 TEST(CliOptions, SlashQuestionMarkAsksForHelpOnWindows) {
   CliOptions options = Parsed({"/?"}, true);
   EXPECT_TRUE(options.Help);

@@ -150,6 +150,10 @@ std::vector<std::thread> StartHelpers(size_t count, const std::function<void()>&
   return helpers;
 }
 
+// A folder that holds a repository's own records, by its name in any
+// letter case (file systems that ignore case take .GIT for .git).
+bool IsRepositoryFolder(const std::string& name) { return LowerCaseBytes(name) == ".git"; }
+
 // Which folders of the tree are entered, shared by both walks.
 class TreeRules {
  public:
@@ -186,6 +190,12 @@ class TreeRules {
       if (link && !options_.Follow) continue;
       FolderTask child;
       child.Path = Joined(task.Path, name);
+      if (options_.LeavesRepositoriesOut && IsRepositoryFolder(name)) {
+        report("not entered: " + ControlEscaped(child.Path) +
+                   " (a repository's own folder; give it as FOLDER to list it)",
+               false);
+        continue;
+      }
       std::string reason;
       const FolderStatus status = InspectFolder(child.Path, true, reason);
       if (status != FolderStatus::kFolder) {
@@ -207,6 +217,10 @@ class TreeRules {
       // A link into the tree leads to a folder listed by its own path: a
       // second page there would be written over the first.
       if (link && IsInsideTop(child.Path)) {
+        report("not entered: " + ControlEscaped(child.Path) + " is a link to " +
+                   ControlEscaped(RealPath(child.Path)) +
+                   ", in the tree: a folder is listed at its own path only",
+               false);
         with_pages.insert(name);
         continue;
       }

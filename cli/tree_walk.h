@@ -26,6 +26,9 @@ struct TreeOptions {
   std::string OutputFile;
   size_t Threads = 0;  // 0: the online processors, at most 16
   WriteMethod Method = WriteMethod::kWholeOrNothing;
+  // Folders named .git below the top are listed but never entered: a
+  // repository's own folder is no part of what is published from it.
+  bool LeavesRepositoriesOut = false;
 };
 
 struct TreeCounts {

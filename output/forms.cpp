@@ -130,6 +130,35 @@ const OutputForm& FormForFileName(const std::string& name) {
 
 bool IsHtmlFileName(const std::string& name) { return FormForFileName(name).Code == FormCode::kHtml; }
 
+// Extensions whose files promise a form that none of the table's is.
+const char* const kUnwrittenExtensions[] = {".xhtml", ".xht"};
+
+const OutputForm* FormClaiming(const std::string& name) {
+  const std::string extension = LowerCase(ExtensionOf(name));
+  for (const OutputForm& form : kForms) {
+    if (HasExtension(form, extension)) return &form;
+  }
+  return nullptr;
+}
+
+bool NamesUnwrittenForm(const std::string& name) {
+  const std::string extension = LowerCase(ExtensionOf(name));
+  for (const char* unwritten : kUnwrittenExtensions) {
+    if (extension == unwritten) return true;
+  }
+  return false;
+}
+
+bool NameFitsForm(const std::string& name, const OutputForm& form) {
+  const OutputForm* claiming = FormClaiming(name);
+  return !NamesUnwrittenForm(name) && (claiming == nullptr || claiming->Code == form.ExtensionsOf);
+}
+
+std::string UsualExtension(const OutputForm& form) {
+  const char* first = FormOf(form.ExtensionsOf).Extensions[0];
+  return first != nullptr ? first : ".txt";
+}
+
 const OutputForm& ClassicFormOf(const CommonStruct& settings) {
   return FormOf(settings.Output == kOutputText ? FormCode::kText : FormCode::kHtml);
 }

@@ -76,6 +76,18 @@ std::vector<std::string> FormNames();
 const OutputForm& FormForFileName(const std::string& name);
 // True for names whose extension, lower-cased, is .html .htm .shtml or .asp.
 bool IsHtmlFileName(const std::string& name);
+// The form among whose extensions the name's is, lower-cased; null for an
+// extension that no form has, which a file of any form may have.
+const OutputForm* FormClaiming(const std::string& name);
+// True when a file of this name may hold the form: the name's extension is
+// one the form is written under, or one that no form has, and it promises no
+// form that none of these is (.xhtml, .xht: XML, which no page is).
+bool NameFitsForm(const std::string& name, const OutputForm& form);
+// True for a name whose extension promises a document that no form writes.
+bool NamesUnwrittenForm(const std::string& name);
+// The extension of a file of the form where the user names none: the first
+// of the extensions it is written under; ".txt" for the forms that have none.
+std::string UsualExtension(const OutputForm& form);
 
 // The classic form that Output names: the text for 1, the page otherwise.
 const OutputForm& ClassicFormOf(const CommonStruct& settings);

@@ -92,12 +92,17 @@ _kestrova_cli() {
       return
       ;;
     --columns)
-      # A list: the words after the last comma.
+      # A list: after the last comma, the words not yet in it.
       local done=${cur%"${cur##*,}"} value
       compopt -o nospace 2>/dev/null
       while IFS= read -r value; do
+        [[ ,$done == *",$value,"* ]] && continue
         [[ $done$value == "$cur"* ]] && COMPREPLY+=("$done$value")
       done < <("$program" --list-values columns 2>/dev/null)
+      return
+      ;;
+    -L | --max-depth | --threads | --title)
+      # A number or a text: nothing on disk to offer.
       return
       ;;
     --set)

@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Configures and builds one flavour of Kestrova into build/<flavour>:
+# Configures and builds one flavour of Kestrova into build/<flavour>, every
+# target or only those named:
+#   scripts/build.sh FLAVOUR [TARGET]...
 #   native    Linux, optimised
 #   sanitize  Linux with AddressSanitizer and UndefinedBehaviorSanitizer (clang)
 #   windows   32-bit Windows with MinGW-w64, tests run under Wine
 #   fuzz      the libFuzzer targets (clang)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-flavour=${1:?usage: build.sh native|sanitize|windows|fuzz}
+flavour=${1:?usage: build.sh native|sanitize|windows|fuzz [TARGET]...}
+shift
 dir="$root/build/$flavour"
 
 case "$flavour" in
@@ -21,4 +24,6 @@ case "$flavour" in
 esac
 
 cmake -S "$root" -B "$dir" "${args[@]}" >/dev/null
-cmake --build "$dir" -j "$(nproc)"
+targets=()
+for target in "$@"; do targets+=(--target "$target"); done
+cmake --build "$dir" -j "$(nproc)" "${targets[@]}"

@@ -89,6 +89,9 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Version)" = "$version-1" ] || fail "the package version is $(field Version)"
 [[ "$(field Depends)" == *libc6* ]] || fail "no library dependencies were computed: $(field Depends)"
 [ "$(field Recommends)" = "shared-mime-info, bash-completion" ] || fail "the package recommends $(field Recommends)"
+description=$(field Description)
+[[ $description == *"whole tree"* && $description != *"one level"* ]] ||
+  fail "the package's description does not tell of whole trees: $description"
 lintian_status=0
 lintian --fail-on error "$deb" >"$work/lintian.txt" 2>&1 || lintian_status=$?
 lintian_tags=$(grep -v 'running with root privileges' "$work/lintian.txt" || true)

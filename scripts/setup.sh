@@ -36,5 +36,9 @@ echo "setup: installing ${missing[*]}" >&2
 if printf '%s\n' "${missing[@]}" | grep -q ':i386$'; then
   dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
 fi
-apt-get update -qq
-DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+# On a terminal apt's latest line shows how far it has come; its whole
+# output is kept in build/setup.log.
+progress=$(dirname "$0")/with_progress.sh
+log=$(cd "$(dirname "$0")/.." && pwd)/build/setup.log
+DEBIAN_FRONTEND=noninteractive "$progress" setup "$log" bash -c \
+  'apt-get -q update && apt-get -q -y -o Dpkg::Use-Pty=0 install "$@"' setup "${missing[@]}"

@@ -308,9 +308,13 @@ class FormsChosenOnTheCommandLine(unittest.TestCase):
             run(self.folder, "-o", output)
             with open(output, "rb") as written:
                 self.assertEqual(reads(written.read()), "a.txt", name)
-        run("--format", "names", self.folder, "-o", os.path.join(self.work.name, "names.json"))
-        with open(os.path.join(self.work.name, "names.json"), "rb") as written:
-            self.assertEqual(written.read(), b"a.txt\n", "--format wins over the extension")
+        run("--format", "names", self.folder, "-o", os.path.join(self.work.name, "names.log"))
+        with open(os.path.join(self.work.name, "names.log"), "rb") as written:
+            self.assertEqual(written.read(), b"a.txt\n", "--format wins over an extension of no form")
+        for form, name in (("names", "names.json"), ("json", "other.csv"), ("csv", "other.HTM"), ("page", "other.json")):
+            refused = run("--format", form, self.folder, "-o", os.path.join(self.work.name, name), status=2)
+            self.assertIn(b"kestrova-cli: cannot write " + form.encode() + b" into ", refused.stderr)
+            self.assertFalse(os.path.exists(os.path.join(self.work.name, name)), "a name of another form")
 
     def test_null_with_another_form_is_refused(self):
         for arguments in (["--format", "json"], ["--text"], ["-o", os.path.join(self.work.name, "x.csv")], []):

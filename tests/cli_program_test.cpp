@@ -230,22 +230,36 @@ TEST(CliSettings, ASettingsFileWithoutFolderOrOutputListsHereToStandardOutput) {
   EXPECT_TRUE(StartsWith(listed.Out, PlatformLines("\r\n[" + work.path() + "]\r\n")))
       << "Output=1 of the file gives the text form on standard output: " << Visible(listed.Out);
 
-  // --text chooses the form whatever the name, and the settings it prints
-  // choose it again.
+  // --text does not go into the page that the file's name promises: the
+  // message says where the name came from.
   const std::string page = work.Join("page.html");
   WriteFileBytes(settings, "OutputFile=" + page + "\r\nTitle=[$DirPath]\r\n");
   CliRun text = RunCli({"-s", settings, "--text", "-q"}, work.path());
-  EXPECT_EQ(0, text.Status) << text.Err;
-  const std::string listing = ReadFileBytes(page);
-  EXPECT_TRUE(StartsWith(listing, PlatformLines("\r\n[" + work.path() + "]\r\n"))) << Visible(listing);
-  CliRun printed = RunCli({"-s", settings, "--text", "--print-settings"}, work.path());
-  EXPECT_EQ("Format=text", SettingLine(printed.Out, "Format"));
+  EXPECT_EQ(2, text.Status);
+  EXPECT_EQ("kestrova-cli: cannot write text into " + page +
+                ": .html is the extension of the forms html and page; name the file for the form (such as "
+                "page.txt), or choose one of those forms with --format\n"
+                "kestrova-cli: (the output file \"" +
+                page + "\" comes from the settings; name one with -o FILE)\n",
+            text.Err);
+  EXPECT_FALSE(PathExists(page));
+
+  // --format chooses the form where the name's extension is no form's, and
+  // the settings it prints choose it again.
+  const std::string list = work.Join("list.log");
+  WriteFileBytes(settings, "OutputFile=" + list + "\r\nTitle=[$DirPath]\r\n");
+  CliRun names = RunCli({"-s", settings, "--format", "names", "-q"}, work.path());
+  EXPECT_EQ(0, names.Status) << names.Err;
+  const std::string listing = ReadFileBytes(list);
+  EXPECT_EQ(listing, PlatformLines("style.ksv\r\n")) << "the listing leaves out its own file";
+  CliRun printed = RunCli({"-s", settings, "--format", "names", "--print-settings"}, work.path());
+  EXPECT_EQ("Format=names", SettingLine(printed.Out, "Format"));
   ScopedTempFolder elsewhere;
   const std::string job = elsewhere.Join("job.ksv");
   WriteFileBytes(job, printed.Out);
-  std::remove(page.c_str());
+  std::remove(list.c_str());
   EXPECT_EQ(0, RunCli({"-s", job, "-q"}, work.path()).Status);
-  EXPECT_EQ(ReadFileBytes(page), listing);
+  EXPECT_EQ(ReadFileBytes(list), listing);
 }
 
 TEST(CliSettings, AnUnreadableSettingsFileIsNamed) {
@@ -416,6 +430,50 @@ TEST(CliChecks, AnOutputNameEndingInASeparatorNamesAFolder) {
     EXPECT_EQ(0, std::distance(fs::directory_iterator(work.path()), fs::directory_iterator()))
         << "nothing is written for " << name;
   }
+}
+
+// A file is never written in a form other than its name promises: a page
+// server would serve text as a page, markup in file names and all.
+TEST(CliChecks, AnOutputNameOfAnotherFormIsRefused) {
+  ListedFolder folder;
+  ScopedTempFolder work;
+  struct Case {
+    std::vector<std::string> Arguments;
+    std::string Message;
+  };
+  const std::string page = work.Join("x.html"), xhtml = work.Join("x.xhtml"), upper = work.Join("X.XHT");
+  const Case cases[] = {
+      {{"--text", "-o", page},
+       "cannot write text into " + page +
+           ": .html is the extension of the forms html and page; name the file for the form (such as x.txt), "
+           "or choose one of those forms with --format"},
+      {{"-o", xhtml},
+       "cannot write " + xhtml +
+           ": .xhtml promises XHTML, which kestrova-cli does not write; name the page (such as "
+           "x.html)"},
+      {{"--format", "page", "-o", upper},
+       "cannot write page into " + upper +
+           ": .XHT promises XHTML, which kestrova-cli does not write; name the file for the form (such as "
+           "X.html)"},
+      {{"--format", "json", "-o", "x.csv"},
+       "cannot write json into " + work.Join("x.csv") +
+           ": .csv is the extension of the form csv; name the file for the form (such as x.json), or choose "
+           "one of those forms with --format"},
+  };
+  for (const Case& c : cases) {
+    CliRun run = RunCli(Concat({folder.path()}, c.Arguments), work.path());
+    EXPECT_EQ(2, run.Status) << c.Message;
+    EXPECT_EQ("kestrova-cli: " + c.Message + "\n", run.Err);
+  }
+  EXPECT_EQ(0, std::distance(fs::directory_iterator(work.path()), fs::directory_iterator()));
+
+  // The classic Output=1 of a settings file yields to an .html name, as it
+  // does in the window.
+  const std::string classic = work.Join("classic.ksv");
+  WriteFileBytes(classic, "Output=1\r\nOutputFile=" + page + "\r\n");
+  CliRun written = RunCli({"-s", classic, folder.path(), "-q"});
+  ASSERT_EQ(0, written.Status) << written.Err;
+  EXPECT_TRUE(Contains(ReadFileBytes(page), "<TABLE")) << "the classic page";
 }
 
 TEST(CliWrites, WriteFailuresExitOneNamingThePath) {
@@ -757,8 +815,32 @@ TEST(CliPresets, APresetIsFoundBesideTheProgramOrInItsSharedFolder) {
   EXPECT_EQ(0, shared.Status) << shared.Err;
   EXPECT_TRUE(StartsWith(shared.Out, PlatformLines("\r\nplain preset\r\n"))) << Visible(shared.Out);
 
+  // A name not found is named with the nearest, among the presets of the
+  // folders that exist, and the folders that do not go unnamed.
+  const std::string shared_folder = (fs::path(prefix.path()) / "share" / "kestrova" / "presets").string();
   CliRun missing = RunProgram(installed.string(), {"--preset", "modern", folder.path()});
   EXPECT_EQ(2, missing.Status);
-  EXPECT_TRUE(StartsWith(missing.Err, "kestrova-cli: no preset named modern in ")) << missing.Err;
+  EXPECT_EQ("kestrova-cli: no preset named modern; the presets are plain, in " + shared_folder + "\n",
+            missing.Err);
   EXPECT_EQ("", missing.Out);
+  WriteFileBytes((fs::path(prefix.path()) / "share" / "kestrova" / "presets" / "modern.ksv").string(),
+                 "Title=modern\r\n");
+  CliRun other_case = RunProgram(installed.string(), {"--preset", "Modern", folder.path()});
+  EXPECT_EQ(FolderSeparator() == '/' ? 2 : 0, other_case.Status) << "as the file system finds names";
+  if (other_case.Status != 0) {
+    EXPECT_EQ(
+        "kestrova-cli: no preset named Modern (did you mean modern?); the presets are modern, plain, in " +
+            shared_folder + "\n",
+        other_case.Err);
+  }
+  CliRun typo = RunProgram(installed.string(), {"--preset", "plaine", folder.path()});
+  EXPECT_TRUE(StartsWith(typo.Err, "kestrova-cli: no preset named plaine (did you mean plain?); "))
+      << typo.Err;
+
+  fs::remove_all(fs::path(prefix.path()) / "share");
+  const std::string bin = (fs::path(prefix.path()) / "bin").string();
+  CliRun none = RunProgram(installed.string(), {"--preset", "modern", folder.path()});
+  EXPECT_EQ("kestrova-cli: no preset named modern: no presets are installed (looked in " +
+                JoinPath(bin, "presets") + " and " + shared_folder + ")\n",
+            none.Err);
 }

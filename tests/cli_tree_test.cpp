@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "listing/entry.h"
 #include "platform/platform.h"
 #include "tests/cli_harness.h"
 #include "tests/test_support.h"
@@ -133,7 +134,7 @@ TEST(CliTree, AnOutputFolderLeavesTheSourceUntouched) {
   ScopedTempFolder top, out;
   MakeArchive(top.path());
   const std::string site = out.Join("site");
-  ASSERT_EQ(0, RunCli({top.path(), "-R", "--output-dir", site, "-q"}).Status);
+  ASSERT_EQ(0, RunCli({top.path(), "-R", "--hidden", "--output-dir", site, "-q"}).Status);
   EXPECT_TRUE(Pages(top.path()).empty()) << "nothing written into the source";
   EXPECT_EQ(Pages(site).size(), 9u);
   // The pages' links to files lead back into the source.
@@ -143,11 +144,11 @@ TEST(CliTree, AnOutputFolderLeavesTheSourceUntouched) {
 TEST(CliTree, ARerunThatChangesNothingWritesNoPage) {
   ScopedTempFolder top;
   MakeArchive(top.path());
-  ASSERT_EQ(0, RunCli({top.path(), "-R", "-q"}).Status);
+  ASSERT_EQ(0, RunCli({top.path(), "-R", "--hidden", "-q"}).Status);
   const std::string page = (fs::path(top.path()) / "music" / "index.html").string();
   const auto written = fs::last_write_time(page);
   std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  CliRun again = RunCli({top.path(), "-R"});
+  CliRun again = RunCli({top.path(), "-R", "--hidden"});
   EXPECT_TRUE(Contains(again.Err, "0 pages written, 9 unchanged, 0 failed")) << again.Err;
   EXPECT_EQ(fs::last_write_time(page), written) << "the page and its time stay as they were";
   // The folder keeps its time, which its parent's page and its sub-folder's
@@ -157,7 +158,7 @@ TEST(CliTree, ARerunThatChangesNothingWritesNoPage) {
   ASSERT_TRUE(ReadWriteTime(music.string(), music_time));
   WriteFileBytes((music / "new.txt").string(), "new");
   ASSERT_TRUE(SetWriteTime(music.string(), music_time));
-  CliRun changed = RunCli({top.path(), "-R"});
+  CliRun changed = RunCli({top.path(), "-R", "--hidden"});
   EXPECT_TRUE(Contains(changed.Err, "1 page written, 8 unchanged"))
       << "only the folder that changed: " << changed.Err;
   EXPECT_TRUE(Contains(ReadFileBytes(page), "new.txt"));
@@ -168,7 +169,7 @@ TEST(CliTree, APageOfSomeoneElsesIsKept) {
   MakeArchive(top.path());
   const std::string theirs = (fs::path(top.path()) / "docs" / "index.html").string();
   WriteFileBytes(theirs, "<p>the project's own page</p>");
-  CliRun run = RunCli({top.path(), "-R", "-q"});
+  CliRun run = RunCli({top.path(), "-R", "--hidden", "-q"});
   EXPECT_EQ(1, run.Status);
   EXPECT_TRUE(Contains(run.Err, "cannot write " + theirs + ": a file that kestrova-cli did not write"))
       << run.Err;
@@ -204,6 +205,135 @@ TEST(CliTree, OneThreadAndManyWriteTheSamePages) {
     }
     ASSERT_EQ(second.at(relative), expected) << relative;
   }
+}
+
+// Hidden names stand for dot files where the system marks none.
+bool DotNamesAreHidden() { return FolderSeparator() == '/'; }
+
+// A repository to publish: its .git folder, a secret beside the pages.
+std::string MakeRepository(const ScopedTempFolder& work) {
+  const std::string top = work.Join("pub");
+  MakeArchive(top);
+  fs::create_directories(fs::path(top) / ".git" / "objects" / "ab");
+  WriteFileBytes((fs::path(top) / ".git" / "config").string(), "[core]");
+  WriteFileBytes((fs::path(top) / ".git" / "objects" / "ab" / "cdef").string(), "blob");
+  WriteFileBytes((fs::path(top) / ".env").string(), "PASSWORD=x");
+  return top;
+}
+
+TEST(CliTree, APublishedTreeLeavesOutHiddenNamesAndNeverEntersTheRepository) {
+  ScopedTempFolder work;
+  const std::string top = MakeRepository(work);
+  CliRun run = RunCli({top, "-R"});
+  ASSERT_EQ(0, run.Status) << run.Err;
+  auto pages = Pages(top);
+  EXPECT_EQ(pages.count(".git/index.html") + pages.count(".git/objects/index.html"), 0u);
+  if (DotNamesAreHidden()) {
+    EXPECT_EQ(pages.size(), 8u) << "every folder but the hidden ones";
+    EXPECT_FALSE(Contains(pages.at("index.html"), ".env"));
+    EXPECT_FALSE(Contains(pages.at("index.html"), ".git"));
+    EXPECT_EQ(pages.count(".cache/index.html"), 0u);
+  }
+
+  // Asked for, hidden names are listed; the repository is listed, not
+  // entered, and a note says so.
+  CliRun all = RunCli({top, "-R", "-a"});
+  ASSERT_EQ(0, all.Status) << all.Err;
+  pages = Pages(top);
+  EXPECT_EQ(pages.size(), 9u);
+  EXPECT_EQ(pages.count(".cache/index.html"), 1u);
+  EXPECT_EQ(pages.count(".git/index.html"), 0u);
+  EXPECT_TRUE(Contains(pages.at("index.html"), ">.env<"));
+  EXPECT_TRUE(Contains(pages.at("index.html"), ">.git<"));
+  EXPECT_FALSE(Contains(pages.at("index.html"), "href=\".git/")) << "no link to a page that is not";
+  EXPECT_TRUE(Contains(all.Err, "kestrova-cli: not entered: " + JoinPath(top, ".git") +
+                                    " (a repository's own folder; give it as FOLDER to list it)\n"))
+      << all.Err;
+  ExpectEveryLinkResolves(top);
+  EXPECT_EQ(0, RunCli({top, "-R", "--hidden", "--no-hidden", "-q"}).Status) << "the last one wins";
+  if (DotNamesAreHidden()) {
+    EXPECT_FALSE(Contains(Pages(top).at("index.html"), ".env"));
+  }
+
+  // Named as FOLDER, the repository is listed whole.
+  ASSERT_EQ(0, RunCli({JoinPath(top, ".git"), "-R", "-q"}).Status);
+  pages = Pages(top);
+  EXPECT_EQ(pages.count(".git/index.html") + pages.count(".git/objects/ab/index.html"), 2u);
+
+  // One folder, and a tree written as one document, list every name as before.
+  CliRun one = RunCli({top, "-o", "-", "-q"});
+  EXPECT_TRUE(Contains(one.Out, ">.env<") && Contains(one.Out, ">.git<")) << one.Out;
+  CliRun names = RunCli({top, "-R", "--format", "names", "-q"});
+  EXPECT_TRUE(Contains(names.Out, PlatformLines(".env\r\n"))) << names.Out;
+  EXPECT_TRUE(Contains(names.Out, JoinPath(JoinPath(JoinPath(".git", "objects"), "ab"), "cdef")))
+      << names.Out;
+}
+
+TEST(CliTree, PrintedSettingsSayWhetherHiddenNamesAreListedAndASettingsFileKeepsItsOwn) {
+  ScopedTempFolder work;
+  const std::string top = MakeRepository(work);
+  const auto hidden_line = [&top](const std::vector<std::string>& arguments) {
+    return SettingLine(RunCli(Concat({top, "--print-settings"}, arguments)).Out, "HideHidden");
+  };
+  EXPECT_EQ("HideHidden=1", hidden_line({"-R"}));
+  EXPECT_EQ("HideHidden=1", hidden_line({"-R", "--format", "html"}));
+  EXPECT_EQ("HideHidden=1", hidden_line({"-R", "--preset", "classic"}))
+      << "a preset that names no HideHidden";
+  EXPECT_EQ("(no HideHidden line)", hidden_line({"-R", "--hidden"}));
+  EXPECT_EQ("(no HideHidden line)", hidden_line({"-R", "--format", "json"})) << "one document, as find lists";
+  EXPECT_EQ("(no HideHidden line)", hidden_line({})) << "one folder, as before";
+  EXPECT_EQ("HideHidden=1", hidden_line({"--no-hidden"}));
+
+  // A settings file says what it says, in a tree as in one folder.
+  const std::string plain = work.Join("plain.ksv");
+  WriteFileBytes(plain, "Title=plain\r\n");
+  EXPECT_EQ("(no HideHidden line)", hidden_line({"-R", "-s", plain}));
+  EXPECT_EQ("HideHidden=1", hidden_line({"-R", "-s", plain, "--no-hidden"}));
+  for (const std::vector<std::string>& arguments :
+       std::vector<std::vector<std::string>>{{"-R"}, {"-R", "--hidden"}, {"-R", "--format", "text"}}) {
+    const std::string job = work.Join("job.ksv");
+    WriteFileBytes(job, RunCli(Concat({top, "--print-settings"}, arguments)).Out);
+    EXPECT_EQ(hidden_line(arguments), hidden_line({"-R", "-s", job})) << "-s with the printed settings";
+  }
+  if (DotNamesAreHidden()) {
+    ASSERT_EQ(0, RunCli({"-R", "-s", plain, top, "-q"}).Status);
+    EXPECT_EQ(Pages(top).count(".cache/index.html"), 1u);
+  }
+}
+
+TEST(CliTree, PagesAreNamedForTheirFormAndANameOfAnotherFormIsRefused) {
+  ScopedTempFolder top;
+  MakeArchive(top.path());
+  CliRun text = RunCli({top.path(), "-R", "--format", "text"});
+  ASSERT_EQ(0, text.Status) << text.Err;
+  const auto pages = Pages(top.path(), "index.txt");
+  EXPECT_EQ(pages.size() - pages.count(".cache/index.txt"), 8u) << "every folder but the hidden one";
+  EXPECT_TRUE(Contains(pages.at("photos/index.txt"), "a b.jpg"));
+  EXPECT_TRUE(Pages(top.path()).empty()) << "no text in a file named index.html";
+
+  for (const auto& [arguments, message] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+           {{"--text", "-o", "index.html"},
+            "kestrova-cli: cannot write text pages named index.html: .html is the extension of the forms "
+            "html "
+            "and page; name the pages for the form (such as index.txt), or choose one of those forms with "
+            "--format\nkestrova-cli: (without -o, the pages of -R are named index.txt)\n"},
+           {{"-o", "index.xhtml"},
+            "kestrova-cli: cannot write index.xhtml: .xhtml promises XHTML, which kestrova-cli does not "
+            "write; "
+            "name the pages (such as index.html)\nkestrova-cli: (without -o, the pages of -R are named "
+            "index.html)\n"},
+           {{"--format", "names", "-o", JoinPath(top.path(), "tree.csv")},
+            "kestrova-cli: cannot write names into " + JoinPath(top.path(), "tree.csv") +
+                ": .csv is the extension of the form csv; name the file for the form (such as tree.txt), or "
+                "choose one of those forms with --format\n"},
+       }) {
+    CliRun refused = RunCli(Concat({top.path(), "-R"}, arguments));
+    EXPECT_EQ(2, refused.Status);
+    EXPECT_EQ(message, refused.Err);
+  }
+  EXPECT_TRUE(Pages(top.path()).empty());
+  EXPECT_FALSE(PathExists(JoinPath(top.path(), "tree.csv")));
+  EXPECT_TRUE(Pages(top.path(), "index.xhtml").empty());
 }
 
 #ifndef _WIN32
@@ -245,6 +375,10 @@ TEST(CliTree, ALinkIsListedEnteredOnlyWithFollowAndALoopIsNotEntered) {
   EXPECT_TRUE(
       Contains(ReadFileBytes((fs::path(top.path()) / "photos" / "index.html").string()), "<a href=\"../\">"))
       << "the folder's page is written once, by its own path";
+  EXPECT_TRUE(Contains(follow.Err, "kestrova-cli: not entered: " + top.path() +
+                                       "/music/pictures is a link to " + fs::canonical(top.path()).string() +
+                                       "/photos, in the tree: a folder is listed at its own path only\n"))
+      << "a link into the tree is named: " << follow.Err;
   ExpectEveryLinkResolves(top.path());
 }
 

@@ -65,5 +65,14 @@ check '[ "$(kestrova-cli -s job.ksv -q)" = "$(kestrova-cli --set DescOrder=1 -q)
 check '(cd / && [ "$(kestrova-cli -s "$OLDPWD/job.ksv" -q)" = "$(cd "$OLDPWD" && kestrova-cli --set DescOrder=1 -q)" ])' \
       "and so it does from another folder"
 
+# Each "`kestrova-cli ...` exits N" of the README's prose, run as written.
+while IFS=$'\t' read -r line expected; do
+  bash -c "$line" >/dev/null 2>&1
+  check "[ $? -eq $expected ]" "$line exits $expected, as the README says"
+done < <(grep -o '`kestrova-cli [^`]*` exits [0-9]*' "$readme" | sed 's/^`\(.*\)` exits \([0-9]*\)$/\1\t\2/')
+if ! grep -q '`kestrova-cli [^`]*` exits [0-9]' "$readme"; then
+  check false "the README gives an exit status by example"
+fi
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -68,6 +68,22 @@ expect "time styles" "classic" "$(complete_words --time-style c)"
 expect "the next word of a column list" "size,accessed
 size,attributes" "$(complete_words --columns size,a)"
 
+expect "a column list offers only the columns not yet in it" "size,accessed
+size,attributes
+size,created
+size,modified
+size,seconds
+size,type" "$(complete_words --columns size,)"
+expect "nor one given earlier in the list" "type,size,seconds" "$(complete_words --columns type,size,se)"
+expect "no column is offered twice" "" "$(complete_words --columns size,type,si)"
+
+cd "$work/jobs" || fail "no folder to complete in"
+for option in -L --max-depth --threads --title; do
+  expect "nothing on disk after $option" "" "$(complete_words "$option" '')"
+done
+expect "nothing on disk after --max-depth=" "" "$(complete_words --max-depth = '')"
+expect "folders as FOLDER" "sub" "$(complete_words '')"
+
 expect "presets beside the program and in share/" "mine
 shared" "$(complete_words --preset '')"
 

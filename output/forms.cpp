@@ -79,7 +79,7 @@ const OutputForm kForms[] = {
      FormCode::kText,
      ComposeNamesDocument,
      AppendNameLine,
-     AppendControlEscaped,
+     AppendNameEscaped,
      LineEnds::kPlatform,
      AppendNullEndedName,
      &ListingRun::Folder,

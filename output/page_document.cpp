@@ -206,17 +206,25 @@ std::string TitleHtml(const ListingRun& run) {
 
 std::string Grouped(uint64_t number) { return GroupThousands(std::to_string(number), ','); }
 
+// "*.*" and "*" keep every name: a line that named them would say nothing.
+bool NarrowsNames(const std::string& mask) { return !mask.empty() && mask != "*.*" && mask != "*"; }
+
+void AppendMask(std::string& masks, const std::string& word, const std::string& mask) {
+  if (!NarrowsNames(mask)) return;
+  if (!masks.empty()) masks += "; ";
+  AppendEscapedHtml(masks, word);
+  masks += " [";
+  AppendVisibleHtml(masks, mask);
+  masks += "]";
+}
+
+// The masks that leave names out, in the user's words; nothing where every
+// name is listed.
 std::string ComposeMasks(const CommonStruct& record) {
-  std::string masks = "<p>";
-  AppendEscapedHtml(masks, record.Folders);
-  masks += " [";
-  AppendVisibleHtml(masks, record.DirMask);
-  masks += "]; ";
-  AppendEscapedHtml(masks, record.Files);
-  masks += " [";
-  AppendVisibleHtml(masks, record.FileMask);
-  masks += "]</p>\n";
-  return masks;
+  std::string masks;
+  AppendMask(masks, record.Folders, record.DirMask);
+  AppendMask(masks, record.Files, record.FileMask);
+  return masks.empty() ? masks : "<p>" + masks + "</p>\n";
 }
 
 // "2 Folders; 14 Files; 3.2 MB Total size", the exact bytes in the size's title.

@@ -81,8 +81,9 @@ void AppendSize(std::string& row, const CommonStruct& record, const FileInfoX& e
 // The counts from here on have no time text (see AppendIsoTime).
 constexpr uint64_t kNoTime = uint64_t{1} << 63;
 
-// A time without a text leaves its cell empty rather than holding a <time>
-// without a date.
+// A time for people, in UTC and saying so: the same text wherever and
+// whenever the page is written and read. A time without a text leaves its
+// cell empty rather than holding a <time> without a date.
 void AppendTime(std::string& row, const CommonStruct& record, uint64_t time) {
   if (time >= kNoTime) {
     row += "<td></td>";
@@ -92,7 +93,7 @@ void AppendTime(std::string& row, const CommonStruct& record, uint64_t time) {
   AppendIsoTime(row, time, IsoTime::kMachine);
   row += "\">";
   AppendIsoTime(row, time, record.Columns.ShowSeconds ? IsoTime::kSeconds : IsoTime::kMinutes);
-  row += "</time></td>";
+  row += " UTC</time></td>";
 }
 
 void AppendCell(std::string& row, ListingRun& run, const FileInfoX& entry, Cell cell, bool parent) {
@@ -109,8 +110,11 @@ void AppendCell(std::string& row, ListingRun& run, const FileInfoX& entry, Cell 
         AppendEscapedHtml(row, link);
       } else if (IsFolder(entry.Find.dwFileAttributes)) {
         AppendEscapedHtml(row, record.Folder);
+      } else if (const std::string& description = TypeDescription(entry, run.Types); !description.empty()) {
+        AppendVisibleHtml(row, description);
       } else {
-        AppendTypeText(row, run.FileWord, entry, run.Types, AppendVisibleHtml);
+        // A type the system does not know is a file, whatever its extension.
+        row += run.FileWord;
       }
       row += "</td>";
       break;

@@ -214,15 +214,19 @@ bool ApplyTreeOutput(CommonStruct& record, const CliOptions& options, std::strin
 }
 
 // What the window's collection does with its edits, with the command line's
-// folder and output file in place of the edits' texts; FOLDER as typed goes
-// to folder_shown. False with a message when the output names a folder.
+// folder and output file in place of the edits' texts. folder_shown is the
+// folder's own name, or FOLDER as typed where a title given on the command
+// line asks for $DirPath. False with a message when the output names a
+// folder.
 bool ApplyCommandLine(CommonStruct& record, const CliOptions& options, std::string& folder_shown,
                       std::string& message) {
   // An empty FOLDER stays empty, to be refused, rather than naming the
   // current folder.
   if (options.Folder) {
     record.DirStr = options.Folder->empty() ? "" : AbsolutePath(*options.Folder);
-    folder_shown = NamesCurrentFolder(*options.Folder) ? OwnName(record.DirStr) : *options.Folder;
+    const bool asks_for_path =
+        NamesKey(options.SettingLines, "Title") && !NamesCurrentFolder(*options.Folder);
+    folder_shown = asks_for_path ? *options.Folder : OwnName(record.DirStr);
   }
   if (options.IncludeParent) record.IncludeParent = true;
   if (options.Recursive) {

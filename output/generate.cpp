@@ -75,7 +75,11 @@ GenerateStatus ComposeListing(const CommonStruct& settings, const ListingPlace& 
   run.Settings = &settings;
   run.Form = &form;
   run.Folder = place.Folder;
-  run.FolderShown = place.FolderShown.empty() ? place.Folder : place.FolderShown;
+  if (place.Tree != nullptr) {
+    run.FolderShown = TreePathShown(*place.Tree);
+  } else {
+    run.FolderShown = place.FolderShown.empty() ? place.Folder : place.FolderShown;
+  }
   run.Tree = place.Tree;
   run.Types = FileTypes(&source);
   run.Times = TimeLayoutNamed(settings.TimeStyle);

@@ -76,7 +76,8 @@ GenerateResult GenerateListing(const CommonStruct& settings, FolderSource& sourc
 struct ListingPlace {
   std::string Folder;  // the folder to list
   // The folder as the user gave it, for the forms that show it in place of
-  // the folder listed; empty: the folder listed.
+  // the folder listed; empty: the folder listed. A page of a tree shows its
+  // way from the top instead, the top named as its Path says.
   std::string FolderShown;
   // Names of files left out: the listing's own output file, where it lies in
   // the folder listed.

@@ -35,9 +35,10 @@ struct ListingRun {
   const CommonStruct* Settings = nullptr;
   const OutputForm* Form = nullptr;
   std::string Folder;  // the folder listed
-  // The folder as the user gave it (FOLDER as typed, or the current folder's
-  // own name), which a page to publish shows instead of the folder listed;
-  // the folder listed where nobody gave one.
+  // The folder as the user gave it (FOLDER as typed, or the folder's own
+  // name), which a page to publish shows instead of the folder listed; the
+  // folder listed where nobody gave one. In a tree of pages, the way from
+  // the top as the page names it (TreePathShown: "photos / 2024 / june").
   std::string FolderShown;
   // The folder's path below the top of a tree with a closing separator,
   // written before each name by the forms of one line per entry (csv,

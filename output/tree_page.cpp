@@ -1,6 +1,7 @@
 #include "output/tree_page.h"
 
 #include "listing/column_values.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -36,4 +37,23 @@ std::string TreeLinkUp(const TreePage& tree, size_t up) {
   std::string href;
   for (size_t i = 0; i < up; ++i) href += "../";
   return href + IndexPart(tree);
+}
+
+size_t FirstLevelAfterTheTop(const TreePage& tree) {
+  const size_t levels = tree.Path.size();
+  return levels <= kMostLevelsNamed ? 1 : levels - (kMostLevelsNamed - 2);
+}
+
+const char* LevelsLeftOutText() {
+  static const bool names_are_utf8 = PageCharset() == "utf-8";
+  return names_are_utf8 ? "\xE2\x80\xA6" : "...";
+}
+
+std::string TreePathShown(const TreePage& tree) {
+  if (tree.Path.empty()) return std::string();
+  std::string shown = tree.Path.front();
+  const size_t first = FirstLevelAfterTheTop(tree);
+  if (first > 1) shown += std::string(" / ") + LevelsLeftOutText();
+  for (size_t level = first; level < tree.Path.size(); ++level) shown += " / " + tree.Path[level];
+  return shown;
 }

@@ -37,3 +37,19 @@ bool AppendTreeLink(std::string& href, const TreePage& tree, const FileInfoX& en
 
 // The link from this page to the page of the folder `up` levels above it.
 std::string TreeLinkUp(const TreePage& tree, size_t up);
+
+// The levels of the way from the top that a page names: all of them up to
+// kMostLevelsNamed, else the top and the last levels down to the page's
+// own, the ones between left out, so that a page thousands of levels deep
+// is as small as one near the top. The levels named after the top start at
+// the index returned: 1 where none is left out.
+constexpr size_t kMostLevelsNamed = 8;
+size_t FirstLevelAfterTheTop(const TreePage& tree);
+
+// What stands for the levels left out: "…" where names are UTF-8, "..."
+// where they are in a code page that may not have it.
+const char* LevelsLeftOutText();
+
+// The way from the top down to the page's folder, as a page names it:
+// "photos / 2024 / june", "photos / … / d / june" where levels are left out.
+std::string TreePathShown(const TreePage& tree);

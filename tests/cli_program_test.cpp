@@ -599,12 +599,22 @@ TEST(CliWrites, ThePageShowsTheFolderAsGivenAndNoPathThatWasNot) {
     return run.Out.substr(run.Out.find("<title>"), run.Out.find("</title>") - run.Out.find("<title>") + 8);
   };
   const std::string separator(1, FolderSeparator());
-  EXPECT_EQ("<title>Content of site</title>", page_of({"site"}, work.path())) << "FOLDER as typed";
-  EXPECT_EQ("<title>Content of ." + separator + "site</title>",
-            page_of({"." + separator + "site"}, work.path()));
+  EXPECT_EQ("<title>Content of site</title>", page_of({"site"}, work.path())) << "the folder's own name";
+  EXPECT_EQ("<title>Content of site</title>", page_of({"." + separator + "site"}, work.path()));
   EXPECT_EQ("<title>Content of site</title>", page_of({}, site)) << "the current folder by its own name";
   EXPECT_EQ("<title>Content of site</title>", page_of({"."}, site));
+  EXPECT_EQ("<title>Content of site</title>", page_of({".." + separator + "site"}, site));
   EXPECT_EQ("<title>[site]</title>", page_of({"--set", "Title=[$DirPath]"}, site));
+  EXPECT_EQ("<title>Files of ." + separator + "site</title>",
+            page_of({"." + separator + "site", "--title", "Files of $DirPath"}, work.path()))
+      << "a title given on the command line names FOLDER as typed";
+
+  // An absolute FOLDER: its own name, and its path only where a title asks.
+  CliRun absolute = RunCli({"-q", "-o", "-", site});
+  EXPECT_TRUE(Contains(absolute.Out, "<h1>Content of site</h1>")) << absolute.Err;
+  EXPECT_FALSE(Contains(absolute.Out, work.path()));
+  CliRun asked = RunCli({"-q", "-o", "-", site, "--title", "$DirPath"});
+  EXPECT_TRUE(Contains(asked.Out, "<h1>" + site + "</h1>")) << asked.Err;
 
   const std::string settings = work.Join("job.ksv");
   WriteFileBytes(settings, "DirStr=site\r\nFormat=page\r\n");

@@ -17,6 +17,7 @@
 #include "output/escapes.h"
 #include "output/folder_check.h"
 #include "output/generate.h"
+#include "output/tree_page.h"
 #include "platform/platform.h"
 #include "settings/common_struct.h"
 #include "settings/settings_file.h"
@@ -336,6 +337,8 @@ GenerateResult Generate(const CommonStruct& record, const CliOptions& options,
     // separator is split the same way.
     const std::string file = AbsolutePath(record.OutputFile);
     if (IsSameFolder(FolderOf(file), record.DirStr)) output.LeftOut.push_back(FileNameOf(file));
+    // A page written elsewhere links from where it lies.
+    output.LinkPrefix = FolderLink(FolderOf(file), AbsolutePath(record.DirStr));
   }
   if (options.InPlace) output.Method = WriteMethod::kInPlace;
   output.NullEnds = options.NullEnds;

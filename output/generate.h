@@ -56,6 +56,9 @@ struct ListingOutput {
   std::string FolderShown;
   // The rows as the form's NUL-ended records, where the form has them.
   bool NullEnds = false;
+  // The way from the output file's folder to DirStr, as a link, where the
+  // page stands apart from what it lists (ListingRun::LinkPrefix).
+  std::string LinkPrefix;
 };
 
 // Lists DirStr and writes the document of the form to OutputFile whole or
@@ -84,6 +87,7 @@ struct ListingPlace {
   std::vector<std::string> LeftOut;
   bool IncludeParent = false;      // the parent entry ".." is listed
   const TreePage* Tree = nullptr;  // the page's place in a tree of pages
+  std::string LinkPrefix;          // see ListingRun::LinkPrefix
 };
 
 // The place of a listing of its own: DirStr, with the settings' parent entry.

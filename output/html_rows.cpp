@@ -12,7 +12,7 @@ void AppendName(std::string& row, const ListingRun& run, const FileInfoX& entry)
   // In a tree of pages a folder links to its page, and one without a page
   // is not linked at all.
   std::string tree_link;
-  const bool linked = run.Tree == nullptr || AppendTreeLink(tree_link, *run.Tree, entry);
+  const bool linked = run.Tree == nullptr || AppendTreeLink(tree_link, *run.Tree, run.LinkPrefix, entry);
   if (!record.CreateLinks || !linked) {
     row += "<DIV CLASS = NameCl>";
     AppendEscapedHtml(row, name);

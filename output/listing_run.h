@@ -40,6 +40,10 @@ struct ListingRun {
   // folder listed where nobody gave one. In a tree of pages, the way from
   // the top as the page names it (TreePathShown: "photos / 2024 / june").
   std::string FolderShown;
+  // The way from the folder of the page to the folder listed, already a link
+  // ("../photos/"), where a page stands apart from what it lists; every link
+  // to an entry starts with it (in a tree of pages, every link to a file).
+  std::string LinkPrefix;
   // The folder's path below the top of a tree with a closing separator,
   // written before each name by the forms of one line per entry (csv,
   // names); empty for a listing of its own.

@@ -38,7 +38,7 @@ void AppendName(std::string& row, const ListingRun& run, const FileInfoX& entry,
   // In a tree of pages a folder links to its page, and one without a page
   // is not linked at all.
   std::string tree_link;
-  const bool linked = run.Tree == nullptr || AppendTreeLink(tree_link, *run.Tree, entry);
+  const bool linked = run.Tree == nullptr || AppendTreeLink(tree_link, *run.Tree, run.LinkPrefix, entry);
   if (!record.CreateLinks || !linked) {
     AppendVisibleHtml(row, name);
     return;
@@ -47,11 +47,13 @@ void AppendName(std::string& row, const ListingRun& run, const FileInfoX& entry,
   if (run.Tree != nullptr) {
     row += tree_link;
   } else if (parent) {
-    row += "../";
+    row += run.LinkPrefix + "../";
   } else {
     // "c:x" would read as a scheme ("javascript:" too); "./c:x" is the entry.
     const size_t colon = name.find(':');
-    if (colon != std::string::npos && colon < name.find_first_of("\\/")) row += "./";
+    if (run.LinkPrefix.empty() && colon != std::string::npos && colon < name.find_first_of("\\/"))
+      row += "./";
+    row += run.LinkPrefix;
     AppendLinkForm(row, name);
     if (IsFolder(entry.Find.dwFileAttributes)) row += '/';
   }

@@ -627,6 +627,50 @@ TEST(CliWrites, ThePageShowsTheFolderAsGivenAndNoPathThatWasNot) {
   EXPECT_FALSE(Contains(from_file.Out, work.path()));
 }
 
+// The links of a page, as written.
+std::vector<std::string> HrefsOf(const std::string& page) {
+  std::vector<std::string> links;
+  for (size_t at = page.find("href=\""); at != std::string::npos; at = page.find("href=\"", at + 1)) {
+    at += 6;
+    links.push_back(page.substr(at, page.find('"', at) - at));
+  }
+  return links;
+}
+
+TEST(CliWrites, APageWrittenAnywhereLinksToEveryEntryFromWhereItLies) {
+  ScopedTempFolder work;
+  const fs::path photos = fs::path(work.path()) / "photos";
+  fs::create_directories(photos / "Docs");
+  fs::create_directories(photos / "old stuff");
+  for (const char* name : {"a b.jpg", "c#1.jpg", "100%.txt", "x?y=1&z"}) {
+    if (FolderSeparator() == '\\' && std::string(name).find('?') != std::string::npos) continue;
+    WriteFileBytes((photos / name).string(), name);
+  }
+  // Where ./run.sh writes, deeper still, inside the listed folder, in it, above it.
+  for (const std::string place : {"build/FolderIndex.html", "build/a/b/list.html", "photos/Docs/index.html",
+                                  "photos/index.html", "up.html"}) {
+    const fs::path page = fs::path(work.path()) / place;
+    fs::create_directories(page.parent_path());
+    CliRun run = RunCli({"photos", "-o", place, "-q", "--include-parent"}, work.path());
+    ASSERT_EQ(0, run.Status) << place << ": " << run.Err;
+    const std::vector<std::string> links = HrefsOf(ReadFileBytes(page.string()));
+    const size_t entries = std::distance(fs::directory_iterator(photos), fs::directory_iterator()) + 1;
+    EXPECT_EQ(links.size(), entries - (place == "photos/index.html" ? 1 : 0))
+        << place << ": every entry and the parent, the page itself not listed";
+    for (const std::string& link : links) {
+      const fs::path target = page.parent_path() / PercentDecoded(link);
+      EXPECT_TRUE(fs::exists(target)) << place << " links to " << link << ", which is not there";
+    }
+  }
+  // The classic page links through its base address, wherever it lies.
+  ASSERT_EQ(0,
+            RunCli({"photos", "--preset", "classic", "-o", "build/classic.html", "-q"}, work.path()).Status);
+  ASSERT_EQ(0, RunCli({"photos", "--preset", "classic", "-o", "up.html", "-q"}, work.path()).Status);
+  const std::string classic = ReadFileBytes(work.Join("up.html"));
+  EXPECT_EQ(classic, ReadFileBytes((fs::path(work.path()) / "build" / "classic.html").string()));
+  EXPECT_TRUE(Contains(classic, "<BASE HREF = file://")) << classic.substr(0, 300);
+}
+
 TEST(CliSettings, TheFormatPageIsSavedForTheClassicPagesExtensions) {
   ListedFolder folder;
   CliRun printed =

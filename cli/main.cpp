@@ -253,6 +253,30 @@ bool ApplyCommandLine(CommonStruct& record, const CliOptions& options, std::stri
   return true;
 }
 
+// The options for columns that the text form, a list of names alone, has
+// no place for, by the settings key each sets.
+struct ColumnOption {
+  const char* Key;
+  const char* Option;
+};
+constexpr ColumnOption kColumnOptions[] = {
+    {"Columns", "--columns"}, {"HumanSizes", "--human-sizes"}, {"TimeStyle", "--time-style"}};
+
+// A note naming the options of the command line that the text form leaves
+// aside, and the form that takes them; empty when there are none.
+std::string TextFormNote(const CommonStruct& record, const CliOptions& options) {
+  if (ListingForm(record).Code != FormCode::kText) return std::string();
+  std::string ignored;
+  size_t count = 0;
+  for (const ColumnOption& column : kColumnOptions) {
+    if (!NamesKey(options.SettingLines, column.Key)) continue;
+    ignored += (count++ == 0 ? "" : ", ") + std::string(column.Option);
+  }
+  if (count == 0) return std::string();
+  return "note: the text form lists the names alone, so " + ignored + (count == 1 ? " does" : " do") +
+         " not show in its lines; --format long writes the names in aligned columns with them";
+}
+
 // One message naming every failed check, source first, each with its path
 // and the reason; then a hint for each path that came from the settings
 // rather than the command line. Empty when both checks pass.
@@ -499,6 +523,7 @@ int Run(const std::vector<std::string>& arguments) {
     PrintMessage(message);
     return kExitBadInput;
   }
+  if (const std::string note = TextFormNote(record, options); !note.empty()) PrintMessage(note);
   std::string reason;
   if (options.SaveSettingsFile && !SaveSettings(record, *options.SaveSettingsFile, reason)) {
     PrintMessage(WriteFailureText(*options.SaveSettingsFile, reason));

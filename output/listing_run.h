@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "listing/column_values.h"
 #include "listing/entry.h"
@@ -65,6 +66,8 @@ struct ListingRun {
   std::string CaptionRow;
   // The $File word as the form writes it, for the type column.
   std::string FileWord;
+  // The widths of the columns that a form aligns, one per column shown.
+  std::vector<size_t> ColumnWidths;
   DocumentText Document;
   // The page's place in a tree of pages; null for a listing of its own.
   const TreePage* Tree = nullptr;

@@ -671,6 +671,71 @@ TEST(CliWrites, APageWrittenAnywhereLinksToEveryEntryFromWhereItLies) {
   EXPECT_TRUE(Contains(classic, "<BASE HREF = file://")) << classic.substr(0, 300);
 }
 
+// The lines of a listing written with the platform's line ends.
+std::vector<std::string> LinesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  const std::string end = PlatformLines("\r\n");
+  for (size_t at = 0; at < text.size();) {
+    size_t next = text.find(end, at);
+    if (next == std::string::npos) next = text.size();
+    lines.push_back(text.substr(at, next - at));
+    at = next + end.size();
+  }
+  return lines;
+}
+
+TEST(CliForms, TheLongFormWritesAlignedColumnsAsLsDoes) {
+  ScopedTempFolder work;
+  const fs::path top = fs::path(work.path()) / "top";
+  fs::create_directories(top / "sub folder");
+  WriteFileBytes((top / "a.txt").string(), "0123456789");
+  WriteFileBytes((top / "big one.bin").string(), std::string(1536, 'x'));
+  WriteFileBytes((top / "sub folder" / "inner.txt").string(), "1234");
+
+  CliRun run = RunCli({"top", "--format", "long", "--columns", "size", "-q"}, work.path());
+  ASSERT_EQ(0, run.Status) << run.Err;
+  EXPECT_EQ("", run.Err);
+  const std::vector<std::string> expected = {"         -  sub folder/", "        10  a.txt",
+                                             "      1536  big one.bin"};
+  EXPECT_EQ(LinesOf(run.Out), expected) << "the size as the file system has it, to the right; a name whole";
+
+  run = RunCli({"top", "--format", "long", "--columns", "size,modified", "--human-sizes", "--time-style",
+                "iso", "-q", "-R"},
+               work.path());
+  ASSERT_EQ(0, run.Status) << run.Err;
+  const std::vector<std::string> lines = LinesOf(run.Out);
+  ASSERT_EQ(lines.size(), 4u) << run.Out;
+  const std::string separator(1, FolderSeparator());
+  EXPECT_EQ(lines[1].substr(lines[1].size() - 22), "  sub folder" + separator + "inner.txt")
+      << "a tree's path below the top";
+  EXPECT_TRUE(StartsWith(lines[3], " 1.5 KB  ")) << lines[3];
+  for (const std::string& line : lines) {
+    EXPECT_TRUE(line.size() > 27 && line[13] == '-' && line[16] == '-' && line[19] == ' ')
+        << "the folders of a tree align: sizes for people seven wide, then an ISO time: " << line;
+  }
+}
+
+TEST(CliForms, TheTextFormSaysWhichOptionsItLeavesAsideAndStaysAsItWas) {
+  ListedFolder folder;
+  CliRun plain = RunCli({folder.path(), "--text", "-o", "-", "-q"});
+  CliRun asked =
+      RunCli({folder.path(), "--text", "-o", "-", "-q", "--columns", "size,type", "--time-style", "iso"});
+  EXPECT_EQ(0, asked.Status);
+  EXPECT_EQ(plain.Out, asked.Out) << "the classic text form, byte for byte";
+  EXPECT_EQ("", plain.Err);
+  EXPECT_EQ(
+      "kestrova-cli: note: the text form lists the names alone, so --columns, --time-style do not show in "
+      "its "
+      "lines; --format long writes the names in aligned columns with them\n",
+      asked.Err);
+  CliRun by_name = RunCli({folder.path(), "-o", folder.Output("list.txt"), "--human-sizes"});
+  EXPECT_EQ(0, by_name.Status);
+  EXPECT_TRUE(
+      Contains(by_name.Err, "note: the text form lists the names alone, so --human-sizes does not show"))
+      << by_name.Err;
+  EXPECT_EQ("", RunCli({folder.path(), "--format", "long", "-o", "-", "-q", "--human-sizes"}).Err);
+}
+
 TEST(CliSettings, TheFormatPageIsSavedForTheClassicPagesExtensions) {
   ListedFolder folder;
   CliRun printed =

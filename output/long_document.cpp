@@ -25,9 +25,12 @@ struct Column {
 // to folder"; sizes for people are never wider than seven.
 constexpr size_t kSizeForPeopleWidth = 7;
 constexpr Column kColumns[] = {
-    {Cell::kAttributes, &ColumnSet::Attributes, false, 4}, {Cell::kSize, &ColumnSet::Size, true, 10},
-    {Cell::kLastWrite, &ColumnSet::LastWrite, false, 0},   {Cell::kCreation, &ColumnSet::CreationTime, false, 0},
-    {Cell::kLastRead, &ColumnSet::LastRead, false, 0},     {Cell::kType, &ColumnSet::Type, false, 14},
+    {Cell::kAttributes, &ColumnSet::Attributes, false, 4},
+    {Cell::kSize, &ColumnSet::Size, true, 10},
+    {Cell::kLastWrite, &ColumnSet::LastWrite, false, 0},
+    {Cell::kCreation, &ColumnSet::CreationTime, false, 0},
+    {Cell::kLastRead, &ColumnSet::LastRead, false, 0},
+    {Cell::kType, &ColumnSet::Type, false, 14},
 };
 
 size_t LeastWidth(const ListingRun& run, const Column& column) {
@@ -87,9 +90,8 @@ void AppendCellText(std::string& out, ListingRun& run, const FileInfoX& entry, C
 size_t DisplayWidth(const std::string& text) {
   static const bool names_are_utf8 = PageCharset() == "utf-8";
   if (!names_are_utf8) return text.size();
-  return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  }));
+  return static_cast<size_t>(std::count_if(
+      text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
 bool IsShown(const ListingRun& run, const Column& column) { return run.Settings->Columns.*column.shown; }

@@ -24,7 +24,8 @@ TEST(FolderLink, UpToWhereTheFoldersPartThenDown) {
   EXPECT_EQ(FolderLink(Native("/home/u/photos/site"), Native("/home/u/photos")), "../");
   EXPECT_EQ(FolderLink(Native("/home/u"), Native("/home/u/photos/2024")), "photos/2024/");
   EXPECT_EQ(FolderLink(Native("/home/u/photos"), Native("/home/u/photos/")), "") << "one folder";
-  EXPECT_EQ(FolderLink(Native("/srv/out"), Native("/home/my docs/#1 100%")), "../../home/my%20docs/%231%20100%25/")
+  EXPECT_EQ(FolderLink(Native("/srv/out"), Native("/home/my docs/#1 100%")),
+            "../../home/my%20docs/%231%20100%25/")
       << "each name as a link";
 }
 

@@ -18,6 +18,7 @@
 #include "output/escapes.h"
 #include "output/folder_check.h"
 #include "output/generate.h"
+#include "output/tree_page.h"
 #include "platform/platform.h"
 #include "settings/common_struct.h"
 #include "settings/setting_table.h"
@@ -322,15 +323,19 @@ std::string CheckOutputName(const CommonStruct& record, const CliOptions& option
 }
 
 // What the window's collection does with its edits, with the command line's
-// folder and output file in place of the edits' texts; FOLDER as typed goes
-// to folder_shown. False with a message when the output names a folder.
+// folder and output file in place of the edits' texts. folder_shown is the
+// folder's own name, or FOLDER as typed where a title given on the command
+// line asks for $DirPath. False with a message when the output names a
+// folder.
 bool ApplyCommandLine(CommonStruct& record, const CliOptions& options, std::string& folder_shown,
                       std::string& message) {
   // An empty FOLDER stays empty, to be refused, rather than naming the
   // current folder.
   if (options.Folder) {
     record.DirStr = options.Folder->empty() ? "" : AbsolutePath(*options.Folder);
-    folder_shown = NamesCurrentFolder(*options.Folder) ? OwnName(record.DirStr) : *options.Folder;
+    const bool asks_for_path =
+        NamesKey(options.SettingLines, "Title") && !NamesCurrentFolder(*options.Folder);
+    folder_shown = asks_for_path ? *options.Folder : OwnName(record.DirStr);
   }
   if (options.IncludeParent) record.IncludeParent = true;
   if (options.Recursive) {
@@ -369,6 +374,30 @@ void HideHiddenInPublishedTree(CommonStruct& record, const CliOptions& options) 
   std::string value;
   if (options.Preset && FindValue(record.SettingsText, "HideHidden", value)) return;
   record.HideHidden = true;
+}
+
+// The options for columns that the text form, a list of names alone, has
+// no place for, by the settings key each sets.
+struct ColumnOption {
+  const char* Key;
+  const char* Option;
+};
+constexpr ColumnOption kColumnOptions[] = {
+    {"Columns", "--columns"}, {"HumanSizes", "--human-sizes"}, {"TimeStyle", "--time-style"}};
+
+// A note naming the options of the command line that the text form leaves
+// aside, and the form that takes them; empty when there are none.
+std::string TextFormNote(const CommonStruct& record, const CliOptions& options) {
+  if (ListingForm(record).Code != FormCode::kText) return std::string();
+  std::string ignored;
+  size_t count = 0;
+  for (const ColumnOption& column : kColumnOptions) {
+    if (!NamesKey(options.SettingLines, column.Key)) continue;
+    ignored += (count++ == 0 ? "" : ", ") + std::string(column.Option);
+  }
+  if (count == 0) return std::string();
+  return "note: the text form lists the names alone, so " + ignored + (count == 1 ? " does" : " do") +
+         " not show in its lines; --format long writes the names in aligned columns with them";
 }
 
 // One message naming every failed check, source first, each with its path
@@ -455,6 +484,8 @@ GenerateResult Generate(const CommonStruct& record, const CliOptions& options,
     // separator is split the same way.
     const std::string file = AbsolutePath(record.OutputFile);
     if (IsSameFolder(FolderOf(file), record.DirStr)) output.LeftOut.push_back(FileNameOf(file));
+    // A page written elsewhere links from where it lies.
+    output.LinkPrefix = FolderLink(FolderOf(file), AbsolutePath(record.DirStr));
   }
   if (options.InPlace) output.Method = WriteMethod::kInPlace;
   output.NullEnds = options.NullEnds;
@@ -617,6 +648,7 @@ int Run(const std::vector<std::string>& arguments) {
     PrintMessage(message);
     return kExitBadInput;
   }
+  if (const std::string note = TextFormNote(record, options); !note.empty()) PrintMessage(note);
   std::string reason;
   if (options.SaveSettingsFile && !SaveSettings(record, *options.SaveSettingsFile, reason)) {
     PrintMessage(WriteFailureText(*options.SaveSettingsFile, reason));

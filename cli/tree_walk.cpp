@@ -41,36 +41,6 @@ std::string JoinedParts(std::string folder, const std::vector<std::string>& part
   return folder;
 }
 
-std::vector<std::string> PartsOf(const std::string& path) {
-  std::vector<std::string> parts;
-  std::string part;
-  for (char c : path) {
-    if (c == '/' || c == FolderSeparator()) {
-      if (!part.empty()) parts.push_back(part);
-      part.clear();
-    } else {
-      part += c;
-    }
-  }
-  if (!part.empty()) parts.push_back(part);
-  return parts;
-}
-
-// The link from the folder `from` to the folder `to`, both absolute: up to
-// where they part, then down; empty when they are one.
-std::string RelativeLink(const std::string& from, const std::string& to) {
-  const std::vector<std::string> a = PartsOf(from), b = PartsOf(to);
-  size_t common = 0;
-  while (common < a.size() && common < b.size() && a[common] == b[common]) ++common;
-  std::string link;
-  for (size_t i = common; i < a.size(); ++i) link += "../";
-  for (size_t i = common; i < b.size(); ++i) {
-    AppendLinkForm(link, b[i]);
-    link += '/';
-  }
-  return link;
-}
-
 // Compares the bytes written with a file's, and stops at the first that
 // differs: a page that stays as it is need not be written.
 class ComparingSink : public ByteSink {
@@ -310,8 +280,8 @@ class PageTreeWalk {
     tree.LinkIndex = options_.LinkIndex;
     tree.Path.push_back(options_.TopShown);
     tree.Path.insert(tree.Path.end(), task.Parts.begin(), task.Parts.end());
-    if (!options_.OutputDir.empty()) tree.FileLinkPrefix = RelativeLink(page_folder, task.Path);
     ListingPlace place;
+    if (!options_.OutputDir.empty()) place.LinkPrefix = FolderLink(page_folder, task.Path);
     place.Folder = task.Path;
     place.FolderShown = JoinedParts(options_.TopShown, task.Parts);
     // Every page below the top leads back up.

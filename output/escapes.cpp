@@ -116,6 +116,29 @@ std::string_view WellFormed(std::string_view text, std::string& replaced) {
   return replaced;
 }
 
+void AppendOctalEscape(std::string& out, char c) {
+  const unsigned byte = static_cast<unsigned char>(c);
+  const char octal[] = {'\\', static_cast<char>('0' + (byte >> 6)),
+                        static_cast<char>('0' + ((byte >> 3) & 7)), static_cast<char>('0' + (byte & 7))};
+  out.append(octal, sizeof octal);
+}
+
+// A control byte as its C escape, or in octal where it has none.
+void AppendControlEscape(std::string& out, char c) {
+  if (const char letter = EscapeLetter(c)) {
+    out += '\\';
+    out += letter;
+  } else {
+    AppendOctalEscape(out, c);
+  }
+}
+
+// Characters that a terminal does not show as themselves, or that some
+// readers take for a line break.
+bool IsUnseenInALine(uint32_t code_point) {
+  return (code_point >= 0x80 && code_point <= 0x9F) || code_point == 0x2028 || code_point == 0x2029;
+}
+
 // Bytes that a JSON string holds as they are: printable ASCII but '"' and
 // '\'. Every other byte takes a look.
 struct JsonPlainBytes {
@@ -163,10 +186,6 @@ void AppendJsonAsciiEscape(std::string& out, char c) {
     default:
       AppendUnicodeEscape(out, static_cast<unsigned char>(c));
   }
-}
-
-bool IsEscapedInJson(uint32_t code_point) {
-  return (code_point >= 0x80 && code_point <= 0x9F) || code_point == 0x2028 || code_point == 0x2029;
 }
 
 // Bytes that make a CSV field more than its bytes: a quote, a comma, a line
@@ -262,14 +281,8 @@ void AppendControlEscaped(std::string& out, std::string_view text) {
       out += "\\\\";
     } else if (!IsControlByte(c)) {
       out += c;
-    } else if (const char letter = EscapeLetter(c)) {
-      out += '\\';
-      out += letter;
     } else {
-      const unsigned byte = static_cast<unsigned char>(c);
-      const char octal[] = {'\\', static_cast<char>('0' + (byte >> 6)),
-                            static_cast<char>('0' + ((byte >> 3) & 7)), static_cast<char>('0' + (byte & 7))};
-      out.append(octal, sizeof octal);
+      AppendControlEscape(out, c);
     }
   }
 }
@@ -278,6 +291,31 @@ std::string ControlEscaped(std::string_view text) {
   std::string escaped;
   AppendControlEscaped(escaped, text);
   return escaped;
+}
+
+void AppendNameEscaped(std::string& out, std::string_view text) {
+  static const bool names_are_utf8 = PageCharset() == "utf-8";
+  static const bool backslash_separates = FolderSeparator() == '\\';
+  size_t length = 1;
+  for (size_t at = 0; at < text.size(); at += length) {
+    const char c = text[at];
+    length = 1;
+    if (c == '\\' && !backslash_separates) {
+      out += "\\\\";
+    } else if (IsControlByte(c)) {
+      AppendControlEscape(out, c);
+    } else if (static_cast<unsigned char>(c) <= 127 || !names_are_utf8) {
+      out += c;
+    } else {
+      uint32_t code_point = 0;
+      const bool well_formed = DecodeSequence(text, at, length, code_point);
+      if (well_formed && !IsUnseenInALine(code_point)) {
+        out.append(text, at, length);
+      } else {
+        for (size_t i = 0; i < length; ++i) AppendOctalEscape(out, text[at + i]);
+      }
+    }
+  }
 }
 
 bool IsExactAsUtf8(std::string_view text) {
@@ -300,7 +338,7 @@ void AppendJsonEscaped(std::string& out, std::string_view system_text) {
     size_t length = 1;
     uint32_t code_point = 0;
     const bool well_formed = byte > 127 && DecodeSequence(text, at, length, code_point);
-    if (well_formed && !IsEscapedInJson(code_point)) {
+    if (well_formed && !IsUnseenInALine(code_point)) {
       at += length;
       continue;
     }

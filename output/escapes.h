@@ -23,6 +23,15 @@ void AppendUnescaped(std::string& out, std::string_view text);
 void AppendControlEscaped(std::string& out, std::string_view text);
 std::string ControlEscaped(std::string_view text);
 
+// A name on one line as `ls -b` writes it, so that two names never read the
+// same: every backslash doubled (where the backslash is no folder separator,
+// so that no name holds one), each control byte as a C escape (\n, \t) or
+// three octal digits (\033); where names are UTF-8, each byte of the C1
+// controls, of the line and paragraph separators U+2028 and U+2029 and of
+// what is not UTF-8 as three octal digits (\302\233, \377). Blanks stand,
+// where ls writes "\ ".
+void AppendNameEscaped(std::string& out, std::string_view text);
+
 // JSON and CSV are UTF-8: the system's text is converted on the way
 // (SystemTextToUtf8), and each maximal ill-formed sequence of what is not
 // UTF-8 then becomes one U+FFFD, as Unicode recommends (Python's

@@ -31,6 +31,43 @@ TEST(ControlEscaped, AForgedLineOrTerminalCodeStaysOnItsLine) {
   }
 }
 
+// Where the system's texts are UTF-8; on Windows they are converted first.
+bool SystemTextIsUtf8() { return PageCharset() == "utf-8"; }
+
+std::string NameEscaped(std::string_view text) { return EscapeAs(AppendNameEscaped, text); }
+
+TEST(NameEscaped, TwoNamesNeverReadTheSame) {
+  if (FolderSeparator() == '\\') {
+    EXPECT_EQ(NameEscaped("sub\\a\nb"), "sub\\a\\nb") << "a separator, the name's control byte escaped";
+  } else {
+    EXPECT_EQ(NameEscaped("a\\nb"), "a\\\\nb") << "a backslash of its own is doubled";
+    EXPECT_EQ(NameEscaped("quote\" back\\slash"), "quote\" back\\\\slash") << "with or without an escape";
+  }
+  EXPECT_EQ(NameEscaped("a\nb"), "a\\nb");
+  EXPECT_EQ(NameEscaped(std::string("t\tr\rz\0d\x7f\x1b[31m", 13)), "t\\tr\\rz\\000d\\177\\033[31m");
+  for (const char* plain : {"a b", " leading and trailing ", "-rf", "", "a&b;<c>"}) {
+    EXPECT_EQ(NameEscaped(plain), plain) << "blanks and printable ASCII stand";
+  }
+}
+
+TEST(NameEscaped, WhatIsNotUtf8OrNotSeenInALineIsOctal) {
+  if (!SystemTextIsUtf8()) {
+    EXPECT_EQ(NameEscaped("caf\xE9"), "caf\xE9") << "a byte of the ANSI code page stands";
+    return;
+  }
+  EXPECT_EQ(NameEscaped("bad\xFF\xFEutf8"), "bad\\377\\376utf8");
+  EXPECT_EQ(NameEscaped("overlong\xC0\xAF"), "overlong\\300\\257");
+  EXPECT_EQ(NameEscaped("surrogate\xED\xA0\x80"), "surrogate\\355\\240\\200");
+  EXPECT_EQ(NameEscaped("cut \xE6\x97"), "cut \\346\\227");
+  EXPECT_EQ(NameEscaped("cut \xE6\x97\xC3\xA9"), "cut \\346\\227\xC3\xA9") << "the next character stands";
+  EXPECT_EQ(NameEscaped("c1 \xC2\x9B[31m"), "c1 \\302\\233[31m") << "the terminal's one-byte CSI";
+  EXPECT_EQ(NameEscaped("line\xE2\x80\xA8par\xE2\x80\xA9"), "line\\342\\200\\250par\\342\\200\\251");
+  for (const char* kept : {"caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80", "\xC2\xA0nbsp",
+                           "zero\xE2\x80\x8Bwidth", "\xE2\x80\x8Elrm"}) {
+    EXPECT_EQ(NameEscaped(kept), kept) << "well-formed UTF-8 that a terminal shows stands";
+  }
+}
+
 TEST(VisibleHtml, ControlBytesShowAsTheirPicturesAndMarkupAsText) {
   std::string out = "kept ";
   AppendVisibleHtml(out, "nl\nforged<b>&\"x\"");
@@ -54,9 +91,6 @@ TEST(JsonEscaped, WhatJsonAndScriptsCannotHoldIsEscaped) {
   EXPECT_EQ(Json("<a>&/"), "<a>&/");
   EXPECT_EQ(Json(""), "");
 }
-
-// Where the system's texts are UTF-8; on Windows they are converted first.
-bool SystemTextIsUtf8() { return PageCharset() == "utf-8"; }
 
 TEST(JsonEscaped, UnicodeThatScriptsCannotHoldIsEscapedAndTheRestStands) {
   if (!SystemTextIsUtf8()) GTEST_SKIP() << "names are in the ANSI code page here";

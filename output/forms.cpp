@@ -6,6 +6,7 @@
 #include "output/html_document.h"
 #include "output/html_rows.h"
 #include "output/json_document.h"
+#include "output/long_document.h"
 #include "output/names_document.h"
 #include "output/page_document.h"
 #include "output/page_rows.h"
@@ -19,7 +20,8 @@ std::string NoTail(const ListingTotals&) { return std::string(); }
 const TreeDocumentForm kJsonTree{JsonTreeHead,    JsonTreeTail,   IndentJsonRow, OpenJsonFolder,
                                  CloseJsonFolder, FailJsonFolder, false};
 const TreeDocumentForm kCsvTree{CsvHeader, NoTail, nullptr, nullptr, nullptr, nullptr, true};
-const TreeDocumentForm kNamesTree{NoText, NoTail, nullptr, nullptr, nullptr, nullptr, true};
+// Lines alone, each naming its entry by its path below the top.
+const TreeDocumentForm kLinesTree{NoText, NoTail, nullptr, nullptr, nullptr, nullptr, true};
 
 // The forms, in the order --help names them.
 const OutputForm kForms[] = {
@@ -79,11 +81,22 @@ const OutputForm kForms[] = {
      FormCode::kText,
      ComposeNamesDocument,
      AppendNameLine,
-     AppendControlEscaped,
+     AppendNameEscaped,
      LineEnds::kPlatform,
      AppendNullEndedName,
      &ListingRun::Folder,
-     &kNamesTree},
+     &kLinesTree},
+    {FormCode::kLong,
+     "long",
+     {nullptr},
+     FormCode::kText,
+     ComposeLongDocument,
+     AppendLongLine,
+     AppendNameEscaped,
+     LineEnds::kPlatform,
+     nullptr,
+     &ListingRun::Folder,
+     &kLinesTree},
 };
 
 RowComposer RowsOf(ListingRun& run) {

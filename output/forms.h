@@ -11,7 +11,7 @@
 #include "output/listing_run.h"
 #include "settings/common_struct.h"
 
-enum class FormCode { kHtml, kText, kPage, kJson, kCsv, kNames };
+enum class FormCode { kHtml, kText, kPage, kJson, kCsv, kNames, kLong };
 
 // How the line ends of a form's document reach the file.
 enum class LineEnds {

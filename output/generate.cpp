@@ -75,8 +75,13 @@ GenerateStatus ComposeListing(const CommonStruct& settings, const ListingPlace& 
   run.Settings = &settings;
   run.Form = &form;
   run.Folder = place.Folder;
-  run.FolderShown = place.FolderShown.empty() ? place.Folder : place.FolderShown;
+  if (place.Tree != nullptr) {
+    run.FolderShown = TreePathShown(*place.Tree);
+  } else {
+    run.FolderShown = place.FolderShown.empty() ? place.Folder : place.FolderShown;
+  }
   run.Tree = place.Tree;
+  run.LinkPrefix = place.LinkPrefix;
   run.Types = FileTypes(&source);
   run.Times = TimeLayoutNamed(settings.TimeStyle);
   if (!ScanListing(settings, place.Folder, source, place.LeftOut, place.IncludeParent, run.Listing, reason)) {
@@ -113,6 +118,7 @@ GenerateResult GenerateListing(const CommonStruct& settings, FolderSource& sourc
   ListingPlace place = PlaceOf(settings);
   place.FolderShown = output.FolderShown;
   place.LeftOut = output.LeftOut;
+  place.LinkPrefix = output.LinkPrefix;
   result.Status = ComposeListing(settings, place, source, form, run, result.Reason);
   if (result.Status != GenerateStatus::kWritten) return result;
   run.NullEnds = output.NullEnds && form.AppendNullEndedRow != nullptr;

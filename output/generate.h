@@ -56,6 +56,9 @@ struct ListingOutput {
   std::string FolderShown;
   // The rows as the form's NUL-ended records, where the form has them.
   bool NullEnds = false;
+  // The way from the output file's folder to DirStr, as a link, where the
+  // page stands apart from what it lists (ListingRun::LinkPrefix).
+  std::string LinkPrefix;
 };
 
 // Lists DirStr and writes the document of the form to OutputFile whole or
@@ -76,13 +79,15 @@ GenerateResult GenerateListing(const CommonStruct& settings, FolderSource& sourc
 struct ListingPlace {
   std::string Folder;  // the folder to list
   // The folder as the user gave it, for the forms that show it in place of
-  // the folder listed; empty: the folder listed.
+  // the folder listed; empty: the folder listed. A page of a tree shows its
+  // way from the top instead, the top named as its Path says.
   std::string FolderShown;
   // Names of files left out: the listing's own output file, where it lies in
   // the folder listed.
   std::vector<std::string> LeftOut;
   bool IncludeParent = false;      // the parent entry ".." is listed
   const TreePage* Tree = nullptr;  // the page's place in a tree of pages
+  std::string LinkPrefix;          // see ListingRun::LinkPrefix
 };
 
 // The place of a listing of its own: DirStr, with the settings' parent entry.

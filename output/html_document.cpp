@@ -4,6 +4,7 @@
 
 #include "listing/column_values.h"
 #include "output/document_text.h"
+#include "output/escapes.h"
 #include "output/html_rows.h"
 
 namespace {
@@ -34,6 +35,15 @@ std::string CharsetDeclaration() {
 void AppendAddressLinkForm(std::string& href, std::string address) {
   std::replace(address.begin(), address.end(), '\\', '/');
   AppendLinkForm(href, address);
+}
+
+// The classic start, or an HTML5 document's in standards mode, with its
+// language.
+std::string DocumentStart(const CommonStruct& record) {
+  if (!record.Html5) return "<HTML>\r\n";
+  std::string start = "<!DOCTYPE html>\r\n<HTML LANG=\"";
+  AppendEscapedHtml(start, record.PageLang.empty() ? "en" : record.PageLang);
+  return start + "\">\r\n";
 }
 
 void AppendTableStart(ListingRun& run) {
@@ -70,19 +80,22 @@ std::string ComposeBaseHref(const std::string& base, const std::string& listed_f
 
 std::string ComposeTableOpen(const CommonStruct& record, const std::string& custom) {
   std::string tag = "<TABLE CLASS = TableCl ";
-  tag += record.TableBorder ? " BORDER = 1 " : " ";
-  if (!record.TableColor.empty()) tag += "BGCOLOR = " + record.TableColor;
-  tag += " CELLSPACING = " + std::to_string(record.CellSpacing);
-  tag += " CELLPADDING = " + std::to_string(record.CellPadding);
-  if (!record.TableWidth.empty()) tag += " WIDTH= " + record.TableWidth;
-  tag += " ";
+  if (!record.Html5) {
+    tag += record.TableBorder ? " BORDER = 1 " : " ";
+    if (!record.TableColor.empty()) tag += "BGCOLOR = " + record.TableColor;
+    tag += " CELLSPACING = " + std::to_string(record.CellSpacing);
+    tag += " CELLPADDING = " + std::to_string(record.CellPadding);
+    if (!record.TableWidth.empty()) tag += " WIDTH= " + record.TableWidth;
+    tag += " ";
+  }
   tag += custom;
   tag += ">\r\n";
   return tag;
 }
 
 std::string ComposeSummary(const CommonStruct& record, const ListingTotals& totals) {
-  std::string summary = "<TABLE BORDER = 0 CLASS = SummaryCl>\r\n";
+  std::string summary =
+      record.Html5 ? "<TABLE CLASS = SummaryCl>\r\n" : "<TABLE BORDER = 0 CLASS = SummaryCl>\r\n";
   summary += "<TR><TD>" + totals.FolderCountText + "</TD><TD>" + record.Folders + ";</TD></TR>\r\n";
   summary += "<TR><TD>" + totals.FileCountText + "</TD>\r\n<TD>\r\n" + record.Files + ";</TD></TR>\r\n";
   summary += "<TR><TD>" + totals.SummarySizeText + "</TD>\r\n";
@@ -97,13 +110,13 @@ void ComposeHtmlDocument(ListingRun& run) {
   run.CaptionRow = ComposeCaptionRow(record);
   DocumentText& doc = run.Document;
   doc = DocumentText();
-  std::string head = "<HTML>\r\n<HEAD>\r\n" + CharsetDeclaration();
+  std::string head = DocumentStart(record) + "<HEAD>\r\n" + CharsetDeclaration();
   head += "<TITLE>" + run.Title + "</TITLE>\r\n" + run.HeadCustom +
           "\r\n<META NAME=\"Generator\" CONTENT=\"Kestrova 1.5\">\r\n";
   if (!run.BaseHref.empty()) head += "<BASE HREF = " + run.BaseHref + ">\r\n";
   head += "<STYLE TYPE = \"text/css\">\r\n" + run.StyleBlock + "</STYLE>\r\n";
   head += "</HEAD>\r\n<BODY ";
-  if (!record.DocColor.empty()) head += "BGCOLOR = " + record.DocColor;
+  if (!record.DocColor.empty() && !record.Html5) head += "BGCOLOR = " + record.DocColor;
   head += ">\n" + run.Befor;
   head += "<P CLASS = TitleCl>\r\n" + run.Title + "</P>\r\n";
   if (record.ShowMasks) {

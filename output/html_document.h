@@ -12,10 +12,12 @@ std::string ComposeStyleBlock(const CommonStruct& record);
 // as a link that ends in "/". A backslash typed in base reads as "/"
 // everywhere; one in the folder's path only where it separates folders.
 std::string ComposeBaseHref(const std::string& base, const std::string& folder);
-// The start tag of one listing table, with the custom text inside it.
+// The start tag of one listing table, with the custom text inside it; in an
+// HTML5 page (Html5) without presentational attributes.
 std::string ComposeTableOpen(const CommonStruct& record, const std::string& custom);
 // The summary table, without its end tag.
 std::string ComposeSummary(const CommonStruct& record, const ListingTotals& totals);
 // Sets the run's document to the page; its lists, totals and substituted
-// texts must be ready.
+// texts must be ready. With Html5 the page starts with a doctype and its
+// language (PageLang, else en), and has no presentational attribute.
 void ComposeHtmlDocument(ListingRun& run);

@@ -41,6 +41,32 @@ TEST_F(HtmlDocumentTest, OneTableWithoutExtrasSharesTheMaskParagraph) {
   EXPECT_EQ(page.substr(page.size() - end.size()), end);
 }
 
+TEST_F(HtmlDocumentTest, AnHtml5PageHasADoctypeItsLanguageAndNoPresentationalAttribute) {
+  const std::string classic = Document();
+  r.Html5 = true;
+  r.CapColor.clear();
+  r.KeyColColor.clear();
+  std::string page = Document();
+  EXPECT_EQ(page.substr(0, 43), "<!DOCTYPE html>\r\n<HTML LANG=\"en\">\r\n<HEAD>\r\n");
+  for (const char* attribute : {"BGCOLOR", "BORDER", "CELLSPACING", "CELLPADDING", "WIDTH", "= >"}) {
+    EXPECT_EQ(page.find(attribute), std::string::npos) << attribute << " in " << page;
+  }
+  EXPECT_NE(page.find("<TABLE CLASS = TableCl ID = listing>\r\n<TR CLASS = CaptionCl><TD>Name</TD>"),
+            std::string::npos)
+      << "the custom table text stays";
+  EXPECT_NE(page.find("<BODY >\n<!-- 2 folders -->"), std::string::npos);
+  EXPECT_NE(page.find("<TABLE CLASS = SummaryCl>\r\n"), std::string::npos);
+  auto elements = [](const std::string& html) {
+    std::vector<std::string> names;
+    for (const std::string& tag : Markup(html)) names.push_back(tag.substr(0, tag.find(' ')));
+    return names;
+  };
+  EXPECT_EQ(elements(page), elements(classic)) << "the same elements as the classic page";
+  r.PageLang = "de-CH\" x=\"";
+  page = Document();
+  EXPECT_EQ(page.substr(0, 53), "<!DOCTYPE html>\r\n<HTML LANG=\"de-CH&quot; x=&quot;\">\r\n");
+}
+
 TEST_F(HtmlDocumentTest, BaseAddressForms) {
   r.Base = "";
   EXPECT_EQ(Document().find("<BASE"), std::string::npos);

@@ -12,7 +12,7 @@ void AppendName(std::string& row, const ListingRun& run, const FileInfoX& entry)
   // In a tree of pages a folder links to its page, and one without a page
   // is not linked at all.
   std::string tree_link;
-  const bool linked = run.Tree == nullptr || AppendTreeLink(tree_link, *run.Tree, entry);
+  const bool linked = run.Tree == nullptr || AppendTreeLink(tree_link, *run.Tree, run.LinkPrefix, entry);
   if (!record.CreateLinks || !linked) {
     row += "<DIV CLASS = NameCl>";
     AppendEscapedHtml(row, name);
@@ -85,9 +85,10 @@ void AppendTime(std::string& row, const ListingRun& run, uint64_t time) {
   row += "</TD>";
 }
 
-// "<TD BGCOLOR = " KeyColColor ">" for the key column, else "<TD>".
+// "<TD BGCOLOR = " KeyColColor ">" for the key column, else (and in an
+// HTML5 page) "<TD>".
 void AppendEntryCellOpen(std::string& row, const CommonStruct& record, bool key) {
-  if (key) {
+  if (key && !record.Html5) {
     row += "<TD BGCOLOR = ";
     row += record.KeyColColor;
     row += '>';
@@ -151,6 +152,7 @@ void AppendCell(std::string& row, ListingRun& run, const FileInfoX& entry, Cell 
 }  // namespace
 
 std::string CaptionCellOpen(const CommonStruct& record, bool key) {
+  if (record.Html5) return "<TD>";
   return "<TD BGCOLOR = " + (key ? record.KeyCapColor : record.CapColor) + ">";
 }
 

@@ -8,7 +8,8 @@
 #include "output/listing_run.h"
 #include "settings/common_struct.h"
 
-// "<TD BGCOLOR = " and the key or ordinary caption colour, then ">".
+// "<TD BGCOLOR = " and the key or ordinary caption colour, then ">"; "<TD>"
+// in an HTML5 page (Html5).
 std::string CaptionCellOpen(const CommonStruct& record, bool key);
 
 // One caption cell per shown column.

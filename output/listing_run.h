@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "listing/column_values.h"
 #include "listing/entry.h"
@@ -35,10 +36,15 @@ struct ListingRun {
   const CommonStruct* Settings = nullptr;
   const OutputForm* Form = nullptr;
   std::string Folder;  // the folder listed
-  // The folder as the user gave it (FOLDER as typed, or the current folder's
-  // own name), which a page to publish shows instead of the folder listed;
-  // the folder listed where nobody gave one.
+  // The folder as the user gave it (FOLDER as typed, or the folder's own
+  // name), which a page to publish shows instead of the folder listed; the
+  // folder listed where nobody gave one. In a tree of pages, the way from
+  // the top as the page names it (TreePathShown: "photos / 2024 / june").
   std::string FolderShown;
+  // The way from the folder of the page to the folder listed, already a link
+  // ("../photos/"), where a page stands apart from what it lists; every link
+  // to an entry starts with it (in a tree of pages, every link to a file).
+  std::string LinkPrefix;
   // The folder's path below the top of a tree with a closing separator,
   // written before each name by the forms of one line per entry (csv,
   // names); empty for a listing of its own.
@@ -60,6 +66,8 @@ struct ListingRun {
   std::string CaptionRow;
   // The $File word as the form writes it, for the type column.
   std::string FileWord;
+  // The widths of the columns that a form aligns, one per column shown.
+  std::vector<size_t> ColumnWidths;
   DocumentText Document;
   // The page's place in a tree of pages; null for a listing of its own.
   const TreePage* Tree = nullptr;

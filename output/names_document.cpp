@@ -4,12 +4,8 @@
 #include "output/escapes.h"
 
 void AppendNameLine(ListingRun& run, const FileInfoX& entry, std::string& row) {
-  // Escaped as one: a name's control byte doubles every backslash of the line.
-  if (run.PathPrefix.empty()) {
-    AppendControlEscaped(row, entry.Find.cFileName);
-  } else {
-    AppendControlEscaped(row, run.PathPrefix + entry.Find.cFileName);
-  }
+  AppendNameEscaped(row, run.PathPrefix);
+  AppendNameEscaped(row, entry.Find.cFileName);
   row += "\r\n";
 }
 

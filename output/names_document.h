@@ -6,8 +6,8 @@
 #include "listing/entry.h"
 #include "output/listing_run.h"
 
-// Appends the entry's name, its control bytes escaped as the text listing
-// escapes them, and "\r\n": a line never splits.
+// Appends the entry's name escaped as `ls -b` escapes it (AppendNameEscaped)
+// and "\r\n": a line never splits, and two names never read the same.
 void AppendNameLine(ListingRun& run, const FileInfoX& entry, std::string& row);
 
 // Appends the entry's name exactly as it is and a NUL.

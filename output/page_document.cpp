@@ -11,18 +11,34 @@
 
 namespace {
 
+void AppendCrumb(std::string& nav, const TreePage& tree, size_t up, const std::string& name) {
+  nav += "<li><a href=\"";
+  AppendEscapedHtml(nav, TreeLinkUp(tree, up));
+  nav += "\">";
+  AppendVisibleHtml(nav, name);
+  nav += "</a></li>";
+}
+
 // The way from the top of a tree of pages down to this one, each folder
-// above a link to its page.
+// above a link to its page. Where levels are left out, what stands for them
+// links to the nearest of them, so that every level is a few steps away.
 std::string ComposeBreadcrumbs(const ListingRun& run) {
   if (run.Tree == nullptr || run.Tree->Path.size() < 2) return std::string();
-  const std::vector<std::string>& path = run.Tree->Path;
+  const TreePage& tree = *run.Tree;
+  const std::vector<std::string>& path = tree.Path;
+  const size_t first = FirstLevelAfterTheTop(tree);
   std::string nav = "<nav aria-label=\"Folders\"><ol>";
-  for (size_t i = 0; i + 1 < path.size(); ++i) {
+  AppendCrumb(nav, tree, path.size() - 1, path.front());
+  if (first > 1) {
+    const size_t up = path.size() - first;
     nav += "<li><a href=\"";
-    AppendEscapedHtml(nav, TreeLinkUp(*run.Tree, path.size() - 1 - i));
-    nav += "\">";
-    AppendVisibleHtml(nav, path[i]);
+    AppendEscapedHtml(nav, TreeLinkUp(tree, up));
+    nav += "\" title=\"" + std::to_string(up) + " levels up\">";
+    nav += LevelsLeftOutText();
     nav += "</a></li>";
+  }
+  for (size_t level = first; level + 1 < path.size(); ++level) {
+    AppendCrumb(nav, tree, path.size() - 1 - level, path[level]);
   }
   nav += "<li aria-current=\"page\">";
   AppendVisibleHtml(nav, path.back());
@@ -206,17 +222,25 @@ std::string TitleHtml(const ListingRun& run) {
 
 std::string Grouped(uint64_t number) { return GroupThousands(std::to_string(number), ','); }
 
+// "*.*" and "*" keep every name: a line that named them would say nothing.
+bool NarrowsNames(const std::string& mask) { return !mask.empty() && mask != "*.*" && mask != "*"; }
+
+void AppendMask(std::string& masks, const std::string& word, const std::string& mask) {
+  if (!NarrowsNames(mask)) return;
+  if (!masks.empty()) masks += "; ";
+  AppendEscapedHtml(masks, word);
+  masks += " [";
+  AppendVisibleHtml(masks, mask);
+  masks += "]";
+}
+
+// The masks that leave names out, in the user's words; nothing where every
+// name is listed.
 std::string ComposeMasks(const CommonStruct& record) {
-  std::string masks = "<p>";
-  AppendEscapedHtml(masks, record.Folders);
-  masks += " [";
-  AppendVisibleHtml(masks, record.DirMask);
-  masks += "]; ";
-  AppendEscapedHtml(masks, record.Files);
-  masks += " [";
-  AppendVisibleHtml(masks, record.FileMask);
-  masks += "]</p>\n";
-  return masks;
+  std::string masks;
+  AppendMask(masks, record.Folders, record.DirMask);
+  AppendMask(masks, record.Files, record.FileMask);
+  return masks.empty() ? masks : "<p>" + masks + "</p>\n";
 }
 
 // "2 Folders; 14 Files; 3.2 MB Total size", the exact bytes in the size's title.

@@ -10,7 +10,9 @@
 
 // Sets the run's document to the page; its lists, totals and substituted
 // texts must be ready. Of the settings, the title, words, captions, columns,
-// order, masks, summary, links, Befor and After apply, with PageLang and
-// PageStyle; the classic page's colours, styles, base address, head and
-// table texts do not.
+// order, masks (named only where they leave names out), summary, links,
+// Befor and After apply, with PageLang and PageStyle; the classic page's
+// colours, styles, base address, head and table texts do not. Times are
+// shown in UTC and say so; a file whose type the system does not know is
+// typed by the $File word alone.
 void ComposePageDocument(ListingRun& run);

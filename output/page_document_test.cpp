@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "output/forms.h"
+#include "output/tree_page.h"
 #include "tests/document_fixture.h"
 #include "tests/html_markup.h"
 #include "tests/test_support.h"
@@ -74,6 +75,22 @@ class PageDocumentTest : public DocumentFixture {
         << failure;
     return FlattenRun(run);
   }
+
+  // The page of the fixture's folder as a page of a tree, levels deep.
+  std::string TreePageOf(size_t levels) {
+    tree.IndexName = "index.html";
+    tree.Path = {"top"};
+    for (size_t level = 1; level < levels; ++level) tree.Path.push_back("l" + std::to_string(level));
+    std::string failure;
+    ListingPlace place = PlaceOf(r);
+    place.Tree = &tree;
+    EXPECT_EQ(ComposeListing(r, place, source, FormOf(FormCode::kPage), run, failure),
+              GenerateStatus::kWritten)
+        << failure;
+    return FlattenRun(run);
+  }
+
+  TreePage tree;
 
   // The page of one folder holding files and folders of these names.
   std::string PageOfNames(const std::vector<std::string>& names, const std::string& shown) {
@@ -171,6 +188,50 @@ TEST_F(PageDocumentTest, TheTitleIsTextAndABlankOneNamesTheFolder) {
   EXPECT_NE(page.find("<h1>photos</h1>"), std::string::npos);
 }
 
+// The links of the page's way from the top, each with the level it leads to
+// (the page's own is the last) and the text it shows.
+std::vector<std::pair<size_t, std::string>> Crumbs(const std::string& page, size_t levels) {
+  std::vector<std::pair<size_t, std::string>> crumbs;
+  const std::string nav = Between(page, "<nav aria-label=\"Folders\"><ol>", "</ol></nav>");
+  for (size_t at = nav.find("<a href=\""); at != std::string::npos; at = nav.find("<a href=\"", at + 1)) {
+    const std::string href = Between(nav.substr(at), "<a href=\"", "\"");
+    const std::string shown = Between(nav.substr(at), ">", "</a>");
+    size_t up = 0;
+    while (href.compare(3 * up, 3, "../") == 0) ++up;
+    EXPECT_EQ(href.size(), 3 * up) << "nothing but the way up: " << href.substr(0, 40);
+    crumbs.emplace_back(levels - 1 - up, shown);
+  }
+  return crumbs;
+}
+
+TEST_F(PageDocumentTest, ATreesPageNamesItsWayFromTheTopEachFolderAboveALink) {
+  const std::string page = TreePageOf(4);
+  EXPECT_NE(page.find("<h1>Content of top / l1 / l2 / l3</h1>"), std::string::npos);
+  EXPECT_NE(page.find("<title>Content of top / l1 / l2 / l3</title>"), std::string::npos);
+  const std::vector<std::pair<size_t, std::string>> expected = {{0, "top"}, {1, "l1"}, {2, "l2"}};
+  EXPECT_EQ(Crumbs(page, 4), expected);
+  EXPECT_NE(page.find("<li aria-current=\"page\">l3</li></ol></nav>"), std::string::npos);
+  EXPECT_EQ(TreePageOf(1).find("<nav"), std::string::npos) << "the top has no way to show";
+  EXPECT_NE(TreePageOf(1).find("<h1>Content of top</h1>"), std::string::npos);
+}
+
+TEST_F(PageDocumentTest, APageThousandsOfLevelsDeepStaysAsSmallAsOneNearTheTop) {
+  const size_t small = TreePageOf(kMostLevelsNamed).size();
+  const std::string deep = TreePageOf(3000);
+  // One way up to the top, three bytes a level, and names of the last few.
+  EXPECT_LT(deep.size(), small + 3 * 3000 + 200) << "linear in depth";
+  const std::string left_out = LevelsLeftOutText();
+  const std::string last = "l2994 / l2995 / l2996 / l2997 / l2998 / l2999";
+  EXPECT_NE(deep.find("<h1>Content of top / " + left_out + " / " + last + "</h1>"), std::string::npos);
+  const std::vector<std::pair<size_t, std::string>> expected = {
+      {0, "top"},      {2993, left_out}, {2994, "l2994"}, {2995, "l2995"},
+      {2996, "l2996"}, {2997, "l2997"},  {2998, "l2998"}};
+  EXPECT_EQ(Crumbs(deep, 3000), expected)
+      << "each crumb leads to its level, the left-out ones' to the nearest";
+  EXPECT_EQ(Crumbs(TreePageOf(kMostLevelsNamed), kMostLevelsNamed).size(), kMostLevelsNamed - 1)
+      << "none left out up to the most named";
+}
+
 TEST_F(PageDocumentTest, CaptionsInTableOrderWithTheSortedColumnMarked) {
   r.Size = "Size <B>";
   EXPECT_EQ(Between(Page(), "<thead>\n", "</thead>"),
@@ -195,11 +256,12 @@ TEST_F(PageDocumentTest, CaptionsInTableOrderWithTheSortedColumnMarked) {
 
 TEST_F(PageDocumentTest, RowsOfEveryKindFoldersFirstTheParentAbove) {
   const std::string page = Page();
-  EXPECT_EQ(Between(page, "<tbody class=\"parent\">\n", "</tbody>"),
-            "<tr><td><a href=\"../\">..</a></td><td>Folder</td><td></td>"
-            "<td><time datetime=\"2006-03-05T16:07:09Z\">2006-03-05 16:07:09</time></td>"
-            "<td><time datetime=\"2006-03-04T16:07:09Z\">2006-03-04 16:07:09</time></td>"
-            "<td><time datetime=\"2006-03-05T16:08:09Z\">2006-03-05 16:08:09</time></td><td>Dir</td></tr>\n")
+  EXPECT_EQ(
+      Between(page, "<tbody class=\"parent\">\n", "</tbody>"),
+      "<tr><td><a href=\"../\">..</a></td><td>Folder</td><td></td>"
+      "<td><time datetime=\"2006-03-05T16:07:09Z\">2006-03-05 16:07:09 UTC</time></td>"
+      "<td><time datetime=\"2006-03-04T16:07:09Z\">2006-03-04 16:07:09 UTC</time></td>"
+      "<td><time datetime=\"2006-03-05T16:08:09Z\">2006-03-05 16:08:09 UTC</time></td><td>Dir</td></tr>\n")
       << "the parent stays first although the order is descending";
   const std::string folders = Between(page, "<tbody class=\"folders\">\n", "</tbody>");
   EXPECT_EQ(Count(folders, "<tr>"), 2u);
@@ -210,11 +272,11 @@ TEST_F(PageDocumentTest, RowsOfEveryKindFoldersFirstTheParentAbove) {
   EXPECT_LT(page.find("<tbody class=\"folders\">"), page.find("<tbody class=\"files\">"));
   EXPECT_EQ(
       files.substr(0, files.find("</tr>") + 6),
-      "<tr><td><a href=\"big.iso\">big.iso</a></td><td>File \"iso\"</td>"
+      "<tr><td><a href=\"big.iso\">big.iso</a></td><td>File</td>"
       "<td data-bytes=\"5368709120\" title=\"5,368,709,120 bytes\">5.0 GB</td>"
-      "<td><time datetime=\"2006-03-05T21:07:09Z\">2006-03-05 21:07:09</time></td>"
-      "<td><time datetime=\"2006-03-04T21:07:09Z\">2006-03-04 21:07:09</time></td>"
-      "<td><time datetime=\"2006-03-05T21:08:09Z\">2006-03-05 21:08:09</time></td><td>A C </td></tr>\n");
+      "<td><time datetime=\"2006-03-05T21:07:09Z\">2006-03-05 21:07:09 UTC</time></td>"
+      "<td><time datetime=\"2006-03-04T21:07:09Z\">2006-03-04 21:07:09 UTC</time></td>"
+      "<td><time datetime=\"2006-03-05T21:08:09Z\">2006-03-05 21:08:09 UTC</time></td><td>A C </td></tr>\n");
   EXPECT_NE(files.find(
                 "<td>HTML &lt;Page&gt;</td><td data-bytes=\"1234567\" title=\"1,234,567 bytes\">1.2 MB</td>"),
             std::string::npos);
@@ -226,7 +288,7 @@ TEST_F(PageDocumentTest, RowsOfEveryKindFoldersFirstTheParentAbove) {
   r.Columns.ShowSeconds = false;
   const std::string ascending = Between(Page(), "<tbody class=\"files\">\n", "</tbody>");
   EXPECT_LT(ascending.find("README"), ascending.find("big.iso"));
-  EXPECT_NE(ascending.find("<time datetime=\"2006-03-05T21:07:09Z\">2006-03-05 21:07</time>"),
+  EXPECT_NE(ascending.find("<time datetime=\"2006-03-05T21:07:09Z\">2006-03-05 21:07 UTC</time>"),
             std::string::npos)
       << "minutes without the seconds flag; the machine's time keeps them";
 }
@@ -237,7 +299,7 @@ TEST_F(PageDocumentTest, WordsOfTheSettingsAreText) {
   r.FileSize = "o<ctets";
   const std::string page = Page();
   EXPECT_NE(page.find("<td>&lt;i&gt;Dir&lt;/i&gt;</td>"), std::string::npos);
-  EXPECT_NE(page.find("<td>F&amp; \"iso\"</td>"), std::string::npos);
+  EXPECT_NE(page.find("<td>F&amp;</td>"), std::string::npos);
   EXPECT_NE(page.find("title=\"1,536 o&lt;ctets\""), std::string::npos);
 }
 
@@ -364,9 +426,15 @@ TEST_F(PageDocumentTest, SummaryAndMasksInTheUsersWords) {
   EXPECT_EQ(
       Between(page, "<footer>\n", "</footer>"),
       "<p>0 folders; 1,234 files &amp; more; <span title=\"1,234,000 bytes\">1.2 MB</span> in total</p>\n");
-  EXPECT_NE(
-      page.find("<h1>Content of Web &amp; Root</h1>\n<p>folders [&lt;d&gt;*]; files &amp; more [*.*]</p>\n"),
-      std::string::npos);
+  EXPECT_NE(page.find("<h1>Content of Web &amp; Root</h1>\n<p>folders [&lt;d&gt;*]</p>\n"), std::string::npos)
+      << "only the mask that leaves names out";
+  r.DirMask = "*";
+  r.FileMask = "*.txt;*.md";
+  EXPECT_NE(Page().find("<h1>Content of Web &amp; Root</h1>\n<p>files &amp; more [*.txt;*.md]</p>\n"),
+            std::string::npos);
+  r.FileMask = "*.*";
+  EXPECT_NE(Page().find("<h1>Content of Web &amp; Root</h1>\n</header>"), std::string::npos)
+      << "no line where every name is listed";
   EXPECT_EQ(Count(page, "<tbody"), 1u) << "no row group without rows";
   r.ShowSummary = false;
   r.ShowMasks = false;

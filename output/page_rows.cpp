@@ -38,7 +38,7 @@ void AppendName(std::string& row, const ListingRun& run, const FileInfoX& entry,
   // In a tree of pages a folder links to its page, and one without a page
   // is not linked at all.
   std::string tree_link;
-  const bool linked = run.Tree == nullptr || AppendTreeLink(tree_link, *run.Tree, entry);
+  const bool linked = run.Tree == nullptr || AppendTreeLink(tree_link, *run.Tree, run.LinkPrefix, entry);
   if (!record.CreateLinks || !linked) {
     AppendVisibleHtml(row, name);
     return;
@@ -47,11 +47,13 @@ void AppendName(std::string& row, const ListingRun& run, const FileInfoX& entry,
   if (run.Tree != nullptr) {
     row += tree_link;
   } else if (parent) {
-    row += "../";
+    row += run.LinkPrefix + "../";
   } else {
     // "c:x" would read as a scheme ("javascript:" too); "./c:x" is the entry.
     const size_t colon = name.find(':');
-    if (colon != std::string::npos && colon < name.find_first_of("\\/")) row += "./";
+    if (run.LinkPrefix.empty() && colon != std::string::npos && colon < name.find_first_of("\\/"))
+      row += "./";
+    row += run.LinkPrefix;
     AppendLinkForm(row, name);
     if (IsFolder(entry.Find.dwFileAttributes)) row += '/';
   }
@@ -81,8 +83,9 @@ void AppendSize(std::string& row, const CommonStruct& record, const FileInfoX& e
 // The counts from here on have no time text (see AppendIsoTime).
 constexpr uint64_t kNoTime = uint64_t{1} << 63;
 
-// A time without a text leaves its cell empty rather than holding a <time>
-// without a date.
+// A time for people, in UTC and saying so: the same text wherever and
+// whenever the page is written and read. A time without a text leaves its
+// cell empty rather than holding a <time> without a date.
 void AppendTime(std::string& row, const CommonStruct& record, uint64_t time) {
   if (time >= kNoTime) {
     row += "<td></td>";
@@ -92,7 +95,7 @@ void AppendTime(std::string& row, const CommonStruct& record, uint64_t time) {
   AppendIsoTime(row, time, IsoTime::kMachine);
   row += "\">";
   AppendIsoTime(row, time, record.Columns.ShowSeconds ? IsoTime::kSeconds : IsoTime::kMinutes);
-  row += "</time></td>";
+  row += " UTC</time></td>";
 }
 
 void AppendCell(std::string& row, ListingRun& run, const FileInfoX& entry, Cell cell, bool parent) {
@@ -109,8 +112,11 @@ void AppendCell(std::string& row, ListingRun& run, const FileInfoX& entry, Cell 
         AppendEscapedHtml(row, link);
       } else if (IsFolder(entry.Find.dwFileAttributes)) {
         AppendEscapedHtml(row, record.Folder);
+      } else if (const std::string& description = TypeDescription(entry, run.Types); !description.empty()) {
+        AppendVisibleHtml(row, description);
       } else {
-        AppendTypeText(row, run.FileWord, entry, run.Types, AppendVisibleHtml);
+        // A type the system does not know is a file, whatever its extension.
+        row += run.FileWord;
       }
       row += "</td>";
       break;

@@ -14,9 +14,9 @@
 std::string ComposePageCaptionRow(const CommonStruct& record);
 
 // Appends the row of one entry to row: a file links to its name, a folder
-// to its name and "/". The parent entry gets no row here: the document
+// to its name and "/", each after the run's LinkPrefix. The parent entry gets no row here: the document
 // holds it apart, first in either order (see AppendParentRow).
 void AppendPageRow(ListingRun& run, const FileInfoX& entry, std::string& row);
 
-// Appends the parent entry's row, which links to "../".
+// Appends the parent entry's row, which links to "../" (after LinkPrefix).
 void AppendParentRow(ListingRun& run, const FileInfoX& entry, std::string& row);

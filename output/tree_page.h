@@ -24,16 +24,37 @@ struct TreePage {
   // The folders from the top down to this one, by the names they are shown
   // with; the top's name first. One name: the top page itself.
   std::vector<std::string> Path;
-  // The way from the page's folder to the folder it lists, already a link
-  // ("../../srv/files/"), where the pages stand apart from the files.
-  std::string FileLinkPrefix;
 };
+
+// The link from the folder `from` to the folder `to`, both absolute: up to
+// where they part, then down ("../../srv/files/"); empty when they are one.
+// Where no way leads from one to the other (two drives of Windows), the
+// absolute file: address of `to`.
+std::string FolderLink(const std::string& from, const std::string& to);
 
 // What a link from a page of the tree leads to: "name/" or "name/INDEX" for
 // a sub-folder with a page, "../" or "../INDEX" for the parent entry, the
-// entry's own name for files. Appends the link, percent-encoded, and true;
-// false (nothing appended) for a folder without a page.
-bool AppendTreeLink(std::string& href, const TreePage& tree, const FileInfoX& entry);
+// entry's own name after file_prefix (the run's LinkPrefix) for files.
+// Appends the link, percent-encoded, and true; false (nothing appended) for
+// a folder without a page.
+bool AppendTreeLink(std::string& href, const TreePage& tree, const std::string& file_prefix,
+                    const FileInfoX& entry);
 
 // The link from this page to the page of the folder `up` levels above it.
 std::string TreeLinkUp(const TreePage& tree, size_t up);
+
+// The levels of the way from the top that a page names: all of them up to
+// kMostLevelsNamed, else the top and the last levels down to the page's
+// own, the ones between left out, so that a page thousands of levels deep
+// is as small as one near the top. The levels named after the top start at
+// the index returned: 1 where none is left out.
+constexpr size_t kMostLevelsNamed = 8;
+size_t FirstLevelAfterTheTop(const TreePage& tree);
+
+// What stands for the levels left out: "…" where names are UTF-8, "..."
+// where they are in a code page that may not have it.
+const char* LevelsLeftOutText();
+
+// The way from the top down to the page's folder, as a page names it:
+// "photos / 2024 / june", "photos / … / d / june" where levels are left out.
+std::string TreePathShown(const TreePage& tree);

@@ -116,4 +116,7 @@ struct CommonStruct {
   // stylesheet linked after its own rules; the classic forms use neither.
   std::string PageLang;
   std::string PageStyle;
+  // The classic page as an HTML5 document: a doctype, PageLang's language,
+  // no presentational attributes (the styles give what they gave).
+  bool Html5 = false;
 };

@@ -215,11 +215,17 @@ std::vector<SettingDeclaration> Declarations() {
       Own(Flag("ShowLinks", G::kCommandLine, &CommonStruct::ShowLinks, "0", nullptr,
                "1 gives symbolic links the type Link, Link to folder or Broken link in the classic forms, "
                "as the standards page always does.")),
-      Own(Text("PageLang", G::kCommandLine, &CommonStruct::PageLang, "", nullptr,
-               "The language tag of the standards page (de, de-CH); empty: en.")),
+      Own(Text(
+          "PageLang", G::kCommandLine, &CommonStruct::PageLang, "", nullptr,
+          "The language tag of the standards page, and of the classic page with Html5 (de, de-CH); empty: "
+          "en.")),
       Own(Text("PageStyle", G::kCommandLine, &CommonStruct::PageStyle, "", nullptr,
                "The address of a stylesheet that the standards page links after its own rules, so that its "
                "rules win (../site.css); empty: none.")),
+      Own(Flag("Html5", G::kCommandLine, &CommonStruct::Html5, "0", nullptr,
+               "1 writes the classic page as an HTML5 document: a doctype, the language of PageLang (en "
+               "where empty) on its HTML tag, and none of the presentational attributes (colours, border, "
+               "cell spacing and padding, width), which are then the styles' to give.")),
   };
 }
 

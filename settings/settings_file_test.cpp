@@ -712,8 +712,8 @@ namespace {
 TEST(SettingDeclarations, TheCommandLinesOwnKeysAreWrittenOnlyWhenSet) {
   CommonStruct record = ReadText("", CommonStruct());
   const std::string plain = SerializeSettings(record);
-  for (const char* key :
-       {"Format=", "Exclude=", "HideHidden=", "NaturalOrder=", "HumanSizes=", "TimeStyle=", "ShowLinks="}) {
+  for (const char* key : {"Format=", "Exclude=", "HideHidden=", "NaturalOrder=", "HumanSizes=", "TimeStyle=",
+                          "ShowLinks=", "Html5="}) {
     EXPECT_EQ(plain.find(std::string("\n") + key), std::string::npos)
         << "a window's file keeps its lines: " << key;
   }

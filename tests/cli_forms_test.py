@@ -15,6 +15,7 @@ import datetime
 import io
 import json
 import os
+import re
 import subprocess
 import sys
 import tempfile
@@ -42,22 +43,49 @@ def iso_utc(seconds):
     return datetime.datetime.fromtimestamp(seconds, datetime.timezone.utc).strftime("%Y-%m-%dT%H:%M:%SZ")
 
 
-def control_escaped(name):
-    """The escape of the names form, as the manual page documents it."""
-    if not any(byte < 32 or byte == 127 for byte in name):
-        return name
+def name_escaped(name):
+    """The escape of the names form, as the manual page documents it: ls -b's, blanks standing."""
     letters = {7: b"a", 8: b"b", 9: b"t", 10: b"n", 11: b"v", 12: b"f", 13: b"r"}
     escaped = b""
-    for byte in name:
+    at = 0
+    while at < len(name):
+        byte = name[at]
         if byte == ord("\\"):
             escaped += b"\\\\"
-        elif byte >= 32 and byte != 127:
-            escaped += bytes([byte])
         elif byte in letters:
             escaped += b"\\" + letters[byte]
-        else:
+        elif byte < 32 or byte == 127:
             escaped += b"\\%03o" % byte
+        elif byte < 128:
+            escaped += bytes([byte])
+        else:
+            character = next((name[at:at + n] for n in (2, 3, 4) if utf8_character(name[at:at + n])), None)
+            if character is None or "\x80" <= character.decode() <= "\x9f" or character.decode() in "\u2028\u2029":
+                character = character or name[at:at + 1]
+                escaped += b"".join(b"\\%03o" % b for b in character)
+            else:
+                escaped += character
+            at += len(character)
+            continue
+        at += 1
     return escaped
+
+
+def utf8_character(part):
+    """True when the bytes are one well-formed UTF-8 character."""
+    try:
+        return len(part.decode("utf-8")) == 1
+    except UnicodeDecodeError:
+        return False
+
+
+def ls_escaped(folder):
+    """The names of the folder as GNU ls -b writes them in a UTF-8 locale, one a line, its "\\ " read as
+    the blank the names form leaves standing."""
+    listed = subprocess.run(["ls", "-b", "-1", "-A", "-U", folder], env=dict(os.environ, LC_ALL="C.UTF-8"),
+                            capture_output=True, check=True).stdout
+    return sorted(re.sub(rb"\\(.)", lambda m: m.group(1) if m.group(1) == b" " else m.group(0), line)
+                  for line in listed.split(b"\n")[:-1])
 
 
 def run(*arguments, status=0):
@@ -205,7 +233,7 @@ class FormsOnAHostileFolder(unittest.TestCase):
 
     def test_names_lines_are_the_sorted_names_escaped_and_null_gives_them_exactly(self):
         lines = run("--format", "names", self.folder).stdout
-        self.assertEqual(lines.split(b"\n")[:-1], [control_escaped(n) for n in self.sorted_names()])
+        self.assertEqual(lines.split(b"\n")[:-1], [name_escaped(n) for n in self.sorted_names()])
         self.assertTrue(lines.endswith(b"\n"))
         nul_ended = run("--format", "names", "--null", self.folder).stdout
         self.assertEqual(nul_ended.split(b"\0")[:-1], self.sorted_names())
@@ -214,6 +242,11 @@ class FormsOnAHostileFolder(unittest.TestCase):
             ["xargs", "-0", "-n", "1", "printf", "x\\n"], input=nul_ended, check=True, capture_output=True
         )
         self.assertEqual(counted.stdout.count(b"\n"), len(self.names), "xargs -0 sees every name once")
+
+    def test_names_are_escaped_as_ls_b_escapes_them(self):
+        lines = run("--format", "names", self.folder).stdout.split(b"\n")[:-1]
+        self.assertEqual(sorted(lines), ls_escaped(self.folder))
+        self.assertEqual(len(set(lines)), len(self.names), "no two names read the same")
 
     def test_the_parent_entry_comes_first_when_asked(self):
         listing = json.loads(run("--format", "json", "--include-parent", self.folder).stdout)
@@ -419,7 +452,7 @@ class ATreeAsOneDocument(unittest.TestCase):
         exact = run("-R", "--format", "names", "--null", self.top).stdout.split(b"\0")[:-1]
         self.assertEqual(exact, paths, "names in the order of the csv rows")
         lines = run("-R", "--format", "names", self.top).stdout.split(b"\n")[:-1]
-        self.assertEqual(lines, [control_escaped(path) for path in paths])
+        self.assertEqual(lines, [name_escaped(path) for path in paths])
 
     def test_the_document_never_lists_itself(self):
         output = os.path.join(self.top, b"a", b"deep", b"all.json")

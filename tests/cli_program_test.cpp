@@ -585,6 +585,16 @@ TEST(CliWrites, OutputEqualsTheEnginesForTheSameSettings) {
   }
 }
 
+// A page written into another folder than the one it lists, as it would be
+// on standard output: its links from the listed folder itself.
+std::string AsInTheListedFolder(std::string page, const std::string& folder) {
+  const std::string prefix = "href=\"../" + fs::path(folder).filename().string() + "/";
+  for (size_t at = page.find(prefix); at != std::string::npos; at = page.find(prefix, at)) {
+    page.replace(at, prefix.size(), "href=\"");
+  }
+  return page;
+}
+
 TEST(CliWrites, DashWritesTheDocumentToStandardOutput) {
   ListedFolder folder;
   const std::string html = folder.Output("list.html");
@@ -594,7 +604,7 @@ TEST(CliWrites, DashWritesTheDocumentToStandardOutput) {
 
   CliRun page = RunCli({folder.path(), "-o", "-"});
   EXPECT_EQ(0, page.Status);
-  EXPECT_EQ(ReadFileBytes(html), page.Out);
+  EXPECT_EQ(AsInTheListedFolder(ReadFileBytes(html), folder.path()), page.Out);
   EXPECT_EQ("kestrova-cli: Wrote standard output: 2 folders, 3 files, 1,546 bytes\n", page.Err);
 
   CliRun list = RunCli({folder.path(), "-o", "-", "--text", "-q"});
@@ -657,12 +667,22 @@ TEST(CliWrites, ThePageShowsTheFolderAsGivenAndNoPathThatWasNot) {
     return run.Out.substr(run.Out.find("<title>"), run.Out.find("</title>") - run.Out.find("<title>") + 8);
   };
   const std::string separator(1, FolderSeparator());
-  EXPECT_EQ("<title>Content of site</title>", page_of({"site"}, work.path())) << "FOLDER as typed";
-  EXPECT_EQ("<title>Content of ." + separator + "site</title>",
-            page_of({"." + separator + "site"}, work.path()));
+  EXPECT_EQ("<title>Content of site</title>", page_of({"site"}, work.path())) << "the folder's own name";
+  EXPECT_EQ("<title>Content of site</title>", page_of({"." + separator + "site"}, work.path()));
   EXPECT_EQ("<title>Content of site</title>", page_of({}, site)) << "the current folder by its own name";
   EXPECT_EQ("<title>Content of site</title>", page_of({"."}, site));
+  EXPECT_EQ("<title>Content of site</title>", page_of({".." + separator + "site"}, site));
   EXPECT_EQ("<title>[site]</title>", page_of({"--set", "Title=[$DirPath]"}, site));
+  EXPECT_EQ("<title>Files of ." + separator + "site</title>",
+            page_of({"." + separator + "site", "--title", "Files of $DirPath"}, work.path()))
+      << "a title given on the command line names FOLDER as typed";
+
+  // An absolute FOLDER: its own name, and its path only where a title asks.
+  CliRun absolute = RunCli({"-q", "-o", "-", site});
+  EXPECT_TRUE(Contains(absolute.Out, "<h1>Content of site</h1>")) << absolute.Err;
+  EXPECT_FALSE(Contains(absolute.Out, work.path()));
+  CliRun asked = RunCli({"-q", "-o", "-", site, "--title", "$DirPath"});
+  EXPECT_TRUE(Contains(asked.Out, "<h1>" + site + "</h1>")) << asked.Err;
 
   const std::string settings = work.Join("job.ksv");
   WriteFileBytes(settings, "DirStr=site\r\nFormat=page\r\n");
@@ -673,6 +693,115 @@ TEST(CliWrites, ThePageShowsTheFolderAsGivenAndNoPathThatWasNot) {
   from_file = RunCli({"-s", settings, "-q"}, work.path());
   EXPECT_TRUE(Contains(from_file.Out, "<h1>Content Of site</h1>")) << "not the path the settings hold";
   EXPECT_FALSE(Contains(from_file.Out, work.path()));
+}
+
+// The links of a page, as written.
+std::vector<std::string> HrefsOf(const std::string& page) {
+  std::vector<std::string> links;
+  for (size_t at = page.find("href=\""); at != std::string::npos; at = page.find("href=\"", at + 1)) {
+    at += 6;
+    links.push_back(page.substr(at, page.find('"', at) - at));
+  }
+  return links;
+}
+
+TEST(CliWrites, APageWrittenAnywhereLinksToEveryEntryFromWhereItLies) {
+  ScopedTempFolder work;
+  const fs::path photos = fs::path(work.path()) / "photos";
+  fs::create_directories(photos / "Docs");
+  fs::create_directories(photos / "old stuff");
+  for (const char* name : {"a b.jpg", "c#1.jpg", "100%.txt", "x?y=1&z"}) {
+    if (FolderSeparator() == '\\' && std::string(name).find('?') != std::string::npos) continue;
+    WriteFileBytes((photos / name).string(), name);
+  }
+  // Where ./run.sh writes, deeper still, inside the listed folder, in it, above it.
+  for (const std::string place : {"build/FolderIndex.html", "build/a/b/list.html", "photos/Docs/index.html",
+                                  "photos/index.html", "up.html"}) {
+    const fs::path page = fs::path(work.path()) / place;
+    fs::create_directories(page.parent_path());
+    CliRun run = RunCli({"photos", "-o", place, "-q", "--include-parent"}, work.path());
+    ASSERT_EQ(0, run.Status) << place << ": " << run.Err;
+    const std::vector<std::string> links = HrefsOf(ReadFileBytes(page.string()));
+    const size_t entries = std::distance(fs::directory_iterator(photos), fs::directory_iterator()) + 1;
+    EXPECT_EQ(links.size(), entries - (place == "photos/index.html" ? 1 : 0))
+        << place << ": every entry and the parent, the page itself not listed";
+    for (const std::string& link : links) {
+      const fs::path target = page.parent_path() / PercentDecoded(link);
+      EXPECT_TRUE(fs::exists(target)) << place << " links to " << link << ", which is not there";
+    }
+  }
+  // The classic page links through its base address, wherever it lies.
+  ASSERT_EQ(0,
+            RunCli({"photos", "--preset", "classic", "-o", "build/classic.html", "-q"}, work.path()).Status);
+  ASSERT_EQ(0, RunCli({"photos", "--preset", "classic", "-o", "up.html", "-q"}, work.path()).Status);
+  const std::string classic = ReadFileBytes(work.Join("up.html"));
+  EXPECT_EQ(classic, ReadFileBytes((fs::path(work.path()) / "build" / "classic.html").string()));
+  EXPECT_TRUE(Contains(classic, "<BASE HREF = file://")) << classic.substr(0, 300);
+}
+
+// The lines of a listing written with the platform's line ends.
+std::vector<std::string> LinesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  const std::string end = PlatformLines("\r\n");
+  for (size_t at = 0; at < text.size();) {
+    size_t next = text.find(end, at);
+    if (next == std::string::npos) next = text.size();
+    lines.push_back(text.substr(at, next - at));
+    at = next + end.size();
+  }
+  return lines;
+}
+
+TEST(CliForms, TheLongFormWritesAlignedColumnsAsLsDoes) {
+  ScopedTempFolder work;
+  const fs::path top = fs::path(work.path()) / "top";
+  fs::create_directories(top / "sub folder");
+  WriteFileBytes((top / "a.txt").string(), "0123456789");
+  WriteFileBytes((top / "big one.bin").string(), std::string(1536, 'x'));
+  WriteFileBytes((top / "sub folder" / "inner.txt").string(), "1234");
+
+  CliRun run = RunCli({"top", "--format", "long", "--columns", "size", "-q"}, work.path());
+  ASSERT_EQ(0, run.Status) << run.Err;
+  EXPECT_EQ("", run.Err);
+  const std::vector<std::string> expected = {"         -  sub folder/", "        10  a.txt",
+                                             "      1536  big one.bin"};
+  EXPECT_EQ(LinesOf(run.Out), expected) << "the size as the file system has it, to the right; a name whole";
+
+  run = RunCli({"top", "--format", "long", "--columns", "size,modified", "--human-sizes", "--time-style",
+                "iso", "-q", "-R"},
+               work.path());
+  ASSERT_EQ(0, run.Status) << run.Err;
+  const std::vector<std::string> lines = LinesOf(run.Out);
+  ASSERT_EQ(lines.size(), 4u) << run.Out;
+  const std::string separator(1, FolderSeparator());
+  EXPECT_EQ(lines[1].substr(lines[1].size() - 22), "  sub folder" + separator + "inner.txt")
+      << "a tree's path below the top";
+  EXPECT_TRUE(StartsWith(lines[3], " 1.5 KB  ")) << lines[3];
+  for (const std::string& line : lines) {
+    EXPECT_TRUE(line.size() > 27 && line[13] == '-' && line[16] == '-' && line[19] == ' ')
+        << "the folders of a tree align: sizes for people seven wide, then an ISO time: " << line;
+  }
+}
+
+TEST(CliForms, TheTextFormSaysWhichOptionsItLeavesAsideAndStaysAsItWas) {
+  ListedFolder folder;
+  CliRun plain = RunCli({folder.path(), "--text", "-o", "-", "-q"});
+  CliRun asked =
+      RunCli({folder.path(), "--text", "-o", "-", "-q", "--columns", "size,type", "--time-style", "iso"});
+  EXPECT_EQ(0, asked.Status);
+  EXPECT_EQ(plain.Out, asked.Out) << "the classic text form, byte for byte";
+  EXPECT_EQ("", plain.Err);
+  EXPECT_EQ(
+      "kestrova-cli: note: the text form lists the names alone, so --columns, --time-style do not show in "
+      "its "
+      "lines; --format long writes the names in aligned columns with them\n",
+      asked.Err);
+  CliRun by_name = RunCli({folder.path(), "-o", folder.Output("list.txt"), "--human-sizes"});
+  EXPECT_EQ(0, by_name.Status);
+  EXPECT_TRUE(
+      Contains(by_name.Err, "note: the text form lists the names alone, so --human-sizes does not show"))
+      << by_name.Err;
+  EXPECT_EQ("", RunCli({folder.path(), "--format", "long", "-o", "-", "-q", "--human-sizes"}).Err);
 }
 
 TEST(CliSettings, TheFormatPageIsSavedForTheClassicPagesExtensions) {
@@ -732,7 +861,7 @@ TEST(CliDefaults, TheFirstRunListsTheCurrentFolderToStandardOutput) {
   const std::string output = folder.Output("index.html");
   CliRun to_file = RunCli({"-qo", output}, folder.path());
   EXPECT_EQ(0, to_file.Status) << to_file.Err;
-  EXPECT_EQ(bare.Out, ReadFileBytes(output));
+  EXPECT_EQ(bare.Out, AsInTheListedFolder(ReadFileBytes(output), folder.path()));
 
   CliRun text = RunCli({"--text", "-q"}, folder.path());
   EXPECT_EQ(0, text.Status) << text.Err;

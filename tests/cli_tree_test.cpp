@@ -95,13 +95,51 @@ TEST(CliTree, EveryFolderGetsAPageAndEveryLinkLeadsSomewhere) {
   EXPECT_TRUE(Contains(photos, "href=\"../\"")) << "and every page below the top to its parent's";
   EXPECT_FALSE(Contains(pages.at("index.html"), "href=\"../\"")) << "the top has no page above it";
   EXPECT_FALSE(Contains(pages.at("index.html"), ">index.html<")) << "a page never lists itself";
-  const std::string separator(1, FolderSeparator());
-  EXPECT_TRUE(Contains(summer, "<h1>Content of archive" + separator + "photos" + separator + "2024" +
-                                   separator + "summer</h1>"))
-      << "the folder as given, in the system's own way";
+  EXPECT_TRUE(Contains(summer, "<h1>Content of archive / photos / 2024 / summer</h1>"))
+      << "the way from the top";
   for (const auto& [relative, page] : pages) {
     EXPECT_FALSE(Contains(page, work.path())) << relative << " names no absolute path";
   }
+}
+
+TEST(CliTree, AnAbsoluteFolderPutsNoPathOfTheMachineIntoThePages) {
+  ScopedTempFolder work;
+  const std::string top = work.Join("archive");
+  MakeArchive(top);
+  ASSERT_EQ(0, RunCli({top, "-R", "-q"}).Status);
+  const auto pages = Pages(top);
+  ASSERT_EQ(pages.size(), 9u);
+  EXPECT_TRUE(Contains(pages.at("index.html"), "<title>Content of archive</title>"));
+  EXPECT_TRUE(Contains(pages.at("photos/2024/summer/index.html"),
+                       "<h1>Content of archive / photos / 2024 / summer</h1>"));
+  EXPECT_TRUE(Contains(pages.at("photos/2024/summer/index.html"), "<a href=\"../../../\">archive</a>"));
+  for (const auto& [relative, page] : pages) {
+    EXPECT_FALSE(Contains(page, work.path())) << relative << " names no absolute path";
+  }
+  ASSERT_EQ(0, RunCli({top, "-R", "-q", "--title", "$DirPath"}).Status);
+  EXPECT_TRUE(Contains(Pages(top).at("photos/index.html"), "<h1>" + top + " / photos</h1>"))
+      << "the path where a title asks for it";
+}
+
+// Nested folders gave pages that grew with the square of their depth: each
+// page linked every folder above it with a way up of its own.
+TEST(CliTree, PagesOfADeepTreeStayAsSmallAsPagesNearTheTop) {
+  ScopedTempFolder work;
+  // Windows's paths stop at 260 characters.
+  const size_t levels = FolderSeparator() == '\\' ? 80 : 300;
+  fs::path deepest = fs::path(work.path()) / "top";
+  for (size_t level = 0; level < levels; ++level) deepest /= "d";
+  fs::create_directories(deepest);
+  ASSERT_EQ(0, RunCli({"top", "-R", "-q"}, work.path()).Status);
+  const auto pages = Pages(work.Join("top"));
+  ASSERT_EQ(pages.size(), levels + 1);
+  size_t total = 0;
+  for (const auto& [relative, page] : pages) total += page.size();
+  const size_t near_top = pages.at("d/d/index.html").size();
+  EXPECT_LT(ReadFileBytes((deepest / "index.html").string()).size(), near_top + 3 * levels + 400)
+      << "one way up to the top, three bytes a level, and the last few folders";
+  EXPECT_LT(total, (levels + 1) * (near_top + 3 * levels / 2 + 400));
+  ExpectEveryLinkResolves(work.Join("top"));
 }
 
 TEST(CliTree, DepthTheIndexNameAndLinksForDisk) {

@@ -1,8 +1,11 @@
 // The page of the "modern" preset in a real browser: kestrova-cli lists a
-// folder with --preset modern, headless Chromium renders the page at 1280
-// and 390 pixels wide, and clicks and keys on the captions sort the rows.
+// folder with --preset modern, headless Chromium renders the page in
+// standards mode at 1280, 390 and 320 pixels wide, html-validate's standard
+// preset and axe-core find nothing in it, and clicks and keys on the
+// captions sort the rows.
 //   node preset_page_test.js KESTROVA_CLI [--screenshots FOLDER] [--folder FOLDER]
-// Exits 77 (skipped) when no Chromium is installed.
+// Exits 77 (skipped) when no Chromium is installed. html-validate and
+// axe-core come from page/install.sh.
 "use strict";
 
 const childProcess = require("child_process");
@@ -12,6 +15,7 @@ const path = require("path");
 const {findChromium, DevTools} = require("./devtools_pipe.js");
 
 const kSkipped = 77;
+const kPageTools = path.join(__dirname, "page", "node_modules");
 const kTimeoutMs = 90000;
 
 function parseArguments(argv) {
@@ -107,6 +111,49 @@ function check(condition, what) {
   if (!condition) failures.push(what);
 }
 
+function requireTool(name) {
+  try {
+    return require(path.join(kPageTools, name));
+  } catch (error) {
+    throw new Error(`${name} is not installed: run tests/page/install.sh (${error.message})`);
+  }
+}
+
+function messagesOf(report) {
+  return report.results.flatMap((result) => result.messages).map((m) => `${m.line}:${m.column} ${m.ruleId} ${m.message}`);
+}
+
+// The page as html-validate's standard preset sees it. The classic page
+// writes its tags in capitals, which HTML reads as the same tags but
+// html-validate's content rules do not; so the source is checked to
+// tokenize without an error, and the document that the browser parsed from
+// it (its doctype, lower-case tags, quoted values) against the whole preset.
+async function validate(source, page) {
+  const {HtmlValidate} = requireTool("html-validate");
+  const validator = new HtmlValidate({extends: ["html-validate:standard"]});
+  const tokens = messagesOf(await validator.validateString(source, "source"))
+      .filter((m) => / (parser-error|no-dup-attr|attribute-empty-style|doctype-html) /.test(m));
+  check(tokens.length === 0, "the source reads without a parser error " +
+        (tokens.length ? "\n     " + tokens.join("\n     ") : ""));
+  const parsed = await page.evaluate(`(document.doctype ? "<!DOCTYPE " + document.doctype.name + ">\\n" : "") +
+      document.documentElement.outerHTML`);
+  const messages = messagesOf(await validator.validateString(parsed, "parsed"));
+  check(messages.length === 0, "html-validate's standard preset finds no error in the parsed page " +
+        (messages.length ? "\n     " + messages.join("\n     ") : ""));
+}
+
+// The rules of WCAG 2.1 A and AA: the classic page's own shape (a title
+// paragraph rather than a heading, no main landmark) is the writer's, which
+// the best-practice rules would ask to change.
+async function runAxe(page, what) {
+  await page.evaluate(requireTool("axe-core").source + ";true");
+  const violations = await page.evaluate(`axe.run(document, {resultTypes: ["violations"],
+      runOnly: {type: "tag", values: ["wcag2a", "wcag2aa", "wcag21a", "wcag21aa"]}}).then((r) =>
+      r.violations.map((v) => v.impact + " " + v.id + ": " + v.nodes.map((n) => n.target.join(" ")).join(", ")))`);
+  check(violations.length === 0, `${what}: axe-core finds no violation of WCAG 2.1 A and AA ` +
+        (violations.length ? "\n     " + violations.join("\n     ") : ""));
+}
+
 function sizeOf(text) {
   return text === "[..]" ? -1 : Number(text.replace(/[^0-9]/g, ""));
 }
@@ -120,20 +167,31 @@ function isOrdered(values, descending) {
   return values.every((v, i) => i === 0 || (descending ? values[i - 1] >= v : values[i - 1] <= v));
 }
 
-async function checkPage(browserPage, url, screenshots) {
+async function checkPage(browserPage, url, source, screenshots) {
   const page = new PresetPage(browserPage);
-  for (const width of [1280, 390]) {
+  await page.open(url, 1280);
+  const mode = await page.evaluate(`({compat: document.compatMode, lang: document.documentElement.lang})`);
+  check(mode.compat === "CSS1Compat" && mode.lang === "en",
+        `the page is in standards mode with a language (${mode.compat}, lang "${mode.lang}")`);
+  await validate(source, browserPage);
+  await runAxe(browserPage, "the preset's page at 1280 px");
+  await page.open(url, 320);
+  await runAxe(browserPage, "the preset's page at 320 px");
+  for (const width of [1280, 390, 320]) {
     await page.open(url, width);
     const layout = await page.evaluate(`({
       scrollWidth: document.documentElement.scrollWidth,
       clientWidth: document.documentElement.clientWidth,
+      wide: [...document.querySelectorAll("td")].filter((cell) =>
+          cell.getBoundingClientRect().right > document.documentElement.clientWidth + 0.5).length,
       viewport: !!document.querySelector('meta[name="viewport"]'),
       sizeAlign: getComputedStyle(document.querySelectorAll("table.TableCl tr")[3].cells[2]).textAlign,
       font: getComputedStyle(document.body).fontFamily,
     })`);
     check(layout.viewport, `${width} px: the page has a viewport line`);
-    check(layout.scrollWidth <= layout.clientWidth,
-          `${width} px: no horizontal scrolling (content ${layout.scrollWidth} px in ${layout.clientWidth} px)`);
+    check(layout.scrollWidth <= layout.clientWidth && layout.wide === 0,
+          `${width} px: no horizontal scrolling (content ${layout.scrollWidth} px in ${layout.clientWidth} px, ` +
+          `${layout.wide} cells beyond)`);
     check(layout.sizeAlign === "right", `${width} px: sizes are right-aligned (${layout.sizeAlign})`);
     check(!/^serif|Times/.test(layout.font), `${width} px: a sans-serif face (${layout.font})`);
     if (screenshots) await page.screenshot(path.join(screenshots, `preset-modern-${width}.png`));
@@ -199,7 +257,7 @@ async function main() {
       await page.screenshot(path.join(options.screenshots, "preset-modern.png"));
       return 0;
     }
-    await checkPage(page, "file://" + output, options.screenshots);
+    await checkPage(page, "file://" + output, fs.readFileSync(output, "utf8"), options.screenshots);
   } finally {
     if (devtools) await devtools.close();
     // Chromium's helper processes may still be writing the profile for a

@@ -426,8 +426,9 @@ async function main() {
   try {
     const ordinary = makeOrdinaryFolder(work);
     const hostile = makeHostileFolder(work);
-    const photos = listFolder(options.cli, ordinary.folder, path.join(work, "photos.html"), []);
-    const names = listFolder(options.cli, hostile.folder, path.join(work, "hostile.html"),
+    // Each page in the folder it lists, as the server below serves it.
+    const photos = listFolder(options.cli, ordinary.folder, path.join(ordinary.folder, "index.html"), []);
+    const names = listFolder(options.cli, hostile.folder, path.join(hostile.folder, "index.html"),
                              ["--set", "Columns=STWCRAH"]);
     for (const [what, page] of [["photos", photos], ["hostile names", names]]) {
       check(!page.includes(work), `${what}: no absolute path in the page`);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "listing/scan.h"
 #include "output/forms.h"
 #include "output/listing_run.h"
 #include "output/tree_page.h"
@@ -83,6 +84,9 @@ struct ListingPlace {
   std::vector<std::string> LeftOut;
   bool IncludeParent = false;      // the parent entry ".." is listed
   const TreePage* Tree = nullptr;  // the page's place in a tree of pages
+  // Where the records come from: the folder held open by a walk; none: the
+  // folder source at Folder.
+  RecordReader Read;
 };
 
 // The place of a listing of its own: DirStr, with the settings' parent entry.

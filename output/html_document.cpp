@@ -8,6 +8,8 @@
 
 namespace {
 
+constexpr std::string_view kGeneratorLine = "<META NAME=\"Generator\" CONTENT=\"Kestrova 1.5\">";
+
 struct StyleRule {
   const char* selector;
   std::string CommonStruct::*style;
@@ -90,6 +92,13 @@ std::string ComposeSummary(const CommonStruct& record, const ListingTotals& tota
   return summary;
 }
 
+bool IsOwnHtmlPage(std::string_view start) {
+  for (std::string_view part : {std::string_view("<HTML>"), std::string_view("<HEAD>"), kGeneratorLine}) {
+    if (!TakeLine(start, part)) return false;
+  }
+  return true;
+}
+
 void ComposeHtmlDocument(ListingRun& run) {
   const CommonStruct& record = *run.Settings;
   run.StyleBlock = ComposeStyleBlock(record);
@@ -97,9 +106,14 @@ void ComposeHtmlDocument(ListingRun& run) {
   run.CaptionRow = ComposeCaptionRow(record);
   DocumentText& doc = run.Document;
   doc = DocumentText();
-  std::string head = "<HTML>\r\n<HEAD>\r\n" + CharsetDeclaration();
-  head += "<TITLE>" + run.Title + "</TITLE>\r\n" + run.HeadCustom +
-          "\r\n<META NAME=\"Generator\" CONTENT=\"Kestrova 1.5\">\r\n";
+  std::string head = "<HTML>\r\n<HEAD>\r\n";
+  // A page among the pages of a tree says first of all who wrote it, where
+  // no text of the user's can push it away: a later walk replaces it, and
+  // nothing else of that name.
+  if (run.Tree != nullptr) head += std::string(kGeneratorLine) + "\r\n";
+  head += CharsetDeclaration();
+  head += "<TITLE>" + run.Title + "</TITLE>\r\n" + run.HeadCustom + "\r\n";
+  if (run.Tree == nullptr) head += std::string(kGeneratorLine) + "\r\n";
   if (!run.BaseHref.empty()) head += "<BASE HREF = " + run.BaseHref + ">\r\n";
   head += "<STYLE TYPE = \"text/css\">\r\n" + run.StyleBlock + "</STYLE>\r\n";
   head += "</HEAD>\r\n<BODY ";

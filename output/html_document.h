@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "output/listing_run.h"
 #include "settings/common_struct.h"
@@ -17,5 +18,9 @@ std::string ComposeTableOpen(const CommonStruct& record, const std::string& cust
 // The summary table, without its end tag.
 std::string ComposeSummary(const CommonStruct& record, const ListingTotals& totals);
 // Sets the run's document to the page; its lists, totals and substituted
-// texts must be ready.
+// texts must be ready. A page of a tree (the run's Tree set) carries the
+// generator line first in its head.
 void ComposeHtmlDocument(ListingRun& run);
+// True when a page's start is that of a page of a tree that this program
+// wrote: its generator line first in the head, exactly.
+bool IsOwnHtmlPage(std::string_view start);

@@ -5,16 +5,16 @@
 
 void AppendNameLine(ListingRun& run, const FileInfoX& entry, std::string& row) {
   // Escaped as one: a name's control byte doubles every backslash of the line.
-  if (run.PathPrefix.empty()) {
+  if (run.PathPrefix == nullptr) {
     AppendControlEscaped(row, entry.Find.cFileName);
   } else {
-    AppendControlEscaped(row, run.PathPrefix + entry.Find.cFileName);
+    AppendControlEscaped(row, *run.PathPrefix + entry.Find.cFileName);
   }
   row += "\r\n";
 }
 
 void AppendNullEndedName(ListingRun& run, const FileInfoX& entry, std::string& row) {
-  row += run.PathPrefix;
+  if (run.PathPrefix != nullptr) row += *run.PathPrefix;
   row += entry.Find.cFileName;
   row += '\0';
 }

@@ -6,6 +6,8 @@
 // relative, and there is no base address.
 #pragma once
 
+#include <string_view>
+
 #include "output/listing_run.h"
 
 // Sets the run's document to the page; its lists, totals and substituted
@@ -14,3 +16,6 @@
 // PageStyle; the classic page's colours, styles, base address, head and
 // table texts do not.
 void ComposePageDocument(ListingRun& run);
+// True when a page's start is that of a standards page this program wrote:
+// the generator line at its place in the head, whatever the page's texts.
+bool IsOwnStandardsPage(std::string_view start);

@@ -153,10 +153,9 @@ TEST(CliTree, ARerunThatChangesNothingWritesNoPage) {
   // The folder keeps its time, which its parent's page and its sub-folder's
   // show: only its own page has a new row.
   const fs::path music = fs::path(top.path()) / "music";
-  uint64_t music_time = 0;
-  ASSERT_TRUE(ReadWriteTime(music.string(), music_time));
+  const auto music_time = fs::last_write_time(music);
   WriteFileBytes((music / "new.txt").string(), "new");
-  ASSERT_TRUE(SetWriteTime(music.string(), music_time));
+  fs::last_write_time(music, music_time);
   CliRun changed = RunCli({top.path(), "-R"});
   EXPECT_TRUE(Contains(changed.Err, "1 page written, 8 unchanged"))
       << "only the folder that changed: " << changed.Err;
@@ -168,9 +167,11 @@ TEST(CliTree, APageOfSomeoneElsesIsKept) {
   MakeArchive(top.path());
   const std::string theirs = (fs::path(top.path()) / "docs" / "index.html").string();
   WriteFileBytes(theirs, "<p>the project's own page</p>");
-  CliRun run = RunCli({top.path(), "-R", "-q"});
-  EXPECT_EQ(1, run.Status);
-  EXPECT_TRUE(Contains(run.Err, "cannot write " + theirs + ": a file that kestrova-cli did not write"))
+  // Kept, and said so, but no failure: the run did what it could.
+  CliRun run = RunCli({top.path(), "-R"});
+  EXPECT_EQ(0, run.Status) << run.Err;
+  EXPECT_TRUE(Contains(run.Err, "kept " + theirs + ": not written by kestrova")) << run.Err;
+  EXPECT_TRUE(Contains(run.Err, "8 pages written, 0 unchanged, 1 kept (not written by kestrova), 0 failed"))
       << run.Err;
   EXPECT_EQ(ReadFileBytes(theirs), "<p>the project's own page</p>");
   EXPECT_EQ(Pages(top.path()).size(), 9u) << "the others are written, and the kept file is not theirs";
@@ -239,9 +240,13 @@ TEST(CliTree, ALinkIsListedEnteredOnlyWithFollowAndALoopIsNotEntered) {
       << follow.Err;
   EXPECT_TRUE(fs::exists(fs::path(elsewhere.path()) / "shared" / "deep" / "index.html"))
       << "a link out, entered";
+  EXPECT_TRUE(Contains(ReadFileBytes((fs::path(top.path()) / "music" / "index.html").string()),
+                       "href=\"../photos/\">pictures<"))
+      << "a link into the tree leads to its folder's page, where that page is";
   EXPECT_TRUE(
-      Contains(ReadFileBytes((fs::path(top.path()) / "music" / "index.html").string()), "href=\"pictures/\""))
-      << "a link into the tree leads to its folder's page";
+      Contains(follow.Err, "not entered: " + top.path() +
+                               "/music/pictures is a link to a folder of the tree, listed by its own path"))
+      << follow.Err;
   EXPECT_TRUE(
       Contains(ReadFileBytes((fs::path(top.path()) / "photos" / "index.html").string()), "<a href=\"../\">"))
       << "the folder's page is written once, by its own path";

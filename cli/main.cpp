@@ -12,7 +12,6 @@
 #include "cli/options.h"
 #include "cli/progress.h"
 #include "cli/settings_help.h"
-#include "cli/tree_walk.h"
 #include "listing/entry.h"
 #include "listing/replaced_names.h"
 #include "output/escapes.h"
@@ -23,6 +22,8 @@
 #include "settings/common_struct.h"
 #include "settings/setting_table.h"
 #include "settings/settings_file.h"
+#include "tree/document.h"
+#include "tree/pages.h"
 
 namespace {
 
@@ -322,6 +323,18 @@ std::string CheckOutputName(const CommonStruct& record, const CliOptions& option
   return message + WhereTheNameCameFrom(record, options, pages ? &meant : nullptr);
 }
 
+// A page written into every folder replaces only a page of its own, known
+// by a mark that the form writes; a form without one could replace anyone's
+// file of the name, and is refused. Empty when the pages carry a mark.
+std::string CheckTreePagesCarryAMark(const CommonStruct& record, const CliOptions& options) {
+  const OutputForm& form = ListingForm(record);
+  if (!options.Recursive || !WritesPagePerFolder(form) || form.IsOwnPage != nullptr) return std::string();
+  return std::string("with -R, the ") + form.Name +
+         " form is not written into every folder: its files carry no mark to tell them from other files of "
+         "their name; --format page or html writes a page into every folder, json, csv, names or long one "
+         "document of the whole tree";
+}
+
 // What the window's collection does with its edits, with the command line's
 // folder and output file in place of the edits' texts. folder_shown is the
 // folder's own name, or FOLDER as typed where a title given on the command
@@ -359,6 +372,7 @@ bool ApplyCommandLine(CommonStruct& record, const CliOptions& options, std::stri
     return false;
   }
   message = CheckOutputName(record, options);
+  if (message.empty()) message = CheckTreePagesCarryAMark(record, options);
   return message.empty();
 }
 
@@ -417,8 +431,7 @@ std::string CheckFolders(const CommonStruct& record, const CliOptions& options) 
   if (check.Source == SourceFolderState::kNotChosen)
     message = "no folder to list: the folder's name is empty\n";
   if (check.Source == SourceFolderState::kMissing) {
-    message = "cannot list " + Shown(record.DirStr) + ": " +
-              FolderProblem(check.SourceStatus, check.SourceReason) + "\n";
+    message = ListingFailureText(record.DirStr, FolderProblem(check.SourceStatus, check.SourceReason)) + "\n";
   }
   if (check.Source != SourceFolderState::kFound && !options.Folder) {
     message += "(the folder \"" + Shown(record.DirStr) + "\" comes from the settings; name one as FOLDER)\n";
@@ -500,18 +513,21 @@ GenerateResult Generate(const CommonStruct& record, const CliOptions& options,
   return result;
 }
 
-std::string TreeProgressText(const TreeCounts& counts, bool pages) {
+std::string TreeProgressText(const WalkCounts& counts, const PageCounts* pages) {
   std::string text = "folders " + GroupedNumber(counts.Listed) + " of " + GroupedNumber(counts.Found) + ", " +
                      CountText(counts.Entries, "entry", "entries");
-  if (pages) text += ", " + CountText(counts.Written, "page", "pages") + " written";
+  if (pages != nullptr) text += ", " + CountText(pages->Written, "page", "pages") + " written";
   return text;
 }
 
-std::string TreeSummaryText(const TreeCounts& counts) {
-  return "Listed " + CountText(counts.Listed, "folder", "folders") + " (" +
-         CountText(counts.Entries, "entry", "entries") + "): " + CountText(counts.Written, "page", "pages") +
-         " written, " + GroupedNumber(counts.Unchanged) + " unchanged, " + GroupedNumber(counts.Failed) +
-         " failed";
+std::string TreeSummaryText(const PagesOutcome& outcome) {
+  const PageCounts& pages = outcome.Pages;
+  std::string text = "Listed " + CountText(outcome.Walk.Listed, "folder", "folders") + " (" +
+                     CountText(outcome.Walk.Entries, "entry", "entries") +
+                     "): " + CountText(pages.Written, "page", "pages") + " written, " +
+                     GroupedNumber(pages.Unchanged) + " unchanged, ";
+  if (pages.Kept > 0) text += GroupedNumber(pages.Kept) + " kept (not written by kestrova), ";
+  return text + GroupedNumber(outcome.Walk.Failed) + " failed";
 }
 
 std::string SummaryText(const CommonStruct& record, const GenerateResult& result) {
@@ -521,21 +537,22 @@ std::string SummaryText(const CommonStruct& record, const GenerateResult& result
          CountText(static_cast<uint64_t>(result.TotalBytes), "byte", "bytes");
 }
 
-// How both kinds of tree walk the folders.
-TreeOptions WalkOptions(const CommonStruct& record, const CliOptions& options,
-                        const std::string& folder_shown) {
-  TreeOptions tree;
-  tree.MaxDepth = options.MaxDepth;
-  tree.OneFileSystem = options.OneFileSystem;
-  tree.Follow = options.Follow;
-  tree.TopShown = folder_shown.empty() ? record.DirStr : folder_shown;
-  tree.Threads = options.Threads;
-  if (options.InPlace) tree.Method = WriteMethod::kInPlace;
-  return tree;
+// Which folders a walk of the tree enters.
+WalkRules RulesOf(const CliOptions& options) {
+  WalkRules rules;
+  rules.MaxDepth = options.MaxDepth;
+  rules.OneFileSystem = options.OneFileSystem;
+  rules.Follow = options.Follow;
+  rules.Threads = options.Threads;
+  return rules;
+}
+
+std::string TopShown(const CommonStruct& record, const std::string& folder_shown) {
+  return folder_shown.empty() ? record.DirStr : folder_shown;
 }
 
 // A walk's messages, each on a line of its own below the progress line.
-TreeReport ReportingAbove(ProgressLine& line) {
+WalkReport ReportingAbove(ProgressLine& line) {
   return [&line](const std::string& message) {
     line.Finish();
     PrintMessage(message);
@@ -543,43 +560,60 @@ TreeReport ReportingAbove(ProgressLine& line) {
 }
 
 // Every folder's page of the tree, with a progress line on a terminal and
-// the counts at the end; exit 1 when a folder failed.
+// the counts at the end; exit 1 when a folder or a page failed. A file kept
+// because this program did not write it is a note, not a failure.
 int RunTreePages(const CommonStruct& record, const CliOptions& options, const std::string& folder_shown) {
-  TreeOptions tree = WalkOptions(record, options, folder_shown);
-  tree.LeavesRepositoriesOut = true;
-  tree.LinkIndex = options.LinkIndex;
-  tree.IndexName = record.OutputFile;
-  if (options.OutputDir) tree.OutputDir = AbsolutePath(*options.OutputDir);
+  PageOptions pages;
+  pages.IndexName = record.OutputFile;
+  pages.LinkIndex = options.LinkIndex;
+  pages.TopShown = TopShown(record, folder_shown);
+  if (options.InPlace) pages.Method = WriteMethod::kInPlace;
+  if (options.OutputDir) pages.OutputDir = AbsolutePath(*options.OutputDir);
+  FileIdentity settings_file;
+  if (!record.SettingsPath.empty() && IdentifyFile(record.SettingsPath, settings_file))
+    pages.Protected.push_back(settings_file);
+  WalkRules rules = RulesOf(options);
+  rules.LeavesRepositoriesOut = true;
   ProgressLine line(!options.Quiet && StandardErrorIsTerminal());
-  const TreeCounts counts =
-      WriteTreePages(record, ListingForm(record), tree, SystemFolderSource(), ReportingAbove(line),
-                     [&line](const TreeCounts& so_far) { line.Update(TreeProgressText(so_far, true)); });
+  const PagesOutcome outcome =
+      WriteTreePages(record, ListingForm(record), rules, pages, SystemTreeDisk(), SystemFolderSource(),
+                     ReportingAbove(line), [&line](const WalkCounts& walk, const PageCounts& written) {
+                       line.Update(TreeProgressText(walk, &written));
+                     });
   line.Finish();
-  if (!options.Quiet || counts.Failed > 0) PrintMessage(TreeSummaryText(counts));
-  return counts.Failed > 0 ? kExitFailed : kExitWritten;
+  if (!outcome.Refusal.empty()) {
+    PrintMessage(outcome.Refusal);
+    return kExitFailed;
+  }
+  if (!options.Quiet || outcome.Walk.Failed > 0) PrintMessage(TreeSummaryText(outcome));
+  return outcome.Walk.Failed > 0 ? kExitFailed : kExitWritten;
 }
 
 // The whole tree as one document, to its file (whole or not at all) or to
 // standard output; exit 1 when a folder failed, and nothing written when
 // the top folder did.
 int RunTreeDocument(const CommonStruct& record, const CliOptions& options, const std::string& folder_shown) {
-  TreeOptions tree = WalkOptions(record, options, folder_shown);
+  DocumentOptions document;
+  document.TopShown = TopShown(record, folder_shown);
+  document.NullEnds = options.NullEnds;
   const bool to_standard_output = WritesToStandardOutput(record);
-  if (!to_standard_output) tree.OutputFile = record.OutputFile;
+  if (!to_standard_output) document.OutputFile = record.OutputFile;
   AtomicFile file;
   StandardOutputSink standard_output;
-  if (!to_standard_output && !file.Open(record.OutputFile, tree.Method)) {
+  const WriteMethod method = options.InPlace ? WriteMethod::kInPlace : WriteMethod::kWholeOrNothing;
+  if (!to_standard_output && !file.Open(record.OutputFile, method)) {
     PrintMessage(WriteFailureText(record.OutputFile, file.FailureReason()));
     return kExitFailed;
   }
   ByteSink& sink = to_standard_output ? static_cast<ByteSink&>(standard_output) : file;
   ProgressLine line(!options.Quiet && StandardErrorIsTerminal());
-  const TreeDocumentOutcome outcome = WriteTreeDocument(
-      record, ListingForm(record), tree, SystemFolderSource(), sink, options.NullEnds, ReportingAbove(line),
-      [&line](const TreeCounts& so_far) { line.Update(TreeProgressText(so_far, false)); });
+  const DocumentOutcome outcome = WriteTreeDocument(
+      record, ListingForm(record), RulesOf(options), document, SystemTreeDisk(), SystemFolderSource(), sink,
+      ReportingAbove(line),
+      [&line](const WalkCounts& so_far) { line.Update(TreeProgressText(so_far, nullptr)); });
   line.Finish();
   if (!outcome.TopFailure.empty()) {
-    PrintMessage("cannot list " + Shown(record.DirStr) + ": " + outcome.TopFailure);
+    PrintMessage(ListingFailureText(record.DirStr, outcome.TopFailure));
     return kExitFailed;
   }
   const std::string where = to_standard_output ? kStandardOutputName : Shown(record.OutputFile);
@@ -594,14 +628,14 @@ int RunTreeDocument(const CommonStruct& record, const CliOptions& options, const
     for (const std::string& warning : file.Notes().Warnings)
       PrintMessage("warning: " + ControlEscaped(warning));
   }
-  if (!options.Quiet || outcome.Counts.Failed > 0) {
-    PrintMessage("Wrote " + where + ": " + CountText(outcome.Counts.Listed, "folder", "folders") +
-                 " listed, " + CountText(outcome.Totals.FolderCount, "folder", "folders") + " and " +
+  if (!options.Quiet || outcome.Walk.Failed > 0) {
+    PrintMessage("Wrote " + where + ": " + CountText(outcome.Walk.Listed, "folder", "folders") + " listed, " +
+                 CountText(outcome.Totals.FolderCount, "folder", "folders") + " and " +
                  CountText(outcome.Totals.FileCount, "file", "files") + " in them, " +
                  CountText(outcome.Totals.TotalBytes, "byte", "bytes") + ", " +
-                 GroupedNumber(outcome.Counts.Failed) + " failed");
+                 GroupedNumber(outcome.Walk.Failed) + " failed");
   }
-  return outcome.Counts.Failed > 0 ? kExitFailed : kExitWritten;
+  return outcome.Walk.Failed > 0 ? kExitFailed : kExitWritten;
 }
 
 // Ends the program with the listing still in memory: taking a million
@@ -662,7 +696,7 @@ int Run(const std::vector<std::string>& arguments) {
   ListingRun run;
   const GenerateResult result = Generate(record, options, folder_shown, run);
   if (result.Status == GenerateStatus::kCannotReadFolder) {
-    PrintMessage("cannot list " + Shown(record.DirStr) + ": " + result.Reason);
+    PrintMessage(ListingFailureText(record.DirStr, result.Reason));
     ExitLeavingListing(kExitFailed);
   }
   if (result.Status == GenerateStatus::kTextTooLong) {

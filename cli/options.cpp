@@ -110,8 +110,8 @@ const OptionDefinition kOptions[] = {
     {OptionId::Recursive, 'R', "recursive", nullptr, OptionGroup::kTree,
      "list FOLDER and every folder below it: a page in\n"
      "each folder (-o names the pages' file, default\n"
-     "index.html, index.txt for text), or one JSON, CSV\n"
-     "or names document; the pages leave out hidden\n"
+     "index.html), or one JSON, CSV, names or long\n"
+     "document; the pages leave out hidden\n"
      "names unless --hidden asks, and never enter a\n"
      ".git folder below FOLDER"},
     {OptionId::MaxDepth, 'L', "max-depth", "N", OptionGroup::kTree,

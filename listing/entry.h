@@ -6,6 +6,7 @@
 #include <deque>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -26,6 +27,9 @@ struct DirFileStruct {
   std::deque<FileInfoX> FolderList;
   std::deque<FileInfoX> FileList;
   int64_t TotalBytes = 0;
+  // The temporary files of this program's writer that the scan met and left
+  // out (IsTemporaryFileName): a killed run's leftovers, or files being written.
+  std::vector<std::string> TemporaryNames;
 };
 
 bool IsFolder(uint32_t attributes);

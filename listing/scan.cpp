@@ -56,10 +56,14 @@ class EntryFilter {
     return find.cFileName == ".." || !LeftOut(find);
   }
 
-  bool KeepsFile(const FolderRecord& find) const {
-    if (IsFolder(find.dwFileAttributes) || LeftOut(find)) return false;
+  bool KeepsFile(const FolderRecord& find, DirFileStruct& listing) const {
+    if (IsFolder(find.dwFileAttributes)) return false;
     // What a killed run of the writer may have left is no file of the folder's.
-    if (IsTemporaryFileName(find.cFileName)) return false;
+    if (IsTemporaryFileName(find.cFileName)) {
+      listing.TemporaryNames.push_back(find.cFileName);
+      return false;
+    }
+    if (LeftOut(find)) return false;
     if (MatchesMasks() && !MatchesAny(file_patterns_, find.cFileName)) return false;
     for (const std::string& name : left_out_) {
       if (find.cFileName == name) return false;
@@ -107,14 +111,14 @@ bool Unread(DirFileStruct& listing) {
 }
 
 // One pass over the folder with the mask, adding what the filter keeps.
-bool Pass(const std::string& pattern, FolderSource& source, EntryFilter& filter, bool folders, bool files,
+bool Pass(const std::string& mask, const RecordReader& read, EntryFilter& filter, bool folders, bool files,
           DirFileStruct& listing, std::string& failure) {
-  return source.Enumerate(
-      pattern,
+  return read(
+      mask,
       [&](const FolderRecord& find) {
         if (folders && filter.KeepsFolder(find)) {
           AddFolder(listing, find);
-        } else if (files && filter.KeepsFile(find)) {
+        } else if (files && filter.KeepsFile(find, listing)) {
           AddFile(listing, find);
         }
       },
@@ -126,18 +130,29 @@ bool Pass(const std::string& pattern, FolderSource& source, EntryFilter& filter,
 bool ScanListing(const CommonStruct& settings, const std::string& folder, FolderSource& source,
                  const std::vector<std::string>& left_out, bool include_parent, DirFileStruct& listing,
                  std::string& failure) {
+  const RecordReader read = [&source, &folder](const std::string& mask,
+                                               const std::function<void(const FolderRecord&)>& visit,
+                                               std::string& reason) {
+    return source.Enumerate(JoinPath(folder, mask), visit, reason);
+  };
+  return ScanListing(settings, read, left_out, include_parent, listing, failure);
+}
+
+bool ScanListing(const CommonStruct& settings, const RecordReader& reader,
+                 const std::vector<std::string>& left_out, bool include_parent, DirFileStruct& listing,
+                 std::string& failure) {
   listing = DirFileStruct();
   EntryFilter filter(settings, left_out);
   bool read = false;
   if (filter.MatchesMasks()) {
-    read = Pass(JoinPath(folder, "*"), source, filter, true, true, listing, failure);
+    read = Pass("*", reader, filter, true, true, listing, failure);
   } else if (settings.DirMask == settings.FileMask) {
     // One mask for both lists: one pass over the folder reads each record
     // once and gives both lists exactly what the two passes would.
-    read = Pass(JoinPath(folder, settings.DirMask), source, filter, true, true, listing, failure);
+    read = Pass(settings.DirMask, reader, filter, true, true, listing, failure);
   } else {
-    read = Pass(JoinPath(folder, settings.DirMask), source, filter, true, false, listing, failure) &&
-           Pass(JoinPath(folder, settings.FileMask), source, filter, false, true, listing, failure);
+    read = Pass(settings.DirMask, reader, filter, true, false, listing, failure) &&
+           Pass(settings.FileMask, reader, filter, false, true, listing, failure);
   }
   if (!read) return Unread(listing);
   FinishFolders(settings, include_parent, listing);

@@ -1,6 +1,7 @@
 // The scan of one folder level into the two sorted entry lists.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,5 +20,15 @@
 // both lists empty, when the folder could not be read. Reads the settings
 // only.
 bool ScanListing(const CommonStruct& settings, const std::string& folder, FolderSource& source,
+                 const std::vector<std::string>& left_out, bool include_parent, DirFileStruct& listing,
+                 std::string& failure);
+
+// Reads the records of one folder that match a mask, as
+// FolderSource::Enumerate does for the folder's path.
+using RecordReader = std::function<bool(
+    const std::string& mask, const std::function<void(const FolderRecord&)>& visit, std::string& failure)>;
+
+// The same scan of the folder that read reads.
+bool ScanListing(const CommonStruct& settings, const RecordReader& read,
                  const std::vector<std::string>& left_out, bool include_parent, DirFileStruct& listing,
                  std::string& failure);

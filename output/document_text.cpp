@@ -91,3 +91,15 @@ bool WriteDocument(const DocumentText& doc, const DirFileStruct& listing, const 
                             [&writer](std::string_view text) { return writer.Write(text); }) &&
          writer.Finish();
 }
+
+bool TakeLine(std::string_view& start, std::string_view text) {
+  if (start.substr(0, text.size()) != text) return false;
+  start.remove_prefix(text.size());
+  for (std::string_view end : {"\r\n", "\n"}) {
+    if (start.substr(0, end.size()) == end) {
+      start.remove_prefix(end.size());
+      return true;
+    }
+  }
+  return false;
+}

@@ -51,3 +51,8 @@ size_t DocumentLength(const DocumentText& doc, const DirFileStruct& listing, con
 // write fails.
 bool WriteDocument(const DocumentText& doc, const DirFileStruct& listing, const RowComposer& compose,
                    ByteSink& sink, std::string_view line_end);
+
+// Takes a line of exactly the text from the start of a document, with
+// either line end (a document is written with the platform's); false when
+// it is not there.
+bool TakeLine(std::string_view& start, std::string_view text);

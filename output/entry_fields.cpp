@@ -11,14 +11,15 @@ FieldValue TextOrNone(std::string_view text) {
 }
 
 FieldValue NameValue(ListingRun& run, const FileInfoX& entry, std::string& scratch) {
-  if (run.PathPrefix.empty()) return Text(entry.Find.cFileName);
-  scratch = run.PathPrefix + entry.Find.cFileName;
+  if (run.PathPrefix == nullptr) return Text(entry.Find.cFileName);
+  scratch = *run.PathPrefix + entry.Find.cFileName;
   return Text(scratch);
 }
 
 FieldValue NameBytesValue(ListingRun& run, const FileInfoX& entry, std::string& scratch) {
-  if (IsExactAsUtf8(entry.Find.cFileName) && IsExactAsUtf8(run.PathPrefix)) return {FieldType::kAbsent, {}};
-  AppendPercentEncoded(scratch, run.PathPrefix + entry.Find.cFileName);
+  const std::string prefix = run.PathPrefix != nullptr ? *run.PathPrefix : std::string();
+  if (IsExactAsUtf8(entry.Find.cFileName) && IsExactAsUtf8(prefix)) return {FieldType::kAbsent, {}};
+  AppendPercentEncoded(scratch, prefix + entry.Find.cFileName);
   return Text(scratch);
 }
 

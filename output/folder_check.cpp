@@ -1,5 +1,7 @@
 #include "output/folder_check.h"
 
+#include "output/escapes.h"
+
 FolderCheck CheckListingFolders(const std::string& source_folder, const std::string& output_folder,
                                 bool check_output, FolderTest test) {
   FolderCheck check;
@@ -44,4 +46,8 @@ std::string FolderProblem(FolderStatus status, const std::string& reason) {
       break;
   }
   return reason;
+}
+
+std::string ListingFailureText(const std::string& path, const std::string& reason) {
+  return "cannot list " + ControlEscaped(path) + ": " + reason;
 }

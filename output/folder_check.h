@@ -44,3 +44,7 @@ std::string FolderCheckMessage(const FolderCheck& check, const FolderMessageStyl
 // The words for a folder that failed a check, for a message that names the
 // path: "No such folder", "Not a folder", or what the system said.
 std::string FolderProblem(FolderStatus status, const std::string& reason);
+
+// "cannot list PATH: REASON", the path's control bytes escaped: the one
+// message of a folder that could not be listed, in every front end's words.
+std::string ListingFailureText(const std::string& path, const std::string& reason);

@@ -63,7 +63,15 @@ struct OutputForm {
   // How the form writes a whole tree as one document; null for a form that
   // gives every folder of a tree a page of its own.
   const TreeDocumentForm* TreeDocument = nullptr;
+  // True when the start of a file (up to kOwnPageStart bytes) is that of a
+  // page this form wrote into a tree, by a mark at a place the program
+  // keeps; null for a form whose pages carry none, which a tree walk never
+  // writes over a file of the name.
+  bool (*IsOwnPage)(std::string_view start) = nullptr;
 };
+
+// How much of a file's start IsOwnPage reads at most.
+constexpr size_t kOwnPageStart = 64 * 1024;
 
 const OutputForm& FormOf(FormCode code);
 // The form of that name; null when no form has it.

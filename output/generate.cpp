@@ -84,9 +84,11 @@ GenerateStatus ComposeListing(const CommonStruct& settings, const ListingPlace& 
   run.LinkPrefix = place.LinkPrefix;
   run.Types = FileTypes(&source);
   run.Times = TimeLayoutNamed(settings.TimeStyle);
-  if (!ScanListing(settings, place.Folder, source, place.LeftOut, place.IncludeParent, run.Listing, reason)) {
-    return GenerateStatus::kCannotReadFolder;
-  }
+  const bool scanned =
+      place.Read ? ScanListing(settings, place.Read, place.LeftOut, place.IncludeParent, run.Listing, reason)
+                 : ScanListing(settings, place.Folder, source, place.LeftOut, place.IncludeParent,
+                               run.Listing, reason);
+  if (!scanned) return GenerateStatus::kCannotReadFolder;
   ComputeListingTotals(run);
   for (const SubstitutedText& text : kSubstitutedTexts) {
     std::string& substituted = run.*text.substituted;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "listing/scan.h"
 #include "output/forms.h"
 #include "output/listing_run.h"
 #include "output/tree_page.h"
@@ -88,6 +89,9 @@ struct ListingPlace {
   bool IncludeParent = false;      // the parent entry ".." is listed
   const TreePage* Tree = nullptr;  // the page's place in a tree of pages
   std::string LinkPrefix;          // see ListingRun::LinkPrefix
+  // Where the records come from: the folder held open by a walk; none: the
+  // folder source at Folder.
+  RecordReader Read;
 };
 
 // The place of a listing of its own: DirStr, with the settings' parent entry.

@@ -9,6 +9,8 @@
 
 namespace {
 
+constexpr std::string_view kGeneratorLine = "<META NAME=\"Generator\" CONTENT=\"Kestrova 1.5\">";
+
 struct StyleRule {
   const char* selector;
   std::string CommonStruct::*style;
@@ -103,6 +105,20 @@ std::string ComposeSummary(const CommonStruct& record, const ListingTotals& tota
   return summary;
 }
 
+bool IsOwnHtmlPage(std::string_view start) {
+  constexpr std::string_view kLanguage = "<HTML LANG=\"";
+  if (TakeLine(start, "<!DOCTYPE html>")) {
+    // The language is the user's, escaped: it holds no quote of its own.
+    const size_t quote = start.find('"', kLanguage.size());
+    if (start.substr(0, kLanguage.size()) != kLanguage || quote == std::string_view::npos) return false;
+    start.remove_prefix(quote + 1);
+    if (!TakeLine(start, ">")) return false;
+  } else if (!TakeLine(start, "<HTML>")) {
+    return false;
+  }
+  return TakeLine(start, "<HEAD>") && TakeLine(start, kGeneratorLine);
+}
+
 void ComposeHtmlDocument(ListingRun& run) {
   const CommonStruct& record = *run.Settings;
   run.StyleBlock = ComposeStyleBlock(record);
@@ -110,9 +126,14 @@ void ComposeHtmlDocument(ListingRun& run) {
   run.CaptionRow = ComposeCaptionRow(record);
   DocumentText& doc = run.Document;
   doc = DocumentText();
-  std::string head = DocumentStart(record) + "<HEAD>\r\n" + CharsetDeclaration();
-  head += "<TITLE>" + run.Title + "</TITLE>\r\n" + run.HeadCustom +
-          "\r\n<META NAME=\"Generator\" CONTENT=\"Kestrova 1.5\">\r\n";
+  std::string head = DocumentStart(record) + "<HEAD>\r\n";
+  // A page among the pages of a tree says first of all who wrote it, where
+  // no text of the user's can push it away: a later walk replaces it, and
+  // nothing else of that name.
+  if (run.Tree != nullptr) head += std::string(kGeneratorLine) + "\r\n";
+  head += CharsetDeclaration();
+  head += "<TITLE>" + run.Title + "</TITLE>\r\n" + run.HeadCustom + "\r\n";
+  if (run.Tree == nullptr) head += std::string(kGeneratorLine) + "\r\n";
   if (!run.BaseHref.empty()) head += "<BASE HREF = " + run.BaseHref + ">\r\n";
   head += "<STYLE TYPE = \"text/css\">\r\n" + run.StyleBlock + "</STYLE>\r\n";
   head += "</HEAD>\r\n<BODY ";

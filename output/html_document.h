@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "output/listing_run.h"
 #include "settings/common_struct.h"
@@ -20,4 +21,9 @@ std::string ComposeSummary(const CommonStruct& record, const ListingTotals& tota
 // Sets the run's document to the page; its lists, totals and substituted
 // texts must be ready. With Html5 the page starts with a doctype and its
 // language (PageLang, else en), and has no presentational attribute.
+// A page of a tree (the run's Tree set) carries the
+// generator line first in its head.
 void ComposeHtmlDocument(ListingRun& run);
+// True when a page's start is that of a page of a tree that this program
+// wrote: its generator line first in the head, exactly.
+bool IsOwnHtmlPage(std::string_view start);

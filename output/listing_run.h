@@ -47,8 +47,9 @@ struct ListingRun {
   std::string LinkPrefix;
   // The folder's path below the top of a tree with a closing separator,
   // written before each name by the forms of one line per entry (csv,
-  // names); empty for a listing of its own.
-  std::string PathPrefix;
+  // names); null for a listing of its own. The walk's own text, which holds
+  // this folder's path while its rows are written.
+  const std::string* PathPrefix = nullptr;
   DirFileStruct Listing;
   ListingTotals Totals;
   // The texts that may hold placeholders, substituted.

@@ -127,7 +127,7 @@ void AppendLongLine(ListingRun& run, const FileInfoX& entry, std::string& row) {
     row += "  ";
     ++shown;
   }
-  AppendNameEscaped(row, run.PathPrefix);
+  if (run.PathPrefix != nullptr) AppendNameEscaped(row, *run.PathPrefix);
   AppendNameEscaped(row, entry.Find.cFileName);
   if (IsFolder(entry.Find.dwFileAttributes)) row += '/';
   row += "\r\n";

@@ -4,13 +4,13 @@
 #include "output/escapes.h"
 
 void AppendNameLine(ListingRun& run, const FileInfoX& entry, std::string& row) {
-  AppendNameEscaped(row, run.PathPrefix);
+  if (run.PathPrefix != nullptr) AppendNameEscaped(row, *run.PathPrefix);
   AppendNameEscaped(row, entry.Find.cFileName);
   row += "\r\n";
 }
 
 void AppendNullEndedName(ListingRun& run, const FileInfoX& entry, std::string& row) {
-  row += run.PathPrefix;
+  if (run.PathPrefix != nullptr) row += *run.PathPrefix;
   row += entry.Find.cFileName;
   row += '\0';
 }

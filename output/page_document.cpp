@@ -205,6 +205,10 @@ std::string CharsetDeclaration() {
   return charset.empty() ? std::string() : "<meta charset=\"" + charset + "\">\n";
 }
 
+constexpr std::string_view kViewportLine =
+    "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">";
+constexpr std::string_view kGeneratorLine = "<meta name=\"generator\" content=\"Kestrova\">";
+
 // The user's own HTML on lines of its own.
 std::string OnItsLines(const std::string& html) {
   return html.empty() || html.back() == '\n' ? html : html + "\n";
@@ -278,6 +282,23 @@ void AppendRowGroup(ListingRun& run, EntryList list, const char* name, uint64_t 
 
 }  // namespace
 
+bool IsOwnStandardsPage(std::string_view start) {
+  constexpr std::string_view kLanguage = "<html lang=\"";
+  constexpr std::string_view kCharset = "<meta charset=\"";
+  if (!TakeLine(start, "<!DOCTYPE html>") || start.substr(0, kLanguage.size()) != kLanguage) return false;
+  // The language is the user's, escaped: it holds no quote of its own.
+  const size_t quote = start.find('"', kLanguage.size());
+  if (quote == std::string_view::npos) return false;
+  start.remove_prefix(quote + 1);
+  if (!TakeLine(start, ">") || !TakeLine(start, "<head>")) return false;
+  if (start.substr(0, kCharset.size()) == kCharset) {
+    const size_t end = start.find('\n');
+    if (end == std::string_view::npos) return false;
+    start.remove_prefix(end + 1);
+  }
+  return TakeLine(start, kViewportLine) && TakeLine(start, kGeneratorLine);
+}
+
 void ComposePageDocument(ListingRun& run) {
   const CommonStruct& record = *run.Settings;
   run.CaptionRow = ComposePageCaptionRow(record);
@@ -287,9 +308,9 @@ void ComposePageDocument(ListingRun& run) {
   std::string head = "<!DOCTYPE html>\n<html lang=\"";
   AppendEscapedHtml(head, record.PageLang.empty() ? "en" : record.PageLang);
   head += "\">\n<head>\n" + CharsetDeclaration();
-  head += "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n";
+  head += std::string(kViewportLine) + "\n";
   // Tells the pages that a tree walk may replace from a file of someone else's.
-  head += "<meta name=\"generator\" content=\"Kestrova\">\n";
+  head += std::string(kGeneratorLine) + "\n";
   head += "<title>" + title + "</title>\n";
   head += std::string("<style>") + kStyle + "</style>\n";
   if (!record.PageStyle.empty()) {

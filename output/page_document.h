@@ -6,6 +6,8 @@
 // relative, and there is no base address.
 #pragma once
 
+#include <string_view>
+
 #include "output/listing_run.h"
 
 // Sets the run's document to the page; its lists, totals and substituted
@@ -16,3 +18,6 @@
 // shown in UTC and say so; a file whose type the system does not know is
 // typed by the $File word alone.
 void ComposePageDocument(ListingRun& run);
+// True when a page's start is that of a standards page this program wrote:
+// the generator line at its place in the head, whatever the page's texts.
+bool IsOwnStandardsPage(std::string_view start);

@@ -67,6 +67,11 @@ bool AppendTreeLink(std::string& href, const TreePage& tree, const std::string& 
     href += TreeLinkUp(tree, 1);
     return true;
   }
+  const auto elsewhere = tree.FolderLinks.find(name);
+  if (IsFolder(entry.Find.dwFileAttributes) && elsewhere != tree.FolderLinks.end()) {
+    href += elsewhere->second + IndexPart(tree);
+    return true;
+  }
   if (IsFolder(entry.Find.dwFileAttributes) && tree.FoldersWithPages.count(name) == 0) return false;
   const bool prefixed = !IsFolder(entry.Find.dwFileAttributes) && !file_prefix.empty();
   if (prefixed) href += file_prefix;

@@ -2,6 +2,7 @@
 // a page of their own, and the way back up to the top.
 #pragma once
 
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -21,6 +22,10 @@ struct TreePage {
   // The sub-folders, by name, that have a page of their own; the others are
   // listed without a link, since a link would lead nowhere.
   std::set<std::string> FoldersWithPages;
+  // The sub-folders, by name, whose page is another folder's (a link to a
+  // folder of the tree, a folder reached twice): the way to that folder,
+  // already a link ending in "/" ("../other/").
+  std::map<std::string, std::string> FolderLinks;
   // The folders from the top down to this one, by the names they are shown
   // with; the top's name first. One name: the top page itself.
   std::vector<std::string> Path;
@@ -33,10 +38,11 @@ struct TreePage {
 std::string FolderLink(const std::string& from, const std::string& to);
 
 // What a link from a page of the tree leads to: "name/" or "name/INDEX" for
-// a sub-folder with a page, "../" or "../INDEX" for the parent entry, the
-// entry's own name after file_prefix (the run's LinkPrefix) for files.
-// Appends the link, percent-encoded, and true; false (nothing appended) for
-// a folder without a page.
+// a sub-folder with a page, the way to the page of a sub-folder listed
+// elsewhere, "../" or "../INDEX" for the parent entry, the entry's own name
+// after file_prefix (the run's LinkPrefix) for files. Appends the link,
+// percent-encoded, and true; false (nothing appended) for a folder without
+// a page.
 bool AppendTreeLink(std::string& href, const TreePage& tree, const std::string& file_prefix,
                     const FileInfoX& entry);
 

@@ -61,26 +61,26 @@ bool MakeAnnounced(const std::string& path, const std::function<bool(const std::
   return made;
 }
 
-// Tries fresh temporary names in the folder until make succeeds with one,
-// each announced to the interrupt handler first. Returns the name made;
-// empty, with make's error, when a try failed for a reason other than a
-// taken name or every name tried was taken. A stem of its own, not the
-// target's name, leaves room for the temporary twin of a target whose name
-// is near the system's length limit.
-std::string MakeWithFreshName(const std::string& folder,
-                              const std::function<bool(const std::string&)>& make) {
+// Tries fresh temporary names beside the target until make succeeds with
+// one, each announced to the interrupt handler first. Returns the location
+// made; an empty one, with make's error, when a try failed for a reason
+// other than a taken name or every name tried was taken. A stem of its own,
+// not the target's name, leaves room for the temporary twin of a target
+// whose name is near the system's length limit.
+file_steps::Location MakeWithFreshName(const file_steps::Location& target,
+                                       const std::function<bool(const file_steps::Location&)>& make) {
   unsigned seed = file_steps::NameSeed();
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     seed = seed * 1103515245u + 12345u;
     char digits[16];
     std::snprintf(digits, sizeof digits, "%06x", (seed >> 8) & 0xFFFFFFu);
-    const std::string path =
-        JoinName(folder, file_steps::kTemporaryPrefix + (digits + std::string(kTemporarySuffix)));
-    if (MakeAnnounced(path, make)) return path;
+    const file_steps::Location at =
+        file_steps::Beside(target, file_steps::kTemporaryPrefix + (digits + std::string(kTemporarySuffix)));
+    if (MakeAnnounced(at.path, [&make, &at](const std::string&) { return make(at); })) return at;
     if (!file_steps::NameTaken()) break;
   }
   file_steps::ClearPending();
-  return std::string();
+  return file_steps::Location();
 }
 
 // The temporary files being written, one slot for each writing thread, in
@@ -108,6 +108,14 @@ bool IsLowerHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <
 }  // namespace
 
 namespace file_steps {
+
+Location Beside(const Location& at, const std::string& name) {
+  Location beside;
+  beside.folder = at.folder;
+  beside.path = JoinName(FolderPart(at.path), name);
+  beside.name = at.folder == kNoHandle ? beside.path : name;
+  return beside;
+}
 
 void SetPending(const std::string& path) {
   for (size_t i = 0; thread_slot == nullptr && i < kPendingSlots; ++i) {
@@ -154,31 +162,43 @@ bool AtomicFile::Fail() {
 }
 
 bool AtomicFile::Open(const std::string& path, WriteMethod method) {
+  return Begin(file_steps::InspectTarget(path), method);
+}
+
+bool AtomicFile::OpenInFolder(intptr_t folder, const std::string& folder_path, const std::string& name,
+                              WriteMethod method) {
+  return Begin(file_steps::InspectInFolder(file_steps::InFolder(folder, folder_path, name)), method);
+}
+
+bool AtomicFile::Begin(const file_steps::Target& target, WriteMethod method) {
   Discard();
   failed_ = false;
   failure_.clear();
   notes_ = WriteNotes();
-  const file_steps::Target target = file_steps::InspectTarget(path);
-  target_ = target.path;
-  if (target.kind == TargetKind::kRefused) return Fail();
+  target_ = target.at;
+  if (target.kind == TargetKind::kRefused) {
+    if (target.refusal.empty()) return Fail();
+    failure_ = target.refusal;
+    failed_ = true;
+    return false;
+  }
   if (target.kind == TargetKind::kDevice || method == WriteMethod::kInPlace) {
     const intptr_t handle = file_steps::OpenInPlace(target_);
     if (handle == kNoHandle) return Fail();
     Start(handle);
     return true;
   }
-  const std::string folder = FolderPart(target_);
-  intptr_t handle = file_steps::CreateUnnamed(folder, target.mode);
+  intptr_t handle = file_steps::CreateUnnamed(target_, target.mode);
   unnamed_ = handle != kNoHandle;
   if (!unnamed_) {
-    temporary_ = MakeWithFreshName(folder, [&handle, &target](const std::string& name) {
-      handle = file_steps::CreateExclusive(name, target.mode);
+    temporary_ = MakeWithFreshName(target_, [&handle, &target](const file_steps::Location& at) {
+      handle = file_steps::CreateExclusive(at, target.mode);
       return handle != kNoHandle;
     });
   }
   if (handle == kNoHandle) {
     Fail();
-    if (target.kind == TargetKind::kRegularFile) notes_.RefusedFolder = folder;
+    if (target.kind == TargetKind::kRegularFile) notes_.RefusedFolder = FolderPart(target_.path);
     return false;
   }
   if (target.kind == TargetKind::kRegularFile) file_steps::KeepOwnerAndMode(handle, target, notes_.Warnings);
@@ -211,35 +231,34 @@ bool AtomicFile::Commit() {
   bool done = Flush();
   if (done && unnamed_) {
     const intptr_t handle = handle_;
-    temporary_ = MakeWithFreshName(FolderPart(target_), [handle](const std::string& name) {
-      return file_steps::NameUnnamed(handle, name);
-    });
+    temporary_ = MakeWithFreshName(
+        target_, [handle](const file_steps::Location& at) { return file_steps::NameUnnamed(handle, at); });
     unnamed_ = false;
-    if (temporary_.empty()) done = Fail();
+    if (temporary_.path.empty()) done = Fail();
   }
   const intptr_t handle = handle_;
   handle_ = kNoHandle;
   // A network file system may report a failed write only on close.
   if (!file_steps::Close(handle) && done) done = Fail();
-  if (done && !temporary_.empty() && !file_steps::Rename(temporary_, target_)) done = Fail();
+  if (done && !temporary_.path.empty() && !file_steps::Rename(temporary_, target_)) done = Fail();
   if (!done) {
     Discard();
     return false;
   }
   file_steps::ClearPending();
-  temporary_.clear();
+  temporary_ = file_steps::Location();
   return true;
 }
 
 void AtomicFile::Discard() {
   // What the new file could not keep matters only once it is in place.
-  if (handle_ != kNoHandle || !temporary_.empty()) notes_.Warnings.clear();
+  if (handle_ != kNoHandle || !temporary_.path.empty()) notes_.Warnings.clear();
   if (handle_ != kNoHandle) file_steps::Close(handle_);
   handle_ = kNoHandle;
   unnamed_ = false;
   buffer_.clear();
-  if (!temporary_.empty()) file_steps::Remove(temporary_);
-  temporary_.clear();
+  if (!temporary_.path.empty()) file_steps::Remove(temporary_);
+  temporary_ = file_steps::Location();
   file_steps::ClearPending();
 }
 

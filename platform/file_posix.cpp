@@ -4,6 +4,7 @@
 #include <grp.h>
 #include <pwd.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -48,6 +49,36 @@ std::string ResolvedTarget(const std::string& path) {
 
 int DescriptorOf(intptr_t handle) { return static_cast<int>(handle); }
 
+// The folder a location's name is taken in: the one held open, or the
+// current folder for a path.
+int Folder(const file_steps::Location& at) {
+  return at.folder == file_steps::kNoHandle ? AT_FDCWD : DescriptorOf(at.folder);
+}
+
+// "." for a name without a folder, "/" for a file of the root.
+std::string FolderOfPath(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+// A new file of the writer is locked for as long as the writer holds it: a
+// lock that the system lets go when the process ends, however it ends, so
+// that a later run can tell a killed writer's leftover from a file in use.
+intptr_t Held(int fd) {
+  if (fd >= 0) flock(fd, LOCK_EX | LOCK_NB);
+  return fd;
+}
+
+void KeepExisting(const struct stat& existing, file_steps::Target& target) {
+  target.kind = file_steps::TargetKind::kRegularFile;
+  // Made with the old bits from the start, a new file is never more open
+  // than the old one, even where they cannot be set exactly.
+  target.mode = existing.st_mode & 0777;
+  target.owner = existing.st_uid;
+  target.group = existing.st_gid;
+}
+
 std::string DescriptorPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
 
 // "www-data:www-data", or the numbers where the system has no names.
@@ -87,41 +118,81 @@ unsigned NameSeed() {
   return static_cast<unsigned>(getpid()) * 2654435761u ^ static_cast<unsigned>(std::time(nullptr));
 }
 
+Location AtPath(const std::string& path) {
+  Location at;
+  at.name = at.path = path;
+  return at;
+}
+
+Location InFolder(intptr_t folder, const std::string& folder_path, const std::string& name) {
+  Location at;
+  at.folder = folder;
+  at.name = name;
+  at.path = folder_path.empty() || folder_path.back() == '/' ? folder_path + name : folder_path + "/" + name;
+  return at;
+}
+
 Target InspectTarget(const std::string& path) {
   Target target;
-  target.path = ResolvedTarget(path);
+  target.at = AtPath(ResolvedTarget(path));
   struct stat existing {};
-  if (stat(target.path.c_str(), &existing) != 0) return target;
+  if (stat(target.at.path.c_str(), &existing) != 0) return target;
   if (S_ISDIR(existing.st_mode)) {
     errno = EISDIR;
     target.kind = TargetKind::kRefused;
   } else if (!S_ISREG(existing.st_mode)) {
     target.kind = TargetKind::kDevice;
-  } else if (access(target.path.c_str(), W_OK) != 0) {
+  } else if (access(target.at.path.c_str(), W_OK) != 0) {
     // Renaming ignores the target's own permission; a file its owner made
     // read-only stays as protected as a direct write would have left it.
     target.kind = TargetKind::kRefused;
   } else {
-    target.kind = TargetKind::kRegularFile;
-    // Made with the old bits from the start, a new file is never more open
-    // than the old one, even where they cannot be set exactly.
-    target.mode = existing.st_mode & 0777;
-    target.owner = existing.st_uid;
-    target.group = existing.st_gid;
+    KeepExisting(existing, target);
   }
   return target;
 }
 
-intptr_t OpenInPlace(const std::string& path) {
-  return open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+Target InspectInFolder(const Location& at) {
+  Target target;
+  target.at = at;
+  struct stat existing {};
+  if (fstatat(Folder(at), at.name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (errno == ENOENT) return target;
+    target.kind = TargetKind::kRefused;
+  } else if (S_ISLNK(existing.st_mode)) {
+    target.kind = TargetKind::kRefused;
+    target.refusal = "a symbolic link has that name";
+  } else if (S_ISDIR(existing.st_mode)) {
+    errno = EISDIR;
+    target.kind = TargetKind::kRefused;
+  } else if (!S_ISREG(existing.st_mode)) {
+    target.kind = TargetKind::kRefused;
+    target.refusal = "not a regular file";
+  } else if (faccessat(Folder(at), at.name.c_str(), W_OK, 0) != 0) {
+    target.kind = TargetKind::kRefused;
+  } else {
+    KeepExisting(existing, target);
+  }
+  return target;
 }
 
-intptr_t CreateExclusive(const std::string& path, uint32_t mode) {
-  return open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(mode));
+intptr_t OpenInPlace(const Location& at) {
+  // A name of a folder held open is never followed where it is a link, nor
+  // waited on where a pipe took its place since it was looked at.
+  const int held = at.folder == kNoHandle ? 0 : O_NOFOLLOW | O_NONBLOCK;
+  return openat(Folder(at), at.name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | held, 0666);
 }
 
-intptr_t CreateUnnamed(const std::string& folder, uint32_t mode) {
-  const int fd = open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, static_cast<mode_t>(mode));
+intptr_t CreateExclusive(const Location& at, uint32_t mode) {
+  return Held(openat(Folder(at), at.name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                     static_cast<mode_t>(mode)));
+}
+
+intptr_t CreateUnnamed(const Location& beside, uint32_t mode) {
+  const bool in_folder = beside.folder != kNoHandle;
+  const std::string folder = in_folder ? std::string(".") : FolderOfPath(beside.path);
+  const int fd =
+      openat(Folder(beside), folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, static_cast<mode_t>(mode));
   if (fd < 0) return kNoHandle;
   // It is named through /proc at the end; where /proc is missing, a file
   // with a name from the start will do.
@@ -129,11 +200,11 @@ intptr_t CreateUnnamed(const std::string& folder, uint32_t mode) {
     close(fd);
     return kNoHandle;
   }
-  return fd;
+  return Held(fd);
 }
 
-bool NameUnnamed(intptr_t handle, const std::string& path) {
-  return linkat(AT_FDCWD, DescriptorPath(DescriptorOf(handle)).c_str(), AT_FDCWD, path.c_str(),
+bool NameUnnamed(intptr_t handle, const Location& at) {
+  return linkat(AT_FDCWD, DescriptorPath(DescriptorOf(handle)).c_str(), Folder(at), at.name.c_str(),
                 AT_SYMLINK_FOLLOW) == 0;
 }
 
@@ -159,11 +230,11 @@ void KeepOwnerAndMode(intptr_t handle, const Target& target, std::vector<std::st
   }
   if (fstat(fd, &made) != 0) return;
   if (made.st_uid != owner || made.st_gid != group) {
-    warnings.push_back("could not keep the owner " + OwnerText(owner, group) + " of " + target.path +
+    warnings.push_back("could not keep the owner " + OwnerText(owner, group) + " of " + target.at.path +
                        "; it now belongs to " + OwnerText(made.st_uid, made.st_gid) + BecauseOf(owner_error));
   }
   if ((made.st_mode & 07777) != target.mode) {
-    warnings.push_back("could not keep the mode " + ModeText(target.mode) + " of " + target.path +
+    warnings.push_back("could not keep the mode " + ModeText(target.mode) + " of " + target.at.path +
                        "; it is now " + ModeText(made.st_mode) + BecauseOf(mode_error));
   }
 }
@@ -185,9 +256,11 @@ bool WriteAll(intptr_t handle, std::string_view bytes) {
 
 bool Close(intptr_t handle) { return close(DescriptorOf(handle)) == 0; }
 
-bool Rename(const std::string& from, const std::string& to) { return rename(from.c_str(), to.c_str()) == 0; }
+bool Rename(const Location& from, const Location& to) {
+  return renameat(Folder(from), from.name.c_str(), Folder(to), to.name.c_str()) == 0;
+}
 
-void Remove(const std::string& path) { unlink(path.c_str()); }
+void Remove(const Location& at) { unlinkat(Folder(at), at.name.c_str(), 0); }
 
 std::string LastReason() { return std::strerror(errno); }
 

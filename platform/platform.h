@@ -5,9 +5,22 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+// What names one file or folder whatever path leads to it: the device (or
+// volume) and the file's number on it.
+struct FileIdentity {
+  uint64_t Device = 0;
+  uint64_t Index = 0;
+  bool operator==(const FileIdentity& other) const { return Device == other.Device && Index == other.Index; }
+  bool operator!=(const FileIdentity& other) const { return !(*this == other); }
+  bool operator<(const FileIdentity& other) const {
+    return Device != other.Device ? Device < other.Device : Index < other.Index;
+  }
+};
 
 // One directory record, with the fields the engine reads, named as in
 // WIN32_FIND_DATAA. Times are 100 ns counts since 1601-01-01 UTC.
@@ -22,6 +35,12 @@ struct FolderRecord {
   uint32_t nFileSizeHigh = 0;
   uint32_t nFileSizeLow = 0;
   std::string cFileName;
+  // What the record names (its target, for a link), where the platform tells
+  // it with the record: always on POSIX; on Windows for the folders of an
+  // OpenFolder's enumeration only. All zero where it is not told.
+  FileIdentity Identity;
+  // The names the file has (hard links); 1 where the platform does not tell.
+  uint32_t Links = 1;
 };
 
 // Where the scan gets its records and file-type descriptions from. The real
@@ -113,22 +132,9 @@ FolderStatus InspectFolder(const std::string& path, bool to_list, std::string& r
 // one exists and the other does not, or either cannot be looked at.
 bool SameFile(const std::string& a, const std::string& b);
 
-// What names one file or folder whatever path leads to it: the device (or
-// volume) and the file's number on it.
-struct FileIdentity {
-  uint64_t Device = 0;
-  uint64_t Index = 0;
-  bool operator==(const FileIdentity& other) const { return Device == other.Device && Index == other.Index; }
-};
 // The identity of what the path names, links followed; false when it cannot
 // be looked at.
 bool IdentifyFile(const std::string& path, FileIdentity& identity);
-
-// The last write time of what the path names, links followed (a 100 ns
-// count since 1601, as FolderRecord holds it); false when it cannot be read.
-bool ReadWriteTime(const std::string& path, uint64_t& time);
-// Sets the last write time, leaving the other times as they are.
-bool SetWriteTime(const std::string& path, uint64_t time);
 
 // Makes the folder and every folder above it that is missing; false, with
 // the system's reason, when one cannot be made or is no folder.
@@ -136,23 +142,6 @@ bool MakeFolders(const std::string& path, std::string& reason);
 
 // Where a symbolic link points, as it was written; false for anything else.
 bool ReadLinkTarget(const std::string& path, std::string& target);
-
-// A file read from its start, a piece at a time.
-class FileReader {
- public:
-  FileReader() = default;
-  ~FileReader();
-  FileReader(const FileReader&) = delete;
-  FileReader& operator=(const FileReader&) = delete;
-
-  // False when there is no regular file to read at the path.
-  bool Open(const std::string& path);
-  // Up to size bytes into buffer; 0 at the end and on a failure.
-  size_t Read(char* buffer, size_t size);
-
- private:
-  intptr_t handle_ = -1;
-};
 
 // Makes standard output carry bytes unchanged: documents arrive with their
 // line ends already as CR LF, which a text-mode stream would double.
@@ -197,6 +186,29 @@ struct WriteNotes {
   std::vector<std::string> Warnings;
 };
 
+// A file written whole or not at all (AtomicFile, or a test's own).
+class NewFile : public ByteSink {
+ public:
+  // Hands every byte written so far to the system; false when that failed.
+  virtual bool WriteOut() = 0;
+  // Puts the file in its name's place; false, with the old file untouched,
+  // when any step failed.
+  virtual bool Commit() = 0;
+  virtual const std::string& FailureReason() const = 0;
+  virtual const WriteNotes& Notes() const = 0;
+};
+
+namespace file_steps {
+struct Target;
+// Where a step of the whole-or-nothing writer acts: a name in a folder held
+// open, or a path as it stands (platform/file_steps.h has the steps).
+struct Location {
+  intptr_t folder = -1;  // the folder held open; -1: name is a path
+  std::string name;      // the name in that folder, or the path
+  std::string path;      // the whole path, for messages and the interrupt handler
+};
+}  // namespace file_steps
+
 // A file written whole or not at all. The bytes go to a new file in the
 // target's folder, which Commit renames over the target; until then the
 // target keeps every byte it had, and a failure or a Discard removes the new
@@ -206,7 +218,7 @@ struct WriteNotes {
 // bits where the process may set them. A target that exists but is no
 // regular file (a device, a pipe) is written in place, since it cannot be
 // replaced; so is every target with WriteMethod::kInPlace.
-class AtomicFile : public ByteSink {
+class AtomicFile : public NewFile {
  public:
   AtomicFile() = default;
   ~AtomicFile() override;  // discards what was not committed
@@ -216,27 +228,35 @@ class AtomicFile : public ByteSink {
   // Creates the new file (or opens the target, in place); false when it
   // cannot be created, or when the target exists and may not be written.
   bool Open(const std::string& path, WriteMethod method = WriteMethod::kWholeOrNothing);
+  // Creates the new file for the name in a folder held open (folder is the
+  // platform's handle of it, folder_path its path), for the platform's own
+  // OpenFolder: never through a link and never over anything but a regular
+  // file, which the whole-or-nothing writer replaces.
+  bool OpenInFolder(intptr_t folder, const std::string& folder_path, const std::string& name,
+                    WriteMethod method = WriteMethod::kWholeOrNothing);
   bool Write(std::string_view bytes) override;
+  bool WriteOut() override { return Flush(); }
   // Writes out what is buffered and puts the file in the target's place;
   // false (and the target untouched) when any step failed.
-  bool Commit();
+  bool Commit() override;
   void Discard();
   // The system's reason for the first failure, e.g. "No space left on device".
-  const std::string& FailureReason() const { return failure_; }
-  const WriteNotes& Notes() const { return notes_; }
+  const std::string& FailureReason() const override { return failure_; }
+  const WriteNotes& Notes() const override { return notes_; }
 
  private:
   static constexpr size_t kBufferSize = 1 << 20;
 
+  bool Begin(const file_steps::Target& target, WriteMethod method);
   // Begins writing into handle: either the new file or the target in place.
   void Start(intptr_t handle);
   bool Flush();
   bool Fail();
 
-  std::string target_;
-  std::string temporary_;  // empty while the new file has no name, and in place
-  intptr_t handle_ = -1;   // file_steps::kNoHandle while nothing is open
-  bool unnamed_ = false;   // the new file is to be named at the commit
+  file_steps::Location target_;
+  file_steps::Location temporary_;  // no path while the new file has no name, and in place
+  intptr_t handle_ = -1;            // file_steps::kNoHandle while nothing is open
+  bool unnamed_ = false;            // the new file is to be named at the commit
   std::string buffer_;
   std::string failure_;
   bool failed_ = false;
@@ -276,3 +296,95 @@ FileReadStatus ReadSmallFile(const std::string& path, size_t limit, std::string&
 // The path of the running program's executable; empty when the system cannot
 // tell.
 std::string ProgramPath();
+
+// ---- The walk's disk: folders held open while a tree is listed and written ----
+
+// What a name in a folder is, a symbolic link not followed.
+enum class NodeKind { kMissing, kFile, kFolder, kLink, kOther };
+
+// A file's content, read from its start.
+class ContentReader {
+ public:
+  virtual ~ContentReader() = default;
+  // Up to size bytes into buffer; 0 at the end and on a failure.
+  virtual size_t Read(char* buffer, size_t size) = 0;
+};
+
+// A folder held open: what is listed, read and written through it stays in
+// the folder that was opened, whatever is renamed, removed or linked in its
+// place meanwhile. Closed when destroyed.
+class OpenFolder {
+ public:
+  virtual ~OpenFolder() = default;
+  // The path it was opened by, for messages and for what only paths reach.
+  virtual const std::string& Path() const = 0;
+  virtual FileIdentity Identity() const = 0;
+  // Calls visit for every record of the folder that matches the mask, as
+  // FolderSource::Enumerate does for the folder's path; here the records of
+  // folders carry their identity on every platform.
+  virtual bool Enumerate(const std::string& mask, const std::function<void(const FolderRecord&)>& visit,
+                         std::string& failure) = 0;
+  // The folder's last write time (a FolderRecord's count) now; false when
+  // it cannot be read.
+  virtual bool WriteTime(uint64_t& time) = 0;
+  // Sets the folder's last write time, its other times left as they are.
+  virtual bool SetWriteTime(uint64_t time) = 0;
+  // What the name is in the folder, a link not followed.
+  virtual NodeKind Look(const std::string& name) = 0;
+  // A regular file of the folder, for reading: never through a link, never
+  // a pipe or a device, never blocking; null when there is no such file or
+  // it may not be read.
+  virtual std::unique_ptr<ContentReader> ReadFile(const std::string& name) = 0;
+  // A new file of that name in the folder, written whole or not at all and
+  // put in place of a regular file of the name at Commit; null, with the
+  // reason, when the name is taken by anything else (a link, a folder, a
+  // pipe, a device) or the file cannot be made.
+  virtual std::unique_ptr<NewFile> WriteFile(const std::string& name, WriteMethod method,
+                                             std::string& reason) = 0;
+  // The sub-folder of that name, opened; through a symbolic link only with
+  // follow. Null, with the reason, when there is no folder to open.
+  virtual std::unique_ptr<OpenFolder> OpenChild(const std::string& name, bool follow,
+                                                std::string& reason) = 0;
+  // Makes the sub-folder of that name where it is missing, and tells its
+  // identity; false, with the reason, when it cannot be made or the name is
+  // anything but a folder (a link to one included).
+  virtual bool MakeFolder(const std::string& name, FileIdentity& identity, std::string& reason) = 0;
+  // True when the sub-folder of that name (a link to one followed) may be
+  // listed by this process; false with the system's reason when it may not.
+  virtual bool MayList(const std::string& name, std::string& reason) = 0;
+  // The identity of what the name is, a link not followed; false when there
+  // is nothing of that name.
+  virtual bool Identify(const std::string& name, FileIdentity& identity) = 0;
+  // Removes a temporary file of this program's writer (IsTemporaryFileName)
+  // that no running writer holds any longer: a killed run's leftover. False
+  // when it is in use, is no such file, or cannot be removed.
+  virtual bool RemoveLeftover(const std::string& name) = 0;
+};
+
+// The disk as a walk of a tree reaches it; SystemTreeDisk() is the
+// operating system's, tests hand in one held in memory.
+class TreeDisk {
+ public:
+  virtual ~TreeDisk() = default;
+  // Opens the folder at the path, links on the way followed; null, with the
+  // reason, when it cannot be opened or is no folder.
+  virtual std::unique_ptr<OpenFolder> Open(const std::string& path, std::string& reason) = 0;
+  // Opens the folder at the path, through a link at its last part only with
+  // follow, and only when it still is the folder of that identity (as its
+  // parent's listing told it): null, with the reason, when it is not (it
+  // was replaced since it was listed).
+  virtual std::unique_ptr<OpenFolder> Reopen(const std::string& path, const FileIdentity& identity,
+                                             bool follow, std::string& reason) = 0;
+  // The identity of what the path names, links followed; false when it
+  // cannot be looked at.
+  virtual bool Identify(const std::string& path, FileIdentity& identity) = 0;
+  // The path with every link on the way resolved; empty when it cannot be told.
+  virtual std::string RealPath(const std::string& path) = 0;
+  // Makes the folder and every missing folder above it, as MakeFolders does.
+  virtual bool MakeFolders(const std::string& path, std::string& reason) = 0;
+  // Reads a small regular file whole, as ReadSmallFile does.
+  virtual FileReadStatus ReadSmallFile(const std::string& path, size_t limit, std::string& bytes,
+                                       std::string& reason) = 0;
+};
+
+TreeDisk& SystemTreeDisk();

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <locale.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -20,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/folders_posix.h"
 #include "platform/mime_types_posix.h"
 #include "platform/platform.h"
 #include "platform/wildcard.h"
@@ -27,13 +29,6 @@
 namespace {
 
 constexpr uint32_t kReadOnly = 1, kHidden = 2, kDirectory = 16, kNormal = 128, kReparsePoint = 1024;
-constexpr int64_t kSecondsFrom1601To1970 = 11644473600LL;
-
-uint64_t FileTimeOf(int64_t seconds, uint32_t nanoseconds) {
-  int64_t since_1601 = seconds + kSecondsFrom1601To1970;
-  if (since_1601 < 0) return 0;
-  return static_cast<uint64_t>(since_1601) * 10000000ULL + nanoseconds / 100;
-}
 
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -41,6 +36,8 @@ char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 
 struct EntryMetadata {
   uint32_t attributes = 0;
   uint64_t creation = 0, last_access = 0, last_write = 0, size = 0;
+  FileIdentity identity;
+  uint32_t links = 1;
   bool broken_link = false;
   int error = 0;  // 0, or the errno of its failed statx; ENOENT: vanished since listed
 };
@@ -92,6 +89,9 @@ void ReadMetadata(int folder_fd, const char* name, unsigned char type, EntryMeta
   entry.last_access = FileTimeOf(info.stx_atime.tv_sec, info.stx_atime.tv_nsec);
   entry.last_write = FileTimeOf(info.stx_mtime.tv_sec, info.stx_mtime.tv_nsec);
   entry.size = (is_folder || dangling) ? 0 : info.stx_size;
+  entry.identity.Device = makedev(info.stx_dev_major, info.stx_dev_minor);
+  entry.identity.Index = info.stx_ino;
+  entry.links = info.stx_nlink;
 }
 
 // The root is its own parent and, like a drive root on Windows, has neither
@@ -111,21 +111,9 @@ void CopyMetadata(const EntryMetadata& entry, FolderRecord& record) {
   record.nFileSizeHigh = static_cast<uint32_t>(entry.size >> 32);
   record.nFileSizeLow = static_cast<uint32_t>(entry.size);
   record.BrokenLink = entry.broken_link;
+  record.Identity = entry.identity;
+  record.Links = entry.links;
 }
-
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 // Names read from the folder and not yet visited; slot i of metadata
 // belongs to name i.
@@ -314,6 +302,51 @@ bool VisitEntry(const char* name, const EntryMetadata& metadata, FolderRecord& r
   return true;
 }
 
+}  // namespace
+
+bool EnumerateDescriptor(int folder_fd, const std::string& mask,
+                         const std::function<void(const FolderRecord&)>& visit, std::string& failure) {
+  const FileDescriptor dir(folder_fd);
+  FolderRecord record;
+  EntryMetadata metadata;
+  // NTFS returns "." and ".." first; the folder's own order is arbitrary.
+  for (const char* own : {".", ".."}) {
+    if (!MatchesMask(mask, own) || IsRootFolder(dir.get())) continue;
+    ReadMetadata(dir.get(), own, DT_DIR, metadata);
+    if (!VisitEntry(own, metadata, record, visit)) return Failed(metadata.error, failure);
+  }
+  // Batch by batch: the helpers read the metadata of one while this thread
+  // reads the names of the next, then visits the one before.
+  NameReader reader(dir.get());
+  NameBatch batches[2];
+  NameBatch* current = &batches[0];
+  NameBatch* next = &batches[1];
+  if (!reader.Fill(*current, mask, kBatchEntries)) return Failed(errno, failure);
+  const bool small = reader.AtEnd() && current->size() < kParallelFrom;
+  // Declared after the batches: a visit that throws stops the helpers
+  // before the batches they fill go away.
+  MetadataPool pool(dir.get(), small ? 0 : MetadataThreads() - 1);
+  pool.Start(*current);
+  while (current->size() > 0) {
+    if (!reader.Fill(*next, mask, kBatchEntries)) {
+      const int error = errno;
+      pool.Finish();
+      return Failed(error, failure);
+    }
+    pool.Finish();
+    if (next->size() > 0) pool.Start(*next);
+    for (size_t i = 0; i < current->size(); ++i) {
+      if (!VisitEntry(current->NameAt(i), current->metadata[i], record, visit)) {
+        return Failed(current->metadata[i].error, failure);
+      }
+    }
+    std::swap(current, next);
+  }
+  return true;
+}
+
+namespace {
+
 class PosixFolderSource : public FolderSource {
  public:
   bool Enumerate(const std::string& pattern, const std::function<void(const FolderRecord&)>& visit,
@@ -322,44 +355,9 @@ class PosixFolderSource : public FolderSource {
     std::string folder = slash == std::string::npos ? "." : pattern.substr(0, slash);
     if (folder.empty()) folder = "/";
     const std::string mask = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
-    FileDescriptor dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() < 0) return Failed(failure);
-    FolderRecord record;
-    EntryMetadata metadata;
-    // NTFS returns "." and ".." first; the folder's own order is arbitrary.
-    for (const char* own : {".", ".."}) {
-      if (!MatchesMask(mask, own) || IsRootFolder(dir.get())) continue;
-      ReadMetadata(dir.get(), own, DT_DIR, metadata);
-      if (!VisitEntry(own, metadata, record, visit)) return Failed(metadata.error, failure);
-    }
-    // Batch by batch: the helpers read the metadata of one while this thread
-    // reads the names of the next, then visits the one before.
-    NameReader reader(dir.get());
-    NameBatch batches[2];
-    NameBatch* current = &batches[0];
-    NameBatch* next = &batches[1];
-    if (!reader.Fill(*current, mask, kBatchEntries)) return Failed(errno, failure);
-    const bool small = reader.AtEnd() && current->size() < kParallelFrom;
-    // Declared after the batches: a visit that throws stops the helpers
-    // before the batches they fill go away.
-    MetadataPool pool(dir.get(), small ? 0 : MetadataThreads() - 1);
-    pool.Start(*current);
-    while (current->size() > 0) {
-      if (!reader.Fill(*next, mask, kBatchEntries)) {
-        const int error = errno;
-        pool.Finish();
-        return Failed(error, failure);
-      }
-      pool.Finish();
-      if (next->size() > 0) pool.Start(*next);
-      for (size_t i = 0; i < current->size(); ++i) {
-        if (!VisitEntry(current->NameAt(i), current->metadata[i], record, visit)) {
-          return Failed(current->metadata[i].error, failure);
-        }
-      }
-      std::swap(current, next);
-    }
-    return true;
+    const int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) return Failed(failure);
+    return EnumerateDescriptor(dir, mask, visit, failure);
   }
 
   bool DescribeType(const std::string& extension, std::string& description) override {
@@ -475,23 +473,6 @@ bool IdentifyFile(const std::string& path, FileIdentity& identity) {
   return true;
 }
 
-bool ReadWriteTime(const std::string& path, uint64_t& time) {
-  struct statx info {};
-  if (statx(AT_FDCWD, path.c_str(), AT_STATX_SYNC_AS_STAT, STATX_MTIME, &info) != 0) return false;
-  time = FileTimeOf(info.stx_mtime.tv_sec, info.stx_mtime.tv_nsec);
-  return true;
-}
-
-bool SetWriteTime(const std::string& path, uint64_t time) {
-  const uint64_t since_1970 = time - static_cast<uint64_t>(kSecondsFrom1601To1970) * 10000000ULL;
-  struct timespec times[2];
-  times[0].tv_sec = 0;
-  times[0].tv_nsec = UTIME_OMIT;
-  times[1].tv_sec = static_cast<time_t>(since_1970 / 10000000ULL);
-  times[1].tv_nsec = static_cast<long>(since_1970 % 10000000ULL * 100);
-  return utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
-}
-
 bool MakeFolders(const std::string& path, std::string& reason) {
   for (size_t at = path.find('/', 1);; at = path.find('/', at + 1)) {
     const std::string part = path.substr(0, at);
@@ -512,30 +493,6 @@ bool ReadLinkTarget(const std::string& path, std::string& target) {
   if (length < 0 || static_cast<size_t>(length) >= buffer.size()) return false;
   target.assign(buffer.data(), static_cast<size_t>(length));
   return true;
-}
-
-FileReader::~FileReader() {
-  if (handle_ >= 0) close(static_cast<int>(handle_));
-}
-
-bool FileReader::Open(const std::string& path) {
-  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat info {};
-  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    close(fd);
-    return false;
-  }
-  handle_ = fd;
-  return true;
-}
-
-size_t FileReader::Read(char* buffer, size_t size) {
-  for (;;) {
-    const ssize_t count = read(static_cast<int>(handle_), buffer, size);
-    if (count < 0 && errno == EINTR) continue;
-    return count < 0 ? 0 : static_cast<size_t>(count);
-  }
 }
 
 bool SameFile(const std::string& a, const std::string& b) {

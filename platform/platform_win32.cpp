@@ -281,27 +281,6 @@ std::string RealPath(const std::string& path) {
   return real;
 }
 
-bool ReadWriteTime(const std::string& path, uint64_t& time) {
-  HANDLE file = OpenForTimes(path, FILE_READ_ATTRIBUTES);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  FILETIME written;
-  const bool read = GetFileTime(file, nullptr, nullptr, &written) != 0;
-  CloseHandle(file);
-  if (read) time = FileTimeOf(written);
-  return read;
-}
-
-bool SetWriteTime(const std::string& path, uint64_t time) {
-  HANDLE file = OpenForTimes(path, FILE_WRITE_ATTRIBUTES);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  FILETIME written;
-  written.dwLowDateTime = static_cast<DWORD>(time);
-  written.dwHighDateTime = static_cast<DWORD>(time >> 32);
-  const bool set = SetFileTime(file, nullptr, nullptr, &written) != 0;
-  CloseHandle(file);
-  return set;
-}
-
 bool MakeFolders(const std::string& path, std::string& reason) {
   // From after the drive ("C:\\") or the share ("\\\\host\\share\\") on.
   size_t from =

@@ -14,9 +14,10 @@ root=${1:?usage: include_layers_test.sh SOURCE_ROOT}
 
 # Each layer, and the folders that its files must not include from.
 declare -A above=(
-  [settings]="listing output mainwindow toolkit cli"
-  [listing]="output mainwindow toolkit cli"
-  [output]="mainwindow toolkit cli"
+  [settings]="listing output tree mainwindow toolkit cli"
+  [listing]="output tree mainwindow toolkit cli"
+  [output]="tree mainwindow toolkit cli"
+  [tree]="mainwindow toolkit cli"
 )
 
 # Prints every broken rule under the tree; true when none is broken.

@@ -1,0 +1,151 @@
+#include "tree/document.h"
+
+#include "listing/entry.h"
+#include "settings/line_ends.h"
+
+namespace {
+
+class DocumentWriter : public WalkConsumer {
+ public:
+  DocumentWriter(const CommonStruct& settings, const OutputForm& form, const DocumentOptions& options,
+                 ByteSink& sink)
+      : settings_(settings),
+        form_(form),
+        tree_(*form.TreeDocument),
+        options_(options),
+        null_ends_(options.NullEnds && form.AppendNullEndedRow != nullptr),
+        platform_ends_(sink, PlatformLineEnd()),
+        sink_(sink),
+        output_folder_(options.OutputFile.empty() ? std::string()
+                                                  : AbsolutePath(FolderOf(options.OutputFile))) {}
+
+  void Attach(TreeWalk& walk) { walk_ = &walk; }
+
+  void Place(WalkFolder& folder, ListingPlace& place) override {
+    std::string shown = options_.TopShown;
+    for (const std::string& name : NamesFromTop(folder, std::string())) {
+      if (!name.empty()) shown = JoinPath(shown, name);
+    }
+    place.FolderShown = shown;
+    place.IncludeParent = folder.Depth == 0 && settings_.IncludeParent;
+    if (!output_folder_.empty() && AbsolutePath(place.Folder) == output_folder_)
+      place.LeftOut.push_back(FileNameOf(options_.OutputFile));
+  }
+
+  void Listed(WalkFolder& folder, OpenFolder*) override {
+    if (folder.Run != nullptr) folder.Run->NullEnds = null_ends_;
+  }
+
+  // Writes the document, taking each folder in the order of the rows.
+  void Write(WalkFolder& top) {
+    walk_->Await(top);
+    if (top.Run == nullptr) {
+      outcome_.TopFailure = top.Failure;
+      return;
+    }
+    Emit(tree_.Head(*top.Run)) && WriteFolder(top, 0) && Emit(tree_.Tail(outcome_.Totals)) && Finish();
+  }
+
+  DocumentOutcome& Outcome() { return outcome_; }
+
+ private:
+  bool UsesPlatformEnds() const { return !null_ends_ && form_.Ends == LineEnds::kPlatform; }
+
+  bool Emit(std::string_view text) {
+    if (text.empty()) return true;
+    const bool written = UsesPlatformEnds() ? platform_ends_.Write(text) : sink_.Write(text);
+    if (!written) outcome_.WriteFailed = true;
+    return written;
+  }
+
+  bool Finish() {
+    if (UsesPlatformEnds() && !platform_ends_.Finish()) outcome_.WriteFailed = true;
+    return !outcome_.WriteFailed;
+  }
+
+  // The folder's rows, each entered sub-folder's rows after its own; false
+  // when a write fails.
+  bool WriteFolder(WalkFolder& folder, size_t depth) {
+    ListingRun& run = *folder.Run;
+    if (tree_.NamesByPath && depth > 0) run.PathPrefix = &prefix_;
+    const auto append = null_ends_ ? form_.AppendNullEndedRow : form_.AppendRow;
+    const bool descending = settings_.DescOrder;
+    const std::deque<FileInfoX>& folders = run.Listing.FolderList;
+    const std::deque<FileInfoX>& files = run.Listing.FileList;
+    // The sub-folders' places among the folder's children: the parent
+    // entry, listed first, is none of them.
+    const size_t first_child = !folders.empty() && IsParentEntry(folders.front()) ? 1 : 0;
+    std::string row;
+    for (const std::deque<FileInfoX>* list : {&folders, &files}) {
+      for (size_t i = 0; i < list->size(); ++i) {
+        const size_t at = descending ? list->size() - 1 - i : i;
+        const FileInfoX& entry = (*list)[at];
+        row.clear();
+        append(run, entry, row);
+        if (depth > 0 && tree_.IndentRow != nullptr) tree_.IndentRow(row, depth);
+        const WalkChild* child = nullptr;
+        if (list == &folders && at >= first_child && at - first_child < folder.Children.size())
+          child = &folder.Children[at - first_child];
+        if (child == nullptr ||
+            (child->State != ChildState::kEntered && child->State != ChildState::kFailed)) {
+          if (!Emit(row)) return false;
+          continue;
+        }
+        if (!WriteChild(*child, row, depth)) return false;
+      }
+    }
+    outcome_.Totals.FolderCount += run.Totals.FolderCount;
+    outcome_.Totals.FileCount += run.Totals.FileCount;
+    outcome_.Totals.TotalBytes += run.Totals.TotalBytes;
+    walk_->Release(folder);
+    return true;
+  }
+
+  bool WriteChild(const WalkChild& child, std::string& row, size_t depth) {
+    WalkFolder* sub = child.Node.get();
+    if (sub != nullptr) walk_->Await(*sub);
+    if (sub == nullptr || sub->Run == nullptr) {
+      if (tree_.FailFolder != nullptr) tree_.FailFolder(row, sub != nullptr ? sub->Failure : child.Failure);
+      if (sub != nullptr) walk_->Release(*sub);
+      return Emit(row);
+    }
+    if (tree_.OpenFolder != nullptr) tree_.OpenFolder(row, depth);
+    const size_t length = prefix_.size();
+    prefix_ += child.Name;
+    prefix_ += FolderSeparator();
+    const bool written = Emit(row) && WriteFolder(*sub, depth + 1);
+    prefix_.resize(length);
+    if (!written) return false;
+    return tree_.CloseFolder == nullptr || Emit(tree_.CloseFolder(depth));
+  }
+
+  const CommonStruct& settings_;
+  const OutputForm& form_;
+  const TreeDocumentForm& tree_;
+  const DocumentOptions& options_;
+  const bool null_ends_;
+  LineEndWriter platform_ends_;
+  ByteSink& sink_;
+  const std::string output_folder_;  // the document's folder, where its file is left out
+  TreeWalk* walk_ = nullptr;
+  // The path below the top of the folder whose rows are being written.
+  std::string prefix_;
+  DocumentOutcome outcome_;
+};
+
+}  // namespace
+
+DocumentOutcome WriteTreeDocument(const CommonStruct& settings, const OutputForm& form,
+                                  const WalkRules& rules, const DocumentOptions& options, TreeDisk& disk,
+                                  FolderSource& source, ByteSink& sink, const WalkReport& report,
+                                  const std::function<void(const WalkCounts&)>& progress) {
+  DocumentWriter writer(settings, form, options, sink);
+  TreeWalk walk(settings, form, rules, disk, source, writer, report);
+  writer.Attach(walk);
+  walk.LimitAhead(4 * WalkThreads(rules.Threads) + 16);
+  walk.OnProgress([&] { progress(walk.Counts()); });
+  walk.Run(settings.DirStr, [&writer](WalkFolder& top) { writer.Write(top); });
+  DocumentOutcome outcome = writer.Outcome();
+  outcome.Walk = walk.Counts();
+  return outcome;
+}

@@ -1,0 +1,53 @@
+// A page in every folder of a tree: written relative to the folder that
+// was listed, never through a link, never into anything but a regular file,
+// and only over a page this program wrote; a page that would not change is
+// left as it is.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "output/forms.h"
+#include "platform/platform.h"
+#include "settings/common_struct.h"
+#include "tree/walk.h"
+
+struct PageOptions {
+  std::string IndexName;   // the pages' file name
+  bool LinkIndex = false;  // links name the page's file always
+  // Where the pages go: empty for each page in the folder it lists, else the
+  // folder (absolute) under which a tree of the same shape holds them.
+  std::string OutputDir;
+  std::string TopShown;  // the top folder as the user gave it
+  WriteMethod Method = WriteMethod::kWholeOrNothing;
+  // Files a page is never written over, whatever they hold: the run's own
+  // settings file.
+  std::vector<FileIdentity> Protected;
+};
+
+struct PageCounts {
+  uint64_t Written = 0;    // pages written
+  uint64_t Unchanged = 0;  // pages that were already as they would be written
+  uint64_t Kept = 0;       // files of the pages' name that are not this program's, left as they are
+  uint64_t Failed = 0;     // pages that could not be written
+};
+
+// What a tree of pages came to.
+struct PagesOutcome {
+  WalkCounts Walk;
+  PageCounts Pages;
+  // Set when nothing was walked: why (the pages' folder could not be made,
+  // or is the folder listed).
+  std::string Refusal;
+};
+
+// Lists DirStr and every folder below it that the settings and rules keep,
+// and writes each folder's page in the form, which must carry a mark
+// (OutputForm::IsOwnPage). Messages go to report: failures, and notes of
+// files kept and folders not entered; progress is called as folders are done.
+PagesOutcome WriteTreePages(const CommonStruct& settings, const OutputForm& form, const WalkRules& rules,
+                            const PageOptions& options, TreeDisk& disk, FolderSource& source,
+                            const WalkReport& report,
+                            const std::function<void(const WalkCounts&, const PageCounts&)>& progress);

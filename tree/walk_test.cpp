@@ -1,0 +1,248 @@
+// The walk of a tree over a disk held in memory: which folders it enters and
+// in what order, what it says of loops, failures and folders reached twice,
+// that one thread and many give the same bytes, and how pages are written
+// over what stands in their place.
+#include "tree/walk.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "output/forms.h"
+#include "settings/settings_file.h"
+#include "tests/memory_disk.h"
+#include "tests/memory_folder_source.h"
+#include "tree/document.h"
+#include "tree/pages.h"
+
+namespace {
+
+CommonStruct SettingsFor(const std::string& top) {
+  CommonStruct settings;
+  ApplySettingsText(settings, NormalizeSettingsBytes(DefaultSettingsText()));
+  settings.DirStr = top;
+  return settings;
+}
+
+struct Outcome {
+  std::string Document;
+  std::vector<std::string> Messages;
+  DocumentOutcome Result;
+};
+
+// The tree at /top as one document of the form.
+Outcome Document(MemoryDisk& disk, FormCode form, const WalkRules& rules) {
+  const CommonStruct settings = SettingsFor("/top");
+  MemoryFolderSource types;
+  struct Collected : ByteSink {
+    std::string bytes;
+    bool Write(std::string_view text) override {
+      bytes.append(text.data(), text.size());
+      return true;
+    }
+  } sink;
+  Outcome outcome;
+  DocumentOptions options;
+  options.TopShown = "top";
+  outcome.Result = WriteTreeDocument(
+      settings, FormOf(form), rules, options, disk, types, sink,
+      [&outcome](const std::string& message) { outcome.Messages.push_back(message); },
+      [](const WalkCounts&) {});
+  outcome.Document = sink.bytes;
+  return outcome;
+}
+
+struct PagesRun {
+  std::vector<std::string> Messages;
+  PagesOutcome Result;
+};
+
+PagesRun Pages(MemoryDisk& disk, const WalkRules& rules, const std::string& output_dir = std::string()) {
+  const CommonStruct settings = SettingsFor("/top");
+  MemoryFolderSource types;
+  PageOptions options;
+  options.IndexName = "index.html";
+  options.TopShown = "top";
+  options.OutputDir = output_dir;
+  PagesRun run;
+  run.Result = WriteTreePages(
+      settings, FormOf(FormCode::kPage), rules, options, disk, types,
+      [&run](const std::string& message) { run.Messages.push_back(message); },
+      [](const WalkCounts&, const PageCounts&) {});
+  return run;
+}
+
+bool Says(const std::vector<std::string>& messages, const std::string& text) {
+  for (const std::string& message : messages) {
+    if (message.find(text) != std::string::npos) return true;
+  }
+  return false;
+}
+
+WalkRules Threads(size_t threads) {
+  WalkRules rules;
+  rules.Threads = threads;
+  return rules;
+}
+
+// A tree wide and deep enough for the threads to overtake each other.
+void MakeForest(MemoryDisk& disk) {
+  for (int a = 0; a < 6; ++a) {
+    for (int b = 0; b < 5; ++b) {
+      const std::string folder = "/top/g" + std::to_string(a) + "/p" + std::to_string(b);
+      disk.Add(folder + "/deep/f.txt", NodeKind::kFile, std::string(static_cast<size_t>(a + b), 'x'));
+      disk.Add(folder + "/e.txt", NodeKind::kFile, "e");
+    }
+  }
+}
+
+TEST(TreeWalk, ListsEveryFolderInTheOrderOfTheRowsWhateverTheThreads) {
+  MemoryDisk one, many;
+  MakeForest(one);
+  MakeForest(many);
+  const Outcome first = Document(one, FormCode::kNames, Threads(1));
+  const Outcome second = Document(many, FormCode::kNames, Threads(8));
+  EXPECT_EQ(first.Document, second.Document);
+  EXPECT_EQ(first.Result.Walk.Listed, 1u + 6 + 30 + 30);
+  // Depth first, each folder's own rows before the next folder's.
+  const std::string& names = first.Document;
+  EXPECT_LT(names.find("g0/p0/deep/f.txt"), names.find("g0/p1\n"));
+  EXPECT_LT(names.find("g0/p4/e.txt"), names.find("g1\n"));
+
+  WalkRules shallow = Threads(4);
+  shallow.MaxDepth = 2;
+  const Outcome bounded = Document(one, FormCode::kNames, shallow);
+  EXPECT_EQ(bounded.Result.Walk.Listed, 7u) << "the top and the level below it";
+  EXPECT_EQ(bounded.Document.find("deep/"), std::string::npos);
+}
+
+TEST(TreeWalk, PagesAreTheSameFromOneThreadOrMany) {
+  MemoryDisk one, many;
+  MakeForest(one);
+  MakeForest(many);
+  Pages(one, Threads(1));
+  Pages(many, Threads(8));
+  EXPECT_EQ(one.Written().size(), 67u);
+  for (const char* page : {"/top/index.html", "/top/g3/index.html", "/top/g5/p4/deep/index.html"}) {
+    EXPECT_FALSE(one.FileAt(page).empty()) << page;
+    EXPECT_EQ(one.FileAt(page), many.FileAt(page)) << page;
+  }
+}
+
+TEST(TreeWalk, LoopsAndFoldersReachedTwiceAreListedOnce) {
+  for (size_t threads : {1, 3, 8}) {
+    MemoryDisk disk;
+    disk.Add("/top/a/f.txt", NodeKind::kFile, "f");
+    disk.Add("/top/a/up", NodeKind::kLink, "/top");
+    disk.Add("/top/b/inside", NodeKind::kLink, "/top/a");
+    disk.Add("/out/shared/s.txt", NodeKind::kFile, "s");
+    disk.Add("/top/b/one", NodeKind::kLink, "/out/shared");
+    disk.Add("/top/c/two", NodeKind::kLink, "/out/shared");
+    WalkRules rules = Threads(threads);
+    rules.Follow = true;
+    const PagesRun run = Pages(disk, rules);
+    EXPECT_TRUE(Says(run.Messages, "not entered: /top/a/up leads back to a folder above it")) << threads;
+    EXPECT_TRUE(Says(run.Messages, "not entered: /top/b/inside is a link to /top/a, in the tree")) << threads;
+    EXPECT_TRUE(Says(run.Messages, "not entered: /top/c/two is already listed as /top/b/one")) << threads;
+    const std::string c = disk.FileAt("/top/c/index.html");
+    EXPECT_NE(c.find("href=\"../b/one/\">two<"), std::string::npos) << c;
+    EXPECT_NE(disk.FileAt("/top/b/index.html").find("href=\"../a/\">inside<"), std::string::npos);
+    EXPECT_NE(disk.FileAt("/out/shared/index.html").find("one"), std::string::npos);
+    EXPECT_EQ(run.Result.Walk.Failed, 0u);
+  }
+}
+
+TEST(TreeWalk, AFolderThatCannotBeListedIsReportedAndHasNoLink) {
+  MemoryDisk disk;
+  disk.Add("/top/open/f.txt", NodeKind::kFile, "f");
+  disk.Add("/top/locked/g.txt", NodeKind::kFile, "g");
+  disk.Find("/top/locked")->Unreadable = true;
+  const PagesRun run = Pages(disk, Threads(2));
+  EXPECT_TRUE(Says(run.Messages, "cannot list /top/locked: Permission denied"));
+  EXPECT_EQ(run.Result.Walk.Failed, 1u);
+  const std::string top = disk.FileAt("/top/index.html");
+  EXPECT_NE(top.find("href=\"open/\""), std::string::npos);
+  EXPECT_EQ(top.find("href=\"locked/\""), std::string::npos);
+  EXPECT_TRUE(disk.FileAt("/top/locked/index.html").empty());
+
+  const Outcome json = Document(disk, FormCode::kJson, Threads(2));
+  EXPECT_NE(json.Document.find("\"error\": \"Permission denied\""), std::string::npos) << json.Document;
+}
+
+TEST(TreeWalk, AFolderReplacedAfterItsParentWasListedIsNotEntered) {
+  MemoryDisk disk;
+  disk.Add("/top/a/f.txt", NodeKind::kFile, "f");
+  disk.Add("/elsewhere/secret.txt", NodeKind::kFile, "s");
+  disk.AfterEnumerate = [&disk](const std::string& path) {
+    if (path != "/top") return;
+    disk.AfterEnumerate = nullptr;
+    disk.Detach("/top/a");
+    disk.Add("/top/a", NodeKind::kLink, "/elsewhere");
+  };
+  const PagesRun run = Pages(disk, Threads(1));
+  EXPECT_TRUE(Says(run.Messages, "cannot list /top/a: a symbolic link, not a folder")) << run.Messages.size();
+  EXPECT_TRUE(disk.FileAt("/elsewhere/index.html").empty()) << "nothing listed or written through the link";
+}
+
+TEST(TreeWalk, APageGoesOnlyWhereThisProgramsPageOrNothingStands) {
+  MemoryDisk disk;
+  disk.Add("/top/mine/f.txt", NodeKind::kFile, "f");
+  disk.Add("/top/theirs/index.html", NodeKind::kFile, "<p>their own page</p>");
+  disk.Add("/top/linked/index.html", NodeKind::kLink, "/elsewhere/site.html");
+  disk.Add("/elsewhere/site.html", NodeKind::kFile, "site");
+  disk.Add("/top/piped/index.html", NodeKind::kOther);
+  disk.Add("/top/hidden/index.html", NodeKind::kFile, "unreadable")->Unreadable = true;
+  const PagesRun first = Pages(disk, Threads(2));
+  EXPECT_EQ(first.Result.Pages.Written, 2u) << "the top and mine";
+  EXPECT_EQ(first.Result.Pages.Kept, 4u);
+  EXPECT_EQ(first.Result.Walk.Failed, 0u);
+  EXPECT_TRUE(Says(first.Messages, "kept /top/theirs/index.html: not written by kestrova"));
+  EXPECT_TRUE(Says(first.Messages, "kept /top/linked/index.html: a symbolic link has that name"));
+  EXPECT_TRUE(Says(first.Messages, "kept /top/piped/index.html: not a regular file"));
+  EXPECT_TRUE(Says(first.Messages, "kept /top/hidden/index.html: it cannot be read"));
+  EXPECT_EQ(disk.FileAt("/top/theirs/index.html"), "<p>their own page</p>");
+  EXPECT_EQ(disk.FileAt("/elsewhere/site.html"), "site");
+
+  const PagesRun again = Pages(disk, Threads(2));
+  EXPECT_EQ(again.Result.Pages.Written, 0u);
+  EXPECT_EQ(again.Result.Pages.Unchanged, 2u) << "pages that would not change stay as they are";
+}
+
+TEST(TreeWalk, AFoldersTimeIsSetBackOnlyWhenNoOneElseChangedIt) {
+  MemoryDisk disk;
+  disk.Add("/top/quiet/f.txt", NodeKind::kFile, "f");
+  disk.Add("/top/busy/f.txt", NodeKind::kFile, "f");
+  const uint64_t quiet = disk.Find("/top/quiet")->WriteTime;
+  disk.WhileWriting = [&disk](const std::string& folder) {
+    if (folder == "/top/busy") disk.Add("/top/busy/new.txt", NodeKind::kFile, "added meanwhile");
+  };
+  Pages(disk, Threads(1));
+  EXPECT_EQ(disk.Find("/top/quiet")->WriteTime, quiet) << "the page's own change is undone";
+  EXPECT_GE(disk.Find("/top/busy")->WriteTime, disk.Find("/top/busy/new.txt")->WriteTime)
+      << "another program's change stands";
+  EXPECT_NE(disk.Find("/top/busy")->WriteTime, quiet);
+}
+
+TEST(TreeWalk, AKilledWritersLeftoversGoAndARunningWritersStay) {
+  MemoryDisk disk;
+  disk.Add("/top/a/.kestrova-0a1b2c.tmp", NodeKind::kFile, "half a page");
+  disk.Add("/top/a/.kestrova-3d4e5f.tmp", NodeKind::kFile, "being written")->HeldByWriter = true;
+  Pages(disk, Threads(1));
+  EXPECT_EQ(disk.Find("/top/a/.kestrova-0a1b2c.tmp", false), nullptr);
+  EXPECT_NE(disk.Find("/top/a/.kestrova-3d4e5f.tmp", false), nullptr);
+  EXPECT_EQ(disk.FileAt("/top/a/index.html").find("kestrova-"), std::string::npos) << "never listed";
+}
+
+TEST(TreeWalk, ThePagesFolderIsNeverWalked) {
+  MemoryDisk disk;
+  disk.Add("/top/a/f.txt", NodeKind::kFile, "f");
+  const PagesRun run = Pages(disk, Threads(2), "/top/a/site");
+  EXPECT_TRUE(run.Result.Refusal.empty()) << run.Result.Refusal;
+  EXPECT_EQ(disk.Written().size(), 2u);
+  EXPECT_FALSE(disk.FileAt("/top/a/site/a/index.html").empty());
+  EXPECT_EQ(disk.Find("/top/a/site/a/site"), nullptr);
+  EXPECT_FALSE(Pages(disk, Threads(2), "/top").Result.Refusal.empty()) << "the folder listed itself";
+}
+
+}  // namespace

@@ -2,7 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <iostream>
+#include <map>
+#include <random>
 #include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "tests/test_support.h"
+#include "tree/git_work_tree.h"
 
 namespace {
 
@@ -242,6 +252,309 @@ TEST(IgnoreStack, LongPaths) {
   EXPECT_FALSE(IsIgnored(stack, folder, "z", false));
   EXPECT_FALSE(IsIgnored(stack, folder, "q", false));
   EXPECT_TRUE(IsIgnored(stack, upper + "/a/b", "q", false));
+}
+
+// The oracle: git check-ignore on generated work trees. Names and pattern
+// pieces are drawn from small sets so that rules meet the names often, and
+// each is there for a case git treats in its own way.
+const char* const kEntryNames[] = {
+    "foo",   "foo.txt", "bar.o", "build",       "Build",    ".hidden", "na me",
+    "[ab]",  "#hash",   "!bang", "caf\xC3\xA9", "a b.c",    "trail ",  "back\\slash",
+    "star*", "q?",      "doc",   "x.log",       "keep.log", "deep",    "a",
+    "b",     "ab",      "lib",   "tmp~",        "qb",       "xa",      "\xC3\xBCn\xC3\xAF.o",
+    "7z",    "-dash",   "]x",    "a.b.c",
+};
+const char* const kPatternPieces[] = {
+    "foo",
+    "*.txt",
+    "*.o",
+    "build",
+    "b*",
+    "?oo",
+    "*o*",
+    "[ab]*",
+    "[!a-m]*",
+    "[^a-c]*",
+    "[[:upper:]]*",
+    "**",
+    "**",
+    "***",
+    "a**",
+    "**o",
+    "*",
+    "doc",
+    "deep",
+    "\\#hash",
+    "#hash",
+    "\\!bang",
+    "na\\ me",
+    "na me",
+    "trail\\ ",
+    "\\[ab]",
+    "[[]ab]",
+    "back\\\\slash",
+    "star\\*",
+    "star*",
+    "q\\?",
+    "q?",
+    "caf\xC3\xA9",
+    "caf?",
+    "caf??",
+    ".*",
+    ".hidden",
+    "*.log",
+    "keep.log",
+    "x.lo[g]",
+    "[a-c]",
+    "a b.c",
+    "a?b.c",
+    "*~",
+    "[b]uild",
+    "lib",
+    "ab",
+    "a",
+    "b",
+    "[[:digit:]]*",
+    "\xC3\xBCn\xC3\xAF.o",
+    "x**",
+    "q**",
+    "[]x]*",
+    "[!]]x",
+    "-*",
+    "[a-]*",
+    "a.*.c",
+    "\\a",
+    "x[",
+    "[[:bogus:]]",
+    "*.[oa]",
+    "?",
+    "de*p",
+    "**\\",
+    "x\\",
+    "[/]",
+    "[\\]-a]*",
+    "*[[:space:]]*",
+    "[[:a]*",
+    "*\\ ",
+    "[!-]*",
+};
+const char* const kOddLines[] = {"# a comment", "",    "   ", "\\", "!",   "/",
+                                 "!/",          "\\ ", "#",   "!*", "!*/", "!*.o"};
+// Pieces that alone would leave out nearly everything and end the walk early.
+const std::string_view kEverything[] = {"**", "***", "*", "?", "[!a-m]*", "[^a-c]*", "*o*", "-*", "[!-]*"};
+
+struct Node {
+  std::string name;
+  bool folder = false;
+  std::vector<Node> children;
+};
+
+class Generator {
+ public:
+  explicit Generator(unsigned seed) : random_(seed) {}
+
+  Node Tree(int depth) {
+    Node node;
+    node.folder = true;
+    std::vector<std::string> names(std::begin(kEntryNames), std::end(kEntryNames));
+    const size_t count = 4 + Pick(7);
+    for (size_t i = 0; i < count; ++i) {
+      std::swap(names[i], names[i + Pick(names.size() - i)]);
+      Node child = depth < 3 && Chance(40) ? Tree(depth + 1) : Node{};
+      child.name = names[i];
+      node.children.push_back(std::move(child));
+    }
+    return node;
+  }
+
+  std::string Rule() {
+    if (Chance(6)) return kOddLines[Pick(std::size(kOddLines))];
+    std::string rule = Chance(25) ? "!" : "";
+    if (Chance(20)) rule += "/";
+    const size_t pieces = Chance(45) ? 2 + Pick(2) : 1;
+    std::string_view piece = kPatternPieces[Pick(std::size(kPatternPieces))];
+    while (pieces == 1 &&
+           std::find(std::begin(kEverything), std::end(kEverything), piece) != std::end(kEverything)) {
+      piece = kPatternPieces[Pick(std::size(kPatternPieces))];
+    }
+    rule += piece;
+    for (size_t i = 1; i < pieces; ++i)
+      rule += "/" + std::string(kPatternPieces[Pick(std::size(kPatternPieces))]);
+    if (Chance(20)) rule += "/";
+    if (Chance(8)) rule += "  ";
+    return rule;
+  }
+
+  std::string IgnoreFile(size_t rules) {
+    const std::string line_end = Chance(25) ? "\r\n" : "\n";
+    std::string text = Chance(15) ? "\xEF\xBB\xBF" : "";
+    for (size_t i = 0; i < rules; ++i) text += Rule() + (i + 1 < rules || Chance(70) ? line_end : "");
+    return text;
+  }
+
+  size_t Pick(size_t count) { return random_() % count; }
+  bool Chance(unsigned percent) { return random_() % 100 < percent; }
+
+ private:
+  std::mt19937 random_;
+};
+
+std::string Joined(const std::string& folder, const std::string& name) {
+  return folder.empty() ? name : folder + "/" + name;
+}
+
+// Writes the tree, with a .gitignore in some folders (always in the top).
+void WriteTree(Node& node, const std::string& path, Generator& generator, bool top) {
+  std::string reason;
+  ASSERT_TRUE(MakeFolders(path, reason)) << reason;
+  for (Node& child : node.children) {
+    if (child.folder) {
+      WriteTree(child, path + "/" + child.name, generator, false);
+    } else {
+      WriteFileBytes(path + "/" + child.name, "");
+    }
+  }
+  if (top || generator.Chance(45)) {
+    WriteFileBytes(path + "/.gitignore", generator.IgnoreFile(top ? 50 : 4 + generator.Pick(12)));
+    node.children.push_back(Node{".gitignore", false, {}});
+  }
+}
+
+std::string ShellQuoted(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+// Runs git in the folder with nothing of the user's environment but PATH.
+bool RunGit(const std::string& folder, const std::string& home, const std::string& arguments) {
+  const char* path = std::getenv("PATH");
+  const std::string command = "cd " + ShellQuoted(folder) +
+                              " && env -i PATH=" + ShellQuoted(path ? path : "/usr/bin:/bin") +
+                              " HOME=" + ShellQuoted(home) + " GIT_CONFIG_NOSYSTEM=1 git " + arguments;
+  return std::system(command.c_str()) == 0;
+}
+
+void AddPaths(const Node& node, const std::string& folder, std::string& list) {
+  for (const Node& child : node.children) {
+    list += Joined(folder, child.name) + '\0';
+    if (child.folder) AddPaths(child, Joined(folder, child.name), list);
+  }
+}
+
+// git's answer for every path: the deciding pattern ("" when none) after
+// its source and line.
+std::map<std::string, std::string> AskGit(const Node& tree, const std::string& repo, const std::string& home,
+                                          const std::string& scratch) {
+  std::string list;
+  AddPaths(tree, "", list);
+  WriteFileBytes(scratch + "/paths", list);
+  const bool ran = RunGit(repo, home,
+                          "check-ignore --no-index -v -n -z --stdin < " + ShellQuoted(scratch + "/paths") +
+                              " > " + ShellQuoted(scratch + "/answers") + "; test $? -le 1");
+  EXPECT_TRUE(ran) << "git check-ignore failed";
+  std::map<std::string, std::string> answers;
+  const std::string out = ReadFileBytes(scratch + "/answers");
+  std::vector<std::string> fields;
+  for (size_t at = 0, end; (end = out.find('\0', at)) != std::string::npos; at = end + 1) {
+    fields.push_back(out.substr(at, end - at));
+  }
+  for (size_t i = 0; i + 3 < fields.size(); i += 4) {
+    answers[fields[i + 3]] =
+        fields[i + 2].empty() ? "" : fields[i] + ":" + fields[i + 1] + ": " + fields[i + 2];
+  }
+  return answers;
+}
+
+bool GitIgnores(const std::string& answer) {
+  const size_t pattern = answer.find(": ");
+  return pattern != std::string::npos && answer[pattern + 2] != '!';
+}
+
+struct Comparison {
+  const std::map<std::string, std::string>& git;
+  std::string repo;
+  int compared = 0;
+};
+
+// Walks as the tree walk does: a folder's own ignore file on top of the
+// stack it was handed, every entry asked, only folders kept entered.
+void CompareFolder(const Node& node, const std::string& from_top, const std::string& from_listed,
+                   IgnoreStack stack, Comparison& comparison) {
+  for (const Node& child : node.children) {
+    if (child.name == ".gitignore") {
+      stack = PushIgnoreFile(stack, from_listed,
+                             ReadFileBytes(comparison.repo + "/" + Joined(from_top, ".gitignore")));
+    }
+  }
+  for (const Node& child : node.children) {
+    const std::string path = Joined(from_top, child.name);
+    const auto answer = comparison.git.find(path);
+    ASSERT_NE(answer, comparison.git.end()) << path;
+    const bool ours = IsIgnored(stack, from_listed, child.name, child.folder);
+    EXPECT_EQ(ours, GitIgnores(answer->second))
+        << "\"" << path << "\"" << (child.folder ? " (a folder)" : "") << ", git says: " << answer->second;
+    ++comparison.compared;
+    if (child.folder && !ours && !GitIgnores(answer->second)) {
+      CompareFolder(child, path, Joined(from_listed, child.name), stack, comparison);
+    }
+  }
+}
+
+void ListFolders(const Node& node, const std::string& from_top, int depth,
+                 std::vector<std::pair<std::string, const Node*>>& folders) {
+  for (const Node& child : node.children) {
+    if (!child.folder) continue;
+    folders.emplace_back(Joined(from_top, child.name), &child);
+    if (depth < 2) ListFolders(child, Joined(from_top, child.name), depth + 1, folders);
+  }
+}
+
+TEST(IgnoreRulesOracle, AnswersAsGitCheckIgnoreOnGeneratedWorkTrees) {
+  if (FolderSeparator() != '/' || std::system("git --version > /dev/null 2>&1") != 0) {
+    GTEST_SKIP() << "git check-ignore is the oracle; git and a POSIX shell are needed";
+  }
+  int compared = 0, listed = 0;
+  for (unsigned seed : {26u, 126u, 226u, 326u, 426u, 526u, 626u, 726u}) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    ScopedTempFolder scratch;
+    const std::string repo = scratch.Join("repo"), home = scratch.Join("home");
+    Generator generator(seed);
+    Node tree = generator.Tree(0);
+    WriteTree(tree, repo, generator, true);
+    ASSERT_TRUE(RunGit(repo, home, "-c init.defaultBranch=main init -q")) << "git init failed";
+    std::string reason;
+    ASSERT_TRUE(MakeFolders(home, reason)) << reason;
+    WriteFileBytes(home + "/.gitconfig", "[core]\n\texcludesFile = ~/global-ignore  ; the user's own\n");
+    WriteFileBytes(home + "/global-ignore", generator.IgnoreFile(25));
+    WriteFileBytes(repo + "/.git/info/exclude", generator.IgnoreFile(25));
+    const std::map<std::string, std::string> git = AskGit(tree, repo, home, scratch.path());
+
+    GitUserPaths user;
+    user.Home = home;
+    Comparison comparison{git, repo};
+    const GitIgnoreSetup top = FindGitIgnoreRules(repo, user, IgnoreFilesOnDisk());
+    ASSERT_TRUE(top.InWorkTree);
+    EXPECT_TRUE(top.Warnings.empty());
+    EXPECT_FALSE(top.ListedFolderIgnored);
+    EXPECT_TRUE(IsIgnored(top.Stack, "", ".git", true));
+    CompareFolder(tree, "", "", top.Stack, comparison);
+    // Listed from a folder below the top: the files above it come first.
+    std::vector<std::pair<std::string, const Node*>> folders;
+    ListFolders(tree, "", 0, folders);
+    for (const auto& [path, node] : folders) {
+      const GitIgnoreSetup setup = FindGitIgnoreRules(repo + "/" + path, user, IgnoreFilesOnDisk());
+      ASSERT_TRUE(setup.InWorkTree);
+      EXPECT_EQ(setup.WorkTreeTop, repo);
+      EXPECT_EQ(setup.ListedFolderIgnored, GitIgnores(git.at(path))) << path << ": " << git.at(path);
+      if (!setup.ListedFolderIgnored) CompareFolder(*node, path, "", setup.Stack, comparison);
+      ++listed;
+    }
+    compared += comparison.compared;
+  }
+  std::cout << "compared with git check-ignore: " << compared << " answers, " << listed
+            << " listings of a folder below the top\n";
+  EXPECT_GT(compared, 1500) << "the generated trees are large enough";
 }
 
 }  // namespace

@@ -242,7 +242,8 @@ IgnoreFileAccess IgnoreFilesOnDisk(size_t limit) {
       case FileReadStatus::kRead:
         return IgnoreFileStatus::kRead;
       case FileReadStatus::kTooLarge:
-        reason = "larger than " + std::to_string(limit >> 20) + " MiB";
+        reason = limit % (size_t{1} << 20) == 0 ? "larger than " + std::to_string(limit >> 20) + " MiB"
+                                                : "larger than " + std::to_string(limit) + " bytes";
         return IgnoreFileStatus::kUnreadable;
       case FileReadStatus::kCannotRead:
         return PathExists(path) ? IgnoreFileStatus::kUnreadable : IgnoreFileStatus::kNone;

@@ -25,10 +25,10 @@ struct IgnoreFileAccess {
   std::function<IgnoreFileStatus(const std::string& path, std::string& bytes, std::string& reason)> Read;
 };
 
-// The disk through platform/, reading files of at most limit bytes (a
-// larger one is unreadable, as git 2.40 and later refuse ignore files over
-// 100 MiB).
-IgnoreFileAccess IgnoreFilesOnDisk(size_t limit = size_t{100} << 20);
+// The disk through platform/, reading files of at most limit bytes; a
+// larger one is unreadable (git reads any size, but no ignore file comes
+// near, and the walk keeps memory small).
+IgnoreFileAccess IgnoreFilesOnDisk(size_t limit = size_t{16} << 20);
 
 // Where git looks for the user's files; empty for what is not set.
 struct GitUserPaths {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "tests/test_support.h"
 
 namespace {
 
@@ -101,6 +102,21 @@ TEST(GitWorkTree, ReadsEveryFileAboveTheListedFolderInGitsOrder) {
   EXPECT_FALSE(IsIgnored(setup.Stack, "", "keep.r", false)) << "a deeper .gitignore beats the top's";
   EXPECT_FALSE(IsIgnored(setup.Stack, "", "own", false)) << "the listed folder's own file is the walk's";
   EXPECT_TRUE(IsIgnored(setup.Stack, "", ".git", true));
+}
+
+TEST(GitWorkTree, AWalkThatMeetsANestedWorkTreeStartsOverWithItsRules) {
+  MemoryFiles files;
+  files.AddFolder("/outer/.git");
+  files.Add("/outer/.gitignore", "*.log\n");
+  files.AddFolder("/outer/vendor/dep/.git");
+  files.Add("/outer/vendor/dep/.git/info/exclude", "/docs/api/\n");
+  files.AddFolder("/outer/vendor/dep/docs/api");
+  const GitIgnoreSetup nested =
+      FindGitIgnoreRules(Native("/outer/vendor/dep/docs"), User(), files.Access(), "vendor/dep/docs");
+  EXPECT_EQ(nested.WorkTreeTop, Native("/outer/vendor/dep"));
+  EXPECT_TRUE(IsIgnored(nested.Stack, "vendor/dep/docs", "api", true));
+  EXPECT_FALSE(IsIgnored(nested.Stack, "vendor/dep/docs/x", "api", true));
+  EXPECT_FALSE(IsIgnored(nested.Stack, "vendor/dep/docs", "a.log", false)) << "the outer rules stay outside";
 }
 
 TEST(GitWorkTree, OutsideAWorkTreeOrInsideTheRepositoryThereIsNothingToRead) {
@@ -206,6 +222,22 @@ TEST(GitWorkTree, TellsWhetherGitLeavesOutTheListedFolderAndWarnsOfUnreadableFil
   EXPECT_EQ(setup.Warnings[0], Native("/repo/.gitignore") + ": Permission denied");
   EXPECT_TRUE(setup.ListedFolderIgnored) << "the files that can be read still count";
   EXPECT_FALSE(IsIgnored(setup.Stack, "", "a.tmp", false));
+}
+
+TEST(GitWorkTree, ReadsTheDiskThroughThePlatform) {
+  ScopedTempFolder folder;
+  WriteFileBytes(folder.Join(".gitignore"), "*.o\n");
+  const IgnoreFileAccess files = IgnoreFilesOnDisk(8);
+  std::string bytes, reason;
+  EXPECT_EQ(files.Read(folder.Join(".gitignore"), bytes, reason), IgnoreFileStatus::kRead);
+  EXPECT_EQ(bytes, "*.o\n");
+  EXPECT_EQ(files.Read(folder.Join("none"), bytes, reason), IgnoreFileStatus::kNone);
+  EXPECT_EQ(files.Read(folder.path(), bytes, reason), IgnoreFileStatus::kNone) << "a folder is no file";
+  WriteFileBytes(folder.Join("large"), "123456789");
+  EXPECT_EQ(files.Read(folder.Join("large"), bytes, reason), IgnoreFileStatus::kUnreadable);
+  EXPECT_EQ(reason, "larger than 8 bytes");
+  EXPECT_TRUE(files.Exists(folder.Join("large")));
+  EXPECT_FALSE(files.Exists(folder.Join("none")));
 }
 
 }  // namespace

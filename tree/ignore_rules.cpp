@@ -135,13 +135,17 @@ void FilePathRule(IgnoreRule& rule) {
   while (name > 0 && !IsSlash(steps[name - 1]) && !Spans(steps[name - 1])) --name;
   const bool folders_literal = std::all_of(steps.begin(), steps.begin() + (name > 0 ? name - 1 : 0),
                                            [](const Step& step) { return step.kind == Kind::kByte; });
-  // A slash first or last asks for an empty name, which no path holds.
-  if (name == 1 || name == end || (name > 0 && !IsSlash(steps[name - 1])) || !folders_literal) {
+  const std::string_view folder = std::string_view(rule.glob.head).substr(0, name > 0 ? name - 1 : 0);
+  // A slash first, last or twice asks for an empty name, which no path
+  // holds; the matcher of whole paths knows that.
+  const bool empty_name = name == 1 || name == end || folder.find("//") != std::string_view::npos ||
+                          (!folder.empty() && (folder.front() == '/' || folder.back() == '/'));
+  if (empty_name || (name > 0 && !IsSlash(steps[name - 1])) || !folders_literal) {
     const std::string& tail = rule.glob.tail;
     rule.name_tail = tail.substr(tail.rfind('/') == std::string::npos ? 0 : tail.rfind('/') + 1);
     return;
   }
-  rule.folder = name == 0 ? std::string() : rule.glob.head.substr(0, name - 1);
+  rule.folder = std::string(folder);
   rule.glob = PartOfIgnoreGlob(rule.glob, name, end);
   rule.kind = RuleKind::kInFolder;
 }
@@ -311,7 +315,7 @@ IgnoreStack PushIgnoreFile(const IgnoreStack& below, std::string_view folder, st
 
 bool IsIgnored(const IgnoreStack& stack, std::string_view folder, std::string_view name, bool is_folder) {
   if (stack.HidesGitFolders && name == ".git") return true;
-  if (!stack.Top) return false;
+  if (!stack.Top || name.empty()) return false;
   Query query;
   query.folder = folder;
   query.name = name;

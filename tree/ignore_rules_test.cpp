@@ -219,6 +219,9 @@ TEST(IgnoreStack, FilesAboveTheTopFolderSeeThePathsFromTheirOwnFolder) {
   EXPECT_FALSE(IsIgnored(above, "x", "gen", true));
   EXPECT_FALSE(IsIgnored(above, "", "a.tmp", false)) << "lib/*.tmp is anchored at the top, not at src";
   EXPECT_TRUE(IsIgnored(above, "a/b", "c.o", false));
+  const IgnoreStack empty_names =
+      PushIgnoreRules(IgnoreStack{}, ParseIgnoreRules("src/lib//*.c\n"), "", "src/lib");
+  EXPECT_FALSE(IsIgnored(empty_names, "", "x.c", false)) << "a doubled slash asks for an empty name";
   // The same for a walk that meets a nested work tree at "vendor/dep".
   const IgnoreStack nested =
       PushIgnoreRules(IgnoreStack{}, ParseIgnoreRules("/docs/api\n*.bak\n"), "vendor/dep", "docs");
@@ -239,6 +242,7 @@ TEST(IgnoreStack, CostsNothingWithoutRulesAndHidesGitFolders) {
   EXPECT_TRUE(IsIgnored(git, "", ".git", true)) << "no rule brings .git back";
   EXPECT_TRUE(IsIgnored(git, "x", ".git", false)) << "nor a .git file of a nested work tree";
   EXPECT_FALSE(IsIgnored(git, "", ".gitignore", false));
+  EXPECT_FALSE(IsIgnored(PushIgnoreFile(IgnoreStack{}, "", "*\n"), "", "", false)) << "no entry has no name";
 }
 
 TEST(IgnoreStack, LongPaths) {
@@ -388,7 +392,10 @@ class Generator {
   std::string IgnoreFile(size_t rules) {
     const std::string line_end = Chance(25) ? "\r\n" : "\n";
     std::string text = Chance(15) ? "\xEF\xBB\xBF" : "";
-    for (size_t i = 0; i < rules; ++i) text += Rule() + (i + 1 < rules || Chance(70) ? line_end : "");
+    for (size_t i = 0; i < rules; ++i) {
+      text += Rule();  // drawn before the line end, whatever order a compiler gives operands
+      if (i + 1 < rules || Chance(70)) text += line_end;
+    }
     return text;
   }
 

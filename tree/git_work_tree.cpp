@@ -1,5 +1,6 @@
 #include "tree/git_work_tree.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "platform/platform.h"
@@ -45,8 +46,12 @@ std::string_view TrimmedEnd(std::string_view text) {
   return text;
 }
 
+// A path that git wrote in a file or a setting ("/" between names on every
+// platform), with the platform's separator, taken from base when relative.
 std::string Resolved(std::string_view path, const std::string& base) {
-  return IsAbsolute(path) ? std::string(path) : JoinPath(base, path);
+  std::string native(path);
+  std::replace(native.begin(), native.end(), '/', FolderSeparator());
+  return IsAbsolute(native) ? native : JoinPath(base, native);
 }
 
 struct Reader {
@@ -216,10 +221,9 @@ std::string ExcludesFile(const GitUserPaths& user, const WorkTree& tree, const R
     if (!config.empty() && reader.Read(config, bytes)) set = FindExcludesFile(bytes, value) || set;
   }
   if (!set) return XdgPath(user, "ignore");
-  if (value == "~" || value.substr(0, 2) == "~/") {
-    if (user.Home.empty()) return std::string();
-    return user.Home + value.substr(1);
-  }
+  if (value == "~") return user.Home;
+  if (value.substr(0, 2) == "~/")
+    return user.Home.empty() ? std::string() : Resolved(value.substr(2), user.Home);
   if (value.empty() || value[0] == '~') {
     if (!value.empty()) reader.warnings.push_back("core.excludesFile " + value + ": ~user/ is not supported");
     return std::string();

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the fuzz targets and runs the settings reader's target on the seed
-# corpus for a bounded time; a crash, a failed check or a hang fails.
-#   fuzz.sh [SECONDS]   default 30
+# Builds the fuzz targets and runs each (the settings reader's, the ignore
+# rules') on its seed corpus for a bounded time; a crash, a failed check or
+# a hang fails.
+#   fuzz.sh [SECONDS]   default 30, for each target
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-30}
@@ -10,9 +11,11 @@ seconds=${1:-30}
 
 # New inputs go to a corpus in the build folder; the seeds in the repository
 # stay as they are.
-work="$root/build/fuzz/work/settings"
-mkdir -p "$work/corpus" "$work/artifacts"
-"$root/build/fuzz/fuzz/settings_fuzz" \
-  -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
-  -artifact_prefix="$work/artifacts/" \
-  "$work/corpus" "$root/fuzz/corpus/settings"
+for target in settings ignore_rules; do
+  work="$root/build/fuzz/work/$target"
+  mkdir -p "$work/corpus" "$work/artifacts"
+  "$root/build/fuzz/fuzz/${target}_fuzz" \
+    -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
+    -artifact_prefix="$work/artifacts/" \
+    "$work/corpus" "$root/fuzz/corpus/$target"
+done

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Keeps the engine's includes pointing down: the record and its data at the
 # bottom (settings/), the scan above it (listing/), the documents above that
-# (output/), the programs on top. Fails, naming each offending line, when
+# (output/), the walk of a tree above them (tree/), the programs on top. Fails, naming each offending line, when
 #   - a file of a layer includes a header of a layer above it,
 #   - an engine header includes a platform header other than platform.h,
 #   - an engine source includes a header of the operating system,
@@ -103,6 +103,9 @@ expect_caught up settings/common_struct.h '#include "output/document_text.h"'
 expect_caught window listing/scan.cpp '#include "mainwindow/generation.h"'
 expect_caught seam output/generate.h '#include "platform/win32port.h"'
 expect_caught system listing/entry.cpp '#include <windows.h>'
+expect_caught walk output/generate.cpp '#include "tree/ignore_rules.h"'
+expect_caught program tree/ignore_rules.cpp '#include "cli/options.h"'
+expect_caught tree_system tree/git_work_tree.cpp '#include <unistd.h>'
 mkdir -p "$scratch/circle/mainwindow"
 printf '#include "mainwindow/commands.h"\n' >"$scratch/circle/mainwindow/binding.cpp"
 printf '#include "mainwindow/pages.h"\n' >"$scratch/circle/mainwindow/commands.cpp"
@@ -114,6 +117,9 @@ fi
 mkdir -p "$scratch/fine/output"
 printf '#include "platform/platform.h"\n#include "listing/entry.h"\n#include <string>\n' \
   >"$scratch/fine/output/fine.h"
+mkdir -p "$scratch/fine/tree"
+printf '#include "output/forms.h"\n#include "listing/scan.h"\n#include "settings/common_struct.h"\n' \
+  >"$scratch/fine/tree/fine.cpp"
 if ! check_tree "$scratch/fine"; then
   echo "FAIL the check refuses includes that point down"
   exit 1

@@ -23,16 +23,15 @@ std::string CsvHeader(const ListingRun&) {
   std::string header;
   for (const EntryField& field : kEntryFields) {
     if (!header.empty()) header += ',';
-    header += field.Key;
+    header += FieldKey(field);
   }
   return header + "\r\n";
 }
 
 void ComposeCsvDocument(ListingRun& run) {
-  const CommonStruct& record = *run.Settings;
   DocumentText& doc = run.Document;
   doc = DocumentText();
   AppendText(doc, CsvHeader(run));
-  AppendListRows(doc, EntryList::kFolders, record.DescOrder);
-  AppendListRows(doc, EntryList::kFiles, record.DescOrder);
+  AppendListRows(doc, EntryList::kFolders);
+  AppendListRows(doc, EntryList::kFiles);
 }

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "listing/enrich.h"
+#include "listing/ordering.h"
 #include "listing/scan.h"
 #include "output/escapes.h"
 #include "output/placeholders.h"
@@ -82,13 +84,15 @@ GenerateStatus ComposeListing(const CommonStruct& settings, const ListingPlace& 
   }
   run.Tree = place.Tree;
   run.LinkPrefix = place.LinkPrefix;
-  run.Types = FileTypes(&source);
   run.Times = TimeLayoutNamed(settings.TimeStyle);
-  const bool scanned =
-      place.Read ? ScanListing(settings, place.Read, place.LeftOut, place.IncludeParent, run.Listing, reason)
-                 : ScanListing(settings, place.Folder, source, place.LeftOut, place.IncludeParent,
-                               run.Listing, reason);
+  ScanRules rules = ScanRulesOf(settings);
+  rules.IncludeParent = place.IncludeParent;
+  rules.LeftOut = place.LeftOut;
+  const bool scanned = place.Read ? ScanListing(rules, place.Read, run.Listing, reason)
+                                  : ScanListing(rules, place.Folder, source, run.Listing, reason);
   if (!scanned) return GenerateStatus::kCannotReadFolder;
+  if (form.Needs != nullptr) EnrichListing(run.Listing, place.Folder, source, form.Needs(settings));
+  OrderListing(run.Listing, EntryOrderOf(settings));
   ComputeListingTotals(run);
   for (const SubstitutedText& text : kSubstitutedTexts) {
     std::string& substituted = run.*text.substituted;

@@ -116,4 +116,7 @@ struct CommonStruct {
   // stylesheet linked after its own rules; the classic forms use neither.
   std::string PageLang;
   std::string PageStyle;
+  // "1": CSV starts with a UTF-8 byte-order mark, "0": without one; empty:
+  // as the platform has it (CsvByteOrderMarkByDefault).
+  std::string CsvBom;
 };

@@ -77,6 +77,16 @@ SettingDeclaration TimeStyle() {
   return setting;
 }
 
+SettingDeclaration CsvBom() {
+  SettingDeclaration setting =
+      Own(Text("CsvBom", G::kCommandLine, &CommonStruct::CsvBom, "", nullptr,
+               "1 starts a CSV document with a UTF-8 byte-order mark, which spreadsheets such as Excel "
+               "need to read it as UTF-8; 0 leaves it out; empty: with the mark on Windows, without "
+               "elsewhere. JSON and names never have one."));
+  setting.Values = "0 1";
+  return setting;
+}
+
 std::vector<SettingDeclaration> Declarations() {
   SettingDeclaration written_only{"OutputFormat", E::kWrittenOnly, G::kPaths};
   written_only.Number = &CommonStruct::Output;
@@ -220,6 +230,7 @@ std::vector<SettingDeclaration> Declarations() {
       Own(Text("PageStyle", G::kCommandLine, &CommonStruct::PageStyle, "", nullptr,
                "The address of a stylesheet that the standards page links after its own rules, so that its "
                "rules win (../site.css); empty: none.")),
+      CsvBom(),
   };
 }
 

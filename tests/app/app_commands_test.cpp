@@ -176,6 +176,40 @@ TEST_F(AppCommandsTest, AnOutputFileThatCannotBeWrittenIsReported) {
   }
 }
 
+// A listing or settings file with the read-only mark is not replaced, as
+// Windows itself refuses to (Wine replaced it and dropped the mark): the
+// box names the file and the reason, and the file keeps its bytes and mark.
+TEST_F(AppCommandsTest, AReadOnlyFileIsNotReplacedAndTheBoxSaysWhy) {
+  std::string source = MakeSourceFolder();
+  std::string output = folder_.Join("index.html");
+  std::string settings = app_.DefaultSettingsPath();
+  const std::string settingsBytes = ReadFileBytes(settings);
+  WriteFileBytes(output, "kept");
+  for (const std::string& path : {output, settings}) {
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+  }
+  ASSERT_TRUE(app::SetText(app_.SourceFolderEdit(), source));
+  ASSERT_TRUE(app::SetText(app_.OutputFileEdit(), output));
+  const std::string reason = "\r\n" + app::SystemReason(ERROR_ACCESS_DENIED);
+
+  HWND box = ClickForBox("Generate");
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(driver::MessageBoxText(box), "Cannot write to: " + output + reason);
+  app::Screenshot("cannot-write-read-only");
+  ASSERT_TRUE(driver::AnswerMessageBox(box, IDOK));
+  box = ClickForBox("Save");
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(driver::MessageBoxText(box), "Cannot write to: " + settings + reason);
+  ASSERT_TRUE(driver::AnswerMessageBox(box, IDOK));
+
+  EXPECT_EQ(ReadFileBytes(output), "kept");
+  EXPECT_EQ(ReadFileBytes(settings), settingsBytes);
+  for (const std::string& path : {output, settings}) {
+    EXPECT_NE(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY, 0u) << path;
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
+}
+
 TEST_F(AppCommandsTest, TheFormatRadiosRewriteTheOutputFileExtension) {
   struct Case {
     const char* before;

@@ -124,9 +124,11 @@ constexpr ControlLayout kControlLayout[kControlCount] = {
 
     {kHtmlGroup, kGroupBox, kMainWindow, kHtmlPage, 5, 5, 328, 305, " HTML"},
     {kTitleLabel, kLabel, kHtmlGroup, kHtmlPage, 10, 20, 30, kKeep, "Title: "},
-    {kTitleEdit, kLineEdit, kHtmlGroup, kHtmlPage, 42, 17, 170, kKeep, "Content of $DirPath"},
+    // The title and the base are wider than in the first design, which cut
+    // the second address of the base's list.
+    {kTitleEdit, kLineEdit, kHtmlGroup, kHtmlPage, 42, 17, 200, kKeep, "Content of $DirPath"},
     {kBaseLabel, kLabel, kHtmlGroup, kHtmlPage, 10, 43, 30, kKeep, "Base:"},
-    {kBaseCombo, kEditableCombo, kHtmlGroup, kHtmlPage, 42, 40, 170, kKeep, "file://localhost/$DirPath", 0,
+    {kBaseCombo, kEditableCombo, kHtmlGroup, kHtmlPage, 42, 40, 200, kKeep, "file://localhost/$DirPath", 0,
      kWithHtml, kBaseItems},
     {kTableBorderCheck, kCheckBox, kHtmlGroup, kHtmlPage, 10, 65, 82, kKeep, "Table border", 1, kWithHtml},
     {kDivideTableCheck, kCheckBox, kHtmlGroup, kHtmlPage, 10, 90, 118, kKeep, "Generate two tables", 1,
@@ -147,7 +149,8 @@ constexpr ControlLayout kControlLayout[kControlCount] = {
     {kShowSummaryCheck, kCheckBox, kHtmlGroup, kHtmlPage, 10, 215, 100, kKeep, "Show summary"},
     {kShowMasksCheck, kCheckBox, kHtmlGroup, kHtmlPage, 10, 240, 84, kKeep, "Show masks"},
     {kSizeInLabel, kLabel, kHtmlGroup, kHtmlPage, 10, 265, 50, kKeep, "Size in:"},
-    {kSizeInCombo, kListCombo, kHtmlGroup, kHtmlPage, 80, 265, 64, kKeep, "", 1, kAlwaysEnabled,
+    // Wider than in the first design, which cut "kilobytes" and "megabytes".
+    {kSizeInCombo, kListCombo, kHtmlGroup, kHtmlPage, 80, 265, 100, kKeep, "", 1, kAlwaysEnabled,
      kSizeUnitItems},
     {kDirMaskLabel, kLabel, kHtmlGroup, kHtmlPage, 167, 168, 100, kKeep, "Mask for directories:"},
     {kDirMaskEdit, kLineEdit, kHtmlGroup, kHtmlPage, 272, 165, 50, kKeep, "*.*"},

@@ -106,6 +106,23 @@ TEST_F(AppLayoutTest, EveryCaptionShowsItsWholeTextClearOfTheControlsBesideIt) {
   }
 }
 
+// Where a combo box shows its choice, each of its items shows whole, with
+// the room the box draws around it: "kilobytes" must not become "kilobyt".
+TEST_F(AppLayoutTest, EveryComboBoxShowsEachOfItsItemsWhole) {
+  const int margins = 2 * GetSystemMetrics(SM_CXEDGE);
+  for (const ControlLayout& row : kControlLayout) {
+    if (row.items == nullptr) continue;
+    HWND combo = app_.Find(row.id);
+    ASSERT_NE(combo, nullptr) << row.id;
+    RECT shown{};
+    ASSERT_TRUE(driver::ComboBoxItemRect(combo, shown)) << row.id;
+    for (const char* const* item = row.items; *item != nullptr; ++item) {
+      EXPECT_LE(TextWidthInGuiFont(*item) + margins, shown.right - shown.left)
+          << "\"" << *item << "\" is cut";
+    }
+  }
+}
+
 // An edit that takes a few characters shows its text whole with the caret
 // after it, as when the user tabs into it: "100%" must not scroll to "00%".
 TEST_F(AppLayoutTest, EditsForAFewCharactersShowTheirWholeTextWithTheCaretAtTheEnd) {

@@ -72,6 +72,8 @@ POINT TopLeftIn(HWND parent, HWND child) {
 
 bool RunningApp::Start(const std::string& folder) {
   folder_ = folder;
+  // The pointer rests where no tip of the program shows over the screenshots.
+  SetCursorPos(0, 0);
   std::string program = folder + "\\Kestrova.exe";
   if (!CopyFileA(KESTROVA_APP_PATH, program.c_str(), FALSE)) return false;
   if (!program_.Start("\"" + program + "\"", folder)) return false;
@@ -125,7 +127,7 @@ HWND RunningApp::InGroup(const std::string& group, const std::string& text) cons
 
 HWND RunningApp::Button(const std::string& text) const {
   for (HWND child : driver::FindChildren(main_, "Button")) {
-    if (GetAncestor(child, GA_PARENT) == main_ && driver::TextOf(child) == text) return child;
+    if (GetAncestor(child, GA_PARENT) == main_ && ShownCaption(driver::TextOf(child)) == text) return child;
   }
   return nullptr;
 }
@@ -243,6 +245,15 @@ bool ChooseInDialog(HWND dialog, const std::string& path) {
   HWND field = FileNameFieldOf(dialog);
   return field != nullptr && driver::SetTextOf(field, path) && driver::PressDialogButton(dialog, IDOK) &&
          driver::WaitUntilGone(dialog);
+}
+
+std::string ShownCaption(const std::string& caption) {
+  std::string shown;
+  for (size_t i = 0; i < caption.size(); ++i) {
+    if (caption[i] == '&' && ++i == caption.size()) break;
+    shown += caption[i];
+  }
+  return shown;
 }
 
 std::string Text(HWND window) { return driver::TextOf(window); }

@@ -36,7 +36,8 @@ class RunningApp {
   HWND Group(const std::string& text) const;
   // A check box or radio button inside the group box, by its text.
   HWND InGroup(const std::string& group, const std::string& text) const;
-  // A command button of the main window by its text.
+  // A command button of the main window by its text as shown (without the
+  // "&" that marks its mnemonic).
   HWND Button(const std::string& text) const;
 
   HWND SourceFolderEdit() const { return Find(kSourceFolderEdit); }
@@ -84,6 +85,10 @@ class RunningApp {
 HWND FileNameFieldOf(HWND dialog);
 // Types the path into the dialog's file name field and confirms it.
 bool ChooseInDialog(HWND dialog, const std::string& path);
+
+// A caption as the control shows it: each "&" that marks a mnemonic left
+// out, "&&" as one "&".
+std::string ShownCaption(const std::string& caption);
 
 // The edit text of a control by WM_GETTEXT (a combo box gives its edit's).
 std::string Text(HWND window);

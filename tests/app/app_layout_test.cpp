@@ -27,16 +27,17 @@ int SystemDpi() {
   return dpi;
 }
 
-// The width of the text in the default GUI font, which the program's
-// controls use: the same stock font on the same system.
+// The width of a caption as a control draws it in the default GUI font,
+// which the program's controls use (the same stock font on the same
+// system): the "&" of a mnemonic takes no room.
 int TextWidthInGuiFont(const std::string& text) {
   HDC screen = GetDC(nullptr);
   HGDIOBJ previous = SelectObject(screen, GetStockObject(DEFAULT_GUI_FONT));
-  SIZE size{};
-  GetTextExtentPoint32A(screen, text.c_str(), static_cast<int>(text.size()), &size);
+  RECT rect{};
+  DrawTextA(screen, text.c_str(), static_cast<int>(text.size()), &rect, DT_SINGLELINE | DT_CALCRECT);
   SelectObject(screen, previous);
   ReleaseDC(nullptr, screen);
-  return size.cx;
+  return rect.right - rect.left;
 }
 
 int TextHeightInGuiFont() {

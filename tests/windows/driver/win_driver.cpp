@@ -209,6 +209,24 @@ bool ComboBoxItemRect(HWND combo, RECT& rect) {
   return true;
 }
 
+std::string ToolTipText(HWND tips, HWND tool) {
+  constexpr size_t kTextSize = 512;
+  RemoteMemory remote(tips, sizeof(TOOLINFOA) + kTextSize);
+  TOOLINFOA query{};
+  query.cbSize = TTTOOLINFOA_V2_SIZE;
+  query.hwnd = GetParent(tool);
+  query.uId = reinterpret_cast<UINT_PTR>(tool);
+  query.lpszText = remote.at() + sizeof(TOOLINFOA);
+  char buffer[kTextSize] = {};
+  DWORD_PTR ignored = 0;
+  if (remote.Put(0, &query, sizeof query) && remote.Put(sizeof(TOOLINFOA), buffer, sizeof buffer) &&
+      SendWithTimeout(tips, TTM_GETTEXTA, kTextSize, reinterpret_cast<LPARAM>(remote.at()), &ignored) &&
+      remote.Get(sizeof(TOOLINFOA), buffer, sizeof buffer - 1)) {
+    return buffer;
+  }
+  return "";
+}
+
 std::string ClassOf(HWND window) {
   char name[256] = {};
   int length = GetClassNameA(window, name, sizeof name);

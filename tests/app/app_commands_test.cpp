@@ -14,6 +14,9 @@
 #include "tests/app/app_harness.h"
 #include "tests/test_support.h"
 
+// Needs the Windows headers above.
+#include <dlgs.h>
+
 namespace {
 
 using app::RunningApp;
@@ -451,6 +454,71 @@ TEST_F(AppCommandsTest, OpenAsksAboutChangedSettingsFirstAndCancelStopsIt) {
   EXPECT_EQ(driver::TextOf(dialog), "Open");
   ASSERT_TRUE(driver::AnswerMessageBox(dialog, IDCANCEL));
   EXPECT_EQ(app::Text(TitleEdit()), "Changed");
+}
+
+// True when the window is the file name field of an open or save dialog or
+// the edit of its file name box.
+bool InFileNameBox(HWND dialog, HWND window) {
+  return window != nullptr &&
+         (window == GetDlgItem(dialog, edt1) || IsChild(GetDlgItem(dialog, cmb13), window));
+}
+
+// Whatever came before it, the Open dialog comes up active with its name
+// field focused: a name typed at once lands there and Enter opens it. The
+// window behind it, activated late (a focus event that comes after the
+// dialog, another program bringing it forward), took the keys from the
+// dialog and gave them to nothing: the dialog showed a grey title.
+TEST_F(AppCommandsTest, TheOpenDialogTakesTheKeyboardWhateverCameBefore) {
+  const std::string other = folder_.Join("other.ksv");
+  WriteFileBytes(other, "Kestrova 1.5\r\nTitle=Typed $DirPath\r\n");
+  auto focusInFileNameBox = [this](HWND dialog) {
+    DWORD start = GetTickCount();
+    while (!InFileNameBox(dialog, app_.Focus()) && GetTickCount() - start < 5000) Sleep(20);
+    return InFileNameBox(dialog, app_.Focus());
+  };
+  const struct {
+    bool asked;  // after the save question, answered with its key
+    bool late;   // the window behind is activated once the dialog is up
+  } rounds[] = {{true, false}, {true, true}, {false, true}, {false, false}};
+  for (const auto& round : rounds) {
+    SCOPED_TRACE(std::string(round.asked ? "after the save question" : "at once") +
+                 (round.late ? ", the window activated late" : ""));
+    // The settings read from the typed file are the unchanged state of the
+    // next round, which then asks nothing.
+    ASSERT_TRUE(app::SetText(TitleEdit(), round.asked ? "Changed" : "Typed $DirPath"));
+    if (round.asked) {
+      HWND question = ClickForBox("Open");
+      ASSERT_NE(question, nullptr);
+      ASSERT_EQ(app_.WaitForActive(question), question);
+      ASSERT_TRUE(app_.TypeText("n"));
+      ASSERT_TRUE(driver::WaitUntilGone(question));
+    } else {
+      ASSERT_TRUE(driver::Click(app_.Button("Open")));
+    }
+    HWND dialog = app_.WaitForDialog("Open");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(app_.WaitForActive(dialog), dialog);
+    if (round.late) {
+      ASSERT_TRUE(SetForegroundWindow(app_.main()));
+      Sleep(500);
+      EXPECT_EQ(app_.WaitForActive(dialog), dialog) << "the dialog takes the activation back";
+    }
+    EXPECT_TRUE(focusInFileNameBox(dialog))
+        << "the focus is on " << driver::ClassOf(app_.Focus()) << " " << GetDlgCtrlID(app_.Focus());
+    Sleep(300);
+    EXPECT_EQ(app_.Active(), dialog) << "and keeps it";
+    HWND field = InFileNameBox(dialog, app_.Focus()) ? app_.Focus() : app::FileNameFieldOf(dialog);
+    ASSERT_TRUE(app::SetText(field, ""));
+    ASSERT_TRUE(app_.TypeText(other + "\r"));
+    if (!driver::WaitUntilGone(dialog, 5000)) {
+      app::Screenshot("open-dialog-without-the-keyboard");
+      ASSERT_TRUE(driver::AnswerMessageBox(dialog, IDCANCEL));
+      FAIL() << "the typed name did not open: the field holds \"" << app::Text(field) << "\"";
+    }
+    DWORD start = GetTickCount();
+    while (app::Text(TitleEdit()) != "Typed $DirPath" && GetTickCount() - start < 5000) Sleep(50);
+    EXPECT_EQ(app::Text(TitleEdit()), "Typed $DirPath");
+  }
 }
 
 TEST_F(AppCommandsTest, YesInTheSaveQuestionSavesAndCloses) {

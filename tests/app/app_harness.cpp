@@ -174,21 +174,58 @@ bool RunningApp::PressKeys(const std::vector<WORD>& modifiers, const std::vector
   return sent == inputs.size();
 }
 
-HWND RunningApp::Focus() const {
-  GUITHREADINFO info{};
-  info.cbSize = sizeof info;
-  if (!GetGUIThreadInfo(GetWindowThreadProcessId(main_, nullptr), &info)) return nullptr;
-  return info.hwndFocus;
+bool RunningApp::TypeText(const std::string& text) const {
+  std::vector<INPUT> inputs;
+  for (char c : text) {
+    for (DWORD up : {0ul, static_cast<DWORD>(KEYEVENTF_KEYUP)}) {
+      INPUT input{};
+      input.type = INPUT_KEYBOARD;
+      // Enter as the key itself, which dialogs answer.
+      if (c == '\r') {
+        input.ki.wVk = VK_RETURN;
+      } else {
+        input.ki.wScan = static_cast<unsigned char>(c);
+        up |= KEYEVENTF_UNICODE;
+      }
+      input.ki.dwFlags = up;
+      inputs.push_back(input);
+    }
+  }
+  return SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
 }
 
-HWND RunningApp::WaitForFocus(HWND expected, int timeoutMs) const {
+namespace {
+
+GUITHREADINFO ThreadInfoOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return GUITHREADINFO{};
+  return info;
+}
+
+template <typename Current>
+HWND WaitUntil(HWND expected, int timeoutMs, Current current) {
   DWORD start = GetTickCount();
-  HWND focus = Focus();
-  while (focus != expected && static_cast<int>(GetTickCount() - start) < timeoutMs) {
+  HWND found = current();
+  while (found != expected && static_cast<int>(GetTickCount() - start) < timeoutMs) {
     Sleep(20);
-    focus = Focus();
+    found = current();
   }
-  return focus;
+  return found;
+}
+
+}  // namespace
+
+HWND RunningApp::Focus() const { return ThreadInfoOf(main_).hwndFocus; }
+
+HWND RunningApp::WaitForFocus(HWND expected, int timeoutMs) const {
+  return WaitUntil(expected, timeoutMs, [this] { return Focus(); });
+}
+
+HWND RunningApp::Active() const { return ThreadInfoOf(main_).hwndActive; }
+
+HWND RunningApp::WaitForActive(HWND expected, int timeoutMs) const {
+  return WaitUntil(expected, timeoutMs, [this] { return Active(); });
 }
 
 namespace {

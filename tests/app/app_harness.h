@@ -61,10 +61,18 @@ class RunningApp {
   // pressed and released while the modifiers (VK_CONTROL, VK_SHIFT) are held.
   bool PressKeys(const std::vector<WORD>& modifiers, const std::vector<WORD>& keys) const;
 
+  // Types the text as the user would, into whatever window has the keyboard
+  // now (PressKeys first brings the main window forward); each character as
+  // itself, whatever the keyboard layout, and "\r" as the Enter key.
+  bool TypeText(const std::string& text) const;
+
   // The program's window that has the keyboard focus; null when none has.
   HWND Focus() const;
   // Waits until the window has the focus; the window that has it then.
   HWND WaitForFocus(HWND expected, int timeoutMs = 5000) const;
+  // The program's active window, and a wait for it as for the focus.
+  HWND Active() const;
+  HWND WaitForActive(HWND expected, int timeoutMs = 5000) const;
 
   // The visible dialogs and message boxes ("#32770" windows) of the program.
   std::vector<HWND> OpenDialogs() const;

@@ -18,6 +18,8 @@ enum class OptionId {
   Title,
   HumanSizes,
   TimeStyle,
+  Bom,
+  NoBom,
   Exclude,
   Include,
   NoHidden,
@@ -92,6 +94,11 @@ const OptionDefinition kOptions[] = {
     {OptionId::TimeStyle, '\0', "time-style", "STYLE", OptionGroup::kOutput,
      "times as classic (dd.mm.yyyy hh:mm), iso\n"
      "(yyyy-mm-dd hh:mm, UTC) or locale"},
+    {OptionId::Bom, '\0', "bom", nullptr, OptionGroup::kOutput,
+     "start CSV with a UTF-8 byte-order mark, for\n"
+     "Excel (the default on Windows)"},
+    {OptionId::NoBom, '\0', "no-bom", nullptr, OptionGroup::kOutput,
+     "CSV without the mark (the default elsewhere)"},
     {OptionId::Exclude, 'I', "exclude", "PATTERN", OptionGroup::kWhat,
      "leave out the folders and files whose names match\n"
      "(* and ?, letter case ignored); repeatable"},
@@ -435,6 +442,12 @@ std::string ApplyOption(ParseState& state, OptionId id, const std::string& value
       break;
     case OptionId::TimeStyle:
       return TimeStyleLine(value, lines);
+    case OptionId::Bom:
+      lines.push_back("CsvBom=1");
+      break;
+    case OptionId::NoBom:
+      lines.push_back("CsvBom=0");
+      break;
     case OptionId::Exclude:
       return PatternLine(state.Excludes, value, lines);
     case OptionId::Include:

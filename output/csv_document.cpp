@@ -3,6 +3,7 @@
 #include "output/document_text.h"
 #include "output/entry_fields.h"
 #include "output/escapes.h"
+#include "platform/platform.h"
 
 void AppendCsvRow(ListingRun& run, const FileInfoX& entry, std::string& row) {
   std::string scratch;
@@ -19,10 +20,20 @@ void AppendCsvRow(ListingRun& run, const FileInfoX& entry, std::string& row) {
   row += "\r\n";
 }
 
-std::string CsvHeader(const ListingRun&) {
-  std::string header;
+namespace {
+
+bool StartsWithByteOrderMark(const CommonStruct& settings) {
+  if (settings.CsvBom == "1") return true;
+  if (settings.CsvBom == "0") return false;
+  return CsvByteOrderMarkByDefault();
+}
+
+}  // namespace
+
+std::string CsvHeader(const ListingRun& run) {
+  std::string header = StartsWithByteOrderMark(*run.Settings) ? "\xEF\xBB\xBF" : "";
   for (const EntryField& field : kEntryFields) {
-    if (!header.empty()) header += ',';
+    if (&field != kEntryFields) header += ',';
     header += field.Key;
   }
   return header + "\r\n";

@@ -8,6 +8,7 @@
 void AppendCsvRow(ListingRun& run, const FileInfoX& entry, std::string& row) {
   std::string scratch;
   for (const EntryField& field : kEntryFields) {
+    if (!HasField(run, field)) continue;
     if (&field != kEntryFields) row += ',';
     scratch.clear();
     const FieldValue value = field.Value(run, entry, scratch);
@@ -32,8 +33,11 @@ bool StartsWithByteOrderMark(const CommonStruct& settings) {
 
 std::string CsvHeader(const ListingRun& run) {
   std::string header = StartsWithByteOrderMark(*run.Settings) ? "\xEF\xBB\xBF" : "";
+  bool first = true;
   for (const EntryField& field : kEntryFields) {
-    if (&field != kEntryFields) header += ',';
+    if (!HasField(run, field)) continue;
+    if (!first) header += ',';
+    first = false;
     header += field.Key;
   }
   return header + "\r\n";

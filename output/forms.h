@@ -27,9 +27,10 @@ struct TreeDocumentForm {
   std::string (*Tail)(const ListingTotals& totals);
   // Every row of a folder depth levels below the top passes through it.
   void (*IndentRow)(std::string& row, size_t depth);
-  // A folder's row before its own rows; CloseFolder's text after them.
+  // A folder's row before its own rows; CloseFolder's text after them,
+  // with the folder's totals where its sizes were added up (null otherwise).
   void (*OpenFolder)(std::string& row, size_t depth);
-  std::string (*CloseFolder)(size_t depth);
+  std::string (*CloseFolder)(size_t depth, const SubtreeTotals* totals);
   // A folder's row when its own rows cannot be made, and why.
   void (*FailFolder)(std::string& row, const std::string& reason);
   // The rows name each entry by its path below the top, not by its name.

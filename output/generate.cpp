@@ -83,6 +83,7 @@ GenerateStatus ComposeListing(const CommonStruct& settings, const ListingPlace& 
     run.FolderShown = place.FolderShown.empty() ? place.Folder : place.FolderShown;
   }
   run.Tree = place.Tree;
+  run.SizesAddedUp = place.SizesAddedUp;
   run.LinkPrefix = place.LinkPrefix;
   run.Times = TimeLayoutNamed(settings.TimeStyle);
   ScanRules rules = ScanRulesOf(settings);
@@ -91,9 +92,17 @@ GenerateStatus ComposeListing(const CommonStruct& settings, const ListingPlace& 
   const bool scanned = place.Read ? ScanListing(rules, place.Read, run.Listing, reason)
                                   : ScanListing(rules, place.Folder, source, run.Listing, reason);
   if (!scanned) return GenerateStatus::kCannotReadFolder;
-  if (form.Needs != nullptr) EnrichListing(run.Listing, place.Folder, source, form.Needs(settings));
+  if (place.Filter) {
+    place.Filter(run.Listing);
+    run.Listing.TotalBytes = 0;
+    for (const FileInfoX& file : run.Listing.FileList)
+      run.Listing.TotalBytes += static_cast<int64_t>(EntrySize(file));
+  }
+  if (!place.ScanOnly && form.Needs != nullptr)
+    EnrichListing(run.Listing, place.Folder, source, form.Needs(settings));
   OrderListing(run.Listing, EntryOrderOf(settings));
   ComputeListingTotals(run);
+  if (place.ScanOnly) return GenerateStatus::kWritten;
   for (const SubstitutedText& text : kSubstitutedTexts) {
     std::string& substituted = run.*text.substituted;
     substituted = settings.*text.text;
@@ -125,7 +134,8 @@ GenerateResult GenerateListing(const CommonStruct& settings, FolderSource& sourc
   place.FolderShown = output.FolderShown;
   place.LeftOut = output.LeftOut;
   place.LinkPrefix = output.LinkPrefix;
-  result.Status = ComposeListing(settings, place, source, form, run, result.Reason);
+  result.Status = output.Compose ? output.Compose(place, form, run, result.Reason)
+                                 : ComposeListing(settings, place, source, form, run, result.Reason);
   if (result.Status != GenerateStatus::kWritten) return result;
   run.NullEnds = output.NullEnds && form.AppendNullEndedRow != nullptr;
   bool written = false;

@@ -22,7 +22,8 @@ void AppendAttributes(std::string& out, const ListingRun&, const FileInfoX& entr
 }
 
 void AppendSize(std::string& out, const ListingRun& run, const FileInfoX& entry) {
-  if (IsFolder(entry.Find.dwFileAttributes)) {
+  // A folder has a size only where the sizes below it were added up.
+  if (IsFolder(entry.Find.dwFileAttributes) && run.Subtrees.count(entry.Find.cFileName) == 0) {
     out += '-';
   } else {
     out += run.Settings->HumanSizes ? HumanSize(EntrySize(entry)) : SizeDigits(entry);

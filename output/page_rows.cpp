@@ -67,9 +67,15 @@ void AppendTypeCell(std::string& row, const ListingRun& run, const RowEntry& at)
   row += "</td>";
 }
 
+// A folder's size is the total below it where that was added up: the
+// counts in its title, and "≥" before a total that a folder it could not
+// read leaves short.
 void AppendSizeCell(std::string& row, const ListingRun& run, const RowEntry& at) {
   const FileInfoX& entry = at.entry;
-  if (IsFolder(entry.Find.dwFileAttributes)) {
+  const CommonStruct& record = *run.Settings;
+  const bool folder = IsFolder(entry.Find.dwFileAttributes);
+  const auto totals = folder ? run.Subtrees.find(entry.Find.cFileName) : run.Subtrees.end();
+  if (folder && (!run.SizesAddedUp || totals == run.Subtrees.end())) {
     row += "<td></td>";
     return;
   }
@@ -80,8 +86,17 @@ void AppendSizeCell(std::string& row, const ListingRun& run, const RowEntry& at)
   row += "\" title=\"";
   AppendGroupedThousands(row, digits, ',');
   row += ' ';
-  AppendEscapedHtml(row, run.Settings->FileSize);
+  AppendEscapedHtml(row, record.FileSize);
+  if (folder) {
+    row += "; ";
+    AppendEscapedHtml(row, record.Files);
+    row += ": " + std::to_string(totals->second.Files) + ", ";
+    AppendEscapedHtml(row, record.Folders);
+    row += ": " + std::to_string(totals->second.Folders);
+  }
   row += "\">";
+  // An entity, whatever character set the page has.
+  if (folder && totals->second.Incomplete) row += "&ge;&#8201;";
   row += HumanSize(bytes);
   row += "</td>";
 }

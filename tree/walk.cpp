@@ -269,20 +269,26 @@ void TreeWalk::Await(WalkFolder& folder) {
   for (;;) {
     if (folder.At == WalkFolder::Stage::kListed) break;
     if (folder.At == WalkFolder::Stage::kWaiting) {
-      // No thread has begun it: listed here, rather than waited for.
-      for (auto task = state.tasks.begin(); task != state.tasks.end(); ++task) {
-        if (task->get() != &folder) continue;
-        std::shared_ptr<WalkFolder> held = *task;
-        state.tasks.erase(task);
-        held->At = WalkFolder::Stage::kListing;
-        ++state.busy;
-        lock.unlock();
-        Process(held);
-        lock.lock();
-        --state.busy;
-        state.wake.notify_all();
-        break;
+      const auto task =
+          std::find_if(state.tasks.begin(), state.tasks.end(),
+                       [&folder](const std::shared_ptr<WalkFolder>& task) { return task.get() == &folder; });
+      // The thread that listed its parent has not handed it on yet; it
+      // wakes this one when it has. Spinning here would hold the lock it
+      // needs to do so.
+      if (task == state.tasks.end()) {
+        state.wake.wait(lock);
+        continue;
       }
+      // No thread has begun it: listed here, rather than waited for.
+      std::shared_ptr<WalkFolder> held = *task;
+      state.tasks.erase(task);
+      held->At = WalkFolder::Stage::kListing;
+      ++state.busy;
+      lock.unlock();
+      Process(held);
+      lock.lock();
+      --state.busy;
+      state.wake.notify_all();
       continue;
     }
     // Its sub-folders wait for links to be entered in their turn, which

@@ -1,11 +1,13 @@
 #include "cli/options.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <utility>
 
-#include "output/entry_fields.h"
 #include "output/forms.h"
+#include "settings/columns.h"
 #include "settings/setting_table.h"
 #include "settings/settings_file.h"
 
@@ -15,15 +17,6 @@ enum class OptionId {
   Output,
   Format,
   Text,
-  Title,
-  HumanSizes,
-  TimeStyle,
-  Bom,
-  NoBom,
-  Exclude,
-  Include,
-  NoHidden,
-  Hidden,
   IncludeParent,
   Sizes,
   NoSizes,
@@ -36,10 +29,6 @@ enum class OptionId {
   OutputDir,
   LinkIndex,
   Threads,
-  Sort,
-  Reverse,
-  Columns,
-  ShowLinks,
   Settings,
   Preset,
   Set,
@@ -52,6 +41,8 @@ enum class OptionId {
   Quiet,
   Help,
   Version,
+  // An option that stands for a saved setting, which its row names.
+  Setting,
 };
 
 // The headings of --help, in its order.
@@ -60,6 +51,19 @@ enum class OptionGroup { kOutput, kWhat, kTree, kOrder, kColumns, kSettings, kPr
 const char* const kGroupHeadings[] = {"Output",  "What to list",   "A whole tree", "Order",
                                       "Columns", "Settings files", "Other"};
 
+struct OptionDefinition;
+struct ParseState;
+
+// How the value of an option that stands for a setting becomes settings
+// lines, and which values it takes.
+struct ValueRule {
+  // Appends the lines the value gives; an error message when it gives none.
+  std::string (*Apply)(const OptionDefinition& option, const std::string& value, ParseState& state,
+                       std::vector<std::string>& lines);
+  // The values it takes, for completion; null: any.
+  std::vector<std::string> (*Values)(const OptionDefinition& option);
+};
+
 struct OptionDefinition {
   OptionId Id;
   char ShortName;         // '\0' when the option has none
@@ -67,7 +71,35 @@ struct OptionDefinition {
   const char* ValueName;  // nullptr for a switch
   OptionGroup Group;
   const char* Help;
+  // OptionId::Setting: the key of the setting it stands for, the value a
+  // switch sets it to, or the rule that maps the option's value.
+  const char* Key = nullptr;
+  const char* Fixed = nullptr;
+  const ValueRule* Rule = nullptr;
+  const char* What = nullptr;  // what the values are, in messages ("time style")
 };
+
+// A switch that sets the setting of the key to the value.
+OptionDefinition SettingSwitch(char short_name, const char* long_name, OptionGroup group, const char* help,
+                               const char* key, const char* value) {
+  OptionDefinition option{OptionId::Setting, short_name, long_name, nullptr, group, help};
+  option.Key = key;
+  option.Fixed = value;
+  return option;
+}
+
+// An option whose value, by the rule, sets the setting of the key.
+OptionDefinition SettingOption(char short_name, const char* long_name, const char* value_name,
+                               OptionGroup group, const char* help, const char* key, const ValueRule& rule,
+                               const char* what) {
+  OptionDefinition option{OptionId::Setting, short_name, long_name, value_name, group, help};
+  option.Key = key;
+  option.Rule = &rule;
+  option.What = what;
+  return option;
+}
+
+extern const ValueRule kOneLineText, kListedValue, kPatterns, kSortKey, kColumnList;
 
 const OptionDefinition kOptions[] = {
     {OptionId::Output, 'o', "output", "FILE", OptionGroup::kOutput,
@@ -85,37 +117,44 @@ const OptionDefinition kOptions[] = {
      "with --format names: end each name with a NUL\n"
      "rather than a line end, the name exactly as it\n"
      "is, for xargs -0"},
-    {OptionId::Title, '\0', "title", "TEXT", OptionGroup::kOutput,
-     "the title; placeholders such as $DirPath allowed"},
-    {OptionId::HumanSizes, '\0', "human-sizes", nullptr, OptionGroup::kOutput,
-     "sizes as 1.2 KB or 3.4 MB (powers of 1024), the\n"
-     "unit in each cell and in the total"},
+    SettingOption('\0', "title", "TEXT", OptionGroup::kOutput,
+                  "the title; placeholders such as $DirPath allowed", "Title", kOneLineText, "title"),
+    SettingSwitch('\0', "human-sizes", OptionGroup::kOutput,
+                  "sizes as 1.2 KB or 3.4 MB (powers of 1024), the\n"
+                  "unit in each cell and in the total",
+                  "HumanSizes", "1"),
     {OptionId::InPlace, '\0', "in-place", nullptr, OptionGroup::kOutput,
      "write the output file directly, without a\n"
      "temporary file beside it: for a file in a\n"
      "folder you may not write; a failed or\n"
      "interrupted run leaves it cut short"},
-    {OptionId::TimeStyle, '\0', "time-style", "STYLE", OptionGroup::kOutput,
-     "times as classic (dd.mm.yyyy hh:mm), iso\n"
-     "(yyyy-mm-dd hh:mm, UTC) or locale"},
-    {OptionId::Bom, '\0', "bom", nullptr, OptionGroup::kOutput,
-     "start CSV with a UTF-8 byte-order mark, for\n"
-     "Excel (the default on Windows)"},
-    {OptionId::NoBom, '\0', "no-bom", nullptr, OptionGroup::kOutput,
-     "CSV without the mark (the default elsewhere)"},
-    {OptionId::Exclude, 'I', "exclude", "PATTERN", OptionGroup::kWhat,
-     "leave out the folders and files whose names match\n"
-     "(* and ?, letter case ignored); repeatable"},
-    {OptionId::Include, 'P', "include", "PATTERN", OptionGroup::kWhat,
-     "list only the files whose names match one\n"
-     "PATTERN; repeatable (in a settings file, \";\"\n"
-     "separates the patterns of FileMask)"},
-    {OptionId::NoHidden, '\0', "no-hidden", nullptr, OptionGroup::kWhat,
-     "leave out hidden names (starting with \".\", or\n"
-     "with the hidden attribute on Windows)"},
-    {OptionId::Hidden, 'a', "hidden", nullptr, OptionGroup::kWhat,
-     "list hidden names too, which -R leaves out by\n"
-     "default where it writes a page in every folder"},
+    SettingOption('\0', "time-style", "STYLE", OptionGroup::kOutput,
+                  "times as classic (dd.mm.yyyy hh:mm), iso\n"
+                  "(yyyy-mm-dd hh:mm, UTC) or locale",
+                  "TimeStyle", kListedValue, "time style"),
+    SettingSwitch('\0', "bom", OptionGroup::kOutput,
+                  "start CSV with a UTF-8 byte-order mark, for\n"
+                  "Excel (the default on Windows)",
+                  "CsvBom", "1"),
+    SettingSwitch('\0', "no-bom", OptionGroup::kOutput, "CSV without the mark (the default elsewhere)",
+                  "CsvBom", "0"),
+    SettingOption('I', "exclude", "PATTERN", OptionGroup::kWhat,
+                  "leave out the folders and files whose names match\n"
+                  "(* and ?, letter case ignored); repeatable",
+                  "Exclude", kPatterns, "pattern"),
+    SettingOption('P', "include", "PATTERN", OptionGroup::kWhat,
+                  "list only the files whose names match one\n"
+                  "PATTERN; repeatable (in a settings file, \";\"\n"
+                  "separates the patterns of FileMask)",
+                  "FileMask", kPatterns, "pattern"),
+    SettingSwitch('\0', "no-hidden", OptionGroup::kWhat,
+                  "leave out hidden names (starting with \".\", or\n"
+                  "with the hidden attribute on Windows)",
+                  "HideHidden", "1"),
+    SettingSwitch('a', "hidden", OptionGroup::kWhat,
+                  "list hidden names too, which -R leaves out by\n"
+                  "default where it writes a page in every folder",
+                  "HideHidden", "0"),
     {OptionId::IncludeParent, '\0', "include-parent", nullptr, OptionGroup::kWhat,
      "list the parent entry \"..\""},
     {OptionId::Recursive, 'R', "recursive", nullptr, OptionGroup::kTree,
@@ -155,21 +194,20 @@ const OptionDefinition kOptions[] = {
     {OptionId::Threads, '\0', "threads", "N", OptionGroup::kTree,
      "list N folders at a time (default: one per\n"
      "processor; at most 16 are used)"},
-    {OptionId::Sort, '\0', "sort", "KEY", OptionGroup::kOrder,
-     "sort by name, type, modified, created, accessed,\n"
-     "size, attributes or version (names as people\n"
-     "count: a2 before a10); folders come first"},
-    {OptionId::Reverse, 'r', "reverse", nullptr, OptionGroup::kOrder,
-     "from the greatest key to the smallest"},
-    {OptionId::Columns, '\0', "columns", "LIST", OptionGroup::kColumns,
-     "the columns beside the name, as words separated\n"
-     "by commas: size, type, modified, created,\n"
-     "accessed, attributes, seconds; or the letters of\n"
-     "a settings file (STW); \"\" for the name alone"},
-    {OptionId::ShowLinks, '\0', "show-links", nullptr, OptionGroup::kColumns,
-     "give symbolic links the type Link, Link to\n"
-     "folder or Broken link in the classic page too (the\n"
-     "standards page always does)"},
+    SettingOption('\0', "sort", "KEY", OptionGroup::kOrder,
+                  "sort by @SORT_KEYS@ (names as people count: a2 before a10); folders come first", "SortBy",
+                  kSortKey, "sort key"),
+    SettingSwitch('r', "reverse", OptionGroup::kOrder, "from the greatest key to the smallest", "DescOrder",
+                  "1"),
+    SettingOption('\0', "columns", "LIST", OptionGroup::kColumns,
+                  "the columns beside the name, as words separated by commas: @COLUMNS@; or the "
+                  "letters of a settings file (STW); \"\" for the name alone",
+                  "Columns", kColumnList, "column"),
+    SettingSwitch('\0', "show-links", OptionGroup::kColumns,
+                  "give symbolic links the type Link, Link to\n"
+                  "folder or Broken link in the classic page too (the\n"
+                  "standards page always does)",
+                  "ShowLinks", "1"),
     {OptionId::Settings, 's', "settings", "FILE", OptionGroup::kSettings,
      "read a .ksv settings file; without it the\n"
      "command line's own defaults apply"},
@@ -195,44 +233,13 @@ const OptionDefinition kOptions[] = {
     {OptionId::Version, 'V', "version", nullptr, OptionGroup::kProgram, "show the version and exit"},
 };
 
-// The settings that the words of --sort stand for: each sort key by the
-// name that documents give it, and natural order by "version".
-const struct {
-  int32_t sort_by;
-  bool natural;
-} kSortWords[] = {
-    {kSortByName, false},     {kSortByType, false}, {kSortByLastWrite, false},  {kSortByCreation, false},
-    {kSortByLastRead, false}, {kSortBySize, false}, {kSortByAttributes, false}, {kSortByName, true},
-};
-
-std::string SortWord(int32_t sort_by, bool natural) { return natural ? "version" : SortKeyName(sort_by); }
-
-// The words of --columns and their letters in a settings file.
-const struct {
-  const char* word;
-  char letter;
-} kColumnWords[] = {
-    {"size", 'S'},     {"type", 'T'},       {"modified", 'W'}, {"created", 'C'},
-    {"accessed", 'R'}, {"attributes", 'A'}, {"seconds", 'H'},
-};
-
-const char* const kTimeStyles[] = {"classic", "iso", "locale"};
-
-template <typename Table, typename Word>
-std::vector<std::string> WordsOf(const Table& table, Word word) {
-  std::vector<std::string> words;
-  for (const auto& row : table) words.emplace_back(word(row));
-  return words;
-}
+// The word of --sort for natural order, which orders by name.
+constexpr char kNaturalWord[] = "version";
 
 std::vector<std::string> SortWords() {
-  return WordsOf(kSortWords, [](const auto& row) { return SortWord(row.sort_by, row.natural); });
-}
-std::vector<std::string> ColumnWords() {
-  return WordsOf(kColumnWords, [](const auto& row) { return row.word; });
-}
-std::vector<std::string> TimeStyles() {
-  return WordsOf(kTimeStyles, [](const char* style) { return style; });
+  std::vector<std::string> words = SortKeyWords();
+  words.emplace_back(kNaturalWord);
+  return words;
 }
 
 std::string Joined(const std::vector<std::string>& words, const char* separator) {
@@ -246,6 +253,14 @@ std::string UnknownWord(const char* what, const std::string& word, const std::ve
   const std::string nearest = NearestWord(word, words);
   return "unknown " + std::string(what) + " " + word + " (" + Joined(words, ", ") +
          (nearest.empty() ? "" : "; did you mean " + nearest + "?") + ")";
+}
+
+// The option of exactly that long name; null when none has it.
+const OptionDefinition* FindOption(const std::string& name) {
+  for (const OptionDefinition& definition : kOptions) {
+    if (name == definition.LongName) return &definition;
+  }
+  return nullptr;
 }
 
 const OptionDefinition* FindShortOption(char name) {
@@ -302,7 +317,7 @@ std::string ExpectedValues(const SettingDeclaration& setting, const std::string&
     return " (one of " + Joined(listed, ", ") + (nearest.empty() ? "" : "; did you mean " + nearest + "?") +
            ")";
   }
-  if (setting.Encoding == SettingEncoding::kColumns) return " (the letters S T W C R A H)";
+  if (setting.Encoding == SettingEncoding::kColumns) return " (the letters " + ColumnLetterList() + ")";
   if (setting.Encoding == SettingEncoding::kNumber) return " (a number of digits)";
   return std::string();
 }
@@ -330,56 +345,34 @@ std::string CheckSetting(std::string& line) {
 }
 
 std::string SortLines(const std::string& value, std::vector<std::string>& lines) {
-  for (const auto& row : kSortWords) {
-    if (value != SortWord(row.sort_by, row.natural)) continue;
-    lines.push_back("SortBy=" + std::to_string(row.sort_by));
-    lines.push_back(std::string("NaturalOrder=") + (row.natural ? "1" : "0"));
-    return std::string();
-  }
-  return UnknownWord("sort key", value, SortWords());
+  const bool natural = value == kNaturalWord;
+  const ColumnDeclaration* column = natural ? &ColumnOf(ColumnId::kName) : ColumnWithWord(value);
+  if (column == nullptr || column->Sort == kNoSortKey) return UnknownWord("sort key", value, SortWords());
+  lines.push_back("SortBy=" + std::to_string(column->Sort));
+  lines.push_back(std::string("NaturalOrder=") + (natural ? "1" : "0"));
+  return std::string();
 }
 
 // The column letters of a --columns list: words separated by commas, or the
 // letters of a settings file.
 std::string ColumnsLine(const std::string& value, std::vector<std::string>& lines) {
-  std::string letters;
-  const bool as_letters = !value.empty() && value.find(',') == std::string::npos &&
-                          value.find_first_not_of("STWCRAH") == std::string::npos;
+  ColumnSet columns;
+  const bool as_letters = !value.empty() && value.find(',') == std::string::npos && AreColumnLetters(value);
   if (as_letters) {
-    letters = value;
+    columns = ColumnsOfLetters(value);
   } else {
     for (size_t start = 0; start < value.size();) {
       size_t end = value.find(',', start);
       if (end == std::string::npos) end = value.size();
       const std::string word = value.substr(start, end - start);
       start = end + 1;
-      bool known = false;
-      for (const auto& row : kColumnWords) {
-        if (word == row.word) {
-          if (letters.find(row.letter) == std::string::npos) letters += row.letter;
-          known = true;
-        }
-      }
-      if (!known) return UnknownWord("column", word, ColumnWords());
+      const ColumnDeclaration* column = ColumnWithWord(word);
+      if (column == nullptr || column->Letter == '\0') return UnknownWord("column", word, ColumnWords());
+      columns.Set(column->Id);
     }
   }
-  // The letters in the order a settings file writes them.
-  std::string ordered;
-  for (const auto& row : kColumnWords) {
-    if (letters.find(row.letter) != std::string::npos) ordered += row.letter;
-  }
-  lines.push_back("Columns=" + ordered);
+  lines.push_back("Columns=" + ColumnLetters(columns));
   return std::string();
-}
-
-std::string TimeStyleLine(const std::string& value, std::vector<std::string>& lines) {
-  for (const char* style : kTimeStyles) {
-    if (value == style) {
-      lines.push_back("TimeStyle=" + value);
-      return std::string();
-    }
-  }
-  return UnknownWord("time style", value, TimeStyles());
 }
 
 // The largest count an option takes: one that a 32-bit size_t holds, and
@@ -405,42 +398,73 @@ std::string CountValue(const char* option, const std::string& value, size_t& cou
   return std::string();
 }
 
-// Patterns of a repeatable option, joined into one mask.
-struct PatternList {
-  std::string Key;
-  std::vector<std::string> Patterns;
-};
-
-std::string PatternLine(PatternList& list, const std::string& value, std::vector<std::string>& lines) {
-  if (value.empty()) return "an empty pattern matches nothing";
-  list.Patterns.push_back(value);
-  // Each use repeats the whole list, so that it wins over an earlier --set
-  // of the key as a later --set would.
-  lines.push_back(list.Key + "=" + Joined(list.Patterns, ";"));
-  return std::string();
-}
-
-std::string TextLine(const char* key, const std::string& value, std::vector<std::string>& lines) {
-  if (value.find_first_of("\r\n") != std::string::npos) return "the title holds a line break";
-  lines.push_back(key + ("=" + value));
-  return std::string();
-}
-
 // Where the walk over the arguments stands.
 struct ParseState {
   const std::vector<std::string>& Arguments;
   bool SlashHelp;
   size_t Next = 0;  // the argument after the one being read
   bool OptionsEnded = false;
-  PatternList Excludes{"Exclude", {}};
-  PatternList Includes{"FileMask", {}};
+  // The patterns of each repeatable option so far, by the key they set.
+  std::map<std::string, std::vector<std::string>> Patterns;
   ParsedCommandLine Parsed;
 };
 
-std::string ApplyOption(ParseState& state, OptionId id, const std::string& value) {
+std::string OneLineText(const OptionDefinition& option, const std::string& value, ParseState&,
+                        std::vector<std::string>& lines) {
+  if (value.find_first_of("\r\n") != std::string::npos)
+    return "the " + std::string(option.What) + " holds a line break";
+  lines.push_back(option.Key + ("=" + value));
+  return std::string();
+}
+
+std::vector<std::string> ValuesOfSetting(const OptionDefinition& option) {
+  return ListedValues(*FindSetting(option.Key));
+}
+
+std::string ListedValue(const OptionDefinition& option, const std::string& value, ParseState&,
+                        std::vector<std::string>& lines) {
+  const std::vector<std::string> listed = ValuesOfSetting(option);
+  if (std::find(listed.begin(), listed.end(), value) == listed.end())
+    return UnknownWord(option.What, value, listed);
+  lines.push_back(option.Key + ("=" + value));
+  return std::string();
+}
+
+// Each use repeats the whole list, joined into one mask, so that it wins
+// over an earlier --set of the key as a later --set would.
+std::string PatternLine(const OptionDefinition& option, const std::string& value, ParseState& state,
+                        std::vector<std::string>& lines) {
+  if (value.empty()) return "an empty pattern matches nothing";
+  std::vector<std::string>& patterns = state.Patterns[option.Key];
+  patterns.push_back(value);
+  lines.push_back(option.Key + ("=" + Joined(patterns, ";")));
+  return std::string();
+}
+
+const ValueRule kOneLineText{OneLineText, nullptr};
+const ValueRule kListedValue{ListedValue, ValuesOfSetting};
+const ValueRule kPatterns{PatternLine, nullptr};
+const ValueRule kSortKey{[](const OptionDefinition&, const std::string& value, ParseState&,
+                            std::vector<std::string>& lines) { return SortLines(value, lines); },
+                         [](const OptionDefinition&) { return SortWords(); }};
+const ValueRule kColumnList{[](const OptionDefinition&, const std::string& value, ParseState&,
+                               std::vector<std::string>& lines) { return ColumnsLine(value, lines); },
+                            [](const OptionDefinition&) { return ColumnWords(); }};
+
+// The settings lines of an option that stands for a setting.
+std::string ApplySettingOption(ParseState& state, const OptionDefinition& option, const std::string& value) {
+  std::vector<std::string>& lines = state.Parsed.Options.SettingLines;
+  if (option.Fixed != nullptr) {
+    lines.push_back(option.Key + ("=" + std::string(option.Fixed)));
+    return std::string();
+  }
+  return option.Rule->Apply(option, value, state, lines);
+}
+
+std::string ApplyOption(ParseState& state, const OptionDefinition& option, const std::string& value) {
   CliOptions& options = state.Parsed.Options;
   std::vector<std::string>& lines = options.SettingLines;
-  switch (id) {
+  switch (option.Id) {
     case OptionId::Output:
       options.Output = value;
       break;
@@ -450,32 +474,6 @@ std::string ApplyOption(ParseState& state, OptionId id, const std::string& value
       break;
     case OptionId::Text:
       options.Format = "text";
-      break;
-    case OptionId::Title:
-      return TextLine("Title", value, lines);
-    case OptionId::HumanSizes:
-      lines.push_back("HumanSizes=1");
-      break;
-    case OptionId::TimeStyle:
-      return TimeStyleLine(value, lines);
-    case OptionId::Bom:
-      lines.push_back("CsvBom=1");
-      break;
-    case OptionId::NoBom:
-      lines.push_back("CsvBom=0");
-      break;
-    case OptionId::Exclude:
-      return PatternLine(state.Excludes, value, lines);
-    case OptionId::Include:
-      return PatternLine(state.Includes, value, lines);
-    case OptionId::NoHidden:
-      lines.push_back("HideHidden=1");
-      break;
-    case OptionId::Hidden:
-      lines.push_back("HideHidden=0");
-      break;
-    case OptionId::ShowLinks:
-      lines.push_back("ShowLinks=1");
       break;
     case OptionId::IncludeParent:
       options.IncludeParent = true;
@@ -514,13 +512,6 @@ std::string ApplyOption(ParseState& state, OptionId id, const std::string& value
       break;
     case OptionId::Threads:
       return CountValue("--threads", value, options.Threads);
-    case OptionId::Sort:
-      return SortLines(value, lines);
-    case OptionId::Reverse:
-      lines.push_back("DescOrder=1");
-      break;
-    case OptionId::Columns:
-      return ColumnsLine(value, lines);
     case OptionId::Settings:
       options.SettingsFile = value;
       break;
@@ -560,6 +551,8 @@ std::string ApplyOption(ParseState& state, OptionId id, const std::string& value
     case OptionId::Version:
       options.Version = true;
       break;
+    case OptionId::Setting:
+      return ApplySettingOption(state, option, value);
   }
   return std::string();
 }
@@ -598,7 +591,7 @@ void TakeValue(ParseState& state, const OptionDefinition& definition, std::optio
     }
     value = state.Arguments[state.Next++];
   }
-  const std::string error = ApplyOption(state, definition.Id, value.value_or(""));
+  const std::string error = ApplyOption(state, definition, value.value_or(""));
   if (!error.empty()) Fail(state, error);
 }
 
@@ -652,6 +645,59 @@ void ReadArgument(ParseState& state, const std::string& argument) {
 }
 
 constexpr size_t kHelpColumn = 28;
+// The widest line of a help text that is wrapped here.
+constexpr size_t kHelpWidth = 49;
+
+// The words a help text lists from a table, and how they are joined.
+struct HelpList {
+  const char* Placeholder;
+  std::string (*Words)();
+};
+
+const HelpList kHelpLists[] = {
+    {"@FORMS@", [] { return Joined(FormNames(), ", "); }},
+    {"@COLUMNS@", [] { return Joined(ColumnWords(), ", "); }},
+    {"@SORT_KEYS@",
+     [] {
+       std::vector<std::string> words = SortWords();
+       const std::string last = words.back();
+       words.pop_back();
+       return Joined(words, ", ") + " or " + last;
+     }},
+};
+
+// The text broken into lines of at most kHelpWidth bytes at its blanks.
+std::string WrappedHelp(const std::string& text) {
+  std::string wrapped;
+  size_t line_start = 0;
+  for (size_t start = 0; start < text.size();) {
+    size_t end = text.find(' ', start);
+    if (end == std::string::npos) end = text.size();
+    if (start > line_start && end - line_start > kHelpWidth) {
+      wrapped.back() = '\n';
+      line_start = start;
+    }
+    wrapped.append(text, start, end - start);
+    if (end < text.size()) wrapped += ' ';
+    start = end + 1;
+  }
+  return wrapped;
+}
+
+// The help text with the words of the tables it lists. One without line
+// breaks of its own is wrapped: the number of its words may change.
+std::string HelpText(const OptionDefinition& definition) {
+  std::string help = definition.Help;
+  const bool wrap = help.find('\n') == std::string::npos;
+  bool listed = false;
+  for (const HelpList& list : kHelpLists) {
+    const size_t at = help.find(list.Placeholder);
+    if (at == std::string::npos) continue;
+    help.replace(at, std::string(list.Placeholder).size(), list.Words());
+    listed = true;
+  }
+  return wrap && listed ? WrappedHelp(help) : help;
+}
 
 std::string OptionLine(const OptionDefinition& definition) {
   std::string line = "  ";
@@ -663,10 +709,7 @@ std::string OptionLine(const OptionDefinition& definition) {
   } else {
     line += "\n" + std::string(kHelpColumn, ' ');
   }
-  std::string help = definition.Help;
-  const size_t forms = help.find("@FORMS@");
-  if (forms != std::string::npos) help.replace(forms, 7, Joined(FormNames(), ", "));
-  for (char c : help) {
+  for (char c : HelpText(definition)) {
     line += c;
     if (c == '\n') line += std::string(kHelpColumn, ' ');
   }
@@ -682,7 +725,7 @@ bool EndsWithSeparator(const std::string& name, char separator) {
 }
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments, bool slash_help) {
-  ParseState state{arguments, slash_help, 0, false, {"Exclude", {}}, {"FileMask", {}}, ParsedCommandLine()};
+  ParseState state{arguments, slash_help, 0, false, {}, ParsedCommandLine()};
   while (state.Next < arguments.size() && state.Parsed.Error.empty()) {
     ReadArgument(state, arguments[state.Next++]);
   }
@@ -718,14 +761,11 @@ std::string UsageText() {
 
 bool ValuesText(const std::string& name, std::string& text) {
   std::vector<std::string> values;
-  if (name == "sort") {
-    values = SortWords();
-  } else if (name == "columns") {
-    values = ColumnWords();
-  } else if (name == "time-style") {
-    values = TimeStyles();
-  } else if (name == "format" || name == "Format") {
+  const OptionDefinition* option = FindOption(name);
+  if (name == "format" || name == "Format") {
     values = FormNames();
+  } else if (option != nullptr && option->Rule != nullptr && option->Rule->Values != nullptr) {
+    values = option->Rule->Values(*option);
   } else if (const SettingDeclaration* setting = FindSetting(name)) {
     values = ListedValues(*setting);
   }

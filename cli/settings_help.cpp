@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "output/forms.h"
+#include "settings/columns.h"
 #include "settings/setting_table.h"
 #include "settings/settings_file.h"
 
@@ -50,7 +51,8 @@ std::string PlainRunValue(const CommonStruct& plain, const SettingDeclaration& s
 
 std::string MissingValue(const SettingDeclaration& setting) {
   if (setting.Encoding == SettingEncoding::kWrittenOnly) return "(never read)";
-  if (setting.Encoding == SettingEncoding::kColumns) return "TWA set, the others kept";
+  if (setting.Encoding == SettingEncoding::kColumns)
+    return std::string(setting.ReaderDefault) + " set, the others kept";
   return Shown(setting.ReaderDefault);
 }
 
@@ -60,7 +62,7 @@ std::string ValuesOf(const SettingDeclaration& setting) {
     for (const std::string& name : FormNames()) forms += (forms.empty() ? "" : " ") + name;
     return forms;
   }
-  if (setting.Encoding == SettingEncoding::kColumns) return "letters of S T W C R A H";
+  if (setting.Encoding == SettingEncoding::kColumns) return "letters of " + ColumnLetterList();
   return setting.Values;
 }
 

@@ -129,26 +129,22 @@ void AppendTimeText(std::string& out, uint64_t file_time, TimeLayout layout, boo
   }
 }
 
-const std::string& TypeDescription(const FileInfoX& entry, FileTypes& types) {
-  std::string extension(ExtensionPart(entry.Find.cFileName));
-  auto known = types.Known.find(extension);
-  if (known != types.Known.end()) return known->second;
-  std::string description;
-  if (types.Source == nullptr || !types.Source->DescribeType(extension, description)) {
-    description.clear();
-  }
-  return types.Known.emplace(std::move(extension), std::move(description)).first->second;
+const std::string& TypeDescription(const FileInfoX& entry, const EntryValues& values) {
+  static const std::string kNone;
+  const auto known = values.Types.find(std::string(ExtensionPart(entry.Find.cFileName)));
+  return known != values.Types.end() ? known->second.Description : kNone;
 }
 
-const std::string& MimeTypeOf(const FileInfoX& entry, FileTypes& types) {
-  std::string extension(ExtensionPart(entry.Find.cFileName));
-  auto known = types.KnownMime.find(extension);
-  if (known != types.KnownMime.end()) return known->second;
-  std::string mime_type;
-  if (extension.empty() || types.Source == nullptr || !types.Source->LookUpMimeType(extension, mime_type)) {
-    mime_type.clear();
-  }
-  return types.KnownMime.emplace(std::move(extension), std::move(mime_type)).first->second;
+const std::string& MimeTypeOf(const FileInfoX& entry, const EntryValues& values) {
+  static const std::string kNone;
+  const auto known = values.Types.find(std::string(ExtensionPart(entry.Find.cFileName)));
+  return known != values.Types.end() ? known->second.MimeType : kNone;
+}
+
+const std::string* LinkTargetOf(const FileInfoX& entry, const EntryValues& values) {
+  if (!IsLink(entry.Find.dwFileAttributes)) return nullptr;
+  const auto known = values.LinkTargets.find(entry.Find.cFileName);
+  return known != values.LinkTargets.end() ? &known->second : nullptr;
 }
 
 const char* LinkTypeText(const FileInfoX& entry) {
@@ -157,9 +153,9 @@ const char* LinkTypeText(const FileInfoX& entry) {
   return IsFolder(entry.Find.dwFileAttributes) ? "Link to folder" : "Link";
 }
 
-void AppendTypeText(std::string& out, const std::string& file_word, const FileInfoX& entry, FileTypes& types,
-                    TextEscape escape) {
-  const std::string& description = TypeDescription(entry, types);
+void AppendTypeText(std::string& out, const std::string& file_word, const FileInfoX& entry,
+                    const EntryValues& values, TextEscape escape) {
+  const std::string& description = TypeDescription(entry, values);
   if (!description.empty()) return escape(out, description);
   const std::string_view extension = ExtensionPart(entry.Find.cFileName);
   if (extension.empty()) {

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 
 #include "listing/entry.h"
 #include "platform/platform.h"
@@ -32,23 +31,20 @@ TimeLayout TimeLayoutNamed(const std::string& style);
 // (kMinutes, or kSeconds) or the user's own format.
 void AppendTimeText(std::string& out, uint64_t file_time, TimeLayout layout, bool show_seconds);
 
-// The registry's type descriptions and MIME types, asked once per extension
-// for the length of one listing. A copy asks the same source and knows what
-// it knew.
-struct FileTypes {
-  explicit FileTypes(FolderSource* source = nullptr) : Source(source) {}
-  FolderSource* Source;                                    // none: no type is registered
-  std::unordered_map<std::string, std::string> Known;      // extension -> description, "" for none
-  std::unordered_map<std::string, std::string> KnownMime;  // extension -> MIME type, "" for none
-};
+// The registered description of a file entry's type, as the listing's
+// values hold it; empty when its extension has none (or it has no
+// extension, or the types were not asked for).
+const std::string& TypeDescription(const FileInfoX& entry, const EntryValues& values);
 
-// The registered description of a file entry's type; empty when its
-// extension has none (or it has no extension).
-const std::string& TypeDescription(const FileInfoX& entry, FileTypes& types);
+// The MIME type of a file entry by its extension, as the listing's values
+// hold it; empty when the system knows none (or the name has no extension,
+// or the MIME types were not asked for).
+const std::string& MimeTypeOf(const FileInfoX& entry, const EntryValues& values);
 
-// The MIME type of a file entry by its extension; empty when the system
-// knows none (or the name has no extension).
-const std::string& MimeTypeOf(const FileInfoX& entry, FileTypes& types);
+// Where a symbolic link points, as the link holds it and the listing's
+// values keep it; null for an entry that is no link, or whose target the
+// system did not tell (or the targets were not asked for).
+const std::string* LinkTargetOf(const FileInfoX& entry, const EntryValues& values);
 
 // The type text of a symbolic link: "Link to folder", "Link" (to a file),
 // or "Broken link" for one whose target cannot be reached; null for an
@@ -62,8 +58,8 @@ using TextEscape = void (*)(std::string& out, std::string_view text);
 // file_word (the $File word, written as it stands) and the extension in
 // quotes, or "File" without an extension. What comes from the file system
 // passes through escape.
-void AppendTypeText(std::string& out, const std::string& file_word, const FileInfoX& entry, FileTypes& types,
-                    TextEscape escape);
+void AppendTypeText(std::string& out, const std::string& file_word, const FileInfoX& entry,
+                    const EntryValues& values, TextEscape escape);
 
 // The attribute letters of an attribute word ("R H S A ", "Dir", "File").
 std::string AttributeText(uint32_t attributes);

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
+#include "listing/enrich.h"
 #include "tests/memory_folder_source.h"
 
 namespace {
@@ -80,55 +84,71 @@ void AppendBracketed(std::string& out, std::string_view text) {
 
 class TypeTextTest : public ::testing::Test {
  protected:
-  std::string Text(const std::string& name, FileTypes& types) {
+  // Enriches a listing of files of these names with what the source tells.
+  void Enrich(const std::vector<std::string>& names, const EnrichNeeds& needs) {
+    for (const std::string& name : names) {
+      listing.FileList.emplace_back();
+      listing.FileList.back().Find.cFileName = name;
+    }
+    EnrichListing(listing, "/srv", source, needs);
+  }
+  std::string Text(const std::string& name) {
     FileInfoX entry;
     entry.Find.cFileName = name;
     std::string text;
-    AppendTypeText(text, file_word, entry, types, AppendBracketed);
+    AppendTypeText(text, file_word, entry, listing.Values, AppendBracketed);
     return text;
   }
   std::string file_word = "File";
   MemoryFolderSource source;
+  DirFileStruct listing;
 };
+
+EnrichNeeds TypesOnly() {
+  EnrichNeeds needs;
+  needs.Types = true;
+  return needs;
+}
 
 TEST_F(TypeTextTest, RegisteredDescriptionsComeRawAndAreAskedOncePerExtension) {
   source.Types[".txt"] = "Text <plain> & simple";
-  FileTypes types(&source);
-  EXPECT_EQ(Text("a.txt", types), "[Text <plain> & simple]") << "the form escapes what the system gave";
-  EXPECT_EQ(Text("b.txt", types), "[Text <plain> & simple]");
+  Enrich({"a.txt", "b.txt"}, TypesOnly());
+  EXPECT_EQ(Text("a.txt"), "[Text <plain> & simple]") << "the form escapes what the system gave";
+  EXPECT_EQ(Text("b.txt"), "[Text <plain> & simple]");
   EXPECT_EQ(source.TypeLookups, 1);
 }
 
 TEST_F(TypeTextTest, UnregisteredTypesFallBackToTheWordAndTheExtensionAsOnDisk) {
   file_word = "<i>Datei</i>";
   source.Types[".log"] = "";
-  FileTypes types(&source);
-  EXPECT_EQ(Text("readme", types), "File") << "no extension: never the word";
-  EXPECT_EQ(Text("data.xyz", types), "<i>Datei</i> \"[xyz]\"") << "the word is the user's own text";
-  EXPECT_EQ(Text("A.TXT", types), "<i>Datei</i> \"[TXT]\"");
-  EXPECT_EQ(Text("x.log", types), "<i>Datei</i> \"[log]\"") << "empty description";
-  EXPECT_EQ(Text("archive.tar.gz", types), "<i>Datei</i> \"[gz]\"");
-  FileTypes none;
-  EXPECT_EQ(Text("a.log", none), "<i>Datei</i> \"[log]\"") << "without a source nothing is registered";
+  source.Types[".gz"] = "Archive";
+  EXPECT_EQ(Text("archive.tar.gz"), "<i>Datei</i> \"[gz]\"") << "nothing asked, nothing registered";
+  Enrich({"readme", "data.xyz", "A.TXT", "x.log", "archive.tar.gz"}, TypesOnly());
+  EXPECT_EQ(Text("readme"), "File") << "no extension: never the word";
+  EXPECT_EQ(Text("data.xyz"), "<i>Datei</i> \"[xyz]\"") << "the word is the user's own text";
+  EXPECT_EQ(Text("A.TXT"), "<i>Datei</i> \"[TXT]\"");
+  EXPECT_EQ(Text("x.log"), "<i>Datei</i> \"[log]\"") << "empty description";
+  EXPECT_EQ(Text("archive.tar.gz"), "[Archive]");
 }
 
 TEST_F(TypeTextTest, MimeTypesComeFromTheSourceOncePerExtension) {
   source.MimeTypes[".txt"] = "text/plain";
-  FileTypes types(&source);
+  EnrichNeeds needs;
+  needs.MimeTypes = true;
+  Enrich({"a.txt", "b.txt", "c.xyz", "README"}, needs);
   FileInfoX entry;
   for (const char* name : {"a.txt", "b.txt"}) {
     entry.Find.cFileName = name;
-    EXPECT_EQ(MimeTypeOf(entry, types), "text/plain") << name;
+    EXPECT_EQ(MimeTypeOf(entry, listing.Values), "text/plain") << name;
   }
-  EXPECT_EQ(source.MimeLookups, 1);
   entry.Find.cFileName = "c.xyz";
-  EXPECT_EQ(MimeTypeOf(entry, types), "");
+  EXPECT_EQ(MimeTypeOf(entry, listing.Values), "");
   entry.Find.cFileName = "README";
-  EXPECT_EQ(MimeTypeOf(entry, types), "") << "no extension: nothing to ask";
+  EXPECT_EQ(MimeTypeOf(entry, listing.Values), "") << "no extension: nothing to ask";
   EXPECT_EQ(source.MimeLookups, 2);
-  FileTypes none;
+  EXPECT_EQ(source.TypeLookups, 0) << "only what was asked for";
   entry.Find.cFileName = "a.txt";
-  EXPECT_EQ(MimeTypeOf(entry, none), "") << "without a source no type is known";
+  EXPECT_EQ(MimeTypeOf(entry, EntryValues()), "") << "where nothing was asked, no type is known";
 }
 
 }  // namespace

@@ -13,6 +13,12 @@ bool IsParentEntry(const FileInfoX& entry) {
   return name.size() == 2 && name[0] == '.' && name[1] == '.';
 }
 
+const FileInfoX* ParentEntryOf(const std::deque<FileInfoX>& folders) {
+  if (folders.empty()) return nullptr;
+  if (IsParentEntry(folders.front())) return &folders.front();
+  return IsParentEntry(folders.back()) ? &folders.back() : nullptr;
+}
+
 std::string LowerCase(const std::string& text) { return text.empty() ? text : LowerCaseBytes(text); }
 
 std::string ExtensionOf(const std::string& text) { return std::string(ExtensionPart(text)); }

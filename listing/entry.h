@@ -6,6 +6,7 @@
 #include <deque>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/platform.h"
@@ -21,12 +22,31 @@ struct FileInfoX {
   FolderRecord Find;
 };
 
-// The result of one scan: folders and files, each in ascending order, and
-// the sum of the files' sizes.
+// What the system tells of the files of one extension.
+struct TypeTexts {
+  std::string Description;  // the registered description; empty for none
+  std::string MimeType;     // empty for none
+};
+
+// The values of a listing's entries that only the system can tell, asked
+// once for the whole listing (EnrichListing), so that its rows are composed
+// from them however often, without asking again.
+struct EntryValues {
+  // By extension, as the names write it (".txt", "" for none): each asked
+  // once, not a copy per entry.
+  std::unordered_map<std::string, TypeTexts> Types;
+  // By name, for the symbolic links whose target the system tells.
+  std::unordered_map<std::string, std::string> LinkTargets;
+};
+
+// The result of one scan, with what the listing learnt of its entries: the
+// folders and the files, in the order of the scan until they are ordered,
+// and the sum of the files' sizes.
 struct DirFileStruct {
   std::deque<FileInfoX> FolderList;
   std::deque<FileInfoX> FileList;
   int64_t TotalBytes = 0;
+  EntryValues Values;
   // The temporary files of this program's writer that the scan met and left
   // out (IsTemporaryFileName): a killed run's leftovers, or files being written.
   std::vector<std::string> TemporaryNames;
@@ -36,6 +56,9 @@ bool IsFolder(uint32_t attributes);
 bool IsLink(uint32_t attributes);
 uint64_t EntrySize(const FileInfoX& entry);
 bool IsParentEntry(const FileInfoX& entry);
+// The parent entry of a list of folders, which ordering puts first, or last
+// where the order descends; null when the list has none.
+const FileInfoX* ParentEntryOf(const std::deque<FileInfoX>& folders);
 
 // The text lower-cased the platform's way; an empty text stays empty.
 std::string LowerCase(const std::string& text);

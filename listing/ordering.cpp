@@ -31,7 +31,7 @@ int CompareValues(T a, T b) {
   return (a > b) - (a < b);
 }
 
-uint64_t TimeOf(const FileInfoX& entry, int sort_code) {
+uint64_t TimeOf(const FileInfoX& entry, SortCode sort_code) {
   switch (sort_code) {
     case kSortByLastWrite:
       return entry.Find.ftLastWriteTime;
@@ -44,7 +44,7 @@ uint64_t TimeOf(const FileInfoX& entry, int sort_code) {
 
 // The comparison itself, on names already lower-cased where asked for.
 int CompareNamed(const FileInfoX& a, std::string_view a_name, const FileInfoX& b, std::string_view b_name,
-                 int sort_code, bool natural) {
+                 SortCode sort_code, bool natural) {
   if (IsParentEntry(a)) return -1;
   if (IsParentEntry(b)) return 1;
   int primary = 0;
@@ -82,14 +82,15 @@ bool MayChangeInLowerCase(const std::string& name) {
 
 }  // namespace
 
-int CompareEntries(const FileInfoX& a, const FileInfoX& b, int sort_code, bool ignore_case, bool natural) {
+int CompareEntries(const FileInfoX& a, const FileInfoX& b, SortCode sort_code, bool ignore_case,
+                   bool natural) {
   const std::string& a_name = a.Find.cFileName;
   const std::string& b_name = b.Find.cFileName;
   if (!ignore_case) return CompareNamed(a, a_name, b, b_name, sort_code, natural);
   return CompareNamed(a, LowerCase(a_name), b, LowerCase(b_name), sort_code, natural);
 }
 
-void InsertSorted(std::deque<FileInfoX>& list, FileInfoX entry, int sort_code, bool ignore_case,
+void InsertSorted(std::deque<FileInfoX>& list, FileInfoX entry, SortCode sort_code, bool ignore_case,
                   bool natural) {
   auto place = std::upper_bound(list.begin(), list.end(), entry, [&](const FileInfoX& a, const FileInfoX& b) {
     return CompareEntries(a, b, sort_code, ignore_case, natural) < 0;
@@ -171,7 +172,8 @@ uint64_t NameBytes(std::string_view name, size_t from, size_t count) {
   return packed;
 }
 
-SortKey KeyOf(const FileInfoX& entry, std::string_view name, int sort_code, bool natural, uint32_t index) {
+SortKey KeyOf(const FileInfoX& entry, std::string_view name, SortCode sort_code, bool natural,
+              uint32_t index) {
   // Natural order cannot be read off a name's first bytes.
   if (natural) name = std::string_view();
   switch (sort_code) {
@@ -252,9 +254,12 @@ class SortNames {
   std::vector<uint32_t> ends_;  // lowered name i: from ends_[i - 1] to ends_[i]
 };
 
+bool IsSortKey(SortCode code) { return code >= kSortByName && code <= kSortByAttributes; }
+
 }  // namespace
 
-void SortEntries(std::deque<FileInfoX>& list, int sort_code, bool ignore_case, bool natural) {
+void SortEntries(std::deque<FileInfoX>& list, SortCode sort_code, bool ignore_case, bool natural,
+                 bool descending) {
   const SortNames name_of(list, ignore_case);
 
   // The parent entry goes first under every code; the others follow sorted,
@@ -269,7 +274,7 @@ void SortEntries(std::deque<FileInfoX>& list, int sort_code, bool ignore_case, b
       keys.push_back(KeyOf(list[i], name_of(i), sort_code, natural, i));
     }
   }
-  if (sort_code >= 0 && sort_code <= 6) {
+  if (IsSortKey(sort_code)) {
     std::sort(keys.begin(), keys.end(), [&](const SortKey& a, const SortKey& b) {
       if (a.Head != b.Head) return a.Head < b.Head;
       if (a.Next != b.Next) return a.Next < b.Next;
@@ -287,10 +292,27 @@ void SortEntries(std::deque<FileInfoX>& list, int sort_code, bool ignore_case, b
     const uint32_t index = keys[i].Index;
     std::memcpy(packed + 4 * i, &index, sizeof index);
   }
-  ApplyOrder(list, [&parents, packed](size_t position) -> size_t {
+  const size_t last = list.size() - 1;
+  ApplyOrder(list, [&parents, packed, descending, last](size_t position) -> size_t {
+    if (descending) position = last - position;
     if (position < parents.size()) return parents[position];
     uint32_t index;
     std::memcpy(&index, packed + 4 * (position - parents.size()), sizeof index);
     return index;
   });
+}
+
+EntryOrder EntryOrderOf(const CommonStruct& settings) {
+  EntryOrder order;
+  order.Sort = settings.SortBy;
+  order.Descending = settings.DescOrder;
+  order.IgnoreCase = settings.IgnoreCase;
+  order.Natural = settings.NaturalOrder;
+  return order;
+}
+
+void OrderListing(DirFileStruct& listing, const EntryOrder& order) {
+  for (std::deque<FileInfoX>* list : {&listing.FolderList, &listing.FileList}) {
+    SortEntries(*list, order.Sort, order.IgnoreCase, order.Natural, order.Descending);
+  }
 }

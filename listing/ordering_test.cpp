@@ -20,13 +20,16 @@ FileInfoX Entry(const std::string& name, uint64_t size = 0, uint32_t attributes 
   return entry;
 }
 
+// Codes as numbers, as a settings file may hold any.
+SortCode Code(int number) { return static_cast<SortCode>(number); }
+
 // A mark of each entry in a time that the code does not sort by.
 uint64_t& TagOf(FileInfoX& entry, int code) {
   return code == kSortByLastRead ? entry.Find.ftCreationTime : entry.Find.ftLastAccessTime;
 }
 
 std::vector<std::string> Sorted(std::deque<FileInfoX> list, int code, bool ignore_case = false) {
-  SortEntries(list, code, ignore_case);
+  SortEntries(list, Code(code), ignore_case);
   std::vector<std::string> names;
   for (const FileInfoX& entry : list) names.push_back(entry.Find.cFileName);
   return names;
@@ -80,9 +83,9 @@ TEST(SortEntries, GivesTheOrderOfInsertingOneByOneTiesIncluded) {
       if (run % 2 == 0 && i == 100 + run) entry = Entry("..", 0, 16);
       TagOf(entry, code) = i;
       gathered.push_back(entry);
-      InsertSorted(inserted, entry, code, ignore_case);
+      InsertSorted(inserted, entry, Code(code), ignore_case);
     }
-    SortEntries(gathered, code, ignore_case);
+    SortEntries(gathered, Code(code), ignore_case);
     ASSERT_EQ(gathered.size(), inserted.size());
     for (size_t i = 0; i < gathered.size(); ++i) {
       ASSERT_EQ(TagOf(gathered[i], code), TagOf(inserted[i], code))
@@ -108,9 +111,9 @@ TEST(SortEntries, NamesThatShareLongBeginningsOrderByEveryByte) {
       FileInfoX entry = Entry(name, random() % 3, random() % 2 ? 16 : 33, random() % 3);
       TagOf(entry, code) = i;
       gathered.push_back(entry);
-      InsertSorted(inserted, entry, code, code % 2 == 0);
+      InsertSorted(inserted, entry, Code(code), code % 2 == 0);
     }
-    SortEntries(gathered, code, code % 2 == 0);
+    SortEntries(gathered, Code(code), code % 2 == 0);
     for (size_t i = 0; i < gathered.size(); ++i) {
       ASSERT_EQ(TagOf(gathered[i], code), TagOf(inserted[i], code)) << "code " << code << " position " << i;
     }
@@ -119,7 +122,7 @@ TEST(SortEntries, NamesThatShareLongBeginningsOrderByEveryByte) {
 
 TEST(SortEntries, NaturalOrderCountsTheNumbersInNames) {
   auto natural = [](std::deque<FileInfoX> list, int code) {
-    SortEntries(list, code, false, true);
+    SortEntries(list, Code(code), false, true);
     Names names;
     for (const FileInfoX& entry : list) names.push_back(entry.Find.cFileName);
     return names;
@@ -143,9 +146,9 @@ TEST(SortEntries, NaturalOrderCountsTheNumbersInNames) {
         random() % 3);
     TagOf(entry, 0) = i;
     gathered.push_back(entry);
-    InsertSorted(inserted, entry, 0, false, true);
+    InsertSorted(inserted, entry, kSortByName, false, true);
   }
-  SortEntries(gathered, 0, false, true);
+  SortEntries(gathered, kSortByName, false, true);
   for (size_t i = 0; i < gathered.size(); ++i) ASSERT_EQ(TagOf(gathered[i], 0), TagOf(inserted[i], 0)) << i;
 }
 
@@ -168,7 +171,7 @@ TEST(CompareNatural, IsATotalOrder) {
 
 TEST(InsertSorted, KeepsTheListAscendingWhereverTheEntryGoes) {
   std::deque<FileInfoX> list;
-  for (const char* name : {"m", "a", "z", "f", "q", "b"}) InsertSorted(list, Entry(name), 0, false);
+  for (const char* name : {"m", "a", "z", "f", "q", "b"}) InsertSorted(list, Entry(name), kSortByName, false);
   Names names;
   for (const FileInfoX& entry : list) names.push_back(entry.Find.cFileName);
   EXPECT_EQ(names, (Names{"a", "b", "f", "m", "q", "z"}));

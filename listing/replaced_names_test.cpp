@@ -24,8 +24,7 @@ class ReplacedNamesTest : public ::testing::Test {
   size_t ScanAndCount() {
     std::string failure;
     DirFileStruct listing;
-    EXPECT_TRUE(ScanListing(record, record.DirStr, source, {}, record.IncludeParent, listing, failure))
-        << failure;
+    EXPECT_TRUE(ScanListing(ScanRulesOf(record), record.DirStr, source, listing, failure)) << failure;
     return CountReplacedNames(listing);
   }
 

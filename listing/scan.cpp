@@ -3,7 +3,6 @@
 #include <string>
 #include <vector>
 
-#include "listing/ordering.h"
 #include "platform/wildcard.h"
 
 namespace {
@@ -38,12 +37,13 @@ bool MatchesAny(const std::vector<std::string>& patterns, const std::string& nam
 // settings and the caller leave out.
 class EntryFilter {
  public:
-  EntryFilter(const CommonStruct& settings, const std::vector<std::string>& left_out)
-      : folder_patterns_(PatternsOf(settings.DirMask)),
-        file_patterns_(PatternsOf(settings.FileMask)),
-        excluded_(settings.Exclude.empty() ? std::vector<std::string>() : PatternsOf(settings.Exclude)),
-        hide_hidden_(settings.HideHidden),
-        left_out_(left_out) {}
+  explicit EntryFilter(const ScanRules& rules)
+      : folder_patterns_(PatternsOf(rules.DirMask)),
+        file_patterns_(PatternsOf(rules.FileMask)),
+        excluded_(rules.Exclude.empty() ? std::vector<std::string>() : PatternsOf(rules.Exclude)),
+        hide_hidden_(rules.HideHidden),
+        include_parent_(rules.IncludeParent),
+        left_out_(rules.LeftOut) {}
 
   // True when the masks are matched here rather than by the folder source.
   bool MatchesMasks() const { return folder_patterns_.size() > 1 || file_patterns_.size() > 1; }
@@ -53,7 +53,8 @@ class EntryFilter {
     first_ = false;
     if (own_entry || !IsFolder(find.dwFileAttributes)) return false;
     if (MatchesMasks() && !MatchesAny(folder_patterns_, find.cFileName)) return false;
-    return find.cFileName == ".." || !LeftOut(find);
+    if (find.cFileName == "..") return include_parent_;
+    return !LeftOut(find);
   }
 
   bool KeepsFile(const FolderRecord& find, DirFileStruct& listing) const {
@@ -83,6 +84,7 @@ class EntryFilter {
   const std::vector<std::string> file_patterns_;
   const std::vector<std::string> excluded_;
   const bool hide_hidden_;
+  const bool include_parent_;
   const std::vector<std::string>& left_out_;
   bool first_ = true;
 };
@@ -92,16 +94,6 @@ void AddFolder(DirFileStruct& listing, const FolderRecord& find) { listing.Folde
 void AddFile(DirFileStruct& listing, const FolderRecord& find) {
   listing.FileList.push_back({find});
   listing.TotalBytes += static_cast<int64_t>(EntrySize(listing.FileList.back()));
-}
-
-void Finish(const CommonStruct& settings, std::deque<FileInfoX>& list) {
-  SortEntries(list, settings.SortBy, settings.IgnoreCase, settings.NaturalOrder);
-}
-
-void FinishFolders(const CommonStruct& settings, bool include_parent, DirFileStruct& listing) {
-  auto& folders = listing.FolderList;
-  Finish(settings, folders);
-  if (!folders.empty() && !include_parent && IsParentEntry(folders.front())) folders.pop_front();
 }
 
 // A listing cut short is no listing: nothing of it may reach a document.
@@ -127,35 +119,40 @@ bool Pass(const std::string& mask, const RecordReader& read, EntryFilter& filter
 
 }  // namespace
 
-bool ScanListing(const CommonStruct& settings, const std::string& folder, FolderSource& source,
-                 const std::vector<std::string>& left_out, bool include_parent, DirFileStruct& listing,
-                 std::string& failure) {
+ScanRules ScanRulesOf(const CommonStruct& settings) {
+  ScanRules rules;
+  rules.DirMask = settings.DirMask;
+  rules.FileMask = settings.FileMask;
+  rules.Exclude = settings.Exclude;
+  rules.HideHidden = settings.HideHidden;
+  rules.IncludeParent = settings.IncludeParent;
+  return rules;
+}
+
+bool ScanListing(const ScanRules& rules, const std::string& folder, FolderSource& source,
+                 DirFileStruct& listing, std::string& failure) {
   const RecordReader read = [&source, &folder](const std::string& mask,
                                                const std::function<void(const FolderRecord&)>& visit,
                                                std::string& reason) {
     return source.Enumerate(JoinPath(folder, mask), visit, reason);
   };
-  return ScanListing(settings, read, left_out, include_parent, listing, failure);
+  return ScanListing(rules, read, listing, failure);
 }
 
-bool ScanListing(const CommonStruct& settings, const RecordReader& reader,
-                 const std::vector<std::string>& left_out, bool include_parent, DirFileStruct& listing,
+bool ScanListing(const ScanRules& rules, const RecordReader& reader, DirFileStruct& listing,
                  std::string& failure) {
   listing = DirFileStruct();
-  EntryFilter filter(settings, left_out);
+  EntryFilter filter(rules);
   bool read = false;
   if (filter.MatchesMasks()) {
     read = Pass("*", reader, filter, true, true, listing, failure);
-  } else if (settings.DirMask == settings.FileMask) {
+  } else if (rules.DirMask == rules.FileMask) {
     // One mask for both lists: one pass over the folder reads each record
     // once and gives both lists exactly what the two passes would.
-    read = Pass(settings.DirMask, reader, filter, true, true, listing, failure);
+    read = Pass(rules.DirMask, reader, filter, true, true, listing, failure);
   } else {
-    read = Pass(settings.DirMask, reader, filter, true, false, listing, failure) &&
-           Pass(settings.FileMask, reader, filter, false, true, listing, failure);
+    read = Pass(rules.DirMask, reader, filter, true, false, listing, failure) &&
+           Pass(rules.FileMask, reader, filter, false, true, listing, failure);
   }
-  if (!read) return Unread(listing);
-  FinishFolders(settings, include_parent, listing);
-  Finish(settings, listing.FileList);
-  return true;
+  return read || Unread(listing);
 }

@@ -5,16 +5,21 @@
 #include <filesystem>
 
 #include "listing/entry.h"
+#include "listing/ordering.h"
 #include "tests/memory_folder_source.h"
 #include "tests/test_support.h"
 
 namespace {
 
-// The scan of the settings' own folder, into listing.
-void ScanListing(const CommonStruct& record, FolderSource& source, DirFileStruct& listing) {
+// The scan of the settings' own folder into listing, in the order the
+// settings ask for, as a listing is made.
+void ScanListing(const CommonStruct& record, FolderSource& source, DirFileStruct& listing,
+                 const std::vector<std::string>& left_out = {}) {
   std::string failure;
-  ASSERT_TRUE(::ScanListing(record, record.DirStr, source, {}, record.IncludeParent, listing, failure))
-      << failure;
+  ScanRules rules = ScanRulesOf(record);
+  rules.LeftOut = left_out;
+  ASSERT_TRUE(::ScanListing(rules, record.DirStr, source, listing, failure)) << failure;
+  OrderListing(listing, EntryOrderOf(record));
 }
 
 class ScanTest : public ::testing::Test {
@@ -61,6 +66,25 @@ TEST_F(ScanTest, TheParentEntryIsKeptOnlyWhenAsked) {
   record.DirMask = "a*";
   ScanListing(record, source, listing);
   EXPECT_EQ(NamesOf(listing.FolderList), (Names{"alpha"})) << "a mask that misses .. lists no parent";
+}
+
+TEST_F(ScanTest, TheScanAloneKeepsTheFoldersOrderAndOrderingPutsItsOwnInPlace) {
+  record.IncludeParent = true;
+  std::string failure;
+  ASSERT_TRUE(::ScanListing(ScanRulesOf(record), record.DirStr, source, listing, failure)) << failure;
+  EXPECT_EQ(NamesOf(listing.FolderList), (Names{"..", "Sub", "alpha"}));
+  EXPECT_EQ(NamesOf(listing.FileList), (Names{"big.iso", "Readme.TXT", "b.txt"}))
+      << "as the folder gave them";
+  record.SortBy = kSortBySize;
+  record.DescOrder = true;
+  OrderListing(listing, EntryOrderOf(record));
+  EXPECT_EQ(NamesOf(listing.FileList), (Names{"big.iso", "Readme.TXT", "b.txt"})) << "the greatest first";
+  EXPECT_EQ(NamesOf(listing.FolderList), (Names{"alpha", "Sub", ".."}))
+      << "descending turns the whole order round, the parent entry last, as the classic forms write it";
+  record.DescOrder = false;
+  OrderListing(listing, EntryOrderOf(record));
+  EXPECT_EQ(NamesOf(listing.FileList), (Names{"b.txt", "Readme.TXT", "big.iso"}));
+  EXPECT_EQ(NamesOf(listing.FolderList), (Names{"..", "Sub", "alpha"}));
 }
 
 TEST_F(ScanTest, ADriveRootWithoutDotEntriesLosesNothing) {
@@ -126,8 +150,7 @@ TEST_F(ScanTest, TheListingsOwnOutputAndTemporaryFilesAreLeftOut) {
   source.Folders["Data"].push_back(MakeRecord(".kestrova-0a1b2c.tmp", 32, 500));
   source.Folders["Data"].push_back(MakeRecord("~kestrova-0a1b2c.tmp", 32, 500));
   source.Folders["Data"].push_back(MakeRecord(".kestrova-0a1b2c.tmp.txt", 32, 7));
-  std::string failure;
-  ASSERT_TRUE(::ScanListing(record, record.DirStr, source, {"index.html"}, false, listing, failure));
+  ScanListing(record, source, listing, {"index.html"});
   EXPECT_EQ(NamesOf(listing.FileList), (Names{".kestrova-0a1b2c.tmp.txt", "Readme.TXT", "b.txt", "big.iso"}))
       << "neither the output nor a killed run's temporary files; a name of another pattern stays";
   EXPECT_EQ(NamesOf(listing.FolderList), (Names{"Sub", "alpha", "index.html.d"}));

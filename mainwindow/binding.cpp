@@ -120,21 +120,18 @@ void ShowField(const CommonStruct& record, const SettingControl& binding) {
 
 const struct {
   ControlId box;
-  bool ColumnSet::*column;
+  ColumnId column;
 } kColumnBoxes[] = {
-    {kSizeCheck, &ColumnSet::Size},
-    {kTypeCheck, &ColumnSet::Type},
-    {kLastWriteCheck, &ColumnSet::LastWrite},
-    {kCreationTimeCheck, &ColumnSet::CreationTime},
-    {kLastReadCheck, &ColumnSet::LastRead},
-    {kAttributesCheck, &ColumnSet::Attributes},
-    {kShowSecondsCheck, &ColumnSet::ShowSeconds},
+    {kSizeCheck, ColumnId::kSize},           {kTypeCheck, ColumnId::kType},
+    {kLastWriteCheck, ColumnId::kLastWrite}, {kCreationTimeCheck, ColumnId::kCreation},
+    {kLastReadCheck, ColumnId::kLastRead},   {kAttributesCheck, ColumnId::kAttributes},
+    {kShowSecondsCheck, ColumnId::kSeconds},
 };
 
 // The sort radios in the order in which collecting tests them.
 const struct {
   ControlId radio;
-  int32_t code;
+  SortCode code;
 } kSortRadios[] = {
     {kSortByNameRadio, kSortByName},
     {kSortBySizeRadio, kSortBySize},
@@ -145,7 +142,7 @@ const struct {
     {kSortByAttributesRadio, kSortByAttributes},
 };
 
-void CollectSortBy(int32_t& sortBy) {
+void CollectSortBy(SortCode& sortBy) {
   for (const auto& entry : kSortRadios) {
     if (IsChecked(Controls[entry.radio])) {
       sortBy = entry.code;
@@ -154,7 +151,7 @@ void CollectSortBy(int32_t& sortBy) {
   }
 }
 
-void ShowSortBy(int32_t sortBy) {
+void ShowSortBy(SortCode sortBy) {
   // A code outside the radios' range checks none of them.
   for (const auto& entry : kSortRadios) SetChecked(Controls[entry.radio], entry.code == sortBy);
 }
@@ -189,8 +186,8 @@ bool CollectSettings(bool report) {
   s.IncludeParent = GetCheck(Controls[kIncludeParentCheck]) != 0;
   SetPathFieldsFromOutputEdit(GetText(Controls[kSourceFolderEdit]));
   CollectSortBy(s.SortBy);
-  s.SizeIn = GetSelection(Controls[kSizeInCombo]);
-  for (const auto& entry : kColumnBoxes) s.Columns.*entry.column = GetCheck(Controls[entry.box]) != 0;
+  s.SizeIn = static_cast<SizeUnit>(GetSelection(Controls[kSizeInCombo]));
+  for (const auto& entry : kColumnBoxes) s.Columns.Set(entry.column, GetCheck(Controls[entry.box]) != 0);
   s.Output = IsHtmlFileName(GetText(Controls[kOutputFileEdit])) ? kOutputHtml : kOutputText;
   return result;
 }
@@ -202,7 +199,7 @@ void PushSettingsToControls() {
   // The parent entry's box is never set from settings, which never hold it.
   for (const SettingControl& binding : kSettingControls) ShowField(s, binding);
   for (const auto& entry : kColumnBoxes) {
-    SetCheck(Controls[entry.box], s.Columns.*entry.column ? BST_CHECKED : BST_UNCHECKED);
+    SetCheck(Controls[entry.box], s.Columns.Has(entry.column) ? BST_CHECKED : BST_UNCHECKED);
   }
   SetSelection(Controls[kSizeInCombo], s.SizeIn);
   SetChecked(Controls[kHtmlRadio], s.Output == kOutputHtml);

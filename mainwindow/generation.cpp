@@ -49,7 +49,7 @@ class CountingFolderSource : public FolderSource {
  public:
   explicit CountingFolderSource(Job& job) : job_(job) {}
 
-  // The scan sorts the entries of each pass as soon as the pass ends.
+  // The entries are ordered once the passes over the folder end.
   bool Enumerate(const std::string& pattern, const std::function<void(const FolderRecord&)>& visit,
                  std::string& failure) override {
     bool reading = false;
@@ -69,8 +69,11 @@ class CountingFolderSource : public FolderSource {
     return read;
   }
 
+  // The types are asked for the rows once the folder is read and before
+  // they are ordered; the title counts that as making the document.
   bool DescribeType(const std::string& extension, std::string& description) override {
     StopWhenCancelled(job_);
+    job_.step = GenerationStep::kWriting;
     return job_.source->DescribeType(extension, description);
   }
 

@@ -38,16 +38,15 @@ std::string CsvHeader(const ListingRun& run) {
     if (!HasField(run, field)) continue;
     if (!first) header += ',';
     first = false;
-    header += field.Key;
+    header += FieldKey(field);
   }
   return header + "\r\n";
 }
 
 void ComposeCsvDocument(ListingRun& run) {
-  const CommonStruct& record = *run.Settings;
   DocumentText& doc = run.Document;
   doc = DocumentText();
   AppendText(doc, CsvHeader(run));
-  AppendListRows(doc, EntryList::kFolders, record.DescOrder);
-  AppendListRows(doc, EntryList::kFiles, record.DescOrder);
+  AppendListRows(doc, EntryList::kFolders);
+  AppendListRows(doc, EntryList::kFiles);
 }

@@ -39,11 +39,10 @@ void AppendText(DocumentText& doc, std::string_view text) {
   doc.Pieces.back().Text.assign(text);
 }
 
-void AppendListRows(DocumentText& doc, EntryList list, bool descending) {
+void AppendListRows(DocumentText& doc, EntryList list) {
   DocumentPiece piece;
   piece.Rows = true;
   piece.List = list;
-  piece.Descending = descending;
   doc.Pieces.push_back(std::move(piece));
 }
 
@@ -59,9 +58,7 @@ bool VisitDocumentTexts(const DocumentText& doc, const DirFileStruct& listing, c
     if (list.empty() || !compose) continue;
     rows.clear();
     rows.reserve(kRowRunBytes + 4096);
-    const bool visited = piece.Descending ? VisitRows(compose, list.rbegin(), list.rend(), rows, visit)
-                                          : VisitRows(compose, list.begin(), list.end(), rows, visit);
-    if (!visited) return false;
+    if (!VisitRows(compose, list.begin(), list.end(), rows, visit)) return false;
   }
   return true;
 }

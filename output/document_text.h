@@ -21,7 +21,6 @@ struct DocumentPiece {
   std::string Text;
   bool Rows = false;
   EntryList List = EntryList::kFolders;
-  bool Descending = false;  // rows from the list's last entry to its first
 };
 
 struct DocumentText {
@@ -32,8 +31,8 @@ struct DocumentText {
 using RowComposer = std::function<void(const FileInfoX& entry, std::string& row)>;
 
 void AppendText(DocumentText& doc, std::string_view text);
-// The rows of a list, from its last entry to its first when descending.
-void AppendListRows(DocumentText& doc, EntryList list, bool descending);
+// The rows of a list, in the list's order.
+void AppendListRows(DocumentText& doc, EntryList list);
 
 // Calls visit with every text of the document, in order: its own texts as
 // they stand, the rows of the listing's lists composed by compose and handed

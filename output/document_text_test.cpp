@@ -38,12 +38,13 @@ TEST(DocumentText, TextsAndListRowsComeInDocumentOrder) {
   AppendText(doc, "head ");
   AppendText(doc, "");
   AppendText(doc, "line\n");
-  AppendListRows(doc, EntryList::kFiles, false);
+  AppendListRows(doc, EntryList::kFiles);
   AppendText(doc, "--\n");
-  AppendListRows(doc, EntryList::kFiles, true);
-  AppendListRows(doc, EntryList::kFolders, false);
+  AppendListRows(doc, EntryList::kFiles);
+  AppendListRows(doc, EntryList::kFolders);
   EXPECT_EQ(doc.Pieces.size(), 5u) << "texts that follow one another share a piece";
-  EXPECT_EQ(Flatten(doc, listing, kNameLines), "head line\na\nb\nc\n--\nc\nb\na\n");
+  EXPECT_EQ(Flatten(doc, listing, kNameLines), "head line\na\nb\nc\n--\na\nb\nc\n")
+      << "rows in the list's own order, each time";
   EXPECT_EQ(DocumentLength(doc, listing, kNameLines), Flatten(doc, listing, kNameLines).size());
   EXPECT_EQ(Flatten(doc, listing, nullptr), "head line\n--\n") << "no rows without a composer";
   EXPECT_EQ(Flatten(DocumentText(), listing, kNameLines), "");
@@ -53,7 +54,7 @@ TEST(DocumentText, RowsComeInLargeRunsAndAFalseVisitStops) {
   DirFileStruct listing;
   listing.FolderList.resize(20000);
   DocumentText doc;
-  AppendListRows(doc, EntryList::kFolders, false);
+  AppendListRows(doc, EntryList::kFolders);
   const RowComposer ten_bytes = [](const FileInfoX&, std::string& row) { row += "0123456789"; };
   int visits = 0;
   size_t length = 0;
@@ -73,7 +74,7 @@ TEST(WriteDocument, EveryLineEndBecomesTheOneAskedFor) {
   const DirFileStruct listing = Files({"x", "y\r"});
   DocumentText doc;
   AppendText(doc, "a\r\nb\nc\r");
-  AppendListRows(doc, EntryList::kFiles, false);
+  AppendListRows(doc, EntryList::kFiles);
   AppendText(doc, "\n");
   const RowComposer lines = [](const FileInfoX& entry, std::string& row) {
     row += "\n" + entry.Find.cFileName;
@@ -96,7 +97,7 @@ TEST(WriteDocument, AFailedWriteEndsTheWrite) {
   const DirFileStruct listing = Files({"a", "b"});
   DocumentText doc;
   AppendText(doc, "one\r\n");
-  AppendListRows(doc, EntryList::kFiles, false);
+  AppendListRows(doc, EntryList::kFiles);
   RecordingSink sink;
   sink.failFrom = 1;
   EXPECT_FALSE(WriteDocument(doc, listing, kNameLines, sink, "\n"));

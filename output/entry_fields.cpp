@@ -91,57 +91,59 @@ FieldValue AttributesValue(ListingRun&, const FileInfoX& entry, std::string& scr
 // made of the user's words and the extension, which the name already holds.
 FieldValue TypeValue(ListingRun& run, const FileInfoX& entry, std::string&) {
   if (IsFolder(entry.Find.dwFileAttributes)) return {FieldType::kNone, {}};
-  return TextOrNone(TypeDescription(entry, run.Types));
+  return TextOrNone(TypeDescription(entry, run.Listing.Values));
 }
 
 FieldValue MimeValue(ListingRun& run, const FileInfoX& entry, std::string&) {
   if (IsFolder(entry.Find.dwFileAttributes)) return {FieldType::kNone, {}};
-  return TextOrNone(MimeTypeOf(entry, run.Types));
+  return TextOrNone(MimeTypeOf(entry, run.Listing.Values));
 }
 
-// Read as the row is composed: one readlink for each link, none for any
-// other entry.
-FieldValue TargetValue(ListingRun& run, const FileInfoX& entry, std::string& scratch) {
+FieldValue TargetValue(ListingRun& run, const FileInfoX& entry, std::string&) {
   if (!IsLink(entry.Find.dwFileAttributes)) return {FieldType::kAbsent, {}};
-  if (run.Types.Source == nullptr ||
-      !run.Types.Source->LinkTarget(JoinPath(run.Folder, entry.Find.cFileName), scratch))
-    return {FieldType::kNone, {}};
-  return Text(scratch);
+  const std::string* target = LinkTargetOf(entry, run.Listing.Values);
+  return target != nullptr ? Text(*target) : FieldValue{FieldType::kNone, {}};
 }
 
-struct SortKey {
-  int code;
-  const char* name;
-};
+using ValueOf = FieldValue (*)(ListingRun& run, const FileInfoX& entry, std::string& scratch);
 
-constexpr SortKey kSortKeys[] = {
-    {kSortByName, "name"},
-    {kSortByType, "type"},
-    {kSortByLastWrite, "modified"},
-    {kSortByCreation, "created"},
-    {kSortByLastRead, "accessed"},
-    {kSortBySize, "size"},
-    {kSortByAttributes, "attributes"},
-};
+// A field of a column, keyed as the column table says.
+constexpr EntryField Field(ColumnId column, ValueOf value) { return {nullptr, column, value}; }
+// A field of its own.
+constexpr EntryField Field(const char* key, ValueOf value) { return {key, ColumnId::kName, value}; }
+// A field of the totals below a folder.
+constexpr EntryField SizesField(const char* key, ValueOf value) {
+  return {key, ColumnId::kName, value, true};
+}
 
 }  // namespace
 
 const EntryField kEntryFields[kEntryFieldCount] = {
-    {"name", NameValue},
-    {"name_bytes", NameBytesValue},
-    {"kind", KindValue},
-    {"size", SizeValue},
-    {"modified", ModifiedValue},
-    {"created", CreatedValue},
-    {"accessed", AccessedValue},
-    {"attributes", AttributesValue},
-    {"type", TypeValue},
-    {"mime", MimeValue},
-    {"target", TargetValue},
-    {"files", FilesValue, true},
-    {"folders", FoldersValue, true},
-    {"size_incomplete", IncompleteValue, true},
+    Field(ColumnId::kName, NameValue),
+    Field("name_bytes", NameBytesValue),
+    Field("kind", KindValue),
+    Field(ColumnId::kSize, SizeValue),
+    Field(ColumnId::kLastWrite, ModifiedValue),
+    Field(ColumnId::kCreation, CreatedValue),
+    Field(ColumnId::kLastRead, AccessedValue),
+    Field(ColumnId::kAttributes, AttributesValue),
+    Field(ColumnId::kType, TypeValue),
+    Field("mime", MimeValue),
+    Field("target", TargetValue),
+    SizesField("files", FilesValue),
+    SizesField("folders", FoldersValue),
+    SizesField("size_incomplete", IncompleteValue),
 };
+
+const char* FieldKey(const EntryField& field) {
+  return field.OwnKey != nullptr ? field.OwnKey : ColumnOf(field.Column).Field;
+}
+
+EnrichNeeds EntryFieldNeeds(const CommonStruct&) {
+  EnrichNeeds needs;
+  needs.Types = needs.MimeTypes = needs.LinkTargets = true;
+  return needs;
+}
 
 bool HasField(const ListingRun& run, const EntryField& field) {
   return !field.WithSizesOnly || run.SizesAddedUp;
@@ -150,13 +152,6 @@ bool HasField(const ListingRun& run, const EntryField& field) {
 const char* EntryKind(const FileInfoX& entry) {
   if (IsLink(entry.Find.dwFileAttributes)) return "link";
   return IsFolder(entry.Find.dwFileAttributes) ? "folder" : "file";
-}
-
-const char* SortKeyName(int sort_code) {
-  for (const SortKey& key : kSortKeys) {
-    if (key.code == sort_code) return key.name;
-  }
-  return "name";
 }
 
 std::string FolderOwnName(const std::string& folder) {
@@ -171,9 +166,8 @@ std::string FolderOwnName(const std::string& folder) {
 }
 
 bool IsFirstRow(const ListingRun& run, const FileInfoX& entry) {
-  const bool descending = run.Settings->DescOrder;
   for (const auto* list : {&run.Listing.FolderList, &run.Listing.FileList}) {
-    if (!list->empty()) return &entry == (descending ? &list->back() : &list->front());
+    if (!list->empty()) return &entry == &list->front();
   }
   return false;
 }

@@ -7,8 +7,10 @@
 #include <string>
 #include <string_view>
 
+#include "listing/enrich.h"
 #include "listing/entry.h"
 #include "output/listing_run.h"
+#include "settings/columns.h"
 
 enum class FieldType {
   kText,    // from the system or the program, to be escaped
@@ -25,7 +27,11 @@ struct FieldValue {
 };
 
 struct EntryField {
-  const char* Key;  // the JSON key, the CSV column's caption
+  // The key (the JSON key, the CSV column's caption) of a field that is no
+  // column of the listing; null for a column's field, keyed by the column
+  // table as Column's.
+  const char* OwnKey;
+  ColumnId Column;
   // The field's value; computed texts go into scratch, which the caller
   // hands in empty.
   FieldValue (*Value)(ListingRun& run, const FileInfoX& entry, std::string& scratch);
@@ -45,6 +51,12 @@ struct EntryField {
 constexpr size_t kEntryFieldCount = 14;
 extern const EntryField kEntryFields[kEntryFieldCount];
 
+// The field's key: its own, or its column's field.
+const char* FieldKey(const EntryField& field);
+
+// What the fields need of the system: every type, MIME type and link target.
+EnrichNeeds EntryFieldNeeds(const CommonStruct& settings);
+
 // True when the run's entries have the field (a CSV column of it).
 bool HasField(const ListingRun& run, const EntryField& field);
 
@@ -52,13 +64,10 @@ bool HasField(const ListingRun& run, const EntryField& field);
 // "folder" or "file".
 const char* EntryKind(const FileInfoX& entry);
 
-// The sort key's name among the fields ("name", "size", "modified" ...).
-const char* SortKeyName(int sort_code);
-
 // The folder's own name: its path's last part, without a closing separator;
 // empty for a root.
 std::string FolderOwnName(const std::string& folder);
 
-// True for the entry whose row a document of folders then files, in the
-// settings' direction, writes first.
+// True for the entry whose row a document of folders then files writes
+// first.
 bool IsFirstRow(const ListingRun& run, const FileInfoX& entry);

@@ -2,6 +2,7 @@
 
 #include "listing/entry.h"
 #include "output/csv_document.h"
+#include "output/entry_fields.h"
 #include "output/escapes.h"
 #include "output/html_document.h"
 #include "output/html_rows.h"
@@ -11,10 +12,19 @@
 #include "output/page_document.h"
 #include "output/page_rows.h"
 #include "output/text_document.h"
+#include "settings/columns.h"
 
 namespace {
 
 std::string NoText(const ListingRun&) { return std::string(); }
+
+// The rows of a form of columns ask the system only for the types, which
+// their type column shows.
+EnrichNeeds TypeColumnNeeds(const CommonStruct& settings) {
+  EnrichNeeds needs;
+  needs.Types = ShowsColumn(settings, ColumnId::kType);
+  return needs;
+}
 std::string NoTail(const ListingTotals&) { return std::string(); }
 
 const TreeDocumentForm kJsonTree{JsonTreeHead,    JsonTreeTail,   IndentJsonRow, OpenJsonFolder,
@@ -36,7 +46,8 @@ const OutputForm kForms[] = {
      nullptr,
      &ListingRun::Folder,
      nullptr,
-     IsOwnHtmlPage},
+     IsOwnHtmlPage,
+     TypeColumnNeeds},
     {FormCode::kText,
      "text",
      {nullptr},
@@ -57,7 +68,8 @@ const OutputForm kForms[] = {
      nullptr,
      &ListingRun::FolderShown,
      nullptr,
-     IsOwnStandardsPage},
+     IsOwnStandardsPage,
+     TypeColumnNeeds},
     {FormCode::kJson,
      "json",
      {".json", nullptr},
@@ -68,7 +80,9 @@ const OutputForm kForms[] = {
      LineEnds::kAsComposed,
      nullptr,
      &ListingRun::Folder,
-     &kJsonTree},
+     &kJsonTree,
+     nullptr,
+     EntryFieldNeeds},
     {FormCode::kCsv,
      "csv",
      {".csv", nullptr},
@@ -79,7 +93,9 @@ const OutputForm kForms[] = {
      LineEnds::kAsComposed,
      nullptr,
      &ListingRun::Folder,
-     &kCsvTree},
+     &kCsvTree,
+     nullptr,
+     EntryFieldNeeds},
     {FormCode::kNames,
      "names",
      {nullptr},
@@ -101,7 +117,9 @@ const OutputForm kForms[] = {
      LineEnds::kPlatform,
      nullptr,
      &ListingRun::Folder,
-     &kLinesTree},
+     &kLinesTree,
+     nullptr,
+     TypeColumnNeeds},
 };
 
 RowComposer RowsOf(ListingRun& run) {

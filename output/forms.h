@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "listing/column_values.h"
+#include "listing/enrich.h"
 #include "output/listing_run.h"
 #include "settings/common_struct.h"
 
@@ -69,6 +70,9 @@ struct OutputForm {
   // keeps; null for a form whose pages carry none, which a tree walk never
   // writes over a file of the name.
   bool (*IsOwnPage)(std::string_view start) = nullptr;
+  // What the rows need of the system beyond the records, looked up once
+  // before the run is ordered; null where they need nothing.
+  EnrichNeeds (*Needs)(const CommonStruct& settings) = nullptr;
 };
 
 // How much of a file's start IsOwnPage reads at most.

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "listing/enrich.h"
+#include "listing/ordering.h"
 #include "listing/scan.h"
 #include "output/escapes.h"
 #include "output/placeholders.h"
@@ -83,12 +85,12 @@ GenerateStatus ComposeListing(const CommonStruct& settings, const ListingPlace& 
   run.Tree = place.Tree;
   run.SizesAddedUp = place.SizesAddedUp;
   run.LinkPrefix = place.LinkPrefix;
-  run.Types = FileTypes(&source);
   run.Times = TimeLayoutNamed(settings.TimeStyle);
-  const bool scanned =
-      place.Read ? ScanListing(settings, place.Read, place.LeftOut, place.IncludeParent, run.Listing, reason)
-                 : ScanListing(settings, place.Folder, source, place.LeftOut, place.IncludeParent,
-                               run.Listing, reason);
+  ScanRules rules = ScanRulesOf(settings);
+  rules.IncludeParent = place.IncludeParent;
+  rules.LeftOut = place.LeftOut;
+  const bool scanned = place.Read ? ScanListing(rules, place.Read, run.Listing, reason)
+                                  : ScanListing(rules, place.Folder, source, run.Listing, reason);
   if (!scanned) return GenerateStatus::kCannotReadFolder;
   if (place.Filter) {
     place.Filter(run.Listing);
@@ -96,6 +98,9 @@ GenerateStatus ComposeListing(const CommonStruct& settings, const ListingPlace& 
     for (const FileInfoX& file : run.Listing.FileList)
       run.Listing.TotalBytes += static_cast<int64_t>(EntrySize(file));
   }
+  if (!place.ScanOnly && form.Needs != nullptr)
+    EnrichListing(run.Listing, place.Folder, source, form.Needs(settings));
+  OrderListing(run.Listing, EntryOrderOf(settings));
   ComputeListingTotals(run);
   if (place.ScanOnly) return GenerateStatus::kWritten;
   for (const SubstitutedText& text : kSubstitutedTexts) {

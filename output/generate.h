@@ -115,10 +115,13 @@ struct ListingPlace {
 ListingPlace PlaceOf(const CommonStruct& settings);
 
 // Lists the place's folder and composes the run's document in the form,
-// without writing it: the steps up to the writer. The rows are composed as
-// the run is written, with the source's type descriptions: until then the
-// settings, the source and the place's tree must stay. kWritten when the
-// run is ready to write.
+// without writing it: the steps up to the writer, on the calling thread.
+// The folder is scanned, its entries enriched with what the form's rows
+// need of the source (types, link targets), ordered as the settings say,
+// counted, the placeholders substituted and the document composed. The rows
+// are composed as the run is written, from what the run holds, asking the
+// source nothing more: until then the settings and the place's tree must
+// stay. kWritten when the run is ready to write.
 GenerateStatus ComposeListing(const CommonStruct& settings, const ListingPlace& place, FolderSource& source,
                               const OutputForm& form, ListingRun& run, std::string& reason);
 

@@ -34,7 +34,7 @@ ListingRun RunOf(const CommonStruct& settings, const std::vector<std::string>& n
   run.Form = &FormOf(FormCode::kText);
   for (const std::string& name : names) run.Listing.FileList.push_back({MakeRecord(name, 32)});
   AppendText(run.Document, head);
-  AppendListRows(run.Document, EntryList::kFiles, false);
+  AppendListRows(run.Document, EntryList::kFiles);
   return run;
 }
 
@@ -126,7 +126,7 @@ TEST(ComposeListing, TheSameSettingsListOneFolderAfterAnother) {
   settings.ContentOf = "Content of";
   settings.Befor = "<!-- $FileCount in $DirPath -->";
   settings.HeadCustom = "<META NAME=keywords CONTENT=\"$DirPath\">";
-  settings.Columns.Size = true;
+  settings.Columns.Set(ColumnId::kSize);
   const CommonStruct& shared = settings;
   std::vector<std::string> pages;
   for (const char* folder : {"C:\\a", "C:\\b", "C:\\a"}) {

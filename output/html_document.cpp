@@ -147,7 +147,7 @@ void ComposeHtmlDocument(ListingRun& run) {
   }
   AppendText(doc, head);
   AppendTableStart(run);
-  AppendListRows(doc, EntryList::kFolders, record.DescOrder);
+  AppendListRows(doc, EntryList::kFolders);
   if (record.DivideTable) {
     AppendText(doc, "</TABLE>\n<BR>\n");
     if (record.ShowMasks) {
@@ -155,7 +155,7 @@ void ComposeHtmlDocument(ListingRun& run) {
     }
     AppendTableStart(run);
   }
-  AppendListRows(doc, EntryList::kFiles, record.DescOrder);
+  AppendListRows(doc, EntryList::kFiles);
   AppendText(doc, "</TABLE>\r\n");
   if (record.ShowSummary) AppendText(doc, ComposeSummary(record, run.Totals) + "</TABLE>\r\n");
   AppendText(doc, run.After);

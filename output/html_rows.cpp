@@ -3,6 +3,7 @@
 #include "output/escapes.h"
 #include "output/number_text.h"
 #include "output/tree_page.h"
+#include "settings/columns.h"
 
 namespace {
 
@@ -39,19 +40,21 @@ void AppendName(std::string& row, const ListingRun& run, const FileInfoX& entry)
   row += "</A></TD>";
 }
 
-void AppendType(std::string& row, const CommonStruct& record, const FileInfoX& entry, FileTypes& types) {
+void AppendType(std::string& row, const ListingRun& run, const FileInfoX& entry) {
+  const CommonStruct& record = *run.Settings;
   const char* link = record.ShowLinks ? LinkTypeText(entry) : nullptr;
   if (link != nullptr) {
     AppendEscapedHtml(row, link);
   } else if (IsFolder(entry.Find.dwFileAttributes)) {
     row += record.Folder;
   } else {
-    AppendTypeText(row, record.File, entry, types, AppendEscapedHtml);
+    AppendTypeText(row, record.File, entry, run.Listing.Values, AppendEscapedHtml);
   }
   row += "</TD>";
 }
 
-void AppendSize(std::string& row, const CommonStruct& record, const FileInfoX& entry) {
+void AppendSize(std::string& row, const ListingRun& run, const FileInfoX& entry) {
+  const CommonStruct& record = *run.Settings;
   if (IsFolder(entry.Find.dwFileAttributes)) {
     row += "[..]</TD>";
     return;
@@ -72,7 +75,7 @@ void AppendSize(std::string& row, const CommonStruct& record, const FileInfoX& e
     case kSizeInMegabytes:
       row += FormatTwoDecimals(size * (1.0 / 1024) * (1.0 / 1024));
       break;
-    default:
+    default:  // a unit of no name shows no number
       break;
   }
   row += ' ';
@@ -81,7 +84,24 @@ void AppendSize(std::string& row, const CommonStruct& record, const FileInfoX& e
 }
 
 void AppendTime(std::string& row, const ListingRun& run, uint64_t time) {
-  AppendTimeText(row, time, run.Times, run.Settings->Columns.ShowSeconds);
+  AppendTimeText(row, time, run.Times, run.Settings->Columns.Has(ColumnId::kSeconds));
+  row += "</TD>";
+}
+
+void AppendLastWrite(std::string& row, const ListingRun& run, const FileInfoX& entry) {
+  AppendTime(row, run, entry.Find.ftLastWriteTime);
+}
+
+void AppendCreation(std::string& row, const ListingRun& run, const FileInfoX& entry) {
+  AppendTime(row, run, entry.Find.ftCreationTime);
+}
+
+void AppendLastRead(std::string& row, const ListingRun& run, const FileInfoX& entry) {
+  AppendTime(row, run, entry.Find.ftLastAccessTime);
+}
+
+void AppendAttributes(std::string& row, const ListingRun&, const FileInfoX& entry) {
+  row += AttributeText(entry.Find.dwFileAttributes);
   row += "</TD>";
 }
 
@@ -97,57 +117,22 @@ void AppendEntryCellOpen(std::string& row, const CommonStruct& record, bool key)
   }
 }
 
-enum class Cell { kName, kType, kSize, kLastWrite, kCreation, kLastRead, kAttributes };
-
-struct Column {
-  Cell cell;
-  bool ColumnSet::*shown;  // null: always shown
-  int32_t key;
-  std::string CommonStruct::*caption;
+// The cells of the classic table, in its order, which differs from the
+// letters' order of the column setting.
+struct Cell {
+  ColumnId column;
+  void (*append)(std::string& row, const ListingRun& run, const FileInfoX& entry);
 };
 
-// Table order; it differs from the letter order of the column setting.
-constexpr Column kColumns[] = {
-    {Cell::kName, nullptr, kSortByName, &CommonStruct::Name},
-    {Cell::kType, &ColumnSet::Type, kSortByType, &CommonStruct::Type},
-    {Cell::kSize, &ColumnSet::Size, kSortBySize, &CommonStruct::Size},
-    {Cell::kLastWrite, &ColumnSet::LastWrite, kSortByLastWrite, &CommonStruct::LW},
-    {Cell::kCreation, &ColumnSet::CreationTime, kSortByCreation, &CommonStruct::CT},
-    {Cell::kLastRead, &ColumnSet::LastRead, kSortByLastRead, &CommonStruct::LR},
-    {Cell::kAttributes, &ColumnSet::Attributes, kSortByAttributes, &CommonStruct::Attr},
+constexpr Cell kCells[] = {
+    {ColumnId::kName, AppendName},
+    {ColumnId::kType, AppendType},
+    {ColumnId::kSize, AppendSize},
+    {ColumnId::kLastWrite, AppendLastWrite},
+    {ColumnId::kCreation, AppendCreation},
+    {ColumnId::kLastRead, AppendLastRead},
+    {ColumnId::kAttributes, AppendAttributes},
 };
-
-bool IsShown(const CommonStruct& record, const Column& column) {
-  return column.shown == nullptr || record.Columns.*column.shown;
-}
-
-void AppendCell(std::string& row, ListingRun& run, const FileInfoX& entry, Cell cell) {
-  const CommonStruct& record = *run.Settings;
-  switch (cell) {
-    case Cell::kName:
-      AppendName(row, run, entry);
-      break;
-    case Cell::kType:
-      AppendType(row, record, entry, run.Types);
-      break;
-    case Cell::kSize:
-      AppendSize(row, record, entry);
-      break;
-    case Cell::kLastWrite:
-      AppendTime(row, run, entry.Find.ftLastWriteTime);
-      break;
-    case Cell::kCreation:
-      AppendTime(row, run, entry.Find.ftCreationTime);
-      break;
-    case Cell::kLastRead:
-      AppendTime(row, run, entry.Find.ftLastAccessTime);
-      break;
-    case Cell::kAttributes:
-      row += AttributeText(entry.Find.dwFileAttributes);
-      row += "</TD>";
-      break;
-  }
-}
 
 }  // namespace
 
@@ -158,10 +143,10 @@ std::string CaptionCellOpen(const CommonStruct& record, bool key) {
 
 std::string ComposeCaptionRow(const CommonStruct& record) {
   std::string caption_row = "<TR CLASS = CaptionCl>";
-  for (const Column& column : kColumns) {
-    if (!IsShown(record, column)) continue;
-    caption_row += CaptionCellOpen(record, record.SortBy == column.key);
-    caption_row += record.*column.caption;
+  for (const Cell& cell : kCells) {
+    if (!ShowsColumn(record, cell.column)) continue;
+    caption_row += CaptionCellOpen(record, IsSortColumn(record, cell.column));
+    caption_row += ColumnCaption(record, cell.column);
     caption_row += "</TD>";
   }
   caption_row += "</TR>\n";
@@ -171,10 +156,10 @@ std::string ComposeCaptionRow(const CommonStruct& record) {
 void AppendEntryRow(ListingRun& run, const FileInfoX& entry, std::string& row) {
   const CommonStruct& record = *run.Settings;
   row += "<TR>";
-  for (const Column& column : kColumns) {
-    if (!IsShown(record, column)) continue;
-    AppendEntryCellOpen(row, record, record.SortBy == column.key);
-    AppendCell(row, run, entry, column.cell);
+  for (const Cell& cell : kCells) {
+    if (!ShowsColumn(record, cell.column)) continue;
+    AppendEntryCellOpen(row, record, IsSortColumn(record, cell.column));
+    cell.append(row, run, entry);
   }
   row += "</TR>\n";
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "output/forms.h"
+#include "settings/columns.h"
 #include "tests/memory_folder_source.h"
 
 namespace {
@@ -22,17 +23,19 @@ class RowTest : public ::testing::Test {
     record.CreateLinks = true;
   }
 
+  // The row of the entry, in a listing of it alone enriched as the form's
+  // rows need.
   std::string Row(const std::string& name, uint32_t attributes, uint64_t size = 0) {
-    FileInfoX entry;
-    entry.Find = MakeRecord(name, attributes, size);
     ListingRun run;
     run.Settings = &record;
     run.Form = &FormOf(FormCode::kHtml);
     run.Folder = folder;
-    run.Types = FileTypes(&source);
     run.Times = TimeLayoutNamed(record.TimeStyle);
+    auto& list = IsFolder(attributes) ? run.Listing.FolderList : run.Listing.FileList;
+    list.push_back({MakeRecord(name, attributes, size)});
+    EnrichListing(run.Listing, folder, source, run.Form->Needs(record));
     std::string row;
-    AppendEntryRow(run, entry, row);
+    AppendEntryRow(run, list.front(), row);
     return row;
   }
 
@@ -42,7 +45,7 @@ class RowTest : public ::testing::Test {
 };
 
 TEST_F(RowTest, CaptionRowMarksTheKeyColumnOnlyWhenItIsShown) {
-  record.Columns.Type = true;
+  record.Columns.Set(ColumnId::kType);
   record.SortBy = kSortByType;
   EXPECT_EQ(ComposeCaptionRow(record),
             "<TR CLASS = CaptionCl><TD BGCOLOR = C>Name</TD><TD BGCOLOR = K>Type</TD></TR>\n");
@@ -81,23 +84,23 @@ TEST_F(RowTest, BackslashesInPosixNamesStayInTheName) {
 }
 
 TEST_F(RowTest, SizeCellsFollowTheUnitAndFoldersShowTheMarker) {
-  record.Columns.Size = true;
+  record.Columns.Set(ColumnId::kSize);
   record.SortBy = kSortByName;
   record.CreateLinks = false;
   const std::string name_cell = "<TR><TD BGCOLOR = KC><DIV CLASS = NameCl>f</DIV>";
-  record.SizeIn = 0;
+  record.SizeIn = kSizeInBytes;
   EXPECT_EQ(Row("f", 32, 1234567), name_cell + "<TD>1 234 567 bytes</TD></TR>\n");
-  record.SizeIn = 1;
+  record.SizeIn = kSizeInKilobytes;
   EXPECT_EQ(Row("f", 32, 1536), name_cell + "<TD>1.50 bytes</TD></TR>\n");
-  record.SizeIn = 2;
+  record.SizeIn = kSizeInMegabytes;
   EXPECT_EQ(Row("f", 32, 5368709120ULL), name_cell + "<TD>5120.00 bytes</TD></TR>\n");
-  record.SizeIn = 7;
+  record.SizeIn = static_cast<SizeUnit>(7);
   EXPECT_EQ(Row("f", 32, 10), name_cell + "<TD> bytes</TD></TR>\n");
   EXPECT_EQ(Row("f", 16, 10), name_cell + "<TD>[..]</TD></TR>\n");
 }
 
 TEST_F(RowTest, SizesForPeopleAndIsoTimes) {
-  record.Columns.Size = record.Columns.LastWrite = true;
+  record.Columns = ColumnsOfLetters("SW");
   record.SortBy = kSortByName;
   record.CreateLinks = false;
   record.HumanSizes = true;
@@ -105,16 +108,16 @@ TEST_F(RowTest, SizesForPeopleAndIsoTimes) {
   const std::string name_cell = "<TR><TD BGCOLOR = KC><DIV CLASS = NameCl>f</DIV>";
   EXPECT_EQ(Row("f", 32, 1536), name_cell + "<TD>1.5 KB</TD><TD>2006-03-05 14:07</TD></TR>\n")
       << "the unit in the cell, no $FileSize word";
-  record.Columns.ShowSeconds = true;
+  record.Columns.Set(ColumnId::kSeconds);
   EXPECT_EQ(Row("f", 32, 10), name_cell + "<TD>10 B</TD><TD>2006-03-05 14:07:09</TD></TR>\n");
   EXPECT_EQ(Row("f", 16), name_cell + "<TD>[..]</TD><TD>2006-03-05 14:07:09</TD></TR>\n");
 }
 
 TEST_F(RowTest, EveryColumnInTableOrder) {
-  record.Columns = {true, true, true, true, true, true, true};
+  record.Columns = ColumnsOfLetters("STWCRAH");
   record.SortBy = kSortByAttributes;
   record.CreateLinks = false;
-  record.SizeIn = 0;
+  record.SizeIn = kSizeInBytes;
   source.Types[".txt"] = "Text";
   EXPECT_EQ(Row("n.txt", 33, 10),
             "<TR><TD><DIV CLASS = NameCl>n.txt</DIV><TD>Text</TD><TD>10 bytes</TD>"

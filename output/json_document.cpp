@@ -81,7 +81,7 @@ void AppendJsonEntry(ListingRun& run, const FileInfoX& entry, std::string& row) 
     if (value.Type == FieldType::kAbsent) continue;
     if (!first) row += ", ";
     first = false;
-    AppendKey(row, field.Key);
+    AppendKey(row, FieldKey(field));
     switch (value.Type) {
       case FieldType::kText:
         AppendString(row, value.Text);
@@ -104,8 +104,8 @@ void ComposeJsonDocument(ListingRun& run) {
   doc = DocumentText();
   AppendText(doc, "{\n  \"folder\": " + FolderObject(run) + ",\n  \"settings\": " + SettingsObject(record) +
                       ",\n  \"totals\": " + TotalsObject(run.Totals) + ",\n  \"entries\": [");
-  AppendListRows(doc, EntryList::kFolders, record.DescOrder);
-  AppendListRows(doc, EntryList::kFiles, record.DescOrder);
+  AppendListRows(doc, EntryList::kFolders);
+  AppendListRows(doc, EntryList::kFiles);
   AppendText(doc, "\n  ]\n}\n");
 }
 

@@ -64,7 +64,7 @@ TEST_F(JsonDocumentTest, EveryEntryButTheLastEndsInACommaInEitherDirection) {
 }
 
 TEST_F(JsonDocumentTest, EveryColumnIsThereWhateverColumnsSayAndUnknownValuesAreNull) {
-  r.Columns = {false, false, false, false, false, false, false};
+  r.Columns = ColumnSet();
   r.IncludeParent = false;
   r.DirMask = "none";
   source.Folders[r.DirStr] = {MakeRecord("x.txt", 32, 7), MakeRecord("future.bin", 32, 1)};

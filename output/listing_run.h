@@ -1,7 +1,7 @@
 // One generation of a listing: everything it computes from the settings and
 // the folder, kept apart from the settings, which it only reads. A run owns
 // what it holds and points only to what outlives it (the settings, its form,
-// the folder source of the type lookups), so it may be copied and moved.
+// the place's tree of pages), so it may be copied and moved.
 #pragma once
 
 #include <cstdint>
@@ -87,7 +87,6 @@ struct ListingRun {
   DocumentText Document;
   // The page's place in a tree of pages; null for a listing of its own.
   const TreePage* Tree = nullptr;
-  FileTypes Types;  // looked up as the rows are composed
   TimeLayout Times = TimeLayout::kClassic;
   // The rows are the form's NUL-ended records, written as composed; only
   // for a form that has them.

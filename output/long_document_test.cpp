@@ -8,6 +8,7 @@
 
 #include "output/escapes.h"
 #include "output/forms.h"
+#include "settings/columns.h"
 #include "tests/document_fixture.h"
 #include "tests/test_support.h"
 
@@ -33,7 +34,7 @@ class LongDocumentTest : public DocumentFixture {
 };
 
 TEST_F(LongDocumentTest, OneLineAnEntryInAlignedColumnsTheNameLast) {
-  r.Columns.Size = r.Columns.Type = r.Columns.LastWrite = true;
+  r.Columns = ColumnsOfLetters("STW");
   EXPECT_EQ(Visible(Long()), Visible("         -  05.03.2006 18:07  Folder          Images/\r\n"
                                      "         -  05.03.2006 17:07  Folder          docs/\r\n"
                                      "         0  05.03.2006 22:07  File            README\r\n"
@@ -45,8 +46,7 @@ TEST_F(LongDocumentTest, OneLineAnEntryInAlignedColumnsTheNameLast) {
 }
 
 TEST_F(LongDocumentTest, ColumnsSizesForPeopleAndTheTimeStyleApply) {
-  r.Columns.Size = r.Columns.Type = r.Columns.LastWrite = r.Columns.Attributes = r.Columns.LastRead = true;
-  r.Columns.ShowSeconds = true;
+  r.Columns = ColumnsOfLetters("STWRAH");
   r.HumanSizes = true;
   r.TimeStyle = "iso";
   r.IncludeParent = true;
@@ -68,7 +68,7 @@ TEST_F(LongDocumentTest, ColumnsSizesForPeopleAndTheTimeStyleApply) {
 
 TEST_F(LongDocumentTest, NamesAreEscapedAsTheNamesFormEscapesThem) {
   const std::vector<std::string> names = ListHostileFilesByName();
-  r.Columns.Size = true;
+  r.Columns.Set(ColumnId::kSize);
   const std::string document = Long();
   std::string expected;
   for (const FileInfoX& entry : run.Listing.FileList) {

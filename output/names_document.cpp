@@ -16,8 +16,7 @@ void AppendNullEndedName(ListingRun& run, const FileInfoX& entry, std::string& r
 }
 
 void ComposeNamesDocument(ListingRun& run) {
-  const bool descending = run.Settings->DescOrder;
   run.Document = DocumentText();
-  AppendListRows(run.Document, EntryList::kFolders, descending);
-  AppendListRows(run.Document, EntryList::kFiles, descending);
+  AppendListRows(run.Document, EntryList::kFolders);
+  AppendListRows(run.Document, EntryList::kFiles);
 }

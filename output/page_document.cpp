@@ -265,10 +265,10 @@ std::string ComposeFooter(const CommonStruct& record, const ListingTotals& total
 // The parent entry stays first in either order, in a row group of its own
 // that sorting leaves alone.
 void AppendParentGroup(ListingRun& run) {
-  const auto& folders = run.Listing.FolderList;
-  if (folders.empty() || !IsParentEntry(folders.front())) return;
+  const FileInfoX* parent = ParentEntryOf(run.Listing.FolderList);
+  if (parent == nullptr) return;
   std::string group = "<tbody class=\"parent\">\n";
-  AppendParentRow(run, folders.front(), group);
+  AppendParentRow(run, *parent, group);
   group += "</tbody>\n";
   AppendText(run.Document, group);
 }
@@ -276,7 +276,7 @@ void AppendParentGroup(ListingRun& run) {
 void AppendRowGroup(ListingRun& run, EntryList list, const char* name, uint64_t count) {
   if (count == 0) return;
   AppendText(run.Document, std::string("<tbody class=\"") + name + "\">\n");
-  AppendListRows(run.Document, list, run.Settings->DescOrder);
+  AppendListRows(run.Document, list);
   AppendText(run.Document, "</tbody>\n");
 }
 

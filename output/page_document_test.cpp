@@ -10,6 +10,7 @@
 
 #include "output/forms.h"
 #include "output/tree_page.h"
+#include "settings/columns.h"
 #include "tests/document_fixture.h"
 #include "tests/html_markup.h"
 #include "tests/test_support.h"
@@ -243,7 +244,7 @@ TEST_F(PageDocumentTest, CaptionsInTableOrderWithTheSortedColumnMarked) {
             "<th scope=\"col\" data-sort=\"time\">Last Read</th>"
             "<th scope=\"col\" data-sort=\"text\">Attributes</th></tr>\n");
   r.Columns = ColumnSet();
-  r.Columns.LastRead = true;
+  r.Columns.Set(ColumnId::kLastRead);
   r.SortBy = kSortByName;
   r.DescOrder = false;
   EXPECT_EQ(Between(Page(), "<thead>\n", "</thead>"),
@@ -285,7 +286,7 @@ TEST_F(PageDocumentTest, RowsOfEveryKindFoldersFirstTheParentAbove) {
   EXPECT_LT(files.find("index.html"), files.find("README"));
 
   r.DescOrder = false;
-  r.Columns.ShowSeconds = false;
+  r.Columns.Set(ColumnId::kSeconds, false);
   const std::string ascending = Between(Page(), "<tbody class=\"files\">\n", "</tbody>");
   EXPECT_LT(ascending.find("README"), ascending.find("big.iso"));
   EXPECT_NE(ascending.find("<time datetime=\"2006-03-05T21:07:09Z\">2006-03-05 21:07 UTC</time>"),
@@ -308,7 +309,7 @@ TEST_F(PageDocumentTest, SymbolicLinksAreTypedAsLinksWithTheirTargetsSizes) {
   r.SortBy = kSortByName;
   r.DescOrder = false;
   r.Columns = ColumnSet();
-  r.Columns.Type = r.Columns.Size = true;
+  r.Columns = ColumnsOfLetters("ST");
   const std::string page = Page();
   EXPECT_NE(Between(page, "<tbody class=\"folders\">\n", "</tbody>")
                 .find("<tr><td><a href=\"shared/\">shared</a></td><td>Link to folder</td><td></td></tr>"),
@@ -332,7 +333,7 @@ TEST_F(PageDocumentTest, TimesWithoutATextLeaveTheirCellEmpty) {
   late.ftLastWriteTime = 0x8000000000000000ULL;
   source.Folders[r.DirStr] = {late};
   r.Columns = ColumnSet();
-  r.Columns.LastWrite = true;
+  r.Columns.Set(ColumnId::kLastWrite);
   EXPECT_NE(Page().find("<td><a href=\"late.txt\">late.txt</a></td><td></td></tr>"), std::string::npos);
 }
 

@@ -4,33 +4,9 @@
 #include "output/escapes.h"
 #include "output/number_text.h"
 #include "output/tree_page.h"
+#include "settings/columns.h"
 
 namespace {
-
-enum class Cell { kName, kType, kSize, kLastWrite, kCreation, kLastRead, kAttributes };
-
-struct Column {
-  Cell cell;
-  bool ColumnSet::*shown;  // null: always shown
-  int32_t key;
-  std::string CommonStruct::*caption;
-  const char* sort;  // how the page's script orders the column's values
-};
-
-// The classic table's order, which differs from the letters' order.
-constexpr Column kColumns[] = {
-    {Cell::kName, nullptr, kSortByName, &CommonStruct::Name, "name"},
-    {Cell::kType, &ColumnSet::Type, kSortByType, &CommonStruct::Type, "text"},
-    {Cell::kSize, &ColumnSet::Size, kSortBySize, &CommonStruct::Size, "size"},
-    {Cell::kLastWrite, &ColumnSet::LastWrite, kSortByLastWrite, &CommonStruct::LW, "time"},
-    {Cell::kCreation, &ColumnSet::CreationTime, kSortByCreation, &CommonStruct::CT, "time"},
-    {Cell::kLastRead, &ColumnSet::LastRead, kSortByLastRead, &CommonStruct::LR, "time"},
-    {Cell::kAttributes, &ColumnSet::Attributes, kSortByAttributes, &CommonStruct::Attr, "text"},
-};
-
-bool IsShown(const CommonStruct& record, const Column& column) {
-  return column.shown == nullptr || record.Columns.*column.shown;
-}
 
 void AppendName(std::string& row, const ListingRun& run, const FileInfoX& entry, bool parent) {
   const CommonStruct& record = *run.Settings;
@@ -62,10 +38,40 @@ void AppendName(std::string& row, const ListingRun& run, const FileInfoX& entry,
   row += "</a>";
 }
 
+// What a cell is for: the entry, and whether it is the parent entry.
+struct RowEntry {
+  const FileInfoX& entry;
+  bool parent;
+};
+
+void AppendNameCell(std::string& row, const ListingRun& run, const RowEntry& at) {
+  row += "<td>";
+  AppendName(row, run, at.entry, at.parent);
+  row += "</td>";
+}
+
+void AppendTypeCell(std::string& row, const ListingRun& run, const RowEntry& at) {
+  const FileInfoX& entry = at.entry;
+  row += "<td>";
+  if (const char* link = LinkTypeText(entry)) {
+    AppendEscapedHtml(row, link);
+  } else if (IsFolder(entry.Find.dwFileAttributes)) {
+    AppendEscapedHtml(row, run.Settings->Folder);
+  } else if (const std::string& description = TypeDescription(entry, run.Listing.Values);
+             !description.empty()) {
+    AppendVisibleHtml(row, description);
+  } else {
+    // A type the system does not know is a file, whatever its extension.
+    row += run.FileWord;
+  }
+  row += "</td>";
+}
+
 // A folder's size is the total below it where that was added up: the
 // counts in its title, and "≥" before a total that a folder it could not
 // read leaves short.
-void AppendSize(std::string& row, const ListingRun& run, const FileInfoX& entry) {
+void AppendSizeCell(std::string& row, const ListingRun& run, const RowEntry& at) {
+  const FileInfoX& entry = at.entry;
   const CommonStruct& record = *run.Settings;
   const bool folder = IsFolder(entry.Find.dwFileAttributes);
   const auto totals = folder ? run.Subtrees.find(entry.Find.cFileName) : run.Subtrees.end();
@@ -101,7 +107,7 @@ constexpr uint64_t kNoTime = uint64_t{1} << 63;
 // A time for people, in UTC and saying so: the same text wherever and
 // whenever the page is written and read. A time without a text leaves its
 // cell empty rather than holding a <time> without a date.
-void AppendTime(std::string& row, const CommonStruct& record, uint64_t time) {
+void AppendTime(std::string& row, const ListingRun& run, uint64_t time) {
   if (time >= kNoTime) {
     row += "<td></td>";
     return;
@@ -109,56 +115,52 @@ void AppendTime(std::string& row, const CommonStruct& record, uint64_t time) {
   row += "<td><time datetime=\"";
   AppendIsoTime(row, time, IsoTime::kMachine);
   row += "\">";
-  AppendIsoTime(row, time, record.Columns.ShowSeconds ? IsoTime::kSeconds : IsoTime::kMinutes);
+  const bool seconds = run.Settings->Columns.Has(ColumnId::kSeconds);
+  AppendIsoTime(row, time, seconds ? IsoTime::kSeconds : IsoTime::kMinutes);
   row += " UTC</time></td>";
 }
 
-void AppendCell(std::string& row, ListingRun& run, const FileInfoX& entry, Cell cell, bool parent) {
-  const CommonStruct& record = *run.Settings;
-  switch (cell) {
-    case Cell::kName:
-      row += "<td>";
-      AppendName(row, run, entry, parent);
-      row += "</td>";
-      break;
-    case Cell::kType:
-      row += "<td>";
-      if (const char* link = LinkTypeText(entry)) {
-        AppendEscapedHtml(row, link);
-      } else if (IsFolder(entry.Find.dwFileAttributes)) {
-        AppendEscapedHtml(row, record.Folder);
-      } else if (const std::string& description = TypeDescription(entry, run.Types); !description.empty()) {
-        AppendVisibleHtml(row, description);
-      } else {
-        // A type the system does not know is a file, whatever its extension.
-        row += run.FileWord;
-      }
-      row += "</td>";
-      break;
-    case Cell::kSize:
-      AppendSize(row, run, entry);
-      break;
-    case Cell::kLastWrite:
-      AppendTime(row, record, entry.Find.ftLastWriteTime);
-      break;
-    case Cell::kCreation:
-      AppendTime(row, record, entry.Find.ftCreationTime);
-      break;
-    case Cell::kLastRead:
-      AppendTime(row, record, entry.Find.ftLastAccessTime);
-      break;
-    case Cell::kAttributes:
-      row += "<td>";
-      row += AttributeText(entry.Find.dwFileAttributes);
-      row += "</td>";
-      break;
-  }
+void AppendLastWriteCell(std::string& row, const ListingRun& run, const RowEntry& at) {
+  AppendTime(row, run, at.entry.Find.ftLastWriteTime);
 }
+
+void AppendCreationCell(std::string& row, const ListingRun& run, const RowEntry& at) {
+  AppendTime(row, run, at.entry.Find.ftCreationTime);
+}
+
+void AppendLastReadCell(std::string& row, const ListingRun& run, const RowEntry& at) {
+  AppendTime(row, run, at.entry.Find.ftLastAccessTime);
+}
+
+void AppendAttributesCell(std::string& row, const ListingRun&, const RowEntry& at) {
+  row += "<td>";
+  row += AttributeText(at.entry.Find.dwFileAttributes);
+  row += "</td>";
+}
+
+// The page's cells, in the classic table's order, which differs from the
+// letters' order.
+struct Cell {
+  ColumnId column;
+  void (*append)(std::string& row, const ListingRun& run, const RowEntry& at);
+  const char* sort;  // how the page's script orders the column's values
+};
+
+constexpr Cell kCells[] = {
+    {ColumnId::kName, AppendNameCell, "name"},
+    {ColumnId::kType, AppendTypeCell, "text"},
+    {ColumnId::kSize, AppendSizeCell, "size"},
+    {ColumnId::kLastWrite, AppendLastWriteCell, "time"},
+    {ColumnId::kCreation, AppendCreationCell, "time"},
+    {ColumnId::kLastRead, AppendLastReadCell, "time"},
+    {ColumnId::kAttributes, AppendAttributesCell, "text"},
+};
 
 void AppendRow(ListingRun& run, const FileInfoX& entry, std::string& row, bool parent) {
   row += "<tr>";
-  for (const Column& column : kColumns) {
-    if (IsShown(*run.Settings, column)) AppendCell(row, run, entry, column.cell, parent);
+  const RowEntry at{entry, parent};
+  for (const Cell& cell : kCells) {
+    if (ShowsColumn(*run.Settings, cell.column)) cell.append(row, run, at);
   }
   row += "</tr>\n";
 }
@@ -167,16 +169,16 @@ void AppendRow(ListingRun& run, const FileInfoX& entry, std::string& row, bool p
 
 std::string ComposePageCaptionRow(const CommonStruct& record) {
   std::string caption_row = "<tr>";
-  for (const Column& column : kColumns) {
-    if (!IsShown(record, column)) continue;
+  for (const Cell& cell : kCells) {
+    if (!ShowsColumn(record, cell.column)) continue;
     caption_row += "<th scope=\"col\" data-sort=\"";
-    caption_row += column.sort;
+    caption_row += cell.sort;
     caption_row += '"';
-    if (record.SortBy == column.key) {
+    if (IsSortColumn(record, cell.column)) {
       caption_row += record.DescOrder ? " aria-sort=\"descending\"" : " aria-sort=\"ascending\"";
     }
     caption_row += '>';
-    AppendEscapedHtml(caption_row, record.*column.caption);
+    AppendEscapedHtml(caption_row, ColumnCaption(record, cell.column));
     caption_row += "</th>";
   }
   caption_row += "</tr>\n";

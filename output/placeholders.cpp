@@ -101,7 +101,7 @@ void ComputeListingTotals(ListingRun& run) {
   const auto& files = run.Listing.FileList;
   ListingTotals& totals = run.Totals;
   totals.FolderCount = folders.size();
-  if (!folders.empty() && IsParentEntry(folders.front())) --totals.FolderCount;
+  if (ParentEntryOf(folders) != nullptr) --totals.FolderCount;
   totals.FileCount = files.size();
   totals.TotalBytes = run.Listing.TotalBytes;
   totals.FolderCountText = std::to_string(totals.FolderCount);

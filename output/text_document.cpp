@@ -15,10 +15,10 @@ void ComposeTextDocument(ListingRun& run) {
   doc = DocumentText();
   AppendText(doc, run.Befor + "\r\n" + run.Title + "\r\n\r\n");
   if (record.ShowMasks) AppendText(doc, record.Folders + " [" + record.DirMask + "]\r\n\r\n");
-  AppendListRows(doc, EntryList::kFolders, record.DescOrder);
+  AppendListRows(doc, EntryList::kFolders);
   AppendText(doc, "\r\n");
   if (record.ShowMasks) AppendText(doc, record.Files + " [" + record.FileMask + "]\r\n\r\n");
-  AppendListRows(doc, EntryList::kFiles, record.DescOrder);
+  AppendListRows(doc, EntryList::kFiles);
   AppendText(doc, "\r\n");
   if (record.ShowSummary) {
     AppendText(doc, totals.FolderCountText + " " + record.Folders + "\r\n" + totals.FileCountText + " " +

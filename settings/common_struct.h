@@ -6,19 +6,21 @@
 #include <cstdint>
 #include <string>
 
-// The optional columns and the seconds flag, known in files by the letters
-// S, T, W, C, R, A and H.
-struct ColumnSet {
-  bool Size = false;          // S
-  bool Type = false;          // T
-  bool LastWrite = false;     // W
-  bool CreationTime = false;  // C
-  bool LastRead = false;      // R
-  bool Attributes = false;    // A
-  bool ShowSeconds = false;   // H
+// Every column of a listing (settings/columns.h declares each), and the
+// flag that shows the times' seconds, which the Columns key holds beside them.
+enum class ColumnId : uint8_t {
+  kName,
+  kSize,
+  kType,
+  kLastWrite,
+  kCreation,
+  kLastRead,
+  kAttributes,
+  kSeconds
 };
 
-// Sort keys (SortBy).
+// Sort keys (SortBy). A settings file may hold any number; one that names no
+// key orders nothing.
 enum SortCode : int32_t {
   kSortByName = 0,
   kSortByType = 1,
@@ -29,7 +31,24 @@ enum SortCode : int32_t {
   kSortByAttributes = 6,
 };
 
-// Units of the size column (SizeIn); other stored values show no number.
+// What a column that orders nothing has for a sort key.
+constexpr SortCode kNoSortKey = static_cast<SortCode>(-1);
+
+// The optional columns shown and the seconds flag: the Columns key.
+struct ColumnSet {
+  uint32_t Bits = 0;  // bit i: the column of ColumnId i
+
+  bool Has(ColumnId id) const { return (Bits >> static_cast<unsigned>(id) & 1u) != 0; }
+  void Set(ColumnId id, bool shown = true) {
+    const uint32_t bit = 1u << static_cast<unsigned>(id);
+    Bits = shown ? Bits | bit : Bits & ~bit;
+  }
+  bool operator==(const ColumnSet& other) const { return Bits == other.Bits; }
+  bool operator!=(const ColumnSet& other) const { return Bits != other.Bits; }
+};
+
+// Units of the size column (SizeIn); a settings file may hold any number,
+// and one that names no unit shows no number.
 enum SizeUnit : int32_t {
   kSizeInBytes = 0,
   kSizeInKilobytes = 1,
@@ -37,8 +56,10 @@ enum SizeUnit : int32_t {
 };
 
 // The classic output forms (Output).
-constexpr int32_t kOutputHtml = 0;
-constexpr int32_t kOutputText = 1;
+enum OutputCode : int32_t {
+  kOutputHtml = 0,
+  kOutputText = 1,
+};
 
 // Fields that settings files store carry the name of their key, without the
 // leading "$" of the word keys. A constructed record is empty: texts empty,
@@ -100,9 +121,9 @@ struct CommonStruct {
   std::string SummaryStyle;
   std::string TitleStyle;
   ColumnSet Columns;
-  int32_t SortBy = 0;
-  int32_t SizeIn = 0;
-  int32_t Output = 0;
+  SortCode SortBy = kSortByName;
+  SizeUnit SizeIn = kSizeInBytes;
+  OutputCode Output = kOutputHtml;
   // The command line's own settings, which files of the window program never
   // hold; the window program keeps them as they were read.
   std::string Format;   // the output form by name ("json"); empty: the one Output names

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
+#include <type_traits>
+
+#include "settings/columns.h"
 
 namespace {
 
@@ -10,6 +13,14 @@ using G = SettingGroup;
 using E = SettingEncoding;
 
 constexpr int32_t kAnyNumber = std::numeric_limits<int32_t>::max();
+
+// The number field of the record at Field, of its own type.
+template <auto Field>
+NumberField NumberAt() {
+  using Code = std::remove_reference_t<decltype(std::declval<CommonStruct&>().*Field)>;
+  return {[](const CommonStruct& record) { return static_cast<int32_t>(record.*Field); },
+          [](CommonStruct& record, int32_t number) { record.*Field = static_cast<Code>(number); }};
+}
 
 SettingDeclaration Text(const char* key, G group, std::string CommonStruct::*field,
                         const char* reader_default, const char* built_in, const char* help) {
@@ -35,7 +46,7 @@ SettingDeclaration MultiLine(const char* key, std::string CommonStruct::*field, 
   return setting;
 }
 
-SettingDeclaration Number(const char* key, G group, int32_t CommonStruct::*field, const char* reader_default,
+SettingDeclaration Number(const char* key, G group, NumberField field, const char* reader_default,
                           const char* built_in, int32_t largest, const char* values, const char* help) {
   SettingDeclaration setting{key, E::kNumber, group};
   setting.Number = field;
@@ -89,7 +100,7 @@ SettingDeclaration CsvBom() {
 
 std::vector<SettingDeclaration> Declarations() {
   SettingDeclaration written_only{"OutputFormat", E::kWrittenOnly, G::kPaths};
-  written_only.Number = &CommonStruct::Output;
+  written_only.Number = NumberAt<&CommonStruct::Output>();
   written_only.Largest = kOutputText;
   written_only.Values = "0 1";
   written_only.Help = "The value of Output, written for the reader's information and never read.";
@@ -181,15 +192,16 @@ std::vector<SettingDeclaration> Declarations() {
                 "font-family: sans-serif;|font-size: medium;|font-weight: 700;|color:navy;|", nullptr,
                 kStyleHelp),
       Number(
-          "SortBy", G::kOrder, &CommonStruct::SortBy, "0", "0", kSortByAttributes, "0 1 2 3 4 5 6",
+          "SortBy", G::kOrder, NumberAt<&CommonStruct::SortBy>(), "0", "0", kSortByAttributes,
+          "0 1 2 3 4 5 6",
           "The sort key: 0 name, 1 type, 2 last write, 3 creation time, 4 last read, 5 size, 6 attributes. "
           "Folders always come before files."),
-      Number("Output", G::kPaths, &CommonStruct::Output, "0", "0", kOutputText, "0 1",
+      Number("Output", G::kPaths, NumberAt<&CommonStruct::Output>(), "0", "0", kOutputText, "0 1",
              "The form of the document: 0 HTML, 1 plain text. The extension of the output file decides; a "
              "value from a file stands until then."),
-      Number("CellSpacing", G::kPage, &CommonStruct::CellSpacing, "0", "2", kAnyNumber, "",
+      Number("CellSpacing", G::kPage, NumberAt<&CommonStruct::CellSpacing>(), "0", "2", kAnyNumber, "",
              "The cell spacing of the table."),
-      Number("CellPadding", G::kPage, &CommonStruct::CellPadding, "4", "4", kAnyNumber, "",
+      Number("CellPadding", G::kPage, NumberAt<&CommonStruct::CellPadding>(), "4", "4", kAnyNumber, "",
              "The cell padding of the table."),
       Flag("TableBorder", G::kPage, &CommonStruct::TableBorder, "1", "1", "1 gives the table a border."),
       Text("TableWidth", G::kPage, &CommonStruct::TableWidth, "100%", nullptr,
@@ -206,7 +218,7 @@ std::vector<SettingDeclaration> Declarations() {
            "1 ends the document with the counts and the total size."),
       Flag("DivideTable", G::kPage, &CommonStruct::DivideTable, "0", nullptr,
            "1 puts the folders and the files in two tables."),
-      Number("SizeIn", G::kOrder, &CommonStruct::SizeIn, "1", nullptr, kSizeInMegabytes, "0 1 2",
+      Number("SizeIn", G::kOrder, NumberAt<&CommonStruct::SizeIn>(), "1", nullptr, kSizeInMegabytes, "0 1 2",
              "The unit of sizes: 0 bytes (grouped digits), 1 kilobytes, 2 megabytes; the unit word is the "
              "$FileSize word."),
       Own(Text("Format", G::kCommandLine, &CommonStruct::Format, "", nullptr,
@@ -251,17 +263,6 @@ int32_t NumberOrDefault(const SettingDeclaration& setting, const std::string* va
   return value != nullptr && ParseDigits(*value, number) ? number : DefaultNumber(setting);
 }
 
-struct ColumnLetter {
-  char letter;
-  bool ColumnSet::*flag;
-};
-
-constexpr ColumnLetter kColumnLetters[] = {
-    {'S', &ColumnSet::Size},         {'T', &ColumnSet::Type},     {'W', &ColumnSet::LastWrite},
-    {'C', &ColumnSet::CreationTime}, {'R', &ColumnSet::LastRead}, {'A', &ColumnSet::Attributes},
-    {'H', &ColumnSet::ShowSeconds},
-};
-
 constexpr char kEndOfFile = 26;
 
 // A value may not carry a line end of its own (the rest would be read as
@@ -289,23 +290,13 @@ std::string EncodeMultiLine(const std::string& value) {
   return encoded;
 }
 
-std::string EncodeColumns(const ColumnSet& columns) {
-  std::string letters;
-  for (const ColumnLetter& column : kColumnLetters) {
-    if (columns.*column.flag) letters += column.letter;
-  }
-  return letters;
-}
-
-void StoreColumns(ColumnSet& columns, const std::string* letters) {
+// A file without the key sets the columns of its reader's default and keeps
+// the others.
+void StoreColumns(ColumnSet& columns, const SettingDeclaration& setting, const std::string* letters) {
   if (letters == nullptr) {
-    columns.Type = true;
-    columns.LastWrite = true;
-    columns.Attributes = true;
-    return;
-  }
-  for (const ColumnLetter& column : kColumnLetters) {
-    columns.*column.flag = letters->find(column.letter) != std::string::npos;
+    columns.Bits |= ColumnsOfLetters(setting.ReaderDefault).Bits;
+  } else {
+    columns = ColumnsOfLetters(*letters);
   }
 }
 
@@ -399,11 +390,11 @@ std::string EncodedValue(const CommonStruct& record, const SettingDeclaration& s
       return EncodeMultiLine(record.*setting.Text);
     case E::kWrittenOnly:
     case E::kNumber:
-      return std::to_string(record.*setting.Number);
+      return std::to_string(setting.Number.Get(record));
     case E::kFlag:
       return record.*setting.Flag ? "1" : "0";
     case E::kColumns:
-      return EncodeColumns(record.Columns);
+      return ColumnLetters(record.Columns);
   }
   return std::string();
 }
@@ -419,13 +410,13 @@ void StoreSetting(CommonStruct& record, const SettingDeclaration& setting, const
       record.*setting.Text = MultiLineValue(value != nullptr ? *value : setting.ReaderDefault);
       return;
     case E::kNumber:
-      record.*setting.Number = NumberOrDefault(setting, value);
+      setting.Number.Set(record, NumberOrDefault(setting, value));
       return;
     case E::kFlag:
       record.*setting.Flag = NumberOrDefault(setting, value) != 0;
       return;
     case E::kColumns:
-      StoreColumns(record.Columns, value);
+      StoreColumns(record.Columns, setting, value);
       return;
   }
 }
@@ -456,10 +447,7 @@ bool IsStrictValue(const SettingDeclaration& setting, const std::string& value) 
     case E::kFlag:
       return IsStrictNumber(value, setting.Largest);
     case E::kColumns:
-      return std::all_of(value.begin(), value.end(), [](char c) {
-        return std::any_of(std::begin(kColumnLetters), std::end(kColumnLetters),
-                           [c](const ColumnLetter& column) { return column.letter == c; });
-      });
+      return AreColumnLetters(value);
   }
   return false;
 }

@@ -25,12 +25,19 @@ enum class SettingEncoding {
 // The groups of the manual page, in its order.
 enum class SettingGroup { kPaths, kOrder, kPage, kColours, kCaptions, kWords, kCustom, kCommandLine };
 
+// A number of the record, whatever its type (a count, a named code), as a
+// settings file holds it: any int32_t, stored as it was read.
+struct NumberField {
+  int32_t (*Get)(const CommonStruct& record) = nullptr;
+  void (*Set)(CommonStruct& record, int32_t number) = nullptr;
+};
+
 struct SettingDeclaration {
   const char* Key;
   SettingEncoding Encoding;
   SettingGroup Group;
   std::string CommonStruct::*Text = nullptr;  // the field, by encoding
-  int32_t CommonStruct::*Number = nullptr;
+  NumberField Number{};
   bool CommonStruct::*Flag = nullptr;
   // What the reader stores when a file lacks the key, as a file would write it.
   const char* ReaderDefault = "";

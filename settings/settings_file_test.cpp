@@ -14,9 +14,9 @@ struct TextField {
   const char* name;
   std::string CommonStruct::*field;
 };
-struct NumberField {
+struct NumberValue {
   const char* name;
-  int32_t CommonStruct::*field;
+  int32_t (*value)(const CommonStruct& record);
 };
 struct FlagField {
   const char* name;
@@ -24,7 +24,7 @@ struct FlagField {
 };
 struct ColumnField {
   const char* name;
-  bool ColumnSet::*field;
+  ColumnId id;
 };
 
 const TextField kSavedTexts[] = {
@@ -68,10 +68,12 @@ const TextField kSavedTexts[] = {
     {"TitleStyle", &CommonStruct::TitleStyle},
     {"TableWidth", &CommonStruct::TableWidth},
 };
-const NumberField kSavedNumbers[] = {
-    {"SortBy", &CommonStruct::SortBy},           {"Output", &CommonStruct::Output},
-    {"CellSpacing", &CommonStruct::CellSpacing}, {"CellPadding", &CommonStruct::CellPadding},
-    {"SizeIn", &CommonStruct::SizeIn},
+const NumberValue kSavedNumbers[] = {
+    {"SortBy", [](const CommonStruct& r) { return static_cast<int32_t>(r.SortBy); }},
+    {"Output", [](const CommonStruct& r) { return static_cast<int32_t>(r.Output); }},
+    {"CellSpacing", [](const CommonStruct& r) { return r.CellSpacing; }},
+    {"CellPadding", [](const CommonStruct& r) { return r.CellPadding; }},
+    {"SizeIn", [](const CommonStruct& r) { return static_cast<int32_t>(r.SizeIn); }},
 };
 const FlagField kSavedFlags[] = {
     {"TableBorder", &CommonStruct::TableBorder}, {"DescOrder", &CommonStruct::DescOrder},
@@ -80,30 +82,30 @@ const FlagField kSavedFlags[] = {
     {"ShowSummary", &CommonStruct::ShowSummary}, {"DivideTable", &CommonStruct::DivideTable},
 };
 const ColumnField kColumns[] = {
-    {"S", &ColumnSet::Size},         {"T", &ColumnSet::Type},     {"W", &ColumnSet::LastWrite},
-    {"C", &ColumnSet::CreationTime}, {"R", &ColumnSet::LastRead}, {"A", &ColumnSet::Attributes},
-    {"H", &ColumnSet::ShowSeconds},
+    {"S", ColumnId::kSize},     {"T", ColumnId::kType},     {"W", ColumnId::kLastWrite},
+    {"C", ColumnId::kCreation}, {"R", ColumnId::kLastRead}, {"A", ColumnId::kAttributes},
+    {"H", ColumnId::kSeconds},
 };
 
 void ExpectSameSettings(const CommonStruct& expected, const CommonStruct& actual) {
   for (const TextField& text : kSavedTexts) {
     EXPECT_EQ(Visible(expected.*text.field), Visible(actual.*text.field)) << text.name;
   }
-  for (const NumberField& number : kSavedNumbers) {
-    EXPECT_EQ(expected.*number.field, actual.*number.field) << number.name;
+  for (const NumberValue& number : kSavedNumbers) {
+    EXPECT_EQ(number.value(expected), number.value(actual)) << number.name;
   }
   for (const FlagField& flag : kSavedFlags) {
     EXPECT_EQ(expected.*flag.field, actual.*flag.field) << flag.name;
   }
   for (const ColumnField& column : kColumns) {
-    EXPECT_EQ(expected.Columns.*column.field, actual.Columns.*column.field) << "Columns " << column.name;
+    EXPECT_EQ(expected.Columns.Has(column.id), actual.Columns.Has(column.id)) << "Columns " << column.name;
   }
 }
 
 ColumnSet ColumnsOf(unsigned mask) {
   ColumnSet columns;
   for (unsigned bit = 0; bit < 7; ++bit) {
-    columns.*kColumns[bit].field = (mask >> bit & 1) != 0;
+    columns.Set(kColumns[bit].id, (mask >> bit & 1) != 0);
   }
   return columns;
 }
@@ -111,7 +113,7 @@ ColumnSet ColumnsOf(unsigned mask) {
 std::string Letters(const ColumnSet& columns) {
   std::string letters;
   for (const ColumnField& column : kColumns) {
-    if (columns.*column.field) letters += column.name;
+    if (columns.Has(column.id)) letters += column.name;
   }
   return letters;
 }
@@ -159,10 +161,10 @@ CommonStruct ReaderDefaults() {
   record.TableStyle = "font-family: sans-serif;\r\nfont-size: small;\r\nfont-weight: 700;\r\ncolor:red;\r\n";
   record.TitleStyle =
       "font-family: sans-serif;\r\nfont-size: medium;\r\nfont-weight: 700;\r\ncolor:navy;\r\n";
-  record.Columns.Type = true;
-  record.Columns.LastWrite = true;
-  record.Columns.Attributes = true;
-  record.SizeIn = 1;
+  record.Columns.Set(ColumnId::kType);
+  record.Columns.Set(ColumnId::kLastWrite);
+  record.Columns.Set(ColumnId::kAttributes);
+  record.SizeIn = kSizeInKilobytes;
   return record;
 }
 
@@ -170,8 +172,8 @@ CommonStruct FreshInstallation() {
   CommonStruct record = ReaderDefaults();
   record.Title = "Content of $DirPath";
   record.Columns = ColumnSet();
-  record.Columns.Type = true;
-  record.Columns.LastRead = true;
+  record.Columns.Set(ColumnId::kType);
+  record.Columns.Set(ColumnId::kLastRead);
   record.CapColor = "LIGHTBLUE";
   record.KeyCapColor = "HONEYDEW";
   record.KeyColColor = "LIGHTBLUE";
@@ -228,8 +230,8 @@ CommonStruct AwkwardRecord() {
   record.SummaryStyle = "Summary\r\n";
   record.TableStyle = "TitleStyle=x";
   record.TitleStyle = "a=b\r\n=\r\n";
-  record.SortBy = 9;
-  record.Output = 1;
+  record.SortBy = static_cast<SortCode>(9);
+  record.Output = kOutputText;
   record.CellSpacing = 2147483647;
   record.CellPadding = 0;
   record.TableBorder = false;
@@ -241,7 +243,7 @@ CommonStruct AwkwardRecord() {
   record.ShowMasks = false;
   record.ShowSummary = false;
   record.DivideTable = true;
-  record.SizeIn = 2;
+  record.SizeIn = kSizeInMegabytes;
   return record;
 }
 
@@ -439,8 +441,8 @@ TEST(SettingsText, SerializedLines) {
   EXPECT_EQ("SizeIn=1", lines[54]);
 
   CommonStruct negative;
-  negative.Output = -2;
-  negative.SizeIn = -1;
+  negative.Output = static_cast<OutputCode>(-2);
+  negative.SizeIn = static_cast<SizeUnit>(-1);
   const std::string text = SerializeSettings(negative);
   EXPECT_NE(std::string::npos, text.find("\nOutputFormat=-2\n"));
   EXPECT_NE(std::string::npos, text.find("\nSizeIn=-1\n"));
@@ -454,7 +456,7 @@ TEST(SettingsText, EveryColumnsCombinationReadsBack) {
     read_back.Columns = ColumnsOf(~mask);
     ApplySettingsText(read_back, SerializeSettings(record));
     for (const ColumnField& column : kColumns) {
-      EXPECT_EQ(record.Columns.*column.field, read_back.Columns.*column.field)
+      EXPECT_EQ(record.Columns.Has(column.id), read_back.Columns.Has(column.id))
           << "mask " << mask << " letter " << column.name;
     }
   }
@@ -492,7 +494,7 @@ TEST(SettingsRoundTrip, WhatTheFormatCannotHold) {
   saved.Type = "T\nSize=evil";                   // a lone line feed ends a single-line value too
   saved.CustTable = std::string("x\x1a") + "y";  // and no multi-line value holds an end-of-file byte
   saved.CellSpacing = -3;                        // negative numbers read as missing
-  saved.SizeIn = -1;
+  saved.SizeIn = static_cast<SizeUnit>(-1);
   ASSERT_TRUE(SaveSettings(saved, path));
   const std::string bytes = ReadFileBytes(path);
   EXPECT_EQ(std::string::npos, bytes.find('\x1a'));
@@ -508,7 +510,7 @@ TEST(SettingsRoundTrip, WhatTheFormatCannotHold) {
   expected.Type = "T";
   expected.CustTable = "xy";
   expected.CellSpacing = 0;
-  expected.SizeIn = 1;
+  expected.SizeIn = kSizeInKilobytes;
   ExpectSameSettings(expected, loaded);
   EXPECT_TRUE(SettingsChanged(loaded));  // the negative numbers
 }

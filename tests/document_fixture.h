@@ -9,6 +9,7 @@
 
 #include "listing/entry.h"
 #include "output/generate.h"
+#include "settings/columns.h"
 #include "tests/memory_folder_source.h"
 #include "tests/test_support.h"
 
@@ -73,9 +74,9 @@ class DocumentFixture : public ::testing::Test {
     r.DescOrder = true;
     r.IncludeParent = true;
     r.CreateLinks = true;
-    r.Columns = {true, true, true, true, true, true, true};
+    r.Columns = ColumnsOfLetters("STWCRAH");
     r.SortBy = kSortBySize;
-    r.SizeIn = 0;
+    r.SizeIn = kSizeInBytes;
   }
 
   // Makes the folder hold one file of each hostile name, listed by name in

@@ -77,19 +77,16 @@ class DocumentWriter : public WalkConsumer {
     }
     ListingRun& run = *folder.Run;
     if (tree_.NamesByPath && depth > 0) run.PathPrefix = &prefix_;
-    const bool descending = settings_.DescOrder;
     const std::deque<FileInfoX>& folders = run.Listing.FolderList;
     const std::deque<FileInfoX>& files = run.Listing.FileList;
-    // The sub-folders' places among the folder's children: the parent
-    // entry, listed first, is none of them.
-    const size_t first_child = !folders.empty() && IsParentEntry(folders.front()) ? 1 : 0;
+    // The folder's children are its sub-folders in the order of the list:
+    // the parent entry is none of them.
+    size_t next_child = 0;
     for (const std::deque<FileInfoX>* list : {&folders, &files}) {
-      for (size_t i = 0; i < list->size(); ++i) {
-        const size_t at = descending ? list->size() - 1 - i : i;
-        const FileInfoX& entry = (*list)[at];
+      for (const FileInfoX& entry : *list) {
         const WalkChild* child = nullptr;
-        if (list == &folders && at >= first_child && at - first_child < folder.Children.size())
-          child = &folder.Children[at - first_child];
+        if (list == &folders && !IsParentEntry(entry) && next_child < folder.Children.size())
+          child = &folder.Children[next_child++];
         const bool entered =
             child != nullptr && (child->State == ChildState::kEntered || child->State == ChildState::kFailed);
         if (!(entered ? WriteChild(folder, *child, entry, depth) : Emit(Row(run, entry, depth))))

@@ -1,5 +1,6 @@
 #include "tree/sizes.h"
 
+#include <algorithm>
 #include <map>
 #include <string>
 
@@ -9,8 +10,9 @@
 namespace {
 
 // The entry of the sub-folder in its parent's folder list: the sub-folders
-// follow the parent entry, in the order of the parent's children, until the
-// complete parent is put in the order of the totals.
+// are in the order of the parent's children, after the parent entry where
+// it comes first, until the complete parent is put in the order of the
+// totals.
 FileInfoX* EntryOf(WalkFolder& parent, const WalkFolder& child) {
   std::deque<FileInfoX>& folders = parent.Run->Listing.FolderList;
   const size_t at = child.Index + (!folders.empty() && IsParentEntry(folders.front()) ? 1 : 0);
@@ -59,18 +61,18 @@ void ShowAllTotals(WalkFolder& folder) {
 void OrderByTotals(const CommonStruct& settings, WalkFolder& folder) {
   if (folder.Run == nullptr || settings.SortBy != kSortBySize) return;
   std::deque<FileInfoX>& folders = folder.Run->Listing.FolderList;
-  const bool parent_first = !folders.empty() && IsParentEntry(folders.front());
-  std::deque<FileInfoX> sub(folders.begin() + (parent_first ? 1 : 0), folders.end());
-  SortEntries(sub, settings.SortBy, settings.IgnoreCase, settings.NaturalOrder);
-  folders.erase(folders.begin() + (parent_first ? 1 : 0), folders.end());
-  folders.insert(folders.end(), sub.begin(), sub.end());
+  const EntryOrder order = EntryOrderOf(settings);
+  // A descending list is an ascending one turned round: turned back first,
+  // folders of equal totals keep the places that ordering gave them.
+  if (order.Descending) std::reverse(folders.begin(), folders.end());
+  SortEntries(folders, order.Sort, order.IgnoreCase, order.Natural, order.Descending);
   // The children follow their entries, which the writers pair by place.
   std::map<std::string, WalkChild> by_name;
   for (WalkChild& child : folder.Children) by_name.emplace(child.Name, std::move(child));
   folder.Children.clear();
-  for (const FileInfoX& entry : sub) {
+  for (const FileInfoX& entry : folders) {
     auto found = by_name.find(entry.Find.cFileName);
-    if (found == by_name.end()) continue;
+    if (IsParentEntry(entry) || found == by_name.end()) continue;
     folder.Children.push_back(std::move(found->second));
     by_name.erase(found);
   }

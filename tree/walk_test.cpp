@@ -290,7 +290,7 @@ TEST(TreeWalk, FolderTotalsCountEachFileOnceAndMarkWhatCouldNotBeRead) {
     sized.Sizes = true;
     CommonStruct settings = SettingsFor("/top");
     settings.SortBy = kSortBySize;
-    settings.Columns.Size = true;
+    settings.Columns.Set(ColumnId::kSize);
     MemoryFolderSource types;
     PageOptions options;
     options.IndexName = "index.html";
@@ -303,4 +303,51 @@ TEST(TreeWalk, FolderTotalsCountEachFileOnceAndMarkWhatCouldNotBeRead) {
     EXPECT_NE(page.find("data-bytes=\"100\""), std::string::npos) << page;
     EXPECT_LT(page.find(">b</a>"), page.find(">a</a>")) << threads << page;
   }
+}
+
+// Ordered by totals from the greatest down, the folders come in that order
+// in a page and in one document alike, the parent entry in its own place.
+TEST(TreeWalk, FolderTotalsOrderDescendingWhereTheOrderDescends) {
+  MemoryDisk disk;
+  disk.Add("/top/alpha/big", NodeKind::kFile, std::string(100, 'b'));
+  disk.Add("/top/alpha/tiny", NodeKind::kFile, std::string(2, 't'));
+  disk.Add("/top/bravo/small", NodeKind::kFile, std::string(5, 's'));
+  disk.Add("/top/bravo/deeper/more", NodeKind::kFile, std::string(7, 'm'));
+  disk.Add("/top/charlie/least", NodeKind::kFile, std::string(1, 'l'));
+  WalkRules sized = Threads(4);
+  sized.Sizes = true;
+  CommonStruct settings = SettingsFor("/top");
+  settings.SortBy = kSortBySize;
+  settings.DescOrder = true;
+  settings.Columns.Set(ColumnId::kSize);
+  MemoryFolderSource types;
+  struct Collected : ByteSink {
+    std::string bytes;
+    bool Write(std::string_view text) override {
+      bytes.append(text.data(), text.size());
+      return true;
+    }
+  } sink;
+  DocumentOptions document;
+  document.TopShown = "top";
+  WriteTreeDocument(
+      settings, FormOf(FormCode::kNames), sized, document, disk, types, sink, [](const std::string&) {},
+      [](const WalkCounts&) {});
+  const std::string& names = sink.bytes;
+  const std::string separator(1, FolderSeparator());
+  EXPECT_LT(names.find("alpha"), names.find("bravo")) << names;
+  EXPECT_LT(names.find("bravo"), names.find("charlie")) << names;
+  EXPECT_LT(names.find("alpha" + separator + "big"), names.find("alpha" + separator + "tiny"))
+      << "files too, the greatest first: " << names;
+
+  // The pages after the document, which lists no page.
+  PageOptions options;
+  options.IndexName = "index.html";
+  options.TopShown = "top";
+  WriteTreePages(
+      settings, FormOf(FormCode::kPage), sized, options, disk, types, [](const std::string&) {},
+      [](const WalkCounts&, const PageCounts&) {});
+  const std::string page = disk.FileAt("/top/index.html");
+  EXPECT_LT(page.find(">alpha</a>"), page.find(">bravo</a>")) << page;
+  EXPECT_LT(page.find(">bravo</a>"), page.find(">charlie</a>")) << page;
 }

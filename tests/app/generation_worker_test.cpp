@@ -198,7 +198,7 @@ TEST_F(GenerationWorkerTest, AFolderThatCannotBeReadIsTheOutcomeAndNothingIsWrit
 
 TEST_F(GenerationWorkerTest, CancelAfterTheReadingKeepsTheOldOutputAndLeavesNoNewFile) {
   WriteFileBytes(folder_.Join("index.html"), "old listing");
-  ASSERT_TRUE(record_.Columns.Type) << "the rows look up the file types";
+  ASSERT_TRUE(record_.Columns.Has(ColumnId::kType)) << "the rows look up the file types";
   GatedFolderSource& source = Source(5);
   source.holdOnType = true;
   ASSERT_TRUE(StartGeneration(record_, source, window_));
@@ -266,7 +266,7 @@ TEST_F(GenerationWorkerTest, ProgressNamesEachStepOfTheRun) {
   EXPECT_EQ(CurrentGenerationProgress().EntriesRead, 0u) << "no run, no progress";
   // Masks that differ take a pass for the folders and one for the files.
   record_.DirMask = "*";
-  ASSERT_TRUE(record_.Columns.Type) << "the rows look up the file types";
+  ASSERT_TRUE(record_.Columns.Has(ColumnId::kType)) << "the rows look up the file types";
   GatedFolderSource& source = Source(4, 2);
   source.holdAtPass = 2;
   source.holdOnType = true;

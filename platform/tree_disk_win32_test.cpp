@@ -71,6 +71,27 @@ TEST(Win32TreeDisk, AFolderHeldOpenStaysWhereItsPathSays) {
   EXPECT_TRUE(MoveFileA(sub.c_str(), moved.c_str())) << "free once let go";
 }
 
+TEST(Win32TreeDisk, AFolderWhosePathLeadsElsewhereIsNeitherListedNorWritten) {
+  ScopedTempFolder top;
+  ASSERT_TRUE(CreateDirectoryA(top.Join("a").c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryA(top.Join("a\\sub").c_str(), nullptr));
+  std::unique_ptr<OpenFolder> held = OpenOrNull(top.Join("a\\sub"));
+  ASSERT_NE(held, nullptr);
+  // Windows keeps the folders above a held one where they are; Wine does not.
+  if (!MoveFileA(top.Join("a").c_str(), top.Join("moved").c_str())) GTEST_SKIP() << "kept where it is";
+  ASSERT_TRUE(CreateDirectoryA(top.Join("a").c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryA(top.Join("a\\sub").c_str(), nullptr));
+  WriteFileBytes(top.Join("a\\sub\\theirs.txt"), "someone else's");
+  std::string reason;
+  EXPECT_FALSE(held->Enumerate(
+      "*", [](const FolderRecord&) {}, reason));
+  EXPECT_EQ(reason, "replaced by another folder since it was listed");
+  reason.clear();
+  EXPECT_EQ(held->WriteFile("index.html", WriteMethod::kWholeOrNothing, reason), nullptr);
+  EXPECT_EQ(reason, "replaced by another folder since it was listed");
+  EXPECT_FALSE(fs::exists(top.Join("a\\sub\\index.html")));
+}
+
 TEST(Win32TreeDisk, FoldersAreKnownByTheirIdentity) {
   ScopedTempFolder top;
   ASSERT_TRUE(CreateDirectoryA(top.Join("sub").c_str(), nullptr));

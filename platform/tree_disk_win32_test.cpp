@@ -198,7 +198,7 @@ TEST(Win32TreeDisk, OnlyARegularFileIsReadOrReplaced) {
   EXPECT_EQ(folder->ReadFile("index.html"), nullptr);
   EXPECT_EQ(folder->WriteFile("locked.html", WriteMethod::kWholeOrNothing, reason), nullptr)
       << "a file made read-only stays as a direct write would leave it";
-  EXPECT_FALSE(reason.empty());
+  EXPECT_EQ(reason, SystemReason(ERROR_ACCESS_DENIED));
   EXPECT_EQ(folder->Look("missing.html"), NodeKind::kMissing);
   EXPECT_EQ(folder->ReadFile("missing.html"), nullptr);
   // A device's name, in any folder, is the device.
@@ -209,6 +209,13 @@ TEST(Win32TreeDisk, OnlyARegularFileIsReadOrReplaced) {
   EXPECT_EQ(folder->ReadFile("NUL"), nullptr);
   SetFileAttributesA(top.Join("locked.html").c_str(), FILE_ATTRIBUTE_NORMAL);
   EXPECT_EQ(ReadFileBytes(top.Join("locked.html")), "kept");
+}
+
+TEST(Win32TreeDisk, AFileThatCannotBeMadeFailsWithTheSystemsReason) {
+  ScopedTempFolder top;
+  AtomicFile file;
+  EXPECT_FALSE(file.Open(top.Join("missing\\index.html")));
+  EXPECT_EQ(file.FailureReason(), SystemReason(ERROR_PATH_NOT_FOUND));
 }
 
 TEST(Win32TreeDisk, NothingGoesThroughALinkUnasked) {

@@ -147,8 +147,15 @@ class Win32OpenFolder : public OpenFolder {
 
   std::unique_ptr<NewFile> WriteFile(const std::string& name, WriteMethod method,
                                      std::string& reason) override {
+    // A new file has its name from the start here, which changes the
+    // folder's time before the page is in place; that time is set back at
+    // once, so that only the page's commit (or another program) changes it.
+    uint64_t before = 0;
+    const bool timed = WriteTime(before);
     auto file = std::make_unique<AtomicFile>();
-    if (file->OpenInFolder(reinterpret_cast<intptr_t>(handle_.get()), path_, name, method)) return file;
+    const bool opened = file->OpenInFolder(reinterpret_cast<intptr_t>(handle_.get()), path_, name, method);
+    if (timed) SetWriteTime(before);
+    if (opened) return file;
     reason = file->FailureReason();
     return nullptr;
   }

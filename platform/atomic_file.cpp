@@ -44,8 +44,17 @@ thread_local bool making_here = false;
 // must not keep the program from ending.
 constexpr int kMostPauses = 2000;
 
+// Why a make failed, told as it failed: the thread-local bookkeeping after
+// it may reset the system's error (reading thread-local storage clears the
+// thread's last error on Windows).
+struct MakeFailure {
+  bool taken = false;
+  std::string reason;
+};
+
 // Announces path to the interrupt handler and makes the file under it.
-bool MakeAnnounced(const std::string& path, const std::function<bool(const std::string&)>& make) {
+bool MakeAnnounced(const std::string& path, const std::function<bool(const std::string&)>& make,
+                   MakeFailure& failure) {
   making_here = true;
   std::atomic_signal_fence(std::memory_order_seq_cst);
   being_made.fetch_add(1);
@@ -55,6 +64,7 @@ bool MakeAnnounced(const std::string& path, const std::function<bool(const std::
   }
   file_steps::SetPending(path);
   const bool made = make(path);
+  if (!made) failure = MakeFailure{file_steps::NameTaken(), file_steps::LastReason()};
   being_made.fetch_sub(1);
   std::atomic_signal_fence(std::memory_order_seq_cst);
   making_here = false;
@@ -63,12 +73,14 @@ bool MakeAnnounced(const std::string& path, const std::function<bool(const std::
 
 // Tries fresh temporary names beside the target until make succeeds with
 // one, each announced to the interrupt handler first. Returns the location
-// made; an empty one, with make's error, when a try failed for a reason
+// made; an empty one, with make's reason, when a try failed for a reason
 // other than a taken name or every name tried was taken. A stem of its own,
 // not the target's name, leaves room for the temporary twin of a target
 // whose name is near the system's length limit.
 file_steps::Location MakeWithFreshName(const file_steps::Location& target,
-                                       const std::function<bool(const file_steps::Location&)>& make) {
+                                       const std::function<bool(const file_steps::Location&)>& make,
+                                       std::string& reason) {
+  MakeFailure failure;
   unsigned seed = file_steps::NameSeed();
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     seed = seed * 1103515245u + 12345u;
@@ -76,10 +88,13 @@ file_steps::Location MakeWithFreshName(const file_steps::Location& target,
     std::snprintf(digits, sizeof digits, "%06x", (seed >> 8) & 0xFFFFFFu);
     const file_steps::Location at =
         file_steps::Beside(target, file_steps::kTemporaryPrefix + (digits + std::string(kTemporarySuffix)));
-    if (MakeAnnounced(at.path, [&make, &at](const std::string&) { return make(at); })) return at;
-    if (!file_steps::NameTaken()) break;
+    if (MakeAnnounced(
+            at.path, [&make, &at](const std::string&) { return make(at); }, failure))
+      return at;
+    if (!failure.taken) break;
   }
   file_steps::ClearPending();
+  reason = failure.reason;
   return file_steps::Location();
 }
 
@@ -155,8 +170,10 @@ void AtomicFile::Start(intptr_t handle) {
   buffer_.reserve(kBufferSize);
 }
 
-bool AtomicFile::Fail() {
-  if (!failed_) failure_ = file_steps::LastReason();
+bool AtomicFile::Fail() { return Fail(file_steps::LastReason()); }
+
+bool AtomicFile::Fail(const std::string& reason) {
+  if (!failed_) failure_ = reason;
   failed_ = true;
   return false;
 }
@@ -171,17 +188,15 @@ bool AtomicFile::OpenInFolder(intptr_t folder, const std::string& folder_path, c
 }
 
 bool AtomicFile::Begin(const file_steps::Target& target, WriteMethod method) {
+  // Told before Discard, whose bookkeeping may reset the system's error.
+  const bool refused = target.kind == TargetKind::kRefused;
+  const std::string refusal = refused && target.refusal.empty() ? file_steps::LastReason() : target.refusal;
   Discard();
   failed_ = false;
   failure_.clear();
   notes_ = WriteNotes();
   target_ = target.at;
-  if (target.kind == TargetKind::kRefused) {
-    if (target.refusal.empty()) return Fail();
-    failure_ = target.refusal;
-    failed_ = true;
-    return false;
-  }
+  if (refused) return Fail(refusal);
   if (target.kind == TargetKind::kDevice || method == WriteMethod::kInPlace) {
     const intptr_t handle = file_steps::OpenInPlace(target_);
     if (handle == kNoHandle) return Fail();
@@ -190,14 +205,18 @@ bool AtomicFile::Begin(const file_steps::Target& target, WriteMethod method) {
   }
   intptr_t handle = file_steps::CreateUnnamed(target_, target.mode);
   unnamed_ = handle != kNoHandle;
+  std::string reason;
   if (!unnamed_) {
-    temporary_ = MakeWithFreshName(target_, [&handle, &target](const file_steps::Location& at) {
-      handle = file_steps::CreateExclusive(at, target.mode);
-      return handle != kNoHandle;
-    });
+    temporary_ = MakeWithFreshName(
+        target_,
+        [&handle, &target](const file_steps::Location& at) {
+          handle = file_steps::CreateExclusive(at, target.mode);
+          return handle != kNoHandle;
+        },
+        reason);
   }
   if (handle == kNoHandle) {
-    Fail();
+    Fail(reason);
     if (target.kind == TargetKind::kRegularFile) notes_.RefusedFolder = FolderPart(target_.path);
     return false;
   }
@@ -231,10 +250,12 @@ bool AtomicFile::Commit() {
   bool done = Flush();
   if (done && unnamed_) {
     const intptr_t handle = handle_;
+    std::string reason;
     temporary_ = MakeWithFreshName(
-        target_, [handle](const file_steps::Location& at) { return file_steps::NameUnnamed(handle, at); });
+        target_, [handle](const file_steps::Location& at) { return file_steps::NameUnnamed(handle, at); },
+        reason);
     unnamed_ = false;
-    if (temporary_.path.empty()) done = Fail();
+    if (temporary_.path.empty()) done = Fail(reason);
   }
   const intptr_t handle = handle_;
   handle_ = kNoHandle;

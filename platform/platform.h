@@ -257,6 +257,7 @@ class AtomicFile : public NewFile {
   void Start(intptr_t handle);
   bool Flush();
   bool Fail();
+  bool Fail(const std::string& reason);
 
   file_steps::Location target_;
   file_steps::Location temporary_;  // no path while the new file has no name, and in place

@@ -12,13 +12,10 @@
 #include <vector>
 
 #include "platform/charset.h"
+#include "platform/folders_win32.h"
 #include "platform/platform.h"
 
 namespace {
-
-uint64_t FileTimeOf(const FILETIME& time) {
-  return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-}
 
 struct FindCloser {
   using pointer = HANDLE;
@@ -84,25 +81,35 @@ bool NothingMatched(DWORD code, std::string& failure) {
   return false;
 }
 
+}  // namespace
+
+bool EnumeratePattern(const std::string& pattern, const std::function<void(FolderRecord&)>& visit,
+                      std::string& failure) {
+  WIN32_FIND_DATAA data;
+  FindHandle find = FindFirst(pattern, data);
+  if (!find) return NothingMatched(GetLastError(), failure);
+  FolderRecord record;
+  do {
+    record.dwFileAttributes = data.dwFileAttributes;
+    record.ftCreationTime = FileTimeOf(data.ftCreationTime);
+    record.ftLastAccessTime = FileTimeOf(data.ftLastAccessTime);
+    record.ftLastWriteTime = FileTimeOf(data.ftLastWriteTime);
+    record.nFileSizeHigh = data.nFileSizeHigh;
+    record.nFileSizeLow = data.nFileSizeLow;
+    record.cFileName = data.cFileName;
+    record.Identity = FileIdentity();
+    visit(record);
+  } while (FindNextFileA(find.get(), &data));
+  return NothingMatched(GetLastError(), failure);
+}
+
+namespace {
+
 class Win32FolderSource : public FolderSource {
  public:
   bool Enumerate(const std::string& pattern, const std::function<void(const FolderRecord&)>& visit,
                  std::string& failure) override {
-    WIN32_FIND_DATAA data;
-    FindHandle find = FindFirst(pattern, data);
-    if (!find) return NothingMatched(GetLastError(), failure);
-    FolderRecord record;
-    do {
-      record.dwFileAttributes = data.dwFileAttributes;
-      record.ftCreationTime = FileTimeOf(data.ftCreationTime);
-      record.ftLastAccessTime = FileTimeOf(data.ftLastAccessTime);
-      record.ftLastWriteTime = FileTimeOf(data.ftLastWriteTime);
-      record.nFileSizeHigh = data.nFileSizeHigh;
-      record.nFileSizeLow = data.nFileSizeLow;
-      record.cFileName = data.cFileName;
-      visit(record);
-    } while (FindNextFileA(find.get(), &data));
-    return NothingMatched(GetLastError(), failure);
+    return EnumeratePattern(pattern, visit, failure);
   }
 
   bool DescribeType(const std::string& extension, std::string& description) override {
@@ -233,38 +240,29 @@ FolderStatus InspectFolder(const std::string& path, bool to_list, std::string& r
 
 namespace {
 
-// The volume and index that name one file, whatever path leads to it; false
-// when it cannot be opened to ask.
-bool IdentityOf(const std::string& path, BY_HANDLE_FILE_INFORMATION& identity) {
-  // Neither reading nor writing, so that a file another program holds open
-  // still answers; the backup flag lets folders be opened too.
-  HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  const bool known = GetFileInformationByHandle(file, &identity) != 0;
-  CloseHandle(file);
-  return known;
+// The file or folder at the path, links followed, opened to be asked about:
+// neither reading nor writing, so that a file another program holds open
+// still answers; the backup flag lets folders be opened too.
+OwnedHandle OpenToAsk(const std::string& path) {
+  return Owned(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+}
+
+// What the system tells of the file at the path, whatever path leads to it;
+// false when it cannot be opened to ask.
+bool InformationOf(const std::string& path, BY_HANDLE_FILE_INFORMATION& information) {
+  OwnedHandle file = OpenToAsk(path);
+  return file != nullptr && GetFileInformationByHandle(file.get(), &information) != 0;
 }
 
 }  // namespace
 
 bool IdentifyFile(const std::string& path, FileIdentity& identity) {
   BY_HANDLE_FILE_INFORMATION information{};
-  if (!IdentityOf(path, information)) return false;
-  identity.Device = information.dwVolumeSerialNumber;
-  identity.Index = (static_cast<uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
+  if (!InformationOf(path, information)) return false;
+  identity = IdentityOf(information);
   return true;
 }
-
-namespace {
-
-// A folder or file opened to read or set its times alone.
-HANDLE OpenForTimes(const std::string& path, DWORD access) {
-  return CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-}
-
-}  // namespace
 
 std::string RealPath(const std::string& path) {
   // Vista and later tell the path a handle leads to; before, no path holds
@@ -273,13 +271,14 @@ std::string RealPath(const std::string& path) {
   const auto final_path = reinterpret_cast<FinalPath>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleA")));
   if (final_path == nullptr) return AbsolutePath(path);
-  HANDLE file = OpenForTimes(path, 0);
-  if (file == INVALID_HANDLE_VALUE) return std::string();
+  OwnedHandle file = OpenToAsk(path);
+  if (file == nullptr) return std::string();
   char buffer[4096] = {};
-  const DWORD length = final_path(file, buffer, sizeof buffer, 0);
-  CloseHandle(file);
+  const DWORD length = final_path(file.get(), buffer, sizeof buffer, 0);
   if (length == 0 || length >= sizeof buffer) return std::string();
   std::string real(buffer, length);
+  // A share's path comes as \\?\UNC\host\share, a drive's as \\?\C:\.
+  if (real.compare(0, 8, "\\\\?\\UNC\\") == 0) return "\\" + real.substr(7);
   if (real.compare(0, 4, "\\\\?\\") == 0) real.erase(0, 4);
   return real;
 }
@@ -304,30 +303,6 @@ bool MakeFolders(const std::string& path, std::string& reason) {
 
 // Reparse points hold their targets in a form this program does not read.
 bool ReadLinkTarget(const std::string&, std::string&) { return false; }
-
-FileReader::~FileReader() {
-  if (handle_ != -1) CloseHandle(reinterpret_cast<HANDLE>(handle_));
-}
-
-bool FileReader::Open(const std::string& path) {
-  HANDLE file =
-      CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  if (GetFileType(file) != FILE_TYPE_DISK) {
-    CloseHandle(file);
-    return false;
-  }
-  handle_ = reinterpret_cast<intptr_t>(file);
-  return true;
-}
-
-size_t FileReader::Read(char* buffer, size_t size) {
-  DWORD count = 0;
-  const DWORD asked = size > 1u << 30 ? 1u << 30 : static_cast<DWORD>(size);
-  if (!ReadFile(reinterpret_cast<HANDLE>(handle_), buffer, asked, &count, nullptr)) return 0;
-  return count;
-}
 
 bool SameFile(const std::string& a, const std::string& b) {
   FileIdentity first, second;

@@ -14,7 +14,9 @@
 #include "tests/cli_harness.h"
 #include "tests/test_support.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -71,8 +73,8 @@ TEST(CliTreeSafety, TheMarkIsExactAndAtItsPlace) {
   ScopedTempFolder top;
   MakeTree(top.path(), {"theme", "comment"});
   // Pages of someone else's that merely mention the program.
-  const std::string theme = top.Join("theme/index.html");
-  const std::string comment = top.Join("comment/index.html");
+  const std::string theme = (fs::path(top.path()) / "theme" / "index.html").string();
+  const std::string comment = (fs::path(top.path()) / "comment" / "index.html").string();
   WriteFileBytes(theme,
                  "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
                  "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
@@ -107,7 +109,70 @@ TEST(CliTreeSafety, TheSourcesOwnIndexFilesAreListedWhenThePagesStandApart) {
   EXPECT_EQ(ReadFileBytes(top.Join("docs/index.html")), "<p>the project's own page</p>");
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+
+TEST(CliTreeSafety, AKilledRunsTemporaryFileGoesAndALiveWritersStays) {
+  ScopedTempFolder top;
+  MakeTree(top.path(), {"sub"});
+  const std::string leftover = top.Join("sub\\~kestrova-0a1b2c.tmp");
+  WriteFileBytes(leftover, "half a page of a run that was killed");
+  // Held as a writer of another run holds its new file.
+  const std::string live = top.Join("sub\\~kestrova-0d0e0f.tmp");
+  HANDLE held = CreateFileA(live.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  CliRun run = RunCli({top.path(), "-R", "-q"});
+  CloseHandle(held);
+  EXPECT_EQ(0, run.Status) << run.Err;
+  EXPECT_FALSE(fs::exists(leftover));
+  EXPECT_TRUE(fs::exists(live)) << "its writer still runs";
+  EXPECT_EQ(CountPages(top.path()), 2u);
+  EXPECT_FALSE(Contains(ReadFileBytes(top.Join("sub\\index.html")), "kestrova-0")) << "no file of the folder";
+}
+
+TEST(CliTreeSafety, ALinkNamedLikeAPageIsLeftAloneAndALinkedFolderIsEnteredOnlyWithFollow) {
+  ScopedTempFolder top, elsewhere;
+  MakeTree(top.path(), {"link", "docs"});
+  MakeTree(elsewhere.path(), {"site", "shared"});
+  WriteFileBytes(elsewhere.Join("site\\index.html"), "someone else's site");
+  if (!MakeFolderLink(top.Join("link\\index.html"), elsewhere.Join("site")) ||
+      !MakeFolderLink(top.Join("docs\\shared"), elsewhere.Join("shared"))) {
+    GTEST_SKIP() << "the system makes no links to folders here";
+  }
+  const std::string kept = "kept " + top.Join("link\\index.html") + ": a symbolic link has that name";
+  CliRun run = RunCli({top.path(), "-R"});
+  EXPECT_EQ(0, run.Status) << run.Err;
+  EXPECT_TRUE(Contains(run.Err, kept)) << run.Err;
+  EXPECT_FALSE(fs::exists(elsewhere.Join("shared\\index.html"))) << "a link is listed, not entered";
+  EXPECT_TRUE(Contains(ReadFileBytes(top.Join("docs\\index.html")), ">shared<"));
+
+  CliRun follow = RunCli({top.path(), "-R", "--follow"});
+  EXPECT_EQ(0, follow.Status) << follow.Err;
+  EXPECT_TRUE(fs::exists(elsewhere.Join("shared\\index.html"))) << "entered with --follow";
+  EXPECT_TRUE(Contains(follow.Err, kept)) << follow.Err;
+  EXPECT_EQ(ReadFileBytes(elsewhere.Join("site\\index.html")), "someone else's site");
+}
+
+TEST(CliTreeSafety, OneFolderReachedByTwoLinksIsListedOnce) {
+  ScopedTempFolder top, elsewhere;
+  MakeTree(elsewhere.path(), {"shared\\deep"});
+  MakeTree(top.path(), {"a", "b"});
+  if (!MakeFolderLink(top.Join("a\\one"), elsewhere.Join("shared")) ||
+      !MakeFolderLink(top.Join("b\\two"), elsewhere.Join("shared"))) {
+    GTEST_SKIP() << "the system makes no links to folders here";
+  }
+  for (const char* threads : {"1", "4"}) {
+    CliRun run = RunCli({top.path(), "-R", "--follow", "--threads", threads});
+    EXPECT_EQ(0, run.Status) << run.Err;
+    EXPECT_TRUE(Contains(
+        run.Err, "not entered: " + top.Join("b\\two") + " is already listed as " + top.Join("a\\one")))
+        << run.Err;
+    EXPECT_TRUE(Contains(ReadFileBytes(top.Join("b\\index.html")), "href=\"../a/one/\">two<"))
+        << "the second path leads to the folder's one page";
+  }
+}
+
+#else
 
 // The program of that name on the search path; the name alone when none is.
 std::string Which(const std::string& name) {

@@ -10,6 +10,14 @@
 
 #include "platform/platform.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#include <winioctl.h>
+
+#include <cstring>
+#include <memory>
+#endif
+
 namespace fs = std::filesystem;
 
 std::string ReadFileBytes(const std::string& path) {
@@ -23,6 +31,102 @@ void WriteFileBytes(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
+
+#ifdef _WIN32
+
+namespace {
+
+std::wstring Wide(const std::string& text) {
+  const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+  std::wstring wide(static_cast<size_t>(length > 0 ? length : 1), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], length);
+  wide.resize(wide.size() - 1);
+  return wide;
+}
+
+struct TestHandleCloser {
+  using pointer = HANDLE;
+  void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+
+bool MakeJunction(const std::string& link, const std::string& target) {
+  if (!CreateDirectoryA(link.c_str(), nullptr)) return false;
+  HANDLE opened = CreateFileA(link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (opened == INVALID_HANDLE_VALUE) return false;
+  std::unique_ptr<void, TestHandleCloser> folder(opened);
+  // The mount point's buffer: tag, length, reserved, then the substitute
+  // and the print name, each ended by a wide zero.
+  const std::wstring substitute = Wide("\\??\\" + target);
+  const std::wstring shown = Wide(target);
+  const size_t names = (substitute.size() + 1 + shown.size() + 1) * sizeof(wchar_t);
+  std::vector<char> buffer(8 + 8 + names);
+  auto put16 = [&buffer](size_t at, size_t value) {
+    const uint16_t word = static_cast<uint16_t>(value);
+    std::memcpy(&buffer[at], &word, 2);
+  };
+  const uint32_t tag = IO_REPARSE_TAG_MOUNT_POINT;
+  std::memcpy(&buffer[0], &tag, 4);
+  put16(4, 8 + names);
+  put16(8, 0);
+  put16(10, substitute.size() * sizeof(wchar_t));
+  put16(12, (substitute.size() + 1) * sizeof(wchar_t));
+  put16(14, shown.size() * sizeof(wchar_t));
+  std::memcpy(&buffer[16], substitute.c_str(), (substitute.size() + 1) * sizeof(wchar_t));
+  std::memcpy(&buffer[16 + (substitute.size() + 1) * sizeof(wchar_t)], shown.c_str(),
+              (shown.size() + 1) * sizeof(wchar_t));
+  DWORD returned = 0;
+  if (DeviceIoControl(folder.get(), FSCTL_SET_REPARSE_POINT, buffer.data(), static_cast<DWORD>(buffer.size()),
+                      nullptr, 0, &returned, nullptr)) {
+    return true;
+  }
+  folder.reset();
+  RemoveDirectoryA(link.c_str());
+  return false;
+}
+
+// The path of the system below Wine; empty elsewhere.
+std::string UnixPath(const std::string& path) {
+  using UnixName = char*(CDECL*)(LPCWSTR);
+  const auto unix_name = reinterpret_cast<UnixName>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+  char* name = unix_name != nullptr ? unix_name(Wide(path).c_str()) : nullptr;
+  if (name == nullptr) return std::string();
+  std::string unix_path = name;
+  HeapFree(GetProcessHeap(), 0, name);
+  return unix_path;
+}
+
+bool MakeUnixLink(const std::string& link, const std::string& target) {
+  const std::string unix_link = UnixPath(link), unix_target = UnixPath(target);
+  if (unix_link.empty() || unix_target.empty()) return false;
+  std::string command = "Z:\\bin\\ln -s \"" + unix_target + "\" \"" + unix_link + "\"";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process)) {
+    return false;
+  }
+  // A program of the system below gives no handle to wait on: the link is
+  // waited for instead.
+  if (process.hThread != nullptr) CloseHandle(process.hThread);
+  if (process.hProcess != nullptr) CloseHandle(process.hProcess);
+  for (int look = 0; look < 200; ++look) {
+    const DWORD attributes = GetFileAttributesA(link.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    Sleep(50);
+  }
+  return false;
+}
+
+}  // namespace
+
+bool MakeFolderLink(const std::string& link, const std::string& target) {
+  return MakeJunction(link, target) || MakeUnixLink(link, target);
+}
+
+#endif
 
 std::string PercentDecoded(const std::string& text) {
   std::string decoded;

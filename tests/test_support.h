@@ -24,6 +24,14 @@ class ScopedTempFolder {
   std::string path_;
 };
 
+#ifdef _WIN32
+// Makes link a link to the folder target, an absolute path: a junction (a
+// mount point), or where the system makes none (Wine), a symbolic link of
+// the system below, which it shows as a reparse point. False when neither
+// can be made.
+bool MakeFolderLink(const std::string& link, const std::string& target);
+#endif
+
 // Each %XX of the text as the byte it stands for.
 std::string PercentDecoded(const std::string& text);
 

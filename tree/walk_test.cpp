@@ -80,6 +80,19 @@ bool Says(const std::vector<std::string>& messages, const std::string& text) {
   return false;
 }
 
+// A path of the memory disk as the walk shows it: the top as given, the
+// names below it joined by the platform's separator.
+std::string Shown(const std::string& path) {
+  std::string shown = path;
+  for (size_t at = 1; at < shown.size(); ++at) {
+    if (shown[at] == '/') shown[at] = FolderSeparator();
+  }
+  return shown;
+}
+
+// A line of a names document.
+std::string Line(const std::string& name) { return Shown(name) + std::string(PlatformLineEnd()); }
+
 WalkRules Threads(size_t threads) {
   WalkRules rules;
   rules.Threads = threads;
@@ -107,14 +120,14 @@ TEST(TreeWalk, ListsEveryFolderInTheOrderOfTheRowsWhateverTheThreads) {
   EXPECT_EQ(first.Result.Walk.Listed, 1u + 6 + 30 + 30);
   // Depth first, each folder's own rows before the next folder's.
   const std::string& names = first.Document;
-  EXPECT_LT(names.find("g0/p0/deep/f.txt"), names.find("g0/p1\n"));
-  EXPECT_LT(names.find("g0/p4/e.txt"), names.find("g1\n"));
+  EXPECT_LT(names.find(Shown("g0/p0/deep/f.txt")), names.find(Line("g0/p1")));
+  EXPECT_LT(names.find(Shown("g0/p4/e.txt")), names.find(Line("g1")));
 
   WalkRules shallow = Threads(4);
   shallow.MaxDepth = 2;
   const Outcome bounded = Document(one, FormCode::kNames, shallow);
   EXPECT_EQ(bounded.Result.Walk.Listed, 7u) << "the top and the level below it";
-  EXPECT_EQ(bounded.Document.find("deep/"), std::string::npos);
+  EXPECT_EQ(bounded.Document.find(Shown("deep/")), std::string::npos);
 }
 
 TEST(TreeWalk, PagesAreTheSameFromOneThreadOrMany) {
@@ -142,9 +155,14 @@ TEST(TreeWalk, LoopsAndFoldersReachedTwiceAreListedOnce) {
     WalkRules rules = Threads(threads);
     rules.Follow = true;
     const PagesRun run = Pages(disk, rules);
-    EXPECT_TRUE(Says(run.Messages, "not entered: /top/a/up leads back to a folder above it")) << threads;
-    EXPECT_TRUE(Says(run.Messages, "not entered: /top/b/inside is a link to /top/a, in the tree")) << threads;
-    EXPECT_TRUE(Says(run.Messages, "not entered: /top/c/two is already listed as /top/b/one")) << threads;
+    EXPECT_TRUE(Says(run.Messages, "not entered: " + Shown("/top/a/up") + " leads back to a folder above it"))
+        << threads;
+    EXPECT_TRUE(Says(run.Messages, "not entered: " + Shown("/top/b/inside") + " is a link to " +
+                                       Shown("/top/a") + ", in the tree"))
+        << threads;
+    EXPECT_TRUE(Says(run.Messages,
+                     "not entered: " + Shown("/top/c/two") + " is already listed as " + Shown("/top/b/one")))
+        << threads;
     const std::string c = disk.FileAt("/top/c/index.html");
     EXPECT_NE(c.find("href=\"../b/one/\">two<"), std::string::npos) << c;
     EXPECT_NE(disk.FileAt("/top/b/index.html").find("href=\"../a/\">inside<"), std::string::npos);
@@ -159,7 +177,7 @@ TEST(TreeWalk, AFolderThatCannotBeListedIsReportedAndHasNoLink) {
   disk.Add("/top/locked/g.txt", NodeKind::kFile, "g");
   disk.Find("/top/locked")->Unreadable = true;
   const PagesRun run = Pages(disk, Threads(2));
-  EXPECT_TRUE(Says(run.Messages, "cannot list /top/locked: Permission denied"));
+  EXPECT_TRUE(Says(run.Messages, "cannot list " + Shown("/top/locked") + ": Permission denied"));
   EXPECT_EQ(run.Result.Walk.Failed, 1u);
   const std::string top = disk.FileAt("/top/index.html");
   EXPECT_NE(top.find("href=\"open/\""), std::string::npos);
@@ -181,7 +199,8 @@ TEST(TreeWalk, AFolderReplacedAfterItsParentWasListedIsNotEntered) {
     disk.Add("/top/a", NodeKind::kLink, "/elsewhere");
   };
   const PagesRun run = Pages(disk, Threads(1));
-  EXPECT_TRUE(Says(run.Messages, "cannot list /top/a: a symbolic link, not a folder")) << run.Messages.size();
+  EXPECT_TRUE(Says(run.Messages, "cannot list " + Shown("/top/a") + ": a symbolic link, not a folder"))
+      << run.Messages.size();
   EXPECT_TRUE(disk.FileAt("/elsewhere/index.html").empty()) << "nothing listed or written through the link";
 }
 
@@ -197,10 +216,11 @@ TEST(TreeWalk, APageGoesOnlyWhereThisProgramsPageOrNothingStands) {
   EXPECT_EQ(first.Result.Pages.Written, 2u) << "the top and mine";
   EXPECT_EQ(first.Result.Pages.Kept, 4u);
   EXPECT_EQ(first.Result.Walk.Failed, 0u);
-  EXPECT_TRUE(Says(first.Messages, "kept /top/theirs/index.html: not written by kestrova"));
-  EXPECT_TRUE(Says(first.Messages, "kept /top/linked/index.html: a symbolic link has that name"));
-  EXPECT_TRUE(Says(first.Messages, "kept /top/piped/index.html: not a regular file"));
-  EXPECT_TRUE(Says(first.Messages, "kept /top/hidden/index.html: it cannot be read"));
+  EXPECT_TRUE(Says(first.Messages, "kept " + Shown("/top/theirs/index.html") + ": not written by kestrova"));
+  EXPECT_TRUE(
+      Says(first.Messages, "kept " + Shown("/top/linked/index.html") + ": a symbolic link has that name"));
+  EXPECT_TRUE(Says(first.Messages, "kept " + Shown("/top/piped/index.html") + ": not a regular file"));
+  EXPECT_TRUE(Says(first.Messages, "kept " + Shown("/top/hidden/index.html") + ": it cannot be read"));
   EXPECT_EQ(disk.FileAt("/top/theirs/index.html"), "<p>their own page</p>");
   EXPECT_EQ(disk.FileAt("/elsewhere/site.html"), "site");
 
@@ -215,7 +235,7 @@ TEST(TreeWalk, AFoldersTimeIsSetBackOnlyWhenNoOneElseChangedIt) {
   disk.Add("/top/busy/f.txt", NodeKind::kFile, "f");
   const uint64_t quiet = disk.Find("/top/quiet")->WriteTime;
   disk.WhileWriting = [&disk](const std::string& folder) {
-    if (folder == "/top/busy") disk.Add("/top/busy/new.txt", NodeKind::kFile, "added meanwhile");
+    if (folder == Shown("/top/busy")) disk.Add("/top/busy/new.txt", NodeKind::kFile, "added meanwhile");
   };
   Pages(disk, Threads(1));
   EXPECT_EQ(disk.Find("/top/quiet")->WriteTime, quiet) << "the page's own change is undone";

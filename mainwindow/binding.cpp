@@ -85,9 +85,9 @@ void CollectField(CommonStruct& record, const SettingControl& binding) {
       std::string text = GetText(control);
       int32_t number = 0;
       if (text.empty()) {
-        record.*setting.Number = 0;
+        setting.Number.Set(record, 0);
       } else if (ParseDigits(text, number)) {
-        record.*setting.Number = number;
+        setting.Number.Set(record, number);
       }
       break;
     }
@@ -108,7 +108,7 @@ void ShowField(const CommonStruct& record, const SettingControl& binding) {
       SetCheck(control, record.*setting.Flag ? BST_CHECKED : BST_UNCHECKED);
       break;
     case SettingEncoding::kNumber:
-      SetText(control, std::to_string(record.*setting.Number));
+      SetText(control, std::to_string(setting.Number.Get(record)));
       break;
     default: {
       const std::string& text = record.*setting.Text;

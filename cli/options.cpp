@@ -66,7 +66,7 @@ struct OptionDefinition {
 const OptionDefinition kOptions[] = {
     {OptionId::Output, 'o', "output", "FILE", OptionGroup::kOutput,
      "the output file; its extension chooses the form:\n"
-     ".html .htm .shtml .asp the page, .json JSON, .csv\n"
+     "@html extensions@ the page, @json extensions@ JSON, @csv extensions@\n"
      "CSV, any other the text list (.xhtml none); \"-\"\n"
      "is standard output; default: standard output, or\n"
      "the settings file's output file"},
@@ -622,6 +622,12 @@ std::string OptionLine(const OptionDefinition& definition) {
   std::string help = definition.Help;
   const size_t forms = help.find("@FORMS@");
   if (forms != std::string::npos) help.replace(forms, 7, Joined(FormNames(), ", "));
+  for (const std::string& name : FormNames()) {
+    const std::string extensions = "@" + name + " extensions@";
+    const size_t at = help.find(extensions);
+    if (at != std::string::npos)
+      help.replace(at, extensions.size(), Joined(FileExtensions(*FormNamed(name)), " "));
+  }
   for (char c : help) {
     line += c;
     if (c == '\n') line += std::string(kHelpColumn, ' ');
@@ -630,12 +636,6 @@ std::string OptionLine(const OptionDefinition& definition) {
 }
 
 }  // namespace
-
-bool IsStandardOutputName(const std::string& name) { return name == "-"; }
-
-bool EndsWithSeparator(const std::string& name, char separator) {
-  return !name.empty() && (name.back() == '/' || name.back() == separator);
-}
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments, bool slash_help) {
   ParseState state{arguments, slash_help, 0, false, {"Exclude", {}}, {"FileMask", {}}, ParsedCommandLine()};

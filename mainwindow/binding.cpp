@@ -191,7 +191,7 @@ bool CollectSettings(bool report) {
   CollectSortBy(s.SortBy);
   s.SizeIn = GetSelection(Controls[kSizeInCombo]);
   for (const auto& entry : kColumnBoxes) s.Columns.*entry.column = GetCheck(Controls[entry.box]) != 0;
-  s.Output = IsHtmlFileName(GetText(Controls[kOutputFileEdit])) ? kOutputHtml : kOutputText;
+  s.Output = ClassicOutputForFileName(GetText(Controls[kOutputFileEdit]));
   return result;
 }
 

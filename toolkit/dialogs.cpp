@@ -7,6 +7,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "output/forms.h"
+#include "settings/common_struct.h"
+
 iSelectDirectory SourceFolderDialog;
 iSaveDialog OutputFileDialog;
 iSaveDialog SettingsSaveDialog;
@@ -141,6 +144,21 @@ int CALLBACK SelectInitialFolder(HWND browser, UINT message, LPARAM, LPARAM lpDa
   return 0;
 }
 
+// The patterns of the files of a form: "*.html;*.htm" with ";".
+std::string FilePatterns(const OutputForm& form, const char* separator) {
+  std::string patterns;
+  for (const std::string& extension : FileExtensions(form)) {
+    patterns += (patterns.empty() ? "*" : separator + std::string("*")) + extension;
+  }
+  return patterns;
+}
+
+// A filter of the output file dialog for the files of a classic form.
+void AddFormFilter(iOSBaseDialog& dialog, const char* description, int32_t output) {
+  const OutputForm& form = ClassicFormOf(output);
+  dialog.AddFilter(std::string(description) + " (" + FilePatterns(form, ", ") + ")", FilePatterns(form, ";"));
+}
+
 void AddSettingsFilters(iOSBaseDialog& dialog) {
   dialog.filterList.clear();
   dialog.AddFilter("Kestrova settings (*.ksv)", "*.ksv");
@@ -234,8 +252,8 @@ void SetUpDialogs() {
   SourceFolderDialog.returnOnlyFileSystemFolders = true;
 
   OutputFileDialog.filterList.clear();
-  OutputFileDialog.AddFilter("HTML files (*.html, *.htm, *.shtml, *.asp)", "*.html;*.htm;*.shtml;*.asp");
-  OutputFileDialog.AddFilter("Text files (*.txt)", "*.txt");
+  AddFormFilter(OutputFileDialog, "HTML files", kOutputHtml);
+  AddFormFilter(OutputFileDialog, "Text files", kOutputText);
   OutputFileDialog.AddFilter("All files (*.*)", "*.*");
   OutputFileDialog.noNetworkButton = true;
   OutputFileDialog.overwritePrompt = true;

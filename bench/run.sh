@@ -15,7 +15,12 @@
 # is `kestrova-cli -R --output-dir` under $work/out into an empty folder, so
 # every page is written; kestrova-R-again the same over its own pages of the
 # last round, so nothing has changed and no page is written. Both show the
-# columns that tree shows: size, modified, attributes. tree-R is
+# columns that tree shows: size, modified, attributes, and the folders'
+# totals, which the pages show by default; kestrova-R-no-du leaves them out,
+# kestrova-R-ignore reads an ignore file of 303 rules at the top
+# (--ignore-file, the rules engine of --gitignore), kestrova-du lists the top
+# folder alone with its sub-folders' totals (--du --format json) beside
+# `du -s --apparent-size` (du-s). tree-R is
 # `tree -H . -R -L 1 -s -D -p -o 00Tree.html`, which writes into every folder,
 # so it runs in a hard-link copy of the tree and rewrites the pages of the
 # last round in place (it leaves them out of its listing); find-ls is
@@ -125,6 +130,16 @@ fi
 # A whole tree and its hard-link copy for tree, made once; the .ready file
 # holds the tree's count of folders and of entries below the top.
 trees="share tree1m"
+# Rules of the kind a large project keeps, for kestrova-R-ignore: a few
+# hundred, of every shape, most of them matching nothing here.
+ignore_name=.kestrova-bench-ignore
+make_ignore_file() {
+  local i
+  for i in $(seq 1 100); do
+    printf '*.tmp%d\nbuild%d/\n/out%d/**/cache\n' "$i" "$i" "$i"
+  done > "$1/$ignore_name"
+  printf '*.bak\n!keep.bak\ndoc/**/draft-*\n' >> "$1/$ignore_name"
+}
 make_tree() {
   local name=$1 folder="$work/$1" copy="$work/copy-$1"
   if [ ! -f "$folder.ready" ] || { [ "$name" = tree1m ] && [ "$root/bench/make_folder.c" -nt "$folder.ready" ]; }; then
@@ -139,8 +154,10 @@ make_tree() {
     else
       "$bin/make_folder" --tree "$folder" 1000000 10000
     fi
+    make_ignore_file "$folder"
     echo "$(find "$folder" -type d | wc -l) $(find "$folder" -mindepth 1 | wc -l)" > "$folder.ready"
   fi
+  [ -f "$folder/$ignore_name" ] || make_ignore_file "$folder"
   if [ "$with_tree" = 1 ] && { [ ! -f "$copy.ready" ] || [ "$folder.ready" -nt "$copy.ready" ]; }; then
     echo "bench: making $copy for tree" >&2
     rm -rf "$copy" "$copy.ready"
@@ -211,6 +228,21 @@ set_tree_commands() {
   command[kestrova-R-again]="$(q "$cli") $options --output-dir $(q "$out/R-again-$name") $(q "$folder")"
   output[kestrova-R-again]="$out/R-again-$name"
   output_name[kestrova-R-again]=index.html
+  # The cost of the folders' totals (on by default for the pages) and of
+  # ignore rules; one folder's totals beside du's.
+  names+=(kestrova-R-no-du kestrova-R-ignore kestrova-du du-s)
+  command[kestrova-R-no-du]="$(q "$cli") $options --no-du --output-dir $(q "$out/R-nodu-$name") $(q "$folder")"
+  prepare[kestrova-R-no-du]=$(move_aside "$out/R-nodu-$name")
+  output[kestrova-R-no-du]="$out/R-nodu-$name"
+  output_name[kestrova-R-no-du]=index.html
+  command[kestrova-R-ignore]="$(q "$cli") $options --ignore-file $ignore_name --output-dir $(q "$out/R-ignore-$name") $(q "$folder")"
+  prepare[kestrova-R-ignore]=$(move_aside "$out/R-ignore-$name")
+  output[kestrova-R-ignore]="$out/R-ignore-$name"
+  output_name[kestrova-R-ignore]=index.html
+  command[kestrova-du]="$(q "$cli") -q --du --format json $(q "$folder") -o $(q "$out/du-$name.json")"
+  output[kestrova-du]="$out/du-$name.json"
+  command[du-s]="du -s --apparent-size $(q "$folder") > $(q "$out/du-s-$name.txt")"
+  output[du-s]="$out/du-s-$name.txt"
   if [ "$with_tree" = 1 ]; then
     names+=(tree-R)
     command[tree-R]="cd $(q "$copy") && $(q "$tree_program") -H . -R -L 1 -s -D -p -o 00Tree.html ."
@@ -375,4 +407,10 @@ if [ "$one_folder" = 1 ]; then
   echo "100,000 and 1,000,000 entries; each newer form (kestrova-page, -json, -csv, -names) / html"
   echo "at most 1.2; peak memory at most 150 bytes per entry plus 16 MiB; growth from 100,000 to"
   echo "1,000,000 entries at most 10 times in time and memory."
+fi
+if [ "$whole_tree" = 1 ]; then
+  echo
+  echo "Targets: kestrova-R at most 1.0 times find-ls and 0.5 times tree-R, peak memory at most"
+  echo "64 MiB; kestrova-R (with the totals) at most 1.1 times kestrova-R-no-du; kestrova-R-ignore at"
+  echo "most 1.2 times kestrova-R-no-du; kestrova-du at most 1.0 times du-s."
 fi

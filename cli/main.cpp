@@ -24,6 +24,8 @@
 #include "settings/setting_table.h"
 #include "settings/settings_file.h"
 #include "tree/document.h"
+#include "tree/folder.h"
+#include "tree/git_work_tree.h"
 #include "tree/pages.h"
 
 namespace {
@@ -210,6 +212,7 @@ OutputChoices ChoicesOf(const CliOptions& options) {
   if (options.Format) choices.Form = FormNamed(*options.Format);
   choices.Tree = options.Recursive;
   choices.NullEnds = options.NullEnds;
+  choices.Totals = options.Sizes;
   return choices;
 }
 
@@ -422,6 +425,44 @@ bool IsSameFolder(const std::string& a, const std::string& b) {
   return !a.empty() && AbsolutePath(a) == AbsolutePath(b);
 }
 
+// A walk's messages, each on a line of its own below the progress line.
+WalkReport ReportingAbove(ProgressLine& line) {
+  return [&line](const std::string& message) {
+    line.Finish();
+    PrintMessage(message);
+  };
+}
+
+// Which folders a walk of the tree enters, what it leaves out and adds up
+// (folders' totals where the request has them). The rules of git's ignore files above FOLDER are read here;
+// what cannot be read, or a FOLDER outside a work tree, is said on standard error.
+WalkRules RulesOf(const CommonStruct& record, const OutputRequest& request, const CliOptions& options) {
+  WalkRules rules;
+  rules.MaxDepth = options.MaxDepth;
+  rules.OneFileSystem = options.OneFileSystem;
+  rules.Follow = options.Follow;
+  rules.Threads = options.Threads;
+  rules.Sizes = request.Totals;
+  rules.IgnoreFileName = options.IgnoreFile.value_or("");
+  rules.GitIgnore = options.GitIgnore;
+  if (options.GitIgnore) {
+    const GitIgnoreSetup git =
+        FindGitIgnoreRules(record.DirStr, GitUserPathsFromEnvironment(), IgnoreFilesOnDisk());
+    for (const std::string& warning : git.Warnings) PrintMessage("warning: cannot read " + Shown(warning));
+    if (!git.InWorkTree)
+      PrintMessage("note: " + Shown(record.DirStr) +
+                   " is in no git work tree; --gitignore leaves nothing out");
+    rules.TopRules = git.Stack;
+  }
+  return rules;
+}
+
+// Whether one folder is listed through a walk: for its sub-folders' totals
+// or the ignore files above it.
+bool ListsThroughWalk(const WalkRules& rules) {
+  return rules.Sizes || rules.GitIgnore || !rules.IgnoreFileName.empty();
+}
+
 // Scans, composes and writes into run, with a progress line on a terminal.
 GenerateResult Generate(const CommonStruct& record, const OutputRequest& request, const CliOptions& options,
                         const std::string& folder_shown, ListingRun& run) {
@@ -446,6 +487,14 @@ GenerateResult Generate(const CommonStruct& record, const OutputRequest& request
     output.Wrap = [&line](ByteSink& target, ListingRun& written, const DocumentWrite& write) {
       ProgressSink sink(target, line, RunLength(written));
       return write(sink);
+    };
+  }
+  const WalkRules rules = RulesOf(record, request, options);
+  if (ListsThroughWalk(rules)) {
+    output.Compose = [&](const ListingPlace& place, const OutputForm& form, ListingRun& composed,
+                         std::string& reason) {
+      return ComposeFolder(record, place, form, rules, SystemTreeDisk(), source, ReportingAbove(line),
+                           composed, reason);
     };
   }
   const GenerateResult result = GenerateListing(record, source, output, run);
@@ -477,26 +526,8 @@ std::string SummaryText(const OutputRequest& request, const GenerateResult& resu
          CountText(static_cast<uint64_t>(result.TotalBytes), "byte", "bytes");
 }
 
-// Which folders a walk of the tree enters.
-WalkRules RulesOf(const CliOptions& options) {
-  WalkRules rules;
-  rules.MaxDepth = options.MaxDepth;
-  rules.OneFileSystem = options.OneFileSystem;
-  rules.Follow = options.Follow;
-  rules.Threads = options.Threads;
-  return rules;
-}
-
 std::string TopShown(const CommonStruct& record, const std::string& folder_shown) {
   return folder_shown.empty() ? record.DirStr : folder_shown;
-}
-
-// A walk's messages, each on a line of its own below the progress line.
-WalkReport ReportingAbove(ProgressLine& line) {
-  return [&line](const std::string& message) {
-    line.Finish();
-    PrintMessage(message);
-  };
 }
 
 // Every folder's page of the tree, with a progress line on a terminal and
@@ -513,7 +544,7 @@ int RunTreePages(const CommonStruct& record, const OutputRequest& request, const
   FileIdentity settings_file;
   if (!record.SettingsPath.empty() && IdentifyFile(record.SettingsPath, settings_file))
     pages.Protected.push_back(settings_file);
-  WalkRules rules = RulesOf(options);
+  WalkRules rules = RulesOf(record, request, options);
   rules.LeavesRepositoriesOut = true;
   ProgressLine line(!options.Quiet && StandardErrorIsTerminal());
   const PagesOutcome outcome =
@@ -526,6 +557,7 @@ int RunTreePages(const CommonStruct& record, const OutputRequest& request, const
     PrintMessage(outcome.Refusal);
     return kExitFailed;
   }
+  if (!outcome.TopFailure.empty()) PrintMessage(ListingFailureText(record.DirStr, outcome.TopFailure));
   if (!options.Quiet || outcome.Walk.Failed > 0) PrintMessage(TreeSummaryText(outcome));
   return outcome.Walk.Failed > 0 ? kExitFailed : kExitWritten;
 }
@@ -550,8 +582,8 @@ int RunTreeDocument(const CommonStruct& record, const OutputRequest& request, co
   ByteSink& sink = to_standard_output ? static_cast<ByteSink&>(standard_output) : file;
   ProgressLine line(!options.Quiet && StandardErrorIsTerminal());
   const DocumentOutcome outcome = WriteTreeDocument(
-      record, *request.Form, RulesOf(options), document, SystemTreeDisk(), SystemFolderSource(), sink,
-      ReportingAbove(line),
+      record, *request.Form, RulesOf(record, request, options), document, SystemTreeDisk(),
+      SystemFolderSource(), sink, ReportingAbove(line),
       [&line](const WalkCounts& so_far) { line.Update(TreeProgressText(so_far, nullptr)); });
   line.Finish();
   if (!outcome.TopFailure.empty()) {

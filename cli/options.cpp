@@ -18,11 +18,17 @@ enum class OptionId {
   Title,
   HumanSizes,
   TimeStyle,
+  Bom,
+  NoBom,
   Exclude,
   Include,
   NoHidden,
   Hidden,
   IncludeParent,
+  Sizes,
+  NoSizes,
+  GitIgnore,
+  IgnoreFile,
   Recursive,
   MaxDepth,
   OneFileSystem,
@@ -92,6 +98,11 @@ const OptionDefinition kOptions[] = {
     {OptionId::TimeStyle, '\0', "time-style", "STYLE", OptionGroup::kOutput,
      "times as classic (dd.mm.yyyy hh:mm), iso\n"
      "(yyyy-mm-dd hh:mm, UTC) or locale"},
+    {OptionId::Bom, '\0', "bom", nullptr, OptionGroup::kOutput,
+     "start CSV with a UTF-8 byte-order mark, for\n"
+     "Excel (the default on Windows)"},
+    {OptionId::NoBom, '\0', "no-bom", nullptr, OptionGroup::kOutput,
+     "CSV without the mark (the default elsewhere)"},
     {OptionId::Exclude, 'I', "exclude", "PATTERN", OptionGroup::kWhat,
      "leave out the folders and files whose names match\n"
      "(* and ?, letter case ignored); repeatable"},
@@ -114,6 +125,18 @@ const OptionDefinition kOptions[] = {
      "document; the pages leave out hidden\n"
      "names unless --hidden asks, and never enter a\n"
      ".git folder below FOLDER"},
+    {OptionId::Sizes, '\0', "du", nullptr, OptionGroup::kWhat,
+     "give each folder the total size of the files below\n"
+     "it, with their numbers (the default for the pages\n"
+     "of -R); --sort size orders folders by it"},
+    {OptionId::NoSizes, '\0', "no-du", nullptr, OptionGroup::kWhat, "folders without totals, as sizes of 0"},
+    {OptionId::GitIgnore, '\0', "gitignore", nullptr, OptionGroup::kWhat,
+     "leave out what git ignores: .gitignore at every\n"
+     "level, .git/info/exclude and the user's excludes\n"
+     "file, and .git itself"},
+    {OptionId::IgnoreFile, '\0', "ignore-file", "NAME", OptionGroup::kWhat,
+     "leave out what a file NAME in each folder names,\n"
+     "in the syntax of .gitignore (inside git or not)"},
     {OptionId::MaxDepth, 'L', "max-depth", "N", OptionGroup::kTree,
      "list N levels (up to 4294967295); 1 is FOLDER\n"
      "alone"},
@@ -435,6 +458,12 @@ std::string ApplyOption(ParseState& state, OptionId id, const std::string& value
       break;
     case OptionId::TimeStyle:
       return TimeStyleLine(value, lines);
+    case OptionId::Bom:
+      lines.push_back("CsvBom=1");
+      break;
+    case OptionId::NoBom:
+      lines.push_back("CsvBom=0");
+      break;
     case OptionId::Exclude:
       return PatternLine(state.Excludes, value, lines);
     case OptionId::Include:
@@ -453,6 +482,20 @@ std::string ApplyOption(ParseState& state, OptionId id, const std::string& value
       break;
     case OptionId::Recursive:
       options.Recursive = true;
+      break;
+    case OptionId::Sizes:
+      options.Sizes = true;
+      break;
+    case OptionId::NoSizes:
+      options.Sizes = false;
+      break;
+    case OptionId::GitIgnore:
+      options.GitIgnore = true;
+      break;
+    case OptionId::IgnoreFile:
+      options.IgnoreFile = value;
+      if (value.empty() || value.find_first_of("/\\") != std::string::npos)
+        return "--ignore-file names a file in each folder, by its name alone, not \"" + value + "\"";
       break;
     case OptionId::MaxDepth:
       return CountValue("--max-depth", value, options.MaxDepth);
@@ -522,15 +565,16 @@ std::string ApplyOption(ParseState& state, OptionId id, const std::string& value
 }
 
 std::string CheckCombination(const CliOptions& options) {
-  if (!options.Recursive) {
-    for (const auto& [set, name] : {std::pair<bool, const char*>{options.MaxDepth != 0, "--max-depth"},
-                                    {options.OneFileSystem, "--one-file-system"},
-                                    {options.Follow, "--follow"},
-                                    {options.OutputDir.has_value(), "--output-dir"},
-                                    {options.LinkIndex, "--link-index"},
-                                    {options.Threads != 0, "--threads"}}) {
-      if (set) return std::string(name) + " walks a tree: give -R too";
-    }
+  // One folder's totals walk the tree below it, as -R does.
+  const bool walks = options.Recursive || options.Sizes.value_or(false);
+  for (const auto& [set, name, needs] :
+       {std::tuple<bool, const char*, bool>{options.MaxDepth != 0, "--max-depth", walks},
+        {options.OneFileSystem, "--one-file-system", walks},
+        {options.Follow, "--follow", walks},
+        {options.OutputDir.has_value(), "--output-dir", options.Recursive},
+        {options.LinkIndex, "--link-index", options.Recursive},
+        {options.Threads != 0, "--threads", walks}}) {
+    if (set && !needs) return std::string(name) + " walks a tree: give -R (or --du) too";
   }
   if (options.Output && options.Output->empty()) return "the output file name is empty";
   if (options.SettingsFile && options.SettingsFile->empty()) return "the settings file name is empty";

@@ -24,8 +24,13 @@ struct CliOptions {
   bool Follow = false;
   bool LinkIndex = false;
   std::optional<std::string> OutputDir;
-  size_t Threads = 0;     // 0: the online processors
-  bool NullEnds = false;  // --null
+  size_t Threads = 0;  // 0: the online processors
+  // Folder sizes added up below each folder: --du, --no-du; unset, the
+  // default (on for the standards page of a tree).
+  std::optional<bool> Sizes;
+  bool GitIgnore = false;                 // --gitignore
+  std::optional<std::string> IgnoreFile;  // --ignore-file NAME
+  bool NullEnds = false;                  // --null
   bool PrintSettings = false;
   bool InPlace = false;  // --in-place: the output file written directly
   bool Quiet = false;

@@ -194,6 +194,9 @@ TEST(CliOptions, OptionsThatStandForSettingsSetThemInCommandLineOrder) {
       Parsed({"--title=My $DirPath", "--no-hidden", "--human-sizes", "--time-style=iso", "--show-links"})
           .SettingLines,
       (Lines{"Title=My $DirPath", "HideHidden=1", "HumanSizes=1", "TimeStyle=iso", "ShowLinks=1"}));
+  EXPECT_EQ(Parsed({"--bom", "--no-bom", "--bom"}).SettingLines, (Lines{"CsvBom=1", "CsvBom=0", "CsvBom=1"}))
+      << "the last one wins";
+  EXPECT_EQ(ErrorOf({"--set", "CsvBom=yes"}), "invalid value for CsvBom: yes (one of 0, 1)");
   EXPECT_EQ(
       ErrorOf({"--sort=sise"}),
       "unknown sort key sise (name, type, modified, created, accessed, size, attributes, version; did you "

@@ -218,5 +218,24 @@ struct ControlLayout {
 // The rows of every control, indexed by ControlId.
 extern const ControlLayout kControlLayout[kControlCount];
 
+// The control that a label names, whose row follows the label's: Alt and
+// the label's mnemonic letter lead there.
+constexpr ControlId LabelledControl(ControlId label) { return static_cast<ControlId>(label + 1); }
+
+// The letter after the "&" of a caption, which Alt and that letter reach
+// ("&&" stands for the "&" itself); '\0' when there is none.
+constexpr char MnemonicOf(const char* caption) {
+  for (const char* c = caption; *c != '\0'; ++c) {
+    if (*c != '&') continue;
+    if (c[1] != '&') return c[1];
+    ++c;
+  }
+  return '\0';
+}
+
+// The tip of a control that has one (the command buttons, naming their
+// keys); null for the others.
+const char* ToolTipOf(ControlId id);
+
 // The main window's title, also the caption of the program's messages.
 extern const char kProgramTitle[];

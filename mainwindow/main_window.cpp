@@ -73,10 +73,43 @@ void OnCommand(WPARAM wParam, LPARAM lParam) {
 // that closing a message box or switching back returns the focus there.
 HWND FocusWhenInactive = nullptr;
 
+// Asks the window to pass its activation on to the dialog or box that holds
+// it disabled.
+constexpr UINT kActivateHolderMessage = WM_APP + 2;
+static_assert(kActivateHolderMessage != kGenerationEndedMessage, "messages of their own");
+
+// The dialogs and message boxes of the window, unlike its tips, are of the
+// dialog class.
+BOOL CALLBACK FindHolder(HWND window, LPARAM found) {
+  char className[16] = {};
+  GetClassNameA(window, className, sizeof className);
+  if (GetWindow(window, GW_OWNER) != MainWindow.window || !IsWindowVisible(window) ||
+      !IsWindowEnabled(window) || lstrcmpA(className, "#32770") != 0) {
+    return TRUE;
+  }
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
+}
+
+// A window activated while a dialog or box holds it disabled (a late focus
+// event, another program putting it in front) would take the keys from the
+// dialog and give them to nothing; the dialog takes the activation back, and
+// with it its own focus.
+void ActivateHolder() {
+  if (IsWindowEnabled(MainWindow.window) || GetActiveWindow() != MainWindow.window) return;
+  HWND holder = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), FindHolder, reinterpret_cast<LPARAM>(&holder));
+  if (holder != nullptr) SetForegroundWindow(holder);
+}
+
 void OnActivate(WPARAM wParam) {
   if (LOWORD(wParam) == WA_INACTIVE) {
     HWND focus = GetFocus();
     if (IsChild(MainWindow.window, focus)) FocusWhenInactive = focus;
+    return;
+  }
+  if (!IsWindowEnabled(MainWindow.window)) {
+    PostMessageA(MainWindow.window, kActivateHolderMessage, 0, 0);
     return;
   }
   if (IsIconic(MainWindow.window)) return;
@@ -270,6 +303,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       break;
     case kGenerationEndedMessage:
       OnGenerationEnded();
+      return 0;
+    case kActivateHolderMessage:
+      ActivateHolder();
       return 0;
     default:
       break;

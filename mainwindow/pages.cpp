@@ -172,7 +172,7 @@ bool HasFittedCaption(ControlKind kind) {
 // width, as far as the room beside it goes.
 void FitCaption(const iControl& control, const ControlLayout& row, const Placement& at,
                 const LayoutScale& scale) {
-  const int needed = TextWidth(control, row.text) + (row.kind == kLabel ? 0 : CheckMarkWidth());
+  const int needed = CaptionWidth(control, row.text) + (row.kind == kLabel ? 0 : CheckMarkWidth());
   if (needed <= at.width) return;
   const int room = RoomToTheRight(row);
   const int most = room > 0 ? scale.Apply(row.x + room) - at.x : needed;
@@ -324,16 +324,34 @@ std::vector<TabEntry> DeriveKeyboardOrder() {
   return order;
 }
 
+void PutLast(const iControl& control) {
+  SetWindowPos(control.window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
 // Gives each control its keyboard styles and puts it last among its
-// siblings, in the keyboard's order; labels stay before them. Tab follows
-// the order of the windows among their siblings and passes over hidden and
-// disabled ones, so each page's controls are met only while the page shows.
+// siblings, in the keyboard's order, with its label right before it. Tab
+// follows the order of the windows among their siblings and passes over
+// hidden and disabled ones, so each page's controls are met only while the
+// page shows; a label's mnemonic leads to the next tab stop after it.
 void ArrangeTabOrder() {
   for (const TabEntry& entry : KeyboardOrder()) {
     if (entry.stop == Stop::Own) AddStyle(Controls[entry.control], WS_TABSTOP | WS_GROUP, false);
     if (entry.stop == Stop::FirstRadio) AddStyle(Controls[entry.control], WS_GROUP, false);
-    SetWindowPos(Controls[entry.control].window, HWND_BOTTOM, 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    const ControlId before = static_cast<ControlId>(entry.control - 1);
+    if (kControlLayout[before].kind == kLabel && LabelledControl(before) == entry.control) {
+      PutLast(Controls[before]);
+    }
+    PutLast(Controls[entry.control]);
+  }
+}
+
+// The tips of the command buttons, which name their keys.
+iControl ButtonTips;
+
+void AddToolTips() {
+  if (!CreateToolTips(ButtonTips, MainWindow.window)) return;
+  for (const ControlLayout& row : kControlLayout) {
+    if (const char* tip = ToolTipOf(row.id)) AddToolTip(ButtonTips, Controls[row.id], tip);
   }
 }
 
@@ -357,6 +375,7 @@ void BuildMainWindow(WNDPROC windowProcedure) {
   const LayoutScale scale = SystemLayoutScale();
   for (const ControlLayout& row : kControlLayout) BuildControl(row, scale, windowProcedure);
   ArrangeTabOrder();
+  AddToolTips();
   PutRadioTabStopsOnChecked();
   Send(Controls[kPageTree], TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(TreeItems[0]));
   ShowPage();

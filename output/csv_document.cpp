@@ -3,10 +3,12 @@
 #include "output/document_text.h"
 #include "output/entry_fields.h"
 #include "output/escapes.h"
+#include "platform/platform.h"
 
 void AppendCsvRow(ListingRun& run, const FileInfoX& entry, std::string& row) {
   std::string scratch;
   for (const EntryField& field : kEntryFields) {
+    if (!HasField(run, field)) continue;
     if (&field != kEntryFields) row += ',';
     scratch.clear();
     const FieldValue value = field.Value(run, entry, scratch);
@@ -19,10 +21,23 @@ void AppendCsvRow(ListingRun& run, const FileInfoX& entry, std::string& row) {
   row += "\r\n";
 }
 
-std::string CsvHeader(const ListingRun&) {
-  std::string header;
+namespace {
+
+bool StartsWithByteOrderMark(const CommonStruct& settings) {
+  if (settings.CsvBom == "1") return true;
+  if (settings.CsvBom == "0") return false;
+  return CsvByteOrderMarkByDefault();
+}
+
+}  // namespace
+
+std::string CsvHeader(const ListingRun& run) {
+  std::string header = StartsWithByteOrderMark(*run.Settings) ? "\xEF\xBB\xBF" : "";
+  bool first = true;
   for (const EntryField& field : kEntryFields) {
-    if (!header.empty()) header += ',';
+    if (!HasField(run, field)) continue;
+    if (!first) header += ',';
+    first = false;
     header += field.Key;
   }
   return header + "\r\n";

@@ -14,5 +14,7 @@ void AppendCsvRow(ListingRun& run, const FileInfoX& entry, std::string& row);
 // The line ends are CR LF on every platform, as RFC 4180 has them.
 void ComposeCsvDocument(ListingRun& run);
 
-// The header row, CR LF.
+// The start of every CSV document: a UTF-8 byte-order mark where CsvBom is
+// "1", or where it is not "0" and the platform has one by default
+// (CsvByteOrderMarkByDefault); then the header row, CR LF.
 std::string CsvHeader(const ListingRun& run);

@@ -25,9 +25,44 @@ FieldValue NameBytesValue(ListingRun& run, const FileInfoX& entry, std::string& 
 
 FieldValue KindValue(ListingRun&, const FileInfoX& entry, std::string&) { return Text(EntryKind(entry)); }
 
-FieldValue SizeValue(ListingRun&, const FileInfoX& entry, std::string& scratch) {
-  scratch = std::to_string(IsFolder(entry.Find.dwFileAttributes) ? 0 : EntrySize(entry));
+// A folder's totals where the sizes were added up and are known by now: a
+// folder of a tree document is written before what lies below it.
+const SubtreeTotals* TotalsOf(const ListingRun& run, const FileInfoX& entry) {
+  if (!run.SizesAddedUp || !IsFolder(entry.Find.dwFileAttributes)) return nullptr;
+  const auto found = run.Subtrees.find(entry.Find.cFileName);
+  return found == run.Subtrees.end() ? nullptr : &found->second;
+}
+
+// A folder's size is 0 unless its sizes were added up; then its total, and
+// nothing where that is not known (a folder not entered, or one whose total
+// a tree's document writes after its entries).
+FieldValue SizeValue(ListingRun& run, const FileInfoX& entry, std::string& scratch) {
+  const bool folder = IsFolder(entry.Find.dwFileAttributes);
+  // A link to a folder that the walk does not enter counts nothing.
+  const bool unknown = folder && run.SizesAddedUp && TotalsOf(run, entry) == nullptr;
+  if (unknown && !IsLink(entry.Find.dwFileAttributes)) return {FieldType::kAbsent, {}};
+  scratch = std::to_string(folder && (unknown || !run.SizesAddedUp) ? 0 : EntrySize(entry));
   return {FieldType::kNumber, scratch};
+}
+
+FieldValue CountValue(const SubtreeTotals* totals, uint64_t SubtreeTotals::*count, std::string& scratch) {
+  if (totals == nullptr) return {FieldType::kAbsent, {}};
+  scratch = std::to_string(totals->*count);
+  return {FieldType::kNumber, scratch};
+}
+
+FieldValue FilesValue(ListingRun& run, const FileInfoX& entry, std::string& scratch) {
+  return CountValue(TotalsOf(run, entry), &SubtreeTotals::Files, scratch);
+}
+
+FieldValue FoldersValue(ListingRun& run, const FileInfoX& entry, std::string& scratch) {
+  return CountValue(TotalsOf(run, entry), &SubtreeTotals::Folders, scratch);
+}
+
+FieldValue IncompleteValue(ListingRun& run, const FileInfoX& entry, std::string&) {
+  const SubtreeTotals* totals = TotalsOf(run, entry);
+  if (totals == nullptr || !totals->Incomplete) return {FieldType::kAbsent, {}};
+  return {FieldType::kNumber, "true"};
 }
 
 FieldValue TimeValue(uint64_t time, std::string& scratch) {
@@ -92,11 +127,25 @@ constexpr SortKey kSortKeys[] = {
 }  // namespace
 
 const EntryField kEntryFields[kEntryFieldCount] = {
-    {"name", NameValue},         {"name_bytes", NameBytesValue},  {"kind", KindValue},
-    {"size", SizeValue},         {"modified", ModifiedValue},     {"created", CreatedValue},
-    {"accessed", AccessedValue}, {"attributes", AttributesValue}, {"type", TypeValue},
-    {"mime", MimeValue},         {"target", TargetValue},
+    {"name", NameValue},
+    {"name_bytes", NameBytesValue},
+    {"kind", KindValue},
+    {"size", SizeValue},
+    {"modified", ModifiedValue},
+    {"created", CreatedValue},
+    {"accessed", AccessedValue},
+    {"attributes", AttributesValue},
+    {"type", TypeValue},
+    {"mime", MimeValue},
+    {"target", TargetValue},
+    {"files", FilesValue, true},
+    {"folders", FoldersValue, true},
+    {"size_incomplete", IncompleteValue, true},
 };
+
+bool HasField(const ListingRun& run, const EntryField& field) {
+  return !field.WithSizesOnly || run.SizesAddedUp;
+}
 
 const char* EntryKind(const FileInfoX& entry) {
   if (IsLink(entry.Find.dwFileAttributes)) return "link";

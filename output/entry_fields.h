@@ -29,16 +29,24 @@ struct EntryField {
   // The field's value; computed texts go into scratch, which the caller
   // hands in empty.
   FieldValue (*Value)(ListingRun& run, const FileInfoX& entry, std::string& scratch);
+  // A field of the totals below a folder, there only where they were added up.
+  bool WithSizesOnly = false;
 };
 
 // name, name_bytes (the exact bytes, percent-encoded, of a name that UTF-8
 // cannot hold exactly), kind ("folder", "file", "link"), size (bytes; 0 for
 // a folder), modified, created, accessed (ISO 8601 UTC with seconds),
 // attributes (the letters), type (the registered description), mime, target
-// (where a symbolic link points, as the link holds it). New fields go last,
-// so that the columns of CSV readers keep their places.
-constexpr size_t kEntryFieldCount = 11;
+// (where a symbolic link points, as the link holds it); where the sizes of
+// folders were added up (--du), a folder's size is its total, with files,
+// folders and size_incomplete (true where a folder below could not be
+// read). New fields go last, so that the columns of CSV readers keep their
+// places.
+constexpr size_t kEntryFieldCount = 14;
 extern const EntryField kEntryFields[kEntryFieldCount];
+
+// True when the run's entries have the field (a CSV column of it).
+bool HasField(const ListingRun& run, const EntryField& field);
 
 // "link" for a symbolic link (to a folder, to a file or broken), else
 // "folder" or "file".

@@ -26,9 +26,10 @@ struct TreeDocumentForm {
   std::string (*Tail)(const ListingTotals& totals);
   // Every row of a folder depth levels below the top passes through it.
   void (*IndentRow)(std::string& row, size_t depth);
-  // A folder's row before its own rows; CloseFolder's text after them.
+  // A folder's row before its own rows; CloseFolder's text after them,
+  // with the folder's totals where its sizes were added up (null otherwise).
   void (*OpenFolder)(std::string& row, size_t depth);
-  std::string (*CloseFolder)(size_t depth);
+  std::string (*CloseFolder)(size_t depth, const SubtreeTotals* totals);
   // A folder's row when its own rows cannot be made, and why.
   void (*FailFolder)(std::string& row, const std::string& reason);
   // The rows name each entry by its path below the top, not by its name.
@@ -72,6 +73,10 @@ struct OutputForm {
   // one's rows leave out, for a note where columns were asked of it; null
   // where the form shows them or is chosen for leaving them out.
   const char* ColumnsIn = nullptr;
+  // True for a form whose pages of a tree show every folder's total below
+  // it unless asked not to; the others add sizes up only where asked, so
+  // that they stay as they were.
+  bool TotalsInTree = false;
 };
 
 // How much of a file's start IsOwnPage reads at most.

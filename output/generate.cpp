@@ -81,6 +81,7 @@ GenerateStatus ComposeListing(const CommonStruct& settings, const ListingPlace& 
     run.FolderShown = place.FolderShown.empty() ? place.Folder : place.FolderShown;
   }
   run.Tree = place.Tree;
+  run.SizesAddedUp = place.SizesAddedUp;
   run.LinkPrefix = place.LinkPrefix;
   run.Types = FileTypes(&source);
   run.Times = TimeLayoutNamed(settings.TimeStyle);
@@ -89,7 +90,14 @@ GenerateStatus ComposeListing(const CommonStruct& settings, const ListingPlace& 
                  : ScanListing(settings, place.Folder, source, place.LeftOut, place.IncludeParent,
                                run.Listing, reason);
   if (!scanned) return GenerateStatus::kCannotReadFolder;
+  if (place.Filter) {
+    place.Filter(run.Listing);
+    run.Listing.TotalBytes = 0;
+    for (const FileInfoX& file : run.Listing.FileList)
+      run.Listing.TotalBytes += static_cast<int64_t>(EntrySize(file));
+  }
   ComputeListingTotals(run);
+  if (place.ScanOnly) return GenerateStatus::kWritten;
   for (const SubstitutedText& text : kSubstitutedTexts) {
     std::string& substituted = run.*text.substituted;
     substituted = settings.*text.text;
@@ -122,7 +130,8 @@ GenerateResult GenerateListing(const CommonStruct& settings, FolderSource& sourc
   place.FolderShown = output.FolderShown;
   place.LeftOut = output.LeftOut;
   place.LinkPrefix = output.LinkPrefix;
-  result.Status = ComposeListing(settings, place, source, form, run, result.Reason);
+  result.Status = output.Compose ? output.Compose(place, form, run, result.Reason)
+                                 : ComposeListing(settings, place, source, form, run, result.Reason);
   if (result.Status != GenerateStatus::kWritten) return result;
   run.NullEnds = output.NullEnds && form.AppendNullEndedRow != nullptr;
   bool written = false;

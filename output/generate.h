@@ -43,6 +43,12 @@ using DocumentWrite = std::function<bool(ByteSink& sink)>;
 // write; an output file then stays as it was and no new file is left.
 using SinkWrapper = std::function<bool(ByteSink& target, ListingRun& run, const DocumentWrite& write)>;
 
+struct ListingPlace;
+
+// Lists a place and composes its run in a form, as ComposeListing does.
+using ListingComposer = std::function<GenerateStatus(const ListingPlace& place, const OutputForm& form,
+                                                     ListingRun& run, std::string& reason)>;
+
 // Where GenerateListing writes the document, in what form and through what.
 struct ListingOutput {
   // The form and the file, or standard output, where a failed write is
@@ -62,6 +68,9 @@ struct ListingOutput {
   // The way from the output file's folder to DirStr, as a link, where the
   // page stands apart from what it lists (ListingRun::LinkPrefix).
   std::string LinkPrefix;
+  // How the run is listed and composed; none: ComposeListing over the
+  // source (a walk composes it where sub-folders are added up).
+  ListingComposer Compose;
 };
 
 // Lists DirStr and writes the document of the request's form to its file
@@ -94,6 +103,14 @@ struct ListingPlace {
   // Where the records come from: the folder held open by a walk; none: the
   // folder source at Folder.
   RecordReader Read;
+  // Leaves entries out of the scan's lists before anything is counted or
+  // looked up (ignore files); none: the scan's lists as they are.
+  std::function<void(DirFileStruct& listing)> Filter;
+  // Only the scan and the totals, no document: for a folder whose entries
+  // alone are wanted.
+  bool ScanOnly = false;
+  // The sub-folders' sizes are added up by a walk (ListingRun::SizesAddedUp).
+  bool SizesAddedUp = false;
 };
 
 // The place of a listing of its own: DirStr, with the settings' parent entry.

@@ -61,6 +61,16 @@ std::string TotalsObject(const ListingTotals& totals) {
 
 }  // namespace
 
+void AppendTotalsMembers(std::string& out, const SubtreeTotals& totals) {
+  out += ", ";
+  AppendNumberMember(out, "size", std::to_string(totals.Bytes));
+  out += ", ";
+  AppendNumberMember(out, "files", std::to_string(totals.Files));
+  out += ", ";
+  AppendNumberMember(out, "folders", std::to_string(totals.Folders));
+  if (totals.Incomplete) out += ", \"size_incomplete\": true";
+}
+
 void AppendJsonEntry(ListingRun& run, const FileInfoX& entry, std::string& row) {
   row += IsFirstRow(run, entry) ? "\n    {" : ",\n    {";
   std::string scratch;
@@ -119,7 +129,12 @@ void OpenJsonFolder(std::string& row, size_t) {
   row += ", \"entries\": [";
 }
 
-std::string CloseJsonFolder(size_t depth) { return "\n" + std::string(4 + 2 * depth, ' ') + "]}"; }
+std::string CloseJsonFolder(size_t depth, const SubtreeTotals* totals) {
+  std::string close = "\n" + std::string(4 + 2 * depth, ' ') + "]";
+  // A folder's totals are known once its entries are: they end its object.
+  if (totals != nullptr) AppendTotalsMembers(close, *totals);
+  return close + "}";
+}
 
 void FailJsonFolder(std::string& row, const std::string& reason) {
   row.pop_back();

@@ -25,6 +25,6 @@ void IndentJsonRow(std::string& row, size_t depth);
 // Turns a folder's row into the opening of its listing, whose rows follow.
 void OpenJsonFolder(std::string& row, size_t depth);
 // Ends the listing of a folder nested depth levels deep.
-std::string CloseJsonFolder(size_t depth);
+std::string CloseJsonFolder(size_t depth, const SubtreeTotals* totals);
 // Tells in the folder's row why its listing could not be made.
 void FailJsonFolder(std::string& row, const std::string& reason);

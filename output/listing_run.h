@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,16 @@ struct ListingTotals {
   std::string SummarySizeText;
 };
 
+// What lies below a sub-folder of a listing, where the walk added it up
+// (--du): the files' bytes, each file with several names counted once, and
+// the files and folders below it.
+struct SubtreeTotals {
+  uint64_t Bytes = 0;
+  uint64_t Files = 0;
+  uint64_t Folders = 0;
+  bool Incomplete = false;  // a folder below could not be read: a lower bound
+};
+
 struct ListingRun {
   const CommonStruct* Settings = nullptr;
   const OutputForm* Form = nullptr;
@@ -52,6 +63,10 @@ struct ListingRun {
   const std::string* PathPrefix = nullptr;
   DirFileStruct Listing;
   ListingTotals Totals;
+  // The totals below each sub-folder, by name, where the walk added them up;
+  // SizesAddedUp says the forms show them in place of a folder's size.
+  std::map<std::string, SubtreeTotals> Subtrees;
+  bool SizesAddedUp = false;
   // The texts that may hold placeholders, substituted.
   std::string Title;
   // The title with the folder as it stands, for a form that writes the whole

@@ -64,7 +64,8 @@ void AppendCellText(std::string& out, ListingRun& run, const FileInfoX& entry, C
       break;
     }
     case Cell::kSize:
-      if (IsFolder(entry.Find.dwFileAttributes)) {
+      // A folder has a size only where the sizes below it were added up.
+      if (IsFolder(entry.Find.dwFileAttributes) && run.Subtrees.count(entry.Find.cFileName) == 0) {
         out += '-';
       } else {
         out += run.Settings->HumanSizes ? HumanSize(EntrySize(entry)) : SizeDigits(entry);

@@ -62,8 +62,14 @@ void AppendName(std::string& row, const ListingRun& run, const FileInfoX& entry,
   row += "</a>";
 }
 
-void AppendSize(std::string& row, const CommonStruct& record, const FileInfoX& entry) {
-  if (IsFolder(entry.Find.dwFileAttributes)) {
+// A folder's size is the total below it where that was added up: the
+// counts in its title, and "≥" before a total that a folder it could not
+// read leaves short.
+void AppendSize(std::string& row, const ListingRun& run, const FileInfoX& entry) {
+  const CommonStruct& record = *run.Settings;
+  const bool folder = IsFolder(entry.Find.dwFileAttributes);
+  const auto totals = folder ? run.Subtrees.find(entry.Find.cFileName) : run.Subtrees.end();
+  if (folder && (!run.SizesAddedUp || totals == run.Subtrees.end())) {
     row += "<td></td>";
     return;
   }
@@ -75,7 +81,16 @@ void AppendSize(std::string& row, const CommonStruct& record, const FileInfoX& e
   AppendGroupedThousands(row, digits, ',');
   row += ' ';
   AppendEscapedHtml(row, record.FileSize);
+  if (folder) {
+    row += "; ";
+    AppendEscapedHtml(row, record.Files);
+    row += ": " + std::to_string(totals->second.Files) + ", ";
+    AppendEscapedHtml(row, record.Folders);
+    row += ": " + std::to_string(totals->second.Folders);
+  }
   row += "\">";
+  // An entity, whatever character set the page has.
+  if (folder && totals->second.Incomplete) row += "&ge;&#8201;";
   row += HumanSize(bytes);
   row += "</td>";
 }
@@ -121,7 +136,7 @@ void AppendCell(std::string& row, ListingRun& run, const FileInfoX& entry, Cell 
       row += "</td>";
       break;
     case Cell::kSize:
-      AppendSize(row, record, entry);
+      AppendSize(row, run, entry);
       break;
     case Cell::kLastWrite:
       AppendTime(row, record, entry.Find.ftLastWriteTime);

@@ -111,6 +111,8 @@ RequestChoice ChooseOutputRequest(const CommonStruct& settings, const OutputChoi
   RequestChoice choice =
       choices.Tree ? ChooseTreeRequest(settings, choices) : ChooseFileRequest(settings, choices);
   if (choice.Failure != RequestFailure::kNone) return choice;
+  OutputRequest& request = choice.Request;
+  request.Totals = choices.Totals.value_or(request.Tree && request.Form->TotalsInTree);
   return Checked(choice, choices);
 }
 

@@ -28,6 +28,9 @@ struct OutputRequest {
   // The form was asked for by name (the front end's, or the settings'
   // Format), rather than given by the file's name.
   bool FormNamed = false;
+  // Every folder's size is the total of the files below it, added up by a
+  // walk of its sub-folders.
+  bool Totals = false;
 };
 
 // What the command line asks besides the settings.
@@ -36,6 +39,8 @@ struct OutputChoices {
   const OutputForm* Form = nullptr;  // the form it names; null for none
   bool Tree = false;                 // the whole tree (-R)
   bool NullEnds = false;             // the rows as NUL-ended records
+  // Folders' totals asked for or refused; unset: as the form has them.
+  std::optional<bool> Totals;
 };
 
 enum class RequestFailure {
@@ -68,7 +73,8 @@ struct RequestChoice {
 // extensions, else the one the file's name gives
 // (on standard output, the classic form that Output names). A name whose
 // extension promises another form than the one it would hold is refused,
-// and so is a page per folder that could replace anyone's file.
+// and so is a page per folder that could replace anyone's file. Folders'
+// totals: as asked, else where the form shows them in a tree.
 RequestChoice ChooseOutputRequest(const CommonStruct& settings, const OutputChoices& choices);
 
 // The window program's request: the classic form that Output names, to

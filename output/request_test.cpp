@@ -183,6 +183,34 @@ TEST(SettingsOfRequest, ChooseTheSameRequestAgain) {
   EXPECT_GT(checked, 50u);
 }
 
+// Folders' totals change every form's bytes, so only the pages of a tree
+// that show them by default have them unasked; --du and --no-du win.
+TEST(ChooseOutputRequest, AddsUpFoldersWhereAskedOrWhereTheFormShowsThemInATree) {
+  struct Case {
+    OutputChoices Asked;
+    std::optional<bool> Totals;
+    bool Expected;
+  };
+  const Case cases[] = {
+      {Choices(std::nullopt, "page", true), std::nullopt, true},
+      {Choices(std::nullopt, "page", false), std::nullopt, false},
+      {Choices(std::nullopt, "html", true), std::nullopt, false},
+      {Choices(std::nullopt, "json", true), std::nullopt, false},
+      {Choices(std::nullopt, "page", true), false, false},
+      {Choices("list.json", nullptr, false), true, true},
+      {Choices(std::nullopt, "csv", true), true, true},
+  };
+  for (Case c : cases) {
+    c.Asked.Totals = c.Totals;
+    const RequestChoice choice = ChooseOutputRequest(SettingsOf("-", 0, ""), c.Asked);
+    ASSERT_EQ(choice.Failure, RequestFailure::kNone);
+    EXPECT_EQ(choice.Request.Totals, c.Expected)
+        << choice.Request.Form->Name << (c.Asked.Tree ? " -R" : "") << " asked "
+        << (c.Totals ? (*c.Totals ? "--du" : "--no-du") : "nothing");
+  }
+  EXPECT_FALSE(ClassicOutputRequest(SettingsOf("x.html", 0, "page")).Totals) << "the window adds nothing up";
+}
+
 TEST(ClassicOutputRequest, IsTheClassicFormOfOutputToTheSettingsFile) {
   const OutputRequest page = ClassicOutputRequest(SettingsOf("C:\\list.json", 0, "json"));
   EXPECT_EQ(page.Form, &FormOf(FormCode::kHtml)) << "the window follows Output, whatever Format says";

@@ -58,7 +58,10 @@ Target InspectTarget(const std::string& path) {
   target.path = path;
   const DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return target;
-  if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+  // Windows refuses to rename over a read-only file; Wine keeps the mark as
+  // missing write permission, which a rename ignores. Asked here, the mark
+  // protects the file the same way everywhere.
+  if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) {
     SetLastError(ERROR_ACCESS_DENIED);
     target.kind = TargetKind::kRefused;
     return target;

@@ -98,6 +98,11 @@ bool LinksEncodeHighBytes();
 // that code page has no name that browsers know.
 std::string PageCharset();
 
+// Whether a CSV document, always UTF-8, starts with a UTF-8 byte-order mark
+// where the settings leave it open: on Windows, whose spreadsheets read a
+// file without one in the ANSI code page; not where UTF-8 is the rule.
+bool CsvByteOrderMarkByDefault();
+
 // True where the system hands back a name with "?" in place of each
 // character that the ANSI code page cannot hold (Windows, whose names never
 // hold a "?" of their own); false where "?" is an ordinary character.

@@ -425,6 +425,8 @@ bool LinksEncodeHighBytes() { return true; }
 
 std::string PageCharset() { return "utf-8"; }
 
+bool CsvByteOrderMarkByDefault() { return false; }
+
 bool NamesShowUnrepresentableCharactersAsQuestionMarks() { return false; }
 bool SystemTextToUtf8(std::string_view text, std::string& utf8) {
   utf8.assign(text);

@@ -172,6 +172,9 @@ bool LinksEncodeHighBytes() { return false; }
 
 std::string PageCharset() { return CharsetOfCodePage(GetACP()); }
 
+// Excel reads a CSV file without the mark in the ANSI code page.
+bool CsvByteOrderMarkByDefault() { return true; }
+
 bool NamesShowUnrepresentableCharactersAsQuestionMarks() { return true; }
 bool SystemTextToUtf8(std::string_view text, std::string& utf8) {
   utf8.clear();

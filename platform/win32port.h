@@ -10,6 +10,12 @@
 #ifndef WINVER
 #define WINVER _WIN32_WINNT
 #endif
+// The declarations of Windows Vista too (the folder picker), which the
+// program asks the system for as it runs, falling back where it is missing;
+// the structures keep their sizes of Windows XP, set by _WIN32_WINNT.
+#ifndef NTDDI_VERSION
+#define NTDDI_VERSION 0x06000000
+#endif
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif

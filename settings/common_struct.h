@@ -119,4 +119,7 @@ struct CommonStruct {
   // The classic page as an HTML5 document: a doctype, PageLang's language,
   // no presentational attributes (the styles give what they gave).
   bool Html5 = false;
+  // "1": CSV starts with a UTF-8 byte-order mark, "0": without one; empty:
+  // as the platform has it (CsvByteOrderMarkByDefault).
+  std::string CsvBom;
 };

@@ -77,6 +77,16 @@ SettingDeclaration TimeStyle() {
   return setting;
 }
 
+SettingDeclaration CsvBom() {
+  SettingDeclaration setting =
+      Own(Text("CsvBom", G::kCommandLine, &CommonStruct::CsvBom, "", nullptr,
+               "1 starts a CSV document with a UTF-8 byte-order mark, which spreadsheets such as Excel "
+               "need to read it as UTF-8; 0 leaves it out; empty: with the mark on Windows, without "
+               "elsewhere. JSON and names never have one."));
+  setting.Values = "0 1";
+  return setting;
+}
+
 std::vector<SettingDeclaration> Declarations() {
   SettingDeclaration written_only{"OutputFormat", E::kWrittenOnly, G::kPaths};
   written_only.Number = &CommonStruct::Output;
@@ -226,6 +236,7 @@ std::vector<SettingDeclaration> Declarations() {
                "1 writes the classic page as an HTML5 document: a doctype, the language of PageLang (en "
                "where empty) on its HTML tag, and none of the presentational attributes (colours, border, "
                "cell spacing and padding, width), which are then the styles' to give.")),
+      CsvBom(),
   };
 }
 

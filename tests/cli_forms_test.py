@@ -203,6 +203,23 @@ class FormsOnAHostileFolder(unittest.TestCase):
         self.assertEqual(names, self.sorted_names())
         subprocess.run(["python3", "-m", "json.tool"], input=document, check=True, capture_output=True)
 
+    def test_csv_with_the_byte_order_mark_reads_back_the_same_with_utf_8_sig(self):
+        plain = run("--format", "csv", self.folder).stdout
+        self.assertFalse(plain.startswith(b"\xef\xbb\xbf"), "no mark by default here")
+        path = os.path.join(self.work.name, "for excel.csv")
+        run("--bom", self.folder, "-o", path)
+        with open(path, "rb") as written:
+            marked = written.read()
+        self.assertEqual(marked, b"\xef\xbb\xbf" + plain, "the mark, then the same bytes")
+        with open(path, encoding="utf-8-sig", errors="surrogateescape", newline="") as read:
+            marked_rows = list(csv.reader(read))
+        plain_rows = list(csv.reader(io.StringIO(plain.decode("utf-8", "surrogateescape"), newline="")))
+        self.assertEqual(marked_rows[0][0], "name", "the first field has no mark in front")
+        self.assertEqual(marked_rows, plain_rows)
+        tree = run("-R", "--format", "csv", "--bom", self.folder).stdout
+        self.assertEqual(tree.count(b"\xef\xbb\xbf"), 1, "one mark, at the start of a tree's document")
+        self.assertTrue(tree.startswith(b"\xef\xbb\xbfname,"))
+
     def test_csv_reads_back_to_the_same_names_and_guards_every_formula(self):
         document = run("--format", "csv", self.folder).stdout
         self.assertTrue(document.endswith(b"\r\n"))

@@ -120,6 +120,27 @@ TEST(CliOptions, ColumnsTitleSizesAndTimes) {
   }
 }
 
+// CSV starts with a UTF-8 byte-order mark where --bom asks for it, and by
+// default on Windows, for Excel; --no-bom leaves it out. JSON never has one.
+TEST(CliOptions, TheByteOrderMarkOfCsv) {
+  OrderedFolder folder;
+  const std::string mark = "\xEF\xBB\xBF";
+  const std::vector<std::string> csv = {folder.path(), "--format", "csv", "-q", "-o", "-"};
+  CliRun plain = RunCli(Concat(csv, {"--no-bom"}));
+  ASSERT_EQ(0, plain.Status) << plain.Err;
+  ASSERT_TRUE(StartsWith(plain.Out, "name,name_bytes,")) << plain.Out;
+  EXPECT_EQ(RunCli(Concat(csv, {"--bom"})).Out, mark + plain.Out);
+  EXPECT_EQ(RunCli(csv).Out, (FolderSeparator() == '\\' ? mark : "") + plain.Out)
+      << "with the mark on Windows only";
+  EXPECT_EQ(RunCli(Concat(csv, {"--set", "CsvBom=1"})).Out, mark + plain.Out);
+  EXPECT_FALSE(StartsWith(RunCli({folder.path(), "--format", "json", "-q", "--bom"}).Out, mark));
+
+  // Saved, the choice travels with the settings; unchosen, nothing is written.
+  EXPECT_EQ("CsvBom=1", SettingLine(RunCli({"--bom", "--print-settings"}).Out, "CsvBom"));
+  EXPECT_EQ("CsvBom=0", SettingLine(RunCli({"--no-bom", "--print-settings"}).Out, "CsvBom"));
+  EXPECT_FALSE(Contains(RunCli({"--print-settings"}).Out, "CsvBom"));
+}
+
 // The output file is in the listed folder: it is never listed, in any form,
 // with settings from a file too, and on a rerun that finds it there.
 TEST(CliOptions, TheListingNeverListsItsOwnOutput) {

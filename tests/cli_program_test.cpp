@@ -15,7 +15,9 @@
 #include "tests/cli_harness.h"
 #include "tests/test_support.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include "platform/win32port.h"
+#else
 #include <unistd.h>
 #endif
 
@@ -503,7 +505,37 @@ TEST(CliWrites, WriteFailuresExitOneNamingThePath) {
   EXPECT_FALSE(PathExists(output)) << "nothing is listed after a failed settings write";
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+// Windows refuses to replace a file that has the read-only mark, and so does
+// the program wherever it runs (Wine replaced one): the listing, in place
+// too, and the settings keep their bytes and their mark.
+TEST(CliWrites, AReadOnlyFileIsNotReplacedAndKeepsItsMark) {
+  ListedFolder folder;
+  const std::string output = folder.Output("list.html");
+  const std::string settings = folder.Output("saved.ksv");
+  for (const std::string& path : {output, settings}) {
+    WriteFileBytes(path, "kept");
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+  }
+  const std::string denied = ": " + SystemReason(ERROR_ACCESS_DENIED) + "\n";
+  for (const char* method : {"--quiet", "--in-place"}) {
+    CliRun run = RunCli({folder.path(), "-o", output, method});
+    EXPECT_EQ(1, run.Status) << method;
+    EXPECT_EQ("kestrova-cli: cannot write " + output + denied, run.Err) << method;
+  }
+  CliRun save = RunCli({folder.path(), "-q", "-o", folder.Output("new.html"), "--save-settings", settings});
+  EXPECT_EQ(1, save.Status);
+  EXPECT_EQ("kestrova-cli: cannot write " + settings + denied, save.Err);
+  for (const std::string& path : {output, settings}) {
+    EXPECT_EQ("kept", ReadFileBytes(path));
+    EXPECT_NE(0u, GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY) << path;
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
+  EXPECT_EQ(2,
+            std::distance(fs::directory_iterator(fs::path(output).parent_path()), fs::directory_iterator()))
+      << "no temporary file is left beside them";
+}
+#else
 TEST(CliWrites, AnUnreadableFolderIsAFailureAndKeepsTheOldListing) {
   if (getuid() != 0) GTEST_SKIP() << "needs root to act as another user";
   ListedFolder folder;

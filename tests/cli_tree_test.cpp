@@ -190,15 +190,21 @@ TEST(CliTree, ARerunThatChangesNothingWritesNoPage) {
   EXPECT_TRUE(Contains(again.Err, "0 pages written, 9 unchanged, 0 failed")) << again.Err;
   EXPECT_EQ(fs::last_write_time(page), written) << "the page and its time stay as they were";
   // The folder keeps its time, which its parent's page and its sub-folder's
-  // show: only its own page has a new row.
+  // show: its own page has a new row, and its parent's page its new total.
   const fs::path music = fs::path(top.path()) / "music";
   const auto music_time = fs::last_write_time(music);
   WriteFileBytes((music / "new.txt").string(), "new");
   fs::last_write_time(music, music_time);
   CliRun changed = RunCli({top.path(), "-R", "--hidden"});
-  EXPECT_TRUE(Contains(changed.Err, "1 page written, 8 unchanged"))
-      << "only the folder that changed: " << changed.Err;
+  EXPECT_TRUE(Contains(changed.Err, "2 pages written, 7 unchanged"))
+      << "the folder that changed and the one above: " << changed.Err;
   EXPECT_TRUE(Contains(ReadFileBytes(page), "new.txt"));
+  // Without totals, only the folder that changed.
+  ASSERT_EQ(0, RunCli({top.path(), "-R", "--hidden", "--no-du", "-q"}).Status);
+  WriteFileBytes((music / "newer.txt").string(), "newer");
+  fs::last_write_time(music, music_time);
+  changed = RunCli({top.path(), "-R", "--hidden", "--no-du"});
+  EXPECT_TRUE(Contains(changed.Err, "1 page written, 8 unchanged")) << changed.Err;
 }
 
 TEST(CliTree, APageOfSomeoneElsesIsKept) {

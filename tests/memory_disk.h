@@ -23,6 +23,7 @@ class MemoryDisk : public TreeDisk {
     std::string Content;  // a file's
     std::string Target;   // a link's: an absolute path of this disk
     bool Unreadable = false;
+    uint32_t Names = 1;         // a file's names, each a hard link
     bool HeldByWriter = false;  // a temporary file whose writer still runs
     std::map<std::string, std::shared_ptr<Node>> Children;
   };
@@ -49,6 +50,16 @@ class MemoryDisk : public TreeDisk {
     folder->Children[parts.back()] = node;
     folder->WriteTime = Tick();
     return node;
+  }
+
+  // Gives the node at existing one more name, as a hard link does.
+  void AddName(const std::string& path, const std::string& existing) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    std::shared_ptr<Node> node = Resolve(existing, false, 0);
+    Add(path, NodeKind::kFile);
+    const std::vector<std::string> parts = Parts(path);
+    Resolve(FolderPath(parts), true, 0)->Children[parts.back()] = node;
+    ++node->Names;
   }
 
   std::shared_ptr<Node> Find(const std::string& path, bool follow_last = true) {
@@ -305,6 +316,7 @@ class MemoryDisk : public TreeDisk {
       }
       if (target != nullptr) {
         record.Identity = target->Identity;
+        record.Links = target->Names;
         record.ftLastWriteTime = target->WriteTime;
         if (target->Kind == NodeKind::kFolder) record.dwFileAttributes |= 16;
         if (target->Kind == NodeKind::kFile)

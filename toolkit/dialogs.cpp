@@ -3,9 +3,11 @@
 #include <commctrl.h>
 #include <objbase.h>
 #include <shlobj.h>
+#include <shobjidl.h>
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include "output/forms.h"
 #include "settings/common_struct.h"
@@ -128,20 +130,132 @@ bool ShowsFolderSelected(HWND browser, const char* folder) {
           lstrcmpiA(TreeItemText(tree, parent).c_str(), before.c_str()) == 0);
 }
 
-// Selects the folder that lpData names once the browser is ready. Each
-// selection makes the shell walk the folders on the way, which takes long
-// under a busy parent, so a second one is sent only when the tree shows the
-// first one missed: some shells match the folders on the way by item ids
-// that carry their times, and miss when reading a folder on the way moved
-// its access time. The message's result cannot tell, as Windows documents
-// none (Wine answers 0 even when it selected the folder).
-int CALLBACK SelectInitialFolder(HWND browser, UINT message, LPARAM, LPARAM lpData) {
-  if (message != BFFM_INITIALIZED) return 0;
-  SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, lpData);
-  if (!ShowsFolderSelected(browser, reinterpret_cast<const char*>(lpData))) {
-    SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, lpData);
+// Selects the folder that the timer's identifier points to. Each selection
+// makes the shell walk the folders on the way, which takes long under a busy
+// parent (Wine reads every folder beside them whole), so a second one is
+// sent only when the tree shows the first one missed: some shells match the
+// folders on the way by item ids that carry their times, and miss when
+// reading a folder on the way moved its access time. The message's result
+// cannot tell, as Windows documents none (Wine answers 0 even when it
+// selected the folder).
+void CALLBACK SelectWhenShown(HWND browser, UINT, UINT_PTR folder, DWORD) {
+  KillTimer(browser, folder);
+  SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, static_cast<LPARAM>(folder));
+  if (!ShowsFolderSelected(browser, reinterpret_cast<const char*>(folder))) {
+    SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, static_cast<LPARAM>(folder));
   }
+}
+
+// Asked when the browser is ready but not yet shown, the selection would keep
+// it from showing until the walk ends. A timer's message comes only once the
+// browser has been shown and painted; its identifier carries the folder.
+int CALLBACK SelectInitialFolder(HWND browser, UINT message, LPARAM, LPARAM lpData) {
+  if (message == BFFM_INITIALIZED) SetTimer(browser, static_cast<UINT_PTR>(lpData), 0, SelectWhenShown);
   return 0;
+}
+
+// --- The system's folder picker (Windows Vista and later, and Wine) ----------
+
+template <typename Interface>
+struct ComRelease {
+  void operator()(Interface* object) const { object->Release(); }
+};
+template <typename Interface>
+using ComPointer = std::unique_ptr<Interface, ComRelease<Interface>>;
+
+struct TaskMemoryFree {
+  void operator()(wchar_t* text) const { CoTaskMemFree(text); }
+};
+
+std::wstring WideOf(const std::string& text) {
+  const int size = static_cast<int>(text.size());
+  const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+  std::wstring wide(length > 0 ? length : 0, L'\0');
+  if (length > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), size, &wide[0], length);
+  return wide;
+}
+
+// False when the ANSI code page has no place for a character of the text.
+bool AnsiOf(const wchar_t* wide, std::string& text) {
+  BOOL lost = FALSE;
+  // A UTF-8 code page holds every character and takes no question.
+  BOOL* ask = GetACP() == CP_UTF8 ? nullptr : &lost;
+  const int length = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, ask);
+  if (length <= 1 || lost) return false;
+  text.assign(length - 1, '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide, -1, &text[0], length, nullptr, ask);
+  return !lost;
+}
+
+std::wstring DisplayName(IShellItem& item, SIGDN form) {
+  wchar_t* name = nullptr;
+  if (FAILED(item.GetDisplayName(form, &name))) return std::wstring();
+  std::unique_ptr<wchar_t, TaskMemoryFree> owned(name);
+  return name;
+}
+
+// The folder as a shell item; null where the system cannot make one.
+ComPointer<IShellItem> ShellItemOf(const std::string& path) {
+  // Looked up, so that the program still starts where it is missing.
+  using CreateItem = HRESULT(WINAPI*)(PCWSTR, IBindCtx*, REFIID, void**);
+  static const auto create = reinterpret_cast<CreateItem>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("shell32.dll"), "SHCreateItemFromParsingName")));
+  IShellItem* item = nullptr;
+  if (create == nullptr || path.empty() ||
+      FAILED(create(WideOf(path).c_str(), nullptr, IID_IShellItem, reinterpret_cast<void**>(&item)))) {
+    return nullptr;
+  }
+  return ComPointer<IShellItem>(item);
+}
+
+// Opens the picker in the folder above the start folder with the start
+// folder's name in its name field, as the classic browser opens with the
+// folder selected among its siblings: OK takes it at once. A folder with
+// none above (a drive's root) is named by its path.
+void PlaceAtStartFolder(IFileOpenDialog& picker, const std::string& folder) {
+  ComPointer<IShellItem> item = ShellItemOf(folder);
+  if (!item) return;
+  IShellItem* above = nullptr;
+  SFGAOF attributes = 0;
+  if (SUCCEEDED(item->GetParent(&above))) {
+    ComPointer<IShellItem> parent(above);
+    if (SUCCEEDED(parent->GetAttributes(SFGAO_FILESYSTEM, &attributes)) && (attributes & SFGAO_FILESYSTEM)) {
+      picker.SetFolder(parent.get());
+      picker.SetFileName(DisplayName(*item, SIGDN_PARENTRELATIVEPARSING).c_str());
+      return;
+    }
+  }
+  picker.SetFolder(item.get());
+  picker.SetFileName(WideOf(folder).c_str());
+}
+
+enum class PickOutcome { kChosen, kCancelled, kUnavailable };
+
+// Runs the system's folder picker. kUnavailable where the system has none
+// (before Vista) or it cannot be shown; kCancelled too for a folder that
+// has no file-system path or whose name the ANSI code page cannot hold.
+PickOutcome PickFolder(HWND owner, const std::string& title, const std::string& start, std::string& chosen) {
+  IFileOpenDialog* created = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_IFileOpenDialog,
+                              reinterpret_cast<void**>(&created)))) {
+    return PickOutcome::kUnavailable;
+  }
+  ComPointer<IFileOpenDialog> picker(created);
+  FILEOPENDIALOGOPTIONS options = 0;
+  if (FAILED(picker->GetOptions(&options)) ||
+      FAILED(picker->SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST))) {
+    return PickOutcome::kUnavailable;
+  }
+  if (!title.empty()) picker->SetTitle(WideOf(title).c_str());
+  if (!start.empty()) PlaceAtStartFolder(*picker, start);
+  const HRESULT shown = picker->Show(owner);
+  if (shown == HRESULT_FROM_WIN32(ERROR_CANCELLED)) return PickOutcome::kCancelled;
+  if (FAILED(shown)) return PickOutcome::kUnavailable;
+  IShellItem* result = nullptr;
+  if (FAILED(picker->GetResult(&result))) return PickOutcome::kCancelled;
+  ComPointer<IShellItem> folder(result);
+  const std::wstring path = DisplayName(*folder, SIGDN_FILESYSPATH);
+  return !path.empty() && AnsiOf(path.c_str(), chosen) ? PickOutcome::kChosen : PickOutcome::kCancelled;
 }
 
 // The patterns of the files of a form: "*.html;*.htm" with ";".
@@ -227,6 +341,15 @@ bool iSelectDirectory::Execute() {
   flags |= kAlwaysBrowseFlags;
   result.clear();
 
+  ScopedComApartment apartment;
+  // The picker chooses folders of the file system only.
+  if (!classicBrowser && !browseForComputer && !browseForPrinter) {
+    std::string chosen;
+    const PickOutcome outcome = PickFolder(owner, title, initialFolder, chosen);
+    if (outcome == PickOutcome::kChosen) result = chosen;
+    if (outcome != PickOutcome::kUnavailable) return outcome == PickOutcome::kChosen;
+  }
+
   BROWSEINFOA browse{};
   browse.hwndOwner = owner;
   browse.lpszTitle = title.c_str();
@@ -236,7 +359,6 @@ bool iSelectDirectory::Execute() {
     browse.lParam = reinterpret_cast<LPARAM>(initialFolder.c_str());
   }
 
-  ScopedComApartment apartment;
   LPITEMIDLIST items = SHBrowseForFolderA(&browse);
   if (items == nullptr) return false;
 

@@ -69,13 +69,22 @@ class iSaveDialog : public iOSBaseDialog {
   bool Execute();
 };
 
-// The folder browser, rooted at the desktop.
+// The folder browser: the system's folder picker where it has one (Windows
+// Vista and later, Wine), else the classic browser rooted at the desktop,
+// which also serves the computer and printer options. Either shows at once
+// and leaves the window that owns it painted; the classic one selects the
+// initial folder only after it has shown, as that can take long.
 class iSelectDirectory {
  public:
   HWND owner = nullptr;
-  std::string title;          // text above the folder tree
-  std::string result;         // the chosen folder after a successful Execute; empty otherwise
-  std::string initialFolder;  // selected when the browser opens; empty starts at the desktop
+  std::string title;   // the picker's title; in the classic browser the text above the tree
+  std::string result;  // the chosen folder after a successful Execute; empty otherwise
+  // Where the browser opens, chosen: the picker shows the folder above it
+  // with its name in the name field, the classic browser selects it in its
+  // tree. Empty leaves the start to the system.
+  std::string initialFolder;
+
+  bool classicBrowser = false;  // the classic browser even where the picker exists
 
   bool browseForComputer = false;            // BIF_BROWSEFORCOMPUTER
   bool browseForPrinter = false;             // BIF_BROWSEFORPRINTER
@@ -86,7 +95,7 @@ class iSelectDirectory {
   DWORD flags = 0;  // the browse flags of the last Execute (0x100 always among them)
 
   // Empties result, runs the browser; true when the user chose a folder
-  // that has a file-system path (now in result).
+  // that has a file-system path the ANSI code page can hold (now in result).
   bool Execute();
 };
 

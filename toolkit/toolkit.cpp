@@ -146,6 +146,14 @@ int TextWidth(const iControl& control, const std::string& text) {
   });
 }
 
+int CaptionWidth(const iControl& control, const std::string& caption) {
+  return MeasureInFont(control, [&caption](HDC dc) {
+    RECT rect{};
+    DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &rect, DT_SINGLELINE | DT_CALCRECT);
+    return static_cast<int>(rect.right - rect.left);
+  });
+}
+
 int TextHeight(const iControl& control) {
   return MeasureInFont(control, [](HDC dc) {
     TEXTMETRICA metrics{};
@@ -351,6 +359,28 @@ void RefreshFrame(const iControl& control) {
 WNDPROC ReplaceWindowProc(const iControl& control, WNDPROC procedure) {
   return reinterpret_cast<WNDPROC>(
       SetWindowLongA(control.window, GWL_WNDPROC, reinterpret_cast<LONG>(procedure)));
+}
+
+bool CreateToolTips(iControl& tips, HWND owner) {
+  tips.parent = owner;
+  tips.window = CreateWindowExA(
+      WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, GetModuleHandleA(nullptr), nullptr);
+  return tips.window != nullptr;
+}
+
+bool AddToolTip(const iControl& tips, const iControl& control, const std::string& text) {
+  std::vector<char> buffer(text.begin(), text.end());
+  buffer.push_back('\0');
+  TOOLINFOA tool{};
+  // The size that version 5 of the common controls knows as well as 6.
+  tool.cbSize = TTTOOLINFOA_V2_SIZE;
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = GetParent(control.window);
+  tool.uId = reinterpret_cast<UINT_PTR>(control.window);
+  // The control keeps a copy of the text.
+  tool.lpszText = buffer.data();
+  return Send(tips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool)) != FALSE;
 }
 
 bool CreateTopWindow(iControl& control, HWND parent, const std::string& title, WNDPROC windowProcedure) {

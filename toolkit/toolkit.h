@@ -140,6 +140,9 @@ LayoutScale SystemLayoutScale();
 
 // The width of the text in the control's font.
 int TextWidth(const iControl& control, const std::string& text);
+// The width of a caption as the control draws it on one line: an "&" marks
+// the letter after it as the mnemonic and takes no room ("&&" shows one).
+int CaptionWidth(const iControl& control, const std::string& caption);
 // The height of a line of text in the control's font.
 int TextHeight(const iControl& control);
 // What a check box or radio button needs before its text: the box and the
@@ -167,6 +170,13 @@ void RefreshFrame(const iControl& control);
 // null on failure. The new procedure must end every message by passing it
 // unchanged to the previous one with CallWindowProcA and return that result.
 WNDPROC ReplaceWindowProc(const iControl& control, WNDPROC procedure);
+
+// --- Tool tips ------------------------------------------------------------
+// "tooltips_class32", owned by owner, showing its tips whether or not the
+// owner is active; true when the window exists.
+bool CreateToolTips(iControl& tips, HWND owner);
+// Shows the text while the mouse rests on the control; true when added.
+bool AddToolTip(const iControl& tips, const iControl& control, const std::string& text);
 
 // --- Top-level window -----------------------------------------------------
 // Registers the class "iTopWindow" (icon "MAINICON", arrow cursor, button-face

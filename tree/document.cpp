@@ -2,14 +2,16 @@
 
 #include "listing/entry.h"
 #include "settings/line_ends.h"
+#include "tree/sizes.h"
 
 namespace {
 
 class DocumentWriter : public WalkConsumer {
  public:
   DocumentWriter(const CommonStruct& settings, const OutputForm& form, const DocumentOptions& options,
-                 ByteSink& sink)
+                 ByteSink& sink, bool sizes)
       : settings_(settings),
+        sizes_(sizes),
         form_(form),
         tree_(*form.TreeDocument),
         options_(options),
@@ -63,35 +65,35 @@ class DocumentWriter : public WalkConsumer {
     return !outcome_.WriteFailed;
   }
 
-  // The folder's rows, each entered sub-folder's rows after its own; false
+  // The folder's rows, each entered sub-folder's rows after its own (before
+  // it, where its size is its total and the form has no nesting); false
   // when a write fails.
   bool WriteFolder(WalkFolder& folder, size_t depth) {
+    // Folders in the order of their totals: known once all is listed below.
+    if (sizes_ && settings_.SortBy == kSortBySize) {
+      walk_->AwaitComplete(folder);
+      ShowAllTotals(folder);
+      OrderByTotals(settings_, folder);
+    }
     ListingRun& run = *folder.Run;
     if (tree_.NamesByPath && depth > 0) run.PathPrefix = &prefix_;
-    const auto append = null_ends_ ? form_.AppendNullEndedRow : form_.AppendRow;
     const bool descending = settings_.DescOrder;
     const std::deque<FileInfoX>& folders = run.Listing.FolderList;
     const std::deque<FileInfoX>& files = run.Listing.FileList;
     // The sub-folders' places among the folder's children: the parent
     // entry, listed first, is none of them.
     const size_t first_child = !folders.empty() && IsParentEntry(folders.front()) ? 1 : 0;
-    std::string row;
     for (const std::deque<FileInfoX>* list : {&folders, &files}) {
       for (size_t i = 0; i < list->size(); ++i) {
         const size_t at = descending ? list->size() - 1 - i : i;
         const FileInfoX& entry = (*list)[at];
-        row.clear();
-        append(run, entry, row);
-        if (depth > 0 && tree_.IndentRow != nullptr) tree_.IndentRow(row, depth);
         const WalkChild* child = nullptr;
         if (list == &folders && at >= first_child && at - first_child < folder.Children.size())
           child = &folder.Children[at - first_child];
-        if (child == nullptr ||
-            (child->State != ChildState::kEntered && child->State != ChildState::kFailed)) {
-          if (!Emit(row)) return false;
-          continue;
-        }
-        if (!WriteChild(*child, row, depth)) return false;
+        const bool entered =
+            child != nullptr && (child->State == ChildState::kEntered || child->State == ChildState::kFailed);
+        if (!(entered ? WriteChild(folder, *child, entry, depth) : Emit(Row(run, entry, depth))))
+          return false;
       }
     }
     outcome_.Totals.FolderCount += run.Totals.FolderCount;
@@ -101,25 +103,47 @@ class DocumentWriter : public WalkConsumer {
     return true;
   }
 
-  bool WriteChild(const WalkChild& child, std::string& row, size_t depth) {
+  std::string Row(ListingRun& run, const FileInfoX& entry, size_t depth) {
+    std::string row;
+    (null_ends_ ? form_.AppendNullEndedRow : form_.AppendRow)(run, entry, row);
+    if (depth > 0 && tree_.IndentRow != nullptr) tree_.IndentRow(row, depth);
+    return row;
+  }
+
+  bool WriteChild(WalkFolder& folder, const WalkChild& child, const FileInfoX& entry, size_t depth) {
+    ListingRun& run = *folder.Run;
     WalkFolder* sub = child.Node.get();
     if (sub != nullptr) walk_->Await(*sub);
     if (sub == nullptr || sub->Run == nullptr) {
+      std::string row = Row(run, entry, depth);
       if (tree_.FailFolder != nullptr) tree_.FailFolder(row, sub != nullptr ? sub->Failure : child.Failure);
       if (sub != nullptr) walk_->Release(*sub);
       return Emit(row);
     }
-    if (tree_.OpenFolder != nullptr) tree_.OpenFolder(row, depth);
+    // A folder's own row comes first, unless it shows the total below it
+    // and the form cannot give that after the rows below (csv, names, long).
+    const bool row_after = sizes_ && tree_.OpenFolder == nullptr;
+    if (!row_after) {
+      std::string row = Row(run, entry, depth);
+      if (tree_.OpenFolder != nullptr) tree_.OpenFolder(row, depth);
+      if (!Emit(row)) return false;
+    }
     const size_t length = prefix_.size();
     prefix_ += child.Name;
     prefix_ += FolderSeparator();
-    const bool written = Emit(row) && WriteFolder(*sub, depth + 1);
+    const bool written = WriteFolder(*sub, depth + 1);
     prefix_.resize(length);
     if (!written) return false;
-    return tree_.CloseFolder == nullptr || Emit(tree_.CloseFolder(depth));
+    if (sizes_) {
+      walk_->AwaitComplete(*sub);
+      ShowTotals(folder, *sub);
+    }
+    if (row_after) return Emit(Row(run, entry, depth));
+    return tree_.CloseFolder == nullptr || Emit(tree_.CloseFolder(depth, sizes_ ? &sub->Sizes : nullptr));
   }
 
   const CommonStruct& settings_;
+  const bool sizes_;
   const OutputForm& form_;
   const TreeDocumentForm& tree_;
   const DocumentOptions& options_;
@@ -139,8 +163,9 @@ DocumentOutcome WriteTreeDocument(const CommonStruct& settings, const OutputForm
                                   const WalkRules& rules, const DocumentOptions& options, TreeDisk& disk,
                                   FolderSource& source, ByteSink& sink, const WalkReport& report,
                                   const std::function<void(const WalkCounts&)>& progress) {
-  DocumentWriter writer(settings, form, options, sink);
+  DocumentWriter writer(settings, form, options, sink, rules.Sizes);
   TreeWalk walk(settings, form, rules, disk, source, writer, report);
+  if (rules.Sizes) walk.OnComplete(AddUpSizes);
   writer.Attach(walk);
   walk.LimitAhead(4 * WalkThreads(rules.Threads) + 16);
   walk.OnProgress([&] { progress(walk.Counts()); });

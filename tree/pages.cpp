@@ -6,6 +6,7 @@
 
 #include "listing/entry.h"
 #include "output/escapes.h"
+#include "tree/sizes.h"
 
 namespace {
 
@@ -77,8 +78,9 @@ std::string RelativeLink(const std::vector<std::string>& from, const std::vector
 
 class PageWriter : public WalkConsumer {
  public:
-  PageWriter(const CommonStruct& settings, const OutputForm& form, const PageOptions& options, TreeDisk& disk)
-      : settings_(settings), form_(form), options_(options), disk_(disk) {}
+  PageWriter(const CommonStruct& settings, const OutputForm& form, const PageOptions& options, TreeDisk& disk,
+             bool sizes)
+      : settings_(settings), form_(form), options_(options), disk_(disk), sizes_(sizes) {}
 
   void Attach(TreeWalk& walk) { walk_ = &walk; }
 
@@ -111,8 +113,27 @@ class PageWriter : public WalkConsumer {
         if (child.State == ChildState::kListedElsewhere)
           folder.Page.FolderLinks[child.Name] = RelativeLink(folder.Page.Path, child.ListedAs);
       }
-      WritePage(folder, open);
     }
+    // A page that shows its sub-folders' totals waits for them; the folders
+    // of their pages are made now, before any of them is written.
+    if (sizes_) {
+      if (folder.Run != nullptr && !options_.OutputDir.empty()) {
+        OpenFolder* target = nullptr;
+        std::string reason;
+        std::unique_ptr<OpenFolder> held = OpenPageFolder(folder, target, reason);
+        if (target != nullptr) MakeChildPageFolders(folder, *target);
+      }
+      return;
+    }
+    if (folder.Run != nullptr) WritePage(folder, open);
+    walk_->Release(folder);
+  }
+
+  void Complete(WalkFolder& folder) override {
+    if (!sizes_) return;
+    ShowAllTotals(folder);
+    OrderByTotals(settings_, folder);
+    if (folder.Run != nullptr) WritePage(folder, nullptr);
     walk_->Release(folder);
   }
 
@@ -226,7 +247,7 @@ class PageWriter : public WalkConsumer {
       Fail(page, reason);
       return;
     }
-    if (!options_.OutputDir.empty()) MakeChildPageFolders(folder, *target);
+    if (!options_.OutputDir.empty() && !sizes_) MakeChildPageFolders(folder, *target);
     // A page written into the folder it lists must not change the folder's
     // time, which the pages above and below show: a rerun would find them
     // changed, and write them anew, each time. The time is set back only
@@ -283,6 +304,7 @@ class PageWriter : public WalkConsumer {
   const OutputForm& form_;
   const PageOptions& options_;
   TreeDisk& disk_;
+  const bool sizes_;
   TreeWalk* walk_ = nullptr;
   std::mutex mutex_;
   PageCounts counts_;
@@ -315,12 +337,14 @@ PagesOutcome WriteTreePages(const CommonStruct& settings, const OutputForm& form
     // The pages' own folder may lie in the tree: it is never listed as part of it.
     walk_rules.NeverEnter.push_back(pages_folder);
   }
-  PageWriter writer(settings, form, options, disk);
+  PageWriter writer(settings, form, options, disk, rules.Sizes);
   TreeWalk walk(settings, form, walk_rules, disk, source, writer, report);
+  if (walk_rules.Sizes) walk.OnComplete(AddUpSizes);
   writer.Attach(walk);
   walk.OnProgress([&] { progress(walk.Counts(), writer.Counts()); });
   walk.Run(settings.DirStr, nullptr, [&](WalkFolder& top) { top.PageFolder = pages_folder; });
   outcome.Walk = walk.Counts();
   outcome.Pages = writer.Counts();
+  if (walk.Top().Run == nullptr) outcome.TopFailure = walk.Top().Failure;
   return outcome;
 }

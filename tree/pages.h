@@ -41,6 +41,8 @@ struct PagesOutcome {
   // Set when nothing was walked: why (the pages' folder could not be made,
   // or is the folder listed).
   std::string Refusal;
+  // Why the top folder could not be listed; then no page was written.
+  std::string TopFailure;
 };
 
 // Lists DirStr and every folder below it that the settings and rules keep,

@@ -13,6 +13,36 @@
 
 namespace {
 
+// Adds one file to the totals; a file with several names, or reached
+// through a link, counts only the first time its identity is met below the
+// folder.
+void AddFile(SubtreeTotals& totals, std::map<FileIdentity, uint64_t>& shared, const FileInfoX& file) {
+  const uint64_t size = EntrySize(file);
+  const bool shareable = file.Find.Links > 1 || IsLink(file.Find.dwFileAttributes);
+  if (shareable && !shared.emplace(file.Find.Identity, size).second) return;
+  totals.Bytes += size;
+  ++totals.Files;
+}
+
+// Counts the folder's own files and sub-folders into its totals, once it is
+// listed: a file's apparent size, a file with several names once, a
+// symbolic link as nothing unless links are followed (then its target's,
+// once); links to folders count as folders only where they are entered.
+void CountOwnEntries(WalkFolder& folder, bool follow) {
+  if (folder.Run == nullptr) return;
+  const DirFileStruct& listing = folder.Run->Listing;
+  for (const FileInfoX& file : listing.FileList) {
+    if (!IsLink(file.Find.dwFileAttributes) || (follow && !file.Find.BrokenLink))
+      AddFile(folder.Sizes, folder.SharedFiles, file);
+  }
+  for (const FileInfoX& entry : listing.FolderList) {
+    if (!IsParentEntry(entry) && (!IsLink(entry.Find.dwFileAttributes) || follow)) ++folder.Sizes.Folders;
+  }
+  for (const WalkChild& child : folder.Children) {
+    if (child.State == ChildState::kFailed) folder.Sizes.Incomplete = true;
+  }
+}
+
 constexpr size_t kMostThreads = 16;
 
 std::string Shown(const std::string& path) { return ControlEscaped(path); }
@@ -58,6 +88,43 @@ std::vector<size_t> PlaceInOrder(const WalkFolder& folder) {
   for (const WalkFolder* at = &folder; at->Parent != nullptr; at = at->Parent) place.push_back(at->Index);
   std::reverse(place.begin(), place.end());
   return place;
+}
+
+// The folder's path below the top with "/" between names, as the ignore
+// rules take it; "" for the top.
+std::string BelowTop(const WalkFolder& folder) {
+  std::string path;
+  for (const std::string& name : NamesFromTop(folder, std::string())) {
+    if (name.empty()) continue;
+    if (!path.empty()) path += '/';
+    path += name;
+  }
+  return path;
+}
+
+// The whole of a small file of the folder; empty when there is none.
+std::string ReadWhole(OpenFolder& open, const std::string& name) {
+  std::unique_ptr<ContentReader> file = open.ReadFile(name);
+  std::string text;
+  if (file == nullptr) return text;
+  char buffer[65536];
+  for (size_t count; (count = file->Read(buffer, sizeof buffer)) > 0;) text.append(buffer, count);
+  return text;
+}
+
+// Leaves out of the lists what the rules ignore; a link to a folder is a
+// file to them, as to git.
+void LeaveOutIgnored(const IgnoreStack& rules, const std::string& below_top, DirFileStruct& listing) {
+  for (std::deque<FileInfoX>* list : {&listing.FolderList, &listing.FileList}) {
+    list->erase(std::remove_if(list->begin(), list->end(),
+                               [&](const FileInfoX& entry) {
+                                 if (IsParentEntry(entry)) return false;
+                                 const uint32_t attributes = entry.Find.dwFileAttributes;
+                                 const bool folder = IsFolder(attributes) && !IsLink(attributes);
+                                 return IsIgnored(rules, below_top, entry.Find.cFileName, folder);
+                               }),
+                list->end());
+  }
 }
 
 }  // namespace
@@ -125,6 +192,8 @@ void TreeWalk::Run(const std::string& top, const std::function<void(WalkFolder& 
   real_top_ = disk_.RealPath(top);
   auto root = std::make_shared<WalkFolder>();
   root->Name = top;
+  root->Rules = rules_.TopRules;
+  top_ = root;
   if (prepare) prepare(*root);
   state_->top = root;
   state_->tasks.push_back(root);
@@ -234,10 +303,36 @@ void TreeWalk::Await(WalkFolder& folder) {
   }
 }
 
+void TreeWalk::AwaitComplete(WalkFolder& folder) {
+  Await(folder);
+  std::unique_lock<std::mutex> lock(state_->mutex);
+  while (!folder.Complete) {
+    // The folders below it may still wait for a thread; a main writer lists
+    // them itself rather than wait for the pool.
+    if (!TakeTask(lock, true)) {
+      if (state_->tasks.empty() && state_->busy == 0 && !state_->deferred.empty()) {
+        ResolveLinks(lock);
+      } else {
+        state_->wake.wait(lock);
+      }
+    }
+  }
+}
+
 std::unique_ptr<OpenFolder> TreeWalk::OpenOf(WalkFolder& folder, std::string& reason) {
   const std::string path = PathOf(folder);
   if (folder.Parent == nullptr) return disk_.Open(path, reason);
   return disk_.Reopen(path, folder.Identity, folder.ThroughLink, reason);
+}
+
+// Puts the folder's own ignore files on its rules, and gives the folder's
+// path below the top that the rules take.
+std::string TreeWalk::ReadIgnoreFiles(WalkFolder& folder, OpenFolder& open) {
+  const std::string below_top = BelowTop(folder);
+  if (rules_.GitIgnore) folder.Rules = PushIgnoreFile(folder.Rules, below_top, ReadWhole(open, ".gitignore"));
+  if (!rules_.IgnoreFileName.empty())
+    folder.Rules = PushIgnoreFile(folder.Rules, below_top, ReadWhole(open, rules_.IgnoreFileName));
+  return below_top;
 }
 
 void TreeWalk::Process(const std::shared_ptr<WalkFolder>& held) {
@@ -251,11 +346,22 @@ void TreeWalk::Process(const std::shared_ptr<WalkFolder>& held) {
     place.Folder = PathOf(folder);
     place.Read = [&open](const std::string& mask, const std::function<void(const FolderRecord&)>& visit,
                          std::string& failure) { return open->Enumerate(mask, visit, failure); };
+    place.ScanOnly = consumer_.ScanOnly(folder);
+    place.SizesAddedUp = rules_.Sizes;
+    const std::string below_top = ReadIgnoreFiles(folder, *open);
+    if (folder.Rules.Top != nullptr || folder.Rules.HidesGitFolders) {
+      place.Filter = [&folder, &below_top](DirFileStruct& listing) {
+        LeaveOutIgnored(folder.Rules, below_top, listing);
+      };
+    }
     consumer_.Place(folder, place);
     auto run = std::make_unique<ListingRun>();
     const GenerateStatus status = ComposeListing(settings_, place, source_, form_, *run, reason);
+    folder.Status = status;
+    folder.Reason = reason;
     if (status == GenerateStatus::kWritten) {
       folder.Run = std::move(run);
+      folder.WasListed = true;
     } else if (status == GenerateStatus::kTextTooLong) {
       reason = TextTooLongMessage(reason);
     }
@@ -263,9 +369,17 @@ void TreeWalk::Process(const std::shared_ptr<WalkFolder>& held) {
   std::vector<std::shared_ptr<WalkFolder>> entered;
   if (folder.Run == nullptr) {
     folder.Failure = reason;
-    Report(ListingFailureText(PathOf(folder), reason), true);
+    // The top's failure is the caller's to tell, as it tells of a folder
+    // that it lists alone.
+    if (folder.Parent != nullptr) {
+      Report(ListingFailureText(PathOf(folder), reason), true);
+    } else {
+      std::lock_guard<std::mutex> lock(state_->mutex);
+      ++state_->counts.Failed;
+    }
   } else {
     Decide(folder, *open, entered);
+    if (rules_.Sizes) CountOwnEntries(folder, rules_.Follow);
   }
   bool decided = false;
   {
@@ -337,6 +451,7 @@ void TreeWalk::DecideChild(WalkFolder& folder, OpenFolder& open, size_t at, cons
   auto node = std::make_shared<WalkFolder>();
   node->Parent = &folder;
   node->Name = child.Name;
+  node->Rules = folder.Rules;
   node->Depth = folder.Depth + 1;
   node->Identity = identity;
   node->Index = at;
@@ -422,6 +537,7 @@ void TreeWalk::ResolveLinks(std::unique_lock<std::mutex>& lock) {
 // consumer is told: a folder's sub-folders are told before it.
 void TreeWalk::CompleteUpwards(std::unique_lock<std::mutex>& lock, WalkFolder* folder) {
   while (folder != nullptr) {
+    for (const auto& hook : complete_hooks_) hook(*folder);
     lock.unlock();
     consumer_.Complete(*folder);
     lock.lock();

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -19,6 +20,7 @@
 #include "output/tree_page.h"
 #include "platform/platform.h"
 #include "settings/common_struct.h"
+#include "tree/ignore_rules.h"
 
 // Which folders the walk enters.
 struct WalkRules {
@@ -31,6 +33,15 @@ struct WalkRules {
   // repository's own folder is no part of what is published from it.
   bool LeavesRepositoriesOut = false;
   size_t Threads = 0;  // 0: the online processors, at most 16
+  // Each folder's files and folders added up below it (--du): a folder is
+  // complete with its totals, set on its entry in its parent's listing.
+  bool Sizes = false;
+  // The names that git ignores are left out (--gitignore), and those that
+  // the file of this name in each folder names (--ignore-file NAME).
+  bool GitIgnore = false;
+  std::string IgnoreFileName;
+  // The rules of the ignore files above the top folder (FindGitIgnoreRules).
+  IgnoreStack TopRules;
 };
 
 // The number of threads a walk uses for the option's value.
@@ -68,10 +79,20 @@ struct WalkFolder {
   // the reason in Failure), the folder's last write time at its listing, and
   // what became of each sub-folder.
   std::unique_ptr<ListingRun> Run;
+  bool WasListed = false;  // Run was set, even after the consumer let it go
   std::string Failure;
+  GenerateStatus Status = GenerateStatus::kWritten;  // why Run is null
+  std::string Reason;  // what the listing said: the system's text, or a setting's key
   uint64_t WriteTime = 0;
   std::vector<WalkChild> Children;
   TreePage Page;  // the folder's page among the pages of the tree
+  // The ignore files of this folder and those above it; its sub-folders
+  // start from it.
+  IgnoreStack Rules;
+  // Its files and folders added up (WalkRules::Sizes), once complete; the
+  // files with several names, by identity, that each count once.
+  SubtreeTotals Sizes;
+  std::map<FileIdentity, uint64_t> SharedFiles;
   // Where the folder's page goes when the pages stand apart: the folder its
   // parent's page made for it, or why it could not be made.
   FileIdentity PageFolder;
@@ -98,6 +119,9 @@ std::vector<std::string> NamesFromTop(const WalkFolder& folder, const std::strin
 class WalkConsumer {
  public:
   virtual ~WalkConsumer() = default;
+  // True when only the folder's entries are wanted, not its document (the
+  // sub-folders of one folder whose sizes are added up).
+  virtual bool ScanOnly(const WalkFolder& /*folder*/) const { return false; }
   // Shapes the listing of a folder before it is listed.
   virtual void Place(WalkFolder& folder, ListingPlace& place) = 0;
   // The folder is listed (or failed, Run null) and what becomes of each of
@@ -139,6 +163,13 @@ class TreeWalk {
   // Waits for the folder to be listed, listing it on this thread when no
   // thread has begun it.
   void Await(WalkFolder& folder);
+  // Waits for the folder and every folder below it to be complete.
+  void AwaitComplete(WalkFolder& folder);
+  // Calls hook for each folder as it completes, its sub-folders before it,
+  // under the walk's lock and before the consumer hears of it.
+  void OnComplete(std::function<void(WalkFolder& folder)> hook) {
+    complete_hooks_.push_back(std::move(hook));
+  }
   // The folder's listing is no longer needed: its run goes, and the walk
   // lets go of its sub-folders once they are complete. A consumer that
   // never calls it keeps every folder until its parent is complete.
@@ -148,6 +179,8 @@ class TreeWalk {
   void LimitAhead(size_t most) { most_ahead_ = most; }
 
   WalkCounts Counts();
+  // The top folder, from the start of Run on.
+  WalkFolder& Top() { return *top_; }
   // A message from a consumer, counted as a failure where it is one.
   void Report(const std::string& message, bool failure);
 
@@ -161,6 +194,7 @@ class TreeWalk {
   void DecideChild(WalkFolder& folder, OpenFolder& open, size_t at, const FileInfoX& entry,
                    std::vector<std::shared_ptr<WalkFolder>>& entered);
   void ResolveLinks(std::unique_lock<std::mutex>& lock);
+  std::string ReadIgnoreFiles(WalkFolder& folder, OpenFolder& open);
   void Announce(WalkFolder& folder, OpenFolder* open);
   void CompleteUpwards(std::unique_lock<std::mutex>& lock, WalkFolder* folder);
   std::string PathFromNames(const std::vector<std::string>& names) const;
@@ -176,6 +210,8 @@ class TreeWalk {
   const WalkReport& report_;
   std::string real_top_;
   std::function<void()> progress_;
+  std::vector<std::function<void(WalkFolder&)>> complete_hooks_;
   std::unique_ptr<State> state_;
+  std::shared_ptr<WalkFolder> top_;
   size_t most_ahead_ = 0;
 };

@@ -246,3 +246,61 @@ TEST(TreeWalk, ThePagesFolderIsNeverWalked) {
 }
 
 }  // namespace
+
+// Folder totals, as --du gives them: a file with two names once below any
+// folder that holds both, a folder that cannot be listed making every total
+// above it a lower bound, and folders ordered by their totals.
+TEST(TreeWalk, FolderTotalsCountEachFileOnceAndMarkWhatCouldNotBeRead) {
+  MemoryDisk disk;
+  disk.Add("/top/a/big", NodeKind::kFile, std::string(100, 'b'));
+  disk.Add("/top/a/x.txt", NodeKind::kFile, std::string(10, 'x'));
+  disk.AddName("/top/a/again", "/top/a/big");
+  disk.AddName("/top/b/same", "/top/a/big");
+  disk.Add("/top/d/locked/g.txt", NodeKind::kFile, "g");
+  disk.Find("/top/d/locked")->Unreadable = true;
+  disk.Add("/top/link", NodeKind::kLink, "/top/a/big");
+  WalkRules rules = Threads(4);
+  rules.Sizes = true;
+  const Outcome json = Document(disk, FormCode::kJson, rules);
+  const std::string& text = json.Document;
+  // A folder's totals close its object, after its entries; its row before
+  // them has none, whenever the folder was complete.
+  EXPECT_NE(text.find("\"name\": \"a\", \"kind\": \"folder\", \"modified\""), std::string::npos) << text;
+  EXPECT_NE(text.find("], \"size\": 110, \"files\": 2, \"folders\": 0}"), std::string::npos) << text;
+  EXPECT_NE(text.find("], \"size\": 100, \"files\": 1, \"folders\": 0}"), std::string::npos) << text;
+  EXPECT_NE(text.find("], \"size\": 0, \"files\": 0, \"folders\": 1, \"size_incomplete\": true}"),
+            std::string::npos)
+      << text;
+  EXPECT_EQ(text, Document(disk, FormCode::kJson,
+                           [] {
+                             WalkRules one = Threads(1);
+                             one.Sizes = true;
+                             return one;
+                           }())
+                      .Document);
+
+  // The same totals on the top's page, from one thread or many; ordered by
+  // them, the smaller folder first.
+  for (size_t threads : {1, 8}) {
+    MemoryDisk again;
+    again.Add("/top/a/big", NodeKind::kFile, std::string(100, 'b'));
+    again.Add("/top/b/small", NodeKind::kFile, std::string(5, 's'));
+    again.Add("/top/b/deeper/more", NodeKind::kFile, std::string(7, 'm'));
+    WalkRules sized = Threads(threads);
+    sized.Sizes = true;
+    CommonStruct settings = SettingsFor("/top");
+    settings.SortBy = kSortBySize;
+    settings.Columns.Size = true;
+    MemoryFolderSource types;
+    PageOptions options;
+    options.IndexName = "index.html";
+    options.TopShown = "top";
+    WriteTreePages(
+        settings, FormOf(FormCode::kPage), sized, options, again, types, [](const std::string&) {},
+        [](const WalkCounts&, const PageCounts&) {});
+    const std::string page = again.FileAt("/top/index.html");
+    EXPECT_NE(page.find("data-bytes=\"12\""), std::string::npos) << page;
+    EXPECT_NE(page.find("data-bytes=\"100\""), std::string::npos) << page;
+    EXPECT_LT(page.find(">b</a>"), page.find(">a</a>")) << threads << page;
+  }
+}

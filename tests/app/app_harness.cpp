@@ -72,6 +72,8 @@ POINT TopLeftIn(HWND parent, HWND child) {
 
 bool RunningApp::Start(const std::string& folder) {
   folder_ = folder;
+  // The pointer rests where no tip of the program shows over the screenshots.
+  SetCursorPos(0, 0);
   std::string program = folder + "\\Kestrova.exe";
   if (!CopyFileA(KESTROVA_APP_PATH, program.c_str(), FALSE)) return false;
   if (!program_.Start("\"" + program + "\"", folder)) return false;
@@ -125,7 +127,7 @@ HWND RunningApp::InGroup(const std::string& group, const std::string& text) cons
 
 HWND RunningApp::Button(const std::string& text) const {
   for (HWND child : driver::FindChildren(main_, "Button")) {
-    if (GetAncestor(child, GA_PARENT) == main_ && driver::TextOf(child) == text) return child;
+    if (GetAncestor(child, GA_PARENT) == main_ && ShownCaption(driver::TextOf(child)) == text) return child;
   }
   return nullptr;
 }
@@ -172,21 +174,58 @@ bool RunningApp::PressKeys(const std::vector<WORD>& modifiers, const std::vector
   return sent == inputs.size();
 }
 
-HWND RunningApp::Focus() const {
-  GUITHREADINFO info{};
-  info.cbSize = sizeof info;
-  if (!GetGUIThreadInfo(GetWindowThreadProcessId(main_, nullptr), &info)) return nullptr;
-  return info.hwndFocus;
+bool RunningApp::TypeText(const std::string& text) const {
+  std::vector<INPUT> inputs;
+  for (char c : text) {
+    for (DWORD up : {0ul, static_cast<DWORD>(KEYEVENTF_KEYUP)}) {
+      INPUT input{};
+      input.type = INPUT_KEYBOARD;
+      // Enter as the key itself, which dialogs answer.
+      if (c == '\r') {
+        input.ki.wVk = VK_RETURN;
+      } else {
+        input.ki.wScan = static_cast<unsigned char>(c);
+        up |= KEYEVENTF_UNICODE;
+      }
+      input.ki.dwFlags = up;
+      inputs.push_back(input);
+    }
+  }
+  return SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
 }
 
-HWND RunningApp::WaitForFocus(HWND expected, int timeoutMs) const {
+namespace {
+
+GUITHREADINFO ThreadInfoOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return GUITHREADINFO{};
+  return info;
+}
+
+template <typename Current>
+HWND WaitUntil(HWND expected, int timeoutMs, Current current) {
   DWORD start = GetTickCount();
-  HWND focus = Focus();
-  while (focus != expected && static_cast<int>(GetTickCount() - start) < timeoutMs) {
+  HWND found = current();
+  while (found != expected && static_cast<int>(GetTickCount() - start) < timeoutMs) {
     Sleep(20);
-    focus = Focus();
+    found = current();
   }
-  return focus;
+  return found;
+}
+
+}  // namespace
+
+HWND RunningApp::Focus() const { return ThreadInfoOf(main_).hwndFocus; }
+
+HWND RunningApp::WaitForFocus(HWND expected, int timeoutMs) const {
+  return WaitUntil(expected, timeoutMs, [this] { return Focus(); });
+}
+
+HWND RunningApp::Active() const { return ThreadInfoOf(main_).hwndActive; }
+
+HWND RunningApp::WaitForActive(HWND expected, int timeoutMs) const {
+  return WaitUntil(expected, timeoutMs, [this] { return Active(); });
 }
 
 namespace {
@@ -243,6 +282,15 @@ bool ChooseInDialog(HWND dialog, const std::string& path) {
   HWND field = FileNameFieldOf(dialog);
   return field != nullptr && driver::SetTextOf(field, path) && driver::PressDialogButton(dialog, IDOK) &&
          driver::WaitUntilGone(dialog);
+}
+
+std::string ShownCaption(const std::string& caption) {
+  std::string shown;
+  for (size_t i = 0; i < caption.size(); ++i) {
+    if (caption[i] == '&' && ++i == caption.size()) break;
+    shown += caption[i];
+  }
+  return shown;
 }
 
 std::string Text(HWND window) { return driver::TextOf(window); }

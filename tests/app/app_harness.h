@@ -36,7 +36,8 @@ class RunningApp {
   HWND Group(const std::string& text) const;
   // A check box or radio button inside the group box, by its text.
   HWND InGroup(const std::string& group, const std::string& text) const;
-  // A command button of the main window by its text.
+  // A command button of the main window by its text as shown (without the
+  // "&" that marks its mnemonic).
   HWND Button(const std::string& text) const;
 
   HWND SourceFolderEdit() const { return Find(kSourceFolderEdit); }
@@ -60,10 +61,18 @@ class RunningApp {
   // pressed and released while the modifiers (VK_CONTROL, VK_SHIFT) are held.
   bool PressKeys(const std::vector<WORD>& modifiers, const std::vector<WORD>& keys) const;
 
+  // Types the text as the user would, into whatever window has the keyboard
+  // now (PressKeys first brings the main window forward); each character as
+  // itself, whatever the keyboard layout, and "\r" as the Enter key.
+  bool TypeText(const std::string& text) const;
+
   // The program's window that has the keyboard focus; null when none has.
   HWND Focus() const;
   // Waits until the window has the focus; the window that has it then.
   HWND WaitForFocus(HWND expected, int timeoutMs = 5000) const;
+  // The program's active window, and a wait for it as for the focus.
+  HWND Active() const;
+  HWND WaitForActive(HWND expected, int timeoutMs = 5000) const;
 
   // The visible dialogs and message boxes ("#32770" windows) of the program.
   std::vector<HWND> OpenDialogs() const;
@@ -84,6 +93,10 @@ class RunningApp {
 HWND FileNameFieldOf(HWND dialog);
 // Types the path into the dialog's file name field and confirms it.
 bool ChooseInDialog(HWND dialog, const std::string& path);
+
+// A caption as the control shows it: each "&" that marks a mnemonic left
+// out, "&&" as one "&".
+std::string ShownCaption(const std::string& caption);
 
 // The edit text of a control by WM_GETTEXT (a combo box gives its edit's).
 std::string Text(HWND window);

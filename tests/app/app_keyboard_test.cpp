@@ -3,6 +3,8 @@
 // the page tree's selection, and long texts typed into the editable boxes.
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -206,6 +208,162 @@ TEST_F(AppKeyboardTest, LongTextsTypedKeyByKeyIntoTheEditableBoxesAreKeptWhole) 
     for (char c : text) SendMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 0);
     EXPECT_EQ(app::Text(box.combo), text);
   }
+}
+
+// Alt and the underlined letter of a label take the keyboard to the control
+// the label names, on every page; no letter stands for two controls of a page.
+TEST_F(AppKeyboardTest, AltAndALabelsLetterFocusesTheControlItNames) {
+  const struct {
+    std::vector<int> item;
+    Page page;
+  } pages[] = {
+      {{0}, kMainPage},
+      {{1}, kHtmlPage},
+      {{2}, kBackgroundPage},
+      {{3}, kCaptionsPage},
+      {{4}, kWordsPage},
+      {{5, 0}, kCustomHeadPage},
+      {{5, 1}, kCustomBeginningPage},
+      {{5, 2}, kCustomEndPage},
+      {{5, 3}, kCustomTablePage},
+      {{6, 0}, kMaskAndTableStylePage},
+      {{6, 2}, kNameAndCaptionStylePage},
+      {{6, 4}, kTitleAndSummaryStylePage},
+  };
+  for (const auto& page : pages) {
+    SCOPED_TRACE(page.page);
+    ASSERT_TRUE(app_.SelectTreeItem(page.item));
+    std::set<char> letters;
+    for (const ControlLayout& row : kControlLayout) {
+      const bool captioned = row.kind == kLabel || row.kind == kPushButton || row.kind == kCheckBox ||
+                             row.kind == kRadioButton || row.kind == kGroupBox;
+      if (!captioned || (row.page != page.page && row.page != kEveryPage)) continue;
+      const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(MnemonicOf(row.text))));
+      // Every label and every command button has a letter; the ">>" buttons
+      // are reached by their edits' labels.
+      const bool needsLetter = row.kind == kLabel || (row.kind == kPushButton && *row.text != '>');
+      EXPECT_TRUE(letter != '\0' || !needsLetter) << "no letter for \"" << row.text << "\"";
+      if (letter == '\0') continue;
+      EXPECT_TRUE(letters.insert(letter).second) << "Alt+" << letter << " again for \"" << row.text << "\"";
+      if (row.kind != kLabel) continue;
+      // An editable combo box gives the focus to its edit.
+      HWND named = app_.Find(LabelledControl(row.id));
+      ASSERT_TRUE(app_.PressKeys({VK_MENU}, {static_cast<WORD>(letter)}));
+      DWORD start = GetTickCount();
+      while (app_.Focus() != named && !IsChild(named, app_.Focus()) && GetTickCount() - start < 5000)
+        Sleep(20);
+      EXPECT_TRUE(app_.Focus() == named || IsChild(named, app_.Focus()))
+          << row.text << ": the focus is on " << driver::ClassOf(app_.Focus()) << " "
+          << driver::TextOf(app_.Focus());
+    }
+  }
+  app::Screenshot("keyboard-mnemonics-underlined");
+}
+
+// Alt and the underlined letter of a command button run its command, as a
+// click does. Web Site is left out: it would start a browser.
+TEST_F(AppKeyboardTest, AltAndAButtonsLetterRunsItsCommand) {
+  ASSERT_TRUE(app_.PressKeys({VK_MENU}, {'O'}));
+  HWND dialog = app_.WaitForDialog("Open");
+  ASSERT_NE(dialog, nullptr) << "Alt+O opens a settings file";
+  ASSERT_TRUE(driver::AnswerMessageBox(dialog, IDCANCEL));
+
+  ASSERT_TRUE(app_.PressKeys({VK_MENU}, {'A'}));
+  dialog = driver::WaitForTopWindowOfClass("#32770", 10000, app_.processId());
+  ASSERT_NE(dialog, nullptr) << "Alt+A saves under another name";
+  EXPECT_NE(app::FileNameFieldOf(dialog), nullptr);
+  ASSERT_TRUE(driver::AnswerMessageBox(dialog, IDCANCEL));
+
+  ASSERT_TRUE(DeleteFileA(app_.DefaultSettingsPath().c_str()));
+  ASSERT_TRUE(app_.PressKeys({VK_MENU}, {'S'}));
+  EXPECT_TRUE(app::WaitForFile(app_.DefaultSettingsPath())) << "Alt+S saves the settings";
+
+  ASSERT_TRUE(app::SetText(app_.SourceFolderEdit(), ""));
+  ASSERT_TRUE(app_.PressKeys({VK_MENU}, {'G'}));
+  HWND box = app_.WaitForBox();
+  ASSERT_NE(box, nullptr) << "Alt+G generates, which checks the folders first";
+  ASSERT_TRUE(driver::AnswerMessageBox(box, IDOK));
+
+  ASSERT_TRUE(app_.PressKeys({VK_MENU}, {'X'}));
+  HWND question = app_.WaitForBox();
+  ASSERT_NE(question, nullptr) << "Alt+X closes the window, asking about the changed folder";
+  ASSERT_TRUE(driver::AnswerMessageBox(question, IDNO));
+  EXPECT_TRUE(app_.WaitForExit(10000));
+}
+
+BOOL CALLBACK FindOwnedToolTips(HWND window, LPARAM context) {
+  auto* found = reinterpret_cast<std::pair<HWND, HWND>*>(context);
+  if (GetWindow(window, GW_OWNER) != found->first || driver::ClassOf(window) != "tooltips_class32")
+    return TRUE;
+  found->second = window;
+  return FALSE;
+}
+
+// The keys of the accelerator table as a user reads them: "Ctrl+Shift+S".
+std::vector<std::string> AcceleratorKeys() {
+  struct Accelerator {
+    WORD flags, key, command, padding;
+  };
+  std::vector<std::string> keys;
+  HMODULE program = LoadLibraryExA(KESTROVA_APP_PATH, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  HRSRC table = FindResourceA(program, "Accels", MAKEINTRESOURCEA(9));  // RT_ACCELERATOR
+  if (table == nullptr) return keys;
+  const auto* entries = static_cast<const Accelerator*>(LockResource(LoadResource(program, table)));
+  for (size_t i = 0; i < SizeofResource(program, table) / sizeof(Accelerator); ++i) {
+    std::string name = (entries[i].flags & FCONTROL) ? "Ctrl+" : "";
+    if (entries[i].flags & FSHIFT) name += "Shift+";
+    keys.push_back(name + static_cast<char>(entries[i].key));
+  }
+  FreeLibrary(program);
+  return keys;
+}
+
+// The command buttons' tips name the keys that run them, every key of the
+// accelerator table among them.
+TEST_F(AppKeyboardTest, TheButtonsTipsNameEveryShortcut) {
+  std::pair<HWND, HWND> found{app_.main(), nullptr};
+  EnumWindows(FindOwnedToolTips, reinterpret_cast<LPARAM>(&found));
+  HWND tips = found.second;
+  ASSERT_NE(tips, nullptr);
+  std::string shown;
+  for (const ControlLayout& row : kControlLayout) {
+    const char* tip = ToolTipOf(row.id);
+    if (tip == nullptr) continue;
+    EXPECT_EQ(row.kind, kPushButton) << tip;
+    EXPECT_EQ(driver::ToolTipText(tips, app_.Find(row.id)), tip);
+    shown += std::string(tip) + "\n";
+  }
+  const std::vector<std::string> keys = AcceleratorKeys();
+  EXPECT_EQ(keys.size(), 7u);
+  for (const std::string& key : keys) {
+    const bool named = shown.find("(" + key + ")") != std::string::npos ||
+                       shown.find("(" + key + " or ") != std::string::npos;
+    EXPECT_TRUE(named) << key << " in:\n" << shown;
+  }
+
+  // Resting the mouse on a button shows its tip.
+  RECT button{};
+  GetWindowRect(app_.Button("Generate"), &button);
+  const POINT middle{(button.left + button.right) / 2, (button.top + button.bottom) / 2};
+  const std::string tip = ToolTipOf(kGenerateButton);
+  auto showsTip = [&] { return driver::IsVisible(tips) && driver::TextOf(tips) == tip; };
+  for (int step = 0; step < 2; ++step) {
+    INPUT move{};
+    move.type = INPUT_MOUSE;
+    move.mi.dx = MulDiv(middle.x + step, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+    move.mi.dy = MulDiv(middle.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    ASSERT_EQ(SendInput(1, &move, sizeof move), 1u);
+    Sleep(100);
+  }
+  POINT cursor{};
+  GetCursorPos(&cursor);
+  EXPECT_TRUE(PtInRect(&button, cursor)) << "the mouse rests at " << cursor.x << ", " << cursor.y;
+  DWORD start = GetTickCount();
+  while (!showsTip() && GetTickCount() - start < 5000) Sleep(100);
+  EXPECT_TRUE(driver::IsVisible(tips));
+  EXPECT_EQ(driver::TextOf(tips), tip);
+  app::Screenshot("tip-of-generate");
 }
 
 }  // namespace

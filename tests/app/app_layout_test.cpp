@@ -27,16 +27,17 @@ int SystemDpi() {
   return dpi;
 }
 
-// The width of the text in the default GUI font, which the program's
-// controls use: the same stock font on the same system.
+// The width of a caption as a control draws it in the default GUI font,
+// which the program's controls use (the same stock font on the same
+// system): the "&" of a mnemonic takes no room.
 int TextWidthInGuiFont(const std::string& text) {
   HDC screen = GetDC(nullptr);
   HGDIOBJ previous = SelectObject(screen, GetStockObject(DEFAULT_GUI_FONT));
-  SIZE size{};
-  GetTextExtentPoint32A(screen, text.c_str(), static_cast<int>(text.size()), &size);
+  RECT rect{};
+  DrawTextA(screen, text.c_str(), static_cast<int>(text.size()), &rect, DT_SINGLELINE | DT_CALCRECT);
   SelectObject(screen, previous);
   ReleaseDC(nullptr, screen);
-  return size.cx;
+  return rect.right - rect.left;
 }
 
 int TextHeightInGuiFont() {
@@ -102,6 +103,23 @@ TEST_F(AppLayoutTest, EveryCaptionShowsItsWholeTextClearOfTheControlsBesideIt) {
       const RECT beside = TextRectOf(controls[other.id], other, textHeight);
       RECT overlap{};
       EXPECT_FALSE(IntersectRect(&overlap, &text, &beside)) << "runs under \"" << other.text << "\"";
+    }
+  }
+}
+
+// Where a combo box shows its choice, each of its items shows whole, with
+// the room the box draws around it: "kilobytes" must not become "kilobyt".
+TEST_F(AppLayoutTest, EveryComboBoxShowsEachOfItsItemsWhole) {
+  const int margins = 2 * GetSystemMetrics(SM_CXEDGE);
+  for (const ControlLayout& row : kControlLayout) {
+    if (row.items == nullptr) continue;
+    HWND combo = app_.Find(row.id);
+    ASSERT_NE(combo, nullptr) << row.id;
+    RECT shown{};
+    ASSERT_TRUE(driver::ComboBoxItemRect(combo, shown)) << row.id;
+    for (const char* const* item = row.items; *item != nullptr; ++item) {
+      EXPECT_LE(TextWidthInGuiFont(*item) + margins, shown.right - shown.left)
+          << "\"" << *item << "\" is cut";
     }
   }
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -272,25 +273,33 @@ TEST(FileDialogTest, OverlongInitialNameIsCutToTheBuffer) {
   EXPECT_EQ(dialog.filterIndex, 1u);
 }
 
+// The picker carries the title in its title bar, the classic browser above
+// its tree.
 TEST(FolderDialogTest, CancelLeavesTheResultEmpty) {
   SetUpDialogs();
   iSelectDirectory& dialog = SourceFolderDialog;
-  dialog.result = "C:\\stale";
+  for (bool classic : {false, true}) {
+    SCOPED_TRACE(classic ? "classic browser" : "picker");
+    dialog.classicBrowser = classic;
+    dialog.result = "C:\\stale";
 
-  std::string heading;
-  bool found = false;
-  bool chosen = RunDriven([&] { return dialog.Execute(); },
-                          [&](HWND window) {
-                            heading =
-                                driver::TextOf(driver::FindChild(window, "Static", "Select Directory:"));
-                            driver::PressDialogButton(window, IDCANCEL);
-                          },
-                          &found);
-  ASSERT_TRUE(found);
-  EXPECT_FALSE(chosen);
-  EXPECT_EQ(dialog.result, "");
-  EXPECT_EQ(heading, "Select Directory:");
-  EXPECT_EQ(dialog.flags, static_cast<DWORD>(BIF_RETURNONLYFSDIRS | 0x100));
+    std::string heading;
+    bool found = false;
+    bool chosen = RunDriven(
+        [&] { return dialog.Execute(); },
+        [&](HWND window) {
+          heading = classic ? driver::TextOf(driver::FindChild(window, "Static", "Select Directory:"))
+                            : driver::TextOf(window);
+          driver::PressDialogButton(window, IDCANCEL);
+        },
+        &found);
+    ASSERT_TRUE(found);
+    EXPECT_FALSE(chosen);
+    EXPECT_EQ(dialog.result, "");
+    EXPECT_EQ(heading, "Select Directory:");
+    EXPECT_EQ(dialog.flags, static_cast<DWORD>(BIF_RETURNONLYFSDIRS | 0x100));
+  }
+  dialog.classicBrowser = false;
 }
 
 TEST(FolderDialogTest, ChosenFolderBecomesTheResult) {
@@ -298,6 +307,7 @@ TEST(FolderDialogTest, ChosenFolderBecomesTheResult) {
   iSelectDirectory dialog;
   dialog.title = "Pick";
   dialog.returnOnlyFileSystemFolders = true;
+  dialog.classicBrowser = true;
 
   const std::string leaf = temp.path().substr(temp.path().rfind('\\') + 1);
 
@@ -311,6 +321,39 @@ TEST(FolderDialogTest, ChosenFolderBecomesTheResult) {
   EXPECT_TRUE(chosen);
   EXPECT_EQ(dialog.result, temp.path());
   EXPECT_EQ(dialog.flags, static_cast<DWORD>(BIF_RETURNONLYFSDIRS | 0x100));
+
+  // In the picker the folder is typed, as a user may.
+  dialog.classicBrowser = false;
+  const std::string inner = temp.Join("inner");
+  CreateDirectoryA(inner.c_str(), nullptr);
+  chosen = RunDriven([&] { return dialog.Execute(); },
+                     [&](HWND window) { TypeFileNameAndConfirm(window, inner); });
+  EXPECT_TRUE(chosen);
+  EXPECT_EQ(dialog.result, inner);
+}
+
+// The picker opens where the classic browser would select the folder: in
+// the folder above it, its name chosen, so that OK takes it at once. It
+// reads no folder beside it, which the classic browser does (Wine's reads
+// each whole), so it shows at once beside large folders.
+TEST(FolderDialogTest, ThePickerOpensAboveTheInitialFolderWithItsNameChosen) {
+  ScopedTempFolder temp;
+  const std::string inner = temp.Join("inner");
+  CreateDirectoryA(inner.c_str(), nullptr);
+  iSelectDirectory dialog;
+  dialog.title = "Pick";
+  dialog.returnOnlyFileSystemFolders = true;
+  dialog.initialFolder = inner;
+
+  std::string named;
+  bool chosen = RunDriven([&] { return dialog.Execute(); },
+                          [&](HWND window) {
+                            named = driver::TextOf(FileNameBox(window));
+                            driver::PressDialogButton(window, IDOK);
+                          });
+  EXPECT_EQ(named, "inner");
+  EXPECT_TRUE(chosen);
+  EXPECT_EQ(dialog.result, inner) << "OK at once takes the folder it started at";
 }
 
 // Counts the folder selections that this thread's windows are asked for
@@ -334,7 +377,38 @@ class SelectionCounter {
     return CallNextHookEx(nullptr, code, wParam, lParam);
   }
 
-  static inline int count_ = 0;
+  static inline std::atomic<int> count_{0};
+  HHOOK hook_;
+};
+
+// Tells whether the browser was on the screen when it was first asked to
+// select a folder: a selection can take long, and the browser must show
+// first.
+class FirstSelectionWatch {
+ public:
+  FirstSelectionWatch() : hook_(SetWindowsHookExA(WH_CALLWNDPROC, Watch, nullptr, GetCurrentThreadId())) {
+    seen_ = false;
+    shown_ = false;
+  }
+  ~FirstSelectionWatch() { UnhookWindowsHookEx(hook_); }
+  FirstSelectionWatch(const FirstSelectionWatch&) = delete;
+  FirstSelectionWatch& operator=(const FirstSelectionWatch&) = delete;
+  bool Hooked() const { return hook_ != nullptr; }
+  bool Seen() const { return seen_; }
+  bool ShownAtIt() const { return shown_; }
+
+ private:
+  static LRESULT CALLBACK Watch(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && call->message == BFFM_SETSELECTIONA && !seen_) {
+      seen_ = true;
+      shown_ = IsWindowVisible(call->hwnd) != FALSE;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+
+  static inline bool seen_ = false;
+  static inline bool shown_ = false;
   HHOOK hook_;
 };
 
@@ -345,6 +419,7 @@ TEST(FolderDialogTest, StartsAtTheInitialFolder) {
   iSelectDirectory dialog;
   dialog.title = "Pick";
   dialog.returnOnlyFileSystemFolders = true;
+  dialog.classicBrowser = true;
   dialog.initialFolder = inner;
   // The first read of a folder after a change moves its access time, which
   // can make the browser's first request miss (the next test covers that
@@ -359,12 +434,16 @@ TEST(FolderDialogTest, StartsAtTheInitialFolder) {
   bool selected = false;
   SelectionCounter selections;
   ASSERT_TRUE(selections.Hooked());
+  FirstSelectionWatch firstSelection;
+  ASSERT_TRUE(firstSelection.Hooked());
   bool chosen = RunDriven([&] { return dialog.Execute(); },
                           [&](HWND window) {
                             selected = WaitForSelectedFolder(window, "inner");
                             driver::PressDialogButton(window, IDOK);
                           });
   EXPECT_TRUE(selected);
+  EXPECT_TRUE(firstSelection.Seen());
+  EXPECT_TRUE(firstSelection.ShownAtIt()) << "the browser shows before it walks to the folder";
   EXPECT_TRUE(chosen);
   EXPECT_EQ(dialog.result, inner) << "OK at once takes the folder it started at";
   // Each selection walks the folders on the way again: one is enough when
@@ -377,13 +456,21 @@ TEST(FolderDialogTest, AStartFolderThatTheTreeDoesNotShowIsTriedOnceMore) {
   iSelectDirectory dialog;
   dialog.title = "Pick";
   dialog.returnOnlyFileSystemFolders = true;
+  dialog.classicBrowser = true;
   dialog.initialFolder = temp.Join("missing");
 
   SelectionCounter selections;
   ASSERT_TRUE(selections.Hooked());
   bool found = false;
   bool chosen = RunDriven([&] { return dialog.Execute(); },
-                          [&](HWND window) { driver::PressDialogButton(window, IDCANCEL); }, &found);
+                          [&](HWND window) {
+                            // The browser selects once it has shown.
+                            DWORD start = GetTickCount();
+                            while (selections.Count() < 2 && GetTickCount() - start < 10000) Sleep(50);
+                            Sleep(500);
+                            driver::PressDialogButton(window, IDCANCEL);
+                          },
+                          &found);
   ASSERT_TRUE(found);
   EXPECT_FALSE(chosen);
   EXPECT_EQ(selections.Count(), 2) << "a second try, and no more";
@@ -417,6 +504,13 @@ TEST(DialogOwnerTest, EveryDialogBelongsToTheOwnerAndDisablesIt) {
       {"open", [] { return SettingsOpenDialog.Execute(); }},
       {"save", [] { return OutputFileDialog.Execute(); }},
       {"folder", [] { return SourceFolderDialog.Execute(); }},
+      {"classic folder browser",
+       [] {
+         SourceFolderDialog.classicBrowser = true;
+         const bool chosen = SourceFolderDialog.Execute();
+         SourceFolderDialog.classicBrowser = false;
+         return chosen;
+       }},
   };
   for (const auto& dialog : dialogs) {
     SCOPED_TRACE(dialog.first);

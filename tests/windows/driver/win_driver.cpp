@@ -136,36 +136,95 @@ HWND FindNthChild(HWND parent, const std::string& className, size_t index) {
   return index < children.size() ? children[index] : nullptr;
 }
 
+namespace {
+
+// Memory in the process of a window, for messages whose answer a pointer
+// receives: the window can reach only its own process's memory.
+class RemoteMemory {
+ public:
+  RemoteMemory(HWND window, size_t size) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    if (processId == 0) return;
+    process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    if (process_ != nullptr) {
+      address_ = static_cast<char*>(VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE));
+    }
+  }
+  ~RemoteMemory() {
+    if (address_ != nullptr) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+    if (process_ != nullptr) CloseHandle(process_);
+  }
+  RemoteMemory(const RemoteMemory&) = delete;
+  RemoteMemory& operator=(const RemoteMemory&) = delete;
+
+  // The address in the window's process; null when it could not be had.
+  char* at() const { return address_; }
+  bool Put(size_t offset, const void* bytes, size_t size) const {
+    return address_ != nullptr && WriteProcessMemory(process_, address_ + offset, bytes, size, nullptr);
+  }
+  bool Get(size_t offset, void* bytes, size_t size) const {
+    return address_ != nullptr && ReadProcessMemory(process_, address_ + offset, bytes, size, nullptr);
+  }
+
+ private:
+  HANDLE process_ = nullptr;
+  char* address_ = nullptr;
+};
+
+}  // namespace
+
 std::string SelectedTreeItemText(HWND tree) {
   DWORD_PTR item = 0;
-  if (!SendWithTimeout(tree, TVM_GETNEXTITEM, TVGN_CARET, 0, &item)) return "";
-  DWORD processId = 0;
-  GetWindowThreadProcessId(tree, &processId);
-  if (item == 0 || processId == 0) return "";
-  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
-  if (process == nullptr) return "";
+  if (!SendWithTimeout(tree, TVM_GETNEXTITEM, TVGN_CARET, 0, &item) || item == 0) return "";
   // The tree fills in a TVITEMA and its text where its own process can reach them.
   constexpr size_t kTextSize = MAX_PATH;
-  auto* remote = static_cast<char*>(
-      VirtualAllocEx(process, nullptr, sizeof(TVITEMA) + kTextSize, MEM_COMMIT, PAGE_READWRITE));
-  std::string text;
-  if (remote != nullptr) {
-    TVITEMA query{};
-    query.mask = TVIF_TEXT;
-    query.hItem = reinterpret_cast<HTREEITEM>(item);
-    query.pszText = remote + sizeof(TVITEMA);
-    query.cchTextMax = kTextSize;
-    char buffer[kTextSize] = {};
-    DWORD_PTR found = 0;
-    if (WriteProcessMemory(process, remote, &query, sizeof query, nullptr) &&
-        SendWithTimeout(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote), &found) && found != 0 &&
-        ReadProcessMemory(process, remote + sizeof(TVITEMA), buffer, sizeof buffer - 1, nullptr)) {
-      text = buffer;
-    }
-    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  RemoteMemory remote(tree, sizeof(TVITEMA) + kTextSize);
+  TVITEMA query{};
+  query.mask = TVIF_TEXT;
+  query.hItem = reinterpret_cast<HTREEITEM>(item);
+  query.pszText = remote.at() + sizeof(TVITEMA);
+  query.cchTextMax = kTextSize;
+  char buffer[kTextSize] = {};
+  DWORD_PTR found = 0;
+  if (remote.Put(0, &query, sizeof query) &&
+      SendWithTimeout(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote.at()), &found) && found != 0 &&
+      remote.Get(sizeof(TVITEMA), buffer, sizeof buffer - 1)) {
+    return buffer;
   }
-  CloseHandle(process);
-  return text;
+  return "";
+}
+
+bool ComboBoxItemRect(HWND combo, RECT& rect) {
+  RemoteMemory remote(combo, sizeof(COMBOBOXINFO));
+  COMBOBOXINFO info{};
+  info.cbSize = sizeof info;
+  DWORD_PTR answered = 0;
+  if (!remote.Put(0, &info, sizeof info) ||
+      !SendWithTimeout(combo, CB_GETCOMBOBOXINFO, 0, reinterpret_cast<LPARAM>(remote.at()), &answered) ||
+      answered == 0 || !remote.Get(0, &info, sizeof info)) {
+    return false;
+  }
+  rect = info.rcItem;
+  return true;
+}
+
+std::string ToolTipText(HWND tips, HWND tool) {
+  constexpr size_t kTextSize = 512;
+  RemoteMemory remote(tips, sizeof(TOOLINFOA) + kTextSize);
+  TOOLINFOA query{};
+  query.cbSize = TTTOOLINFOA_V2_SIZE;
+  query.hwnd = GetParent(tool);
+  query.uId = reinterpret_cast<UINT_PTR>(tool);
+  query.lpszText = remote.at() + sizeof(TOOLINFOA);
+  char buffer[kTextSize] = {};
+  DWORD_PTR ignored = 0;
+  if (remote.Put(0, &query, sizeof query) && remote.Put(sizeof(TOOLINFOA), buffer, sizeof buffer) &&
+      SendWithTimeout(tips, TTM_GETTEXTA, kTextSize, reinterpret_cast<LPARAM>(remote.at()), &ignored) &&
+      remote.Get(sizeof(TOOLINFOA), buffer, sizeof buffer - 1)) {
+    return buffer;
+  }
+  return "";
 }
 
 std::string ClassOf(HWND window) {

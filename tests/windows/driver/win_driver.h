@@ -47,6 +47,12 @@ bool SetTextOf(HWND window, const std::string& text);
 // The text of the item selected in a tree view; empty when none is. Read
 // through a buffer in the tree's own process, so any process's tree will do.
 std::string SelectedTreeItemText(HWND tree);
+// Where a combo box shows its selected item or its edit, in its client
+// area (CB_GETCOMBOBOXINFO); false when the box does not answer.
+bool ComboBoxItemRect(HWND combo, RECT& rect);
+// The tip that a tool tip window shows for the tool, a window added with
+// TTF_IDISHWND; empty when it has none.
+std::string ToolTipText(HWND tips, HWND tool);
 
 // A button click as the user makes it (BM_CLICK, so check boxes and radio
 // buttons change state and the parent gets BN_CLICKED). Posted: returns at

@@ -6,7 +6,8 @@ namespace {
 
 class FolderComposer : public WalkConsumer {
  public:
-  FolderComposer(const CommonStruct& settings, const ListingPlace& place) : settings_(settings), place_(place) {}
+  FolderComposer(const CommonStruct& settings, const ListingPlace& place)
+      : settings_(settings), place_(place) {}
 
   void Attach(TreeWalk& walk) { walk_ = &walk; }
 

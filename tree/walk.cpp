@@ -269,20 +269,24 @@ void TreeWalk::Await(WalkFolder& folder) {
   for (;;) {
     if (folder.At == WalkFolder::Stage::kListed) break;
     if (folder.At == WalkFolder::Stage::kWaiting) {
-      // No thread has begun it: listed here, rather than waited for.
-      for (auto task = state.tasks.begin(); task != state.tasks.end(); ++task) {
-        if (task->get() != &folder) continue;
-        std::shared_ptr<WalkFolder> held = *task;
-        state.tasks.erase(task);
-        held->At = WalkFolder::Stage::kListing;
-        ++state.busy;
-        lock.unlock();
-        Process(held);
-        lock.lock();
-        --state.busy;
-        state.wake.notify_all();
-        break;
+      // No thread has begun it: listed here, rather than waited for. Until
+      // the thread that listed the folder above it has put it among the
+      // tasks, that thread needs the lock: waited for, never spun on.
+      const auto task = std::find_if(state.tasks.begin(), state.tasks.end(),
+                                     [&folder](const auto& task) { return task.get() == &folder; });
+      if (task == state.tasks.end()) {
+        state.wake.wait(lock);
+        continue;
       }
+      std::shared_ptr<WalkFolder> held = *task;
+      state.tasks.erase(task);
+      held->At = WalkFolder::Stage::kListing;
+      ++state.busy;
+      lock.unlock();
+      Process(held);
+      lock.lock();
+      --state.busy;
+      state.wake.notify_all();
       continue;
     }
     // Its sub-folders wait for links to be entered in their turn, which

@@ -17,6 +17,7 @@
 #include "output/escapes.h"
 #include "output/folder_check.h"
 #include "output/generate.h"
+#include "output/request.h"
 #include "output/tree_page.h"
 #include "platform/platform.h"
 #include "settings/common_struct.h"
@@ -200,79 +201,25 @@ bool ReadSettings(CommonStruct& record, const CliOptions& options, std::string& 
   return true;
 }
 
-bool WritesToStandardOutput(const CommonStruct& record) { return IsStandardOutputName(record.OutputFile); }
-
-// The form that the name alone gives: its extension's for a file, the one
-// that Output names on standard output.
-const OutputForm& ImpliedForm(const CommonStruct& record) {
-  return WritesToStandardOutput(record) ? ClassicFormOf(record) : FormForFileName(record.OutputFile);
+bool WritesToStandardOutput(const OutputRequest& request) {
+  return request.Target == OutputTarget::kStandardOutput;
 }
 
-// The form that the settings give, as ChooseForm left them: Format where
-// the name alone would not give it.
-const OutputForm& ListingForm(const CommonStruct& record) {
-  const OutputForm* named = FormNamed(record.Format);
-  return named != nullptr ? *named : ImpliedForm(record);
-}
-
-// The form of the listing: --format, else the settings' Format unless an
-// output named on the command line asks for a form of other extensions,
-// else what the output's name gives. Output and Format are set so that the
-// settings, printed or saved, choose that form again: Format only where the
-// name alone would not.
-void ChooseForm(CommonStruct& record, const CliOptions& options) {
-  const OutputForm& implied = ImpliedForm(record);
-  const OutputForm* form = &implied;
-  const OutputForm* saved = FormNamed(record.Format);
-  if (options.Format) {
-    form = FormNamed(*options.Format);
-  } else if (saved != nullptr && (!options.Output || saved->ExtensionsOf == implied.ExtensionsOf)) {
-    form = saved;
-  }
-  record.Output = form->ExtensionsOf == FormCode::kHtml ? kOutputHtml : kOutputText;
-  record.Format = form == &ImpliedForm(record) ? "" : form->Name;
-}
-
-// The page forms, which give a tree a page in every folder; the others
-// give it one document.
-bool WritesPagePerFolder(const OutputForm& form) { return form.TreeDocument == nullptr; }
-
-const char kIndexStem[] = "index";
-
-// With -R the output is the pages' file name, written in every folder (the
-// settings file's output file does not name one): without -o, index and the
-// form's usual extension. For a form of one document it is its file or
-// standard output.
-bool ApplyTreeOutput(CommonStruct& record, const CliOptions& options, std::string& message) {
-  record.OutputFile = options.Output.value_or(kIndexStem + UsualExtension(FormOf(FormCode::kHtml)));
-  ChooseForm(record, options);
-  if (!options.Output && WritesPagePerFolder(ListingForm(record))) {
-    record.OutputFile = kIndexStem + UsualExtension(ListingForm(record));
-    ChooseForm(record, options);
-  }
-  if (!WritesPagePerFolder(ListingForm(record))) {
-    if (!options.Output) record.OutputFile = "-";
-    if (!WritesToStandardOutput(record)) record.OutputFile = AbsolutePath(record.OutputFile);
-    return true;
-  }
-  const std::string& name = record.OutputFile;
-  if (WritesToStandardOutput(record) ||
-      name.find_first_of(std::string("/") + FolderSeparator()) != std::string::npos) {
-    message = "with -R, -o names the file of every folder's page (such as index.html), not " + Shown(name) +
-              "; --output-dir puts the pages elsewhere";
-    return false;
-  }
-  record.OutputName = name;
-  return true;
+// What the command line asks of the output.
+OutputChoices ChoicesOf(const CliOptions& options) {
+  OutputChoices choices;
+  choices.File = options.Output;
+  if (options.Format) choices.Form = FormNamed(*options.Format);
+  choices.Tree = options.Recursive;
+  choices.NullEnds = options.NullEnds;
+  choices.Totals = options.Sizes;
+  return choices;
 }
 
 // "the form json", "the forms html and page": those written under the
 // extension that the claiming form has.
 std::string FormsUnder(const OutputForm& claiming) {
-  std::vector<std::string> names;
-  for (const std::string& name : FormNames()) {
-    if (FormNamed(name)->ExtensionsOf == claiming.Code) names.push_back(name);
-  }
+  const std::vector<std::string> names = FormsWrittenUnder(claiming);
   std::string text = names.size() == 1 ? "the form " : "the forms ";
   for (size_t at = 0; at < names.size(); ++at) {
     text += (at == 0 ? "" : at + 1 == names.size() ? " and " : ", ") + names[at];
@@ -283,19 +230,19 @@ std::string FormsUnder(const OutputForm& claiming) {
 // The lines after a refused output name that say where the name and the
 // form came from: the pages' own name without -o (for the form meant, where
 // pages are written), the settings.
-std::string WhereTheNameCameFrom(const CommonStruct& record, const CliOptions& options,
+std::string WhereTheNameCameFrom(const OutputRequest& request, const CliOptions& options,
                                  const OutputForm* pages_of) {
   std::string lines;
   if (pages_of != nullptr) {
-    lines += "\n(without -o, the pages of -R are named " + std::string(kIndexStem) +
-             UsualExtension(*pages_of) + ")";
+    lines += "\n(without -o, the pages of -R are named " + DefaultIndexName(*pages_of) + ")";
   }
   if (!options.Output) {
-    lines += "\n(the output file \"" + Shown(record.OutputFile) +
-             "\" comes from the settings; name one with -o FILE)";
+    lines +=
+        "\n(the output file \"" + Shown(request.Path) + "\" comes from the settings; name one with -o FILE)";
   }
-  if (!options.Format && !record.Format.empty()) {
-    lines += "\n(the form " + record.Format + " comes from the settings' Format; --format chooses another)";
+  if (!options.Format && request.FormNamed) {
+    lines += "\n(the form " + std::string(request.Form->Name) +
+             " comes from the settings' Format; --format chooses another)";
   }
   return lines;
 }
@@ -304,46 +251,58 @@ std::string WhereTheNameCameFrom(const CommonStruct& record, const CliOptions& o
 // refused rather than written: a web server, a browser and every program
 // take a file for what its extension says (text served as a page runs the
 // markup that file names hold). A name that promises XHTML asks for a page
-// where no form was chosen. Empty when the name fits the form.
-std::string CheckOutputName(const CommonStruct& record, const CliOptions& options) {
-  if (WritesToStandardOutput(record)) return std::string();
-  const OutputForm& form = ListingForm(record);
-  const std::string name = FileNameOf(record.OutputFile);
-  if (NameFitsForm(name, form)) return std::string();
-  const OutputForm* claiming = FormClaiming(name);
-  const bool chosen = options.Format || !record.Format.empty();
-  const bool pages = options.Recursive && WritesPagePerFolder(form);
+// where no form was chosen.
+std::string ExtensionRefusalText(const RequestChoice& choice, const CliOptions& options) {
+  const OutputRequest& request = choice.Request;
+  const OutputForm& form = *request.Form;
+  const std::string name = FileNameOf(request.Path);
+  const bool chosen = request.FormNamed;
+  const bool pages = request.Target == OutputTarget::kPagePerFolder;
   const std::string what = pages ? "pages" : chosen ? "file" : "page";
-  const std::string why = claiming != nullptr ? " is the extension of " + FormsUnder(*claiming)
-                                              : " promises XHTML, which kestrova-cli does not write";
-  const OutputForm& meant = chosen ? form : FormOf(FormCode::kPage);
-  std::string message =
-      "cannot write " + (chosen ? std::string(form.Name) + (pages ? " pages named " : " into ") : "") +
-      Shown(record.OutputFile) + ": " + Shown(ExtensionOf(name)) + why + "; name the " + what +
-      (chosen ? " for the form" : "") + " (such as " + Shown(StemOf(name) + UsualExtension(meant)) + ")";
-  if (claiming != nullptr) message += ", or choose one of those forms with --format";
-  return message + WhereTheNameCameFrom(record, options, pages ? &meant : nullptr);
+  const std::string why = choice.Claiming != nullptr ? " is the extension of " + FormsUnder(*choice.Claiming)
+                                                     : " promises XHTML, which kestrova-cli does not write";
+  std::string message = "cannot write " +
+                        (chosen ? std::string(form.Name) + (pages ? " pages named " : " into ") : "") +
+                        Shown(request.Path) + ": " + Shown(ExtensionOf(name)) + why + "; name the " + what +
+                        (chosen ? " for the form" : "") + " (such as " +
+                        Shown(StemOf(name) + UsualExtension(*choice.Meant)) + ")";
+  if (choice.Claiming != nullptr) message += ", or choose one of those forms with --format";
+  return message + WhereTheNameCameFrom(request, options, pages ? choice.Meant : nullptr);
 }
 
-// A page written into every folder replaces only a page of its own, known
-// by a mark that the form writes; a form without one could replace anyone's
-// file of the name, and is refused. Empty when the pages carry a mark.
-std::string CheckTreePagesCarryAMark(const CommonStruct& record, const CliOptions& options) {
-  const OutputForm& form = ListingForm(record);
-  if (!options.Recursive || !WritesPagePerFolder(form) || form.IsOwnPage != nullptr) return std::string();
-  return std::string("with -R, the ") + form.Name +
-         " form is not written into every folder: its files carry no mark to tell them from other files of "
-         "their name; --format page or html writes a page into every folder, json, csv, names or long one "
-         "document of the whole tree";
+// Why the output that the command line and the settings ask for is refused.
+std::string RequestFailureText(const RequestChoice& choice, const CliOptions& options) {
+  const OutputRequest& request = choice.Request;
+  switch (choice.Failure) {
+    case RequestFailure::kNone:
+      break;
+    case RequestFailure::kNameEndsInSeparator:
+      return "cannot write " + Shown(request.Path) + ": the name ends in a folder separator";
+    case RequestFailure::kPageNameIsAPath:
+      return "with -R, -o names the file of every folder's page (such as index.html), not " +
+             Shown(request.Path) + "; --output-dir puts the pages elsewhere";
+    case RequestFailure::kNoNullEndedRecords:
+      return std::string("--null is for the names form (--format names), not for ") + request.Form->Name;
+    case RequestFailure::kExtensionOfAnotherForm:
+    case RequestFailure::kExtensionOfUnwrittenForm:
+      return ExtensionRefusalText(choice, options);
+    case RequestFailure::kPagesWithoutMark:
+      // A page written into every folder replaces only a page of its own,
+      // known by a mark that the form writes; a form without one could
+      // replace anyone's file of the name.
+      return std::string("with -R, the ") + request.Form->Name +
+             " form is not written into every folder: its files carry no mark to tell them from other files "
+             "of their name; --format page or html writes a page into every folder, json, csv, names or long "
+             "one document of the whole tree";
+  }
+  return std::string();
 }
 
 // What the window's collection does with its edits, with the command line's
-// folder and output file in place of the edits' texts. folder_shown is the
-// folder's own name, or FOLDER as typed where a title given on the command
-// line asks for $DirPath. False with a message when the output names a
-// folder.
-bool ApplyCommandLine(CommonStruct& record, const CliOptions& options, std::string& folder_shown,
-                      std::string& message) {
+// folder in place of the edit's text. folder_shown is the folder's own name,
+// or FOLDER as typed where a title given on the command line asks for
+// $DirPath.
+void ApplyCommandLine(CommonStruct& record, const CliOptions& options, std::string& folder_shown) {
   // An empty FOLDER stays empty, to be refused, rather than naming the
   // current folder.
   if (options.Folder) {
@@ -353,29 +312,6 @@ bool ApplyCommandLine(CommonStruct& record, const CliOptions& options, std::stri
     folder_shown = asks_for_path ? *options.Folder : OwnName(record.DirStr);
   }
   if (options.IncludeParent) record.IncludeParent = true;
-  if (options.Recursive) {
-    if (!ApplyTreeOutput(record, options, message)) return false;
-  } else {
-    if (options.Output) record.OutputFile = *options.Output;
-    if (!WritesToStandardOutput(record)) {
-      if (EndsWithSeparator(record.OutputFile, FolderSeparator())) {
-        message = "cannot write " + Shown(record.OutputFile) + ": the name ends in a folder separator";
-        return false;
-      }
-      if (options.Output) record.OutputFile = AbsolutePath(record.OutputFile);
-      record.OutputFolder = FolderOf(record.OutputFile);
-      record.OutputName = FileNameOf(record.OutputFile);
-    }
-    ChooseForm(record, options);
-  }
-  const OutputForm& form = ListingForm(record);
-  if (options.NullEnds && form.AppendNullEndedRow == nullptr) {
-    message = std::string("--null is for the names form (--format names), not for ") + form.Name;
-    return false;
-  }
-  message = CheckOutputName(record, options);
-  if (message.empty()) message = CheckTreePagesCarryAMark(record, options);
-  return message.empty();
 }
 
 // A tree published page by page leaves hidden names out (.env, .htaccess,
@@ -384,8 +320,9 @@ bool ApplyCommandLine(CommonStruct& record, const CliOptions& options, std::stri
 // (a file without the key shows them), so that -s with the output of
 // --print-settings lists the tree the same way; a preset, the program's own,
 // is a default like the built-in settings unless it names the key.
-void HideHiddenInPublishedTree(CommonStruct& record, const CliOptions& options) {
-  if (!options.Recursive || !WritesPagePerFolder(ListingForm(record))) return;
+void HideHiddenInPublishedTree(CommonStruct& record, const CliOptions& options,
+                               const OutputRequest& request) {
+  if (request.Target != OutputTarget::kPagePerFolder) return;
   if (options.SettingsFile || NamesKey(options.SettingLines, "HideHidden")) return;
   std::string value;
   if (options.Preset && FindValue(record.SettingsText, "HideHidden", value)) return;
@@ -401,10 +338,12 @@ struct ColumnOption {
 constexpr ColumnOption kColumnOptions[] = {
     {"Columns", "--columns"}, {"HumanSizes", "--human-sizes"}, {"TimeStyle", "--time-style"}};
 
-// A note naming the options of the command line that the text form leaves
-// aside, and the form that takes them; empty when there are none.
-std::string TextFormNote(const CommonStruct& record, const CliOptions& options) {
-  if (ListingForm(record).Code != FormCode::kText) return std::string();
+// A note naming the options of the command line that the form leaves aside
+// (the text form, a list of names alone), and the form that takes them;
+// empty when there are none.
+std::string TextFormNote(const OutputRequest& request, const CliOptions& options) {
+  const OutputForm& form = *request.Form;
+  if (form.ColumnsIn == nullptr) return std::string();
   std::string ignored;
   size_t count = 0;
   for (const ColumnOption& column : kColumnOptions) {
@@ -412,19 +351,22 @@ std::string TextFormNote(const CommonStruct& record, const CliOptions& options) 
     ignored += (count++ == 0 ? "" : ", ") + std::string(column.Option);
   }
   if (count == 0) return std::string();
-  return "note: the text form lists the names alone, so " + ignored + (count == 1 ? " does" : " do") +
-         " not show in its lines; --format long writes the names in aligned columns with them";
+  return "note: the " + std::string(form.Name) + " form lists the names alone, so " + ignored +
+         (count == 1 ? " does" : " do") + " not show in its lines; --format " + form.ColumnsIn +
+         " writes the names in aligned columns with them";
 }
 
 // One message naming every failed check, source first, each with its path
 // and the reason; then a hint for each path that came from the settings
 // rather than the command line. Empty when both checks pass.
-std::string CheckFolders(const CommonStruct& record, const CliOptions& options) {
-  const std::string output_folder = record.OutputFolder.empty() ? "." : record.OutputFolder;
-  // Pages in every folder have no one folder to check beforehand.
-  const bool pages = options.Recursive && WritesPagePerFolder(ListingForm(record));
+std::string CheckFolders(const CommonStruct& record, const OutputRequest& request,
+                         const CliOptions& options) {
+  // Standard output and pages in every folder have no one folder to check
+  // beforehand.
+  const bool to_file = request.Target == OutputTarget::kFile;
+  const std::string output_folder = to_file ? FolderOf(request.Path) : std::string();
   FolderCheck check =
-      CheckListingFolders(record.DirStr, output_folder, !WritesToStandardOutput(record) && !pages);
+      CheckListingFolders(record.DirStr, output_folder.empty() ? "." : output_folder, to_file);
   // A folder the system refuses is left to the listing or the writing, which
   // fail with the same reason as a read or write that could not be done.
   if (check.SourceStatus == FolderStatus::kRefused) check.Source = SourceFolderState::kFound;
@@ -439,12 +381,12 @@ std::string CheckFolders(const CommonStruct& record, const CliOptions& options) 
     message += "(the folder \"" + Shown(record.DirStr) + "\" comes from the settings; name one as FOLDER)\n";
   }
   if (check.OutputMissing) {
-    message += "cannot write " + Shown(record.OutputFile) + ": " +
+    message += "cannot write " + Shown(request.Path) + ": " +
                FolderProblem(check.OutputStatus, check.OutputReason) + "\n";
   }
   if (check.OutputMissing && !options.Output) {
-    message += "(the output file \"" + Shown(record.OutputFile) +
-               "\" comes from the settings; name one with -o FILE)\n";
+    message +=
+        "(the output file \"" + Shown(request.Path) + "\" comes from the settings; name one with -o FILE)\n";
   }
   return message;
 }
@@ -455,19 +397,19 @@ std::string WriteFailureText(const std::string& path, const std::string& reason)
 
 // A folder that refused the temporary file is the cause to name, and
 // writing in place is the way past it.
-std::string OutputFailureText(const CommonStruct& record, const GenerateResult& result) {
-  if (result.Notes.RefusedFolder.empty()) return WriteFailureText(record.OutputFile, result.Reason);
+std::string OutputFailureText(const OutputRequest& request, const GenerateResult& result) {
+  if (result.Notes.RefusedFolder.empty()) return WriteFailureText(request.Path, result.Reason);
   return "cannot create a temporary file in " + Shown(result.Notes.RefusedFolder) + ": " + result.Reason +
-         "\n(--in-place writes " + Shown(record.OutputFile) +
-         " directly, without the whole-or-nothing guarantee)";
+         "\n(--in-place writes " + Shown(request.Path) + " directly, without the whole-or-nothing guarantee)";
 }
 
 // A listing over the settings file read or saved would be read back as
 // defaults by the next -s. Empty when the output spares both.
-std::string CheckOutputSparesSettings(const CommonStruct& record, const CliOptions& options) {
-  if (WritesToStandardOutput(record)) return std::string();
+std::string CheckOutputSparesSettings(const CommonStruct& record, const OutputRequest& request,
+                                      const CliOptions& options) {
+  if (WritesToStandardOutput(request)) return std::string();
   for (const std::string& settings : {record.SettingsPath, options.SaveSettingsFile.value_or("")}) {
-    if (!settings.empty() && SameFile(record.OutputFile, settings)) {
+    if (!settings.empty() && SameFile(request.Path, settings)) {
       return "the output would replace the settings file " + Shown(settings);
     }
   }
@@ -491,18 +433,16 @@ WalkReport ReportingAbove(ProgressLine& line) {
   };
 }
 
-// Which folders a walk of the tree enters, what it leaves out and adds up.
-// Folder sizes are added up where asked, and by default for the standards
-// page of a tree, which shows them (the classic forms stay as they were).
-// The rules of git's ignore files above FOLDER are read here; what cannot
-// be read, or a FOLDER outside a work tree, is said on standard error.
-WalkRules RulesOf(const CommonStruct& record, const CliOptions& options) {
+// Which folders a walk of the tree enters, what it leaves out and adds up
+// (folders' totals where the request has them). The rules of git's ignore files above FOLDER are read here;
+// what cannot be read, or a FOLDER outside a work tree, is said on standard error.
+WalkRules RulesOf(const CommonStruct& record, const OutputRequest& request, const CliOptions& options) {
   WalkRules rules;
   rules.MaxDepth = options.MaxDepth;
   rules.OneFileSystem = options.OneFileSystem;
   rules.Follow = options.Follow;
   rules.Threads = options.Threads;
-  rules.Sizes = options.Sizes.value_or(options.Recursive && ListingForm(record).Code == FormCode::kPage);
+  rules.Sizes = request.Totals;
   rules.IgnoreFileName = options.IgnoreFile.value_or("");
   rules.GitIgnore = options.GitIgnore;
   if (options.GitIgnore) {
@@ -524,20 +464,19 @@ bool ListsThroughWalk(const WalkRules& rules) {
 }
 
 // Scans, composes and writes into run, with a progress line on a terminal.
-GenerateResult Generate(const CommonStruct& record, const CliOptions& options,
+GenerateResult Generate(const CommonStruct& record, const OutputRequest& request, const CliOptions& options,
                         const std::string& folder_shown, ListingRun& run) {
   ProgressLine line(!options.Quiet && StandardErrorIsTerminal());
   ProgressFolderSource progress(SystemFolderSource(), line);
   FolderSource& source = line.Enabled() ? static_cast<FolderSource&>(progress) : SystemFolderSource();
   ListingOutput output;
-  output.Form = &ListingForm(record);
-  output.ToStandardOutput = WritesToStandardOutput(record);
+  output.Request = request;
   output.FolderShown = folder_shown;
   // A rerun must not list the page it is about to replace.
-  if (!output.ToStandardOutput) {
+  if (!WritesToStandardOutput(request)) {
     // Made absolute, so that a name from a settings file with either
     // separator is split the same way.
-    const std::string file = AbsolutePath(record.OutputFile);
+    const std::string file = AbsolutePath(request.Path);
     if (IsSameFolder(FolderOf(file), record.DirStr)) output.LeftOut.push_back(FileNameOf(file));
     // A page written elsewhere links from where it lies.
     output.LinkPrefix = FolderLink(FolderOf(file), AbsolutePath(record.DirStr));
@@ -550,7 +489,7 @@ GenerateResult Generate(const CommonStruct& record, const CliOptions& options,
       return write(sink);
     };
   }
-  const WalkRules rules = RulesOf(record, options);
+  const WalkRules rules = RulesOf(record, request, options);
   if (ListsThroughWalk(rules)) {
     output.Compose = [&](const ListingPlace& place, const OutputForm& form, ListingRun& composed,
                          std::string& reason) {
@@ -580,8 +519,8 @@ std::string TreeSummaryText(const PagesOutcome& outcome) {
   return text + GroupedNumber(outcome.Walk.Failed) + " failed";
 }
 
-std::string SummaryText(const CommonStruct& record, const GenerateResult& result) {
-  std::string where = WritesToStandardOutput(record) ? kStandardOutputName : Shown(record.OutputFile);
+std::string SummaryText(const OutputRequest& request, const GenerateResult& result) {
+  std::string where = WritesToStandardOutput(request) ? kStandardOutputName : Shown(request.Path);
   return "Wrote " + where + ": " + CountText(result.FolderCount, "folder", "folders") + ", " +
          CountText(result.FileCount, "file", "files") + ", " +
          CountText(static_cast<uint64_t>(result.TotalBytes), "byte", "bytes");
@@ -594,9 +533,10 @@ std::string TopShown(const CommonStruct& record, const std::string& folder_shown
 // Every folder's page of the tree, with a progress line on a terminal and
 // the counts at the end; exit 1 when a folder or a page failed. A file kept
 // because this program did not write it is a note, not a failure.
-int RunTreePages(const CommonStruct& record, const CliOptions& options, const std::string& folder_shown) {
+int RunTreePages(const CommonStruct& record, const OutputRequest& request, const CliOptions& options,
+                 const std::string& folder_shown) {
   PageOptions pages;
-  pages.IndexName = record.OutputFile;
+  pages.IndexName = request.Path;
   pages.LinkIndex = options.LinkIndex;
   pages.TopShown = TopShown(record, folder_shown);
   if (options.InPlace) pages.Method = WriteMethod::kInPlace;
@@ -604,11 +544,11 @@ int RunTreePages(const CommonStruct& record, const CliOptions& options, const st
   FileIdentity settings_file;
   if (!record.SettingsPath.empty() && IdentifyFile(record.SettingsPath, settings_file))
     pages.Protected.push_back(settings_file);
-  WalkRules rules = RulesOf(record, options);
+  WalkRules rules = RulesOf(record, request, options);
   rules.LeavesRepositoriesOut = true;
   ProgressLine line(!options.Quiet && StandardErrorIsTerminal());
   const PagesOutcome outcome =
-      WriteTreePages(record, ListingForm(record), rules, pages, SystemTreeDisk(), SystemFolderSource(),
+      WriteTreePages(record, *request.Form, rules, pages, SystemTreeDisk(), SystemFolderSource(),
                      ReportingAbove(line), [&line](const WalkCounts& walk, const PageCounts& written) {
                        line.Update(TreeProgressText(walk, &written));
                      });
@@ -625,36 +565,37 @@ int RunTreePages(const CommonStruct& record, const CliOptions& options, const st
 // The whole tree as one document, to its file (whole or not at all) or to
 // standard output; exit 1 when a folder failed, and nothing written when
 // the top folder did.
-int RunTreeDocument(const CommonStruct& record, const CliOptions& options, const std::string& folder_shown) {
+int RunTreeDocument(const CommonStruct& record, const OutputRequest& request, const CliOptions& options,
+                    const std::string& folder_shown) {
   DocumentOptions document;
   document.TopShown = TopShown(record, folder_shown);
   document.NullEnds = options.NullEnds;
-  const bool to_standard_output = WritesToStandardOutput(record);
-  if (!to_standard_output) document.OutputFile = record.OutputFile;
+  const bool to_standard_output = WritesToStandardOutput(request);
+  if (!to_standard_output) document.OutputFile = request.Path;
   AtomicFile file;
   StandardOutputSink standard_output;
   const WriteMethod method = options.InPlace ? WriteMethod::kInPlace : WriteMethod::kWholeOrNothing;
-  if (!to_standard_output && !file.Open(record.OutputFile, method)) {
-    PrintMessage(WriteFailureText(record.OutputFile, file.FailureReason()));
+  if (!to_standard_output && !file.Open(request.Path, method)) {
+    PrintMessage(WriteFailureText(request.Path, file.FailureReason()));
     return kExitFailed;
   }
   ByteSink& sink = to_standard_output ? static_cast<ByteSink&>(standard_output) : file;
   ProgressLine line(!options.Quiet && StandardErrorIsTerminal());
   const DocumentOutcome outcome = WriteTreeDocument(
-      record, ListingForm(record), RulesOf(record, options), document, SystemTreeDisk(), SystemFolderSource(),
-      sink, ReportingAbove(line),
+      record, *request.Form, RulesOf(record, request, options), document, SystemTreeDisk(),
+      SystemFolderSource(), sink, ReportingAbove(line),
       [&line](const WalkCounts& so_far) { line.Update(TreeProgressText(so_far, nullptr)); });
   line.Finish();
   if (!outcome.TopFailure.empty()) {
     PrintMessage(ListingFailureText(record.DirStr, outcome.TopFailure));
     return kExitFailed;
   }
-  const std::string where = to_standard_output ? kStandardOutputName : Shown(record.OutputFile);
+  const std::string where = to_standard_output ? kStandardOutputName : Shown(request.Path);
   const bool written = !outcome.WriteFailed && (to_standard_output ? standard_output.Flush() : file.Commit());
   if (!written) {
     const std::string reason = to_standard_output ? std::strerror(errno) : file.FailureReason();
     PrintMessage(to_standard_output ? std::string("cannot write to ") + kStandardOutputName + ": " + reason
-                                    : WriteFailureText(record.OutputFile, reason));
+                                    : WriteFailureText(request.Path, reason));
     return kExitFailed;
   }
   if (!to_standard_output) {
@@ -698,36 +639,48 @@ int Run(const std::vector<std::string>& arguments) {
   CommonStruct record;
   std::string folder_shown;
   std::string message;
-  if (!ReadSettings(record, options, folder_shown, message) ||
-      !ApplyCommandLine(record, options, folder_shown, message)) {
+  if (!ReadSettings(record, options, folder_shown, message)) {
     PrintMessage(message);
     return kExitBadInput;
   }
-  HideHiddenInPublishedTree(record, options);
+  ApplyCommandLine(record, options, folder_shown);
+  const RequestChoice choice = ChooseOutputRequest(record, ChoicesOf(options));
+  if (choice.Failure != RequestFailure::kNone) {
+    PrintMessage(RequestFailureText(choice, options));
+    return kExitBadInput;
+  }
+  const OutputRequest& request = choice.Request;
+  HideHiddenInPublishedTree(record, options, request);
   if (options.PrintSettings) {
-    return WriteStandardOutput(WithLineEnds(SerializeSettings(record), PlatformLineEnd())) ? kExitWritten
-                                                                                           : kExitFailed;
+    const std::string settings = SerializeSettings(SettingsOfRequest(record, request));
+    return WriteStandardOutput(WithLineEnds(settings, PlatformLineEnd())) ? kExitWritten : kExitFailed;
   }
 
-  message = CheckFolders(record, options);
-  if (message.empty()) message = CheckOutputSparesSettings(record, options);
+  message = CheckFolders(record, request, options);
+  if (message.empty()) message = CheckOutputSparesSettings(record, request, options);
   if (!message.empty()) {
     PrintMessage(message);
     return kExitBadInput;
   }
-  if (const std::string note = TextFormNote(record, options); !note.empty()) PrintMessage(note);
-  std::string reason;
-  if (options.SaveSettingsFile && !SaveSettings(record, *options.SaveSettingsFile, reason)) {
-    PrintMessage(WriteFailureText(*options.SaveSettingsFile, reason));
-    return kExitFailed;
+  if (const std::string note = TextFormNote(request, options); !note.empty()) PrintMessage(note);
+  if (options.SaveSettingsFile) {
+    CommonStruct saved = SettingsOfRequest(record, request);
+    std::string reason;
+    if (!SaveSettings(saved, *options.SaveSettingsFile, reason)) {
+      PrintMessage(WriteFailureText(*options.SaveSettingsFile, reason));
+      return kExitFailed;
+    }
+    // The file just saved is the run's settings file, which no page replaces.
+    record.SettingsPath = saved.SettingsPath;
   }
-  if (options.Recursive) {
-    return WritesPagePerFolder(ListingForm(record)) ? RunTreePages(record, options, folder_shown)
-                                                    : RunTreeDocument(record, options, folder_shown);
+  if (request.Tree) {
+    return request.Target == OutputTarget::kPagePerFolder
+               ? RunTreePages(record, request, options, folder_shown)
+               : RunTreeDocument(record, request, options, folder_shown);
   }
   // The program ends below without taking the run apart.
   ListingRun run;
-  const GenerateResult result = Generate(record, options, folder_shown, run);
+  const GenerateResult result = Generate(record, request, options, folder_shown, run);
   if (result.Status == GenerateStatus::kCannotReadFolder) {
     PrintMessage(ListingFailureText(record.DirStr, result.Reason));
     ExitLeavingListing(kExitFailed);
@@ -737,16 +690,16 @@ int Run(const std::vector<std::string>& arguments) {
     ExitLeavingListing(kExitBadInput);
   }
   if (result.Status == GenerateStatus::kCannotWrite) {
-    PrintMessage(WritesToStandardOutput(record)
+    PrintMessage(WritesToStandardOutput(request)
                      ? std::string("cannot write to ") + kStandardOutputName + ": " + result.Reason
-                     : OutputFailureText(record, result));
+                     : OutputFailureText(request, result));
     ExitLeavingListing(kExitFailed);
   }
   for (const std::string& warning : result.Notes.Warnings)
     PrintMessage("warning: " + ControlEscaped(warning));
   // A listed name that no file has is worth a word even when quiet.
   if (const size_t replaced = CountReplacedNames(run.Listing)) PrintMessage(ReplacedNamesText(replaced));
-  if (!options.Quiet) PrintMessage(SummaryText(record, result));
+  if (!options.Quiet) PrintMessage(SummaryText(request, result));
   ExitLeavingListing(kExitWritten);
 }
 

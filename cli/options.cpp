@@ -104,7 +104,7 @@ extern const ValueRule kOneLineText, kListedValue, kPatterns, kSortKey, kColumnL
 const OptionDefinition kOptions[] = {
     {OptionId::Output, 'o', "output", "FILE", OptionGroup::kOutput,
      "the output file; its extension chooses the form:\n"
-     ".html .htm .shtml .asp the page, .json JSON, .csv\n"
+     "@html extensions@ the page, @json extensions@ JSON, @csv extensions@\n"
      "CSV, any other the text list (.xhtml none); \"-\"\n"
      "is standard output; default: standard output, or\n"
      "the settings file's output file"},
@@ -696,6 +696,14 @@ std::string HelpText(const OptionDefinition& definition) {
     help.replace(at, std::string(list.Placeholder).size(), list.Words());
     listed = true;
   }
+  // Each form's extensions, from the table of forms.
+  for (const std::string& name : FormNames()) {
+    const std::string extensions = "@" + name + " extensions@";
+    const size_t at = help.find(extensions);
+    if (at == std::string::npos) continue;
+    help.replace(at, extensions.size(), Joined(FileExtensions(*FormNamed(name)), " "));
+    listed = true;
+  }
   return wrap && listed ? WrappedHelp(help) : help;
 }
 
@@ -717,12 +725,6 @@ std::string OptionLine(const OptionDefinition& definition) {
 }
 
 }  // namespace
-
-bool IsStandardOutputName(const std::string& name) { return name == "-"; }
-
-bool EndsWithSeparator(const std::string& name, char separator) {
-  return !name.empty() && (name.back() == '/' || name.back() == separator);
-}
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments, bool slash_help) {
   ParseState state{arguments, slash_help, 0, false, {}, ParsedCommandLine()};

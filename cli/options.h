@@ -65,10 +65,3 @@ bool ValuesText(const std::string& name, std::string& text);
 
 // The text of --version: the version and the licence.
 std::string VersionText();
-
-// The name that stands for standard output, as -o value or OutputFile.
-bool IsStandardOutputName(const std::string& name);
-
-// True when the name ends with a folder separator ("/", and on Windows "\"
-// too): it names a folder, never a file to write.
-bool EndsWithSeparator(const std::string& name, char separator);

@@ -267,13 +267,4 @@ TEST(CliOptions, HelpNamesEveryOptionInItsGroupAndVersionTheLicence) {
   EXPECT_NE(std::string::npos, version.find("License: MIT"));
 }
 
-TEST(CliOptions, FolderNamesEndWithASeparator) {
-  EXPECT_TRUE(EndsWithSeparator("out/", '/'));
-  EXPECT_FALSE(EndsWithSeparator("out\\", '/')) << "a backslash is part of a POSIX name";
-  EXPECT_TRUE(EndsWithSeparator("out\\", '\\'));
-  EXPECT_TRUE(EndsWithSeparator("out/", '\\'));
-  EXPECT_FALSE(EndsWithSeparator("out.html", '/'));
-  EXPECT_FALSE(EndsWithSeparator("", '/'));
-}
-
 }  // namespace

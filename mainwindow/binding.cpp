@@ -188,7 +188,7 @@ bool CollectSettings(bool report) {
   CollectSortBy(s.SortBy);
   s.SizeIn = static_cast<SizeUnit>(GetSelection(Controls[kSizeInCombo]));
   for (const auto& entry : kColumnBoxes) s.Columns.Set(entry.column, GetCheck(Controls[entry.box]) != 0);
-  s.Output = IsHtmlFileName(GetText(Controls[kOutputFileEdit])) ? kOutputHtml : kOutputText;
+  s.Output = ClassicOutputForFileName(GetText(Controls[kOutputFileEdit]));
   return result;
 }
 

@@ -148,7 +148,7 @@ void OnSelectOutputFile() {
   OutputFileDialog.fileName = GetText(Controls[kOutputFileEdit]);
   if (!OutputFileDialog.Execute()) return;
   const std::string& chosen = OutputFileDialog.fileName;
-  bool html = IsHtmlFileName(chosen);
+  bool html = ClassicOutputForFileName(chosen) == kOutputHtml;
   SetChecked(Controls[kHtmlRadio], html);
   SetChecked(Controls[kTxtRadio], !html);
   UpdateEnabledStates();
@@ -157,10 +157,7 @@ void OnSelectOutputFile() {
 }
 
 std::string SwitchedOutputName(const std::string& name, bool html) {
-  std::string base = FolderWithSlashOf(name) + StemOf(name);
-  if (html) return IsHtmlFileName(name) ? name : base + ".html";
-  if (IsHtmlFileName(name) || ExtensionOf(name).empty()) return base + ".txt";
-  return name;
+  return NameOfClassicForm(name, ClassicFormOf(html ? kOutputHtml : kOutputText));
 }
 
 void SwitchOutputFormat() {

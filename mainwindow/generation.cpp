@@ -131,6 +131,7 @@ GenerationOutcome OutcomeOf(GenerateStatus status) {
 void Generate(Job& job) {
   CountingFolderSource source(job);
   ListingOutput output;
+  output.Request = ClassicOutputRequest(*job.record);
   output.Wrap = [&job](ByteSink& file, ListingRun& run, const DocumentWrite& write) {
     job.step = GenerationStep::kWriting;
     CancellableSink sink(file, job, RunLength(run));

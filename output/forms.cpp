@@ -56,7 +56,12 @@ const OutputForm kForms[] = {
      AppendEntryLine,
      AppendControlEscaped,
      LineEnds::kPlatform,
-     nullptr},
+     nullptr,
+     &ListingRun::Folder,
+     nullptr,
+     nullptr,
+     nullptr,
+     "long"},
     {FormCode::kPage,
      "page",
      {nullptr},
@@ -69,7 +74,9 @@ const OutputForm kForms[] = {
      &ListingRun::FolderShown,
      nullptr,
      IsOwnStandardsPage,
-     TypeColumnNeeds},
+     TypeColumnNeeds,
+     nullptr,
+     true},
     {FormCode::kJson,
      "json",
      {".json", nullptr},
@@ -134,6 +141,25 @@ bool HasExtension(const OutputForm& form, const std::string& extension) {
   return false;
 }
 
+// Extensions whose files promise a form that none of the table's is, and
+// the form each comes nearest to.
+struct UnwrittenExtension {
+  const char* Extension;
+  FormCode Nearest;
+};
+const UnwrittenExtension kUnwrittenExtensions[] = {{".xhtml", FormCode::kPage}, {".xht", FormCode::kPage}};
+
+const UnwrittenExtension* UnwrittenExtensionOf(const std::string& name) {
+  const std::string extension = LowerCase(ExtensionOf(name));
+  for (const UnwrittenExtension& unwritten : kUnwrittenExtensions) {
+    if (extension == unwritten.Extension) return &unwritten;
+  }
+  return nullptr;
+}
+
+// The names that web servers serve for a folder's own address.
+const char* const kFolderIndexNames[] = {"index.html", "index.htm"};
+
 }  // namespace
 
 const OutputForm& FormOf(FormCode code) {
@@ -166,9 +192,6 @@ const OutputForm& FormForFileName(const std::string& name) {
 
 bool IsHtmlFileName(const std::string& name) { return FormForFileName(name).Code == FormCode::kHtml; }
 
-// Extensions whose files promise a form that none of the table's is.
-const char* const kUnwrittenExtensions[] = {".xhtml", ".xht"};
-
 const OutputForm* FormClaiming(const std::string& name) {
   const std::string extension = LowerCase(ExtensionOf(name));
   for (const OutputForm& form : kForms) {
@@ -177,12 +200,11 @@ const OutputForm* FormClaiming(const std::string& name) {
   return nullptr;
 }
 
-bool NamesUnwrittenForm(const std::string& name) {
-  const std::string extension = LowerCase(ExtensionOf(name));
-  for (const char* unwritten : kUnwrittenExtensions) {
-    if (extension == unwritten) return true;
-  }
-  return false;
+bool NamesUnwrittenForm(const std::string& name) { return UnwrittenExtensionOf(name) != nullptr; }
+
+const OutputForm* FormNearestTo(const std::string& name) {
+  const UnwrittenExtension* unwritten = UnwrittenExtensionOf(name);
+  return unwritten != nullptr ? &FormOf(unwritten->Nearest) : nullptr;
 }
 
 bool NameFitsForm(const std::string& name, const OutputForm& form) {
@@ -195,8 +217,48 @@ std::string UsualExtension(const OutputForm& form) {
   return first != nullptr ? first : ".txt";
 }
 
-const OutputForm& ClassicFormOf(const CommonStruct& settings) {
-  return FormOf(settings.Output == kOutputText ? FormCode::kText : FormCode::kHtml);
+std::vector<std::string> FileExtensions(const OutputForm& form) {
+  std::vector<std::string> extensions;
+  for (const char* const* own = FormOf(form.ExtensionsOf).Extensions; *own != nullptr; ++own) {
+    extensions.emplace_back(*own);
+  }
+  if (extensions.empty()) extensions.push_back(UsualExtension(form));
+  return extensions;
+}
+
+std::vector<std::string> FormsWrittenUnder(const OutputForm& claiming) {
+  std::vector<std::string> names;
+  for (const OutputForm& form : kForms) {
+    if (form.ExtensionsOf == claiming.Code) names.emplace_back(form.Name);
+  }
+  return names;
+}
+
+bool IsFolderIndexName(const std::string& name) {
+  const std::string lower = LowerCase(name);
+  for (const char* served : kFolderIndexNames) {
+    if (lower == served) return true;
+  }
+  return false;
+}
+
+const OutputForm& ClassicFormOf(const CommonStruct& settings) { return ClassicFormOf(settings.Output); }
+
+const OutputForm& ClassicFormOf(int32_t output) {
+  return FormOf(output == kOutputText ? FormCode::kText : FormCode::kHtml);
+}
+
+OutputCode ClassicOutputOf(const OutputForm& form) {
+  return form.ExtensionsOf == FormCode::kHtml ? kOutputHtml : kOutputText;
+}
+
+OutputCode ClassicOutputForFileName(const std::string& name) {
+  return IsHtmlFileName(name) ? kOutputHtml : kOutputText;
+}
+
+std::string NameOfClassicForm(const std::string& name, const OutputForm& classic) {
+  if (!ExtensionOf(name).empty() && ClassicOutputForFileName(name) == ClassicOutputOf(classic)) return name;
+  return FolderWithSlashOf(name) + StemOf(name) + UsualExtension(classic);
 }
 
 bool WriteRun(ListingRun& run, ByteSink& sink) {

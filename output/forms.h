@@ -73,6 +73,14 @@ struct OutputForm {
   // What the rows need of the system beyond the records, looked up once
   // before the run is ordered; null where they need nothing.
   EnrichNeeds (*Needs)(const CommonStruct& settings) = nullptr;
+  // The form, by name, that writes the entries with the columns that this
+  // one's rows leave out, for a note where columns were asked of it; null
+  // where the form shows them or is chosen for leaving them out.
+  const char* ColumnsIn = nullptr;
+  // True for a form whose pages of a tree show every folder's total below
+  // it unless asked not to; the others add sizes up only where asked, so
+  // that they stay as they were.
+  bool TotalsInTree = false;
 };
 
 // How much of a file's start IsOwnPage reads at most.
@@ -87,7 +95,7 @@ std::vector<std::string> FormNames();
 // The form that a file of this name is written in: the form whose extension
 // it has, lower-cased; the classic text without one.
 const OutputForm& FormForFileName(const std::string& name);
-// True for names whose extension, lower-cased, is .html .htm .shtml or .asp.
+// True for names that a file of the classic page has: FormForFileName gives it.
 bool IsHtmlFileName(const std::string& name);
 // The form among whose extensions the name's is, lower-cased; null for an
 // extension that no form has, which a file of any form may have.
@@ -98,12 +106,36 @@ const OutputForm* FormClaiming(const std::string& name);
 bool NameFitsForm(const std::string& name, const OutputForm& form);
 // True for a name whose extension promises a document that no form writes.
 bool NamesUnwrittenForm(const std::string& name);
+// The form that a name whose extension promises a form none is comes
+// nearest to (.xhtml: the page); null for any other name.
+const OutputForm* FormNearestTo(const std::string& name);
 // The extension of a file of the form where the user names none: the first
 // of the extensions it is written under; ".txt" for the forms that have none.
 std::string UsualExtension(const OutputForm& form);
+// The extensions a file of the form is written under, in table order: the
+// usual one alone for the forms that have none.
+std::vector<std::string> FileExtensions(const OutputForm& form);
+// The names of the forms written under the claiming form's extensions, in
+// table order: "html" and "page" for the classic page.
+std::vector<std::string> FormsWrittenUnder(const OutputForm& claiming);
+// True for a page's file name that web servers serve for its folder's own
+// address (index.html, index.htm), letter case aside.
+bool IsFolderIndexName(const std::string& name);
 
 // The classic form that Output names: the text for 1, the page otherwise.
 const OutputForm& ClassicFormOf(const CommonStruct& settings);
+const OutputForm& ClassicFormOf(int32_t output);
+// The value of Output that names the classic form whose extensions the form
+// is written under: the page's for the page forms, the text's for the others.
+OutputCode ClassicOutputOf(const OutputForm& form);
+// The value of Output that a file of this name is written in by the window
+// program, which writes the classic forms alone.
+OutputCode ClassicOutputForFileName(const std::string& name);
+// The name of a file of the classic form: as it is where its extension is
+// one the form is written under (any but the page's, for the text), else
+// with the form's usual extension in place of its own or after a name
+// without one (x.txt as x.html, x.html and x as x.txt).
+std::string NameOfClassicForm(const std::string& name, const OutputForm& classic);
 // Writes the run's document to the sink, its rows composed by its form on
 // the way: each line end as the platform's, or as composed where the form
 // keeps its own or the rows end in NULs. False when a write fails.

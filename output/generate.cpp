@@ -129,7 +129,8 @@ FileWriteOutcome WriteListingFile(ListingRun& run, const std::string& path, cons
 GenerateResult GenerateListing(const CommonStruct& settings, FolderSource& source,
                                const ListingOutput& output, ListingRun& run) {
   GenerateResult result;
-  const OutputForm& form = output.Form != nullptr ? *output.Form : ClassicFormOf(settings);
+  const OutputRequest request = output.Request.value_or(ClassicOutputRequest(settings));
+  const OutputForm& form = *request.Form;
   ListingPlace place = PlaceOf(settings);
   place.FolderShown = output.FolderShown;
   place.LeftOut = output.LeftOut;
@@ -139,10 +140,10 @@ GenerateResult GenerateListing(const CommonStruct& settings, FolderSource& sourc
   if (result.Status != GenerateStatus::kWritten) return result;
   run.NullEnds = output.NullEnds && form.AppendNullEndedRow != nullptr;
   bool written = false;
-  if (output.ToStandardOutput) {
+  if (request.Target == OutputTarget::kStandardOutput) {
     written = WriteStandardOutput(run, result.Reason, output.Wrap, &result.BytesWritten);
   } else {
-    FileWriteOutcome outcome = WriteListingFile(run, settings.OutputFile, output.Wrap, output.Method);
+    FileWriteOutcome outcome = WriteListingFile(run, request.Path, output.Wrap, output.Method);
     written = outcome.Written;
     result.Reason = std::move(outcome.Reason);
     result.BytesWritten = outcome.Bytes;

@@ -3,12 +3,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "listing/scan.h"
 #include "output/forms.h"
 #include "output/listing_run.h"
+#include "output/request.h"
 #include "output/tree_page.h"
 #include "platform/platform.h"
 #include "settings/common_struct.h"
@@ -49,12 +51,12 @@ using ListingComposer = std::function<GenerateStatus(const ListingPlace& place, 
 
 // Where GenerateListing writes the document, in what form and through what.
 struct ListingOutput {
-  const OutputForm* Form = nullptr;  // none: the classic form that Output names
-  // Standard output instead of OutputFile; a failed write there is
-  // kCannotWrite with the system's reason.
-  bool ToStandardOutput = false;
+  // The form and the file, or standard output, where a failed write is
+  // kCannotWrite with the system's reason; none: the window program's
+  // request of the settings (ClassicOutputRequest).
+  std::optional<OutputRequest> Request;
   SinkWrapper Wrap;                                   // none: the document goes straight to its sink
-  WriteMethod Method = WriteMethod::kWholeOrNothing;  // how OutputFile is written
+  WriteMethod Method = WriteMethod::kWholeOrNothing;  // how the file is written
   // Names of files that the listing leaves out: its own output file, where
   // it lies in the listed folder.
   std::vector<std::string> LeftOut;
@@ -71,8 +73,8 @@ struct ListingOutput {
   ListingComposer Compose;
 };
 
-// Lists DirStr and writes the document of the form to OutputFile whole or
-// not at all (or to standard output). Reads the settings only, so the same
+// Lists DirStr and writes the document of the request's form to its file
+// whole or not at all (or to standard output). Reads the settings only, so the same
 // settings may be generated again, for other folders too. A folder that
 // cannot be read writes nothing; a failed write leaves the old file as it
 // was. Shows nothing. Throws std::bad_alloc when memory runs out, and

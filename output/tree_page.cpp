@@ -7,12 +7,9 @@
 
 namespace {
 
-// What follows a folder's "/" in a link: nothing where a server serves the
-// index for the folder itself.
+// What follows a folder's "/" in a link.
 std::string IndexPart(const TreePage& tree) {
-  const std::string name = LowerCase(tree.IndexName);
-  if (!tree.LinkIndex && (name == "index.html" || name == "index.htm")) return std::string();
-  return LinkForm(tree.IndexName);
+  return tree.LinkIndex ? LinkForm(tree.IndexName) : std::string();
 }
 
 std::vector<std::string> PartsOf(const std::string& path) {

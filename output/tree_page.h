@@ -16,8 +16,9 @@ struct ListingRun;
 struct TreePage {
   // The file name of every folder's page ("index.html").
   std::string IndexName;
-  // Links name the page's file even where a web server would serve it for
-  // the folder (index.html, index.htm): pages browsed from disk need it.
+  // Links name the page's file; they end at the folder's "/" where a web
+  // server serves the page for the folder (index.html), unless the pages are
+  // to be browsed from disk.
   bool LinkIndex = false;
   // The sub-folders, by name, that have a page of their own; the others are
   // listed without a link, since a link would lead nowhere.

@@ -383,6 +383,17 @@ class FormsChosenOnTheCommandLine(unittest.TestCase):
             again = run("-s", job, "--print-settings").stdout.decode()
             self.assertEqual(again, printed, form)
 
+    def test_standard_output_named_keeps_the_format_of_the_settings(self):
+        job = os.path.join(self.work.name, "job.ksv")
+        with open(job, "wb") as saved:
+            saved.write(run("--format", "json", self.folder, "--print-settings").stdout)
+        self.assertIn(b"Output=1", open(job, "rb").read(), "the classic form that Output names is the text")
+        for tree in ([], ["-R"]):
+            plain = run("-s", job, *tree).stdout
+            named = run("-s", job, "-o", "-", *tree).stdout
+            self.assertEqual(named, plain, "-o - asks for no form of its own %s" % tree)
+            self.assertEqual(json.loads(named)["entries"][0]["name"], "a.txt")
+
 
 class ATreeAsOneDocument(unittest.TestCase):
     """-R with a form of one document: every entry of the tree, as find has them."""

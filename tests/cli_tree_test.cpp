@@ -384,6 +384,26 @@ TEST(CliTree, TextPagesAndANameOfAnotherFormAreRefused) {
   EXPECT_TRUE(Pages(top.path(), "index.xhtml").empty());
 }
 
+// The file of one document is checked as one listing's is, before the walk:
+// a folder that is not there is named as such, and nothing is walked.
+TEST(CliTree, OneDocumentInAFolderThatIsNotThereIsRefusedAsOneListingIs) {
+  ScopedTempFolder top;
+  MakeArchive(top.path());
+  const std::string output = JoinPath(JoinPath(top.path(), "missing"), "tree.json");
+  CliRun tree = RunCli({top.path(), "-R", "-o", output});
+  CliRun one = RunCli({top.path(), "-o", output});
+  EXPECT_EQ(2, tree.Status);
+  EXPECT_EQ("kestrova-cli: cannot write " + output + ": No such folder\n", tree.Err);
+  EXPECT_EQ(one.Err, tree.Err);
+  // Standard output named keeps the form of the settings, as the settings'
+  // own standard output does.
+  const std::string job = top.Join("job.ksv");
+  WriteFileBytes(job, RunCli({top.path(), "--format", "names", "-R", "--print-settings"}).Out);
+  CliRun named = RunCli({"-s", job, "-R", "-o", "-", "-q"});
+  EXPECT_EQ(0, named.Status) << named.Err;
+  EXPECT_EQ(RunCli({"-s", job, "-R", "-q"}).Out, named.Out);
+}
+
 #ifndef _WIN32
 
 bool EndsWith(const std::string& text, const std::string& end) {

@@ -9,6 +9,9 @@
 #include <cstring>
 #include <memory>
 
+#include "output/forms.h"
+#include "settings/common_struct.h"
+
 iSelectDirectory SourceFolderDialog;
 iSaveDialog OutputFileDialog;
 iSaveDialog SettingsSaveDialog;
@@ -255,6 +258,21 @@ PickOutcome PickFolder(HWND owner, const std::string& title, const std::string& 
   return !path.empty() && AnsiOf(path.c_str(), chosen) ? PickOutcome::kChosen : PickOutcome::kCancelled;
 }
 
+// The patterns of the files of a form: "*.html;*.htm" with ";".
+std::string FilePatterns(const OutputForm& form, const char* separator) {
+  std::string patterns;
+  for (const std::string& extension : FileExtensions(form)) {
+    patterns += (patterns.empty() ? "*" : separator + std::string("*")) + extension;
+  }
+  return patterns;
+}
+
+// A filter of the output file dialog for the files of a classic form.
+void AddFormFilter(iOSBaseDialog& dialog, const char* description, int32_t output) {
+  const OutputForm& form = ClassicFormOf(output);
+  dialog.AddFilter(std::string(description) + " (" + FilePatterns(form, ", ") + ")", FilePatterns(form, ";"));
+}
+
 void AddSettingsFilters(iOSBaseDialog& dialog) {
   dialog.filterList.clear();
   dialog.AddFilter("Kestrova settings (*.ksv)", "*.ksv");
@@ -356,8 +374,8 @@ void SetUpDialogs() {
   SourceFolderDialog.returnOnlyFileSystemFolders = true;
 
   OutputFileDialog.filterList.clear();
-  OutputFileDialog.AddFilter("HTML files (*.html, *.htm, *.shtml, *.asp)", "*.html;*.htm;*.shtml;*.asp");
-  OutputFileDialog.AddFilter("Text files (*.txt)", "*.txt");
+  AddFormFilter(OutputFileDialog, "HTML files", kOutputHtml);
+  AddFormFilter(OutputFileDialog, "Text files", kOutputText);
   OutputFileDialog.AddFilter("All files (*.*)", "*.*");
   OutputFileDialog.noNetworkButton = true;
   OutputFileDialog.overwritePrompt = true;

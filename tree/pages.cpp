@@ -92,7 +92,7 @@ class PageWriter : public WalkConsumer {
   void Place(WalkFolder& folder, ListingPlace& place) override {
     TreePage& page = folder.Page;
     page.IndexName = options_.IndexName;
-    page.LinkIndex = options_.LinkIndex;
+    page.LinkIndex = options_.LinkIndex || !IsFolderIndexName(options_.IndexName);
     page.Path = NamesFromTop(folder, options_.TopShown);
     std::string shown = options_.TopShown;
     for (size_t i = 1; i < page.Path.size(); ++i) shown = JoinPath(shown, page.Path[i]);

@@ -144,9 +144,9 @@ for pair in README.txt:docs/README-windows.txt LICENSE.txt:LICENSE CHANGELOG.txt
 done
 
 # The Windows README names only what the zip holds, and the files that the
-# programs write (default.ksv, the example's list).
+# programs write (default.ksv, the examples' lists).
 for named in $(grep -oE '[A-Za-z-]+\.(exe|ksv|txt)' "$unpacked/README.txt" | sort -u); do
-  case $named in default.ksv | music.txt) continue ;; esac
+  case $named in default.ksv | music.txt | names.txt) continue ;; esac
   [ -n "$(find "$unpacked" -iname "$named" -print -quit)" ] || fail "README.txt names $named, which is not in the zip"
 done
 grep -q -i -E 'debian|apt-get|\.md\b|docs/' "$unpacked/README.txt" && fail "README.txt speaks of the developers' files"

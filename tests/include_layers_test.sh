@@ -7,6 +7,7 @@
 #   - an engine source includes a header of the operating system,
 #   - inside a folder, files include each other in a circle (a header and
 #     its source count as one).
+# The seam below and the front ends beside each other keep apart too.
 # Checks itself on small broken trees first.
 #   tests/include_layers_test.sh SOURCE_ROOT
 set -uo pipefail
@@ -19,6 +20,31 @@ declare -A above=(
   [output]="tree mainwindow toolkit cli"
   [tree]="mainwindow toolkit cli"
 )
+
+# Below the engine and beside it: the seam includes no layer, and each front
+# end none of the others.
+declare -A apart=(
+  [platform]="settings listing output tree mainwindow toolkit cli"
+  [toolkit]="mainwindow cli"
+  [mainwindow]="cli"
+  [cli]="mainwindow toolkit"
+)
+
+# Prints every include of the seam or a front end that reaches where it must
+# not; true when none does. Tests may include what they test from anywhere.
+check_apart() {
+  local tree=$1 folder file other broken=0
+  for folder in "${!apart[@]}"; do
+    for file in "$tree/$folder"/*.h "$tree/$folder"/*.cpp; do
+      [ -e "$file" ] || continue
+      [[ $file == *_test.cpp ]] && continue
+      for other in ${apart[$folder]}; do
+        grep -Hn "^#include \"$other/" "$file" && broken=1
+      done
+    done
+  done
+  return $broken
+}
 
 # Prints every broken rule under the tree; true when none is broken.
 check_tree() {
@@ -106,6 +132,15 @@ expect_caught system listing/entry.cpp '#include <windows.h>'
 expect_caught walk output/generate.cpp '#include "tree/ignore_rules.h"'
 expect_caught program tree/ignore_rules.cpp '#include "cli/options.h"'
 expect_caught tree_system tree/git_work_tree.cpp '#include <unistd.h>'
+mkdir -p "$scratch/seam/platform" "$scratch/front/cli"
+printf '#include "settings/common_struct.h"\n' >"$scratch/seam/platform/atomic_file.cpp"
+printf '#include "mainwindow/binding.h"\n' >"$scratch/front/cli/main.cpp"
+for broken in seam front; do
+  if check_apart "$scratch/$broken" >/dev/null; then
+    echo "FAIL the check misses an include of the seam or a front end that reaches too far"
+    exit 1
+  fi
+done
 mkdir -p "$scratch/circle/mainwindow"
 printf '#include "mainwindow/commands.h"\n' >"$scratch/circle/mainwindow/binding.cpp"
 printf '#include "mainwindow/pages.h"\n' >"$scratch/circle/mainwindow/commands.cpp"
@@ -127,6 +162,10 @@ fi
 
 if ! check_tree "$root"; then
   echo "FAIL includes above break the layers of the engine"
+  exit 1
+fi
+if ! check_apart "$root"; then
+  echo "FAIL the seam includes a layer, or a front end another"
   exit 1
 fi
 if ! check_circles "$root"; then

@@ -172,7 +172,7 @@ std::string TopRules() {
                                     "pot",
                                     "sage.py",
                                     "manifest",
-                                    "spec",
+                                    "rpmbuild",
                                     "tsbuildinfo",
                                     "tgz",
                                     "DotSettings.user",

@@ -61,3 +61,18 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
   if (!folder.empty() && folder.back() == separator) return folder + name;
   return folder + separator + name;
 }
+
+std::vector<std::string> PathParts(const std::string& path) {
+  std::vector<std::string> parts;
+  std::string part;
+  for (char c : path) {
+    if (c == '/' || c == FolderSeparator()) {
+      if (!part.empty()) parts.push_back(part);
+      part.clear();
+    } else {
+      part += c;
+    }
+  }
+  if (!part.empty()) parts.push_back(part);
+  return parts;
+}

@@ -80,3 +80,5 @@ std::string_view StemPart(std::string_view text);
 // The folder, a separator unless it already ends in one, then the name (or
 // the mask of names).
 std::string JoinPath(const std::string& folder, const std::string& name);
+// The names of a path, from its first on, without its empty parts.
+std::vector<std::string> PathParts(const std::string& path);

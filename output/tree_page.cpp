@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "listing/column_values.h"
+#include "listing/entry.h"
 #include "platform/platform.h"
 
 namespace {
@@ -10,21 +11,6 @@ namespace {
 // What follows a folder's "/" in a link.
 std::string IndexPart(const TreePage& tree) {
   return tree.LinkIndex ? LinkForm(tree.IndexName) : std::string();
-}
-
-std::vector<std::string> PartsOf(const std::string& path) {
-  std::vector<std::string> parts;
-  std::string part;
-  for (char c : path) {
-    if (c == '/' || c == FolderSeparator()) {
-      if (!part.empty()) parts.push_back(part);
-      part.clear();
-    } else {
-      part += c;
-    }
-  }
-  if (!part.empty()) parts.push_back(part);
-  return parts;
 }
 
 // Names of one folder: letter case aside where the system sets it aside.
@@ -36,7 +22,7 @@ bool SameName(const std::string& a, const std::string& b) {
 }  // namespace
 
 std::string FolderLink(const std::string& from, const std::string& to) {
-  const std::vector<std::string> a = PartsOf(from), b = PartsOf(to);
+  const std::vector<std::string> a = PathParts(from), b = PathParts(to);
   size_t common = 0;
   while (common < a.size() && common < b.size() && SameName(a[common], b[common])) ++common;
   // Below "/" every folder meets every other; a drive or a share of Windows

@@ -47,22 +47,6 @@ constexpr size_t kMostThreads = 16;
 
 std::string Shown(const std::string& path) { return ControlEscaped(path); }
 
-// The parts of a path, without its empty ones.
-std::vector<std::string> PartsOf(const std::string& path) {
-  std::vector<std::string> parts;
-  std::string part;
-  for (char c : path) {
-    if (c == '/' || c == FolderSeparator()) {
-      if (!part.empty()) parts.push_back(part);
-      part.clear();
-    } else {
-      part += c;
-    }
-  }
-  if (!part.empty()) parts.push_back(part);
-  return parts;
-}
-
 // Starts up to count - 1 threads running serve beside the caller's; fewer
 // when the system has no more to give.
 std::vector<std::thread> StartHelpers(size_t count, const std::function<void()>& serve) {
@@ -583,7 +567,7 @@ std::string TreeWalk::PathFromNames(const std::vector<std::string>& names) const
 bool TreeWalk::IsInsideTop(const std::string& path, std::vector<std::string>& names) {
   const std::string real = disk_.RealPath(path);
   if (real.empty() || real_top_.empty()) return false;
-  const std::vector<std::string> top = PartsOf(real_top_), parts = PartsOf(real);
+  const std::vector<std::string> top = PathParts(real_top_), parts = PathParts(real);
   if (parts.size() < top.size() || !std::equal(top.begin(), top.end(), parts.begin())) return false;
   names.assign(1, std::string());
   names.insert(names.end(), parts.begin() + static_cast<std::ptrdiff_t>(top.size()), parts.end());

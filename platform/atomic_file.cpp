@@ -27,9 +27,13 @@ std::string FolderPart(const std::string& path) {
   return separator == 0 ? path.substr(0, 1) : path.substr(0, separator);
 }
 
+// A name alone, without a folder, stays itself; a drive ("C:") takes the
+// name without a separator, as the system reads it.
 std::string JoinName(const std::string& folder, const std::string& name) {
-  const char last = folder.empty() ? '\0' : folder.back();
-  const bool ends_with_separator = last == '/' || last == FolderSeparator();
+  if (folder.empty()) return name;
+  const char last = folder.back();
+  const bool ends_with_separator =
+      last == '/' || last == FolderSeparator() || (FolderSeparator() == '\\' && last == ':');
   return ends_with_separator ? folder + name : folder + FolderSeparator() + name;
 }
 
@@ -123,6 +127,20 @@ bool IsLowerHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <
 }  // namespace
 
 namespace file_steps {
+
+Location AtPath(const std::string& path) {
+  Location at;
+  at.name = at.path = path;
+  return at;
+}
+
+Location InFolder(intptr_t folder, const std::string& folder_path, const std::string& name) {
+  Location at;
+  at.folder = folder;
+  at.name = name;
+  at.path = JoinName(folder_path, name);
+  return at;
+}
 
 Location Beside(const Location& at, const std::string& name) {
   Location beside;

@@ -118,20 +118,6 @@ unsigned NameSeed() {
   return static_cast<unsigned>(getpid()) * 2654435761u ^ static_cast<unsigned>(std::time(nullptr));
 }
 
-Location AtPath(const std::string& path) {
-  Location at;
-  at.name = at.path = path;
-  return at;
-}
-
-Location InFolder(intptr_t folder, const std::string& folder_path, const std::string& name) {
-  Location at;
-  at.folder = folder;
-  at.name = name;
-  at.path = folder_path.empty() || folder_path.back() == '/' ? folder_path + name : folder_path + "/" + name;
-  return at;
-}
-
 Target InspectTarget(const std::string& path) {
   Target target;
   target.at = AtPath(ResolvedTarget(path));

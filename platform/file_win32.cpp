@@ -81,20 +81,6 @@ unsigned NameSeed() { return GetCurrentProcessId() * 2654435761u ^ GetTickCount(
 // without delete sharing, so that it stays where its path says, and is
 // checked to be there before a name in it is written. Its handle marks a
 // name that no step follows where it is a link.
-Location AtPath(const std::string& path) {
-  Location at;
-  at.name = at.path = path;
-  return at;
-}
-
-Location InFolder(intptr_t folder, const std::string& folder_path, const std::string& name) {
-  Location at;
-  at.folder = folder;
-  at.name = name;
-  at.path = JoinedPath(folder_path, name);
-  return at;
-}
-
 Target InspectTarget(const std::string& path) {
   Target target;
   target.at = AtPath(path);

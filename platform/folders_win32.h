@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/path_tree_disk.h"  // kFolderReplaced
 #include "platform/platform.h"
 
 // A FolderRecord's time of a FILETIME.
@@ -43,9 +44,6 @@ inline bool IsReparsePoint(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
-
-// What a folder held open is told when its path leads elsewhere.
-constexpr char kFolderReplaced[] = "replaced by another folder since it was listed";
 
 // True when the path (links followed) still leads to the folder held by
 // handle. Windows keeps a folder held without delete sharing where it is;

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform/folders_posix.h"
+#include "platform/path_tree_disk.h"
 #include "platform/platform.h"
 
 namespace {
@@ -182,7 +183,7 @@ class PosixOpenFolder : public OpenFolder {
   FileIdentity identity_;
 };
 
-class PosixTreeDisk : public TreeDisk {
+class PosixTreeDisk : public PathTreeDisk {
  public:
   std::unique_ptr<OpenFolder> Open(const std::string& path, std::string& reason) override {
     return PosixOpenFolder::Adopt(open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), path, reason);
@@ -197,25 +198,10 @@ class PosixTreeDisk : public TreeDisk {
     }
     std::unique_ptr<OpenFolder> folder = PosixOpenFolder::Adopt(fd, path, reason);
     if (folder != nullptr && folder->Identity() != identity) {
-      reason = "replaced by another folder since it was listed";
+      reason = kFolderReplaced;
       return nullptr;
     }
     return folder;
-  }
-
-  bool Identify(const std::string& path, FileIdentity& identity) override {
-    return IdentifyFile(path, identity);
-  }
-
-  std::string RealPath(const std::string& path) override { return ::RealPath(path); }
-
-  bool MakeFolders(const std::string& path, std::string& reason) override {
-    return ::MakeFolders(path, reason);
-  }
-
-  FileReadStatus ReadSmallFile(const std::string& path, size_t limit, std::string& bytes,
-                               std::string& reason) override {
-    return ::ReadSmallFile(path, limit, bytes, reason);
   }
 };
 

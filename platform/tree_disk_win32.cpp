@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/folders_win32.h"
+#include "platform/path_tree_disk.h"
 #include "platform/platform.h"
 
 namespace {
@@ -227,7 +228,7 @@ class Win32OpenFolder : public OpenFolder {
   FileIdentity identity_;
 };
 
-class Win32TreeDisk : public TreeDisk {
+class Win32TreeDisk : public PathTreeDisk {
  public:
   std::unique_ptr<OpenFolder> Open(const std::string& path, std::string& reason) override {
     return Win32OpenFolder::Open(path, true, reason);
@@ -241,21 +242,6 @@ class Win32TreeDisk : public TreeDisk {
       return nullptr;
     }
     return folder;
-  }
-
-  bool Identify(const std::string& path, FileIdentity& identity) override {
-    return IdentifyFile(path, identity);
-  }
-
-  std::string RealPath(const std::string& path) override { return ::RealPath(path); }
-
-  bool MakeFolders(const std::string& path, std::string& reason) override {
-    return ::MakeFolders(path, reason);
-  }
-
-  FileReadStatus ReadSmallFile(const std::string& path, size_t limit, std::string& bytes,
-                               std::string& reason) override {
-    return ::ReadSmallFile(path, limit, bytes, reason);
   }
 };
 

@@ -32,8 +32,8 @@ struct Outcome {
 };
 
 // The tree at /top as one document of the form.
-Outcome Document(MemoryDisk& disk, FormCode form, const WalkRules& rules) {
-  const CommonStruct settings = SettingsFor("/top");
+Outcome Document(MemoryDisk& disk, FormCode form, const WalkRules& rules,
+                 const CommonStruct& settings = SettingsFor("/top")) {
   MemoryFolderSource types;
   struct Collected : ByteSink {
     std::string bytes;
@@ -58,8 +58,8 @@ struct PagesRun {
   PagesOutcome Result;
 };
 
-PagesRun Pages(MemoryDisk& disk, const WalkRules& rules, const std::string& output_dir = std::string()) {
-  const CommonStruct settings = SettingsFor("/top");
+PagesRun Pages(MemoryDisk& disk, const WalkRules& rules, const std::string& output_dir = std::string(),
+               const CommonStruct& settings = SettingsFor("/top")) {
   MemoryFolderSource types;
   PageOptions options;
   options.IndexName = "index.html";
@@ -311,13 +311,7 @@ TEST(TreeWalk, FolderTotalsCountEachFileOnceAndMarkWhatCouldNotBeRead) {
     CommonStruct settings = SettingsFor("/top");
     settings.SortBy = kSortBySize;
     settings.Columns.Set(ColumnId::kSize);
-    MemoryFolderSource types;
-    PageOptions options;
-    options.IndexName = "index.html";
-    options.TopShown = "top";
-    WriteTreePages(
-        settings, FormOf(FormCode::kPage), sized, options, again, types, [](const std::string&) {},
-        [](const WalkCounts&, const PageCounts&) {});
+    Pages(again, sized, std::string(), settings);
     const std::string page = again.FileAt("/top/index.html");
     EXPECT_NE(page.find("data-bytes=\"12\""), std::string::npos) << page;
     EXPECT_NE(page.find("data-bytes=\"100\""), std::string::npos) << page;
@@ -340,20 +334,7 @@ TEST(TreeWalk, FolderTotalsOrderDescendingWhereTheOrderDescends) {
   settings.SortBy = kSortBySize;
   settings.DescOrder = true;
   settings.Columns.Set(ColumnId::kSize);
-  MemoryFolderSource types;
-  struct Collected : ByteSink {
-    std::string bytes;
-    bool Write(std::string_view text) override {
-      bytes.append(text.data(), text.size());
-      return true;
-    }
-  } sink;
-  DocumentOptions document;
-  document.TopShown = "top";
-  WriteTreeDocument(
-      settings, FormOf(FormCode::kNames), sized, document, disk, types, sink, [](const std::string&) {},
-      [](const WalkCounts&) {});
-  const std::string& names = sink.bytes;
+  const std::string names = Document(disk, FormCode::kNames, sized, settings).Document;
   const std::string separator(1, FolderSeparator());
   EXPECT_LT(names.find("alpha"), names.find("bravo")) << names;
   EXPECT_LT(names.find("bravo"), names.find("charlie")) << names;
@@ -361,12 +342,7 @@ TEST(TreeWalk, FolderTotalsOrderDescendingWhereTheOrderDescends) {
       << "files too, the greatest first: " << names;
 
   // The pages after the document, which lists no page.
-  PageOptions options;
-  options.IndexName = "index.html";
-  options.TopShown = "top";
-  WriteTreePages(
-      settings, FormOf(FormCode::kPage), sized, options, disk, types, [](const std::string&) {},
-      [](const WalkCounts&, const PageCounts&) {});
+  Pages(disk, sized, std::string(), settings);
   const std::string page = disk.FileAt("/top/index.html");
   EXPECT_LT(page.find(">alpha</a>"), page.find(">bravo</a>")) << page;
   EXPECT_LT(page.find(">bravo</a>"), page.find(">charlie</a>")) << page;

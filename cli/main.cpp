@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -23,6 +24,7 @@
 #include "settings/common_struct.h"
 #include "settings/setting_table.h"
 #include "settings/settings_file.h"
+#include "tree/catalog.h"
 #include "tree/document.h"
 #include "tree/folder.h"
 #include "tree/git_work_tree.h"
@@ -562,30 +564,11 @@ int RunTreePages(const CommonStruct& record, const OutputRequest& request, const
   return outcome.Walk.Failed > 0 ? kExitFailed : kExitWritten;
 }
 
-// The whole tree as one document, to its file (whole or not at all) or to
-// standard output; exit 1 when a folder failed, and nothing written when
-// the top folder did.
-int RunTreeDocument(const CommonStruct& record, const OutputRequest& request, const CliOptions& options,
-                    const std::string& folder_shown) {
-  DocumentOptions document;
-  document.TopShown = TopShown(record, folder_shown);
-  document.NullEnds = options.NullEnds;
+// Commits a whole tree's document and says what it came to.
+int FinishTreeDocument(const CommonStruct& record, const OutputRequest& request, const CliOptions& options,
+                       const DocumentOutcome& outcome, AtomicFile& file,
+                       StandardOutputSink& standard_output) {
   const bool to_standard_output = WritesToStandardOutput(request);
-  if (!to_standard_output) document.OutputFile = request.Path;
-  AtomicFile file;
-  StandardOutputSink standard_output;
-  const WriteMethod method = options.InPlace ? WriteMethod::kInPlace : WriteMethod::kWholeOrNothing;
-  if (!to_standard_output && !file.Open(request.Path, method)) {
-    PrintMessage(WriteFailureText(request.Path, file.FailureReason()));
-    return kExitFailed;
-  }
-  ByteSink& sink = to_standard_output ? static_cast<ByteSink&>(standard_output) : file;
-  ProgressLine line(!options.Quiet && StandardErrorIsTerminal());
-  const DocumentOutcome outcome = WriteTreeDocument(
-      record, *request.Form, RulesOf(record, request, options), document, SystemTreeDisk(),
-      SystemFolderSource(), sink, ReportingAbove(line),
-      [&line](const WalkCounts& so_far) { line.Update(TreeProgressText(so_far, nullptr)); });
-  line.Finish();
   if (!outcome.TopFailure.empty()) {
     PrintMessage(ListingFailureText(record.DirStr, outcome.TopFailure));
     return kExitFailed;
@@ -610,6 +593,81 @@ int RunTreeDocument(const CommonStruct& record, const OutputRequest& request, co
                  GroupedNumber(outcome.Walk.Failed) + " failed");
   }
   return outcome.Walk.Failed > 0 ? kExitFailed : kExitWritten;
+}
+
+// The whole tree as one document, to its file (whole or not at all) or to
+// standard output; exit 1 when a folder failed, and nothing written when
+// the top folder did.
+int RunTreeDocument(const CommonStruct& record, const OutputRequest& request, const CliOptions& options,
+                    const std::string& folder_shown) {
+  DocumentOptions document;
+  document.TopShown = TopShown(record, folder_shown);
+  document.NullEnds = options.NullEnds;
+  const bool to_standard_output = WritesToStandardOutput(request);
+  if (!to_standard_output) document.OutputFile = request.Path;
+  AtomicFile file;
+  StandardOutputSink standard_output;
+  const WriteMethod method = options.InPlace ? WriteMethod::kInPlace : WriteMethod::kWholeOrNothing;
+  if (!to_standard_output && !file.Open(request.Path, method)) {
+    PrintMessage(WriteFailureText(request.Path, file.FailureReason()));
+    return kExitFailed;
+  }
+  ByteSink& sink = to_standard_output ? static_cast<ByteSink&>(standard_output) : file;
+  ProgressLine line(!options.Quiet && StandardErrorIsTerminal());
+  const DocumentOutcome outcome = WriteTreeDocument(
+      record, *request.Form, RulesOf(record, request, options), document, SystemTreeDisk(),
+      SystemFolderSource(), sink, ReportingAbove(line),
+      [&line](const WalkCounts& so_far) { line.Update(TreeProgressText(so_far, nullptr)); });
+  line.Finish();
+  return FinishTreeDocument(record, request, options, outcome, file, standard_output);
+}
+
+// How a catalog written to file links to the files below top: by the base
+// URL asked for; relative where the catalog sits in the tree or above it;
+// else not at all, as for a drive that is not at hand.
+void ChooseCatalogLinks(const CommonStruct& record, const OutputRequest& request, const CliOptions& options,
+                        CatalogOptions& catalog) {
+  if (options.BaseUrl) {
+    catalog.Links = CatalogLinks::kAbsolute;
+    catalog.LinkBase = *options.BaseUrl;
+    if (catalog.LinkBase.back() != '/') catalog.LinkBase += '/';
+    return;
+  }
+  if (WritesToStandardOutput(request)) return;
+  const std::string from = FolderOf(AbsolutePath(request.Path)), top = AbsolutePath(record.DirStr);
+  const std::vector<std::string> a = PathParts(from), b = PathParts(top);
+  const size_t shorter = std::min(a.size(), b.size());
+  if (!std::equal(a.begin(), a.begin() + static_cast<std::ptrdiff_t>(shorter), b.begin())) return;
+  catalog.Links = CatalogLinks::kRelative;
+  catalog.LinkBase = FolderLink(from, top);
+}
+
+// The whole tree as one catalog page, to its file (whole or not at all) or
+// to standard output; exit 1 when a folder failed, and nothing written when
+// the top folder did.
+int RunTreeCatalog(const CommonStruct& record, const OutputRequest& request, const CliOptions& options,
+                   const std::string& folder_shown) {
+  CatalogOptions catalog;
+  catalog.TopShown = TopShown(record, folder_shown);
+  catalog.Written = static_cast<int64_t>(std::time(nullptr));
+  ChooseCatalogLinks(record, request, options, catalog);
+  const bool to_standard_output = WritesToStandardOutput(request);
+  if (!to_standard_output) catalog.OutputFile = request.Path;
+  AtomicFile file;
+  StandardOutputSink standard_output;
+  const WriteMethod method = options.InPlace ? WriteMethod::kInPlace : WriteMethod::kWholeOrNothing;
+  if (!to_standard_output && !file.Open(request.Path, method)) {
+    PrintMessage(WriteFailureText(request.Path, file.FailureReason()));
+    return kExitFailed;
+  }
+  ByteSink& sink = to_standard_output ? static_cast<ByteSink&>(standard_output) : file;
+  ProgressLine line(!options.Quiet && StandardErrorIsTerminal());
+  const DocumentOutcome outcome =
+      WriteTreeCatalog(record, *request.Form, RulesOf(record, request, options), catalog, SystemTreeDisk(),
+                       SystemFolderSource(), sink, ReportingAbove(line),
+                       [&line](const WalkCounts& so_far) { line.Update(TreeProgressText(so_far, nullptr)); });
+  line.Finish();
+  return FinishTreeDocument(record, request, options, outcome, file, standard_output);
 }
 
 // Ends the program with the listing still in memory: taking a million
@@ -674,6 +732,7 @@ int Run(const std::vector<std::string>& arguments) {
     record.SettingsPath = saved.SettingsPath;
   }
   if (request.Tree) {
+    if (request.Form->WholeTree) return RunTreeCatalog(record, request, options, folder_shown);
     return request.Target == OutputTarget::kPagePerFolder
                ? RunTreePages(record, request, options, folder_shown)
                : RunTreeDocument(record, request, options, folder_shown);

@@ -18,6 +18,7 @@ enum class OptionId {
   Format,
   Text,
   IncludeParent,
+  From,
   Sizes,
   NoSizes,
   GitIgnore,
@@ -162,6 +163,10 @@ const OptionDefinition kOptions[] = {
                   "HideHidden", "0"),
     {OptionId::IncludeParent, '\0', "include-parent", nullptr, OptionGroup::kWhat,
      "list the parent entry \"..\""},
+    {OptionId::From, '\0', "from", "CATALOG", OptionGroup::kWhat,
+     "list what a catalog page holds rather than a\n"
+     "folder on disk: any form but pages in every\n"
+     "folder (a catalog's folder need not exist here)"},
     {OptionId::Recursive, 'R', "recursive", nullptr, OptionGroup::kTree,
      "list FOLDER and every folder below it: a page in\n"
      "each folder (-o names the pages' file, default\n"
@@ -532,6 +537,10 @@ std::string ApplyOption(ParseState& state, const OptionDefinition& option, const
     case OptionId::Null:
       options.NullEnds = true;
       break;
+    case OptionId::From:
+      options.From = value;
+      if (value.empty()) return "the name of the file to read with --from is empty";
+      break;
     case OptionId::BaseUrl:
       options.BaseUrl = value;
       if (value.empty()) return "the base URL is empty";
@@ -589,6 +598,7 @@ std::string CheckCombination(const CliOptions& options) {
         {options.Threads != 0, "--threads", walks}}) {
     if (set && !needs) return std::string(name) + " walks a tree: give -R (or --du) too";
   }
+  if (options.From && options.Folder) return "--from lists what CATALOG holds: give no FOLDER";
   if (options.BaseUrl && !whole_tree)
     return "--base-url links the files of a catalog: give --format catalog too";
   if (options.OutputDir && whole_tree)

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "listing/entry.h"
+#include "listing/model.h"
 #include "output/listing_run.h"
 #include "platform/platform.h"
 
@@ -38,8 +39,8 @@ enum class CatalogFolderState : uint8_t { kListed = 0, kFailed = 1, kLowerBound 
 // A row of the folder table: the folders in the order of their runs, the
 // top first.
 struct CatalogFolder {
-  uint64_t Parent = 0;  // the parent's number; 0 (itself) for the top
-  uint64_t Entry = 0;   // its row among the parent's entries
+  uint64_t Parent = 0;   // the parent's number; 0 (itself) for the top
+  uint64_t Entry = 0;    // its row among the parent's entries
   SubtreeTotals Totals;  // Incomplete: the state is kLowerBound
   CatalogFolderState State = CatalogFolderState::kListed;
   std::string Reason;  // kFailed: why
@@ -78,3 +79,8 @@ class CatalogEncoder {
   uint64_t entries_ = 0;
   int64_t last_time_ = 0;
 };
+
+// Reads the catalog that a page carries into the model. False, with what is
+// wrong and where, when the page carries no catalog of a version it reads,
+// or the data is damaged or cut short.
+bool ReadCatalogPage(std::string_view page, ListingModel& model, std::string& error);

@@ -95,7 +95,8 @@ class CatalogWriter : public WalkConsumer {
   void SetTotals(size_t number, const SubtreeTotals& totals) {
     CatalogFolder& row = folders_[number];
     row.Totals = totals;
-    if (totals.Incomplete && row.State == CatalogFolderState::kListed) row.State = CatalogFolderState::kLowerBound;
+    if (totals.Incomplete && row.State == CatalogFolderState::kListed)
+      row.State = CatalogFolderState::kLowerBound;
   }
 
   // The folder's row and run; its entered sub-folders join the folders to

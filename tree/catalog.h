@@ -10,8 +10,9 @@
 #include "tree/document.h"
 
 struct CatalogOptions {
-  std::string TopShown;    // the top folder as the user gave it
-  std::string OutputFile;  // the catalog's own file, left out of its folder's listing; empty for standard output
+  std::string TopShown;  // the top folder as the user gave it
+  std::string
+      OutputFile;  // the catalog's own file, left out of its folder's listing; empty for standard output
   CatalogLinks Links = CatalogLinks::kNone;
   std::string LinkBase;
   int64_t Written = 0;  // seconds since 1970

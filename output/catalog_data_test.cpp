@@ -127,11 +127,15 @@ TEST(CatalogData, DamagedOrCutDataIsRefusedWithWhatIsWrong) {
   const size_t end = page.find(kCatalogDataEnd, start);
   std::string flipped = page;
   flipped[start + 200] = flipped[start + 200] == 'A' ? 'B' : 'A';
-  std::string cut = page.substr(0, start + (end - start) / 2) + "\n" + page.substr(end);
+  // Cut at a line's end, the base64 whole and the stream not.
+  const size_t middle = page.find('\n', start + (end - start) / 2);
+  std::string cut = page.substr(0, middle + 1) + page.substr(end);
+  std::string cut_in_a_group = page.substr(0, middle - 1) + "\n" + page.substr(end);
   std::string padded_early = page;
   padded_early[start + 5] = '=';
   for (const auto& [damaged, words] : {std::pair<std::string, std::string>{flipped, "damaged"},
                                        {cut, "cut short"},
+                                       {cut_in_a_group, "inside a group"},
                                        {padded_early, "base64"},
                                        {"<html><body>no catalog</body></html>", "no catalog"}}) {
     ListingModel model;

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""The catalog's data against find, and read back with --from.
+"""The catalog's data against find and --du, and read back with --from.
 
 On a tree holding every name of the hostile list (files and folders, two
 levels, bytes that are not UTF-8 included), links and a folder that cannot be
@@ -21,6 +21,7 @@ import subprocess
 import sys
 import tempfile
 import unittest
+import urllib.parse
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import catalog_data  # noqa: E402
@@ -174,6 +175,22 @@ class CatalogTest(unittest.TestCase):
             path = os.path.join(self.top, folder_paths[number])
             self.assertEqual((row["files"], row["folders"], row["bytes"]), totals(path), path)
             self.assertEqual(row["state"], 0)
+        # And those that --du gives each folder of the JSON document.
+        document = json.loads(run("-q", "-R", "--du", "-a", "--format", "json", self.top).stdout)
+        du = {}
+
+        def visit(entries, prefix):
+            for entry in entries:
+                if "entries" in entry:
+                    name = entry["name"].encode("utf-8")
+                    if "name_bytes" in entry:
+                        name = urllib.parse.unquote_to_bytes(entry["name_bytes"])
+                    du[prefix + name + b"/"] = (entry["files"], entry["folders"], entry["size"])
+                    visit(entry["entries"], prefix + name + b"/")
+        visit(document["entries"], b"")
+        rows = {folder_paths[number]: (row["files"], row["folders"], row["bytes"])
+                for number, row in enumerate(self.catalog["folders"]) if number > 0}
+        self.assertEqual(rows, du)
 
     def test_from_the_catalog_every_document_is_the_disks(self):
         def without_unkept_times(text):

@@ -76,6 +76,7 @@ const OutputForm kForms[] = {
      IsOwnStandardsPage,
      TypeColumnNeeds,
      nullptr,
+     true,
      true},
     {FormCode::kJson,
      "json",

@@ -81,6 +81,9 @@ struct OutputForm {
   // it unless asked not to; the others add sizes up only where asked, so
   // that they stay as they were.
   bool TotalsInTree = false;
+  // True for a form whose pages of a tree can search every name of the
+  // tree, from the search file at the top of the pages (--search).
+  bool SearchesTree = false;
 };
 
 // How much of a file's start IsOwnPage reads at most.

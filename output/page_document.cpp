@@ -81,6 +81,7 @@ td:first-child a { unicode-bidi: isolate; }
 .filter output { color: var(--muted); font-size: .875rem; }
 .hits { list-style: none; margin: 1rem 0; padding: 0; }
 .hits li { padding: .4rem .6rem; border-bottom: 1px solid var(--line); overflow-wrap: anywhere; }
+.hits a { unicode-bidi: isolate; }
 .hits .folder::after { content: "/"; }
 .hits .where { margin-left: .5rem; color: var(--muted); font-size: .8125rem; }
 table { width: 100%; border-collapse: collapse; margin: 1rem 0; font-size: .9375rem; }

@@ -81,16 +81,18 @@ TEST(SearchRows, NamesThatAreNotUtf8ShowAsThePageShowsThemAndLinkByTheirBytes) {
   if (PageCharset() != "utf-8") GTEST_SKIP() << "names are in the ANSI code page here";
   Folder folder({"top"});
   folder.Run.Listing.FileList = {Entry("caf\xC3\xA9 \xFF\xFE.txt", 32), Entry("line\xE2\x80\xA8sep", 32)};
-  EXPECT_EQ(folder.Line(), "[\"top\", \"\", [[\"caf\\u00E9 \\uFFFD\\uFFFD.txt\", \"caf%C3%A9%20%FF%FE.txt\", 0], "
-                           "[\"line\\u2028sep\", \"line%E2%80%A8sep\", 0]]],\n");
+  EXPECT_EQ(folder.Line(),
+            "[\"top\", \"\", [[\"caf\\u00E9 \\uFFFD\\uFFFD.txt\", \"caf%C3%A9%20%FF%FE.txt\", 0], "
+            "[\"line\\u2028sep\", \"line%E2%80%A8sep\", 0]]],\n");
 }
 
 TEST(SearchRows, TheFileStartsWithItsMarkAndSaysHowLinksEnd) {
   TreePage top;
   top.IndexName = "index.html";
   top.Path = {"top"};
-  EXPECT_EQ(Lines(SearchFileHead(top, "")),
-            "// generator: Kestrova\nvar kestrovaSearch = {\"index\": \"\", \"files\": \"\", \"folders\": [\n");
+  EXPECT_EQ(
+      Lines(SearchFileHead(top, "")),
+      "// generator: Kestrova\nvar kestrovaSearch = {\"index\": \"\", \"files\": \"\", \"folders\": [\n");
   top.LinkIndex = true;
   EXPECT_EQ(Lines(SearchFileHead(top, "../src/")),
             "// generator: Kestrova\n"
@@ -99,8 +101,9 @@ TEST(SearchRows, TheFileStartsWithItsMarkAndSaysHowLinksEnd) {
 
   EXPECT_TRUE(IsOwnSearchFile(SearchFileHead(top, "")));
   EXPECT_TRUE(IsOwnSearchFile("// generator: Kestrova\r\nanything"));
-  for (const char* other : {"", "// generator: Kestrova", "// generator: KestrovaTheme\n", " // generator: Kestrova\n",
-                            "var x; // generator: Kestrova\n", "/* generator: Kestrova */\n"}) {
+  for (const char* other :
+       {"", "// generator: Kestrova", "// generator: KestrovaTheme\n", " // generator: Kestrova\n",
+        "var x; // generator: Kestrova\n", "/* generator: Kestrova */\n"}) {
     EXPECT_FALSE(IsOwnSearchFile(other)) << other;
   }
 }

@@ -51,7 +51,8 @@ TEST(CliSearch, AnUnchangedRerunLeavesTheFileAndTheTopFolderAsTheyAre) {
   const auto top_time = fs::last_write_time(top.path());
   const CliRun again = RunCli({top.path(), "-R", "--search", "--threads", "4"});
   EXPECT_EQ(0, again.Status) << again.Err;
-  EXPECT_TRUE(Contains(again.Err, "0 pages written, 2 unchanged, 0 failed; search file unchanged")) << again.Err;
+  EXPECT_TRUE(Contains(again.Err, "0 pages written, 2 unchanged, 0 failed; search file unchanged"))
+      << again.Err;
   EXPECT_EQ(fs::last_write_time(file), file_time);
   EXPECT_EQ(fs::last_write_time(top.path()), top_time);
   EXPECT_FALSE(Contains(ReadFileBytes(top.Join("index.html")), ">kestrova-search.js<"))
@@ -86,13 +87,14 @@ TEST(CliSearch, ALinkOrAPipeNamedLikeTheSearchFileIsLeftAlone) {
   ASSERT_EQ(0, mkfifo(pipe_top.Join("kestrova-search.js").c_str(), 0666));
   const CliRun linked = RunCli({link_top.path(), "-R", "--search"});
   EXPECT_EQ(0, linked.Status) << linked.Err;
-  EXPECT_TRUE(Contains(linked.Err, "kept " + link_top.Join("kestrova-search.js") +
-                                       ": a symbolic link has that name"))
+  EXPECT_TRUE(
+      Contains(linked.Err, "kept " + link_top.Join("kestrova-search.js") + ": a symbolic link has that name"))
       << linked.Err;
   EXPECT_EQ(ReadFileBytes(target), "someone else's script");
   EXPECT_TRUE(fs::is_symlink(link_top.Join("kestrova-search.js")));
   // A pipe that nobody reads would hold an open for writing forever.
-  const CliRun piped = RunProgram("/usr/bin/timeout", {"20", KESTROVA_CLI_PATH, pipe_top.path(), "-R", "--search"});
+  const CliRun piped =
+      RunProgram("/usr/bin/timeout", {"20", KESTROVA_CLI_PATH, pipe_top.path(), "-R", "--search"});
   EXPECT_EQ(0, piped.Status) << piped.Err;
   EXPECT_TRUE(Contains(piped.Err, "kept " + pipe_top.Join("kestrova-search.js") + ": not a regular file"))
       << piped.Err;
@@ -109,7 +111,8 @@ TEST(CliSearch, AFileThatCannotBeWrittenIsAFailure) {
   const bool root = getuid() == 0;
   for (const std::string& folder : {top.path(), top.Join("a"), site.path(), site.Join("a")})
     chmod(folder.c_str(), root ? 0755 : 0555);
-  const CliRun run = RunCli({top.path(), "-R", "--search", "--output-dir", site.path()}, "", root ? 65534 : -1);
+  const CliRun run =
+      RunCli({top.path(), "-R", "--search", "--output-dir", site.path()}, "", root ? 65534 : -1);
   chmod(site.path().c_str(), 0755);
   EXPECT_EQ(1, run.Status) << run.Err;
   EXPECT_TRUE(Contains(run.Err, "cannot write " + site.Join("kestrova-search.js") + ": ")) << run.Err;

@@ -77,7 +77,6 @@ class CatalogEncoder {
   std::unique_ptr<Stream> stream_;
   std::unique_ptr<Section> section_;
   uint64_t entries_ = 0;
-  int64_t last_time_ = 0;
 };
 
 // Reads the catalog that a page carries into the model. False, with what is

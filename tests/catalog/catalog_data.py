@@ -69,7 +69,6 @@ def read_catalog(page):
               "written": r.zigzag(), "link_mode": r.varint(), "link_base": r.string(),
               "flags": r.varint()}
     entries, types, folders, runs = [], {}, [], []
-    last_time = 0
     while True:
         tag = chr(r.byte())
         if tag == "E":
@@ -79,6 +78,14 @@ def read_catalog(page):
                 raise ValueError("a section's runs do not add up")
             prefix, suffix_length, suffix = r.column(), r.column(), r.column()
             attributes, size, modified, targets = r.column(), r.column(), r.column(), r.column()
+            times = []
+            if count:
+                least, planes = modified.zigzag(), modified.varint()
+                times = [least] * count
+                for plane in range(planes):
+                    for at, byte in enumerate(modified.take(count)):
+                        times[at] += byte << (8 * plane)
+            next_time = iter(times)
             for run in section_runs:
                 folder = len(runs)
                 runs.append(run)
@@ -88,8 +95,7 @@ def read_catalog(page):
                     previous = name
                     entry = {"folder": folder, "name": name, "attributes": attributes.varint(),
                              "size": size.varint()}
-                    last_time += modified.zigzag()
-                    entry["modified"] = last_time
+                    entry["modified"] = next(next_time)
                     if entry["attributes"] & 1024:
                         entry["target"] = targets.string()
                     entries.append(entry)

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <memory>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -23,9 +25,11 @@
 #include "settings/common_struct.h"
 #include "settings/setting_table.h"
 #include "settings/settings_file.h"
+#include "tree/catalog.h"
 #include "tree/document.h"
 #include "tree/folder.h"
 #include "tree/git_work_tree.h"
+#include "tree/listing_disk.h"
 #include "tree/pages.h"
 
 namespace {
@@ -365,8 +369,9 @@ std::string CheckFolders(const CommonStruct& record, const OutputRequest& reques
   // beforehand.
   const bool to_file = request.Target == OutputTarget::kFile;
   const std::string output_folder = to_file ? FolderOf(request.Path) : std::string();
-  FolderCheck check =
-      CheckListingFolders(record.DirStr, output_folder.empty() ? "." : output_folder, to_file);
+  // A listing read from a file has no folder on disk to check.
+  FolderCheck check = CheckListingFolders(options.From ? "." : record.DirStr,
+                                          output_folder.empty() ? "." : output_folder, to_file);
   // A folder the system refuses is left to the listing or the writing, which
   // fail with the same reason as a read or write that could not be done.
   if (check.SourceStatus == FolderStatus::kRefused) check.Source = SourceFolderState::kFound;
@@ -463,12 +468,38 @@ bool ListsThroughWalk(const WalkRules& rules) {
   return rules.Sizes || rules.GitIgnore || !rules.IgnoreFileName.empty();
 }
 
+// Reads the catalog in the file into the model; false with the reason.
+bool ReadListingFile(const std::string& path, ListingModel& model, std::string& reason) {
+  std::string bytes;
+  constexpr size_t kLargest = size_t{1} << 30;
+  switch (SystemTreeDisk().ReadSmallFile(path, kLargest, bytes, reason)) {
+    case FileReadStatus::kRead:
+      return ReadCatalogPage(bytes, model, reason);
+    case FileReadStatus::kNotRegularFile:
+      reason = "not a regular file";
+      return false;
+    case FileReadStatus::kTooLarge:
+      reason = "larger than 1 GiB";
+      return false;
+    case FileReadStatus::kCannotRead:
+      break;
+  }
+  return false;
+}
+
+// Where the listings come from: the system's disk, or a listing read from a
+// file (--from).
+struct ListingSources {
+  TreeDisk& Disk;
+  FolderSource& Folders;
+};
+
 // Scans, composes and writes into run, with a progress line on a terminal.
 GenerateResult Generate(const CommonStruct& record, const OutputRequest& request, const CliOptions& options,
-                        const std::string& folder_shown, ListingRun& run) {
+                        const std::string& folder_shown, const ListingSources& sources, ListingRun& run) {
   ProgressLine line(!options.Quiet && StandardErrorIsTerminal());
-  ProgressFolderSource progress(SystemFolderSource(), line);
-  FolderSource& source = line.Enabled() ? static_cast<FolderSource&>(progress) : SystemFolderSource();
+  ProgressFolderSource progress(sources.Folders, line);
+  FolderSource& source = line.Enabled() ? static_cast<FolderSource&>(progress) : sources.Folders;
   ListingOutput output;
   output.Request = request;
   output.FolderShown = folder_shown;
@@ -493,8 +524,8 @@ GenerateResult Generate(const CommonStruct& record, const OutputRequest& request
   if (ListsThroughWalk(rules)) {
     output.Compose = [&](const ListingPlace& place, const OutputForm& form, ListingRun& composed,
                          std::string& reason) {
-      return ComposeFolder(record, place, form, rules, SystemTreeDisk(), source, ReportingAbove(line),
-                           composed, reason);
+      return ComposeFolder(record, place, form, rules, sources.Disk, source, ReportingAbove(line), composed,
+                           reason);
     };
   }
   const GenerateResult result = GenerateListing(record, source, output, run);
@@ -534,7 +565,7 @@ std::string TopShown(const CommonStruct& record, const std::string& folder_shown
 // the counts at the end; exit 1 when a folder or a page failed. A file kept
 // because this program did not write it is a note, not a failure.
 int RunTreePages(const CommonStruct& record, const OutputRequest& request, const CliOptions& options,
-                 const std::string& folder_shown) {
+                 const std::string& folder_shown, const ListingSources& sources) {
   PageOptions pages;
   pages.IndexName = request.Path;
   pages.LinkIndex = options.LinkIndex;
@@ -548,8 +579,8 @@ int RunTreePages(const CommonStruct& record, const OutputRequest& request, const
   rules.LeavesRepositoriesOut = true;
   ProgressLine line(!options.Quiet && StandardErrorIsTerminal());
   const PagesOutcome outcome =
-      WriteTreePages(record, *request.Form, rules, pages, SystemTreeDisk(), SystemFolderSource(),
-                     ReportingAbove(line), [&line](const WalkCounts& walk, const PageCounts& written) {
+      WriteTreePages(record, *request.Form, rules, pages, sources.Disk, sources.Folders, ReportingAbove(line),
+                     [&line](const WalkCounts& walk, const PageCounts& written) {
                        line.Update(TreeProgressText(walk, &written));
                      });
   line.Finish();
@@ -562,30 +593,11 @@ int RunTreePages(const CommonStruct& record, const OutputRequest& request, const
   return outcome.Walk.Failed > 0 ? kExitFailed : kExitWritten;
 }
 
-// The whole tree as one document, to its file (whole or not at all) or to
-// standard output; exit 1 when a folder failed, and nothing written when
-// the top folder did.
-int RunTreeDocument(const CommonStruct& record, const OutputRequest& request, const CliOptions& options,
-                    const std::string& folder_shown) {
-  DocumentOptions document;
-  document.TopShown = TopShown(record, folder_shown);
-  document.NullEnds = options.NullEnds;
+// Commits a whole tree's document and says what it came to.
+int FinishTreeDocument(const CommonStruct& record, const OutputRequest& request, const CliOptions& options,
+                       const DocumentOutcome& outcome, AtomicFile& file,
+                       StandardOutputSink& standard_output) {
   const bool to_standard_output = WritesToStandardOutput(request);
-  if (!to_standard_output) document.OutputFile = request.Path;
-  AtomicFile file;
-  StandardOutputSink standard_output;
-  const WriteMethod method = options.InPlace ? WriteMethod::kInPlace : WriteMethod::kWholeOrNothing;
-  if (!to_standard_output && !file.Open(request.Path, method)) {
-    PrintMessage(WriteFailureText(request.Path, file.FailureReason()));
-    return kExitFailed;
-  }
-  ByteSink& sink = to_standard_output ? static_cast<ByteSink&>(standard_output) : file;
-  ProgressLine line(!options.Quiet && StandardErrorIsTerminal());
-  const DocumentOutcome outcome = WriteTreeDocument(
-      record, *request.Form, RulesOf(record, request, options), document, SystemTreeDisk(),
-      SystemFolderSource(), sink, ReportingAbove(line),
-      [&line](const WalkCounts& so_far) { line.Update(TreeProgressText(so_far, nullptr)); });
-  line.Finish();
   if (!outcome.TopFailure.empty()) {
     PrintMessage(ListingFailureText(record.DirStr, outcome.TopFailure));
     return kExitFailed;
@@ -610,6 +622,82 @@ int RunTreeDocument(const CommonStruct& record, const OutputRequest& request, co
                  GroupedNumber(outcome.Walk.Failed) + " failed");
   }
   return outcome.Walk.Failed > 0 ? kExitFailed : kExitWritten;
+}
+
+// The whole tree as one document, to its file (whole or not at all) or to
+// standard output; exit 1 when a folder failed, and nothing written when
+// the top folder did.
+int RunTreeDocument(const CommonStruct& record, const OutputRequest& request, const CliOptions& options,
+                    const std::string& folder_shown, const ListingSources& sources) {
+  DocumentOptions document;
+  document.TopShown = TopShown(record, folder_shown);
+  document.NullEnds = options.NullEnds;
+  const bool to_standard_output = WritesToStandardOutput(request);
+  if (!to_standard_output) document.OutputFile = request.Path;
+  AtomicFile file;
+  StandardOutputSink standard_output;
+  const WriteMethod method = options.InPlace ? WriteMethod::kInPlace : WriteMethod::kWholeOrNothing;
+  if (!to_standard_output && !file.Open(request.Path, method)) {
+    PrintMessage(WriteFailureText(request.Path, file.FailureReason()));
+    return kExitFailed;
+  }
+  ByteSink& sink = to_standard_output ? static_cast<ByteSink&>(standard_output) : file;
+  ProgressLine line(!options.Quiet && StandardErrorIsTerminal());
+  const DocumentOutcome outcome = WriteTreeDocument(
+      record, *request.Form, RulesOf(record, request, options), document, sources.Disk, sources.Folders, sink,
+      ReportingAbove(line),
+      [&line](const WalkCounts& so_far) { line.Update(TreeProgressText(so_far, nullptr)); });
+  line.Finish();
+  return FinishTreeDocument(record, request, options, outcome, file, standard_output);
+}
+
+// How a catalog written to file links to the files below top: by the base
+// URL asked for; relative where the catalog sits in the tree or above it;
+// else not at all, as for a drive that is not at hand.
+void ChooseCatalogLinks(const CommonStruct& record, const OutputRequest& request, const CliOptions& options,
+                        CatalogOptions& catalog) {
+  if (options.BaseUrl) {
+    catalog.Links = CatalogLinks::kAbsolute;
+    catalog.LinkBase = *options.BaseUrl;
+    if (catalog.LinkBase.back() != '/') catalog.LinkBase += '/';
+    return;
+  }
+  // A listing read from a file lists a folder that may be on no disk here.
+  if (WritesToStandardOutput(request) || options.From) return;
+  const std::string from = FolderOf(AbsolutePath(request.Path)), top = AbsolutePath(record.DirStr);
+  const std::vector<std::string> a = PathParts(from), b = PathParts(top);
+  const size_t shorter = std::min(a.size(), b.size());
+  if (!std::equal(a.begin(), a.begin() + static_cast<std::ptrdiff_t>(shorter), b.begin())) return;
+  catalog.Links = CatalogLinks::kRelative;
+  catalog.LinkBase = FolderLink(from, top);
+}
+
+// The whole tree as one catalog page, to its file (whole or not at all) or
+// to standard output; exit 1 when a folder failed, and nothing written when
+// the top folder did.
+int RunTreeCatalog(const CommonStruct& record, const OutputRequest& request, const CliOptions& options,
+                   const std::string& folder_shown, const ListingSources& sources) {
+  CatalogOptions catalog;
+  catalog.TopShown = TopShown(record, folder_shown);
+  catalog.Written = static_cast<int64_t>(std::time(nullptr));
+  ChooseCatalogLinks(record, request, options, catalog);
+  const bool to_standard_output = WritesToStandardOutput(request);
+  if (!to_standard_output) catalog.OutputFile = request.Path;
+  AtomicFile file;
+  StandardOutputSink standard_output;
+  const WriteMethod method = options.InPlace ? WriteMethod::kInPlace : WriteMethod::kWholeOrNothing;
+  if (!to_standard_output && !file.Open(request.Path, method)) {
+    PrintMessage(WriteFailureText(request.Path, file.FailureReason()));
+    return kExitFailed;
+  }
+  ByteSink& sink = to_standard_output ? static_cast<ByteSink&>(standard_output) : file;
+  ProgressLine line(!options.Quiet && StandardErrorIsTerminal());
+  const DocumentOutcome outcome =
+      WriteTreeCatalog(record, *request.Form, RulesOf(record, request, options), catalog, sources.Disk,
+                       sources.Folders, sink, ReportingAbove(line),
+                       [&line](const WalkCounts& so_far) { line.Update(TreeProgressText(so_far, nullptr)); });
+  line.Finish();
+  return FinishTreeDocument(record, request, options, outcome, file, standard_output);
 }
 
 // Ends the program with the listing still in memory: taking a million
@@ -644,6 +732,21 @@ int Run(const std::vector<std::string>& arguments) {
     return kExitBadInput;
   }
   ApplyCommandLine(record, options, folder_shown);
+  // A listing read from a file stands for the folder it lists.
+  ListingModel model;
+  std::unique_ptr<ListingDisk> listing;
+  if (options.From) {
+    if (!ReadListingFile(*options.From, model, message)) {
+      PrintMessage("cannot read " + Shown(*options.From) + ": " + message);
+      return kExitBadInput;
+    }
+    record.DirStr = model.TopPath;
+    folder_shown = model.TopName;
+    listing = std::make_unique<ListingDisk>(model);
+  }
+  const ListingSources sources{
+      listing != nullptr ? static_cast<TreeDisk&>(*listing) : SystemTreeDisk(),
+      listing != nullptr ? static_cast<FolderSource&>(*listing) : SystemFolderSource()};
   const RequestChoice choice = ChooseOutputRequest(record, ChoicesOf(options));
   if (choice.Failure != RequestFailure::kNone) {
     PrintMessage(RequestFailureText(choice, options));
@@ -656,6 +759,12 @@ int Run(const std::vector<std::string>& arguments) {
     return WriteStandardOutput(WithLineEnds(settings, PlatformLineEnd())) ? kExitWritten : kExitFailed;
   }
 
+  if (options.From && request.Target == OutputTarget::kPagePerFolder) {
+    PrintMessage(
+        "--from writes one file (a document, a page or a catalog); pages in every folder are "
+        "written from a folder on disk");
+    return kExitBadInput;
+  }
   message = CheckFolders(record, request, options);
   if (message.empty()) message = CheckOutputSparesSettings(record, request, options);
   if (!message.empty()) {
@@ -674,13 +783,14 @@ int Run(const std::vector<std::string>& arguments) {
     record.SettingsPath = saved.SettingsPath;
   }
   if (request.Tree) {
+    if (request.Form->WholeTree) return RunTreeCatalog(record, request, options, folder_shown, sources);
     return request.Target == OutputTarget::kPagePerFolder
-               ? RunTreePages(record, request, options, folder_shown)
-               : RunTreeDocument(record, request, options, folder_shown);
+               ? RunTreePages(record, request, options, folder_shown, sources)
+               : RunTreeDocument(record, request, options, folder_shown, sources);
   }
   // The program ends below without taking the run apart.
   ListingRun run;
-  const GenerateResult result = Generate(record, request, options, folder_shown, run);
+  const GenerateResult result = Generate(record, request, options, folder_shown, sources, run);
   if (result.Status == GenerateStatus::kCannotReadFolder) {
     PrintMessage(ListingFailureText(record.DirStr, result.Reason));
     ExitLeavingListing(kExitFailed);

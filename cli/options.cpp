@@ -18,6 +18,7 @@ enum class OptionId {
   Format,
   Text,
   IncludeParent,
+  From,
   Sizes,
   NoSizes,
   GitIgnore,
@@ -33,6 +34,7 @@ enum class OptionId {
   Preset,
   Set,
   Null,
+  BaseUrl,
   PrintSettings,
   SaveSettings,
   HelpKeys,
@@ -117,6 +119,10 @@ const OptionDefinition kOptions[] = {
      "with --format names: end each name with a NUL\n"
      "rather than a line end, the name exactly as it\n"
      "is, for xargs -0"},
+    {OptionId::BaseUrl, '\0', "base-url", "URL", OptionGroup::kOutput,
+     "with --format catalog: link each file as URL\n"
+     "followed by its path below FOLDER, for a catalog\n"
+     "published apart from the files"},
     SettingOption('\0', "title", "TEXT", OptionGroup::kOutput,
                   "the title; placeholders such as $DirPath allowed", "Title", kOneLineText, "title"),
     SettingSwitch('\0', "human-sizes", OptionGroup::kOutput,
@@ -157,6 +163,10 @@ const OptionDefinition kOptions[] = {
                   "HideHidden", "0"),
     {OptionId::IncludeParent, '\0', "include-parent", nullptr, OptionGroup::kWhat,
      "list the parent entry \"..\""},
+    {OptionId::From, '\0', "from", "CATALOG", OptionGroup::kWhat,
+     "list what a catalog page holds rather than a\n"
+     "folder on disk: any form but pages in every\n"
+     "folder (a catalog's folder need not exist here)"},
     {OptionId::Recursive, 'R', "recursive", nullptr, OptionGroup::kTree,
      "list FOLDER and every folder below it: a page in\n"
      "each folder (-o names the pages' file, default\n"
@@ -527,6 +537,14 @@ std::string ApplyOption(ParseState& state, const OptionDefinition& option, const
     case OptionId::Null:
       options.NullEnds = true;
       break;
+    case OptionId::From:
+      options.From = value;
+      if (value.empty()) return "the name of the file to read with --from is empty";
+      break;
+    case OptionId::BaseUrl:
+      options.BaseUrl = value;
+      if (value.empty()) return "the base URL is empty";
+      break;
     case OptionId::PrintSettings:
       options.PrintSettings = true;
       break;
@@ -557,9 +575,20 @@ std::string ApplyOption(ParseState& state, const OptionDefinition& option, const
   return std::string();
 }
 
+// True when the options ask for a form that holds the whole tree (the
+// catalog), by name or by the output file's name.
+bool AsksForWholeTree(const CliOptions& options) {
+  if (options.Format) {
+    const OutputForm* form = FormNamed(*options.Format);
+    return form != nullptr && form->WholeTree;
+  }
+  return options.Output && FormForFileName(*options.Output).WholeTree;
+}
+
 std::string CheckCombination(const CliOptions& options) {
-  // One folder's totals walk the tree below it, as -R does.
-  const bool walks = options.Recursive || options.Sizes.value_or(false);
+  // One folder's totals walk the tree below it, as -R does; so does a catalog.
+  const bool whole_tree = AsksForWholeTree(options);
+  const bool walks = options.Recursive || options.Sizes.value_or(false) || whole_tree;
   for (const auto& [set, name, needs] :
        {std::tuple<bool, const char*, bool>{options.MaxDepth != 0, "--max-depth", walks},
         {options.OneFileSystem, "--one-file-system", walks},
@@ -569,6 +598,11 @@ std::string CheckCombination(const CliOptions& options) {
         {options.Threads != 0, "--threads", walks}}) {
     if (set && !needs) return std::string(name) + " walks a tree: give -R (or --du) too";
   }
+  if (options.From && options.Folder) return "--from lists what CATALOG holds: give no FOLDER";
+  if (options.BaseUrl && !whole_tree)
+    return "--base-url links the files of a catalog: give --format catalog too";
+  if (options.OutputDir && whole_tree)
+    return "--output-dir is for pages; a catalog is one file: give -o FILE";
   if (options.Output && options.Output->empty()) return "the output file name is empty";
   if (options.SettingsFile && options.SettingsFile->empty()) return "the settings file name is empty";
   if (options.SettingsFile && options.Preset) return "-s and --preset both name a settings file";

@@ -31,6 +31,8 @@ struct CliOptions {
   bool GitIgnore = false;                 // --gitignore
   std::optional<std::string> IgnoreFile;  // --ignore-file NAME
   bool NullEnds = false;                  // --null
+  std::optional<std::string> BaseUrl;     // --base-url URL
+  std::optional<std::string> From;        // --from CATALOG
   bool PrintSettings = false;
   bool InPlace = false;  // --in-place: the output file written directly
   bool Quiet = false;

@@ -65,7 +65,10 @@ FieldValue IncompleteValue(ListingRun& run, const FileInfoX& entry, std::string&
   return {FieldType::kNumber, "true"};
 }
 
+// A count of 0 is a time that the source did not tell (a listing read from
+// a catalog keeps no creation or access time): no disk holds files of 1601.
 FieldValue TimeValue(uint64_t time, std::string& scratch) {
+  if (time == 0) return {FieldType::kNone, {}};
   AppendIsoTime(scratch, time, IsoTime::kMachine);
   return TextOrNone(scratch);
 }

@@ -27,6 +27,10 @@ EnrichNeeds TypeColumnNeeds(const CommonStruct& settings) {
 }
 std::string NoTail(const ListingTotals&) { return std::string(); }
 
+// The catalog's folders are written by its own walk, not as documents.
+void NoDocument(ListingRun&) {}
+void NoRow(ListingRun&, const FileInfoX&, std::string&) {}
+
 const TreeDocumentForm kJsonTree{JsonTreeHead,    JsonTreeTail,   IndentJsonRow, OpenJsonFolder,
                                  CloseJsonFolder, FailJsonFolder, false};
 const TreeDocumentForm kCsvTree{CsvHeader, NoTail, nullptr, nullptr, nullptr, nullptr, true};
@@ -127,6 +131,23 @@ const OutputForm kForms[] = {
      &kLinesTree,
      nullptr,
      TypeColumnNeeds},
+    {FormCode::kCatalog,
+     "catalog",
+     {".catalog.html", ".catalog.htm", nullptr},
+     FormCode::kCatalog,
+     NoDocument,
+     NoRow,
+     AppendEscapedHtml,
+     LineEnds::kAsComposed,
+     nullptr,
+     &ListingRun::FolderShown,
+     nullptr,
+     nullptr,
+     EntryFieldNeeds,
+     nullptr,
+     true,
+     true,
+     true},
 };
 
 RowComposer RowsOf(ListingRun& run) {
@@ -134,11 +155,27 @@ RowComposer RowsOf(ListingRun& run) {
   return [&run, append](const FileInfoX& entry, std::string& row) { append(run, entry, row); };
 }
 
-bool HasExtension(const OutputForm& form, const std::string& extension) {
-  for (const char* const* own = form.Extensions; *own != nullptr; ++own) {
-    if (extension == *own) return true;
+bool EndsWith(const std::string& text, const std::string& end) {
+  return text.size() > end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// The form whose extension the name ends in, lower-cased, the longest
+// extension winning (x.catalog.html is a catalog's, x.html a page's); null
+// for none.
+const OutputForm* FormOfLongestExtension(const std::string& name) {
+  const std::string lower = LowerCase(FileNameOf(name));
+  const OutputForm* found = nullptr;
+  size_t longest = 0;
+  for (const OutputForm& form : kForms) {
+    for (const char* const* own = form.Extensions; *own != nullptr; ++own) {
+      const std::string extension = *own;
+      if (extension.size() > longest && EndsWith(lower, extension)) {
+        found = &form;
+        longest = extension.size();
+      }
+    }
   }
-  return false;
+  return found;
 }
 
 // Extensions whose files promise a form that none of the table's is, and
@@ -183,22 +220,13 @@ std::vector<std::string> FormNames() {
 }
 
 const OutputForm& FormForFileName(const std::string& name) {
-  const std::string extension = LowerCase(ExtensionOf(name));
-  for (const OutputForm& form : kForms) {
-    if (HasExtension(form, extension)) return form;
-  }
-  return FormOf(FormCode::kText);
+  const OutputForm* form = FormOfLongestExtension(name);
+  return form != nullptr ? *form : FormOf(FormCode::kText);
 }
 
 bool IsHtmlFileName(const std::string& name) { return FormForFileName(name).Code == FormCode::kHtml; }
 
-const OutputForm* FormClaiming(const std::string& name) {
-  const std::string extension = LowerCase(ExtensionOf(name));
-  for (const OutputForm& form : kForms) {
-    if (HasExtension(form, extension)) return &form;
-  }
-  return nullptr;
-}
+const OutputForm* FormClaiming(const std::string& name) { return FormOfLongestExtension(name); }
 
 bool NamesUnwrittenForm(const std::string& name) { return UnwrittenExtensionOf(name) != nullptr; }
 
@@ -209,7 +237,8 @@ const OutputForm* FormNearestTo(const std::string& name) {
 
 bool NameFitsForm(const std::string& name, const OutputForm& form) {
   const OutputForm* claiming = FormClaiming(name);
-  return !NamesUnwrittenForm(name) && (claiming == nullptr || claiming->Code == form.ExtensionsOf);
+  return !NamesUnwrittenForm(name) && (claiming == nullptr || claiming->Code == form.ExtensionsOf ||
+                                       (form.HtmlNamesToo && claiming->Code == FormCode::kHtml));
 }
 
 std::string UsualExtension(const OutputForm& form) {
@@ -249,7 +278,7 @@ const OutputForm& ClassicFormOf(int32_t output) {
 }
 
 OutputCode ClassicOutputOf(const OutputForm& form) {
-  return form.ExtensionsOf == FormCode::kHtml ? kOutputHtml : kOutputText;
+  return form.ExtensionsOf == FormCode::kHtml || form.HtmlNamesToo ? kOutputHtml : kOutputText;
 }
 
 OutputCode ClassicOutputForFileName(const std::string& name) {

@@ -12,7 +12,7 @@
 #include "output/listing_run.h"
 #include "settings/common_struct.h"
 
-enum class FormCode { kHtml, kText, kPage, kJson, kCsv, kNames, kLong };
+enum class FormCode { kHtml, kText, kPage, kJson, kCsv, kNames, kLong, kCatalog };
 
 // How the line ends of a form's document reach the file.
 enum class LineEnds {
@@ -81,6 +81,13 @@ struct OutputForm {
   // it unless asked not to; the others add sizes up only where asked, so
   // that they stay as they were.
   bool TotalsInTree = false;
+  // True for a form that holds a whole tree, always, with every folder's
+  // total below it (the catalog): written by a walk of its own, never per
+  // folder.
+  bool WholeTree = false;
+  // True for a page that may also be written under the classic page's
+  // extensions (.html), besides its own.
+  bool HtmlNamesToo = false;
 };
 
 // How much of a file's start IsOwnPage reads at most.

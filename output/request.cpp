@@ -71,7 +71,7 @@ RequestChoice ChooseTreeRequest(const CommonStruct& settings, const OutputChoice
   request.Tree = true;
   const std::string file = choices.File.value_or(DefaultIndexName(ClassicFormOf(kOutputHtml)));
   const OutputForm& form = ChosenForm(settings, choices, file);
-  if (form.TreeDocument != nullptr) {
+  if (form.TreeDocument != nullptr || form.WholeTree) {
     SetFile(request, choices.File.value_or(kStandardOutputName), choices.File.has_value());
   } else {
     request.Target = OutputTarget::kPagePerFolder;
@@ -110,9 +110,20 @@ RequestChoice Checked(RequestChoice& choice, const OutputChoices& choices) {
 RequestChoice ChooseOutputRequest(const CommonStruct& settings, const OutputChoices& choices) {
   RequestChoice choice =
       choices.Tree ? ChooseTreeRequest(settings, choices) : ChooseFileRequest(settings, choices);
+  // A form that holds a whole tree is one without -R too.
+  if (!choices.Tree && choice.Failure == RequestFailure::kNone && choice.Request.Form->WholeTree) {
+    const bool named = choice.Request.FormNamed;
+    OutputChoices whole = choices;
+    whole.Tree = true;
+    whole.Form = choice.Request.Form;
+    if (!whole.File) whole.File = choice.Request.Target == OutputTarget::kFile ? choice.Request.Path : "-";
+    choice = ChooseTreeRequest(settings, whole);
+    choice.Request.FormNamed = named;
+  }
   if (choice.Failure != RequestFailure::kNone) return choice;
   OutputRequest& request = choice.Request;
-  request.Totals = choices.Totals.value_or(request.Tree && request.Form->TotalsInTree);
+  request.Totals =
+      request.Form->WholeTree || choices.Totals.value_or(request.Tree && request.Form->TotalsInTree);
   return Checked(choice, choices);
 }
 

@@ -181,6 +181,7 @@ class TreeWalk {
   WalkCounts Counts();
   // The top folder, from the start of Run on.
   WalkFolder& Top() { return *top_; }
+  const std::shared_ptr<WalkFolder>& TopNode() const { return top_; }
   // A message from a consumer, counted as a failure where it is one.
   void Report(const std::string& message, bool failure);
 

@@ -1,0 +1,32 @@
+// A listing of a tree held in memory, as a source other than the disk gives
+// it (a catalog read back): every folder's records, its sub-folders by name,
+// and what the system said of the types. The walk reads it as a disk.
+#pragma once
+
+#include <cstddef>
+#include <map>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "listing/entry.h"
+#include "platform/platform.h"
+
+struct ModelFolder {
+  size_t Parent = 0;  // the top's is itself
+  std::string Name;   // in its parent; empty for the top
+  FolderRecord Record;  // its own record, as its parent lists it; the top's made up from what is known
+  std::vector<FolderRecord> Entries;
+  std::unordered_map<std::string, std::string> LinkTargets;  // by name
+  std::map<std::string, size_t> SubFolders;                  // by name: the folders of the model
+  bool Failed = false;  // its listing failed, for Reason
+  std::string Reason;
+};
+
+struct ListingModel {
+  std::string Title;
+  std::string TopPath;  // the folder listed, as it was given
+  std::string TopName;  // the name the top is shown with
+  std::map<std::string, TypeTexts> Types;  // by extension (".txt"; "" for none)
+  std::vector<ModelFolder> Folders;        // the top first
+};

@@ -149,16 +149,19 @@
       linkMode: reader.varint(),
       linkBase: utf8.decode(reader.string()),
       flags: reader.varint(),
-      types: new Map(),
     };
-    const typeCount = reader.varint();
-    for (let i = 0; i < typeCount; i++) {
+    return header;
+  }
+
+  function readTypes(reader) {
+    const types = new Map();
+    for (let count = reader.varint(); count > 0; count--) {
       const extension = utf8.decode(reader.string());
       const description = utf8.decode(reader.string());
       const mime = utf8.decode(reader.string());
-      header.types.set(extension, description || mime);
+      types.set(extension, description || mime);
     }
-    return header;
+    return types;
   }
 
   // The sections' places, found by their lengths alone, so that the arrays
@@ -167,6 +170,7 @@
     const sections = [];
     let entryCount = 0;
     let runCount = 0;
+    let types = null;
     for (;;) {
       const tag = String.fromCharCode(reader.byte());
       if (tag === "E") {
@@ -178,7 +182,9 @@
         sections.push({start, count});
         entryCount += count;
         runCount += runs;
-      } else if (tag === "F") {
+      } else if (tag === "T" && !types) {
+        types = readTypes(reader);
+      } else if (tag === "F" && types) {
         const folders = {start: reader.pos};
         const count = reader.varint();
         for (let i = 0; i < 7; i++) reader.column();
@@ -186,9 +192,9 @@
         if (end.entries !== entryCount || end.folders !== count || count !== runCount) {
           throw new DamagedCatalog("its counts do not agree; it may be cut short");
         }
-        return {sections, folders, entryCount, folderCount: count};
+        return {sections, types, folders, entryCount, folderCount: count};
       } else {
-        throw new DamagedCatalog(`it holds a section it does not know (${JSON.stringify(tag)})`);
+        throw new DamagedCatalog(`it holds a section it does not know or out of its place (${JSON.stringify(tag)})`);
       }
     }
   }
@@ -300,6 +306,7 @@
     const f = found.folderCount;
     if (f === 0) throw new DamagedCatalog("it has no folder");
     const catalog = Object.assign(header, {
+      types: found.types,
       entryCount: n,
       folderTotal: f,
       attributes: new Uint32Array(n),
@@ -573,7 +580,6 @@
       this.search = null;
       this.index = null;
       this.indexReady = null;
-      this.expectedHash = null;
       this.focusEntry = -1;
       this.filters = {kinds: [true, true, true], minSize: 0, maxSize: Infinity, from: -Infinity, to: Infinity};
       this.build();
@@ -678,10 +684,7 @@
 
     listen() {
       this.grid.addEventListener("scroll", () => this.scheduleRender(), {passive: true});
-      window.addEventListener("resize", () => {
-        this.rowHeight = 0;
-        this.scheduleRender();
-      });
+      window.addEventListener("resize", () => this.relayout());
       this.headRow.addEventListener("click", (event) => {
         const button = event.target.closest("button");
         if (button) this.sortBy(button.dataset.key);
@@ -736,29 +739,37 @@
       return {folder, query, missing};
     }
 
+    currentAddress() {
+      return this.addressOf(this.folder, this.searching ? this.input.value : "");
+    }
+
+    isCurrent(hash) {
+      const address = this.currentAddress();
+      return hash === address || (address === "#/" && hash === "");
+    }
+
+    // A search being typed replaces the address; a move to a folder adds one
+    // to the history.
     writeAddress(replace) {
-      const address = this.addressOf(this.folder, this.searching ? this.input.value : "");
-      if (address === location.hash || (address === "#/" && location.hash === "")) return;
-      this.expectedHash = address;
-      if (replace) location.replace(address);
-      else location.hash = address;
+      if (this.isCurrent(location.hash)) return;
+      if (replace) location.replace(this.currentAddress());
+      else location.hash = this.currentAddress();
     }
 
     onHashChange() {
-      if (location.hash === this.expectedHash) return;
-      this.expectedHash = null;
-      this.applyAddress(location.hash);
+      if (!this.isCurrent(location.hash)) this.applyAddress(location.hash);
     }
 
     applyAddress(hash) {
       const place = this.parseAddress(hash);
+      this.input.value = place.query;
+      this.stopSearch();
       this.openFolder(place.folder);
+      if (place.query !== "") this.runQuery(false);
       if (place.missing !== null) {
         this.status.textContent = "This catalog has no folder “" + shownText(decodeURIComponentSafe(place.missing)) +
                                   "” there; showing the nearest folder it has.";
       }
-      this.input.value = place.query;
-      this.runQuery(false);
     }
 
     // ---- The folder view ----
@@ -913,13 +924,21 @@
       probe.remove();
     }
 
+    // Rows change height with the width (a phone's rows take two lines).
+    relayout() {
+      for (const row of this.shown.values()) row.remove();
+      this.shown.clear();
+      this.rowHeight = 0;
+      this.resize();
+      if (this.active >= 0) this.setActive(this.active, true);
+    }
+
     scheduleRender() {
       if (this.renderPending) return;
       this.renderPending = true;
       requestAnimationFrame(() => {
         this.renderPending = false;
-        if (this.rowHeight === 0) this.resize();
-        else this.render();
+        this.render();
       });
     }
 
@@ -1203,20 +1222,13 @@
       if (folded === "") {
         const was = this.searching;
         this.stopSearch();
-        if (was) {
-          this.focusEntry = -1;
-          this.rowHeight = 0;
-          this.listFolder();
-        } else if (this.rowCount === 0 && this.shown.size === 0) {
-          this.listFolder();
-        }
+        if (was) this.listFolder();
         if (writeAddress) this.writeAddress(true);
         return;
       }
       if (this.search) this.search.cancelled = true;
       const search = {query: folded, hits: new Uint32Array(1024), count: 0, from: 0, done: false, cancelled: false};
       this.search = search;
-      if (!this.searching) this.rowHeight = 0;
       this.searching = true;
       this.showSortState();
       if (writeAddress) this.writeAddress(true);
@@ -1343,10 +1355,9 @@
       await nextSlice();
       const payload = await inflate(data.textContent);
       const catalog = await readCatalog(payload, report);
-      const viewer = new Viewer(makeModel(catalog), status);
-      viewer.start(location.hash);
       report(`${formatCount(catalog.entryCount)} entries in ${formatCount(catalog.folderTotal)} folders, ` +
              `written ${formatTime(catalog.written)} UTC.`);
+      new Viewer(makeModel(catalog), status).start(location.hash);
     } catch (error) {
       const reason = error instanceof DamagedCatalog ? "This catalog's data is damaged: " + error.message :
                      "This catalog cannot be shown: " + error.message;

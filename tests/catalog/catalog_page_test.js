@@ -387,6 +387,11 @@ async function checkKeyboard(page, url) {
   await press(page, "Enter");
   shown = await state(page);
   check(shown.crumbs.join("/") === "tree/photos", "Enter on a folder's row opens it: " + shown.crumbs.join("/"));
+  await page.evaluate("history.back()");
+  await until(page, `document.querySelectorAll(".crumbs li").length === 1`, "the top folder, back");
+  await page.evaluate("history.forward()");
+  await until(page, `document.querySelectorAll(".crumbs li").length === 2`, "photos, forward");
+  await page.evaluate(`document.getElementById("catalog-grid").focus()`);
   await page.evaluate(`[...document.querySelectorAll(".head button")].find((b) => b.textContent === "Size").focus()`);
   await press(page, "Enter");
   check((await state(page)).sort === "Size ascending", "Enter on a caption sorts by it");
@@ -448,19 +453,29 @@ async function checkHostile(page, url, screenshots) {
 
 // Every file's link leads to that file: followed from the served page, the
 // server finds the exact bytes of its name.
-async function checkLinks(page, url, root) {
-  for (const folder of ["#/hostile", "#/hostile/%3C!--~"]) {
+async function checkLinks(page, url, root, folders) {
+  for (const folder of folders) {
     await load(page, url + folder, 1280);
-    const links = await page.evaluate(`[...document.querySelectorAll(".body a[href]")]
-        .filter((a) => !a.getAttribute("href").startsWith("#"))
-        .map((a) => ({href: a.href, text: a.closest("[role=row]").querySelector(".entry").textContent}))`);
+    const links = await page.evaluate(`(async () => {
+      const grid = document.getElementById("catalog-grid");
+      const seen = new Map();
+      for (let top = 0; top < grid.scrollHeight; top += grid.clientHeight / 2) {
+        grid.scrollTop = top;
+        await new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve)));
+        for (const a of document.querySelectorAll(".body a[href]")) {
+          if (a.getAttribute("href").startsWith("#")) continue;
+          seen.set(a.href, {href: a.href, text: a.closest("[role=row]").querySelector(".entry").textContent});
+        }
+      }
+      return [...seen.values()];
+    })()`);
     const wrong = [];
     for (const link of links) {
       const target = new URL(link.href);
       const bytes = Buffer.from(decodeURIComponentBytes(target.pathname));
       const name = bytes.subarray(bytes.lastIndexOf(0x2f, bytes.length - 2) + 1);
       const trimmed = name[name.length - 1] === 0x2f ? name.subarray(0, name.length - 1) : name;
-      if (target.origin !== new URL(url).origin || shownName(trimmed) !== link.text.replace(/^↗$/, link.text) ||
+      if (target.origin !== new URL(url).origin || shownName(trimmed) !== link.text ||
           !fs.existsSync(Buffer.concat([Buffer.from(root), bytes]))) {
         wrong.push(link.href);
       }
@@ -595,9 +610,15 @@ async function main() {
     await load(page, served, 1280);
     await search(page, "notes");
     check((await state(page)).rowcount === expectedHits(top, ["notes"]).notes.length, "served, the search works");
-    await checkLinks(page, served, work);
+    await checkLinks(page, served, work, ["#/hostile", "#/hostile/%3C!--~"]);
     const away = watch.requests.filter((request) => request.split("#")[0] !== served && !request.endsWith("/favicon.ico"));
     check(away.length === 0, "served, nothing was fetched but the page: " + away.slice(0, 5).join(" "));
+
+    // In its own top folder the links have no base, and a name like
+    // "javascript:alert(1)" must not read as an address of its own.
+    const inside = path.join(top, "hostile", "hostile.catalog.html");
+    writeCatalog(options.cli, path.join(top, "hostile"), inside);
+    await checkLinks(page, served.replace(/[^/]*$/, "tree/hostile/hostile.catalog.html"), work, ["#/", "#/%3C!--~"]);
     await checkDamaged(page, work, catalog);
     check(watch.events.length === 0, "no dialog, console output or error: " + JSON.stringify(watch.events));
   } finally {

@@ -15,7 +15,7 @@
 
   const kAttrFolder = 16;
   const kAttrLink = 1024;
-  const kSliceMs = 8;
+  const kSliceMs = 5;
   const kFirstScreenHits = 80;
   const kOverscanRows = 8;
   const kSizeUnits = ["B", "KiB", "MiB", "GiB", "TiB", "PiB", "EiB"];
@@ -575,6 +575,7 @@
       this.sort = {key: "name", descending: false};
       this.active = -1;
       this.shown = new Map();
+      this.spare = [];
       this.rowHeight = 0;
       this.searching = false;
       this.search = null;
@@ -683,8 +684,11 @@
     }
 
     listen() {
-      this.grid.addEventListener("scroll", () => this.scheduleRender(), {passive: true});
-      window.addEventListener("resize", () => this.relayout());
+      this.grid.addEventListener("scroll", () => {
+        this.scrollTop = this.grid.scrollTop;
+        this.scheduleRender();
+      }, {passive: true});
+      new ResizeObserver(() => this.relayout()).observe(this.grid);
       this.headRow.addEventListener("click", (event) => {
         const button = event.target.closest("button");
         if (button) this.sortBy(button.dataset.key);
@@ -751,9 +755,17 @@
     // A search being typed replaces the address; a move to a folder adds one
     // to the history.
     writeAddress(replace) {
+      clearTimeout(this.addressTimer);
       if (this.isCurrent(location.hash)) return;
       if (replace) location.replace(this.currentAddress());
       else location.hash = this.currentAddress();
+    }
+
+    // Writing the address costs as much as a search: it waits for a pause
+    // in the typing.
+    writeAddressSoon() {
+      clearTimeout(this.addressTimer);
+      this.addressTimer = setTimeout(() => this.writeAddress(true), 300);
     }
 
     onHashChange() {
@@ -899,37 +911,53 @@
     setRows(rows, count) {
       this.rows = rows;
       this.rowCount = count;
-      for (const row of this.shown.values()) row.remove();
-      this.shown.clear();
+      this.dropRows();
       this.grid.classList.toggle("results", this.searching);
       this.grid.setAttribute("aria-label", this.searching ? "Search results" : "Entries of this folder");
-      this.grid.scrollTop = 0;
+      this.scrollTo(0);
       this.resize();
-    }
-
-    resize() {
-      this.grid.setAttribute("aria-rowcount", String(this.rowCount + 1));
-      this.measure();
-      this.body.style.setProperty("height", this.rowCount * this.rowHeight + "px");
       this.render();
     }
 
-    measure() {
-      if (this.rowHeight > 0 && this.measuredResults === this.searching) return;
-      const probe = element("div", "row");
-      probe.append(element("div", "cell name", "x"));
-      this.body.append(probe);
-      this.rowHeight = probe.getBoundingClientRect().height || 32;
-      this.measuredResults = this.searching;
-      probe.remove();
+    dropRows() {
+      for (const row of this.shown.values()) {
+        row.remove();
+        this.spare.push(row);
+      }
+      this.shown.clear();
+    }
+
+    // The body as tall as all its rows. The layout is read only here, and
+    // only when the kind of rows or the window changed: a read after a
+    // change of the page makes the browser lay it out at once, which at a
+    // keystroke or a scroll costs more than the rest.
+    resize() {
+      this.grid.setAttribute("aria-rowcount", String(this.rowCount + 1));
+      if (this.rowHeight === 0 || this.measuredResults !== this.searching) {
+        const probe = element("div", "row");
+        probe.append(element("div", "cell name", "x"));
+        this.body.append(probe);
+        this.rowHeight = probe.getBoundingClientRect().height || 32;
+        this.measuredResults = this.searching;
+        probe.remove();
+        this.headHeight = this.headRow.offsetHeight;
+        this.viewHeight = this.grid.clientHeight;
+        this.scrollTop = this.grid.scrollTop;
+      }
+      this.body.style.setProperty("height", this.rowCount * this.rowHeight + "px");
+    }
+
+    scrollTo(top) {
+      this.grid.scrollTop = top;
+      this.scrollTop = top;
     }
 
     // Rows change height with the width (a phone's rows take two lines).
     relayout() {
-      for (const row of this.shown.values()) row.remove();
-      this.shown.clear();
+      this.dropRows();
       this.rowHeight = 0;
       this.resize();
+      this.render();
       if (this.active >= 0) this.setActive(this.active, true);
     }
 
@@ -944,12 +972,14 @@
 
     render() {
       const height = this.rowHeight;
-      const top = this.grid.scrollTop - this.headRow.offsetHeight;
+      const top = this.scrollTop - this.headHeight;
       const first = Math.max(0, Math.floor(top / height) - kOverscanRows);
-      const last = Math.min(this.rowCount, Math.ceil((top + this.grid.clientHeight) / height) + kOverscanRows);
+      const last = Math.min(this.rowCount, Math.ceil((top + this.viewHeight) / height) + kOverscanRows);
+      this.renderedEnd = last;
+      const free = [];
       for (const [index, row] of this.shown) {
         if ((index < first || index >= last) && index !== this.active) {
-          row.remove();
+          free.push(row);
           this.shown.delete(index);
         }
       }
@@ -958,65 +988,77 @@
       if (this.active >= 0 && this.active < this.rowCount) wanted.push(this.active);
       for (const index of wanted) {
         if (this.shown.has(index)) continue;
-        const row = this.makeRow(index);
+        const row = free.pop() || this.spare.pop() || this.makeRow();
+        this.fillRow(row, index);
         row.style.setProperty("transform", `translateY(${index * height}px)`);
-        this.body.append(row);
+        if (!row.isConnected) this.body.append(row);
         this.shown.set(index, row);
+      }
+      for (const row of free) {
+        row.remove();
+        this.spare.push(row);
       }
     }
 
-    makeRow(index) {
+    // A row's elements, made once and filled again as it scrolls, since
+    // making elements is most of a scroll's work.
+    makeRow() {
+      const row = element("div", "row");
+      row.setAttribute("role", "row");
+      const name = this.cell("name");
+      const label = element("a", "entry");
+      label.tabIndex = -1;
+      label.append(element("bdi"));
+      const away = element("a", "away", "↗");
+      away.tabIndex = -1;
+      away.setAttribute("aria-label", "the folder itself");
+      const where = element("span", "where");
+      where.append("in ", element("bdi"));
+      name.append(label, away, element("span", "target"), where);
+      const time = element("time");
+      const modified = this.cell("modified");
+      modified.append(time);
+      row.append(name, this.cell("size"), this.cell("type"), modified);
+      row.parts = {name, label, away, target: name.children[2], where, size: row.children[1],
+                   type: row.children[2], time};
+      return row;
+    }
+
+    fillRow(row, index) {
       const entry = this.rows[index];
       const model = this.model;
       const catalog = this.catalog;
-      const row = element("div", "row");
-      row.setAttribute("role", "row");
+      const parts = row.parts;
       row.id = "catalog-row-" + index;
       row.setAttribute("aria-rowindex", String(index + 2));
       row.dataset.index = String(index);
-      if (index === this.active) row.classList.add("active");
-      const kind = model.kindOf(entry);
-      row.classList.add(["folder", "link", "file"][kind]);
-      const name = this.cell("name");
+      row.className = "row " + ["folder", "link", "file"][model.kindOf(entry)] +
+                      (index === this.active ? " active" : "");
       const shown = shownText(model.nameOf(entry));
       const folder = catalog.childFolder[entry];
-      let label;
-      if (this.searching) {
-        label = element("a");
-        label.href = this.addressOf(model.folderOf(entry), "");
-      } else if (folder >= 0) {
-        label = element("a");
-        label.href = this.addressOf(folder, "");
-      } else {
-        const link = model.linkOf(entry);
-        label = element(link ? "a" : "span");
-        if (link) label.href = link;
-      }
-      label.classList.add("entry");
-      label.tabIndex = -1;
-      label.append(element("bdi", "", shown));
-      name.append(label);
-      if (!this.searching && folder >= 0 && catalog.linkMode !== 0) {
-        const away = element("a", "away", "↗");
-        away.href = model.linkOf(entry);
-        away.tabIndex = -1;
-        away.setAttribute("aria-label", "the folder itself");
-        name.append(" ", away);
-      }
+      let href = null;
+      if (this.searching) href = this.addressOf(model.folderOf(entry), "");
+      else if (folder >= 0) href = this.addressOf(folder, "");
+      else href = model.linkOf(entry);
+      setLink(parts.label, href);
+      parts.label.firstChild.textContent = shown;
+      const away = !this.searching && folder >= 0 ? model.linkOf(entry) : null;
+      setLink(parts.away, away);
+      parts.away.hidden = away === null;
       let title = shown;
-      if (catalog.targets.has(entry)) {
-        const target = shownText(catalog.targets.get(entry));
-        name.append(" ", element("span", "target", "→ " + target));
-        title += " → " + target;
-      }
-      if (this.searching) {
-        const where = element("span", "where");
-        where.append("in ", element("bdi", "", model.folderPathText(model.folderOf(entry))));
-        name.append(where);
-      }
-      name.title = title;
-      row.append(name, this.sizeCell(entry), this.cell("type", model.typeOf(entry)), this.timeCell(entry));
-      return row;
+      const target = catalog.targets.has(entry) ? shownText(catalog.targets.get(entry)) : null;
+      parts.target.hidden = target === null;
+      parts.target.textContent = target === null ? "" : "→ " + target;
+      if (target !== null) title += " → " + target;
+      parts.where.hidden = !this.searching;
+      parts.where.lastChild.textContent = this.searching ? model.folderPathText(model.folderOf(entry)) : "";
+      parts.name.title = title;
+      this.fillSize(parts.size, entry);
+      parts.type.textContent = model.typeOf(entry);
+      const seconds = catalog.modified[entry];
+      const iso = isoTime(seconds);
+      parts.time.textContent = iso === "" ? "" : formatTime(seconds);
+      parts.time.dateTime = iso === "" ? "" : iso.slice(0, 16) + "Z";
     }
 
     cell(key, text) {
@@ -1025,18 +1067,18 @@
       return made;
     }
 
-    sizeCell(entry) {
+    fillSize(cell, entry) {
       const catalog = this.catalog;
-      const cell = this.cell("size");
       if (!(catalog.attributes[entry] & kAttrFolder)) {
         cell.textContent = formatSize(catalog.size[entry]);
         cell.title = exactBytes(catalog.size[entry]);
-        return cell;
+        return;
       }
       const folder = catalog.childFolder[entry];
       if (folder < 0) {
+        cell.textContent = "";
         cell.title = "not listed in this catalog";
-        return cell;
+        return;
       }
       const bytes = catalog.folderBytes[folder];
       const state = catalog.folderState[folder];
@@ -1044,19 +1086,6 @@
       cell.title = state === 1 ? "could not be listed: " + (catalog.folderReasons.get(folder) || "") :
                    `${state === 2 ? "at least " : ""}${exactBytes(bytes)} in ${formatCount(catalog.folderFiles[folder])}` +
                    ` files and ${formatCount(catalog.folderFolders[folder])} folders`;
-      return cell;
-    }
-
-    timeCell(entry) {
-      const cell = this.cell("modified");
-      const seconds = this.catalog.modified[entry];
-      const iso = isoTime(seconds);
-      if (iso !== "") {
-        const time = element("time", "", formatTime(seconds));
-        time.dateTime = iso.slice(0, 16) + "Z";
-        cell.append(time);
-      }
-      return cell;
     }
 
     setActive(index, scroll) {
@@ -1076,11 +1105,10 @@
     }
 
     scrollToRow(index) {
-      const head = this.headRow.offsetHeight;
       const top = index * this.rowHeight;
-      const view = this.grid.clientHeight - head;
-      if (top < this.grid.scrollTop) this.grid.scrollTop = top;
-      else if (top + this.rowHeight > this.grid.scrollTop + view) this.grid.scrollTop = top + this.rowHeight - view;
+      const view = this.viewHeight - this.headHeight;
+      if (top < this.scrollTop) this.scrollTo(top);
+      else if (top + this.rowHeight > this.scrollTop + view) this.scrollTo(top + this.rowHeight - view);
     }
 
     // ---- Acting on rows ----
@@ -1117,7 +1145,7 @@
 
     onGridKey(event) {
       if (event.target !== this.grid || event.altKey || event.ctrlKey || event.metaKey) return;
-      const page = Math.max(1, Math.floor((this.grid.clientHeight - this.headRow.offsetHeight) / this.rowHeight) - 1);
+      const page = Math.max(1, Math.floor((this.viewHeight - this.headHeight) / this.rowHeight) - 1);
       const moves = {
         ArrowDown: this.active + 1,
         ArrowUp: this.active - 1,
@@ -1223,15 +1251,16 @@
         const was = this.searching;
         this.stopSearch();
         if (was) this.listFolder();
-        if (writeAddress) this.writeAddress(true);
+        if (writeAddress) this.writeAddressSoon();
         return;
       }
       if (this.search) this.search.cancelled = true;
-      const search = {query: folded, hits: new Uint32Array(1024), count: 0, from: 0, done: false, cancelled: false};
+      const search = {query: folded, hits: new Uint32Array(1024), count: 0, from: 0, done: false, cancelled: false,
+                      grownAt: performance.now()};
       this.search = search;
       this.searching = true;
       this.showSortState();
-      if (writeAddress) this.writeAddress(true);
+      if (writeAddress) this.writeAddressSoon();
       if (!this.index) {
         this.hits.textContent = "Preparing the search…";
         this.indexReady.then(() => {
@@ -1264,10 +1293,12 @@
       if (first) {
         this.setRows(search.hits, search.count);
         this.setActive(search.count ? 0 : -1, false);
-      } else if (this.rowCount !== search.count) {
+      } else if (this.rowCount !== search.count && (search.done || performance.now() - search.grownAt > 100)) {
         this.rows = search.hits;
         this.rowCount = search.count;
         this.resize();
+        if (this.renderedEnd < this.rowCount) this.scheduleRender();
+        search.grownAt = performance.now();
       }
       this.showHitCount(search);
       if (!search.done) nextSlice().then(() => this.scan(search, false));
@@ -1303,6 +1334,12 @@
       });
       this.applyAddress(hash);
     }
+  }
+
+  // An <a> without an address is a placeholder, not a link.
+  function setLink(anchor, href) {
+    if (href === null) anchor.removeAttribute("href");
+    else anchor.href = href;
   }
 
   function addHit(search, entry) {

@@ -232,7 +232,7 @@ async function state(page) {
       for (const row of grid.querySelectorAll(".body [role=row]")) {
         const cells = [...row.querySelectorAll("[role=gridcell]")];
         const name = cells[0].querySelector(".entry").textContent;
-        const where = cells[0].querySelector(".where bdi");
+        const where = cells[0].querySelector(".where:not([hidden]) bdi");
         const time = cells[3].querySelector("time");
         seen.set(Number(row.getAttribute("aria-rowindex")), {
           name, where: where ? where.textContent : null, folder: row.classList.contains("folder"),
@@ -400,6 +400,7 @@ async function checkKeyboard(page, url) {
 async function checkAddress(page, url) {
   await load(page, url + "#/photos/Albums", 1280);
   await search(page, "cafe");
+  await until(page, `location.hash.endsWith("?q=cafe")`, "the search in the address after a pause in the typing");
   const before = await state(page);
   const loaded = page.devtools.event("Page.loadEventFired");
   await page.send("Page.reload", {});

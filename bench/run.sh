@@ -29,8 +29,17 @@
 # folder of an empty output tree. The output trees of the rounds stay in
 # $work/out/trash until the section ends (some GB at the default rounds).
 #
+# The catalog: on $work/tree100k (100,000 files in 1,000 folders) and
+# $work/tree1m, kestrova-catalog (`--format catalog`) beside kestrova-R-json
+# (`-R --format json` into a file) and tree-J-gzip (`tree -J -s -D DIR |
+# gzip -9`), whose bytes the catalog's are compared with; then, where Node.js
+# and Chromium are installed, the browser's figures for each catalog by
+# bench/catalog_browser.js (opening, searching, scrolling, heap) beside its
+# anchor, Chromium opening tree's page of one folder of 2,000 entries.
+#
 #   bench/run.sh [--cli PATH] [--sizes "N ..."] [--rounds N] [--repeats N]
-#                [--no-tree] [--tree-only | --no-whole-tree] [--work DIR]
+#                [--no-tree] [--tree-only | --no-whole-tree | --catalog-only]
+#                [--no-catalog] [--work DIR]
 #
 #   --cli PATH       the program to time (default build/native/cli/kestrova-cli;
 #                    build it first with ./run.sh or scripts/build.sh native)
@@ -42,6 +51,8 @@
 #                    when not installed; bench/setup.sh installs it)
 #   --tree-only      measure the whole trees alone
 #   --no-whole-tree  measure the one folder alone
+#   --catalog-only   measure the catalog alone
+#   --no-catalog     leave the catalog out
 #   --work DIR       where the folders and outputs go (default /tmp/kestrova-bench);
 #                    the folders are made once and reused (the whole trees take
 #                    some minutes the first time)
@@ -67,6 +78,7 @@ repeats=2
 with_tree=1
 one_folder=1
 whole_tree=1
+catalog=1
 
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -77,6 +89,8 @@ while [ $# -gt 0 ]; do
     --no-tree) with_tree=0; shift ;;
     --tree-only) one_folder=0; shift ;;
     --no-whole-tree) whole_tree=0; shift ;;
+    --catalog-only) one_folder=0; whole_tree=0; shift ;;
+    --no-catalog) catalog=0; shift ;;
     --work) work=$2; shift 2 ;;
     -h|--help) sed -n '2,/^[^#]/s/^# \{0,1\}//p' "$0"; exit 0 ;;
     *) echo "bench: unknown argument $1 (try --help)" >&2; exit 2 ;;
@@ -84,7 +98,8 @@ while [ $# -gt 0 ]; do
 done
 
 fail() { echo "bench: $*" >&2; exit 1; }
-[ "$one_folder" = 1 ] || [ "$whole_tree" = 1 ] || fail "--tree-only and --no-whole-tree leave nothing to measure"
+[ "$one_folder" = 1 ] || [ "$whole_tree" = 1 ] || [ "$catalog" = 1 ] || fail "nothing is left to measure"
+grep -qx catalog <<< "$("$cli" --list-values format 2>/dev/null || true)" || catalog=0
 [ -x "$cli" ] || fail "no program at $cli; build it first (./run.sh or scripts/build.sh native) or pass --cli PATH"
 [ -x /usr/bin/time ] || fail "GNU time is missing (bench/setup.sh installs it)"
 command -v cc >/dev/null || fail "a C compiler (cc) is missing"
@@ -169,6 +184,16 @@ if [ "$whole_tree" = 1 ]; then
   for name in $trees; do
     make_tree "$name"
   done
+fi
+catalog_trees="tree100k tree1m"
+if [ "$catalog" = 1 ]; then
+  make_tree tree1m
+  if [ ! -f "$work/tree100k.ready" ] || [ "$root/bench/make_folder.c" -nt "$work/tree100k.ready" ]; then
+    echo "bench: making $work/tree100k" >&2
+    rm -rf "$work/tree100k" "$work/tree100k.ready"
+    "$bin/make_folder" --tree "$work/tree100k" 100000 1000
+    echo "$(find "$work/tree100k" -type d | wc -l) $(find "$work/tree100k" -mindepth 1 | wc -l)" > "$work/tree100k.ready"
+  fi
 fi
 
 q() { printf '%q' "$1"; }
@@ -256,6 +281,22 @@ set_tree_commands() {
   prepare[find-exec-ls]=$(move_aside "$out/ls-$name")
   output[find-exec-ls]="$out/ls-$name"
   output_name[find-exec-ls]=ls.txt
+}
+
+# The catalog of the tree of that name beside the JSON document of the same
+# walk and tree's JSON, compressed.
+set_catalog_commands() {
+  local name=$1 folder="$work/$1"
+  names=(kestrova-R-json kestrova-catalog)
+  command[kestrova-R-json]="$(q "$cli") -q -R --format json $(q "$folder") -o $(q "$out/R-$name.json")"
+  output[kestrova-R-json]="$out/R-$name.json"
+  command[kestrova-catalog]="$(q "$cli") -q --format catalog $(q "$folder") -o $(q "$out/$name.catalog.html")"
+  output[kestrova-catalog]="$out/$name.catalog.html"
+  if [ "$with_tree" = 1 ]; then
+    names+=(tree-J-gzip)
+    command[tree-J-gzip]="$(q "$tree_program") -J -s -D $(q "$folder") | gzip -9 > $(q "$out/tree-J-$name.json.gz")"
+    output[tree-J-gzip]="$out/tree-J-$name.json.gz"
+  fi
 }
 
 # One run: wall seconds, processor seconds and peak KiB on one line.
@@ -388,6 +429,47 @@ tree_tables() {
   rm -rf "$trash"
 }
 
+catalog_tables() {
+  local repeat=$1 name samples counts program wall cpu peak ratio size_ratio anchor
+  for name in $catalog_trees; do
+    set_catalog_commands "$name"
+    echo "bench: catalog of $name, repeat $repeat" >&2
+    samples="$out/samples-catalog-$name.txt"
+    measure "$samples"
+    read -r counts < "$work/$name.ready"
+    echo
+    echo "| catalog of $name: ${counts% *} folders, ${counts#* } entries | median s | / kestrova-R-json | CPU s | peak MiB | output MB | bytes / tree-J-gzip |"
+    echo "|---|---:|---:|---:|---:|---:|---:|"
+    for program in "${names[@]}"; do
+      wall=$(median_of "$samples" "$program" 3)
+      cpu=$(median_of "$samples" "$program" 4)
+      peak=$(peak_of "$samples" "$program")
+      ratio=$(ratio_of "$samples" "$program" kestrova-R-json)
+      size_ratio=-
+      if [ "$with_tree" = 1 ]; then
+        size_ratio=$(awk -v a="$(output_bytes "$program")" -v b="$(output_bytes tree-J-gzip)" 'BEGIN { printf "%.2f", a / b }')
+      fi
+      awk -v name="$program" -v wall="$wall" -v ratio="$ratio" -v cpu="$cpu" -v peak="$peak" \
+          -v output="$(output_bytes "$program")" -v size="$size_ratio" 'BEGIN {
+        printf "| %s | %.3f | %.2f | %.2f | %.1f | %.1f | %s |\n", name, wall, ratio, cpu, peak / 1024, output / 1e6, size }'
+    done
+  done
+  # The browser's figures, each catalog beside tree's page of one folder of
+  # 2,000 entries opened in the same run.
+  if [ -f "$root/bench/catalog_browser.js" ] && command -v node >/dev/null && command -v chromium >/dev/null; then
+    anchor="$out/anchor-2000.html"
+    if [ "$with_tree" = 1 ]; then
+      [ -d "$work/entries-2000" ] || "$bin/make_folder" "$work/entries-2000" 2000
+      "$tree_program" -H . -L 1 -s -D -p "$work/entries-2000" > "$anchor"
+      for name in $catalog_trees; do
+        echo
+        echo "Browser, catalog of $name:"
+        node "$root/bench/catalog_browser.js" "$out/$name.catalog.html" "$anchor" --rounds "$rounds"
+      done
+    fi
+  fi
+}
+
 declare -A kestrova_median kestrova_peak
 for repeat in $(seq "$repeats"); do
   echo
@@ -399,6 +481,9 @@ for repeat in $(seq "$repeats"); do
   fi
   if [ "$whole_tree" = 1 ]; then
     tree_tables "$repeat"
+  fi
+  if [ "$catalog" = 1 ]; then
+    catalog_tables "$repeat"
   fi
 done
 if [ "$one_folder" = 1 ]; then
@@ -413,4 +498,12 @@ if [ "$whole_tree" = 1 ]; then
   echo "Targets: kestrova-R at most 1.0 times find-ls and 0.5 times tree-R, peak memory at most"
   echo "64 MiB; kestrova-R (with the totals) at most 1.1 times kestrova-R-no-du; kestrova-R-ignore at"
   echo "most 1.2 times kestrova-R-no-du; kestrova-du at most 1.0 times du-s."
+fi
+if [ "$catalog" = 1 ]; then
+  echo
+  echo "Targets: kestrova-catalog at most 1.3 times kestrova-R-json, peak memory at most 128 MiB at"
+  echo "1,000,000 entries, its bytes at most 1.0 times tree-J-gzip's; in the browser, the top folder's"
+  echo "rows painted within 2 times the anchor at 100,000 entries and 8 times at 1,000,000, the first"
+  echo "hits of a search within 0.05 and 0.2 times it, no long task over 50 ms while scrolling the"
+  echo "results, a heap of at most 300 MB at 1,000,000."
 fi

@@ -13,20 +13,20 @@
 #include "platform/platform.h"
 
 struct ModelFolder {
-  size_t Parent = 0;  // the top's is itself
-  std::string Name;   // in its parent; empty for the top
+  size_t Parent = 0;    // the top's is itself
+  std::string Name;     // in its parent; empty for the top
   FolderRecord Record;  // its own record, as its parent lists it; the top's made up from what is known
   std::vector<FolderRecord> Entries;
   std::unordered_map<std::string, std::string> LinkTargets;  // by name
   std::map<std::string, size_t> SubFolders;                  // by name: the folders of the model
-  bool Failed = false;  // its listing failed, for Reason
+  bool Failed = false;                                       // its listing failed, for Reason
   std::string Reason;
 };
 
 struct ListingModel {
   std::string Title;
-  std::string TopPath;  // the folder listed, as it was given
-  std::string TopName;  // the name the top is shown with
+  std::string TopPath;                     // the folder listed, as it was given
+  std::string TopName;                     // the name the top is shown with
   std::map<std::string, TypeTexts> Types;  // by extension (".txt"; "" for none)
   std::vector<ModelFolder> Folders;        // the top first
 };

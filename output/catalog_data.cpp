@@ -89,6 +89,7 @@ struct CatalogEncoder::Stream {
     } while (zlib.avail_out == 0 || (last && status != Z_STREAM_END));
     if (last) {
       Encode(nullptr, 0, true);
+      if (!line.empty()) line.push_back('\n');
       if (!failed && !line.empty() && !sink.Write(line)) failed = true;
     }
     return !failed;

@@ -274,3 +274,51 @@ TEST(FormTable, GivesANameTheExtensionOfTheClassicForm) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ChooseOutputRequest, ACatalogHoldsTheWholeTreeWithItsTotalsHoweverItIsAsked) {
+  struct Case {
+    OutputChoices Asked;
+    OutputTarget Target;
+    std::string Path;
+  };
+  OutputChoices without_totals = Choices("drive.catalog.html");
+  without_totals.Totals = false;
+  const Case cases[] = {
+      {Choices("drive.catalog.html"), OutputTarget::kFile, AbsolutePath("drive.catalog.html")},
+      {Choices("Drive.CATALOG.HTM"), OutputTarget::kFile, AbsolutePath("Drive.CATALOG.HTM")},
+      {Choices("drive.html", "catalog"), OutputTarget::kFile, AbsolutePath("drive.html")},
+      {Choices("drive.catalog.html", nullptr, true), OutputTarget::kFile, AbsolutePath("drive.catalog.html")},
+      {Choices(std::nullopt, "catalog"), OutputTarget::kStandardOutput, ""},
+      {Choices(std::nullopt, "catalog", true), OutputTarget::kStandardOutput, ""},
+      {without_totals, OutputTarget::kFile, AbsolutePath("drive.catalog.html")},
+  };
+  for (const Case& c : cases) {
+    const std::string label = c.Asked.File.value_or("(none)");
+    const RequestChoice choice = ChooseOutputRequest(SettingsOf("-", 0, ""), c.Asked);
+    ASSERT_EQ(choice.Failure, RequestFailure::kNone) << label;
+    EXPECT_EQ(choice.Request.Form->Code, FormCode::kCatalog) << label;
+    EXPECT_TRUE(choice.Request.Tree) << label;
+    EXPECT_TRUE(choice.Request.Totals) << label;
+    EXPECT_EQ(TargetName(choice.Request.Target), TargetName(c.Target)) << label;
+    EXPECT_EQ(choice.Request.Path, c.Path) << label;
+  }
+  // The longer extension is the catalog's; a page's name stays a page's.
+  EXPECT_EQ(FormForFileName("catalog.html").Code, FormCode::kHtml);
+  EXPECT_EQ(FormForFileName("x.catalog.html.bak").Code, FormCode::kText);
+  // Names that promise another form are refused both ways.
+  const std::pair<OutputChoices, FormCode> refused[] = {
+      {Choices("drive.json", "catalog"), FormCode::kJson},
+      {Choices("drive.catalog.html", "page"), FormCode::kCatalog},
+      {Choices("drive.catalog.html", "json", true), FormCode::kCatalog},
+  };
+  for (const auto& [asked, claiming] : refused) {
+    const RequestChoice choice = ChooseOutputRequest(SettingsOf("-", 0, ""), asked);
+    EXPECT_EQ(choice.Failure, RequestFailure::kExtensionOfAnotherForm) << *asked.File;
+    ASSERT_NE(choice.Claiming, nullptr) << *asked.File;
+    EXPECT_EQ(choice.Claiming->Code, claiming) << *asked.File;
+  }
+}
+
+}  // namespace

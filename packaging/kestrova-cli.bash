@@ -73,7 +73,7 @@ _kestrova_cli() {
 
   local key
   case $prev in
-    -o | --output | --save-settings)
+    -o | --output | --save-settings | --from)
       compopt -o filenames 2>/dev/null
       mapfile -t COMPREPLY < <(compgen -f -- "$cur")
       return
@@ -85,6 +85,9 @@ _kestrova_cli() {
       ;;
     --preset)
       mapfile -t COMPREPLY < <(compgen -W "$(_kestrova_cli_presets "$program")" -- "$cur")
+      return
+      ;;
+    --base-url)
       return
       ;;
     --sort | --format | --time-style)

@@ -102,7 +102,18 @@ if [ "$(id -u)" -ne 0 ]; then
   echo "package: not root, so the package is not installed on this machine" >&2
 else
   apt_get() { DEBIAN_FRONTEND=noninteractive apt-get -y -qq -o DPkg::Lock::Timeout=600 "$@"; }
-  trap 'apt_get remove kestrova >/dev/null 2>&1' EXIT
+  # man-db's trigger rebuilds the index of every manual page on the machine
+  # at each install and removal, which takes longer than the rest of this
+  # check; man finds the page without the index. The switch is put back.
+  auto_update=/var/lib/man-db/auto-update
+  had_auto_update=0
+  [ -e "$auto_update" ] && had_auto_update=1
+  rm -f "$auto_update"
+  restore() {
+    apt_get remove kestrova >/dev/null 2>&1
+    if [ "$had_auto_update" = 1 ]; then touch "$auto_update"; fi
+  }
+  trap restore EXIT
   apt_get install "$deb" >/dev/null 2>&1 || fail "apt-get install $deb failed"
   [ "$(command -v kestrova-cli)" = /usr/bin/kestrova-cli ] || fail "no kestrova-cli on PATH after installing"
   run_system() { kestrova-cli "$@"; }
@@ -113,6 +124,7 @@ else
   man kestrova-cli 2>/dev/null | grep -q -- '--settings' || fail "man kestrova-cli shows no page"
   apt_get remove kestrova >/dev/null 2>&1 || fail "apt-get remove kestrova failed"
   trap - EXIT
+  if [ "$had_auto_update" = 1 ]; then touch "$auto_update"; fi
   [ ! -e /usr/bin/kestrova-cli ] || fail "removing the package left /usr/bin/kestrova-cli"
 fi
 

@@ -11,9 +11,10 @@ set -euo pipefail
 
 if [ "${1:-}" = "--native" ]; then
   shift
-  packages=(cmake g++ make googletest shared-mime-info "$@")
+  packages=(cmake g++ make googletest shared-mime-info zlib1g-dev "$@")
 else
   packages=(cmake g++ make clang clang-format libclang-rt-14-dev googletest g++-mingw-w64-i686
+          zlib1g-dev libz-mingw-w64-dev
           wine wine32:i386 xvfb xauth x11-utils imagemagick shared-mime-info time
           dpkg-dev file lintian groff-base man-db unzip strace
           nodejs chromium jq python3 "$@")

@@ -161,7 +161,9 @@ bool ListingDisk::Identify(const std::string& path, FileIdentity& identity) {
   return true;
 }
 
-std::string ListingDisk::RealPath(const std::string& path) { return FolderAt(path) == kNone ? std::string() : path; }
+std::string ListingDisk::RealPath(const std::string& path) {
+  return FolderAt(path) == kNone ? std::string() : path;
+}
 
 bool ListingDisk::MakeFolders(const std::string&, std::string& reason) {
   reason = kReadOnly;

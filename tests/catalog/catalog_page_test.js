@@ -291,7 +291,7 @@ async function checkSearch(page, url, top, screenshots) {
     check(JSON.stringify(rows) === JSON.stringify(expected[query]) && shown.rowcount === rows.length &&
           shown.hits === `${rows.length} hit${rows.length === 1 ? "" : "s"}`,
           `a search for ${JSON.stringify(query)} finds exactly the ${expected[query].length} names that hold it ` +
-          `(${shown.hits}) ${JSON.stringify(rows.filter((row) => !expected[query].includes(row)))}`);
+          `(${shown.hits}, typed ${JSON.stringify(shown.query)}) ${JSON.stringify(rows.filter((row) => !expected[query].includes(row)))}`);
   }
   await load(page, url, 1280);
   await search(page, "<img");
@@ -343,6 +343,35 @@ async function checkSorting(page, url) {
             shown.rows.map((r) => `${r.name}:${r[key === "name" ? "name" : key === "modified" ? "time" : key]}`));
     }
   }
+}
+
+// Filters by kind, size and date narrow a folder and the hits alike.
+async function checkFilters(page, url) {
+  await load(page, url + "#/photos", 1280);
+  await page.clickOn(`document.querySelector(".filters summary")`);
+  await page.clickOn(`document.querySelector(".filters input[type=checkbox]")`);
+  let shown = await state(page);
+  check(shown.rows.length === 9 - 2 && shown.rows.every((row) => !row.folder), "Folders unticked leaves the files");
+  const set = (index, value) => page.evaluate(`(() => {
+    const input = document.querySelectorAll(".filters .field input")[${index}];
+    input.value = ${JSON.stringify(value)};
+    input.dispatchEvent(new Event("change"));
+  })()`);
+  await set(0, "10 KiB");
+  shown = await state(page);
+  check(shown.rows.map((row) => row.name).join() === "alpha.bin,mid.txt,Notes 9.md",
+        "a least size leaves the files as large: " + shown.rows.map((row) => row.name).join());
+  await set(2, "2024-01-01");
+  shown = await state(page);
+  check(shown.rows.map((row) => row.name).join() === "alpha.bin,Notes 9.md",
+        "a first day leaves the files written since: " + shown.rows.map((row) => row.name).join());
+  await search(page, "notes");
+  shown = await state(page);
+  check(shown.rows.map((row) => row.name).join() === "Notes 9.md" && shown.hits === "1 hit",
+        "the filters narrow the hits too: " + shown.rows.map((row) => row.name).join());
+  await set(1, "a lot");
+  check(/is not a size/.test(await page.evaluate(`document.querySelector(".filter-note").textContent`)),
+        "a size that is not one is named");
 }
 
 async function checkKeyboard(page, url) {
@@ -597,6 +626,7 @@ async function main() {
     if (options.screenshots) await page.screenshot(path.join(options.screenshots, "catalog-top-1280.png"));
     await checkSearch(page, url, top, options.screenshots);
     await checkSorting(page, url);
+    await checkFilters(page, url);
     await checkKeyboard(page, url);
     await checkAddress(page, url);
     await checkHostile(page, url, options.screenshots);

@@ -17,7 +17,7 @@
   const kAttrLink = 1024;
   const kSliceMs = 5;
   const kFirstScreenHits = 80;
-  const kOverscanRows = 8;
+  const kOverscanRows = 4;
   const kSizeUnits = ["B", "KiB", "MiB", "GiB", "TiB", "PiB", "EiB"];
   const kKindFolder = 0;
   const kKindLink = 1;

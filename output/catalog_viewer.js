@@ -594,6 +594,7 @@
       this.index = null;
       this.indexReady = null;
       this.focusEntry = -1;
+      this.written = null;
       this.filters = {kinds: [true, true, true], minSize: 0, maxSize: Infinity, from: -Infinity, to: Infinity};
       this.build();
     }
@@ -769,8 +770,9 @@
     writeAddress(replace) {
       clearTimeout(this.addressTimer);
       if (this.isCurrent(location.hash)) return;
-      if (replace) location.replace(this.currentAddress());
-      else location.hash = this.currentAddress();
+      this.written = this.currentAddress();
+      if (replace) location.replace(this.written);
+      else location.hash = this.written;
     }
 
     // Writing the address costs as much as a search: it waits for a pause
@@ -780,8 +782,14 @@
       this.addressTimer = setTimeout(() => this.writeAddress(true), 300);
     }
 
+    // The browser tells of an address the page wrote itself only after the
+    // keys already waiting (it runs input first): by then the state may have
+    // moved on, and going back to that address would undo those keys.
     onHashChange() {
-      if (!this.isCurrent(location.hash)) this.applyAddress(location.hash);
+      const written = this.written;
+      this.written = null;
+      if (location.hash === written || this.isCurrent(location.hash)) return;
+      this.applyAddress(location.hash);
     }
 
     applyAddress(hash) {

@@ -449,6 +449,20 @@ async function checkAddress(page, url) {
   check(back.crumbs.join("/") === "tree/photos/Albums", "back returns to the folder before: " + back.crumbs.join("/"));
   await page.evaluate("history.forward()");
   await until(page, `document.querySelectorAll(".crumbs li").length === 1`, "the top folder again");
+  // A key that the browser runs after the page wrote the address but before
+  // it tells the page so (input goes first) stays typed: the key comes in
+  // as the page writes the address.
+  const kept = await page.evaluate(`new Promise((resolve) => {
+    const input = document.getElementById("catalog-search");
+    navigation.addEventListener("navigate", () => queueMicrotask(() => {
+      input.value = "notes";
+      input.dispatchEvent(new Event("input"));
+    }), {once: true});
+    input.value = "not";
+    input.dispatchEvent(new Event("input"));
+    setTimeout(() => resolve(input.value + " " + decodeURIComponent(location.hash)), 1200);
+  })`);
+  check(kept === "notes #/?q=notes", "the address written during the typing never takes back a key: " + kept);
   const hostile = Buffer.from("hostile/\"><img src=x onerror=alert(1)>~");
   const address = "#/" + hostile.toString("latin1").split("/").map((p) => encodeURIComponent(p)).join("/");
   await load(page, url + address, 1280);

@@ -20,6 +20,7 @@
 #include "output/folder_check.h"
 #include "output/generate.h"
 #include "output/request.h"
+#include "output/search_rows.h"
 #include "output/tree_page.h"
 #include "platform/platform.h"
 #include "settings/common_struct.h"
@@ -408,6 +409,25 @@ std::string OutputFailureText(const OutputRequest& request, const GenerateResult
          "\n(--in-place writes " + Shown(request.Path) + " directly, without the whole-or-nothing guarantee)";
 }
 
+// --search writes the search file of the standards pages of a tree, which
+// the other forms and a single listing have no use for: refused before
+// anything is written. Empty when the request takes it.
+std::string CheckSearch(const OutputRequest& request, const CliOptions& options) {
+  if (!options.Search) return std::string();
+  if (request.Target != OutputTarget::kPagePerFolder || !request.Form->SearchesTree) {
+    return std::string("--search writes the search file of the pages of --format page, not of ") +
+           request.Form->Name + (request.Target == OutputTarget::kPagePerFolder ? " pages" : " output");
+  }
+  // Windows takes names in any letter case for one.
+  const bool one_name = request.Path == kSearchFileName ||
+                        (FolderSeparator() == '\\' && LowerCaseBytes(request.Path) == kSearchFileName);
+  if (one_name) {
+    return "with --search, the pages cannot be named " + std::string(kSearchFileName) +
+           ", the search file's name; -o names another";
+  }
+  return std::string();
+}
+
 // A listing over the settings file read or saved would be read back as
 // defaults by the next -s. Empty when the output spares both.
 std::string CheckOutputSparesSettings(const CommonStruct& record, const OutputRequest& request,
@@ -540,6 +560,23 @@ std::string TreeProgressText(const WalkCounts& counts, const PageCounts* pages) 
   return text;
 }
 
+// What became of the search file, after the pages' counts.
+std::string SearchFileText(SearchFileState state) {
+  switch (state) {
+    case SearchFileState::kNone:
+      break;
+    case SearchFileState::kWritten:
+      return "; search file written";
+    case SearchFileState::kUnchanged:
+      return "; search file unchanged";
+    case SearchFileState::kKept:
+      return "; search file kept (not written by kestrova)";
+    case SearchFileState::kFailed:
+      return "; search file not written";
+  }
+  return std::string();
+}
+
 std::string TreeSummaryText(const PagesOutcome& outcome) {
   const PageCounts& pages = outcome.Pages;
   std::string text = "Listed " + CountText(outcome.Walk.Listed, "folder", "folders") + " (" +
@@ -547,7 +584,8 @@ std::string TreeSummaryText(const PagesOutcome& outcome) {
                      "): " + CountText(pages.Written, "page", "pages") + " written, " +
                      GroupedNumber(pages.Unchanged) + " unchanged, ";
   if (pages.Kept > 0) text += GroupedNumber(pages.Kept) + " kept (not written by kestrova), ";
-  return text + GroupedNumber(outcome.Walk.Failed) + " failed";
+  text += GroupedNumber(outcome.Walk.Failed) + " failed";
+  return text + SearchFileText(outcome.Search);
 }
 
 std::string SummaryText(const OutputRequest& request, const GenerateResult& result) {
@@ -572,6 +610,7 @@ int RunTreePages(const CommonStruct& record, const OutputRequest& request, const
   pages.TopShown = TopShown(record, folder_shown);
   if (options.InPlace) pages.Method = WriteMethod::kInPlace;
   if (options.OutputDir) pages.OutputDir = AbsolutePath(*options.OutputDir);
+  if (options.Search) pages.SearchFile = kSearchFileName;
   FileIdentity settings_file;
   if (!record.SettingsPath.empty() && IdentifyFile(record.SettingsPath, settings_file))
     pages.Protected.push_back(settings_file);
@@ -765,7 +804,8 @@ int Run(const std::vector<std::string>& arguments) {
         "written from a folder on disk");
     return kExitBadInput;
   }
-  message = CheckFolders(record, request, options);
+  message = CheckSearch(request, options);
+  if (message.empty()) message = CheckFolders(record, request, options);
   if (message.empty()) message = CheckOutputSparesSettings(record, request, options);
   if (!message.empty()) {
     PrintMessage(message);

@@ -29,6 +29,7 @@ enum class OptionId {
   Follow,
   OutputDir,
   LinkIndex,
+  Search,
   Threads,
   Settings,
   Preset,
@@ -201,6 +202,11 @@ const OptionDefinition kOptions[] = {
     {OptionId::LinkIndex, '\0', "link-index", nullptr, OptionGroup::kTree,
      "link to \"name/index.html\", not \"name/\", for\n"
      "browsing the pages from disk"},
+    {OptionId::Search, '\0', "search", nullptr, OptionGroup::kTree,
+     "with --format page: write kestrova-search.js at\n"
+     "the top of the pages, the names of the whole\n"
+     "tree, which \"Search everywhere\" on every page\n"
+     "searches"},
     {OptionId::Threads, '\0', "threads", "N", OptionGroup::kTree,
      "list N folders at a time (default: one per\n"
      "processor; at most 16 are used)"},
@@ -520,6 +526,9 @@ std::string ApplyOption(ParseState& state, const OptionDefinition& option, const
     case OptionId::LinkIndex:
       options.LinkIndex = true;
       break;
+    case OptionId::Search:
+      options.Search = true;
+      break;
     case OptionId::Threads:
       return CountValue("--threads", value, options.Threads);
     case OptionId::Settings:
@@ -603,6 +612,8 @@ std::string CheckCombination(const CliOptions& options) {
     return "--base-url links the files of a catalog: give --format catalog too";
   if (options.OutputDir && whole_tree)
     return "--output-dir is for pages; a catalog is one file: give -o FILE";
+  if (options.Search && !options.Recursive)
+    return "--search writes one search file for the pages of a tree: give -R and --format page too";
   if (options.Output && options.Output->empty()) return "the output file name is empty";
   if (options.SettingsFile && options.SettingsFile->empty()) return "the settings file name is empty";
   if (options.SettingsFile && options.Preset) return "-s and --preset both name a settings file";

@@ -24,7 +24,8 @@ struct CliOptions {
   bool Follow = false;
   bool LinkIndex = false;
   std::optional<std::string> OutputDir;
-  size_t Threads = 0;  // 0: the online processors
+  bool Search = false;  // --search: the search file at the top of the pages
+  size_t Threads = 0;   // 0: the online processors
   // Folder sizes added up below each folder: --du, --no-du; unset, the
   // default (on for the standards page of a tree).
   std::optional<bool> Sizes;

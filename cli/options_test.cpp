@@ -80,7 +80,7 @@ TEST(CliOptions, LongNamesShortenToAnyUnambiguousPrefix) {
   EXPECT_EQ("SortBy=1", Parsed({"--set", "SortBy=1"}).SettingLines.at(0));
   EXPECT_EQ("job.ksv", *Parsed({"--setti", "job.ksv"}).SettingsFile);
 
-  EXPECT_EQ("option --s is ambiguous (--sort, --show-links, --settings, --set, --save-settings)",
+  EXPECT_EQ("option --s is ambiguous (--search, --sort, --show-links, --settings, --set, --save-settings)",
             ErrorOf({"--s", "x"}));
   EXPECT_EQ("option --p is ambiguous (--preset, --print-settings)", ErrorOf({"--p"}));
   EXPECT_EQ("unknown option --outputs", ErrorOf({"--outputs=x"}));

@@ -356,6 +356,32 @@ void AppendJsonEscaped(std::string& out, std::string_view system_text) {
   out.append(text, run, std::string_view::npos);
 }
 
+void AppendScriptText(std::string& out, std::string_view system_text) {
+  std::string converted;
+  const std::string_view text = Utf8Of(system_text, converted);
+  size_t length = 1;
+  for (size_t at = 0; at < text.size(); at += length) {
+    const char c = text[at];
+    const unsigned char byte = static_cast<unsigned char>(c);
+    length = 1;
+    if (byte > 127) {
+      uint32_t code_point = 0;
+      if (!DecodeSequence(text, at, length, code_point)) code_point = 0xFFFD;
+      if (code_point > 0xFFFF) {
+        AppendUnicodeEscape(out, 0xD800 + ((code_point - 0x10000) >> 10));
+        code_point = 0xDC00 + ((code_point - 0x10000) & 0x3FF);
+      }
+      AppendUnicodeEscape(out, code_point);
+    } else if (IsControlByte(c)) {
+      AppendUnicodeEscape(out, c == 127 ? 0x2421 : 0x2400 + byte);
+    } else if (kJsonPlain.plain[byte] && c != '\'' && c != '<' && c != '>' && c != '&') {
+      out += c;
+    } else {
+      AppendUnicodeEscape(out, byte);
+    }
+  }
+}
+
 void AppendCsvField(std::string& out, std::string_view system_text) {
   // Most fields are plain ASCII without a quote, a comma or a line break:
   // one look at each byte, then they stand.

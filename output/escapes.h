@@ -46,6 +46,16 @@ bool IsExactAsUtf8(std::string_view text);
 // that the document is one line per entry and safe to paste into script.
 void AppendJsonEscaped(std::string& out, std::string_view text);
 
+// The text as the inside of a JavaScript string (in either quotes) of a
+// script file, shown as a page shows it and in ASCII alone, so that the
+// file reads the same in any character set: the system's text converted to
+// UTF-8 as for JSON, each ill-formed part as U+FFFD, each control byte
+// (below 32, or 127) as its picture, and every character outside printable
+// ASCII, both quotes, the backslash, '<', '>' and '&' as \uXXXX (a pair of
+// them beyond U+FFFF). No text ends the string, its line (U+2028 and U+2029
+// included) or a script element.
+void AppendScriptText(std::string& out, std::string_view system_text);
+
 // The text as one CSV field (RFC 4180): in double quotes, each '"' doubled,
 // when it holds '"', ',', CR or LF. A text that starts with '=', '+', '-',
 // '@', a tab or a CR, which a spreadsheet would read as a formula, or with

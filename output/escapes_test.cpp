@@ -119,6 +119,28 @@ TEST(JsonEscaped, EachIllFormedPartBecomesOneReplacementCharacter) {
   EXPECT_EQ(Json("\xC2"), fffd);
 }
 
+std::string Script(std::string_view text) { return EscapeAs(AppendScriptText, text); }
+
+TEST(ScriptText, NothingInANameEndsTheStringTheLineOrTheScript) {
+  EXPECT_EQ(Script("quote\" single' back\\slash"), "quote\\u0022 single\\u0027 back\\u005Cslash");
+  EXPECT_EQ(Script("</script><!--&"), "\\u003C/script\\u003E\\u003C!--\\u0026");
+  EXPECT_EQ(Script("${x}`y`/z"), "${x}`y`/z") << "a string in quotes takes these as they are";
+  // Control bytes show as their pictures, as the page shows them.
+  EXPECT_EQ(Script(std::string("nl\ncr\rnul\0del\x7f", 14)), "nl\\u240Acr\\u240Dnul\\u2400del\\u2421");
+  EXPECT_EQ(Script(""), "");
+}
+
+TEST(ScriptText, EveryCharacterBeyondAsciiIsEscapedAndIllFormedPartsAreReplaced) {
+  if (!SystemTextIsUtf8()) GTEST_SKIP() << "names are in the ANSI code page here";
+  EXPECT_EQ(Script("line\xE2\x80\xA8par\xE2\x80\xA9"), "line\\u2028par\\u2029");
+  EXPECT_EQ(Script("caf\xC3\xA9 \xE6\x97\xA5 \xC2\x9B"), "caf\\u00E9 \\u65E5 \\u009B");
+  EXPECT_EQ(Script("\xF0\x9F\x98\x80!"), "\\uD83D\\uDE00!") << "a pair of surrogates beyond U+FFFF";
+  EXPECT_EQ(Script("\xF4\x8F\xBF\xBF"), "\\uDBFF\\uDFFF");
+  EXPECT_EQ(Script("bad\xFF\xFEx"), "bad\\uFFFD\\uFFFDx");
+  EXPECT_EQ(Script("cut \xE6\x97"), "cut \\uFFFD") << "as the page's decoder shows it";
+  EXPECT_EQ(Script("surrogate\xED\xA0\x80"), "surrogate\\uFFFD\\uFFFD\\uFFFD");
+}
+
 TEST(IsExactAsUtf8, OnlyWhatConvertsWithoutAReplacement) {
   EXPECT_TRUE(IsExactAsUtf8("plain.txt"));
   EXPECT_TRUE(IsExactAsUtf8(""));

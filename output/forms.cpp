@@ -80,6 +80,7 @@ const OutputForm kForms[] = {
      IsOwnStandardsPage,
      TypeColumnNeeds,
      nullptr,
+     true,
      true},
     {FormCode::kJson,
      "json",
@@ -146,6 +147,7 @@ const OutputForm kForms[] = {
      EntryFieldNeeds,
      nullptr,
      true,
+     false,
      true,
      true},
 };

@@ -81,6 +81,9 @@ struct OutputForm {
   // it unless asked not to; the others add sizes up only where asked, so
   // that they stay as they were.
   bool TotalsInTree = false;
+  // True for a form whose pages of a tree can search every name of the
+  // tree, from the search file at the top of the pages (--search).
+  bool SearchesTree = false;
   // True for a form that holds a whole tree, always, with every folder's
   // total below it (the catalog): written by a walk of its own, never per
   // folder.

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "listing/column_values.h"
 #include "listing/entry.h"
 #include "output/document_text.h"
 #include "output/escapes.h"
@@ -75,9 +76,14 @@ a:focus-visible, button:focus-visible, input:focus-visible { outline: 2px solid 
 td:first-child a { unicode-bidi: isolate; }
 .folders a::after, .parent a::after { content: "/"; }
 .filter { margin: 1rem 0 0; display: flex; flex-wrap: wrap; align-items: center; gap: .5rem; }
-.filter input { font: inherit; color: inherit; background: var(--page); border: 1px solid var(--muted);
+.filter input[type=search] { font: inherit; color: inherit; background: var(--page); border: 1px solid var(--muted);
   border-radius: 4px; padding: .25rem .5rem; width: 16rem; max-width: 100%; }
 .filter output { color: var(--muted); font-size: .875rem; }
+.hits { list-style: none; margin: 1rem 0; padding: 0; }
+.hits li { padding: .4rem .6rem; border-bottom: 1px solid var(--line); overflow-wrap: anywhere; }
+.hits a { unicode-bidi: isolate; }
+.hits .folder::after { content: "/"; }
+.hits .where { margin-left: .5rem; color: var(--muted); font-size: .8125rem; }
 table { width: 100%; border-collapse: collapse; margin: 1rem 0; font-size: .9375rem; }
 caption { position: absolute; width: 1px; height: 1px; overflow: hidden; clip-path: inset(50%);
   white-space: nowrap; }
@@ -176,9 +182,14 @@ constexpr char kScript[] = R"js(
   if (!filter || !input) return;
   var shown = filter.querySelector("output");
   var total = groups.reduce(function (sum, group) { return sum + group.entries.length; }, 0);
+  var everywhere = document.getElementById("everywhere");
+  var hits = document.getElementById("hits");
+  var search = everywhere && hits ? searchEverywhere(everywhere, hits) : null;
   filter.hidden = false;
-  input.addEventListener("input", function () {
-    var query = input.value.trim().toLocaleLowerCase();
+  function say(text) {
+    if (shown) shown.textContent = text;
+  }
+  function narrow(query) {
     var count = 0;
     groups.forEach(function (group) {
       group.entries.forEach(function (entry) {
@@ -188,15 +199,109 @@ constexpr char kScript[] = R"js(
         if (match) count += 1;
       });
     });
-    if (shown) shown.textContent = query ? count + " / " + total : "";
-  });
+    say(query ? count + " / " + total : "");
+  }
+  function update() {
+    var query = input.value.trim();
+    var wide = search !== null && everywhere.checked && query !== "";
+    table.hidden = wide;
+    if (hits) hits.hidden = !wide;
+    if (wide) search(query);
+    else narrow(query.toLocaleLowerCase());
+  }
+  input.addEventListener("input", update);
+  if (everywhere) everywhere.addEventListener("change", update);
+  // Every name of the tree, from the search file at the top of the pages,
+  // loaded on first use as a script (which a page opened from disk may
+  // load); names and query alike in lower case without accents.
+  function searchEverywhere(box, list) {
+    var kMostShown = 500;
+    var top = box.getAttribute("data-top") || "./";
+    var state = "idle";
+    var data = null;
+    var entries = null;
+    function fold(text) {
+      return text.toLowerCase().normalize("NFD").replace(/\p{M}/gu, "");
+    }
+    function load() {
+      state = "loading";
+      var script = document.createElement("script");
+      script.addEventListener("load", function () {
+        data = window.kestrovaSearch;
+        state = data && Array.isArray(data.folders) ? "ready" : "failed";
+        update();
+      });
+      script.addEventListener("error", function () {
+        state = "failed";
+        update();
+      });
+      script.src = top + box.getAttribute("data-file");
+      document.head.appendChild(script);
+    }
+    function prepare() {
+      entries = [];
+      data.folders.forEach(function (folder) {
+        folder[2].forEach(function (entry) {
+          entries.push({name: entry[0], key: fold(entry[0]), link: entry[1], folder: entry[2] === 1, where: folder});
+        });
+      });
+    }
+    function hitItem(entry, files) {
+      var item = document.createElement("li");
+      var name = document.createElement(entry.link === null ? "span" : "a");
+      name.textContent = entry.name;
+      if (entry.folder) name.className = "folder";
+      if (entry.link !== null) name.href = (entry.folder ? top : files) + entry.where[1] + entry.link;
+      var where = document.createElement("a");
+      where.className = "where";
+      where.href = top + entry.where[1] + data.index;
+      where.textContent = entry.where[0];
+      item.appendChild(name);
+      item.appendChild(document.createTextNode(" "));
+      item.appendChild(where);
+      return item;
+    }
+    function show(query) {
+      if (state === "idle") load();
+      if (state === "loading") return say("Loading the names of the tree\u2026");
+      if (state === "failed") return say("The search file " + box.getAttribute("data-file") + " could not be loaded");
+      if (entries === null) prepare();
+      var key = fold(query);
+      var found = entries.filter(function (entry) { return entry.key.indexOf(key) >= 0; });
+      var files = /^[a-z][a-z0-9+.-]*:/i.test(data.files) ? data.files : top + data.files;
+      var items = document.createDocumentFragment();
+      found.slice(0, kMostShown).forEach(function (entry) { items.appendChild(hitItem(entry, files)); });
+      list.textContent = "";
+      list.appendChild(items);
+      var count = found.length === 1 ? "1 hit" : found.length + " hits";
+      say(found.length > kMostShown ? count + ", the first " + kMostShown + " shown" : count);
+    }
+    return show;
+  }
 }());
 )js";
 
-constexpr char kFilter[] =
+constexpr char kFilterStart[] =
     "<p class=\"filter\" hidden><label for=\"filter\">Filter</label> "
-    "<input type=\"search\" id=\"filter\" autocomplete=\"off\" spellcheck=\"false\"> "
-    "<output for=\"filter\" aria-live=\"polite\"></output></p>\n";
+    "<input type=\"search\" id=\"filter\" autocomplete=\"off\" spellcheck=\"false\"> ";
+constexpr char kFilterEnd[] = "<output for=\"filter\" aria-live=\"polite\"></output></p>\n";
+
+// The filter box; in a tree of pages with a search file, with the control
+// that searches every name of the tree, the way up to the file, and the
+// list of its hits.
+std::string ComposeFilter(const ListingRun& run) {
+  if (run.Tree == nullptr || run.Tree->SearchFile.empty()) return std::string(kFilterStart) + kFilterEnd;
+  std::string top = run.Tree->Path.size() < 2 ? "./" : "";
+  for (size_t level = 1; level < run.Tree->Path.size(); ++level) top += "../";
+  std::string filter = kFilterStart;
+  filter += "<input type=\"checkbox\" id=\"everywhere\" aria-controls=\"hits\" data-top=\"" + top +
+            "\" data-file=\"";
+  AppendEscapedHtml(filter, LinkForm(run.Tree->SearchFile));
+  filter += "\"> <label for=\"everywhere\">Search everywhere</label> ";
+  filter += kFilterEnd;
+  filter += "<ol class=\"hits\" id=\"hits\" aria-label=\"Hits in the whole tree\" hidden></ol>\n";
+  return filter;
+}
 
 // Before anything that holds a name, so that a browser never guesses the
 // character set from the bytes.
@@ -322,7 +427,7 @@ void ComposePageDocument(ListingRun& run) {
   head += "<header>\n" + ComposeBreadcrumbs(run) + "<h1>" + title + "</h1>\n";
   if (record.ShowMasks) head += ComposeMasks(record);
   head += "</header>\n<main>\n";
-  head += kFilter;
+  head += ComposeFilter(run);
   head += "<table>\n<caption>" + title + "</caption>\n<thead>\n" + run.CaptionRow + "</thead>\n";
   AppendText(run.Document, head);
   AppendParentGroup(run);

@@ -8,11 +8,6 @@
 
 namespace {
 
-// What follows a folder's "/" in a link.
-std::string IndexPart(const TreePage& tree) {
-  return tree.LinkIndex ? LinkForm(tree.IndexName) : std::string();
-}
-
 // Names of one folder: letter case aside where the system sets it aside.
 bool SameName(const std::string& a, const std::string& b) {
   if (FolderSeparator() != '\\') return a == b;
@@ -52,7 +47,7 @@ bool AppendTreeLink(std::string& href, const TreePage& tree, const std::string& 
   }
   const auto elsewhere = tree.FolderLinks.find(name);
   if (IsFolder(entry.Find.dwFileAttributes) && elsewhere != tree.FolderLinks.end()) {
-    href += elsewhere->second + IndexPart(tree);
+    href += elsewhere->second + PageFileLink(tree);
     return true;
   }
   if (IsFolder(entry.Find.dwFileAttributes) && tree.FoldersWithPages.count(name) == 0) return false;
@@ -62,14 +57,18 @@ bool AppendTreeLink(std::string& href, const TreePage& tree, const std::string& 
   const size_t colon = name.find(':');
   if (colon != std::string::npos && colon < name.find_first_of("\\/") && !prefixed) href += "./";
   AppendLinkForm(href, name);
-  if (IsFolder(entry.Find.dwFileAttributes)) href += "/" + IndexPart(tree);
+  if (IsFolder(entry.Find.dwFileAttributes)) href += "/" + PageFileLink(tree);
   return true;
+}
+
+std::string PageFileLink(const TreePage& tree) {
+  return tree.LinkIndex ? LinkForm(tree.IndexName) : std::string();
 }
 
 std::string TreeLinkUp(const TreePage& tree, size_t up) {
   std::string href;
   for (size_t i = 0; i < up; ++i) href += "../";
-  return href + IndexPart(tree);
+  return href + PageFileLink(tree);
 }
 
 size_t FirstLevelAfterTheTop(const TreePage& tree) {

@@ -30,6 +30,9 @@ struct TreePage {
   // The folders from the top down to this one, by the names they are shown
   // with; the top's name first. One name: the top page itself.
   std::vector<std::string> Path;
+  // The file at the top of the pages that holds every name of the tree, for
+  // the page's "Search everywhere"; empty where there is none.
+  std::string SearchFile;
 };
 
 // The link from the folder `from` to the folder `to`, both absolute: up to
@@ -46,6 +49,10 @@ std::string FolderLink(const std::string& from, const std::string& to);
 // a page.
 bool AppendTreeLink(std::string& href, const TreePage& tree, const std::string& file_prefix,
                     const FileInfoX& entry);
+
+// What follows a folder's "/" in a link to its page: the page's file where
+// links name it, else nothing.
+std::string PageFileLink(const TreePage& tree);
 
 // The link from this page to the page of the folder `up` levels above it.
 std::string TreeLinkUp(const TreePage& tree, size_t up);

@@ -61,7 +61,7 @@ TEST(CliCommandLine, BadCommandLinesExitTwoWithoutWriting) {
       {{source, "-o"}, "option -o needs FILE"},
       {{source, "-o", output, "--set"}, "option --set needs KEY=VALUE"},
       {{source, "-o", output, "--s", "x"},
-       "option --s is ambiguous (--sort, --show-links, --settings, --set, --save-settings)"},
+       "option --s is ambiguous (--search, --sort, --show-links, --settings, --set, --save-settings)"},
       {{source, source, "-o", output}, "only one FOLDER may be given"},
       {{source, "-o", output, "--set", "SortBy"}, "--set needs KEY=VALUE"},
       {{source, "-o", output, "--set", "=5"}, "--set needs KEY=VALUE"},

@@ -17,14 +17,15 @@ function findChromium() {
   return null;
 }
 
-// The browser: JSON messages on the pipe, each ended by a NUL byte.
+// The browser, in a process group of its own: JSON messages on the pipe,
+// each ended by a NUL byte.
 class DevTools {
   constructor(chromium, profile) {
     this.process = childProcess.spawn(chromium, [
       "--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage", "--no-first-run",
       "--no-default-browser-check", "--remote-debugging-pipe", "--user-data-dir=" + profile,
       "about:blank",
-    ], {stdio: ["ignore", "ignore", "ignore", "pipe", "pipe"]});
+    ], {stdio: ["ignore", "ignore", "ignore", "pipe", "pipe"], detached: true});
     this.nextId = 1;
     this.pending = new Map();
     this.listeners = [];
@@ -97,6 +98,13 @@ class DevTools {
     }
     this.process.kill();
     await this.exited;
+    // The browser's helpers (renderers, the crash reporter) may outlive it
+    // and still write into the profile: the whole group goes with it.
+    try {
+      process.kill(-this.process.pid, "SIGKILL");
+    } catch (error) {
+      // None is left.
+    }
   }
 }
 

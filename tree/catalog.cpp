@@ -86,6 +86,12 @@ class CatalogWriter : public WalkConsumer {
       pending.pop_back();
       WriteFolder(next, pending);
     }
+    if (encoder_.Failed()) {
+      outcome_.WriteFailed = true;
+      return;
+    }
+    // The table takes every folder's totals, the top's last of all.
+    walk_->AwaitComplete(*top);
     if (!encoder_.Finish(types_, folders_) || !sink.Write(CatalogPageTail())) outcome_.WriteFailed = true;
   }
 

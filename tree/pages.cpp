@@ -1,65 +1,20 @@
 #include "tree/pages.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <set>
 
 #include "listing/entry.h"
 #include "output/escapes.h"
+#include "output/search_rows.h"
+#include "tree/own_file.h"
 #include "tree/sizes.h"
 
 namespace {
 
 std::string Shown(const std::string& path) { return ControlEscaped(path); }
-
-// Compares the bytes written with a file's, from what was read of its
-// start on, and stops at the first that differs: a page that stays as it
-// is need not be written.
-class ComparingSink : public ByteSink {
- public:
-  ComparingSink(ContentReader& file, std::string start) : file_(file), held_(std::move(start)) {}
-
-  bool Write(std::string_view bytes) override {
-    while (!bytes.empty()) {
-      if (at_ == held_.size()) {
-        held_.resize(kPiece);
-        held_.resize(file_.Read(&held_[0], kPiece));
-        at_ = 0;
-        if (held_.empty()) return false;  // the file ends first
-      }
-      const size_t count = std::min(bytes.size(), held_.size() - at_);
-      if (bytes.compare(0, count, std::string_view(held_).substr(at_, count)) != 0) return false;
-      bytes.remove_prefix(count);
-      at_ += count;
-    }
-    return true;
-  }
-
-  // True when the file holds nothing after what was written.
-  bool AtEnd() {
-    char byte;
-    return at_ == held_.size() && file_.Read(&byte, 1) == 0;
-  }
-
- private:
-  static constexpr size_t kPiece = 64 * 1024;
-  ContentReader& file_;
-  std::string held_;
-  size_t at_ = 0;
-};
-
-// Up to limit bytes of the file's start.
-std::string ReadStart(ContentReader& file, size_t limit) {
-  std::string start(limit, '\0');
-  size_t have = 0;
-  while (have < limit) {
-    const size_t count = file.Read(&start[have], limit - have);
-    if (count == 0) break;
-    have += count;
-  }
-  start.resize(have);
-  return start;
-}
 
 // The way from the folder at names `from` to the folder at `to`, both
 // below one top (the top's own name first in each), as a link ending in "/"
@@ -84,6 +39,42 @@ class PageWriter : public WalkConsumer {
 
   void Attach(TreeWalk& walk) { walk_ = &walk; }
 
+  // Hands each folder, once its page is written, to a writer that lets the
+  // folders go in their turn (the search file's); searching, every page
+  // carries the control that searches the file.
+  void HandOver(bool searching) {
+    hands_over_ = true;
+    searching_ = searching;
+  }
+
+  // Waits until the folder's page is done with, by this thread or another.
+  void AwaitDone(const WalkFolder& folder) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    done_changed_.wait(lock, [&] { return done_.count(&folder) > 0; });
+    done_.erase(&folder);
+  }
+
+  // The folder's entered sub-folders in the order of its listing, whatever
+  // order their totals put them in meanwhile; held, so that they stay.
+  std::vector<std::shared_ptr<WalkFolder>> EnteredChildren(const WalkFolder& folder) {
+    std::vector<std::shared_ptr<WalkFolder>> children;
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const WalkChild& child : folder.Children) {
+      if (child.State == ChildState::kEntered && child.Node != nullptr) children.push_back(child.Node);
+    }
+    std::sort(children.begin(), children.end(),
+              [](const auto& a, const auto& b) { return a->Index < b->Index; });
+    return children;
+  }
+
+  // The folder the top's page goes into, held open; null with the reason
+  // where it cannot be opened.
+  std::unique_ptr<OpenFolder> HoldTopPageFolder(WalkFolder& top, std::string& reason) {
+    if (options_.OutputDir.empty()) return disk_.Open(PathOf(top), reason);
+    OpenFolder* target = nullptr;
+    return OpenPageFolder(top, target, reason);
+  }
+
   PageCounts Counts() {
     std::lock_guard<std::mutex> lock(mutex_);
     return counts_;
@@ -102,6 +93,10 @@ class PageWriter : public WalkConsumer {
     // A page of an earlier walk is this program's, not the folder's; where
     // the pages stand apart, every file of the folder is the folder's own.
     if (options_.OutputDir.empty()) place.LeftOut.push_back(options_.IndexName);
+    if (searching_) {
+      page.SearchFile = options_.SearchFile;
+      if (folder.Depth == 0 && options_.OutputDir.empty()) place.LeftOut.push_back(options_.SearchFile);
+    }
     if (!options_.OutputDir.empty()) place.LinkPrefix = FolderLink(PageFolderPath(folder), PathOf(folder));
     place.Tree = &page;
   }
@@ -126,18 +121,34 @@ class PageWriter : public WalkConsumer {
       return;
     }
     if (folder.Run != nullptr) WritePage(folder, open);
-    walk_->Release(folder);
+    Done(folder);
   }
 
   void Complete(WalkFolder& folder) override {
     if (!sizes_) return;
-    ShowAllTotals(folder);
-    OrderByTotals(settings_, folder);
+    {
+      // The search file's writer reads the sub-folders meanwhile.
+      std::lock_guard<std::mutex> lock(mutex_);
+      ShowAllTotals(folder);
+      OrderByTotals(settings_, folder);
+    }
     if (folder.Run != nullptr) WritePage(folder, nullptr);
-    walk_->Release(folder);
+    Done(folder);
   }
 
  private:
+  void Done(WalkFolder& folder) {
+    if (!hands_over_) {
+      walk_->Release(folder);
+      return;
+    }
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      done_.insert(&folder);
+    }
+    done_changed_.notify_all();
+  }
+
   std::string PageFolderPath(const WalkFolder& folder) const {
     if (folder.Parent == nullptr) return options_.OutputDir;
     return JoinPath(PageFolderPath(*folder.Parent), folder.Name);
@@ -197,38 +208,14 @@ class PageWriter : public WalkConsumer {
   // What stands where the page goes, and whether it may be replaced: true
   // to write; false when it is kept or already as it would be written.
   bool MayReplace(WalkFolder& folder, OpenFolder& target, const std::string& page) {
-    switch (target.Look(options_.IndexName)) {
-      case NodeKind::kMissing:
-        return true;
-      case NodeKind::kLink:
-        Keep(page, "a symbolic link has that name");
-        return false;
-      case NodeKind::kFolder:
-      case NodeKind::kOther:
-        Keep(page, "not a regular file");
-        return false;
-      case NodeKind::kFile:
-        break;
-    }
-    FileIdentity identity;
-    if (target.Identify(options_.IndexName, identity) &&
-        std::find(options_.Protected.begin(), options_.Protected.end(), identity) !=
-            options_.Protected.end()) {
-      Keep(page, "the settings file in use");
+    TargetLook look =
+        LookAtTarget(target, options_.IndexName, options_.Protected, form_.IsOwnPage, kOwnPageStart);
+    if (look.Standing == FileStanding::kMissing) return true;
+    if (look.Standing != FileStanding::kOwn) {
+      Keep(page, KeptReason(look.Standing));
       return false;
     }
-    std::unique_ptr<ContentReader> file = target.ReadFile(options_.IndexName);
-    // A file that cannot be read cannot be told to be this program's.
-    if (file == nullptr) {
-      Keep(page, "it cannot be read, so it is not known to be written by kestrova");
-      return false;
-    }
-    std::string start = ReadStart(*file, kOwnPageStart);
-    if (form_.IsOwnPage == nullptr || !form_.IsOwnPage(start)) {
-      Keep(page, "not written by kestrova");
-      return false;
-    }
-    ComparingSink same(*file, std::move(start));
+    ComparingSink same(*look.File, std::move(look.Start));
     if (WriteRun(*folder.Run, same) && same.AtEnd()) {
       std::lock_guard<std::mutex> lock(mutex_);
       ++counts_.Unchanged;
@@ -306,8 +293,219 @@ class PageWriter : public WalkConsumer {
   TreeDisk& disk_;
   const bool sizes_;
   TreeWalk* walk_ = nullptr;
+  bool hands_over_ = false;
+  bool searching_ = false;
   std::mutex mutex_;
+  std::condition_variable done_changed_;
+  std::set<const WalkFolder*> done_;  // pages done with, until handed over
   PageCounts counts_;
+};
+
+// Writes into the new search file while comparing with the file it would
+// replace, so that a file that would stay as it is is left untouched.
+class SearchSink : public ByteSink {
+ public:
+  SearchSink(NewFile& file, ComparingSink* old) : file_(file), old_(old), same_(old != nullptr) {}
+
+  bool Write(std::string_view bytes) override {
+    same_ = same_ && old_->Write(bytes);
+    return file_.Write(bytes);
+  }
+
+  // True when the old file holds exactly what was written.
+  bool Same() { return same_ && old_->AtEnd(); }
+
+ private:
+  NewFile& file_;
+  ComparingSink* old_;
+  bool same_;
+};
+
+// The search file, written on the walk's main thread while the pool lists
+// and the pages are written: each folder's line once its page is done, in
+// an order of the tree alone (a folder before its sub-folders, or after
+// them where its page waits for their totals), so that the file is the same
+// from any number of threads, and each folder let go in its turn, so that
+// memory holds the folders in flight and no more.
+class SearchWriter {
+ public:
+  SearchWriter(PageWriter& pages, TreeWalk& walk, const PageOptions& options, bool after_sub_folders)
+      : pages_(pages), walk_(walk), options_(options), after_sub_folders_(after_sub_folders) {}
+
+  // Before anything is listed: where the file goes and whether it may be
+  // written there. The pages carry the search only where it may.
+  void Prepare(WalkFolder& top) {
+    Open(top);
+    pages_.HandOver(sink_ != nullptr);
+  }
+
+  // The walk's main thread: the file, from the top's listing to its end.
+  void Write(WalkFolder& top) {
+    walk_.Await(top);
+    Begin(top);
+    WriteInOrder(top);
+    Finish(top);
+  }
+
+  SearchFileState State() const { return state_; }
+
+ private:
+  struct Frame {
+    WalkFolder* Folder;
+    std::vector<std::shared_ptr<WalkFolder>> Children;
+    size_t Next = 0;
+  };
+
+  void Open(WalkFolder& top) {
+    std::string reason;
+    path_ = JoinPath(options_.OutputDir.empty() ? top.Name : options_.OutputDir, options_.SearchFile);
+    folder_ = pages_.HoldTopPageFolder(top, reason);
+    if (folder_ == nullptr) return Fail(reason);
+    TargetLook look =
+        LookAtTarget(*folder_, options_.SearchFile, options_.Protected, IsOwnSearchFile, kOwnPageStart);
+    if (look.Standing != FileStanding::kMissing && look.Standing != FileStanding::kOwn)
+      return Keep(KeptReason(look.Standing));
+    file_ = folder_->WriteFile(options_.SearchFile, options_.Method, reason);
+    if (file_ == nullptr) return Fail(reason);
+    // Written in place, the old file is emptied first: there is nothing to compare.
+    if (look.Standing == FileStanding::kOwn && options_.Method == WriteMethod::kWholeOrNothing) {
+      old_file_ = std::move(look.File);
+      old_ = std::make_unique<ComparingSink>(*old_file_, std::move(look.Start));
+    }
+    sink_ = std::make_unique<SearchSink>(*file_, old_.get());
+  }
+
+  void Begin(WalkFolder& top) {
+    if (sink_ == nullptr) return;
+    if (top.Run == nullptr) return Discard();
+    if (options_.OutputDir.empty() && !(folder_->Identity() == top.Identity)) {
+      Fail("the folder was replaced while it was listed");
+      return Discard();
+    }
+    std::string files;
+    if (!options_.OutputDir.empty()) files = FolderLink(options_.OutputDir, PathOf(top));
+    Emit(SearchFileHead(top.Page, files));
+  }
+
+  void WriteInOrder(WalkFolder& top) {
+    std::vector<Frame> stack;
+    Enter(top, stack);
+    while (!stack.empty()) {
+      Frame& frame = stack.back();
+      if (frame.Next < frame.Children.size()) {
+        WalkFolder& child = *frame.Children[frame.Next++];
+        Enter(child, stack);
+      } else {
+        Leave(*frame.Folder);
+        stack.pop_back();
+      }
+    }
+  }
+
+  void Enter(WalkFolder& folder, std::vector<Frame>& stack) {
+    walk_.Await(folder);
+    if (!after_sub_folders_) {
+      pages_.AwaitDone(folder);
+      EmitFolder(folder);
+    }
+    stack.push_back({&folder, pages_.EnteredChildren(folder)});
+  }
+
+  void Leave(WalkFolder& folder) {
+    if (after_sub_folders_) {
+      walk_.AwaitComplete(folder);
+      pages_.AwaitDone(folder);
+      EmitFolder(folder);
+    }
+    walk_.Release(folder);
+  }
+
+  void EmitFolder(const WalkFolder& folder) {
+    if (sink_ == nullptr || folder.Run == nullptr) return;
+    std::string line;
+    AppendSearchFolder(line, *folder.Run);
+    Emit(line);
+  }
+
+  void Emit(std::string_view text) {
+    if (sink_ != nullptr && !write_failed_) write_failed_ = !sink_->Write(text);
+  }
+
+  void Finish(WalkFolder& top) {
+    if (sink_ == nullptr) return;
+    Emit(SearchFileTail());
+    if (write_failed_ || !file_->WriteOut()) {
+      Fail(file_->FailureReason());
+      return Discard();
+    }
+    const bool in_place = options_.OutputDir.empty();
+    bool untouched = in_place && Untouched(top);
+    if (sink_->Same()) {
+      state_ = SearchFileState::kUnchanged;
+      Discard();
+      return SetTimeBack(top, untouched);
+    }
+    // A file of someone else's may have taken the name meanwhile.
+    const FileStanding now =
+        LookAtTarget(*folder_, options_.SearchFile, options_.Protected, IsOwnSearchFile, kOwnPageStart)
+            .Standing;
+    if (now != FileStanding::kMissing && now != FileStanding::kOwn) {
+      Keep(KeptReason(now));
+      return Discard();
+    }
+    untouched = in_place && Untouched(top);
+    if (!file_->Commit()) {
+      Fail(file_->FailureReason());
+      return Discard();
+    }
+    state_ = SearchFileState::kWritten;
+    for (const std::string& warning : file_->Notes().Warnings)
+      walk_.Report("warning: " + Shown(warning), false);
+    SetTimeBack(top, untouched);
+  }
+
+  // True when the folder's time is still the one it had when it was listed.
+  bool Untouched(const WalkFolder& top) {
+    uint64_t now = 0;
+    return folder_->WriteTime(now) && now == top.WriteTime;
+  }
+
+  // The top's time, which the pages below show, stays as it was listed
+  // where no one else changed the folder.
+  void SetTimeBack(const WalkFolder& top, bool untouched) {
+    uint64_t now = 0;
+    if (untouched && folder_->WriteTime(now) && now != top.WriteTime) folder_->SetWriteTime(top.WriteTime);
+  }
+
+  void Discard() {
+    sink_.reset();
+    old_.reset();
+    old_file_.reset();
+    file_.reset();
+  }
+
+  void Fail(const std::string& reason) {
+    state_ = SearchFileState::kFailed;
+    walk_.Report("cannot write " + Shown(path_) + ": " + reason, true);
+  }
+
+  void Keep(const std::string& reason) {
+    state_ = SearchFileState::kKept;
+    walk_.Report("kept " + Shown(path_) + ": " + reason, false);
+  }
+
+  PageWriter& pages_;
+  TreeWalk& walk_;
+  const PageOptions& options_;
+  const bool after_sub_folders_;
+  std::string path_;
+  std::unique_ptr<OpenFolder> folder_;
+  std::unique_ptr<NewFile> file_;
+  std::unique_ptr<ContentReader> old_file_;
+  std::unique_ptr<ComparingSink> old_;
+  std::unique_ptr<SearchSink> sink_;
+  bool write_failed_ = false;
+  SearchFileState state_ = SearchFileState::kNone;
 };
 
 }  // namespace
@@ -342,7 +540,19 @@ PagesOutcome WriteTreePages(const CommonStruct& settings, const OutputForm& form
   if (walk_rules.Sizes) walk.OnComplete(AddUpSizes);
   writer.Attach(walk);
   walk.OnProgress([&] { progress(walk.Counts(), writer.Counts()); });
-  walk.Run(settings.DirStr, nullptr, [&](WalkFolder& top) { top.PageFolder = pages_folder; });
+  if (options.SearchFile.empty()) {
+    walk.Run(settings.DirStr, nullptr, [&](WalkFolder& top) { top.PageFolder = pages_folder; });
+  } else {
+    SearchWriter search(writer, walk, options, walk_rules.Sizes);
+    walk.LimitAhead(4 * WalkThreads(walk_rules.Threads) + 16);
+    walk.Run(
+        settings.DirStr, [&search](WalkFolder& top) { search.Write(top); },
+        [&](WalkFolder& top) {
+          top.PageFolder = pages_folder;
+          search.Prepare(top);
+        });
+    outcome.Search = search.State();
+  }
   outcome.Walk = walk.Counts();
   outcome.Pages = writer.Counts();
   if (walk.Top().Run == nullptr) outcome.TopFailure = walk.Top().Failure;

@@ -25,6 +25,20 @@ struct PageOptions {
   // Files a page is never written over, whatever they hold: the run's own
   // settings file.
   std::vector<FileIdentity> Protected;
+  // The search file's name (kSearchFileName) at the top of the pages, which
+  // holds every name of the tree for each page's "Search everywhere"; empty
+  // for none. It is written as the pages are, over nothing but a search
+  // file of this program's, and left as it is where it would not change.
+  std::string SearchFile;
+};
+
+// What became of the search file.
+enum class SearchFileState {
+  kNone,       // none was asked for, or the top folder could not be listed
+  kWritten,    // written
+  kUnchanged,  // already as it would be written
+  kKept,       // a file of its name that is not this program's, left as it is
+  kFailed,     // could not be written (reported)
 };
 
 struct PageCounts {
@@ -43,12 +57,15 @@ struct PagesOutcome {
   std::string Refusal;
   // Why the top folder could not be listed; then no page was written.
   std::string TopFailure;
+  SearchFileState Search = SearchFileState::kNone;
 };
 
 // Lists DirStr and every folder below it that the settings and rules keep,
 // and writes each folder's page in the form, which must carry a mark
 // (OutputForm::IsOwnPage). Messages go to report: failures, and notes of
 // files kept and folders not entered; progress is called as folders are done.
+// With a search file, it is written from the calling thread as the pages are
+// written, in the order of the tree, with the pages' own care.
 PagesOutcome WriteTreePages(const CommonStruct& settings, const OutputForm& form, const WalkRules& rules,
                             const PageOptions& options, TreeDisk& disk, FolderSource& source,
                             const WalkReport& report,

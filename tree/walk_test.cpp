@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "output/forms.h"
+#include "output/search_rows.h"
 #include "settings/settings_file.h"
 #include "tests/memory_disk.h"
 #include "tests/memory_folder_source.h"
@@ -59,12 +60,14 @@ struct PagesRun {
 };
 
 PagesRun Pages(MemoryDisk& disk, const WalkRules& rules, const std::string& output_dir = std::string(),
-               const CommonStruct& settings = SettingsFor("/top")) {
+               const CommonStruct& settings = SettingsFor("/top"),
+               const std::string& search_file = std::string()) {
   MemoryFolderSource types;
   PageOptions options;
   options.IndexName = "index.html";
   options.TopShown = "top";
   options.OutputDir = output_dir;
+  options.SearchFile = search_file;
   PagesRun run;
   run.Result = WriteTreePages(
       settings, FormOf(FormCode::kPage), rules, options, disk, types,
@@ -263,6 +266,95 @@ TEST(TreeWalk, ThePagesFolderIsNeverWalked) {
   EXPECT_FALSE(disk.FileAt("/top/a/site/a/index.html").empty());
   EXPECT_EQ(disk.Find("/top/a/site/a/site"), nullptr);
   EXPECT_FALSE(Pages(disk, Threads(2), "/top").Result.Refusal.empty()) << "the folder listed itself";
+}
+
+// The pages with the search file at their top.
+PagesRun SearchedPages(MemoryDisk& disk, const WalkRules& rules,
+                       const std::string& output_dir = std::string()) {
+  return Pages(disk, rules, output_dir, SettingsFor("/top"), kSearchFileName);
+}
+
+size_t CountOf(const std::string& text, const std::string& part) {
+  size_t count = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
+TEST(SearchFile, HoldsEveryFolderOnceInTheOrderOfTheTreeWhateverTheThreads) {
+  for (const bool sizes : {false, true}) {
+    MemoryDisk one, many;
+    MakeForest(one);
+    MakeForest(many);
+    WalkRules single = Threads(1), pool = Threads(8);
+    single.Sizes = pool.Sizes = sizes;
+    const PagesRun first = SearchedPages(one, single);
+    SearchedPages(many, pool);
+    EXPECT_EQ(first.Result.Search, SearchFileState::kWritten) << sizes;
+    const std::string file = one.FileAt("/top/kestrova-search.js");
+    EXPECT_EQ(file, many.FileAt("/top/kestrova-search.js")) << sizes;
+    EXPECT_EQ(CountOf(file, "\n[\""), 67u) << "one line for each folder listed";
+    EXPECT_EQ(CountOf(file, "[\"e.txt\", \"e.txt\", 0]"), 30u);
+    // A folder before its sub-folders; after them where its page waits for their totals.
+    const size_t top = file.find("\n[\"top\", \"\", "), deep = file.find("[\"top/g0/p0/deep\", ");
+    EXPECT_TRUE(sizes ? deep < top : top < deep) << file.substr(0, 400);
+    EXPECT_LT(file.find("[\"top/g0/p4/deep\", "), file.find("[\"top/g1/p0/deep\", "));
+    EXPECT_NE(
+        one.FileAt("/top/g3/p1/index.html").find("data-top=\"../../\" data-file=\"kestrova-search.js\""),
+        std::string::npos);
+    EXPECT_EQ(one.FileAt("/top/index.html").find(">kestrova-search.js<"), std::string::npos)
+        << "the search file is the program's, not one of the folder's files";
+  }
+}
+
+TEST(SearchFile, GoesOnlyWhereNothingOrItsOwnStandsAndStaysWhereItWouldNotChange) {
+  const std::string file = "/top/kestrova-search.js";
+  for (const NodeKind kind : {NodeKind::kLink, NodeKind::kOther, NodeKind::kFolder, NodeKind::kFile}) {
+    MemoryDisk disk;
+    disk.Add("/top/a/f.txt", NodeKind::kFile, "f");
+    disk.Add("/elsewhere/site.js", NodeKind::kFile, "someone's script");
+    disk.Add(file, kind, kind == NodeKind::kLink ? "/elsewhere/site.js" : "// generator: KestrovaTheme\n");
+    const PagesRun run = SearchedPages(disk, Threads(2));
+    EXPECT_EQ(run.Result.Search, SearchFileState::kKept);
+    EXPECT_EQ(run.Result.Walk.Failed, 0u);
+    const char* reason = kind == NodeKind::kLink   ? "a symbolic link has that name"
+                         : kind == NodeKind::kFile ? "not written by kestrova"
+                                                   : "not a regular file";
+    EXPECT_TRUE(Says(run.Messages, "kept " + Shown(file) + ": " + reason)) << reason;
+    EXPECT_EQ(disk.FileAt("/elsewhere/site.js"), "someone's script");
+    if (kind == NodeKind::kFile) {
+      EXPECT_EQ(disk.FileAt(file), "// generator: KestrovaTheme\n");
+    }
+    EXPECT_EQ(disk.FileAt("/top/a/index.html").find("id=\"everywhere\""), std::string::npos)
+        << "no page searches a file that is not this program's";
+  }
+
+  MemoryDisk disk;
+  disk.Add("/top/a/f.txt", NodeKind::kFile, "f");
+  disk.Add(file, NodeKind::kFile, "// generator: Kestrova\nvar kestrovaSearch = {};\n");
+  const uint64_t listed = disk.Find("/top")->WriteTime;
+  EXPECT_EQ(SearchedPages(disk, Threads(2)).Result.Search, SearchFileState::kWritten)
+      << "its own is replaced";
+  EXPECT_NE(disk.FileAt(file).find("[\"f.txt\", \"f.txt\", 0]"), std::string::npos);
+  EXPECT_EQ(disk.Find("/top")->WriteTime, listed) << "the top folder keeps the time it was listed with";
+  const size_t written = disk.Written().size();
+  const PagesRun again = SearchedPages(disk, Threads(2));
+  EXPECT_EQ(again.Result.Search, SearchFileState::kUnchanged);
+  EXPECT_EQ(disk.Written().size(), written) << "nothing is put in place on an unchanged run";
+
+  disk.Add("/top/a/g.txt", NodeKind::kFile, "g");
+  EXPECT_EQ(SearchedPages(disk, Threads(2)).Result.Search, SearchFileState::kWritten);
+  EXPECT_NE(disk.FileAt(file).find("[\"g.txt\", \"g.txt\", 0]"), std::string::npos);
+}
+
+TEST(SearchFile, StandsAtTheTopOfThePagesFolderAndLinksFilesBackToTheSource) {
+  MemoryDisk disk;
+  disk.Add("/top/a/f.txt", NodeKind::kFile, "f");
+  const PagesRun run = SearchedPages(disk, Threads(2), "/site");
+  EXPECT_EQ(run.Result.Search, SearchFileState::kWritten);
+  EXPECT_EQ(disk.Find("/top/kestrova-search.js"), nullptr) << "the source stays untouched";
+  const std::string file = disk.FileAt("/site/kestrova-search.js");
+  EXPECT_NE(file.find("\"files\": \"../top/\""), std::string::npos) << file;
+  EXPECT_NE(file.find("[\"top/a\", \"a/\", [[\"f.txt\", \"f.txt\", 0]]]"), std::string::npos) << file;
 }
 
 }  // namespace

@@ -233,6 +233,7 @@
       modified: reader.column(),
       targets: reader.column(),
     };
+    readTimes(columns.modified, catalog.modified, state.entry, count);
     for (const run of runs) {
       const folder = state.folder++;
       catalog.folderFirst[folder] = state.entry;
@@ -241,6 +242,20 @@
     }
     if (!Object.values(columns).every((column) => column.atEnd())) {
       throw new DamagedCatalog("a section's columns do not match its entries");
+    }
+  }
+
+  // A section's times: the least, then planes of bytes above it, the least
+  // significant first.
+  function readTimes(column, modified, first, count) {
+    if (count === 0) return;
+    const least = column.zigzag();
+    const planes = column.varint();
+    if (planes > 8) throw new DamagedCatalog("a time has more than 8 bytes");
+    modified.fill(least, first, first + count);
+    for (let plane = 0, weight = 1; plane < planes; plane++, weight *= 256) {
+      const bytes = column.take(count);
+      for (let i = 0; i < count; i++) modified[first + i] += bytes[i] * weight;
     }
   }
 
@@ -275,8 +290,6 @@
     const attribute = columns.attributes.varint();
     catalog.attributes[entry] = attribute;
     catalog.size[entry] = columns.size.varint();
-    state.modified += columns.modified.zigzag();
-    catalog.modified[entry] = state.modified;
     if (attribute & kAttrLink) catalog.targets.set(entry, utf8.decode(columns.targets.string()));
   }
 
@@ -337,7 +350,7 @@
       folderState: new Uint8Array(f),
       folderReasons: new Map(),
     });
-    const state = {folder: 0, entry: 0, modified: 0, names: new NameBuffer(n * 16)};
+    const state = {folder: 0, entry: 0, names: new NameBuffer(n * 16)};
     let started = performance.now();
     for (const section of found.sections) {
       readEntrySection(new Reader(payload, section.start), catalog, state);

@@ -94,7 +94,9 @@ static int fill_folder(int folder_fd, long count, int with_folders) {
 
 static int make_tree(const char* top, long files, long folders) {
   char path[4096];
-  const long big = 5, big_files = 50000;
+  /* Five large folders of a twentieth of the files each (50,000 of a
+     million), the rest spread evenly. */
+  const long big = 5, big_files = files / 20;
   const long rest = files > big * big_files ? files - big * big_files : 0;
   long made = 0;
   for (long i = 0; i < folders; i++) {

@@ -39,7 +39,13 @@ FileChecksums ChecksumContent(ContentReader& reader, const std::vector<DigestAlg
   // One buffer per thread, kept: a tree's many small files would otherwise
   // each take and give back a mebibyte.
   thread_local std::vector<char> buffer(kReadSize);
+  uint64_t total = 0;
   for (size_t count; (count = reader.Read(buffer.data(), buffer.size())) > 0;) {
+    total += count;
+    // Past its size at the start it is being written to: a file appended
+    // to faster than it is read would never end. (A file of the system's
+    // that tells a size of 0, as those of /proc do, is read to its end.)
+    if (before.Size > 0 && total > before.Size) return Failed(kChangedWhileRead);
     for (const auto& digester : digesters) digester->Update(buffer.data(), count);
   }
   if (!reader.Failure().empty()) return Failed(reader.Failure());

@@ -51,7 +51,8 @@ CngCalls LoadCng() {
   Find(library, "BCryptHashData", found.HashData);
   Find(library, "BCryptFinishHash", found.Finish);
   Find(library, "BCryptDestroyHash", found.Destroy);
-  const bool complete = found.Open && found.Close && found.Create && found.HashData && found.Finish && found.Destroy;
+  const bool complete =
+      found.Open && found.Close && found.Create && found.HashData && found.Finish && found.Destroy;
   return complete ? found : calls;
 }
 

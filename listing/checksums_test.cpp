@@ -65,7 +65,7 @@ const std::vector<DigestAlgorithm> kAll = {DigestAlgorithm::kSha256, DigestAlgor
 
 TEST(Checksums, EveryAlgorithmComesFromOneReadOfTheFile) {
   MemoryDisk disk;
-  const std::string content(3 * (1 << 20) + 17, 'k');
+  const std::string content(3 * (1 << 17) + 17, 'k');
   auto node = disk.Add("/top/big.bin", NodeKind::kFile, content);
   size_t reads = 0;
   node->AfterRead = [&reads](MemoryDisk::Node&) { ++reads; };
@@ -73,7 +73,7 @@ TEST(Checksums, EveryAlgorithmComesFromOneReadOfTheFile) {
   const auto& sums = done.Listing.Values.Checksums.at("big.bin");
   ASSERT_EQ(sums.size(), kAll.size());
   for (size_t at = 0; at < kAll.size(); ++at) EXPECT_EQ(sums[at], DigestOf(kAll[at], content));
-  // Mebibyte reads, one pass: three whole ones, the rest, the end.
+  // Reads of 128 KiB, one pass: three whole ones, the rest, the end.
   EXPECT_EQ(reads, 5u);
   EXPECT_TRUE(done.Listing.Values.ChecksumFailures.empty());
 }

@@ -29,8 +29,8 @@ const Vector kVectors[] = {
     {DigestAlgorithm::kSha256, "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855",
      "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad",
      "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
-    {DigestAlgorithm::kSha1, "da39a3ee5e6b4b0d3255bfef95601890afd80709", "a9993e364706816aba3e25717850c26c9cd0d89d",
-     "34aa973cd4c4daa4f61eeb2bdbad27316534016f"},
+    {DigestAlgorithm::kSha1, "da39a3ee5e6b4b0d3255bfef95601890afd80709",
+     "a9993e364706816aba3e25717850c26c9cd0d89d", "34aa973cd4c4daa4f61eeb2bdbad27316534016f"},
     {DigestAlgorithm::kMd5, "d41d8cd98f00b204e9800998ecf8427e", "900150983cd24fb0d6963f7d28e17f72",
      "7707d6ae4e027c70eea2a935c2296f21"},
     // xxhsum -H2 writes the canonical (big-endian) form.

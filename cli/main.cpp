@@ -218,6 +218,7 @@ OutputChoices ChoicesOf(const CliOptions& options) {
   choices.Tree = options.Recursive;
   choices.NullEnds = options.NullEnds;
   choices.Totals = options.Sizes;
+  for (const std::string& name : options.Checksums) choices.Checksums.push_back(*DigestNamed(name));
   return choices;
 }
 
@@ -291,6 +292,9 @@ std::string RequestFailureText(const RequestChoice& choice, const CliOptions& op
     case RequestFailure::kExtensionOfAnotherForm:
     case RequestFailure::kExtensionOfUnwrittenForm:
       return ExtensionRefusalText(choice, options);
+    case RequestFailure::kSumsOfOneAlgorithm:
+      return "--format sums writes one checksum a line, as sha256sum and its peers check it: give one "
+             "--checksum (a file per algorithm)";
     case RequestFailure::kPagesWithoutMark:
       // A page written into every folder replaces only a page of its own,
       // known by a mark that the form writes; a form without one could
@@ -468,6 +472,7 @@ WalkRules RulesOf(const CommonStruct& record, const OutputRequest& request, cons
   rules.Follow = options.Follow;
   rules.Threads = options.Threads;
   rules.Sizes = request.Totals;
+  rules.Checksums = request.Checksums;
   rules.IgnoreFileName = options.IgnoreFile.value_or("");
   rules.GitIgnore = options.GitIgnore;
   if (options.GitIgnore) {
@@ -534,6 +539,7 @@ GenerateResult Generate(const CommonStruct& record, const OutputRequest& request
   }
   if (options.InPlace) output.Method = WriteMethod::kInPlace;
   output.NullEnds = options.NullEnds;
+  output.Threads = options.Threads;
   if (line.Enabled()) {
     output.Wrap = [&line](ByteSink& target, ListingRun& written, const DocumentWrite& write) {
       ProgressSink sink(target, line, RunLength(written));
@@ -550,6 +556,10 @@ GenerateResult Generate(const CommonStruct& record, const OutputRequest& request
   }
   const GenerateResult result = GenerateListing(record, source, output, run);
   line.Finish();
+  // A walk tells of the files it could not read as it lists them.
+  if (!ListsThroughWalk(rules)) {
+    for (const std::string& failure : ChecksumFailureTexts(record.DirStr, run.Listing)) PrintMessage(failure);
+  }
   return result;
 }
 
@@ -812,6 +822,11 @@ int Run(const std::vector<std::string>& arguments) {
     return kExitBadInput;
   }
   if (const std::string note = TextFormNote(request, options); !note.empty()) PrintMessage(note);
+  if (!options.Checksums.empty() && request.Checksums.empty()) {
+    PrintMessage("note: the " + std::string(request.Form->Name) +
+                 " form shows no checksums, and no file is read for them; --format page, json, csv, long or "
+                 "sums shows them");
+  }
   if (options.SaveSettingsFile) {
     CommonStruct saved = SettingsOfRequest(record, request);
     std::string reason;
@@ -850,7 +865,7 @@ int Run(const std::vector<std::string>& arguments) {
   // A listed name that no file has is worth a word even when quiet.
   if (const size_t replaced = CountReplacedNames(run.Listing)) PrintMessage(ReplacedNamesText(replaced));
   if (!options.Quiet) PrintMessage(SummaryText(request, result));
-  ExitLeavingListing(kExitWritten);
+  ExitLeavingListing(run.Listing.Values.ChecksumFailures.empty() ? kExitWritten : kExitFailed);
 }
 
 }  // namespace

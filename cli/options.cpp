@@ -31,6 +31,7 @@ enum class OptionId {
   LinkIndex,
   Search,
   Threads,
+  Checksum,
   Settings,
   Preset,
   Set,
@@ -208,7 +209,8 @@ const OptionDefinition kOptions[] = {
      "tree, which \"Search everywhere\" on every page\n"
      "searches"},
     {OptionId::Threads, '\0', "threads", "N", OptionGroup::kTree,
-     "list N folders at a time (default: one per\n"
+     "list N folders at a time, and read N files at a\n"
+     "time for --checksum (default: one per\n"
      "processor; at most 16 are used)"},
     SettingOption('\0', "sort", "KEY", OptionGroup::kOrder,
                   "sort by @SORT_KEYS@ (names as people count: a2 before a10); folders come first", "SortBy",
@@ -219,6 +221,10 @@ const OptionDefinition kOptions[] = {
                   "the columns beside the name, as words separated by commas: @COLUMNS@; or the "
                   "letters of a settings file (STW); \"\" for the name alone",
                   "Columns", kColumnList, "column"),
+    {OptionId::Checksum, '\0', "checksum", "ALGO", OptionGroup::kColumns,
+     "the checksum of each file's content: @DIGESTS@; repeatable, each a column of page, json, csv and long, "
+     "one line per file of --format sums (sha256 where none is given); the files are read whole, --threads "
+     "at a time"},
     SettingSwitch('\0', "show-links", OptionGroup::kColumns,
                   "give symbolic links the type Link, Link to\n"
                   "folder or Broken link in the classic page too (the\n"
@@ -248,6 +254,12 @@ const OptionDefinition kOptions[] = {
     {OptionId::Help, 'h', "help", nullptr, OptionGroup::kProgram, "show this text and exit"},
     {OptionId::Version, 'V', "version", nullptr, OptionGroup::kProgram, "show the version and exit"},
 };
+
+std::vector<std::string> DigestWords() {
+  std::vector<std::string> words;
+  for (DigestAlgorithm algorithm : DigestAlgorithms()) words.emplace_back(DigestName(algorithm));
+  return words;
+}
 
 // The word of --sort for natural order, which orders by name.
 constexpr char kNaturalWord[] = "version";
@@ -531,6 +543,11 @@ std::string ApplyOption(ParseState& state, const OptionDefinition& option, const
       break;
     case OptionId::Threads:
       return CountValue("--threads", value, options.Threads);
+    case OptionId::Checksum:
+      if (DigestNamed(value) == nullptr) return UnknownWord("checksum", value, DigestWords());
+      if (std::find(options.Checksums.begin(), options.Checksums.end(), value) == options.Checksums.end())
+        options.Checksums.push_back(value);
+      break;
     case OptionId::Settings:
       options.SettingsFile = value;
       break;
@@ -598,15 +615,19 @@ std::string CheckCombination(const CliOptions& options) {
   // One folder's totals walk the tree below it, as -R does; so does a catalog.
   const bool whole_tree = AsksForWholeTree(options);
   const bool walks = options.Recursive || options.Sizes.value_or(false) || whole_tree;
+  // The files of one folder are read for their checksums several at a time.
+  const bool reads_at_once = walks || !options.Checksums.empty();
   for (const auto& [set, name, needs] :
        {std::tuple<bool, const char*, bool>{options.MaxDepth != 0, "--max-depth", walks},
         {options.OneFileSystem, "--one-file-system", walks},
         {options.Follow, "--follow", walks},
         {options.OutputDir.has_value(), "--output-dir", options.Recursive},
         {options.LinkIndex, "--link-index", options.Recursive},
-        {options.Threads != 0, "--threads", walks}}) {
+        {options.Threads != 0, "--threads", reads_at_once}}) {
     if (set && !needs) return std::string(name) + " walks a tree: give -R (or --du) too";
   }
+  if (options.From && !options.Checksums.empty())
+    return "--checksum reads the files, which a catalog does not hold: give a FOLDER rather than --from";
   if (options.From && options.Folder) return "--from lists what CATALOG holds: give no FOLDER";
   if (options.BaseUrl && !whole_tree)
     return "--base-url links the files of a catalog: give --format catalog too";
@@ -702,6 +723,7 @@ struct HelpList {
 const HelpList kHelpLists[] = {
     {"@FORMS@", [] { return Joined(FormNames(), ", "); }},
     {"@COLUMNS@", [] { return Joined(ColumnWords(), ", "); }},
+    {"@DIGESTS@", [] { return Joined(DigestWords(), ", "); }},
     {"@SORT_KEYS@",
      [] {
        std::vector<std::string> words = SortWords();
@@ -811,6 +833,8 @@ bool ValuesText(const std::string& name, std::string& text) {
   const OptionDefinition* option = FindOption(name);
   if (name == "format" || name == "Format") {
     values = FormNames();
+  } else if (name == "checksum") {
+    values = DigestWords();
   } else if (option != nullptr && option->Rule != nullptr && option->Rule->Values != nullptr) {
     values = option->Rule->Values(*option);
   } else if (const SettingDeclaration* setting = FindSetting(name)) {

@@ -268,3 +268,23 @@ TEST(CliOptions, HelpNamesEveryOptionInItsGroupAndVersionTheLicence) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CliOptions, ChecksumsAreNamedOnceEachInTheirOrder) {
+  EXPECT_EQ(Parsed({"--checksum", "xxh128", "--checksum=sha256", "--checksum", "xxh128"}).Checksums,
+            (std::vector<std::string>{"xxh128", "sha256"}));
+  EXPECT_EQ(ErrorOf({"--checksum", "sha265"}),
+            "unknown checksum sha265 (sha256, sha1, md5, xxh128; did you mean sha256?)");
+  EXPECT_EQ(ErrorOf({"--checksum", "SHA256"}).rfind("unknown checksum SHA256", 0), 0u);
+  // The files of one folder are read several at a time.
+  EXPECT_EQ(Parsed({"--checksum", "md5", "--threads", "3"}).Threads, 3u);
+  EXPECT_NE(ErrorOf({"--threads", "3"}), "");
+  EXPECT_EQ(ErrorOf({"--from", "x.catalog.html", "--checksum", "md5"}),
+            "--checksum reads the files, which a catalog does not hold: give a FOLDER rather than --from");
+  std::string values;
+  ASSERT_TRUE(ValuesText("checksum", values));
+  EXPECT_EQ(values, "sha256\nsha1\nmd5\nxxh128\n");
+}
+
+}  // namespace

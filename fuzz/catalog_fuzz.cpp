@@ -36,8 +36,8 @@ std::string Base64(const std::string& bytes) {
 std::string PageOfData(const std::string& payload) {
   uLongf size = compressBound(static_cast<uLong>(payload.size()));
   std::string compressed(size, '\0');
-  if (compress(reinterpret_cast<Bytef*>(&compressed[0]), &size, reinterpret_cast<const Bytef*>(payload.data()),
-               static_cast<uLong>(payload.size())) != Z_OK)
+  if (compress(reinterpret_cast<Bytef*>(&compressed[0]), &size,
+               reinterpret_cast<const Bytef*>(payload.data()), static_cast<uLong>(payload.size())) != Z_OK)
     std::abort();
   compressed.resize(size);
   return std::string(kCatalogDataStart) + Base64(compressed) + "\n" + kCatalogDataEnd;
@@ -49,10 +49,13 @@ void WalkAll(ListingDisk& disk, const std::string& path, size_t depth) {
   std::unique_ptr<OpenFolder> folder = disk.Open(path, reason);
   if (folder == nullptr) return;
   std::vector<std::string> below;
-  folder->Enumerate("*", [&](const FolderRecord& record) {
-    if ((record.dwFileAttributes & 16) != 0 && record.cFileName != "." && record.cFileName != "..")
-      below.push_back(record.cFileName);
-  }, reason);
+  folder->Enumerate(
+      "*",
+      [&](const FolderRecord& record) {
+        if ((record.dwFileAttributes & 16) != 0 && record.cFileName != "." && record.cFileName != "..")
+          below.push_back(record.cFileName);
+      },
+      reason);
   for (const std::string& name : below) {
     if (folder->MayList(name, reason)) WalkAll(disk, JoinPath(path, name), depth + 1);
   }

@@ -147,6 +147,16 @@ const std::string* LinkTargetOf(const FileInfoX& entry, const EntryValues& value
   return known != values.LinkTargets.end() ? &known->second : nullptr;
 }
 
+bool HasContentChecksums(const FileInfoX& entry) {
+  return !IsLink(entry.Find.dwFileAttributes) && !IsFolder(entry.Find.dwFileAttributes);
+}
+
+const std::vector<std::string>* ChecksumsOf(const FileInfoX& entry, const EntryValues& values) {
+  if (!HasContentChecksums(entry)) return nullptr;
+  const auto known = values.Checksums.find(entry.Find.cFileName);
+  return known != values.Checksums.end() ? &known->second : nullptr;
+}
+
 const char* LinkTypeText(const FileInfoX& entry) {
   if (!IsLink(entry.Find.dwFileAttributes)) return nullptr;
   if (entry.Find.BrokenLink) return "Broken link";

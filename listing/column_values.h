@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "listing/entry.h"
 #include "platform/platform.h"
@@ -45,6 +46,15 @@ const std::string& MimeTypeOf(const FileInfoX& entry, const EntryValues& values)
 // values keep it; null for an entry that is no link, or whose target the
 // system did not tell (or the targets were not asked for).
 const std::string* LinkTargetOf(const FileInfoX& entry, const EntryValues& values);
+
+// True for an entry whose content has checksums: a file that is no
+// symbolic link (a link's target is listed where it lies in the tree).
+bool HasContentChecksums(const FileInfoX& entry);
+
+// The checksums of a file entry, one per algorithm asked, as the listing's
+// values hold them; null for an entry without (a folder, a link, a file that
+// could not be read whole, or none asked for).
+const std::vector<std::string>* ChecksumsOf(const FileInfoX& entry, const EntryValues& values);
 
 // The type text of a symbolic link: "Link to folder", "Link" (to a file),
 // or "Broken link" for one whose target cannot be reached; null for an

@@ -40,7 +40,9 @@ void EnrichLinks(DirFileStruct& listing, const std::string& folder, FolderSource
 }  // namespace
 
 void EnrichListing(DirFileStruct& listing, const std::string& folder, FolderSource& source,
-                   const EnrichNeeds& needs) {
+                   const EnrichNeeds& needs, const ContentAccess& content) {
   if (needs.Types || needs.MimeTypes) EnrichTypes(listing, source, needs);
   if (needs.LinkTargets) EnrichLinks(listing, folder, source);
+  if (!needs.Checksums.empty() && content.Open && content.Pool != nullptr)
+    ChecksumListing(listing, needs.Checksums, content.Open, *content.Pool);
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -37,6 +38,11 @@ struct EntryValues {
   std::unordered_map<std::string, TypeTexts> Types;
   // By name, for the symbolic links whose target the system tells.
   std::unordered_map<std::string, std::string> LinkTargets;
+  // By name, for the files whose checksums were asked and read whole: one
+  // digest per algorithm, in the order asked.
+  std::unordered_map<std::string, std::vector<std::string>> Checksums;
+  // By name, the files whose checksums could not be computed, and why.
+  std::map<std::string, std::string> ChecksumFailures;
 };
 
 // The result of one scan, with what the listing learnt of its entries: the

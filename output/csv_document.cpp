@@ -1,5 +1,6 @@
 #include "output/csv_document.h"
 
+#include "listing/column_values.h"
 #include "output/document_text.h"
 #include "output/entry_fields.h"
 #include "output/escapes.h"
@@ -17,6 +18,11 @@ void AppendCsvRow(ListingRun& run, const FileInfoX& entry, std::string& row) {
     } else if (value.Type == FieldType::kNumber) {
       row += value.Text;
     }
+  }
+  const std::vector<std::string>* sums = ChecksumsOf(entry, run.Listing.Values);
+  for (size_t at = 0; at < run.Checksums.size(); ++at) {
+    row += ',';
+    if (sums != nullptr) row += (*sums)[at];
   }
   row += "\r\n";
 }
@@ -40,6 +46,8 @@ std::string CsvHeader(const ListingRun& run) {
     first = false;
     header += FieldKey(field);
   }
+  // A column per checksum, named as its algorithm, after every field.
+  for (DigestAlgorithm algorithm : run.Checksums) header += std::string(",") + DigestName(algorithm);
   return header + "\r\n";
 }
 

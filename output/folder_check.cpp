@@ -51,3 +51,14 @@ std::string FolderProblem(FolderStatus status, const std::string& reason) {
 std::string ListingFailureText(const std::string& path, const std::string& reason) {
   return "cannot list " + ControlEscaped(path) + ": " + reason;
 }
+
+std::string ChecksumFailureText(const std::string& path, const std::string& reason) {
+  return "no checksum of " + ControlEscaped(path) + ": " + reason;
+}
+
+std::vector<std::string> ChecksumFailureTexts(const std::string& folder, const DirFileStruct& listing) {
+  std::vector<std::string> texts;
+  for (const auto& [name, reason] : listing.Values.ChecksumFailures)
+    texts.push_back(ChecksumFailureText(JoinPath(folder, name), reason));
+  return texts;
+}

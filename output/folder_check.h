@@ -6,7 +6,9 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "listing/entry.h"
 #include "platform/platform.h"
 
 enum class SourceFolderState { kFound, kNotChosen, kMissing };
@@ -48,3 +50,11 @@ std::string FolderProblem(FolderStatus status, const std::string& reason);
 // "cannot list PATH: REASON", the path's control bytes escaped: the one
 // message of a folder that could not be listed, in every front end's words.
 std::string ListingFailureText(const std::string& path, const std::string& reason);
+
+// "no checksum of PATH: REASON", the path's control bytes escaped: a file
+// that could not be read whole, or changed while it was read.
+std::string ChecksumFailureText(const std::string& path, const std::string& reason);
+
+// Every checksum failure of a listing of the folder, a line each, in the
+// order of the files' names.
+std::vector<std::string> ChecksumFailureTexts(const std::string& folder, const DirFileStruct& listing);

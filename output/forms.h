@@ -12,7 +12,14 @@
 #include "output/listing_run.h"
 #include "settings/common_struct.h"
 
-enum class FormCode { kHtml, kText, kPage, kJson, kCsv, kNames, kLong, kCatalog };
+enum class FormCode { kHtml, kText, kPage, kJson, kCsv, kNames, kLong, kCatalog, kSums };
+
+// What a form does with the checksums of the files.
+enum class ChecksumUse {
+  kNone,   // shows none
+  kShown,  // shows those asked for, none where none are
+  kOne,    // is made of them: exactly one, SHA-256 where none is asked for
+};
 
 // How the line ends of a form's document reach the file.
 enum class LineEnds {
@@ -91,6 +98,9 @@ struct OutputForm {
   // True for a page that may also be written under the classic page's
   // extensions (.html), besides its own.
   bool HtmlNamesToo = false;
+  // Whether the rows show the files' checksums (--checksum); the forms that
+  // show none read no file.
+  ChecksumUse Checksums = ChecksumUse::kNone;
 };
 
 // How much of a file's start IsOwnPage reads at most.

@@ -58,6 +58,40 @@ constexpr SubstitutedText kSubstitutedTexts[] = {
     {"Title", &CommonStruct::Title, &ListingRun::TitleText, AppendUnescaped},
 };
 
+// The folder held open on the system's disk for reading its files, where
+// the place has no opener of its own; a folder that cannot be opened
+// leaves every file with that reason.
+ContentOpener OpenerOf(const ListingPlace& place, std::unique_ptr<OpenFolder>& held) {
+  if (place.ReadContent) return place.ReadContent;
+  std::string failure;
+  held = SystemTreeDisk().Open(place.Folder, failure);
+  OpenFolder* folder = held.get();
+  return [folder, failure](const std::string& name, std::string& reason) -> std::unique_ptr<ContentReader> {
+    if (folder != nullptr) return folder->ReadFile(name, reason);
+    reason = failure;
+    return nullptr;
+  };
+}
+
+void Enrich(const CommonStruct& settings, const ListingPlace& place, FolderSource& source,
+            const OutputForm& form, ListingRun& run) {
+  EnrichNeeds needs = form.Needs != nullptr ? form.Needs(settings) : EnrichNeeds();
+  if (form.Checksums != ChecksumUse::kNone) needs.Checksums = place.Checksums;
+  run.Checksums = needs.Checksums;
+  std::unique_ptr<OpenFolder> held;
+  std::unique_ptr<ChecksumPool> own_pool;
+  ContentAccess content;
+  if (!needs.Checksums.empty()) {
+    content.Open = OpenerOf(place, held);
+    content.Pool = place.Checksummers;
+    if (content.Pool == nullptr) {
+      own_pool = std::make_unique<ChecksumPool>(place.ChecksumThreads);
+      content.Pool = own_pool.get();
+    }
+  }
+  EnrichListing(run.Listing, place.Folder, source, needs, content);
+}
+
 }  // namespace
 
 std::string TextTooLongMessage(const std::string& key) {
@@ -98,8 +132,7 @@ GenerateStatus ComposeListing(const CommonStruct& settings, const ListingPlace& 
     for (const FileInfoX& file : run.Listing.FileList)
       run.Listing.TotalBytes += static_cast<int64_t>(EntrySize(file));
   }
-  if (!place.ScanOnly && form.Needs != nullptr)
-    EnrichListing(run.Listing, place.Folder, source, form.Needs(settings));
+  if (!place.ScanOnly) Enrich(settings, place, source, form, run);
   OrderListing(run.Listing, EntryOrderOf(settings));
   ComputeListingTotals(run);
   if (place.ScanOnly) return GenerateStatus::kWritten;
@@ -135,6 +168,8 @@ GenerateResult GenerateListing(const CommonStruct& settings, FolderSource& sourc
   place.FolderShown = output.FolderShown;
   place.LeftOut = output.LeftOut;
   place.LinkPrefix = output.LinkPrefix;
+  place.Checksums = request.Checksums;
+  place.ChecksumThreads = output.Threads;
   result.Status = output.Compose ? output.Compose(place, form, run, result.Reason)
                                  : ComposeListing(settings, place, source, form, run, result.Reason);
   if (result.Status != GenerateStatus::kWritten) return result;

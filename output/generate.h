@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "listing/checksums.h"
 #include "listing/scan.h"
 #include "output/forms.h"
 #include "output/listing_run.h"
@@ -71,6 +72,9 @@ struct ListingOutput {
   // How the run is listed and composed; none: ComposeListing over the
   // source (a walk composes it where sub-folders are added up).
   ListingComposer Compose;
+  // How many files are read at once for the request's checksums; 0: one
+  // per processor.
+  size_t Threads = 0;
 };
 
 // Lists DirStr and writes the document of the request's form to its file
@@ -111,6 +115,16 @@ struct ListingPlace {
   bool ScanOnly = false;
   // The sub-folders' sizes are added up by a walk (ListingRun::SizesAddedUp).
   bool SizesAddedUp = false;
+  // The checksums of the files, in this order, for a form that shows them;
+  // none: no file is read.
+  std::vector<DigestAlgorithm> Checksums;
+  // Opens the folder's files for their checksums (the folder held open by a
+  // walk); none: the folder is opened on the system's disk for them.
+  ContentOpener ReadContent;
+  // The threads that a run's listings share for the checksums; null: a pool
+  // of ChecksumThreads (0: one per processor) for this listing alone.
+  ChecksumPool* Checksummers = nullptr;
+  size_t ChecksumThreads = 0;
 };
 
 // The place of a listing of its own: DirStr, with the settings' parent entry.
@@ -119,7 +133,8 @@ ListingPlace PlaceOf(const CommonStruct& settings);
 // Lists the place's folder and composes the run's document in the form,
 // without writing it: the steps up to the writer, on the calling thread.
 // The folder is scanned, its entries enriched with what the form's rows
-// need of the source (types, link targets), ordered as the settings say,
+// need of the source (types, link targets) and of the files' content (the
+// checksums the place asks, where the form shows them), ordered as the settings say,
 // counted, the placeholders substituted and the document composed. The rows
 // are composed as the run is written, from what the run holds, asking the
 // source nothing more: until then the settings and the place's tree must

@@ -1,5 +1,6 @@
 #include "output/json_document.h"
 
+#include "listing/column_values.h"
 #include "output/document_text.h"
 #include "output/entry_fields.h"
 #include "output/escapes.h"
@@ -59,6 +60,21 @@ std::string TotalsObject(const ListingTotals& totals) {
   return object + "}";
 }
 
+// "checksums": {"sha256": "…"} where they were asked for, for a file that
+// has content (none for a folder or a link); null for a file that could not
+// be read whole.
+void AppendChecksumsMember(std::string& row, const ListingRun& run, const FileInfoX& entry) {
+  if (run.Checksums.empty() || !HasContentChecksums(entry)) return;
+  const std::vector<std::string>* sums = ChecksumsOf(entry, run.Listing.Values);
+  row += ", \"checksums\": {";
+  for (size_t at = 0; at < run.Checksums.size(); ++at) {
+    if (at > 0) row += ", ";
+    AppendKey(row, DigestName(run.Checksums[at]));
+    row += sums != nullptr ? '"' + (*sums)[at] + '"' : std::string("null");
+  }
+  row += '}';
+}
+
 }  // namespace
 
 void AppendTotalsMembers(std::string& out, const SubtreeTotals& totals) {
@@ -95,6 +111,7 @@ void AppendJsonEntry(ListingRun& run, const FileInfoX& entry, std::string& row) 
         break;
     }
   }
+  AppendChecksumsMember(row, run, entry);
   row += '}';
 }
 

@@ -91,4 +91,6 @@ struct ListingRun {
   // The rows are the form's NUL-ended records, written as composed; only
   // for a form that has them.
   bool NullEnds = false;
+  // The checksums the rows show, in this order (Listing.Values holds them).
+  std::vector<DigestAlgorithm> Checksums;
 };

@@ -104,6 +104,20 @@ void WidenColumns(ListingRun& run, const std::deque<FileInfoX>& list) {
   }
 }
 
+// A column per checksum asked, before the name, each as wide as its
+// digests; "-" for what has none.
+void AppendChecksums(std::string& row, const ListingRun& run, const FileInfoX& entry) {
+  const std::vector<std::string>* sums = ChecksumsOf(entry, run.Listing.Values);
+  for (size_t at = 0; at < run.Checksums.size(); ++at) {
+    const std::string text = sums != nullptr ? (*sums)[at] : std::string("-");
+    row += text;
+    row.append(
+        DigestTextLength(run.Checksums[at]) - std::min(DigestTextLength(run.Checksums[at]), text.size()),
+        ' ');
+    row += "  ";
+  }
+}
+
 }  // namespace
 
 void AppendLongLine(ListingRun& run, const FileInfoX& entry, std::string& row) {
@@ -121,6 +135,7 @@ void AppendLongLine(ListingRun& run, const FileInfoX& entry, std::string& row) {
     row += "  ";
     ++shown;
   }
+  AppendChecksums(row, run, entry);
   if (run.PathPrefix != nullptr) AppendNameEscaped(row, *run.PathPrefix);
   AppendNameEscaped(row, entry.Find.cFileName);
   if (IsFolder(entry.Find.dwFileAttributes)) row += '/';

@@ -98,6 +98,8 @@ th[aria-sort=descending]::after { content: " \25BE"; content: " \25BE" / ""; }
 th[data-sort=size], td[data-bytes] { text-align: right; }
 td[data-bytes], time { white-space: nowrap; font-variant-numeric: tabular-nums; }
 tbody tr:hover { background: var(--hover); }
+td.sum code { display: inline-block; max-width: 13ch; overflow: hidden; text-overflow: ellipsis;
+  white-space: nowrap; vertical-align: top; }
 @media (max-width: 40rem) {
   body { padding: 1rem .75rem 2rem; font-size: 14px; }
   table, thead, tbody, tr, td { display: block; }
@@ -406,7 +408,7 @@ bool IsOwnStandardsPage(std::string_view start) {
 
 void ComposePageDocument(ListingRun& run) {
   const CommonStruct& record = *run.Settings;
-  run.CaptionRow = ComposePageCaptionRow(record);
+  run.CaptionRow = ComposePageCaptionRow(record, run.Checksums);
   run.FileWord = EscapeHtml(record.File);
   run.Document = DocumentText();
   const std::string title = TitleHtml(run);

@@ -156,18 +156,35 @@ constexpr Cell kCells[] = {
     {ColumnId::kAttributes, AppendAttributesCell, "text"},
 };
 
+// A checksum cell per algorithm asked, after the columns: the whole digest
+// as its text, which the style shortens to its start and an ellipsis, so
+// that selecting or copying it takes it whole; its title shows it whole.
+// Empty for what has none.
+void AppendChecksumCells(std::string& row, const ListingRun& run, const FileInfoX& entry) {
+  const std::vector<std::string>* sums = ChecksumsOf(entry, run.Listing.Values);
+  for (size_t at = 0; at < run.Checksums.size(); ++at) {
+    if (sums == nullptr) {
+      row += "<td></td>";
+      continue;
+    }
+    const std::string& digest = (*sums)[at];
+    row += "<td class=\"sum\"><code title=\"" + digest + "\">" + digest + "</code></td>";
+  }
+}
+
 void AppendRow(ListingRun& run, const FileInfoX& entry, std::string& row, bool parent) {
   row += "<tr>";
   const RowEntry at{entry, parent};
   for (const Cell& cell : kCells) {
     if (ShowsColumn(*run.Settings, cell.column)) cell.append(row, run, at);
   }
+  AppendChecksumCells(row, run, entry);
   row += "</tr>\n";
 }
 
 }  // namespace
 
-std::string ComposePageCaptionRow(const CommonStruct& record) {
+std::string ComposePageCaptionRow(const CommonStruct& record, const std::vector<DigestAlgorithm>& checksums) {
   std::string caption_row = "<tr>";
   for (const Cell& cell : kCells) {
     if (!ShowsColumn(record, cell.column)) continue;
@@ -181,6 +198,8 @@ std::string ComposePageCaptionRow(const CommonStruct& record) {
     AppendEscapedHtml(caption_row, ColumnCaption(record, cell.column));
     caption_row += "</th>";
   }
+  for (DigestAlgorithm algorithm : checksums)
+    caption_row += std::string("<th scope=\"col\" data-sort=\"text\">") + DigestName(algorithm) + "</th>";
   caption_row += "</tr>\n";
   return caption_row;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "listing/entry.h"
 #include "output/listing_run.h"
@@ -10,8 +11,9 @@
 
 // The header row: one <th scope="col"> per shown column in table order, each
 // with the kind of sort its values take (data-sort: name, text, size, time),
-// the column of SortBy marked with aria-sort in the order of DescOrder.
-std::string ComposePageCaptionRow(const CommonStruct& record);
+// the column of SortBy marked with aria-sort in the order of DescOrder; then
+// one per checksum, named as its algorithm.
+std::string ComposePageCaptionRow(const CommonStruct& record, const std::vector<DigestAlgorithm>& checksums);
 
 // Appends the row of one entry to row: a file links to its name, a folder
 // to its name and "/", each after the run's LinkPrefix. The parent entry gets no row here: the document

@@ -102,7 +102,23 @@ RequestChoice Checked(RequestChoice& choice, const OutputChoices& choices) {
   if (request.Target == OutputTarget::kPagePerFolder && form.IsOwnPage == nullptr) {
     return Refused(choice, RequestFailure::kPagesWithoutMark);
   }
+  if (form.Checksums == ChecksumUse::kOne && choices.Checksums.size() > 1) {
+    return Refused(choice, RequestFailure::kSumsOfOneAlgorithm);
+  }
   return choice;
+}
+
+// The checksums that the form's rows show of those asked for.
+std::vector<DigestAlgorithm> ChecksumsOf(const OutputForm& form, const std::vector<DigestAlgorithm>& asked) {
+  switch (form.Checksums) {
+    case ChecksumUse::kNone:
+      break;
+    case ChecksumUse::kShown:
+      return asked;
+    case ChecksumUse::kOne:
+      return asked.empty() ? std::vector<DigestAlgorithm>{DigestAlgorithm::kSha256} : asked;
+  }
+  return {};
 }
 
 }  // namespace
@@ -124,6 +140,7 @@ RequestChoice ChooseOutputRequest(const CommonStruct& settings, const OutputChoi
   OutputRequest& request = choice.Request;
   request.Totals =
       request.Form->WholeTree || choices.Totals.value_or(request.Tree && request.Form->TotalsInTree);
+  request.Checksums = ChecksumsOf(*request.Form, choices.Checksums);
   return Checked(choice, choices);
 }
 

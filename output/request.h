@@ -31,6 +31,9 @@ struct OutputRequest {
   // Every folder's size is the total of the files below it, added up by a
   // walk of its sub-folders.
   bool Totals = false;
+  // The checksums of the files that the rows show, in this order; none for
+  // a form that shows none.
+  std::vector<DigestAlgorithm> Checksums;
 };
 
 // What the command line asks besides the settings.
@@ -41,6 +44,8 @@ struct OutputChoices {
   bool NullEnds = false;             // the rows as NUL-ended records
   // Folders' totals asked for or refused; unset: as the form has them.
   std::optional<bool> Totals;
+  // The checksums asked for (--checksum), in order.
+  std::vector<DigestAlgorithm> Checksums;
 };
 
 enum class RequestFailure {
@@ -51,6 +56,7 @@ enum class RequestFailure {
   kExtensionOfAnotherForm,    // the file's extension is that of the form Claiming
   kExtensionOfUnwrittenForm,  // the file's extension promises a form that none is (XHTML)
   kPagesWithoutMark,          // a page per folder of a form whose pages carry no mark
+  kSumsOfOneAlgorithm,        // the sums form asked for with more than one checksum
 };
 
 // The request, or why it is refused; Request holds what was chosen up to

@@ -322,3 +322,32 @@ TEST(ChooseOutputRequest, ACatalogHoldsTheWholeTreeWithItsTotalsHoweverItIsAsked
 }
 
 }  // namespace
+
+namespace {
+
+TEST(OutputRequest, ChecksumsGoToTheFormsThatShowThemAndSumsHoldExactlyOne) {
+  const CommonStruct settings = SettingsOf("-", kOutputHtml, "");
+  const std::vector<DigestAlgorithm> two = {DigestAlgorithm::kMd5, DigestAlgorithm::kXxh128};
+  for (const char* form : {"page", "json", "csv", "long"}) {
+    OutputChoices choices = Choices("-", form);
+    choices.Checksums = two;
+    EXPECT_EQ(ChooseOutputRequest(settings, choices).Request.Checksums, two) << form;
+  }
+  for (const char* form : {"html", "text", "names"}) {
+    OutputChoices choices = Choices("-", form);
+    choices.Checksums = two;
+    EXPECT_TRUE(ChooseOutputRequest(settings, choices).Request.Checksums.empty()) << form << " reads no file";
+  }
+  OutputChoices sums = Choices("-", "sums", true);
+  EXPECT_EQ(ChooseOutputRequest(settings, sums).Request.Checksums,
+            std::vector<DigestAlgorithm>{DigestAlgorithm::kSha256});
+  sums.Checksums = {DigestAlgorithm::kSha1};
+  EXPECT_EQ(ChooseOutputRequest(settings, sums).Request.Checksums, sums.Checksums);
+  sums.Checksums = two;
+  EXPECT_EQ(ChooseOutputRequest(settings, sums).Failure, RequestFailure::kSumsOfOneAlgorithm);
+  // A tree's sums are one document, as its names are.
+  sums.Checksums.clear();
+  EXPECT_EQ(ChooseOutputRequest(settings, sums).Request.Target, OutputTarget::kStandardOutput);
+}
+
+}  // namespace

@@ -303,17 +303,69 @@ FileReadStatus ReadSmallFile(const std::string& path, size_t limit, std::string&
 // tell.
 std::string ProgramPath();
 
+// ---- Digests of files' content ----
+
+enum class DigestAlgorithm { kSha256, kSha1, kMd5, kXxh128 };
+
+// Every algorithm, in the order above.
+const std::vector<DigestAlgorithm>& DigestAlgorithms();
+// The algorithm's name on the command line and in documents: "sha256",
+// "sha1", "md5", "xxh128".
+const char* DigestName(DigestAlgorithm algorithm);
+// The algorithm of that name; null when none has it.
+const DigestAlgorithm* DigestNamed(std::string_view name);
+// The length of the algorithm's digest in hexadecimal: 64, 40, 32, 32.
+size_t DigestTextLength(DigestAlgorithm algorithm);
+
+// A digest computed as the bytes come, by the system's own library (OpenSSL's
+// libcrypto on Linux, CNG on Windows; libxxhash for xxh128).
+class Digester {
+ public:
+  virtual ~Digester() = default;
+  virtual void Update(const char* bytes, size_t size) = 0;
+  // The digest of every byte given, in lower-case hexadecimal, as
+  // sha256sum, sha1sum, md5sum and xxhsum -H2 write it; empty when the
+  // system failed to finish it. Called once.
+  virtual std::string Finish() = 0;
+};
+
+// A new digester of the algorithm; null when the system cannot compute it
+// (out of memory, or an algorithm its policy turns off).
+std::unique_ptr<Digester> MakeDigester(DigestAlgorithm algorithm);
+
 // ---- The walk's disk: folders held open while a tree is listed and written ----
 
 // What a name in a folder is, a symbolic link not followed.
 enum class NodeKind { kMissing, kFile, kFolder, kLink, kOther };
 
-// A file's content, read from its start.
+// The reason OpenFolder::ReadFile gives for a name that is no regular file
+// (a pipe, a device, a folder): nothing to read, rather than a failure.
+constexpr char kNotRegularFileReason[] = "not a regular file";
+
+// What tells whether a file changed: its size, last write and change times
+// (the change time on POSIX, the attribute change time of NTFS on Windows).
+struct ContentStamp {
+  uint64_t Size = 0;
+  uint64_t WriteTime = 0;
+  uint64_t ChangeTime = 0;
+  bool operator==(const ContentStamp& other) const {
+    return Size == other.Size && WriteTime == other.WriteTime && ChangeTime == other.ChangeTime;
+  }
+  bool operator!=(const ContentStamp& other) const { return !(*this == other); }
+};
+
+// A file's content, read from its start, in order: the system is told so
+// when it is opened, and that its pages need not stay cached when closed.
 class ContentReader {
  public:
   virtual ~ContentReader() = default;
   // Up to size bytes into buffer; 0 at the end and on a failure.
   virtual size_t Read(char* buffer, size_t size) = 0;
+  // The system's reason for a Read that failed; empty while none has.
+  virtual const std::string& Failure() const = 0;
+  // The open file's size and times as they are now; false, with the
+  // reason in Failure, when the system cannot tell them.
+  virtual bool Stamp(ContentStamp& stamp) = 0;
 };
 
 // A folder held open: what is listed, read and written through it stays in
@@ -338,9 +390,13 @@ class OpenFolder {
   // What the name is in the folder, a link not followed.
   virtual NodeKind Look(const std::string& name) = 0;
   // A regular file of the folder, for reading: never through a link, never
-  // a pipe or a device, never blocking; null when there is no such file or
-  // it may not be read.
-  virtual std::unique_ptr<ContentReader> ReadFile(const std::string& name) = 0;
+  // a pipe or a device, never blocking; null, with the reason, when there is
+  // no such file or it may not be read.
+  virtual std::unique_ptr<ContentReader> ReadFile(const std::string& name, std::string& reason) = 0;
+  std::unique_ptr<ContentReader> ReadFile(const std::string& name) {
+    std::string reason;
+    return ReadFile(name, reason);
+  }
   // A new file of that name in the folder, written whole or not at all and
   // put in place of a regular file of the name at Commit; null, with the
   // reason, when the name is taken by anything else (a link, a folder, a

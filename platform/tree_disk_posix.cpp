@@ -33,17 +33,37 @@ std::string Joined(const std::string& folder, const std::string& name) {
 
 class DescriptorReader : public ContentReader {
  public:
-  explicit DescriptorReader(int fd) : fd_(fd) {}
+  explicit DescriptorReader(int fd) : fd_(fd) { posix_fadvise(fd_.get(), 0, 0, POSIX_FADV_SEQUENTIAL); }
+  // What was read need not stay cached: a tree's files read once for their
+  // checksums would push out what the system keeps for other work.
+  ~DescriptorReader() override { posix_fadvise(fd_.get(), 0, 0, POSIX_FADV_DONTNEED); }
+  DescriptorReader(const DescriptorReader&) = delete;
+  DescriptorReader& operator=(const DescriptorReader&) = delete;
+
   size_t Read(char* buffer, size_t size) override {
     for (;;) {
       const ssize_t count = read(fd_.get(), buffer, size);
       if (count < 0 && errno == EINTR) continue;
+      if (count < 0) failure_ = Reason(errno);
       return count < 0 ? 0 : static_cast<size_t>(count);
     }
+  }
+  const std::string& Failure() const override { return failure_; }
+  bool Stamp(ContentStamp& stamp) override {
+    struct stat info {};
+    if (fstat(fd_.get(), &info) != 0) {
+      failure_ = Reason(errno);
+      return false;
+    }
+    stamp.Size = static_cast<uint64_t>(info.st_size);
+    stamp.WriteTime = FileTimeOf(info.st_mtim.tv_sec, static_cast<uint32_t>(info.st_mtim.tv_nsec));
+    stamp.ChangeTime = FileTimeOf(info.st_ctim.tv_sec, static_cast<uint32_t>(info.st_ctim.tv_nsec));
+    return true;
   }
 
  private:
   FileDescriptor fd_;
+  std::string failure_;
 };
 
 class PosixOpenFolder : public OpenFolder {
@@ -108,12 +128,19 @@ class PosixOpenFolder : public OpenFolder {
     return S_ISREG(info.st_mode) ? NodeKind::kFile : NodeKind::kOther;
   }
 
-  std::unique_ptr<ContentReader> ReadFile(const std::string& name) override {
+  std::unique_ptr<ContentReader> ReadFile(const std::string& name, std::string& reason) override {
     // Non-blocking, so that a pipe cannot hold the walk before fstat tells
     // it apart; no link followed.
     FileDescriptor fd(openat(fd_.get(), name.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
     struct stat info {};
-    if (fd.get() < 0 || fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
+    if (fd.get() < 0 || fstat(fd.get(), &info) != 0) {
+      reason = errno == ELOOP ? "a symbolic link" : Reason(errno);
+      return nullptr;
+    }
+    if (!S_ISREG(info.st_mode)) {
+      reason = kNotRegularFileReason;
+      return nullptr;
+    }
     return std::make_unique<DescriptorReader>(fd.release());
   }
 

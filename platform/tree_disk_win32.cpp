@@ -37,18 +37,45 @@ FileIdentity FolderIdentity(const std::string& path) {
   return IdentityOf(information);
 }
 
+// The attribute change time of the open file, where the system tells it
+// (Windows Vista and later); 0 elsewhere.
+uint64_t ChangeTimeOf(HANDLE file) {
+  using InformationCall = BOOL(WINAPI*)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD);
+  static const auto call = reinterpret_cast<InformationCall>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFileInformationByHandleEx")));
+  FILE_BASIC_INFO basic{};
+  if (call == nullptr || !call(file, FileBasicInfo, &basic, sizeof basic)) return 0;
+  return static_cast<uint64_t>(basic.ChangeTime.QuadPart);
+}
+
 class HandleReader : public ContentReader {
  public:
   explicit HandleReader(OwnedHandle file) : file_(std::move(file)) {}
   size_t Read(char* buffer, size_t size) override {
     DWORD count = 0;
     const DWORD asked = size > 1u << 30 ? 1u << 30 : static_cast<DWORD>(size);
-    if (!::ReadFile(file_.get(), buffer, asked, &count, nullptr)) return 0;
+    if (!::ReadFile(file_.get(), buffer, asked, &count, nullptr)) {
+      failure_ = SystemReason(GetLastError());
+      return 0;
+    }
     return count;
+  }
+  const std::string& Failure() const override { return failure_; }
+  bool Stamp(ContentStamp& stamp) override {
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!GetFileInformationByHandle(file_.get(), &information)) {
+      failure_ = SystemReason(GetLastError());
+      return false;
+    }
+    stamp.Size = (uint64_t{information.nFileSizeHigh} << 32) | information.nFileSizeLow;
+    stamp.WriteTime = FileTimeOf(information.ftLastWriteTime);
+    stamp.ChangeTime = ChangeTimeOf(file_.get());
+    return true;
   }
 
  private:
   OwnedHandle file_;
+  std::string failure_;
 };
 
 class Win32OpenFolder : public OpenFolder {
@@ -133,14 +160,21 @@ class Win32OpenFolder : public OpenFolder {
     return attributes & FILE_ATTRIBUTE_DEVICE ? NodeKind::kOther : NodeKind::kFile;
   }
 
-  std::unique_ptr<ContentReader> ReadFile(const std::string& name) override {
-    if (IsReparsePoint(At(name))) return nullptr;
+  std::unique_ptr<ContentReader> ReadFile(const std::string& name, std::string& reason) override {
+    if (IsReparsePoint(At(name))) {
+      reason = "a symbolic link";
+      return nullptr;
+    }
     OwnedHandle file = Owned(CreateFileA(At(name).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
-                                         FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+                                         FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (file == nullptr) {
+      reason = SystemReason(GetLastError());
+      return nullptr;
+    }
     BY_HANDLE_FILE_INFORMATION information{};
-    if (file == nullptr || GetFileType(file.get()) != FILE_TYPE_DISK ||
-        !GetFileInformationByHandle(file.get(), &information) ||
+    if (GetFileType(file.get()) != FILE_TYPE_DISK || !GetFileInformationByHandle(file.get(), &information) ||
         (information.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
+      reason = kNotRegularFileReason;
       return nullptr;
     }
     return std::make_unique<HandleReader>(std::move(file));

@@ -11,12 +11,12 @@ set -euo pipefail
 
 if [ "${1:-}" = "--native" ]; then
   shift
-  packages=(cmake g++ make googletest shared-mime-info zlib1g-dev "$@")
+  packages=(cmake g++ make googletest shared-mime-info zlib1g-dev libssl-dev libxxhash-dev "$@")
 else
   packages=(cmake g++ make clang clang-format libclang-rt-14-dev googletest g++-mingw-w64-i686
           zlib1g-dev libz-mingw-w64-dev
           wine wine32:i386 xvfb xauth x11-utils imagemagick shared-mime-info time
-          dpkg-dev file lintian groff-base man-db unzip strace
+          dpkg-dev file lintian groff-base man-db unzip strace libssl-dev libxxhash-dev xxhash
           nodejs chromium jq python3 "$@")
   # npm installs the page check's tools; a Node.js that brings its own npm
   # needs no Debian package of it.

@@ -25,6 +25,11 @@ class MemoryDisk : public TreeDisk {
     bool Unreadable = false;
     uint32_t Names = 1;         // a file's names, each a hard link
     bool HeldByWriter = false;  // a temporary file whose writer still runs
+    // A file's reads fail after this many bytes, with "Input/output error".
+    size_t FailReadAfter = static_cast<size_t>(-1);
+    // Called (the disk locked) after each read of the file's content, with
+    // the node: another program changing the file while it is read.
+    std::function<void(Node& node)> AfterRead;
     std::map<std::string, std::shared_ptr<Node>> Children;
   };
 
@@ -154,19 +159,36 @@ class MemoryDisk : public TreeDisk {
   }
 
  private:
+  // Reads the node's content as it is at each read, as a file's reader does.
   class MemoryReader : public ContentReader {
    public:
-    explicit MemoryReader(std::string content) : content_(std::move(content)) {}
+    MemoryReader(MemoryDisk& disk, std::shared_ptr<Node> node) : disk_(disk), node_(std::move(node)) {}
     size_t Read(char* buffer, size_t size) override {
-      const size_t count = std::min(size, content_.size() - at_);
-      std::copy_n(content_.data() + at_, count, buffer);
+      std::lock_guard<std::recursive_mutex> lock(disk_.mutex_);
+      if (at_ >= node_->FailReadAfter) {
+        failure_ = "Input/output error";
+        return 0;
+      }
+      const size_t left = at_ < node_->Content.size() ? node_->Content.size() - at_ : 0;
+      const size_t count = std::min({size, left, node_->FailReadAfter - at_});
+      std::copy_n(node_->Content.data() + at_, count, buffer);
       at_ += count;
+      if (node_->AfterRead) node_->AfterRead(*node_);
       return count;
+    }
+    const std::string& Failure() const override { return failure_; }
+    bool Stamp(ContentStamp& stamp) override {
+      std::lock_guard<std::recursive_mutex> lock(disk_.mutex_);
+      stamp.Size = node_->Content.size();
+      stamp.WriteTime = stamp.ChangeTime = node_->WriteTime;
+      return true;
     }
 
    private:
-    std::string content_;
+    MemoryDisk& disk_;
+    std::shared_ptr<Node> node_;
     size_t at_ = 0;
+    std::string failure_;
   };
 
   class MemoryNewFile : public NewFile {
@@ -243,13 +265,18 @@ class MemoryDisk : public TreeDisk {
       const auto found = node_->Children.find(name);
       return found == node_->Children.end() ? NodeKind::kMissing : found->second->Kind;
     }
-    std::unique_ptr<ContentReader> ReadFile(const std::string& name) override {
+    std::unique_ptr<ContentReader> ReadFile(const std::string& name, std::string& reason) override {
       std::lock_guard<std::recursive_mutex> lock(disk_.mutex_);
       const auto found = node_->Children.find(name);
       if (found == node_->Children.end() || found->second->Kind != NodeKind::kFile ||
-          found->second->Unreadable)
+          found->second->Unreadable) {
+        reason = found == node_->Children.end()           ? "No such file or directory"
+                 : found->second->Kind == NodeKind::kLink ? "a symbolic link"
+                 : found->second->Kind != NodeKind::kFile ? kNotRegularFileReason
+                                                          : "Permission denied";
         return nullptr;
-      return std::make_unique<MemoryReader>(found->second->Content);
+      }
+      return std::make_unique<MemoryReader>(disk_, found->second);
     }
     std::unique_ptr<NewFile> WriteFile(const std::string& name, WriteMethod, std::string& reason) override {
       const NodeKind kind = Look(name);

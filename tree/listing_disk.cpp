@@ -67,7 +67,10 @@ class ListingFolder : public OpenFolder {
   }
 
   // The listing holds no file's content (the ignore files included).
-  std::unique_ptr<ContentReader> ReadFile(const std::string&) override { return nullptr; }
+  std::unique_ptr<ContentReader> ReadFile(const std::string&, std::string& reason) override {
+    reason = "a listing read from a file holds no content";
+    return nullptr;
+  }
 
   std::unique_ptr<NewFile> WriteFile(const std::string&, WriteMethod, std::string& reason) override {
     reason = kReadOnly;

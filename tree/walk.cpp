@@ -183,6 +183,7 @@ void TreeWalk::Run(const std::string& top, const std::function<void(WalkFolder& 
   state_->tasks.push_back(root);
   state_->counts.Found = 1;
   const size_t threads = WalkThreads(rules_.Threads);
+  if (!rules_.Checksums.empty()) checksummers_ = std::make_unique<ChecksumPool>(threads);
   std::vector<std::thread> helpers = StartHelpers(threads, [this] { Serve(); });
   if (main) {
     main(*root);
@@ -338,6 +339,11 @@ void TreeWalk::Process(const std::shared_ptr<WalkFolder>& held) {
                          std::string& failure) { return open->Enumerate(mask, visit, failure); };
     place.ScanOnly = consumer_.ScanOnly(folder);
     place.SizesAddedUp = rules_.Sizes;
+    place.Checksums = rules_.Checksums;
+    place.ReadContent = [&open](const std::string& name, std::string& failure) {
+      return open->ReadFile(name, failure);
+    };
+    place.Checksummers = checksummers_.get();
     const std::string below_top = ReadIgnoreFiles(folder, *open);
     if (folder.Rules.Top != nullptr || folder.Rules.HidesGitFolders) {
       place.Filter = [&folder, &below_top](DirFileStruct& listing) {
@@ -350,6 +356,8 @@ void TreeWalk::Process(const std::shared_ptr<WalkFolder>& held) {
     folder.Status = status;
     folder.Reason = reason;
     if (status == GenerateStatus::kWritten) {
+      for (const std::string& failure : ChecksumFailureTexts(place.Folder, run->Listing))
+        Report(failure, true);
       folder.Run = std::move(run);
       folder.WasListed = true;
     } else if (status == GenerateStatus::kTextTooLong) {

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "listing/checksums.h"
 #include "output/generate.h"
 #include "output/listing_run.h"
 #include "output/tree_page.h"
@@ -42,6 +43,9 @@ struct WalkRules {
   std::string IgnoreFileName;
   // The rules of the ignore files above the top folder (FindGitIgnoreRules).
   IgnoreStack TopRules;
+  // The checksums of every listed folder's files, for a form that shows
+  // them; Threads files are read at once, over all folders.
+  std::vector<DigestAlgorithm> Checksums;
 };
 
 // The number of threads a walk uses for the option's value.
@@ -215,4 +219,5 @@ class TreeWalk {
   std::unique_ptr<State> state_;
   std::shared_ptr<WalkFolder> top_;
   size_t most_ahead_ = 0;
+  std::unique_ptr<ChecksumPool> checksummers_;  // while a walk that reads checksums runs
 };

@@ -37,14 +37,25 @@ FileIdentity FolderIdentity(const std::string& path) {
   return IdentityOf(information);
 }
 
+// GetFileInformationByHandleEx's basic information (its class 0), as
+// Windows Vista and later give it; the headers declare it only for them.
+struct BasicInformation {
+  LARGE_INTEGER CreationTime;
+  LARGE_INTEGER LastAccessTime;
+  LARGE_INTEGER LastWriteTime;
+  LARGE_INTEGER ChangeTime;
+  DWORD FileAttributes;
+};
+constexpr int kBasicInformationClass = 0;
+
 // The attribute change time of the open file, where the system tells it
 // (Windows Vista and later); 0 elsewhere.
 uint64_t ChangeTimeOf(HANDLE file) {
-  using InformationCall = BOOL(WINAPI*)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD);
+  using InformationCall = BOOL(WINAPI*)(HANDLE, int, LPVOID, DWORD);
   static const auto call = reinterpret_cast<InformationCall>(reinterpret_cast<void*>(
       GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFileInformationByHandleEx")));
-  FILE_BASIC_INFO basic{};
-  if (call == nullptr || !call(file, FileBasicInfo, &basic, sizeof basic)) return 0;
+  BasicInformation basic{};
+  if (call == nullptr || !call(file, kBasicInformationClass, &basic, sizeof basic)) return 0;
   return static_cast<uint64_t>(basic.ChangeTime.QuadPart);
 }
 

@@ -89,13 +89,10 @@ TEST(TreeChecksums, FilesThatCannotBeReadAreToldAndCountedAsFailures) {
   };
   const Written written = SumsOf(disk, 2);
   EXPECT_EQ(written.Result.Walk.Failed, 2u);
-  std::vector<std::string> expected = {"no checksum of /top/d1/locked: Permission denied",
-                                       "no checksum of /top/d2/growing: changed while it was read"};
-  for (std::string& line : expected) {
-    for (size_t at = 1; at < line.size() && line[at] != ':'; ++at) {
-      if (line[at] == '/') line[at] = FolderSeparator();
-    }
-  }
+  // The top as it was given, the names below it joined as the platform joins them.
+  const std::vector<std::string> expected = {
+      "no checksum of " + JoinPath(JoinPath("/top", "d1"), "locked") + ": Permission denied",
+      "no checksum of " + JoinPath(JoinPath("/top", "d2"), "growing") + ": changed while it was read"};
   std::vector<std::string> messages = written.Messages;
   std::sort(messages.begin(), messages.end());
   EXPECT_EQ(messages, expected);

@@ -27,21 +27,11 @@ class CatalogWriter : public WalkConsumer {
       : settings_(settings),
         options_(options),
         encoder_(sink),
-        output_folder_(options.OutputFile.empty() ? std::string()
-                                                  : AbsolutePath(FolderOf(options.OutputFile))) {}
+        placer_(options.TopShown, options.OutputFile, settings.IncludeParent) {}
 
   void Attach(TreeWalk& walk) { walk_ = &walk; }
 
-  void Place(WalkFolder& folder, ListingPlace& place) override {
-    std::string shown = options_.TopShown;
-    for (const std::string& name : NamesFromTop(folder, std::string())) {
-      if (!name.empty()) shown = JoinPath(shown, name);
-    }
-    place.FolderShown = shown;
-    place.IncludeParent = folder.Depth == 0 && settings_.IncludeParent;
-    if (!output_folder_.empty() && AbsolutePath(place.Folder) == output_folder_)
-      place.LeftOut.push_back(FileNameOf(options_.OutputFile));
-  }
+  void Place(WalkFolder& folder, ListingPlace& place) override { placer_.Place(folder, place); }
 
   void Listed(WalkFolder&, OpenFolder*) override {}
 
@@ -172,7 +162,7 @@ class CatalogWriter : public WalkConsumer {
   const CommonStruct& settings_;
   const CatalogOptions& options_;
   CatalogEncoder encoder_;
-  const std::string output_folder_;
+  const OneFilePlacer placer_;
   TreeWalk* walk_ = nullptr;
   CatalogTypes types_;
   // The folder table, and which of its rows wait for their folder's totals.

@@ -18,21 +18,11 @@ class DocumentWriter : public WalkConsumer {
         null_ends_(options.NullEnds && form.AppendNullEndedRow != nullptr),
         platform_ends_(sink, PlatformLineEnd()),
         sink_(sink),
-        output_folder_(options.OutputFile.empty() ? std::string()
-                                                  : AbsolutePath(FolderOf(options.OutputFile))) {}
+        placer_(options.TopShown, options.OutputFile, settings.IncludeParent) {}
 
   void Attach(TreeWalk& walk) { walk_ = &walk; }
 
-  void Place(WalkFolder& folder, ListingPlace& place) override {
-    std::string shown = options_.TopShown;
-    for (const std::string& name : NamesFromTop(folder, std::string())) {
-      if (!name.empty()) shown = JoinPath(shown, name);
-    }
-    place.FolderShown = shown;
-    place.IncludeParent = folder.Depth == 0 && settings_.IncludeParent;
-    if (!output_folder_.empty() && AbsolutePath(place.Folder) == output_folder_)
-      place.LeftOut.push_back(FileNameOf(options_.OutputFile));
-  }
+  void Place(WalkFolder& folder, ListingPlace& place) override { placer_.Place(folder, place); }
 
   void Listed(WalkFolder& folder, OpenFolder*) override {
     if (folder.Run != nullptr) folder.Run->NullEnds = null_ends_;
@@ -147,7 +137,7 @@ class DocumentWriter : public WalkConsumer {
   const bool null_ends_;
   LineEndWriter platform_ends_;
   ByteSink& sink_;
-  const std::string output_folder_;  // the document's folder, where its file is left out
+  const OneFilePlacer placer_;
   TreeWalk* walk_ = nullptr;
   // The path below the top of the folder whose rows are being written.
   std::string prefix_;
@@ -155,6 +145,24 @@ class DocumentWriter : public WalkConsumer {
 };
 
 }  // namespace
+
+OneFilePlacer::OneFilePlacer(const std::string& top_shown, const std::string& output_file,
+                             bool include_parent)
+    : top_shown_(top_shown),
+      output_file_(output_file),
+      output_folder_(output_file.empty() ? std::string() : AbsolutePath(FolderOf(output_file))),
+      include_parent_(include_parent) {}
+
+void OneFilePlacer::Place(const WalkFolder& folder, ListingPlace& place) const {
+  std::string shown = top_shown_;
+  for (const std::string& name : NamesFromTop(folder, std::string())) {
+    if (!name.empty()) shown = JoinPath(shown, name);
+  }
+  place.FolderShown = shown;
+  place.IncludeParent = folder.Depth == 0 && include_parent_;
+  if (!output_folder_.empty() && AbsolutePath(place.Folder) == output_folder_)
+    place.LeftOut.push_back(FileNameOf(output_file_));
+}
 
 DocumentOutcome WriteTreeDocument(const CommonStruct& settings, const OutputForm& form,
                                   const WalkRules& rules, const DocumentOptions& options, TreeDisk& disk,

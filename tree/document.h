@@ -19,6 +19,21 @@ struct DocumentOptions {
   bool NullEnds = false;  // the rows as the form's NUL-ended records
 };
 
+// How the folders of a tree written into one file are placed: each shown
+// below the top as the user gave it, the parent entry at the top where the
+// settings ask, and the file itself left out of its own folder's listing.
+class OneFilePlacer {
+ public:
+  OneFilePlacer(const std::string& top_shown, const std::string& output_file, bool include_parent);
+  void Place(const WalkFolder& folder, ListingPlace& place) const;
+
+ private:
+  const std::string top_shown_;
+  const std::string output_file_;
+  const std::string output_folder_;  // absolute; empty for standard output
+  const bool include_parent_;
+};
+
 // What writing a whole tree as one document came to.
 struct DocumentOutcome {
   WalkCounts Walk;

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <new>
 #include <stdexcept>
@@ -673,16 +674,16 @@ int FinishTreeDocument(const CommonStruct& record, const OutputRequest& request,
   return outcome.Walk.Failed > 0 ? kExitFailed : kExitWritten;
 }
 
-// The whole tree as one document, to its file (whole or not at all) or to
-// standard output; exit 1 when a folder failed, and nothing written when
-// the top folder did.
-int RunTreeDocument(const CommonStruct& record, const OutputRequest& request, const CliOptions& options,
-                    const std::string& folder_shown, const ListingSources& sources) {
-  DocumentOptions document;
-  document.TopShown = TopShown(record, folder_shown);
-  document.NullEnds = options.NullEnds;
+// What writes a whole tree into one sink, reporting above the progress line.
+using TreeFileWriter = std::function<DocumentOutcome(ByteSink& sink, const WalkReport& report,
+                                                     const std::function<void(const WalkCounts&)>& progress)>;
+
+// A whole tree into its one file (whole or not at all) or to standard
+// output, with a progress line on a terminal; exit 1 when a folder failed,
+// and nothing written when the top folder did.
+int WriteTreeFile(const CommonStruct& record, const OutputRequest& request, const CliOptions& options,
+                  const TreeFileWriter& write) {
   const bool to_standard_output = WritesToStandardOutput(request);
-  if (!to_standard_output) document.OutputFile = request.Path;
   AtomicFile file;
   StandardOutputSink standard_output;
   const WriteMethod method = options.InPlace ? WriteMethod::kInPlace : WriteMethod::kWholeOrNothing;
@@ -692,12 +693,26 @@ int RunTreeDocument(const CommonStruct& record, const OutputRequest& request, co
   }
   ByteSink& sink = to_standard_output ? static_cast<ByteSink&>(standard_output) : file;
   ProgressLine line(!options.Quiet && StandardErrorIsTerminal());
-  const DocumentOutcome outcome = WriteTreeDocument(
-      record, *request.Form, RulesOf(record, request, options), document, sources.Disk, sources.Folders, sink,
-      ReportingAbove(line),
-      [&line](const WalkCounts& so_far) { line.Update(TreeProgressText(so_far, nullptr)); });
+  const DocumentOutcome outcome = write(sink, ReportingAbove(line), [&line](const WalkCounts& so_far) {
+    line.Update(TreeProgressText(so_far, nullptr));
+  });
   line.Finish();
   return FinishTreeDocument(record, request, options, outcome, file, standard_output);
+}
+
+// The whole tree as one document.
+int RunTreeDocument(const CommonStruct& record, const OutputRequest& request, const CliOptions& options,
+                    const std::string& folder_shown, const ListingSources& sources) {
+  DocumentOptions document;
+  document.TopShown = TopShown(record, folder_shown);
+  document.NullEnds = options.NullEnds;
+  if (!WritesToStandardOutput(request)) document.OutputFile = request.Path;
+  const WalkRules rules = RulesOf(record, request, options);
+  return WriteTreeFile(record, request, options,
+                       [&](ByteSink& sink, const WalkReport& report, const auto& progress) {
+                         return WriteTreeDocument(record, *request.Form, rules, document, sources.Disk,
+                                                  sources.Folders, sink, report, progress);
+                       });
 }
 
 // How a catalog written to file links to the files below top: by the base
@@ -721,32 +736,20 @@ void ChooseCatalogLinks(const CommonStruct& record, const OutputRequest& request
   catalog.LinkBase = FolderLink(from, top);
 }
 
-// The whole tree as one catalog page, to its file (whole or not at all) or
-// to standard output; exit 1 when a folder failed, and nothing written when
-// the top folder did.
+// The whole tree as one catalog page.
 int RunTreeCatalog(const CommonStruct& record, const OutputRequest& request, const CliOptions& options,
                    const std::string& folder_shown, const ListingSources& sources) {
   CatalogOptions catalog;
   catalog.TopShown = TopShown(record, folder_shown);
   catalog.Written = static_cast<int64_t>(std::time(nullptr));
   ChooseCatalogLinks(record, request, options, catalog);
-  const bool to_standard_output = WritesToStandardOutput(request);
-  if (!to_standard_output) catalog.OutputFile = request.Path;
-  AtomicFile file;
-  StandardOutputSink standard_output;
-  const WriteMethod method = options.InPlace ? WriteMethod::kInPlace : WriteMethod::kWholeOrNothing;
-  if (!to_standard_output && !file.Open(request.Path, method)) {
-    PrintMessage(WriteFailureText(request.Path, file.FailureReason()));
-    return kExitFailed;
-  }
-  ByteSink& sink = to_standard_output ? static_cast<ByteSink&>(standard_output) : file;
-  ProgressLine line(!options.Quiet && StandardErrorIsTerminal());
-  const DocumentOutcome outcome =
-      WriteTreeCatalog(record, *request.Form, RulesOf(record, request, options), catalog, sources.Disk,
-                       sources.Folders, sink, ReportingAbove(line),
-                       [&line](const WalkCounts& so_far) { line.Update(TreeProgressText(so_far, nullptr)); });
-  line.Finish();
-  return FinishTreeDocument(record, request, options, outcome, file, standard_output);
+  if (!WritesToStandardOutput(request)) catalog.OutputFile = request.Path;
+  const WalkRules rules = RulesOf(record, request, options);
+  return WriteTreeFile(record, request, options,
+                       [&](ByteSink& sink, const WalkReport& report, const auto& progress) {
+                         return WriteTreeCatalog(record, *request.Form, rules, catalog, sources.Disk,
+                                                 sources.Folders, sink, report, progress);
+                       });
 }
 
 // Ends the program with the listing still in memory: taking a million

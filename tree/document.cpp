@@ -14,7 +14,6 @@ class DocumentWriter : public WalkConsumer {
         sizes_(sizes),
         form_(form),
         tree_(*form.TreeDocument),
-        options_(options),
         null_ends_(options.NullEnds && form.AppendNullEndedRow != nullptr),
         platform_ends_(sink, PlatformLineEnd()),
         sink_(sink),
@@ -133,7 +132,6 @@ class DocumentWriter : public WalkConsumer {
   const bool sizes_;
   const OutputForm& form_;
   const TreeDocumentForm& tree_;
-  const DocumentOptions& options_;
   const bool null_ends_;
   LineEndWriter platform_ends_;
   ByteSink& sink_;

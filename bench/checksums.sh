@@ -43,8 +43,8 @@ files=/dev/shm/kestrova-checksums
 cleanup() { rm -rf "$files"; }
 trap cleanup EXIT
 mkdir -p "$files"
-for spec in 1024:one-gib 512:half-a 512:half-b 256:quarter-a 256:quarter-b; do
-  head -c "$((${spec%%:*} << 20))" /dev/urandom >"$files/${spec#*:}"
+for size_and_name in 1024:one-gib 512:half-a 512:half-b 256:quarter-a 256:quarter-b; do
+  head -c "$((${size_and_name%%:*} << 20))" /dev/urandom >"$files/${size_and_name#*:}"
 done
 
 # Seconds of wall time of one run, its output thrown away.

@@ -10,41 +10,19 @@
 #include "settings/settings_file.h"
 #include "tests/memory_disk.h"
 #include "tests/memory_folder_source.h"
+#include "tests/tree_document.h"
 #include "tree/document.h"
 #include "tree/walk.h"
 
 namespace {
 
-struct Written {
-  std::string Document;
-  std::vector<std::string> Messages;
-  DocumentOutcome Result;
-};
+using Written = TreeDocument;
 
 Written SumsOf(MemoryDisk& disk, size_t threads, FormCode form = FormCode::kSums) {
-  CommonStruct settings;
-  ApplySettingsText(settings, NormalizeSettingsBytes(DefaultSettingsText()));
-  settings.DirStr = "/top";
   WalkRules rules;
   rules.Threads = threads;
   rules.Checksums = {DigestAlgorithm::kSha256};
-  MemoryFolderSource types;
-  struct Collected : ByteSink {
-    std::string bytes;
-    bool Write(std::string_view text) override {
-      bytes.append(text.data(), text.size());
-      return true;
-    }
-  } sink;
-  Written written;
-  DocumentOptions options;
-  options.TopShown = "top";
-  written.Result = WriteTreeDocument(
-      settings, FormOf(form), rules, options, disk, types, sink,
-      [&written](const std::string& message) { written.Messages.push_back(message); },
-      [](const WalkCounts&) {});
-  written.Document = sink.bytes;
-  return written;
+  return DocumentOf(disk, form, rules);
 }
 
 std::string Sha256(const std::string& bytes) {

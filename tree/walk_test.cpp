@@ -14,45 +14,11 @@
 #include "settings/settings_file.h"
 #include "tests/memory_disk.h"
 #include "tests/memory_folder_source.h"
+#include "tests/tree_document.h"
 #include "tree/document.h"
 #include "tree/pages.h"
 
 namespace {
-
-CommonStruct SettingsFor(const std::string& top) {
-  CommonStruct settings;
-  ApplySettingsText(settings, NormalizeSettingsBytes(DefaultSettingsText()));
-  settings.DirStr = top;
-  return settings;
-}
-
-struct Outcome {
-  std::string Document;
-  std::vector<std::string> Messages;
-  DocumentOutcome Result;
-};
-
-// The tree at /top as one document of the form.
-Outcome Document(MemoryDisk& disk, FormCode form, const WalkRules& rules,
-                 const CommonStruct& settings = SettingsFor("/top")) {
-  MemoryFolderSource types;
-  struct Collected : ByteSink {
-    std::string bytes;
-    bool Write(std::string_view text) override {
-      bytes.append(text.data(), text.size());
-      return true;
-    }
-  } sink;
-  Outcome outcome;
-  DocumentOptions options;
-  options.TopShown = "top";
-  outcome.Result = WriteTreeDocument(
-      settings, FormOf(form), rules, options, disk, types, sink,
-      [&outcome](const std::string& message) { outcome.Messages.push_back(message); },
-      [](const WalkCounts&) {});
-  outcome.Document = sink.bytes;
-  return outcome;
-}
 
 struct PagesRun {
   std::vector<std::string> Messages;
@@ -117,8 +83,8 @@ TEST(TreeWalk, ListsEveryFolderInTheOrderOfTheRowsWhateverTheThreads) {
   MemoryDisk one, many;
   MakeForest(one);
   MakeForest(many);
-  const Outcome first = Document(one, FormCode::kNames, Threads(1));
-  const Outcome second = Document(many, FormCode::kNames, Threads(8));
+  const TreeDocument first = DocumentOf(one, FormCode::kNames, Threads(1));
+  const TreeDocument second = DocumentOf(many, FormCode::kNames, Threads(8));
   EXPECT_EQ(first.Document, second.Document);
   EXPECT_EQ(first.Result.Walk.Listed, 1u + 6 + 30 + 30);
   // Depth first, each folder's own rows before the next folder's.
@@ -128,7 +94,7 @@ TEST(TreeWalk, ListsEveryFolderInTheOrderOfTheRowsWhateverTheThreads) {
 
   WalkRules shallow = Threads(4);
   shallow.MaxDepth = 2;
-  const Outcome bounded = Document(one, FormCode::kNames, shallow);
+  const TreeDocument bounded = DocumentOf(one, FormCode::kNames, shallow);
   EXPECT_EQ(bounded.Result.Walk.Listed, 7u) << "the top and the level below it";
   EXPECT_EQ(bounded.Document.find(Shown("deep/")), std::string::npos);
 }
@@ -187,7 +153,7 @@ TEST(TreeWalk, AFolderThatCannotBeListedIsReportedAndHasNoLink) {
   EXPECT_EQ(top.find("href=\"locked/\""), std::string::npos);
   EXPECT_TRUE(disk.FileAt("/top/locked/index.html").empty());
 
-  const Outcome json = Document(disk, FormCode::kJson, Threads(2));
+  const TreeDocument json = DocumentOf(disk, FormCode::kJson, Threads(2));
   EXPECT_NE(json.Document.find("\"error\": \"Permission denied\""), std::string::npos) << json.Document;
 }
 
@@ -375,7 +341,7 @@ TEST(TreeWalk, FolderTotalsCountEachFileOnceAndMarkWhatCouldNotBeRead) {
   disk.Add("/top/link", NodeKind::kLink, "/top/a/big");
   WalkRules rules = Threads(4);
   rules.Sizes = true;
-  const Outcome json = Document(disk, FormCode::kJson, rules);
+  const TreeDocument json = DocumentOf(disk, FormCode::kJson, rules);
   const std::string& text = json.Document;
   // A folder's totals close its object, after its entries; its row before
   // them has none, whenever the folder was complete.
@@ -385,12 +351,12 @@ TEST(TreeWalk, FolderTotalsCountEachFileOnceAndMarkWhatCouldNotBeRead) {
   EXPECT_NE(text.find("], \"size\": 0, \"files\": 0, \"folders\": 1, \"size_incomplete\": true}"),
             std::string::npos)
       << text;
-  EXPECT_EQ(text, Document(disk, FormCode::kJson,
-                           [] {
-                             WalkRules one = Threads(1);
-                             one.Sizes = true;
-                             return one;
-                           }())
+  EXPECT_EQ(text, DocumentOf(disk, FormCode::kJson,
+                             [] {
+                               WalkRules one = Threads(1);
+                               one.Sizes = true;
+                               return one;
+                             }())
                       .Document);
 
   // The same totals on the top's page, from one thread or many; ordered by
@@ -428,7 +394,7 @@ TEST(TreeWalk, FolderTotalsOrderDescendingWhereTheOrderDescends) {
   settings.SortBy = kSortBySize;
   settings.DescOrder = true;
   settings.Columns.Set(ColumnId::kSize);
-  const std::string names = Document(disk, FormCode::kNames, sized, settings).Document;
+  const std::string names = DocumentOf(disk, FormCode::kNames, sized, settings).Document;
   const std::string separator(1, FolderSeparator());
   EXPECT_LT(names.find("alpha"), names.find("bravo")) << names;
   EXPECT_LT(names.find("bravo"), names.find("charlie")) << names;

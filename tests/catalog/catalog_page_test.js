@@ -18,40 +18,12 @@ const http = require("http");
 const os = require("os");
 const path = require("path");
 const {findChromium, DevTools} = require("../devtools_pipe.js");
+const {failures, check, requireTool, hostileNames, shownName, sha256} = require("../page_checks.js");
 
 const kSkipped = 77;
 const kTimeoutMs = 150000;
-const kHostileList = path.join(__dirname, "..", "data", "hostile_names.txt");
 const kTools = path.join(__dirname, "..", "page", "node_modules");
 
-const failures = [];
-function check(condition, what) {
-  console.log((condition ? "ok   " : "FAIL ") + what);
-  if (!condition) failures.push(what);
-}
-
-function requireTool(name) {
-  try {
-    return require(path.join(kTools, name));
-  } catch (error) {
-    throw new Error(`${name} is not installed: run tests/page/install.sh (${error.message})`);
-  }
-}
-
-function hostileNames() {
-  return fs.readFileSync(kHostileList, "latin1").split("\n")
-      .filter((line) => line !== "" && !line.startsWith("#"))
-      .map((line) => Buffer.from(line.replace(/%([0-9A-Fa-f]{2})/g,
-                                              (_, hex) => String.fromCharCode(parseInt(hex, 16))), "latin1"))
-      .filter((bytes) => !bytes.includes(0x2f));
-}
-
-// What the page shows of a name: its bytes read as UTF-8 the browser's way,
-// each control character as its picture.
-function shownName(bytes) {
-  return new TextDecoder("utf-8").decode(bytes).replace(/[\u0000-\u001f\u007f]/g, (c) =>
-    String.fromCharCode(c === "\u007f" ? 0x2421 : 0x2400 + c.charCodeAt(0)));
-}
 
 function setTime(file, time) {
   fs.utimesSync(file, new Date(time), new Date(time));
@@ -60,6 +32,11 @@ function setTime(file, time) {
 // photos/ with names whose name, size, kind and date orders all differ;
 // hostile/ with every hostile name as a file and, with "~", as a folder
 // that holds the name again as a file and as a folder.
+// The hostile names that a folder can hold: none with a "/".
+function namesOfTheTree() {
+  return hostileNames().filter((bytes) => !bytes.includes(0x2f));
+}
+
 function makeTree(root) {
   const photos = path.join(root, "photos");
   fs.mkdirSync(path.join(photos, "Albums", "Summer"), {recursive: true});
@@ -84,7 +61,7 @@ function makeTree(root) {
   const hostile = Buffer.from(path.join(root, "hostile"));
   fs.mkdirSync(hostile);
   const join = (...parts) => Buffer.concat(parts.flatMap((part, i) => (i ? [Buffer.from("/"), part] : [part])));
-  for (const name of hostileNames()) {
+  for (const name of namesOfTheTree()) {
     const folder = Buffer.concat([name, Buffer.from("~")]);
     fs.writeFileSync(join(hostile, name), "x");
     fs.mkdirSync(join(hostile, folder));
@@ -135,10 +112,6 @@ function writeCatalog(cli, top, output) {
   const run = childProcess.spawnSync(cli, ["--format", "catalog", top, "-o", output, "-q"], {encoding: "utf8"});
   check(run.status === 0 && fs.existsSync(output), `kestrova-cli --format catalog writes the page ${run.stderr}`);
   return fs.readFileSync(output);
-}
-
-function sha256(text) {
-  return "'sha256-" + crypto.createHash("sha256").update(text, "utf8").digest("base64") + "'";
 }
 
 function elementText(page, open) {
@@ -474,7 +447,7 @@ async function checkAddress(page, url) {
 async function checkHostile(page, url, screenshots) {
   await load(page, url + "#/hostile", 1280);
   const shown = await state(page);
-  const names = hostileNames();
+  const names = namesOfTheTree();
   const expected = names.flatMap((n) => [shownName(n), shownName(Buffer.concat([n, Buffer.from("~")]))]).sort();
   check(JSON.stringify(shown.rows.map((row) => row.name).sort()) === JSON.stringify(expected),
         `every hostile name shows as itself (${shown.rows.length} of ${expected.length})`);

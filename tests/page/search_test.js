@@ -20,17 +20,12 @@ const os = require("os");
 const path = require("path");
 const url = require("url");
 const {findChromium, DevTools} = require("../devtools_pipe.js");
+const {failures, check, requireTool, hostileNames, shownName, sha256} = require("../page_checks.js");
 
 const kSkipped = 77;
 const kTimeoutMs = 240000;
-const kHostileList = path.join(__dirname, "..", "data", "hostile_names.txt");
 const kSearchFile = "kestrova-search.js";
 
-const failures = [];
-function check(condition, what) {
-  console.log((condition ? "ok   " : "FAIL ") + what);
-  if (!condition) failures.push(what);
-}
 
 function parseArguments(argv) {
   const options = {cli: argv[0] && path.resolve(argv[0]), screenshots: null};
@@ -40,29 +35,6 @@ function parseArguments(argv) {
   }
   if (!options.cli) throw new Error("usage: search_test.js KESTROVA_CLI [--screenshots FOLDER]");
   return options;
-}
-
-function requireTool(name) {
-  try {
-    return require(name);
-  } catch (error) {
-    throw new Error(`${name} is not installed: run tests/page/install.sh (${error.message})`);
-  }
-}
-
-// The names of the hostile list as bytes: one a line, "%" escapes decoded.
-function hostileNames() {
-  return fs.readFileSync(kHostileList, "latin1").split("\n")
-      .filter((line) => line !== "" && !line.startsWith("#"))
-      .map((line) => Buffer.from(line.replace(/%([0-9A-Fa-f]{2})/g,
-                                              (_, hex) => String.fromCharCode(parseInt(hex, 16))), "latin1"));
-}
-
-// What a page shows of a name: its bytes read as UTF-8 the browser's way,
-// each control character as its picture.
-function shownName(bytes) {
-  return new TextDecoder("utf-8").decode(bytes).replace(/[\u0000-\u001f\u007f]/g, (c) =>
-    String.fromCharCode(c === "\u007f" ? 0x2421 : 0x2400 + c.charCodeAt(0)));
 }
 
 // Lower case, without the marks that NFD takes off the letters.
@@ -82,10 +54,6 @@ function decodedPath(text) {
     }
   }
   return Buffer.from(bytes);
-}
-
-function sha256(text) {
-  return "'sha256-" + crypto.createHash("sha256").update(text, "utf8").digest("base64") + "'";
 }
 
 // The text of the first element of that name, as the parser reads it.

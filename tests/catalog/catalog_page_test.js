@@ -29,14 +29,14 @@ function setTime(file, time) {
   fs.utimesSync(file, new Date(time), new Date(time));
 }
 
-// photos/ with names whose name, size, kind and date orders all differ;
-// hostile/ with every hostile name as a file and, with "~", as a folder
-// that holds the name again as a file and as a folder.
 // The hostile names that a folder can hold: none with a "/".
 function namesOfTheTree() {
   return hostileNames().filter((bytes) => !bytes.includes(0x2f));
 }
 
+// photos/ with names whose name, size, kind and date orders all differ;
+// hostile/ with every hostile name as a file and, with "~", as a folder
+// that holds the name again as a file and as a folder.
 function makeTree(root) {
   const photos = path.join(root, "photos");
   fs.mkdirSync(path.join(photos, "Albums", "Summer"), {recursive: true});

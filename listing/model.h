@@ -18,15 +18,20 @@ struct ModelFolder {
   FolderRecord Record;  // its own record, as its parent lists it; the top's made up from what is known
   std::vector<FolderRecord> Entries;
   std::unordered_map<std::string, std::string> LinkTargets;  // by name
-  std::map<std::string, size_t> SubFolders;                  // by name: the folders of the model
-  bool Failed = false;                                       // its listing failed, for Reason
+  // By name, for the files whose checksums the source gives: one digest
+  // (lower-case hex) per algorithm of the model's Algorithms, in that order;
+  // an empty digest where the source has none for that algorithm.
+  std::unordered_map<std::string, std::vector<std::string>> Checksums;
+  std::map<std::string, size_t> SubFolders;  // by name: the folders of the model
+  bool Failed = false;                       // its listing failed, for Reason
   std::string Reason;
 };
 
 struct ListingModel {
   std::string Title;
-  std::string TopPath;                     // the folder listed, as it was given
-  std::string TopName;                     // the name the top is shown with
-  std::map<std::string, TypeTexts> Types;  // by extension (".txt"; "" for none)
-  std::vector<ModelFolder> Folders;        // the top first
+  std::string TopPath;                      // the folder listed, as it was given
+  std::string TopName;                      // the name the top is shown with
+  std::map<std::string, TypeTexts> Types;   // by extension (".txt"; "" for none)
+  std::vector<ModelFolder> Folders;         // the top first
+  std::vector<DigestAlgorithm> Algorithms;  // of the folders' Checksums
 };

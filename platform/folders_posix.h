@@ -19,6 +19,11 @@ inline uint64_t FileTimeOf(int64_t seconds, uint32_t nanoseconds) {
   return static_cast<uint64_t>(since_1601) * 10000000ULL + nanoseconds / 100;
 }
 
+// A ContentStamp's time (nanoseconds since 1601) of a POSIX time.
+inline uint64_t StampTimeOf(int64_t seconds, uint32_t nanoseconds) {
+  return FileTimeOf(seconds, 0) * 100 + nanoseconds;
+}
+
 // The POSIX time of a FolderRecord's time.
 inline struct timespec PosixTimeOf(uint64_t file_time) {
   const uint64_t since_1970 = file_time - static_cast<uint64_t>(kSecondsFrom1601To1970) * 10000000ULL;

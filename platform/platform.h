@@ -22,6 +22,22 @@ struct FileIdentity {
   }
 };
 
+// What tells whether a file changed: which file it is, its size, last
+// write and change times (the change time on POSIX, the attribute change
+// time of NTFS on Windows, 0 where the system does not tell it). The times
+// are nanoseconds since 1601-01-01 UTC, as finely as the system tells them.
+struct ContentStamp {
+  FileIdentity Identity;  // all zero where the system does not tell it
+  uint64_t Size = 0;
+  uint64_t WriteTime = 0;
+  uint64_t ChangeTime = 0;
+  bool operator==(const ContentStamp& other) const {
+    return Identity.Device == other.Identity.Device && Identity.Index == other.Identity.Index &&
+           Size == other.Size && WriteTime == other.WriteTime && ChangeTime == other.ChangeTime;
+  }
+  bool operator!=(const ContentStamp& other) const { return !(*this == other); }
+};
+
 // One directory record, with the fields the engine reads, named as in
 // WIN32_FIND_DATAA. Times are 100 ns counts since 1601-01-01 UTC.
 struct FolderRecord {
@@ -41,6 +57,9 @@ struct FolderRecord {
   FileIdentity Identity;
   // The names the file has (hard links); 1 where the platform does not tell.
   uint32_t Links = 1;
+  // The file's own stamp (its target's, for a link), where the platform
+  // tells it with the record (on POSIX); all zero elsewhere.
+  ContentStamp Stamp;
 };
 
 // Where the scan gets its records and file-type descriptions from. The real
@@ -303,6 +322,14 @@ FileReadStatus ReadSmallFile(const std::string& path, size_t limit, std::string&
 // tell.
 std::string ProgramPath();
 
+// The folder where the user's programs keep what they can make again:
+// $XDG_CACHE_HOME, else ~/.cache, on POSIX; %LOCALAPPDATA% on Windows. Empty
+// when the system tells none.
+std::string UserCacheFolder();
+
+// The time now, as a FolderRecord counts times (100 ns since 1601-01-01 UTC).
+uint64_t CurrentFileTime();
+
 // ---- Digests of files' content ----
 
 enum class DigestAlgorithm { kSha256, kSha1, kMd5, kXxh128 };
@@ -341,18 +368,6 @@ enum class NodeKind { kMissing, kFile, kFolder, kLink, kOther };
 // The reason OpenFolder::ReadFile gives for a name that is no regular file
 // (a pipe, a device, a folder): nothing to read, rather than a failure.
 constexpr char kNotRegularFileReason[] = "not a regular file";
-
-// What tells whether a file changed: its size, last write and change times
-// (the change time on POSIX, the attribute change time of NTFS on Windows).
-struct ContentStamp {
-  uint64_t Size = 0;
-  uint64_t WriteTime = 0;
-  uint64_t ChangeTime = 0;
-  bool operator==(const ContentStamp& other) const {
-    return Size == other.Size && WriteTime == other.WriteTime && ChangeTime == other.ChangeTime;
-  }
-  bool operator!=(const ContentStamp& other) const { return !(*this == other); }
-};
 
 // A file's content, read from its start, in order: the system is told so
 // when it is opened, and that its pages need not stay cached when closed.

@@ -36,6 +36,7 @@ char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 
 struct EntryMetadata {
   uint32_t attributes = 0;
   uint64_t creation = 0, last_access = 0, last_write = 0, size = 0;
+  uint64_t write_nanos = 0, change_nanos = 0;  // as a ContentStamp counts them
   FileIdentity identity;
   uint32_t links = 1;
   bool broken_link = false;
@@ -88,6 +89,8 @@ void ReadMetadata(int folder_fd, const char* name, unsigned char type, EntryMeta
   entry.creation = FileTimeOf(born.tv_sec, born.tv_nsec);
   entry.last_access = FileTimeOf(info.stx_atime.tv_sec, info.stx_atime.tv_nsec);
   entry.last_write = FileTimeOf(info.stx_mtime.tv_sec, info.stx_mtime.tv_nsec);
+  entry.write_nanos = StampTimeOf(info.stx_mtime.tv_sec, info.stx_mtime.tv_nsec);
+  entry.change_nanos = StampTimeOf(info.stx_ctime.tv_sec, info.stx_ctime.tv_nsec);
   entry.size = (is_folder || dangling) ? 0 : info.stx_size;
   entry.identity.Device = makedev(info.stx_dev_major, info.stx_dev_minor);
   entry.identity.Index = info.stx_ino;
@@ -113,6 +116,10 @@ void CopyMetadata(const EntryMetadata& entry, FolderRecord& record) {
   record.BrokenLink = entry.broken_link;
   record.Identity = entry.identity;
   record.Links = entry.links;
+  record.Stamp.Identity = entry.identity;
+  record.Stamp.Size = entry.size;
+  record.Stamp.WriteTime = entry.write_nanos;
+  record.Stamp.ChangeTime = entry.change_nanos;
 }
 
 // Names read from the folder and not yet visited; slot i of metadata
@@ -552,4 +559,21 @@ std::string ProgramPath() {
   ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
   if (length <= 0 || static_cast<size_t>(length) >= buffer.size()) return std::string();
   return std::string(buffer.data(), static_cast<size_t>(length));
+}
+
+std::string UserCacheFolder() {
+  // The base directory rules: a relative $XDG_CACHE_HOME is to be ignored.
+  const char* cache = std::getenv("XDG_CACHE_HOME");
+  if (cache != nullptr && cache[0] == '/') return cache;
+  const char* home = std::getenv("HOME");
+  if (home == nullptr || home[0] != '/') return std::string();
+  std::string folder = home;
+  if (folder.back() != '/') folder += '/';
+  return folder + ".cache";
+}
+
+uint64_t CurrentFileTime() {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  return FileTimeOf(now.tv_sec, static_cast<uint32_t>(now.tv_nsec));
 }

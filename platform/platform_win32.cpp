@@ -345,3 +345,20 @@ std::string ProgramPath() {
     buffer.resize(buffer.size() * 2);
   }
 }
+
+std::string UserCacheFolder() {
+  std::vector<char> buffer(MAX_PATH);
+  DWORD length = GetEnvironmentVariableA("LOCALAPPDATA", buffer.data(), static_cast<DWORD>(buffer.size()));
+  if (length >= buffer.size()) {
+    buffer.resize(length);
+    length = GetEnvironmentVariableA("LOCALAPPDATA", buffer.data(), static_cast<DWORD>(buffer.size()));
+  }
+  if (length == 0 || length >= buffer.size()) return std::string();
+  return std::string(buffer.data(), length);
+}
+
+uint64_t CurrentFileTime() {
+  FILETIME now{};
+  GetSystemTimeAsFileTime(&now);
+  return FileTimeOf(now);
+}

@@ -55,9 +55,10 @@ class DescriptorReader : public ContentReader {
       failure_ = Reason(errno);
       return false;
     }
+    stamp.Identity = IdentityOf(info);
     stamp.Size = static_cast<uint64_t>(info.st_size);
-    stamp.WriteTime = FileTimeOf(info.st_mtim.tv_sec, static_cast<uint32_t>(info.st_mtim.tv_nsec));
-    stamp.ChangeTime = FileTimeOf(info.st_ctim.tv_sec, static_cast<uint32_t>(info.st_ctim.tv_nsec));
+    stamp.WriteTime = StampTimeOf(info.st_mtim.tv_sec, static_cast<uint32_t>(info.st_mtim.tv_nsec));
+    stamp.ChangeTime = StampTimeOf(info.st_ctim.tv_sec, static_cast<uint32_t>(info.st_ctim.tv_nsec));
     return true;
   }
 

@@ -78,9 +78,10 @@ class HandleReader : public ContentReader {
       failure_ = SystemReason(GetLastError());
       return false;
     }
+    stamp.Identity = IdentityOf(information);
     stamp.Size = (uint64_t{information.nFileSizeHigh} << 32) | information.nFileSizeLow;
-    stamp.WriteTime = FileTimeOf(information.ftLastWriteTime);
-    stamp.ChangeTime = ChangeTimeOf(file_.get());
+    stamp.WriteTime = FileTimeOf(information.ftLastWriteTime) * 100;
+    stamp.ChangeTime = ChangeTimeOf(file_.get()) * 100;
     return true;
   }
 

@@ -179,8 +179,9 @@ class MemoryDisk : public TreeDisk {
     const std::string& Failure() const override { return failure_; }
     bool Stamp(ContentStamp& stamp) override {
       std::lock_guard<std::recursive_mutex> lock(disk_.mutex_);
+      stamp.Identity = node_->Identity;
       stamp.Size = node_->Content.size();
-      stamp.WriteTime = stamp.ChangeTime = node_->WriteTime;
+      stamp.WriteTime = stamp.ChangeTime = node_->WriteTime * 100;
       return true;
     }
 

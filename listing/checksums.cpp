@@ -26,17 +26,46 @@ FileChecksums Failed(std::string reason) {
   return failed;
 }
 
+// A file's times move in steps of the system's clock tick (two seconds on
+// FAT): one written again within the tick it was read in keeps its stamp.
+// Only digests of files older than that are kept for later runs.
+constexpr uint64_t kSettledNanoseconds = 2'000'000'000;
+
+// The digests the cache keeps for every algorithm of the file as stamped;
+// empty unless it keeps them all.
+std::vector<std::string> CachedDigests(DigestCache& cache, const ContentStamp& stamp,
+                                       const std::vector<DigestAlgorithm>& algorithms) {
+  std::vector<std::string> digests(algorithms.size());
+  for (size_t i = 0; i < algorithms.size(); ++i) {
+    if (!cache.Find(stamp, algorithms[i], digests[i])) return {};
+  }
+  return digests;
+}
+
+void KeepSettled(DigestCache& cache, const ContentStamp& stamp, uint64_t began,
+                 const std::vector<DigestAlgorithm>& algorithms, const std::vector<std::string>& digests) {
+  if (std::max(stamp.WriteTime, stamp.ChangeTime) + kSettledNanoseconds > began) return;
+  for (size_t i = 0; i < algorithms.size(); ++i) cache.Keep(stamp, algorithms[i], digests[i]);
+}
+
 }  // namespace
 
-FileChecksums ChecksumContent(ContentReader& reader, const std::vector<DigestAlgorithm>& algorithms) {
+FileChecksums ChecksumContent(ContentReader& reader, const std::vector<DigestAlgorithm>& algorithms,
+                              DigestCache* cache) {
+  const uint64_t began = CurrentFileTime() * 100;
+  ContentStamp before, after;
+  if (!reader.Stamp(before)) return Failed(reader.Failure());
+  if (cache != nullptr) {
+    FileChecksums kept;
+    kept.Digests = CachedDigests(*cache, before, algorithms);
+    if (!kept.Digests.empty() || algorithms.empty()) return kept;
+  }
   std::vector<std::unique_ptr<Digester>> digesters;
   for (DigestAlgorithm algorithm : algorithms) {
     digesters.push_back(MakeDigester(algorithm));
     if (digesters.back() == nullptr)
       return Failed(std::string("the system cannot compute ") + DigestName(algorithm));
   }
-  ContentStamp before, after;
-  if (!reader.Stamp(before)) return Failed(reader.Failure());
   // One buffer per thread, kept: a tree's many small files would otherwise
   // each take and give back a mebibyte.
   thread_local std::vector<char> buffer(kReadSize);
@@ -57,14 +86,15 @@ FileChecksums ChecksumContent(ContentReader& reader, const std::vector<DigestAlg
     sums.Digests.push_back(digester->Finish());
     if (sums.Digests.back().empty()) return Failed("the system could not finish its digest");
   }
+  if (cache != nullptr) KeepSettled(*cache, before, began, algorithms, sums.Digests);
   return sums;
 }
 
 FileChecksums ChecksumFile(const ContentOpener& open, const std::string& name,
-                           const std::vector<DigestAlgorithm>& algorithms) {
+                           const std::vector<DigestAlgorithm>& algorithms, DigestCache* cache) {
   std::string reason;
   std::unique_ptr<ContentReader> reader = open(name, reason);
-  if (reader != nullptr) return ChecksumContent(*reader, algorithms);
+  if (reader != nullptr) return ChecksumContent(*reader, algorithms, cache);
   FileChecksums none = Failed(reason);
   none.NoContent = reason == kNotRegularFileReason;
   return none;
@@ -135,9 +165,19 @@ void ChecksumPool::RunAll(size_t count, const std::function<void(size_t index)>&
 
 void ChecksumListing(DirFileStruct& listing, const std::vector<DigestAlgorithm>& algorithms,
                      const ContentOpener& open, ChecksumPool& pool) {
+  EntryValues& values = listing.Values;
   std::vector<const FileInfoX*> files;
   for (const FileInfoX& entry : listing.FileList) {
-    if (HasContentChecksums(entry)) files.push_back(&entry);
+    if (!HasContentChecksums(entry)) continue;
+    // Kept for the file as it was listed: not even opened.
+    if (pool.Cache() != nullptr) {
+      std::vector<std::string> kept = CachedDigests(*pool.Cache(), entry.Find.Stamp, algorithms);
+      if (!kept.empty()) {
+        values.Checksums.emplace(entry.Find.cFileName, std::move(kept));
+        continue;
+      }
+    }
+    files.push_back(&entry);
   }
   // Largest first; ties in the listing's order, so that the order of the
   // work does not depend on the sort's whims.
@@ -145,9 +185,8 @@ void ChecksumListing(DirFileStruct& listing, const std::vector<DigestAlgorithm>&
                    [](const FileInfoX* a, const FileInfoX* b) { return EntrySize(*a) > EntrySize(*b); });
   std::vector<FileChecksums> sums(files.size());
   pool.RunAll(files.size(), [&](size_t index) {
-    sums[index] = ChecksumFile(open, files[index]->Find.cFileName, algorithms);
+    sums[index] = ChecksumFile(open, files[index]->Find.cFileName, algorithms, pool.Cache());
   });
-  EntryValues& values = listing.Values;
   for (size_t at = 0; at < files.size(); ++at) {
     const std::string& name = files[at]->Find.cFileName;
     if (!sums[at].Failure.empty()) {

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "listing/digest_cache.h"
 #include "listing/entry.h"
 #include "platform/platform.h"
 
@@ -35,12 +36,15 @@ struct FileChecksums {
 // Reads the file through the reader to its end and digests it with every
 // algorithm. The file's size and times are taken before and after the
 // read: where they differ, the digests are dropped and the failure is
-// kChangedWhileRead, never the digest of a torn read.
-FileChecksums ChecksumContent(ContentReader& reader, const std::vector<DigestAlgorithm>& algorithms);
+// kChangedWhileRead, never the digest of a torn read. With a cache, a file
+// whose every digest it keeps for the file as it is now is not read, and
+// the digests read are kept in it.
+FileChecksums ChecksumContent(ContentReader& reader, const std::vector<DigestAlgorithm>& algorithms,
+                              DigestCache* cache = nullptr);
 
 // Opens the named file and computes its checksums.
 FileChecksums ChecksumFile(const ContentOpener& open, const std::string& name,
-                           const std::vector<DigestAlgorithm>& algorithms);
+                           const std::vector<DigestAlgorithm>& algorithms, DigestCache* cache = nullptr);
 
 // Threads that compute checksums, shared by every listing of a run: at
 // most `threads` files are read at once, counting the listings' own
@@ -61,6 +65,10 @@ class ChecksumPool {
   // in the order of the indexes; returns when every call has returned.
   void RunAll(size_t count, const std::function<void(size_t index)>& work);
 
+  // The digests kept from earlier runs that the listings use; none unless set.
+  void UseCache(DigestCache* cache) { cache_ = cache; }
+  DigestCache* Cache() const { return cache_; }
+
  private:
   struct Batch;
   void Help();
@@ -72,6 +80,7 @@ class ChecksumPool {
   size_t free_slots_ = 0;
   bool stopping_ = false;
   std::vector<std::thread> helpers_;
+  DigestCache* cache_ = nullptr;
 };
 
 // Computes the checksums of every file of the listing that is no symbolic

@@ -7,12 +7,14 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <map>
 #include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "tests/memory_disk.h"
+#include "tests/test_support.h"
 
 namespace {
 
@@ -49,11 +51,13 @@ struct Checksummed {
 };
 
 Checksummed ChecksumTop(MemoryDisk& disk, const std::vector<std::string>& names,
-                        const std::vector<DigestAlgorithm>& algorithms, size_t threads) {
+                        const std::vector<DigestAlgorithm>& algorithms, size_t threads,
+                        DigestCache* cache = nullptr) {
   Checksummed done;
   std::unique_ptr<OpenFolder> top = disk.Open("/top", done.Failure);
   done.Listing = ListingOf(disk, *top, names);
   ChecksumPool pool(threads);
+  pool.UseCache(cache);
   ChecksumListing(
       done.Listing, algorithms,
       [&top](const std::string& name, std::string& reason) { return top->ReadFile(name, reason); }, pool);
@@ -143,6 +147,44 @@ TEST(Checksums, TheValuesDoNotDependOnTheNumberOfThreads) {
     EXPECT_EQ(many.Listing.Values.Checksums, one.Listing.Values.Checksums) << threads << " threads";
   }
   EXPECT_EQ(one.Listing.Values.Checksums.size(), names.size());
+}
+
+TEST(Checksums, AFileWhoseDigestsAreKeptIsNotReadAgainUntilItChanges) {
+  MemoryDisk disk;
+  std::map<std::string, int> reads;  // 1 for each file read
+  for (const char* name : {"same", "edited"}) {
+    disk.Add(std::string("/top/") + name, NodeKind::kFile, name)->AfterRead =
+        [&reads, name](MemoryDisk::Node&) { reads[name] = 1; };
+  }
+  ScopedTempFolder folder;
+  const std::string path = folder.Join("checksums");
+  // Each run as a run of the program: the cache read at its start, written at its end.
+  auto run = [&](const std::vector<DigestAlgorithm>& algorithms) {
+    reads.clear();
+    DigestCache cache(path, 20000);
+    std::string reason;
+    EXPECT_TRUE(cache.Load(reason)) << reason;
+    Checksummed done = ChecksumTop(disk, {"same", "edited"}, algorithms, 2, &cache);
+    EXPECT_TRUE(cache.Save(reason)) << reason;
+    return done.Listing.Values.Checksums;
+  };
+  const auto first = run({DigestAlgorithm::kSha256});
+  EXPECT_EQ(reads.size(), 2u);
+  EXPECT_EQ(run({DigestAlgorithm::kSha256}), first);
+  EXPECT_TRUE(reads.empty()) << "nothing read";
+
+  // Edited in place, its size kept: its times tell.
+  auto edited = disk.Find("/top/edited");
+  edited->Content = "EDITED";
+  ++edited->WriteTime;
+  const auto third = run({DigestAlgorithm::kSha256});
+  EXPECT_EQ(reads, (std::map<std::string, int>{{"edited", 1}}));
+  EXPECT_EQ(third.at("edited").front(), DigestOf(DigestAlgorithm::kSha256, "EDITED"));
+  EXPECT_EQ(third.at("same"), first.at("same"));
+  // An algorithm not kept yet reads the file.
+  const auto all = run(kAll);
+  EXPECT_EQ(reads, (std::map<std::string, int>{{"same", 1}, {"edited", 1}}));
+  EXPECT_EQ(all.at("same").at(2), DigestOf(DigestAlgorithm::kMd5, "same"));
 }
 
 TEST(ChecksumPool, ListingsOfSeveralThreadsShareItAndEachCallRunsOnce) {

@@ -86,6 +86,7 @@ void Enrich(const CommonStruct& settings, const ListingPlace& place, FolderSourc
     content.Pool = place.Checksummers;
     if (content.Pool == nullptr) {
       own_pool = std::make_unique<ChecksumPool>(place.ChecksumThreads);
+      own_pool->UseCache(place.ChecksumCache);
       content.Pool = own_pool.get();
     }
   }
@@ -170,6 +171,7 @@ GenerateResult GenerateListing(const CommonStruct& settings, FolderSource& sourc
   place.LinkPrefix = output.LinkPrefix;
   place.Checksums = request.Checksums;
   place.ChecksumThreads = output.Threads;
+  place.ChecksumCache = output.ChecksumCache;
   result.Status = output.Compose ? output.Compose(place, form, run, result.Reason)
                                  : ComposeListing(settings, place, source, form, run, result.Reason);
   if (result.Status != GenerateStatus::kWritten) return result;

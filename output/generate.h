@@ -75,6 +75,8 @@ struct ListingOutput {
   // How many files are read at once for the request's checksums; 0: one
   // per processor.
   size_t Threads = 0;
+  // The digests kept from earlier runs; none: every file is read.
+  DigestCache* ChecksumCache = nullptr;
 };
 
 // Lists DirStr and writes the document of the request's form to its file
@@ -125,6 +127,8 @@ struct ListingPlace {
   // of ChecksumThreads (0: one per processor) for this listing alone.
   ChecksumPool* Checksummers = nullptr;
   size_t ChecksumThreads = 0;
+  // The digests kept from earlier runs; none: every file is read.
+  DigestCache* ChecksumCache = nullptr;
 };
 
 // The place of a listing of its own: DirStr, with the settings' parent entry.

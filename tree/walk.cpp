@@ -183,7 +183,10 @@ void TreeWalk::Run(const std::string& top, const std::function<void(WalkFolder& 
   state_->tasks.push_back(root);
   state_->counts.Found = 1;
   const size_t threads = WalkThreads(rules_.Threads);
-  if (!rules_.Checksums.empty()) checksummers_ = std::make_unique<ChecksumPool>(threads);
+  if (!rules_.Checksums.empty()) {
+    checksummers_ = std::make_unique<ChecksumPool>(threads);
+    checksummers_->UseCache(rules_.ChecksumCache);
+  }
   std::vector<std::thread> helpers = StartHelpers(threads, [this] { Serve(); });
   if (main) {
     main(*root);

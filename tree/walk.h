@@ -46,6 +46,8 @@ struct WalkRules {
   // The checksums of every listed folder's files, for a form that shows
   // them; Threads files are read at once, over all folders.
   std::vector<DigestAlgorithm> Checksums;
+  // The digests kept from earlier runs; none: every file is read.
+  DigestCache* ChecksumCache = nullptr;
 };
 
 // The number of threads a walk uses for the option's value.

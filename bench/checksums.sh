@@ -18,6 +18,11 @@
 # kestrova-cli advises the system to drop what it read:
 #   kestrova-tree     kestrova-cli -R --checksum sha256 --format json TREE
 #   hashdeep-tree     hashdeep -c sha256 -r TREE
+# and the rerun whose digests the cache keeps (filled once before the rounds,
+# in a cache of the benchmark's own) beside the same listing without them:
+#   kestrova-cached   kestrova-cli -R --checksum sha256 --format json TREE
+#   kestrova-plain    kestrova-cli -R --format json TREE
+# Every other kestrova-cli run reads its files: --no-checksum-cache.
 #
 #   bench/checksums.sh [--cli PATH] [--rounds N] [--tree DIR] [--no-tree]
 set -euo pipefail
@@ -59,17 +64,23 @@ timed() {
 warm_tree() { find "$tree" -type f -size +0 -print0 | xargs -0 cat >/dev/null; }
 
 declare -A commands
-commands[kestrova-sha256]="$cli -q --format sums --checksum sha256 $files"
+commands[kestrova-sha256]="$cli -q --no-checksum-cache --format sums --checksum sha256 $files"
 commands[openssl-sha256]="openssl dgst -sha256 $files/one-gib $files/half-a $files/half-b $files/quarter-a $files/quarter-b"
 commands[hashdeep-sha256]="hashdeep -c sha256 -r $files"
-commands[kestrova-xxh128]="$cli -q --format sums --checksum xxh128 $files"
+commands[kestrova-xxh128]="$cli -q --no-checksum-cache --format sums --checksum xxh128 $files"
 commands[xxhsum-xxh128]="xxhsum -H2 $files/one-gib $files/half-a $files/half-b $files/quarter-a $files/quarter-b"
 commands[cat]="cat $files/one-gib $files/half-a $files/half-b $files/quarter-a $files/quarter-b"
 order=(kestrova-sha256 openssl-sha256 hashdeep-sha256 kestrova-xxh128 xxhsum-xxh128 cat)
 if [ $with_tree = 1 ] && [ -d "$tree" ]; then
-  commands[kestrova-tree]="$cli -q -R --checksum sha256 --format json $tree"
+  commands[kestrova-tree]="$cli -q -R --no-checksum-cache --checksum sha256 --format json $tree"
   commands[hashdeep-tree]="hashdeep -c sha256 -r $tree"
-  order+=(kestrova-tree hashdeep-tree)
+  cache=$(mktemp -d)
+  trap 'rm -rf "$cache"' EXIT
+  commands[kestrova-cached]="$cli -q -R --checksum-cache $cache/checksums --checksum sha256 --format json $tree"
+  commands[kestrova-plain]="$cli -q -R --format json $tree"
+  # shellcheck disable=SC2086
+  ${commands[kestrova-cached]}
+  order+=(kestrova-tree hashdeep-tree kestrova-cached kestrova-plain)
 fi
 
 declare -A times
@@ -96,4 +107,5 @@ echo "xxh128 / xxhsum -H2:    $(ratio kestrova-xxh128 xxhsum-xxh128)  (target <=
 echo "xxh128 / cat:           $(ratio kestrova-xxh128 cat)"
 if [ -n "${times[kestrova-tree]:-}" ]; then
   echo "tree / hashdeep:        $(ratio kestrova-tree hashdeep-tree)  (target <= 1.3)"
+  echo "cached / plain:         $(ratio kestrova-cached kestrova-plain)  (target <= 1.2)"
 fi

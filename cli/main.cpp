@@ -15,6 +15,7 @@
 #include "cli/options.h"
 #include "cli/progress.h"
 #include "cli/settings_help.h"
+#include "listing/digest_cache.h"
 #include "listing/entry.h"
 #include "listing/replaced_names.h"
 #include "output/escapes.h"
@@ -466,7 +467,8 @@ WalkReport ReportingAbove(ProgressLine& line) {
 // Which folders a walk of the tree enters, what it leaves out and adds up
 // (folders' totals where the request has them). The rules of git's ignore files above FOLDER are read here;
 // what cannot be read, or a FOLDER outside a work tree, is said on standard error.
-WalkRules RulesOf(const CommonStruct& record, const OutputRequest& request, const CliOptions& options) {
+WalkRules RulesOf(const CommonStruct& record, const OutputRequest& request, const CliOptions& options,
+                  DigestCache* cache) {
   WalkRules rules;
   rules.MaxDepth = options.MaxDepth;
   rules.OneFileSystem = options.OneFileSystem;
@@ -474,6 +476,7 @@ WalkRules RulesOf(const CommonStruct& record, const OutputRequest& request, cons
   rules.Threads = options.Threads;
   rules.Sizes = request.Totals;
   rules.Checksums = request.Checksums;
+  rules.ChecksumCache = cache;
   rules.IgnoreFileName = options.IgnoreFile.value_or("");
   rules.GitIgnore = options.GitIgnore;
   if (options.GitIgnore) {
@@ -518,6 +521,7 @@ bool ReadListingFile(const std::string& path, ListingModel& model, std::string& 
 struct ListingSources {
   TreeDisk& Disk;
   FolderSource& Folders;
+  DigestCache* Cache = nullptr;  // the checksums kept from earlier runs
 };
 
 // Scans, composes and writes into run, with a progress line on a terminal.
@@ -541,13 +545,14 @@ GenerateResult Generate(const CommonStruct& record, const OutputRequest& request
   if (options.InPlace) output.Method = WriteMethod::kInPlace;
   output.NullEnds = options.NullEnds;
   output.Threads = options.Threads;
+  output.ChecksumCache = sources.Cache;
   if (line.Enabled()) {
     output.Wrap = [&line](ByteSink& target, ListingRun& written, const DocumentWrite& write) {
       ProgressSink sink(target, line, RunLength(written));
       return write(sink);
     };
   }
-  const WalkRules rules = RulesOf(record, request, options);
+  const WalkRules rules = RulesOf(record, request, options, sources.Cache);
   if (ListsThroughWalk(rules)) {
     output.Compose = [&](const ListingPlace& place, const OutputForm& form, ListingRun& composed,
                          std::string& reason) {
@@ -625,7 +630,7 @@ int RunTreePages(const CommonStruct& record, const OutputRequest& request, const
   FileIdentity settings_file;
   if (!record.SettingsPath.empty() && IdentifyFile(record.SettingsPath, settings_file))
     pages.Protected.push_back(settings_file);
-  WalkRules rules = RulesOf(record, request, options);
+  WalkRules rules = RulesOf(record, request, options, sources.Cache);
   rules.LeavesRepositoriesOut = true;
   ProgressLine line(!options.Quiet && StandardErrorIsTerminal());
   const PagesOutcome outcome =
@@ -707,7 +712,7 @@ int RunTreeDocument(const CommonStruct& record, const OutputRequest& request, co
   document.TopShown = TopShown(record, folder_shown);
   document.NullEnds = options.NullEnds;
   if (!WritesToStandardOutput(request)) document.OutputFile = request.Path;
-  const WalkRules rules = RulesOf(record, request, options);
+  const WalkRules rules = RulesOf(record, request, options, sources.Cache);
   return WriteTreeFile(record, request, options,
                        [&](ByteSink& sink, const WalkReport& report, const auto& progress) {
                          return WriteTreeDocument(record, *request.Form, rules, document, sources.Disk,
@@ -744,7 +749,7 @@ int RunTreeCatalog(const CommonStruct& record, const OutputRequest& request, con
   catalog.Written = static_cast<int64_t>(std::time(nullptr));
   ChooseCatalogLinks(record, request, options, catalog);
   if (!WritesToStandardOutput(request)) catalog.OutputFile = request.Path;
-  const WalkRules rules = RulesOf(record, request, options);
+  const WalkRules rules = RulesOf(record, request, options, sources.Cache);
   return WriteTreeFile(record, request, options,
                        [&](ByteSink& sink, const WalkReport& report, const auto& progress) {
                          return WriteTreeCatalog(record, *request.Form, rules, catalog, sources.Disk,
@@ -755,6 +760,33 @@ int RunTreeCatalog(const CommonStruct& record, const OutputRequest& request, con
 // Ends the program with the listing still in memory: taking a million
 // entries apart one by one costs more than the system needs to drop them.
 [[noreturn]] void ExitLeavingListing(int status) { std::exit(status); }
+
+// The number of the day of the time, counted from 1970-01-01.
+uint32_t DayOf(uint64_t file_time) {
+  constexpr uint64_t kPerDay = 864'000'000'000;
+  constexpr uint64_t kDaysFrom1601To1970 = 134'774;
+  return static_cast<uint32_t>(file_time / kPerDay - kDaysFrom1601To1970);
+}
+
+// The checksums kept from earlier runs, for a run that reads files for
+// them; null without a cache (--no-checksum-cache, or no cache folder).
+std::unique_ptr<DigestCache> OpenChecksumCache(const OutputRequest& request, const CliOptions& options) {
+  if (request.Checksums.empty() || options.NoChecksumCache) return nullptr;
+  const std::string path = options.ChecksumCache.value_or(DefaultDigestCachePath());
+  if (path.empty()) return nullptr;
+  auto cache = std::make_unique<DigestCache>(path, DayOf(CurrentFileTime()));
+  std::string reason;
+  if (!cache->Load(reason)) {
+    PrintMessage("warning: " + Shown(path) + " is left as it is and no checksum is kept: " + reason);
+  }
+  return cache;
+}
+
+void SaveChecksumCache(DigestCache* cache) {
+  std::string reason;
+  if (cache != nullptr && !cache->Save(reason))
+    PrintMessage("warning: cannot keep the checksums in " + Shown(cache->Path()) + ": " + reason);
+}
 
 int Run(const std::vector<std::string>& arguments) {
   ParsedCommandLine parsed = ParseCommandLine(arguments, FolderSeparator() == '\\');
@@ -796,9 +828,8 @@ int Run(const std::vector<std::string>& arguments) {
     folder_shown = model.TopName;
     listing = std::make_unique<ListingDisk>(model);
   }
-  const ListingSources sources{
-      listing != nullptr ? static_cast<TreeDisk&>(*listing) : SystemTreeDisk(),
-      listing != nullptr ? static_cast<FolderSource&>(*listing) : SystemFolderSource()};
+  ListingSources sources{listing != nullptr ? static_cast<TreeDisk&>(*listing) : SystemTreeDisk(),
+                         listing != nullptr ? static_cast<FolderSource&>(*listing) : SystemFolderSource()};
   const RequestChoice choice = ChooseOutputRequest(record, ChoicesOf(options));
   if (choice.Failure != RequestFailure::kNone) {
     PrintMessage(RequestFailureText(choice, options));
@@ -840,15 +871,25 @@ int Run(const std::vector<std::string>& arguments) {
     // The file just saved is the run's settings file, which no page replaces.
     record.SettingsPath = saved.SettingsPath;
   }
+  const std::unique_ptr<DigestCache> cache = OpenChecksumCache(request, options);
+  sources.Cache = cache.get();
   if (request.Tree) {
-    if (request.Form->WholeTree) return RunTreeCatalog(record, request, options, folder_shown, sources);
-    return request.Target == OutputTarget::kPagePerFolder
-               ? RunTreePages(record, request, options, folder_shown, sources)
-               : RunTreeDocument(record, request, options, folder_shown, sources);
+    int code = kExitWritten;
+    if (request.Form->WholeTree) {
+      code = RunTreeCatalog(record, request, options, folder_shown, sources);
+    } else {
+      code = request.Target == OutputTarget::kPagePerFolder
+                 ? RunTreePages(record, request, options, folder_shown, sources)
+                 : RunTreeDocument(record, request, options, folder_shown, sources);
+    }
+    SaveChecksumCache(cache.get());
+    return code;
   }
   // The program ends below without taking the run apart.
   ListingRun run;
   const GenerateResult result = Generate(record, request, options, folder_shown, sources, run);
+  // The checksums read are good whatever became of the listing's file.
+  SaveChecksumCache(cache.get());
   if (result.Status == GenerateStatus::kCannotReadFolder) {
     PrintMessage(ListingFailureText(record.DirStr, result.Reason));
     ExitLeavingListing(kExitFailed);

@@ -32,6 +32,8 @@ enum class OptionId {
   Search,
   Threads,
   Checksum,
+  ChecksumCache,
+  NoChecksumCache,
   Settings,
   Preset,
   Set,
@@ -225,6 +227,11 @@ const OptionDefinition kOptions[] = {
      "the checksum of each file's content: @DIGESTS@; repeatable, each a column of page, json, csv and long, "
      "one line per file of --format sums (sha256 where none is given); the files are read whole, --threads "
      "at a time"},
+    {OptionId::ChecksumCache, '\0', "checksum-cache", "FILE", OptionGroup::kColumns,
+     "keep the checksums in FILE, so that the next run reads only the files that changed (default: "
+     "@CHECKSUM_CACHE@)"},
+    {OptionId::NoChecksumCache, '\0', "no-checksum-cache", nullptr, OptionGroup::kColumns,
+     "read every file for its checksums; keep none"},
     SettingSwitch('\0', "show-links", OptionGroup::kColumns,
                   "give symbolic links the type Link, Link to\n"
                   "folder or Broken link in the classic page too (the\n"
@@ -548,6 +555,13 @@ std::string ApplyOption(ParseState& state, const OptionDefinition& option, const
       if (std::find(options.Checksums.begin(), options.Checksums.end(), value) == options.Checksums.end())
         options.Checksums.push_back(value);
       break;
+    case OptionId::ChecksumCache:
+      if (value.empty()) return "the checksum cache's name is empty";
+      options.ChecksumCache = value;
+      break;
+    case OptionId::NoChecksumCache:
+      options.NoChecksumCache = true;
+      break;
     case OptionId::Settings:
       options.SettingsFile = value;
       break;
@@ -724,6 +738,11 @@ const HelpList kHelpLists[] = {
     {"@FORMS@", [] { return Joined(FormNames(), ", "); }},
     {"@COLUMNS@", [] { return Joined(ColumnWords(), ", "); }},
     {"@DIGESTS@", [] { return Joined(DigestWords(), ", "); }},
+    {"@CHECKSUM_CACHE@",
+     [] {
+       return std::string(FolderSeparator() == '\\' ? "%LOCALAPPDATA%\\kestrova\\checksums"
+                                                    : "$XDG_CACHE_HOME/kestrova/checksums");
+     }},
     {"@SORT_KEYS@",
      [] {
        std::vector<std::string> words = SortWords();

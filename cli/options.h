@@ -29,12 +29,14 @@ struct CliOptions {
   // Folder sizes added up below each folder: --du, --no-du; unset, the
   // default (on for the standards page of a tree).
   std::optional<bool> Sizes;
-  bool GitIgnore = false;                 // --gitignore
-  std::optional<std::string> IgnoreFile;  // --ignore-file NAME
-  bool NullEnds = false;                  // --null
-  std::optional<std::string> BaseUrl;     // --base-url URL
-  std::optional<std::string> From;        // --from CATALOG
-  std::vector<std::string> Checksums;     // --checksum ALGO, in order, each once
+  bool GitIgnore = false;                    // --gitignore
+  std::optional<std::string> IgnoreFile;     // --ignore-file NAME
+  bool NullEnds = false;                     // --null
+  std::optional<std::string> BaseUrl;        // --base-url URL
+  std::optional<std::string> From;           // --from CATALOG
+  std::vector<std::string> Checksums;        // --checksum ALGO, in order, each once
+  std::optional<std::string> ChecksumCache;  // --checksum-cache FILE
+  bool NoChecksumCache = false;              // --no-checksum-cache
   bool PrintSettings = false;
   bool InPlace = false;  // --in-place: the output file written directly
   bool Quiet = false;

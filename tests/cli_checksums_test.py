@@ -8,7 +8,8 @@ sha1sum, md5sum and xxhsum -H2: in JSON and CSV, and as --format sums files
 that the tools' -c checks whole, their lines byte for byte those the tools
 write. A file that cannot be read (run as another user) or that is written
 while it is read is named on standard error, left without a checksum and
-makes the exit status 1.
+makes the exit status 1. The digests kept between runs are used again only
+for a file as it was, and a file that is no such cache is never written over.
 
   cli_checksums_test.py PROGRAM HOSTILE_NAMES_FILE
 """
@@ -21,6 +22,7 @@ import subprocess
 import sys
 import tempfile
 import threading
+import time
 import unittest
 import urllib.parse
 
@@ -39,11 +41,16 @@ def hostile_names():
     return names
 
 
-def run(*arguments, user=None, cwd=None):
+# The runs keep their digests here, never in the user's own cache.
+CACHE_HOME = tempfile.TemporaryDirectory()
+os.chmod(CACHE_HOME.name, 0o777)
+
+
+def run(*arguments, user=None, cwd=None, cache_home=CACHE_HOME.name):
     command = [PROGRAM, *arguments]
     if user is not None:
         command = ["setpriv", "--reuid=%d" % user, "--regid=%d" % user, "--clear-groups", *command]
-    return subprocess.run(command, capture_output=True, cwd=cwd)
+    return subprocess.run(command, capture_output=True, cwd=cwd, env=dict(os.environ, XDG_CACHE_HOME=cache_home))
 
 
 def tool_digest(algorithm, path):
@@ -226,6 +233,67 @@ class Checksums(unittest.TestCase):
             self.assertEqual(done.returncode, 1, done.stderr)
             self.assertIn(b"no checksum of " + os.fsencode(path) + b": changed while it was read", done.stderr)
             self.assertEqual(done.stdout, b"")
+
+
+class ChecksumCache(unittest.TestCase):
+    def setUp(self):
+        self.temporary = tempfile.TemporaryDirectory()
+        self.top = os.path.join(self.temporary.name, "top")
+        self.cache_home = os.path.join(self.temporary.name, "cache")
+        self.cache = os.path.join(self.cache_home, "kestrova", "checksums")
+        os.makedirs(os.path.join(self.top, "sub"))
+        for name in ("a.txt", "sub/b.txt", "sub/c.bin"):
+            with open(os.path.join(self.top, name), "w") as written:
+                written.write(name * 1000)
+        # A file is kept only once its times have settled.
+        time.sleep(2.1)
+
+    def tearDown(self):
+        self.temporary.cleanup()
+
+    def sums(self, *arguments):
+        done = run("-R", "--format", "sums", *arguments, self.top, cache_home=self.cache_home)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        return done.stdout
+
+    def test_a_rerun_gives_the_same_digests_and_a_file_changed_in_place_is_read_again(self):
+        first = self.sums()
+        self.assertTrue(os.path.isfile(self.cache))
+        kept = os.path.getsize(self.cache)
+        self.assertEqual(self.sums(), first)
+        # Same size, its modification time put back: only the change time and
+        # the content tell.
+        path = os.path.join(self.top, "sub", "b.txt")
+        before = os.stat(path)
+        with open(path, "r+") as edited:
+            edited.write("X")
+        os.utime(path, ns=(before.st_atime_ns, before.st_mtime_ns))
+        changed = self.sums()
+        self.assertIn(("%s  sub/b.txt" % tool_digest("sha256", path)).encode(), changed)
+        self.assertNotEqual(changed, first)
+        self.assertEqual(os.path.getsize(self.cache), kept, "a file just written is not kept")
+        # Two runs at once: whichever ends last writes the cache whole.
+        runs = [subprocess.Popen([PROGRAM, "-q", "-R", "--format", "sums", "--checksum", algorithm, self.top],
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                                 env=dict(os.environ, XDG_CACHE_HOME=self.cache_home))
+                for algorithm in ("md5", "sha1")]
+        for started in runs:
+            self.assertEqual(started.wait(), 0)
+            self.assertEqual(started.stderr.read(), b"")
+        self.assertEqual(self.sums("--checksum", "md5", "-q"), self.sums("--checksum", "md5", "--no-checksum-cache"))
+
+    def test_a_file_that_is_no_cache_is_left_as_it_is(self):
+        notes = os.path.join(self.temporary.name, "notes.txt")
+        with open(notes, "w") as written:
+            written.write("mine\n")
+        done = run("-R", "--format", "sums", "--checksum-cache", notes, self.top)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertIn(b"notes.txt is left as it is and no checksum is kept: not a checksum cache of kestrova",
+                      done.stderr)
+        with open(notes) as kept:
+            self.assertEqual(kept.read(), "mine\n")
+        self.sums("--no-checksum-cache")
+        self.assertFalse(os.path.exists(self.cache_home))
 
 
 if __name__ == "__main__":

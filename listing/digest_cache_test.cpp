@@ -55,7 +55,8 @@ TEST(DigestCache, ADigestIsFoundAgainOnlyForTheSameFileAsItWas) {
   EXPECT_EQ(Found(later, StampOf(2), DigestAlgorithm::kMd5), "0123456789abcdef0123456789abcdef");
   EXPECT_EQ(Found(later, stamp, DigestAlgorithm::kSha1), "(none)");
   // Any part of the stamp that differs is another file, or the file changed.
-  for (uint64_t ContentStamp::*field : {&ContentStamp::Size, &ContentStamp::WriteTime, &ContentStamp::ChangeTime}) {
+  for (uint64_t ContentStamp::*field :
+       {&ContentStamp::Size, &ContentStamp::WriteTime, &ContentStamp::ChangeTime}) {
     ContentStamp changed = stamp;
     ++(changed.*field);
     EXPECT_EQ(Found(later, changed), "(none)");

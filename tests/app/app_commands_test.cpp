@@ -68,13 +68,15 @@ class AppCommandsTest : public ::testing::Test {
   // Saves with the "Save" button and waits until the file changed.
   std::string SaveAndRead(const std::string& before) {
     EXPECT_TRUE(driver::Click(app_.Button("Save")));
-    return ReadWhenWritten(app_.DefaultSettingsPath(), before);
+    std::string after = ReadWhenWritten(app_.DefaultSettingsPath(), before);
+    EXPECT_NE(after, before) << "not saved; the program's other windows: " << app_.OtherWindows();
+    return after;
   }
 
   // Generates and answers the offer to show the file with No.
   void GenerateDeclining(const std::string& outputName) {
     HWND offer = ClickForBox("Generate", "File (" + outputName + ") was created");
-    ASSERT_NE(offer, nullptr);
+    ASSERT_NE(offer, nullptr) << "the program's other windows: " << app_.OtherWindows();
     EXPECT_EQ(driver::MessageBoxButtons(offer), (std::vector<std::string>{"&Yes", "&No"}));
     ASSERT_TRUE(driver::AnswerMessageBox(offer, IDNO));
   }

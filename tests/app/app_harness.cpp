@@ -70,6 +70,34 @@ POINT TopLeftIn(HWND parent, HWND child) {
 
 }  // namespace
 
+namespace {
+
+struct WindowsQuery {
+  DWORD processId;
+  HWND main;
+  std::string found;
+};
+
+BOOL CALLBACK AddOtherWindow(HWND window, LPARAM query_address) {
+  auto* query = reinterpret_cast<WindowsQuery*>(query_address);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner != query->processId || window == query->main || !IsWindowVisible(window)) return TRUE;
+  char title[256] = {}, className[64] = {};
+  GetWindowTextA(window, title, sizeof title);
+  GetClassNameA(window, className, sizeof className);
+  query->found += std::string(query->found.empty() ? "" : ", ") + className + " '" + title + "'";
+  return TRUE;
+}
+
+}  // namespace
+
+std::string RunningApp::OtherWindows() const {
+  WindowsQuery query{processId(), main_, std::string()};
+  EnumWindows(AddOtherWindow, reinterpret_cast<LPARAM>(&query));
+  return query.found.empty() ? "none" : query.found;
+}
+
 bool RunningApp::Start(const std::string& folder) {
   folder_ = folder;
   // The pointer rests where no tip of the program shows over the screenshots.

@@ -22,6 +22,9 @@ class RunningApp {
 
   HWND main() const { return main_; }
   DWORD processId() const { return program_.processId(); }
+  // The program's visible windows besides the main one, by class and
+  // title, for a message when a command did not do what was expected.
+  std::string OtherWindows() const;
   const std::string& folder() const { return folder_; }
   std::string DefaultSettingsPath() const { return folder_ + "\\default.ksv"; }
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/duplicates_run.h"
 #include "cli/options.h"
 #include "cli/progress.h"
 #include "cli/settings_help.h"
@@ -784,6 +785,11 @@ int Run(const std::vector<std::string>& arguments) {
     return kExitBadInput;
   }
   ApplyCommandLine(record, options, folder_shown);
+  if (options.Duplicates) {
+    return RunDuplicates(record, options, [&options](const CommonStruct& top) {
+      return RulesOf(top, OutputRequest(), options);
+    });
+  }
   // A listing read from a file stands for the folder it lists.
   ListingModel model;
   std::unique_ptr<ListingDisk> listing;

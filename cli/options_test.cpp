@@ -103,7 +103,7 @@ TEST(CliOptions, MistakesAreNamed) {
       {{"--set"}, "option --set needs KEY=VALUE"},
       {{"--quiet=yes"}, "option --quiet takes no value"},
       {{"--qu=yes"}, "option --quiet takes no value"},
-      {{"a", "b"}, "only one FOLDER may be given (\"a\" and \"b\")"},
+      {{"a", "b"}, "only one FOLDER may be given (\"a\" and \"b\"); --duplicates searches several"},
       {{"-o", ""}, "the output file name is empty"},
       {{"-s", ""}, "the settings file name is empty"},
       {{"--format", "xml"}, "unknown form xml (" + FormList() + ")"},

@@ -43,7 +43,8 @@ bool ToStandardOutput(const CliOptions& options) { return !options.Output || *op
 // promises, else text; false with a message for a file whose extension
 // promises another form than the one named.
 bool ChooseForm(const CliOptions& options, DuplicatesForm& form, std::string& message) {
-  const OutputForm* claiming = ToStandardOutput(options) ? nullptr : FormClaiming(FileNameOf(*options.Output));
+  const OutputForm* claiming =
+      ToStandardOutput(options) ? nullptr : FormClaiming(FileNameOf(*options.Output));
   const FormWord* claimed = nullptr;
   for (const FormWord& each : kForms) {
     for (FormCode code : each.Claims) {
@@ -104,8 +105,8 @@ std::string CheckOutputOutsideTops(const CliOptions& options, const std::vector<
   return std::string();
 }
 
-std::string Composed(DuplicatesForm form, const DuplicateFindings& findings, const std::vector<std::string>& tops,
-                     DigestAlgorithm algorithm) {
+std::string Composed(DuplicatesForm form, const DuplicateFindings& findings,
+                     const std::vector<std::string>& tops, DigestAlgorithm algorithm) {
   switch (form) {
     case DuplicatesForm::kText:
       return DuplicatesText(findings.Groups);
@@ -123,8 +124,9 @@ std::string Counted(uint64_t number, const char* one, const char* many) {
 
 std::string SummaryText(const std::vector<DuplicateGroup>& groups) {
   const DuplicateTotals totals = TotalsOf(groups);
-  return Counted(totals.Groups, "group", "groups") + " of duplicates, " + Counted(totals.Files, "file", "files") +
-         ", " + Counted(totals.WastedBytes, "byte", "bytes") + " wasted";
+  return Counted(totals.Groups, "group", "groups") + " of duplicates, " +
+         Counted(totals.Files, "file", "files") + ", " + Counted(totals.WastedBytes, "byte", "bytes") +
+         " wasted";
 }
 
 // Writes the document whole; false after saying why it could not be.

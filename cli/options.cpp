@@ -855,6 +855,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments, bo
 std::string UsageText() {
   std::string text =
       "Usage: kestrova-cli [OPTIONS] [FOLDER]\n"
+      "       kestrova-cli --duplicates [-R] [OPTIONS] FOLDER...\n"
       "Writes a listing of one folder: a web page, the classic page, a text list,\n"
       "JSON, CSV or the bare names.\n"
       "\n"
@@ -874,7 +875,8 @@ std::string UsageText() {
       "Exit status: 0 written; 1 the folder could not be read or the output or a\n"
       "settings file could not be written; 2 nothing was begun: a bad command line,\n"
       "an unreadable settings file, or a missing folder to list or output folder;\n"
-      "130 or 143 interrupted.\n";
+      "130 or 143 interrupted. --duplicates exits 0 whether duplicates were found\n"
+      "or not.\n";
   return text;
 }
 

@@ -158,8 +158,8 @@ struct Keyed {
   std::string Failure;
 };
 
-using KeyOf = std::function<bool(ContentReader& reader, const FoundFile& file, std::string& key,
-                                 std::string& reason)>;
+using KeyOf =
+    std::function<bool(ContentReader& reader, const FoundFile& file, std::string& key, std::string& reason)>;
 
 Keyed KeyFile(TreeDisk& disk, const FoundFile& file, const KeyOf& key_of) {
   Keyed keyed;

@@ -30,7 +30,7 @@ struct FoundFile {
   bool FolderThroughLink = false;
   std::string Name;
   uint64_t Size = 0;
-  FileIdentity Identity;  // all zero where the platform does not tell it
+  FileIdentity Identity;     // all zero where the platform does not tell it
   bool ThroughLink = false;  // a symbolic link to a file, followed
 };
 

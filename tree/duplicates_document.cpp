@@ -49,7 +49,8 @@ std::string PolicyHash(const std::string& text) {
   digester->Update(text.data(), text.size());
   const std::string hex = digester->Finish();
   std::string bytes;
-  for (size_t at = 0; at + 1 < hex.size(); at += 2) bytes += static_cast<char>(std::stoi(hex.substr(at, 2), nullptr, 16));
+  for (size_t at = 0; at + 1 < hex.size(); at += 2)
+    bytes += static_cast<char>(std::stoi(hex.substr(at, 2), nullptr, 16));
   std::string encoded;
   for (size_t at = 0; at < bytes.size(); at += 3) {
     const size_t count = std::min<size_t>(3, bytes.size() - at);
@@ -58,7 +59,8 @@ std::string PolicyHash(const std::string& text) {
       const uint32_t byte = part < count ? static_cast<unsigned char>(bytes[at + part]) : 0;
       chunk |= byte << (16 - 8 * part);
     }
-    for (size_t part = 0; part < 4; ++part) encoded += part <= count ? kBase64[(chunk >> (18 - 6 * part)) & 63] : '=';
+    for (size_t part = 0; part < 4; ++part)
+      encoded += part <= count ? kBase64[(chunk >> (18 - 6 * part)) & 63] : '=';
   }
   return "'sha256-" + encoded + "'";
 }
@@ -160,10 +162,9 @@ std::string DuplicatesPage(const std::vector<DuplicateGroup>& groups, const std:
                      "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
                      "<meta name=\"generator\" content=\"Kestrova\">\n"
                      "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; style-src " +
-                     PolicyHash(kStyle) +
-                     "; base-uri 'none'; form-action 'none'\">\n<title>" + title + "</title>\n<style>" + kStyle +
-                     "</style>\n</head>\n<body>\n<header>\n<h1>" + title + "</h1>\n<p>" +
-                     Counted(totals.Groups, "group", "groups") + " of duplicates, " +
+                     PolicyHash(kStyle) + "; base-uri 'none'; form-action 'none'\">\n<title>" + title +
+                     "</title>\n<style>" + kStyle + "</style>\n</head>\n<body>\n<header>\n<h1>" + title +
+                     "</h1>\n<p>" + Counted(totals.Groups, "group", "groups") + " of duplicates, " +
                      Counted(totals.Files, "file", "files") + ", " + Bytes(totals.WastedBytes) +
                      " wasted</p>\n</header>\n<main>\n";
   if (groups.empty()) page += "<p>No two files have the same content.</p>\n";

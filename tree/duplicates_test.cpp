@@ -72,8 +72,7 @@ TEST(Duplicates, OnlyFilesAlikeInSizeAndAtTheirEndsAreReadWhole) {
   const Search search = SearchOf(disk);
   EXPECT_TRUE(search.Messages.empty());
   EXPECT_TRUE(search.Findings.Unread.empty());
-  const std::vector<std::vector<std::string>> expected{{"/top/mid1", "/top/mid3"},
-                                                       {"/top/a", "/top/sub/b"}};
+  const std::vector<std::vector<std::string>> expected{{"/top/mid1", "/top/mid3"}, {"/top/a", "/top/sub/b"}};
   EXPECT_EQ(FilesOf(search.Findings), expected);
   EXPECT_EQ(TimesOpened(disk, "/top/unique"), 0u) << "a size no other file has is never read";
   EXPECT_EQ(TimesOpened(disk, "/top/end1"), 1u) << "ends that differ end the comparison";
@@ -119,7 +118,8 @@ TEST(Duplicates, AFollowedLinkToAFileOutsideIsReadWhereItLeads) {
 
 TEST(Duplicates, AFileThatCannotBeReadOrChangesIsLeftOutAndTold) {
   MemoryDisk disk;
-  for (const char* name : {"a", "b", "c", "d"}) disk.Add(std::string("/top/") + name, NodeKind::kFile, "four");
+  for (const char* name : {"a", "b", "c", "d"})
+    disk.Add(std::string("/top/") + name, NodeKind::kFile, "four");
   disk.Find("/top/b")->Unreadable = true;
   disk.Find("/top/c")->AfterRead = [](MemoryDisk::Node& node) { node.WriteTime += 1; };
   for (const char* name : {"x", "y"}) disk.Add(std::string("/top/") + name, NodeKind::kFile, Large('z'));
@@ -163,7 +163,7 @@ TEST(Duplicates, EmptyFilesOnlyWhenAskedAndNeverAPipe) {
 TEST(Duplicates, GroupsComeByWastedSpaceThenFirstPathWhateverTheThreads) {
   MemoryDisk disk;
   for (int copy = 0; copy < 3; ++copy) {
-    disk.Add("/top/small" + std::to_string(copy), NodeKind::kFile, "ab");         // wastes 4
+    disk.Add("/top/small" + std::to_string(copy), NodeKind::kFile, "ab");  // wastes 4
     disk.Add("/top/d" + std::to_string(copy) + "/big", NodeKind::kFile, Large('b'));
   }
   disk.Add("/top/q1", NodeKind::kFile, "abcd");  // wastes 4, first path after small0
@@ -171,11 +171,10 @@ TEST(Duplicates, GroupsComeByWastedSpaceThenFirstPathWhateverTheThreads) {
   disk.Add("/top/p1", NodeKind::kFile, "wxyz");  // wastes 4, first path before small0
   disk.Add("/top/p2", NodeKind::kFile, "wxyz");
   const Search one = SearchOf(disk, 1);
-  const std::vector<std::vector<std::string>> expected{
-      {"/top/d0/big", "/top/d1/big", "/top/d2/big"},
-      {"/top/p1", "/top/p2"},
-      {"/top/q1", "/top/q2"},
-      {"/top/small0", "/top/small1", "/top/small2"}};
+  const std::vector<std::vector<std::string>> expected{{"/top/d0/big", "/top/d1/big", "/top/d2/big"},
+                                                       {"/top/p1", "/top/p2"},
+                                                       {"/top/q1", "/top/q2"},
+                                                       {"/top/small0", "/top/small1", "/top/small2"}};
   EXPECT_EQ(FilesOf(one.Findings), expected);
   for (size_t threads : {2, 4, 16}) EXPECT_EQ(FilesOf(SearchOf(disk, threads).Findings), expected) << threads;
   const DuplicateTotals totals = TotalsOf(one.Findings.Groups);

@@ -72,7 +72,7 @@ TEST(CliOptions, SwitchesCombineAndFolderMayStandAnywhere) {
 TEST(CliOptions, LongNamesShortenToAnyUnambiguousPrefix) {
   EXPECT_TRUE(Parsed({"--print"}).PrintSettings);
   EXPECT_TRUE(Parsed({"--include-p"}).IncludeParent);
-  EXPECT_EQ("option --inc is ambiguous (--include, --include-parent)", ErrorOf({"--inc"}));
+  EXPECT_EQ("option --inc is ambiguous (--include, --include-parent, --include-empty)", ErrorOf({"--inc"}));
   EXPECT_EQ("FileMask=x", Parsed({"--include", "x"}).SettingLines.at(0)) << "a whole name is never ambiguous";
   EXPECT_TRUE(Parsed({"--q"}).Quiet);
   EXPECT_EQ("modern", *Parsed({"--pre", "modern"}).Preset);

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/duplicates_run.h"
 #include "cli/options.h"
 #include "cli/progress.h"
 #include "cli/settings_help.h"
@@ -770,8 +771,8 @@ uint32_t DayOf(uint64_t file_time) {
 
 // The checksums kept from earlier runs, for a run that reads files for
 // them; null without a cache (--no-checksum-cache, or no cache folder).
-std::unique_ptr<DigestCache> OpenChecksumCache(const OutputRequest& request, const CliOptions& options) {
-  if (request.Checksums.empty() || options.NoChecksumCache) return nullptr;
+std::unique_ptr<DigestCache> OpenChecksumCache(bool reads_checksums, const CliOptions& options) {
+  if (!reads_checksums || options.NoChecksumCache) return nullptr;
   const std::string path = options.ChecksumCache.value_or(DefaultDigestCachePath());
   if (path.empty()) return nullptr;
   auto cache = std::make_unique<DigestCache>(path, DayOf(CurrentFileTime()));
@@ -816,6 +817,15 @@ int Run(const std::vector<std::string>& arguments) {
     return kExitBadInput;
   }
   ApplyCommandLine(record, options, folder_shown);
+  if (options.Duplicates) {
+    const std::unique_ptr<DigestCache> cache = OpenChecksumCache(true, options);
+    const int code = RunDuplicates(
+        record, options,
+        [&options](const CommonStruct& top) { return RulesOf(top, OutputRequest(), options, nullptr); },
+        cache.get());
+    SaveChecksumCache(cache.get());
+    return code;
+  }
   // A listing read from a file stands for the folder it lists.
   ListingModel model;
   std::unique_ptr<ListingDisk> listing;
@@ -871,7 +881,7 @@ int Run(const std::vector<std::string>& arguments) {
     // The file just saved is the run's settings file, which no page replaces.
     record.SettingsPath = saved.SettingsPath;
   }
-  const std::unique_ptr<DigestCache> cache = OpenChecksumCache(request, options);
+  const std::unique_ptr<DigestCache> cache = OpenChecksumCache(!request.Checksums.empty(), options);
   sources.Cache = cache.get();
   if (request.Tree) {
     int code = kExitWritten;

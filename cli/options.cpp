@@ -34,6 +34,8 @@ enum class OptionId {
   Checksum,
   ChecksumCache,
   NoChecksumCache,
+  Duplicates,
+  IncludeEmpty,
   Settings,
   Preset,
   Set,
@@ -232,6 +234,15 @@ const OptionDefinition kOptions[] = {
      "@CHECKSUM_CACHE@)"},
     {OptionId::NoChecksumCache, '\0', "no-checksum-cache", nullptr, OptionGroup::kColumns,
      "read every file for its checksums; keep none"},
+    {OptionId::Duplicates, '\0', "duplicates", nullptr, OptionGroup::kWhat,
+     "list the groups of files of the same content in\n"
+     "FOLDER (below it with -R; several FOLDERs may be\n"
+     "given) rather than a listing: by size, then by\n"
+     "their ends, then by --checksum (sha256); as text,\n"
+     "json or page; nothing is removed"},
+    {OptionId::IncludeEmpty, '\0', "include-empty", nullptr, OptionGroup::kWhat,
+     "with --duplicates: the empty files make a group\n"
+     "too"},
     SettingSwitch('\0', "show-links", OptionGroup::kColumns,
                   "give symbolic links the type Link, Link to\n"
                   "folder or Broken link in the classic page too (the\n"
@@ -562,6 +573,12 @@ std::string ApplyOption(ParseState& state, const OptionDefinition& option, const
     case OptionId::NoChecksumCache:
       options.NoChecksumCache = true;
       break;
+    case OptionId::Duplicates:
+      options.Duplicates = true;
+      break;
+    case OptionId::IncludeEmpty:
+      options.IncludeEmpty = true;
+      break;
     case OptionId::Settings:
       options.SettingsFile = value;
       break;
@@ -625,7 +642,39 @@ bool AsksForWholeTree(const CliOptions& options) {
   return options.Output && FormForFileName(*options.Output).WholeTree;
 }
 
+// What --duplicates takes and refuses; empty when the options fit.
+std::string CheckDuplicates(const CliOptions& options) {
+  if (!options.Duplicates) {
+    if (!options.MoreFolders.empty()) {
+      return "only one FOLDER may be given (\"" + *options.Folder + "\" and \"" + options.MoreFolders[0] +
+             "\"); --duplicates searches several";
+    }
+    return options.IncludeEmpty ? "--include-empty is for --duplicates" : std::string();
+  }
+  if (options.Checksums.size() > 1) return "--duplicates compares files by one --checksum, not several";
+  if (options.Format && *options.Format != "text" && *options.Format != "json" && *options.Format != "page")
+    return "--duplicates writes text, json or page, not " + *options.Format;
+  for (const auto& [set, name] :
+       {std::pair<bool, const char*>{options.From.has_value(), "--from"},
+        {options.OutputDir.has_value(), "--output-dir"},
+        {options.Sizes.has_value(), options.Sizes.value_or(false) ? "--du" : "--no-du"},
+        {options.NullEnds, "--null"},
+        {options.Search, "--search"},
+        {options.LinkIndex, "--link-index"},
+        {options.BaseUrl.has_value(), "--base-url"},
+        {options.IncludeParent, "--include-parent"},
+        {options.PrintSettings, "--print-settings"},
+        {options.SaveSettingsFile.has_value(), "--save-settings"}}) {
+    if (set) return std::string(name) + " is not for --duplicates";
+  }
+  for (const std::string& folder : options.MoreFolders) {
+    if (folder.empty()) return "a FOLDER's name is empty";
+  }
+  return std::string();
+}
+
 std::string CheckCombination(const CliOptions& options) {
+  if (const std::string duplicates = CheckDuplicates(options); !duplicates.empty()) return duplicates;
   // One folder's totals walk the tree below it, as -R does; so does a catalog.
   const bool whole_tree = AsksForWholeTree(options);
   const bool walks = options.Recursive || options.Sizes.value_or(false) || whole_tree;
@@ -634,10 +683,10 @@ std::string CheckCombination(const CliOptions& options) {
   for (const auto& [set, name, needs] :
        {std::tuple<bool, const char*, bool>{options.MaxDepth != 0, "--max-depth", walks},
         {options.OneFileSystem, "--one-file-system", walks},
-        {options.Follow, "--follow", walks},
+        {options.Follow, "--follow", walks || options.Duplicates},
         {options.OutputDir.has_value(), "--output-dir", options.Recursive},
         {options.LinkIndex, "--link-index", options.Recursive},
-        {options.Threads != 0, "--threads", reads_at_once}}) {
+        {options.Threads != 0, "--threads", reads_at_once || options.Duplicates}}) {
     if (set && !needs) return std::string(name) + " walks a tree: give -R (or --du) too";
   }
   if (options.From && !options.Checksums.empty())
@@ -678,7 +727,8 @@ void TakeValue(ParseState& state, const OptionDefinition& definition, std::optio
 void AddFolder(ParseState& state, const std::string& argument) {
   CliOptions& options = state.Parsed.Options;
   if (options.Folder) {
-    return Fail(state, "only one FOLDER may be given (\"" + *options.Folder + "\" and \"" + argument + "\")");
+    options.MoreFolders.push_back(argument);
+    return;
   }
   options.Folder = argument;
 }
@@ -824,6 +874,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments, bo
 std::string UsageText() {
   std::string text =
       "Usage: kestrova-cli [OPTIONS] [FOLDER]\n"
+      "       kestrova-cli --duplicates [-R] [OPTIONS] FOLDER...\n"
       "Writes a listing of one folder: a web page, the classic page, a text list,\n"
       "JSON, CSV or the bare names.\n"
       "\n"
@@ -843,7 +894,8 @@ std::string UsageText() {
       "Exit status: 0 written; 1 the folder could not be read or the output or a\n"
       "settings file could not be written; 2 nothing was begun: a bad command line,\n"
       "an unreadable settings file, or a missing folder to list or output folder;\n"
-      "130 or 143 interrupted.\n";
+      "130 or 143 interrupted. --duplicates exits 0 whether duplicates were found\n"
+      "or not.\n";
   return text;
 }
 

@@ -8,6 +8,9 @@
 
 struct CliOptions {
   std::optional<std::string> Folder;        // FOLDER, as typed
+  std::vector<std::string> MoreFolders;     // the FOLDERs after the first (--duplicates only)
+  bool Duplicates = false;                  // --duplicates: groups of files of the same content
+  bool IncludeEmpty = false;                // --include-empty: empty files are duplicates too
   std::optional<std::string> Output;        // -o; "-" is standard output
   std::optional<std::string> SettingsFile;  // -s
   std::optional<std::string> Preset;        // --preset NAME

@@ -72,7 +72,7 @@ TEST(CliOptions, SwitchesCombineAndFolderMayStandAnywhere) {
 TEST(CliOptions, LongNamesShortenToAnyUnambiguousPrefix) {
   EXPECT_TRUE(Parsed({"--print"}).PrintSettings);
   EXPECT_TRUE(Parsed({"--include-p"}).IncludeParent);
-  EXPECT_EQ("option --inc is ambiguous (--include, --include-parent)", ErrorOf({"--inc"}));
+  EXPECT_EQ("option --inc is ambiguous (--include, --include-parent, --include-empty)", ErrorOf({"--inc"}));
   EXPECT_EQ("FileMask=x", Parsed({"--include", "x"}).SettingLines.at(0)) << "a whole name is never ambiguous";
   EXPECT_TRUE(Parsed({"--q"}).Quiet);
   EXPECT_EQ("modern", *Parsed({"--pre", "modern"}).Preset);
@@ -103,7 +103,7 @@ TEST(CliOptions, MistakesAreNamed) {
       {{"--set"}, "option --set needs KEY=VALUE"},
       {{"--quiet=yes"}, "option --quiet takes no value"},
       {{"--qu=yes"}, "option --quiet takes no value"},
-      {{"a", "b"}, "only one FOLDER may be given (\"a\" and \"b\")"},
+      {{"a", "b"}, "only one FOLDER may be given (\"a\" and \"b\"); --duplicates searches several"},
       {{"-o", ""}, "the output file name is empty"},
       {{"-s", ""}, "the settings file name is empty"},
       {{"--format", "xml"}, "unknown form xml (" + FormList() + ")"},

@@ -381,6 +381,10 @@ class ContentReader {
   // The open file's size and times as they are now; false, with the
   // reason in Failure, when the system cannot tell them.
   virtual bool Stamp(ContentStamp& stamp) = 0;
+  // Moves to the byte at offset from the start, so that the next Read
+  // begins there; false, with the reason in Failure, when the system
+  // refused. A reader that cannot skip is read through.
+  virtual bool SkipTo(uint64_t /*offset*/) { return false; }
 };
 
 // A folder held open: what is listed, read and written through it stays in

@@ -61,6 +61,11 @@ class DescriptorReader : public ContentReader {
     stamp.ChangeTime = StampTimeOf(info.st_ctim.tv_sec, static_cast<uint32_t>(info.st_ctim.tv_nsec));
     return true;
   }
+  bool SkipTo(uint64_t offset) override {
+    if (lseek(fd_.get(), static_cast<off_t>(offset), SEEK_SET) >= 0) return true;
+    failure_ = Reason(errno);
+    return false;
+  }
 
  private:
   FileDescriptor fd_;

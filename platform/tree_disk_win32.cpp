@@ -84,6 +84,13 @@ class HandleReader : public ContentReader {
     stamp.ChangeTime = ChangeTimeOf(file_.get()) * 100;
     return true;
   }
+  bool SkipTo(uint64_t offset) override {
+    LARGE_INTEGER to;
+    to.QuadPart = static_cast<LONGLONG>(offset);
+    if (SetFilePointerEx(file_.get(), to, nullptr, FILE_BEGIN)) return true;
+    failure_ = SystemReason(GetLastError());
+    return false;
+  }
 
  private:
   OwnedHandle file_;

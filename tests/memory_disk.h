@@ -94,6 +94,12 @@ class MemoryDisk : public TreeDisk {
   // place, with its folder's path.
   std::function<void(const std::string& folder)> WhileWriting;
 
+  // The paths of the files opened for reading, in order.
+  std::vector<std::string> Opened() {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    return opened_;
+  }
+
   // The paths of the files put in place, in order.
   std::vector<std::string> Written() {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
@@ -182,6 +188,10 @@ class MemoryDisk : public TreeDisk {
       stamp.Identity = node_->Identity;
       stamp.Size = node_->Content.size();
       stamp.WriteTime = stamp.ChangeTime = node_->WriteTime * 100;
+      return true;
+    }
+    bool SkipTo(uint64_t offset) override {
+      at_ = static_cast<size_t>(offset);
       return true;
     }
 
@@ -277,6 +287,7 @@ class MemoryDisk : public TreeDisk {
                                                           : "Permission denied";
         return nullptr;
       }
+      disk_.opened_.push_back(Joined(path_, name));
       return std::make_unique<MemoryReader>(disk_, found->second);
     }
     std::unique_ptr<NewFile> WriteFile(const std::string& name, WriteMethod, std::string& reason) override {
@@ -456,4 +467,5 @@ class MemoryDisk : public TreeDisk {
   uint64_t numbers_ = 0;
   uint64_t clock_ = 130000000;
   std::vector<std::string> written_;
+  std::vector<std::string> opened_;
 };

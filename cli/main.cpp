@@ -840,7 +840,27 @@ int Run(const std::vector<std::string>& arguments) {
   }
   ListingSources sources{listing != nullptr ? static_cast<TreeDisk&>(*listing) : SystemTreeDisk(),
                          listing != nullptr ? static_cast<FolderSource&>(*listing) : SystemFolderSource()};
-  const RequestChoice choice = ChooseOutputRequest(record, ChoicesOf(options));
+  OutputChoices choices = ChoicesOf(options);
+  if (options.From) {
+    // The checksums a catalog holds are written as the disk's would be; it
+    // reads no file for others.
+    for (DigestAlgorithm algorithm : choices.Checksums) {
+      if (std::find(model.Algorithms.begin(), model.Algorithms.end(), algorithm) != model.Algorithms.end())
+        continue;
+      PrintMessage(Shown(*options.From) + " holds no " + DigestName(algorithm) +
+                   " checksums, and --from reads no file: give a FOLDER for them");
+      return kExitBadInput;
+    }
+    if (choices.Checksums.empty()) choices.Checksums = model.Algorithms;
+    // A sums file holds one: SHA-256 where the catalog has it.
+    if (choices.Form != nullptr && choices.Form->Checksums == ChecksumUse::kOne &&
+        choices.Checksums.size() > 1 && options.Checksums.empty()) {
+      const bool sha256 = std::find(choices.Checksums.begin(), choices.Checksums.end(),
+                                    DigestAlgorithm::kSha256) != choices.Checksums.end();
+      choices.Checksums = {sha256 ? DigestAlgorithm::kSha256 : choices.Checksums.front()};
+    }
+  }
+  const RequestChoice choice = ChooseOutputRequest(record, choices);
   if (choice.Failure != RequestFailure::kNone) {
     PrintMessage(RequestFailureText(choice, options));
     return kExitBadInput;

@@ -689,8 +689,6 @@ std::string CheckCombination(const CliOptions& options) {
         {options.Threads != 0, "--threads", reads_at_once || options.Duplicates}}) {
     if (set && !needs) return std::string(name) + " walks a tree: give -R (or --du) too";
   }
-  if (options.From && !options.Checksums.empty())
-    return "--checksum reads the files, which a catalog does not hold: give a FOLDER rather than --from";
   if (options.From && options.Folder) return "--from lists what CATALOG holds: give no FOLDER";
   if (options.BaseUrl && !whole_tree)
     return "--base-url links the files of a catalog: give --format catalog too";

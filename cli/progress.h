@@ -51,6 +51,11 @@ class ProgressFolderSource : public FolderSource {
   bool DescribeType(const std::string& extension, std::string& description) override;
   bool LookUpMimeType(const std::string& extension, std::string& mime_type) override;
   bool LinkTarget(const std::string& path, std::string& target) override;
+  bool KnownChecksums(const std::string& folder, const std::vector<DigestAlgorithm>& algorithms,
+                      std::unordered_map<std::string, std::vector<std::string>>& checksums,
+                      std::map<std::string, std::string>& failures) override {
+    return inner_.KnownChecksums(folder, algorithms, checksums, failures);
+  }
 
  private:
   FolderSource& inner_;

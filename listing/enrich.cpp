@@ -43,6 +43,10 @@ void EnrichListing(DirFileStruct& listing, const std::string& folder, FolderSour
                    const EnrichNeeds& needs, const ContentAccess& content) {
   if (needs.Types || needs.MimeTypes) EnrichTypes(listing, source, needs);
   if (needs.LinkTargets) EnrichLinks(listing, folder, source);
-  if (!needs.Checksums.empty() && content.Open && content.Pool != nullptr)
+  if (needs.Checksums.empty()) return;
+  if (source.KnownChecksums(folder, needs.Checksums, listing.Values.Checksums,
+                            listing.Values.ChecksumFailures))
+    return;
+  if (content.Open && content.Pool != nullptr)
     ChecksumListing(listing, needs.Checksums, content.Open, *content.Pool);
 }

@@ -22,6 +22,8 @@ struct ModelFolder {
   // (lower-case hex) per algorithm of the model's Algorithms, in that order;
   // an empty digest where the source has none for that algorithm.
   std::unordered_map<std::string, std::vector<std::string>> Checksums;
+  // By name, the files whose checksums could not be computed, and why.
+  std::map<std::string, std::string> ChecksumFailures;
   std::map<std::string, size_t> SubFolders;  // by name: the folders of the model
   bool Failed = false;                       // its listing failed, for Reason
   std::string Reason;

@@ -9,7 +9,12 @@
 namespace {
 
 constexpr char kMagic[] = "KCATALOG";
-constexpr uint64_t kVersion = 1;
+// Version 2 names the checksums in the header and gives each section their
+// columns; version 1, without them, is read too.
+constexpr uint64_t kVersion = 2;
+
+// An entry's checksum of one algorithm.
+enum DigestState : char { kNoDigest = 0, kDigest = 1, kUnreadable = 2 };
 // A section ends after the run that brings it to this many entries: enough
 // for the compressor to see like values together, little enough to hold.
 constexpr size_t kSectionEntries = 32768;
@@ -176,6 +181,8 @@ struct CatalogEncoder::Section {
   std::vector<uint64_t> runs;
   size_t count = 0;
   std::string prefix, suffix_length, suffix, attributes, size, targets;
+  // For each algorithm: each entry's DigestState, and the digests' bytes.
+  std::vector<std::string> digest_states, digests;
   std::vector<int64_t> times;
 };
 
@@ -196,12 +203,51 @@ bool CatalogEncoder::Begin(const CatalogHeader& header) {
   AppendVarint(bytes, static_cast<uint64_t>(header.Links));
   AppendString(bytes, header.LinkBase);
   AppendVarint(bytes, 1);  // the folders' totals are present
+  algorithms_ = header.Algorithms;
+  AppendVarint(bytes, algorithms_.size());
+  for (DigestAlgorithm algorithm : algorithms_) AppendString(bytes, DigestName(algorithm));
   return stream_->WriteAll(bytes);
 }
 
+namespace {
+
+int HexDigit(char c) { return c <= '9' ? c - '0' : c - 'a' + 10; }
+
+// The bytes of a digest in lower-case hex, as the digesters give it.
+std::string DigestBytes(const std::string& hex) {
+  std::string bytes;
+  for (size_t at = 0; at + 1 < hex.size(); at += 2)
+    bytes += static_cast<char>(HexDigit(hex[at]) << 4 | HexDigit(hex[at + 1]));
+  return bytes;
+}
+
+// Each algorithm's state and digest of the entry into the section's columns.
+void AddDigests(const std::string& name, const EntryValues* values, std::vector<std::string>& states,
+                std::vector<std::string>& digests) {
+  const std::vector<std::string>* kept = nullptr;
+  bool unreadable = false;
+  if (values != nullptr) {
+    const auto found = values->Checksums.find(name);
+    if (found != values->Checksums.end()) kept = &found->second;
+    unreadable = kept == nullptr && values->ChecksumFailures.count(name) != 0;
+  }
+  for (size_t i = 0; i < states.size(); ++i) {
+    if (kept != nullptr && i < kept->size() && !(*kept)[i].empty()) {
+      states[i] += kDigest;
+      digests[i] += DigestBytes((*kept)[i]);
+    } else {
+      states[i] += unreadable ? kUnreadable : kNoDigest;
+    }
+  }
+}
+
+}  // namespace
+
 void CatalogEncoder::AddRun(const std::vector<const FolderRecord*>& entries,
-                            const std::vector<std::string>& targets) {
+                            const std::vector<std::string>& targets, const EntryValues* values) {
   Section& section = *section_;
+  section.digest_states.resize(algorithms_.size());
+  section.digests.resize(algorithms_.size());
   section.runs.push_back(entries.size());
   section.count += entries.size();
   std::string_view previous;
@@ -218,6 +264,7 @@ void CatalogEncoder::AddRun(const std::vector<const FolderRecord*>& entries,
     section.times.push_back(UnixSeconds(record->ftLastWriteTime));
     if ((record->dwFileAttributes & kLinkAttribute) != 0)
       AppendString(section.targets, next_target < targets.size() ? targets[next_target++] : std::string());
+    AddDigests(name, values, section.digest_states, section.digests);
   }
   entries_ += entries.size();
   if (section.count >= kSectionEntries) FlushSection();
@@ -234,6 +281,10 @@ bool CatalogEncoder::FlushSection() {
   for (const std::string* column : {&section.prefix, &section.suffix_length, &section.suffix,
                                     &section.attributes, &section.size, &modified, &section.targets})
     AppendColumn(bytes, *column);
+  for (size_t i = 0; i < algorithms_.size(); ++i) {
+    AppendColumn(bytes, section.digest_states[i]);
+    AppendColumn(bytes, section.digests[i]);
+  }
   section = Section();
   return stream_->WriteAll(bytes);
 }
@@ -389,7 +440,9 @@ bool Inflate(const std::string& compressed, std::string& payload, std::string& e
 
 void ReadHeader(DataReader& data, ListingModel& model) {
   if (data.Take(8) != std::string_view(kMagic, 8)) data.Fail("the data is no catalog's");
-  if (data.Varint() != kVersion) data.Fail("the catalog is of a version this program does not read");
+  const uint64_t version = data.Varint();
+  if (version != 1 && version != kVersion)
+    data.Fail("the catalog is of a version this program does not read");
   model.Title = data.String();
   model.TopPath = data.String();
   model.TopName = data.String();
@@ -397,6 +450,50 @@ void ReadHeader(DataReader& data, ListingModel& model) {
   data.Varint();  // how the page links
   data.String();
   data.Varint();  // flags
+  if (version == 1) return;
+  const uint64_t algorithms = data.Varint();
+  for (uint64_t i = 0; i < algorithms; ++i) {
+    const DigestAlgorithm* algorithm = DigestNamed(data.String());
+    if (algorithm == nullptr) data.Fail("a checksum is of an algorithm this program does not know");
+    model.Algorithms.push_back(*algorithm);
+  }
+}
+
+std::string DigestHex(std::string_view bytes) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string hex;
+  for (const char c : bytes) {
+    hex += kDigits[static_cast<uint8_t>(c) >> 4];
+    hex += kDigits[static_cast<uint8_t>(c) & 15];
+  }
+  return hex;
+}
+
+// The checksums of a section's entries into their folders.
+void ReadDigests(DataReader& data, ListingModel& model, const std::vector<size_t>& runs, size_t sum) {
+  const size_t first_folder = model.Folders.size() - runs.size();
+  for (size_t i = 0; i < model.Algorithms.size(); ++i) {
+    DataReader states = data.Column(), digests = data.Column();
+    const std::string_view state_bytes = states.Take(sum);
+    const size_t length = DigestTextLength(model.Algorithms[i]) / 2;
+    size_t entry = 0;
+    for (size_t run = 0; run < runs.size(); ++run) {
+      ModelFolder& folder = model.Folders[first_folder + run];
+      for (size_t at = 0; at < runs[run]; ++at, ++entry) {
+        const std::string& name = folder.Entries[at].cFileName;
+        if (state_bytes[entry] == kUnreadable) {
+          folder.ChecksumFailures.emplace(name, "it could not be read when the catalog was written");
+        } else if (state_bytes[entry] == kDigest) {
+          std::vector<std::string>& kept = folder.Checksums[name];
+          kept.resize(model.Algorithms.size());
+          kept[i] = DigestHex(digests.Take(length));
+        } else if (state_bytes[entry] != kNoDigest) {
+          states.Fail("a checksum's state is none this program knows");
+        }
+      }
+    }
+    if (!states.AtEnd() || !digests.AtEnd()) data.Fail("a column of a section holds more than its entries");
+  }
 }
 
 struct ReadState {
@@ -469,6 +566,7 @@ void ReadEntries(DataReader& data, ListingModel& model, ReadState& state, size_t
   }
   for (const DataReader* column : {&prefix, &suffix_length, &suffix, &attributes, &size, &modified, &targets})
     if (!column->AtEnd()) data.Fail("a column of a section holds more than its entries");
+  ReadDigests(data, model, runs, static_cast<size_t>(sum));
 }
 
 void ReadTypes(DataReader& data, ListingModel& model, size_t bytes_left) {
@@ -519,13 +617,16 @@ void ReadFolders(DataReader& data, ListingModel& model) {
 }  // namespace
 
 bool ReadCatalogPage(std::string_view page, ListingModel& model, std::string& error) {
-  const size_t start = page.find(kCatalogDataStart);
-  const size_t end = start == std::string_view::npos ? start : page.find("</script>", start);
+  // The element's opening line, whatever version it names: the data's own
+  // version is the one that counts.
+  const size_t start = page.find(kCatalogDataTag);
+  const size_t line_end = start == std::string_view::npos ? start : page.find('\n', start);
+  const size_t end = line_end == std::string_view::npos ? line_end : page.find("</script>", line_end);
   if (end == std::string_view::npos) {
     error = "it is no catalog page: it holds no catalog's data";
     return false;
   }
-  const size_t from = start + std::strlen(kCatalogDataStart);
+  const size_t from = line_end + 1;
   std::string compressed, payload;
   if (!DecodeBase64Lines(page.substr(from, end - from), compressed, error) ||
       !Inflate(compressed, payload, error))

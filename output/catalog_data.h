@@ -29,6 +29,8 @@ struct CatalogHeader {
   int64_t Written = 0;  // seconds since 1970-01-01 UTC
   CatalogLinks Links = CatalogLinks::kNone;
   std::string LinkBase;
+  // The checksums every run carries, in this order; none: no checksums.
+  std::vector<DigestAlgorithm> Algorithms;
 };
 
 // What the system said of each extension seen (".txt"; "" for none).
@@ -63,8 +65,10 @@ class CatalogEncoder {
   CatalogEncoder& operator=(const CatalogEncoder&) = delete;
 
   bool Begin(const CatalogHeader& header);
-  // The next folder's run: its entries, in the order of its rows.
-  void AddRun(const std::vector<const FolderRecord*>& entries, const std::vector<std::string>& targets);
+  // The next folder's run: its entries, in the order of its rows, and
+  // their checksums (of the header's algorithms) from the values.
+  void AddRun(const std::vector<const FolderRecord*>& entries, const std::vector<std::string>& targets,
+              const EntryValues* values = nullptr);
   // The rest of the runs, the types, the folder table and the end; false
   // when the sink refused a write.
   bool Finish(const CatalogTypes& types, const std::vector<CatalogFolder>& folders);
@@ -76,6 +80,7 @@ class CatalogEncoder {
   bool FlushSection();
   std::unique_ptr<Stream> stream_;
   std::unique_ptr<Section> section_;
+  std::vector<DigestAlgorithm> algorithms_;
   uint64_t entries_ = 0;
 };
 

@@ -9,8 +9,9 @@ extern const char kCatalogScriptHash[];
 extern const char kCatalogStyle[];
 extern const char kCatalogStyleHash[];
 
+const char kCatalogDataTag[] = "<script type=\"application/x-kestrova-catalog\" id=\"catalog-data\"";
 const char kCatalogDataStart[] =
-    "<script type=\"application/x-kestrova-catalog\" id=\"catalog-data\" data-version=\"1\">\n";
+    "<script type=\"application/x-kestrova-catalog\" id=\"catalog-data\" data-version=\"2\">\n";
 const char kCatalogDataEnd[] = "</script>\n";
 
 std::string CatalogPageHead(const std::string& title) {

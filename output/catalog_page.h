@@ -10,4 +10,6 @@ std::string CatalogPageHead(const std::string& title);
 std::string CatalogPageTail();
 // The opening of the element whose text is the data, as the page writes it.
 extern const char kCatalogDataStart[];
+// The start of that element whatever version it names.
+extern const char kCatalogDataTag[];
 extern const char kCatalogDataEnd[];

@@ -144,7 +144,9 @@
     const magic = utf8.decode(reader.take(8));
     if (magic !== "KCATALOG") throw new DamagedCatalog("it does not begin as a catalog does");
     const version = reader.varint();
-    if (version !== 1) throw new Error(`its data is of version ${version}, which this page cannot read`);
+    if (version !== 1 && version !== 2) {
+      throw new Error(`its data is of version ${version}, which this page cannot read`);
+    }
     const header = {
       title: utf8.decode(reader.string()),
       topPath: utf8.decode(reader.string()),
@@ -153,7 +155,12 @@
       linkMode: reader.varint(),
       linkBase: utf8.decode(reader.string()),
       flags: reader.varint(),
+      algorithms: [],
     };
+    // The checksums' names; their columns follow each section's own.
+    if (version === 2) {
+      for (let count = reader.varint(); count > 0; count--) header.algorithms.push(utf8.decode(reader.string()));
+    }
     return header;
   }
 
@@ -170,7 +177,7 @@
 
   // The sections' places, found by their lengths alone, so that the arrays
   // are made once at their full size.
-  function findSections(reader) {
+  function findSections(reader, columnCount) {
     const sections = [];
     let entryCount = 0;
     let runCount = 0;
@@ -182,7 +189,7 @@
         const runs = reader.varint();
         for (let i = 0; i < runs; i++) reader.varint();
         const count = reader.varint();
-        for (let i = 0; i < 7; i++) reader.column();
+        for (let i = 0; i < columnCount; i++) reader.column();
         sections.push({start, count});
         entryCount += count;
         runCount += runs;
@@ -326,7 +333,7 @@
   async function readCatalog(payload, report) {
     const reader = new Reader(payload);
     const header = readHeader(reader);
-    const found = findSections(new Reader(payload, reader.pos));
+    const found = findSections(new Reader(payload, reader.pos), 7 + 2 * header.algorithms.length);
     const n = found.entryCount;
     const f = found.folderCount;
     if (f === 0) throw new DamagedCatalog("it has no folder");
@@ -1421,7 +1428,9 @@
     try {
       if (!data) throw new DamagedCatalog("the page holds no catalog data");
       const version = data.getAttribute("data-version");
-      if (version !== "1") throw new Error(`its data is of version ${version}, which this page cannot read`);
+      if (version !== "1" && version !== "2") {
+        throw new Error(`its data is of version ${version}, which this page cannot read`);
+      }
       report("Opening the catalog: inflating its data…");
       await nextSlice();
       const payload = await inflate(data.textContent);

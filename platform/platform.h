@@ -5,9 +5,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 // What names one file or folder whatever path leads to it: the device (or
@@ -62,6 +64,10 @@ struct FolderRecord {
   ContentStamp Stamp;
 };
 
+// The digests of files' content that the program computes (below, with the
+// digesters).
+enum class DigestAlgorithm { kSha256, kSha1, kMd5, kXxh128 };
+
 // Where the scan gets its records and file-type descriptions from. The real
 // source asks the operating system; tests hand in records of their own.
 class FolderSource {
@@ -87,6 +93,16 @@ class FolderSource {
   // when it cannot be told (no link, or a target in a form the system does
   // not hand out); a source that knows no links keeps this default.
   virtual bool LinkTarget(const std::string& /*path*/, std::string& /*target*/) { return false; }
+  // The checksums that the source already holds for the files of the
+  // folder, by name, one digest per algorithm in their order, and the files
+  // it holds as unreadable, with why. False where it holds none, so that
+  // the files are read; a source that holds no content keeps this default.
+  virtual bool KnownChecksums(const std::string& /*folder*/,
+                              const std::vector<DigestAlgorithm>& /*algorithms*/,
+                              std::unordered_map<std::string, std::vector<std::string>>& /*checksums*/,
+                              std::map<std::string, std::string>& /*failures*/) {
+    return false;
+  }
 };
 
 // The operating system's folders and file-type registry.
@@ -331,8 +347,6 @@ std::string UserCacheFolder();
 uint64_t CurrentFileTime();
 
 // ---- Digests of files' content ----
-
-enum class DigestAlgorithm { kSha256, kSha1, kMd5, kXxh128 };
 
 // Every algorithm, in the order above.
 const std::vector<DigestAlgorithm>& DigestAlgorithms();

@@ -66,6 +66,7 @@ class CatalogWriter : public WalkConsumer {
     header.Written = options_.Written;
     header.Links = options_.Links;
     header.LinkBase = options_.LinkBase;
+    header.Algorithms = top->Run->Checksums;
     if (!sink.Write(CatalogPageHead(header.Title)) || !encoder_.Begin(header)) {
       outcome_.WriteFailed = true;
       return;
@@ -142,7 +143,7 @@ class CatalogWriter : public WalkConsumer {
         entries.push_back(&entry.Find);
       }
     }
-    encoder_.AddRun(entries, targets);
+    encoder_.AddRun(entries, targets, &run.Listing.Values);
     outcome_.Totals.FolderCount += run.Totals.FolderCount;
     outcome_.Totals.FileCount += run.Totals.FileCount;
     outcome_.Totals.TotalBytes += run.Totals.TotalBytes;

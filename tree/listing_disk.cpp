@@ -1,5 +1,7 @@
 #include "tree/listing_disk.h"
 
+#include <algorithm>
+
 #include "listing/entry.h"
 #include "platform/wildcard.h"
 
@@ -200,6 +202,26 @@ bool ListingDisk::LookUpMimeType(const std::string& extension, std::string& mime
   const auto type = model_.Types.find(extension);
   if (type == model_.Types.end() || type->second.MimeType.empty()) return false;
   mime_type = type->second.MimeType;
+  return true;
+}
+
+bool ListingDisk::KnownChecksums(const std::string& path, const std::vector<DigestAlgorithm>& algorithms,
+                                 std::unordered_map<std::string, std::vector<std::string>>& checksums,
+                                 std::map<std::string, std::string>& failures) {
+  const size_t number = FolderAt(path);
+  if (number == kNone) return true;
+  std::vector<size_t> columns;
+  for (DigestAlgorithm algorithm : algorithms) {
+    const auto at = std::find(model_.Algorithms.begin(), model_.Algorithms.end(), algorithm);
+    columns.push_back(static_cast<size_t>(at - model_.Algorithms.begin()));
+  }
+  const ModelFolder& folder = model_.Folders[number];
+  for (const auto& [name, kept] : folder.Checksums) {
+    std::vector<std::string> digests;
+    for (size_t column : columns) digests.push_back(column < kept.size() ? kept[column] : std::string());
+    checksums.emplace(name, std::move(digests));
+  }
+  failures.insert(folder.ChecksumFailures.begin(), folder.ChecksumFailures.end());
   return true;
 }
 

@@ -30,6 +30,10 @@ class ListingDisk : public TreeDisk, public FolderSource {
   bool DescribeType(const std::string& extension, std::string& description) override;
   bool LookUpMimeType(const std::string& extension, std::string& mime_type) override;
   bool LinkTarget(const std::string& path, std::string& target) override;
+  // Those the model holds of its algorithms; none for another.
+  bool KnownChecksums(const std::string& folder, const std::vector<DigestAlgorithm>& algorithms,
+                      std::unordered_map<std::string, std::vector<std::string>>& checksums,
+                      std::map<std::string, std::string>& failures) override;
 
   // The folder of the model at the path: its number, or none.
   static constexpr size_t kNone = static_cast<size_t>(-1);

@@ -9,7 +9,8 @@ import json
 import sys
 import zlib
 
-START = b'<script type="application/x-kestrova-catalog" id="catalog-data" data-version="1">\n'
+START = b'<script type="application/x-kestrova-catalog" id="catalog-data" data-version="2">\n'
+DIGEST_BYTES = {b"sha256": 32, b"sha1": 20, b"md5": 16, b"xxh128": 16}
 
 
 class Reader:
@@ -61,13 +62,19 @@ def payload_of(page):
 
 def read_catalog(page):
     """The catalog as {header, types, folders, entries}: each entry a dict
-    with its folder's number, name (bytes), attributes, size and modified."""
+    with its folder's number, name (bytes), attributes, size and modified,
+    and its checksums ({algorithm: hex, or None where it could not be read})
+    where the catalog holds them."""
     r = Reader(payload_of(page))
-    if r.take(8) != b"KCATALOG" or r.varint() != 1:
-        raise ValueError("not a catalog of version 1")
+    if r.take(8) != b"KCATALOG":
+        raise ValueError("not a catalog")
+    version = r.varint()
+    if version not in (1, 2):
+        raise ValueError("a catalog of version %d" % version)
     header = {"title": r.string(), "top_path": r.string(), "top_name": r.string(),
               "written": r.zigzag(), "link_mode": r.varint(), "link_base": r.string(),
               "flags": r.varint()}
+    algorithms = [r.string() for _ in range(r.varint())] if version == 2 else []
     entries, types, folders, runs = [], {}, [], []
     while True:
         tag = chr(r.byte())
@@ -99,6 +106,17 @@ def read_catalog(page):
                     if entry["attributes"] & 1024:
                         entry["target"] = targets.string()
                     entries.append(entry)
+            section = entries[len(entries) - count:]
+            for algorithm in algorithms:
+                states, digests = r.column(), r.column()
+                for entry, state in zip(section, states.take(count)):
+                    if state == 1:
+                        entry.setdefault("checksums", {})[algorithm.decode()] = \
+                            digests.take(DIGEST_BYTES[algorithm]).hex()
+                    elif state == 2:
+                        entry.setdefault("checksums", {})[algorithm.decode()] = None
+                if digests.at != len(digests.data):
+                    raise ValueError("a digest column holds more than its entries")
         elif tag == "T":
             for _ in range(r.varint()):
                 extension = r.string()
@@ -145,6 +163,7 @@ if __name__ == "__main__":
     for path, entry in zip(paths, catalog["entries"]):
         print(json.dumps({"path": path.decode("utf-8", "replace"), "attributes": entry["attributes"],
                           "size": entry["size"], "modified": entry["modified"],
-                          "target": entry.get("target", b"").decode("utf-8", "replace")}))
+                          "target": entry.get("target", b"").decode("utf-8", "replace"),
+                          "checksums": entry.get("checksums")}))
     for number, row in enumerate(catalog["folders"]):
         print(json.dumps(dict(row, number=number, reason=row.get("reason", b"").decode("utf-8", "replace"))))

@@ -14,6 +14,7 @@ written.
   cli_catalog_test.py PROGRAM HOSTILE_NAMES
 """
 
+import hashlib
 import json
 import os
 import shutil
@@ -217,6 +218,38 @@ class CatalogTest(unittest.TestCase):
         self.assertEqual(copy["entries"], self.catalog["entries"])
         self.assertEqual(copy["folders"], self.catalog["folders"])
         self.assertEqual(copy["types"], self.catalog["types"])
+
+    def test_checksums_are_the_tools_and_come_back_from_the_catalog(self):
+        top = os.path.join(self.scratch.encode(), b"summed")
+        os.makedirs(os.path.join(top, b"deeper"))
+        files = {}
+        for index, name in enumerate(hostile_names()[:40]):
+            relative = os.path.join(b"deeper" if index % 2 else b"", name)
+            write_bytes(os.path.join(top, relative), name * (index + 1))
+            files[relative] = hashlib.sha256(name * (index + 1)).hexdigest()
+        os.symlink(b"deeper", os.path.join(top, b"link"))
+        os.mkfifo(os.path.join(top, b"pipe"))
+        page = os.path.join(self.scratch.encode(), b"summed.catalog.html")
+        asked = ["--no-checksum-cache", "--checksum", "sha256", "--checksum", "xxh128"]
+        run("-q", *asked, top, "-o", page)
+        catalog = catalog_data.read_catalog(read_bytes(page))
+        paths, _ = catalog_data.paths_of(catalog)
+        summed = {path: entry.get("checksums") for path, entry in zip(paths, catalog["entries"])}
+        for relative, digest in files.items():
+            self.assertEqual(summed[relative]["sha256"], digest, relative)
+            self.assertEqual(len(summed[relative]["xxh128"]), 32, relative)
+        for relative in (b"deeper", b"link", b"pipe"):
+            self.assertIsNone(summed[relative], relative)
+        # Read back, every form has them as the disk gives them, and no file is read for them.
+        disk = json.loads(run("-q", "-R", "--format", "json", *asked, top).stdout)
+        read_back = json.loads(run("-q", "-R", "--format", "json", "--from", page).stdout)
+        self.assertEqual([entry.get("checksums") for entry in read_back["entries"]],
+                         [entry.get("checksums") for entry in disk["entries"]])
+        self.assertEqual(run("-q", "-R", "--format", "sums", "--from", page).stdout,
+                         run("-q", "-R", "--format", "sums", *asked[:3], top).stdout)
+        refused = run("-R", "--format", "json", "--checksum", "md5", "--from", page, check=False)
+        self.assertEqual(refused.returncode, 2)
+        self.assertIn(b"holds no md5 checksums", refused.stderr)
 
     def test_damaged_catalogs_are_refused_and_nothing_is_written(self):
         page = read_bytes(self.page)

@@ -15,6 +15,7 @@
 #include "cli/options.h"
 #include "cli/progress.h"
 #include "cli/settings_help.h"
+#include "cli/verify_run.h"
 #include "listing/entry.h"
 #include "listing/replaced_names.h"
 #include "output/escapes.h"
@@ -784,6 +785,12 @@ int Run(const std::vector<std::string>& arguments) {
     return kExitBadInput;
   }
   ApplyCommandLine(record, options, folder_shown);
+  if (options.Verify) {
+    const VerifyHooks hooks{PrintMessage, [&options](const CommonStruct& checked) {
+                              return RulesOf(checked, OutputRequest(), options);
+                            }};
+    return RunVerify(record, options, hooks);
+  }
   // A listing read from a file stands for the folder it lists.
   ListingModel model;
   std::unique_ptr<ListingDisk> listing;

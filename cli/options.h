@@ -34,6 +34,7 @@ struct CliOptions {
   bool NullEnds = false;                  // --null
   std::optional<std::string> BaseUrl;     // --base-url URL
   std::optional<std::string> From;        // --from CATALOG
+  std::optional<std::string> Verify;      // --verify LISTING
   std::vector<std::string> Checksums;     // --checksum ALGO, in order, each once
   bool PrintSettings = false;
   bool InPlace = false;  // --in-place: the output file written directly

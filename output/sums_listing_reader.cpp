@@ -90,9 +90,8 @@ class SumsReader {
     if (line.Tagged != nullptr) return line.Tagged;
     for (DigestAlgorithm algorithm : DigestAlgorithms()) {
       if (DigestTextLength(algorithm) != line.Digest.size()) continue;
-      if (algorithm == DigestAlgorithm::kMd5 || algorithm == DigestAlgorithm::kXxh128)
-        return algorithm == options_.ThirtyTwoDigits ? &DigestAlgorithms()[static_cast<size_t>(algorithm)]
-                                                     : nullptr;
+      const bool thirty_two = algorithm == DigestAlgorithm::kMd5 || algorithm == DigestAlgorithm::kXxh128;
+      if (thirty_two && algorithm != options_.ThirtyTwoDigits) continue;
       return &DigestAlgorithms()[static_cast<size_t>(algorithm)];
     }
     return nullptr;

@@ -73,7 +73,7 @@ _kestrova_cli() {
 
   local key
   case $prev in
-    -o | --output | --save-settings | --from)
+    -o | --output | --save-settings | --from | --verify)
       compopt -o filenames 2>/dev/null
       mapfile -t COMPREPLY < <(compgen -f -- "$cur")
       return

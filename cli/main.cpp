@@ -16,6 +16,7 @@
 #include "cli/options.h"
 #include "cli/progress.h"
 #include "cli/settings_help.h"
+#include "cli/verify_run.h"
 #include "listing/digest_cache.h"
 #include "listing/entry.h"
 #include "listing/replaced_names.h"
@@ -825,6 +826,12 @@ int Run(const std::vector<std::string>& arguments) {
         cache.get());
     SaveChecksumCache(cache.get());
     return code;
+  }
+  if (options.Verify) {
+    const VerifyHooks hooks{PrintMessage, [&options](const CommonStruct& checked) {
+                              return RulesOf(checked, OutputRequest(), options, nullptr);
+                            }};
+    return RunVerify(record, options, hooks);
   }
   // A listing read from a file stands for the folder it lists.
   ListingModel model;

@@ -19,6 +19,7 @@ enum class OptionId {
   Text,
   IncludeParent,
   From,
+  Verify,
   Sizes,
   NoSizes,
   GitIgnore,
@@ -173,6 +174,12 @@ const OptionDefinition kOptions[] = {
      "list what a catalog page holds rather than a\n"
      "folder on disk: any form but pages in every\n"
      "folder (a catalog's folder need not exist here)"},
+    {OptionId::Verify, '\0', "verify", "LISTING", OptionGroup::kWhat,
+     "check FOLDER against a listing with checksums\n"
+     "(Kestrova's JSON, CSV, sums or catalog, or a\n"
+     "sha256sum, md5sum or xxhsum -H2 file): each file\n"
+     "missing, new, changed or unreadable is a line;\n"
+     "exit 1 when any differs"},
     {OptionId::Recursive, 'R', "recursive", nullptr, OptionGroup::kTree,
      "list FOLDER and every folder below it: a page in\n"
      "each folder (-o names the pages' file, default\n"
@@ -598,6 +605,10 @@ std::string ApplyOption(ParseState& state, const OptionDefinition& option, const
       options.From = value;
       if (value.empty()) return "the name of the file to read with --from is empty";
       break;
+    case OptionId::Verify:
+      options.Verify = value;
+      if (value.empty()) return "the name of the listing to verify against is empty";
+      break;
     case OptionId::BaseUrl:
       options.BaseUrl = value;
       if (value.empty()) return "the base URL is empty";
@@ -673,11 +684,31 @@ std::string CheckDuplicates(const CliOptions& options) {
   return std::string();
 }
 
+// --verify writes a report, never a listing: only the options of a walk
+// and of the report fit it.
+std::string CheckVerify(const CliOptions& options) {
+  if (!options.Verify) return std::string();
+  if (options.Format && *options.Format != "text" && *options.Format != "json")
+    return "--verify reports in text or json, not as --format " + *options.Format;
+  for (const auto& [set, name] : {std::pair<bool, const char*>{options.From.has_value(), "--from"},
+                                  {options.OutputDir.has_value(), "--output-dir"},
+                                  {options.Search, "--search"},
+                                  {options.BaseUrl.has_value(), "--base-url"},
+                                  {options.LinkIndex, "--link-index"},
+                                  {options.Sizes.has_value(), "--du"},
+                                  {options.NullEnds, "--null"},
+                                  {options.SaveSettingsFile.has_value(), "--save-settings"},
+                                  {options.PrintSettings, "--print-settings"}}) {
+    if (set) return std::string("--verify checks a folder against a listing; ") + name + " does not fit it";
+  }
+  return std::string();
+}
+
 std::string CheckCombination(const CliOptions& options) {
   if (const std::string duplicates = CheckDuplicates(options); !duplicates.empty()) return duplicates;
   // One folder's totals walk the tree below it, as -R does; so does a catalog.
   const bool whole_tree = AsksForWholeTree(options);
-  const bool walks = options.Recursive || options.Sizes.value_or(false) || whole_tree;
+  const bool walks = options.Recursive || options.Sizes.value_or(false) || whole_tree || options.Verify;
   // The files of one folder are read for their checksums several at a time.
   const bool reads_at_once = walks || !options.Checksums.empty();
   for (const auto& [set, name, needs] :
@@ -690,6 +721,7 @@ std::string CheckCombination(const CliOptions& options) {
     if (set && !needs) return std::string(name) + " walks a tree: give -R (or --du) too";
   }
   if (options.From && options.Folder) return "--from lists what CATALOG holds: give no FOLDER";
+  if (const std::string refused = CheckVerify(options); !refused.empty()) return refused;
   if (options.BaseUrl && !whole_tree)
     return "--base-url links the files of a catalog: give --format catalog too";
   if (options.OutputDir && whole_tree)

@@ -37,6 +37,7 @@ struct CliOptions {
   bool NullEnds = false;                     // --null
   std::optional<std::string> BaseUrl;        // --base-url URL
   std::optional<std::string> From;           // --from CATALOG
+  std::optional<std::string> Verify;         // --verify LISTING
   std::vector<std::string> Checksums;        // --checksum ALGO, in order, each once
   std::optional<std::string> ChecksumCache;  // --checksum-cache FILE
   bool NoChecksumCache = false;              // --no-checksum-cache

@@ -73,7 +73,7 @@ _kestrova_cli() {
 
   local key
   case $prev in
-    -o | --output | --save-settings | --from | --checksum-cache)
+    -o | --output | --save-settings | --from | --checksum-cache | --verify)
       compopt -o filenames 2>/dev/null
       mapfile -t COMPREPLY < <(compgen -f -- "$cur")
       return

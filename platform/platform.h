@@ -147,6 +147,10 @@ bool NamesShowUnrepresentableCharactersAsQuestionMarks();
 // page on Windows. False when the text is not valid in the ANSI code page;
 // utf8 then holds nothing of use.
 bool SystemTextToUtf8(std::string_view text, std::string& utf8);
+// The other way: UTF-8 (a name a JSON or CSV listing holds) as the system's
+// text; false when the text is no UTF-8, or on Windows holds a character
+// that the ANSI code page cannot.
+bool Utf8ToSystemText(std::string_view utf8, std::string& text);
 
 // Lower-cases a name the platform's way (ANSI code page on Windows, ASCII
 // letters only where names are UTF-8).

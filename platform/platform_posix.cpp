@@ -440,6 +440,11 @@ bool SystemTextToUtf8(std::string_view text, std::string& utf8) {
   return true;
 }
 
+bool Utf8ToSystemText(std::string_view utf8, std::string& text) {
+  text.assign(utf8);
+  return true;
+}
+
 std::string LowerCaseBytes(std::string text) {
   for (char& c : text) c = LowerAscii(c);
   return text;

@@ -199,6 +199,24 @@ bool SystemTextToUtf8(std::string_view text, std::string& utf8) {
   return true;
 }
 
+bool Utf8ToSystemText(std::string_view utf8, std::string& text) {
+  text.clear();
+  if (utf8.empty()) return true;
+  const int length = static_cast<int>(utf8.size());
+  const int wide_length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), length, nullptr, 0);
+  if (wide_length <= 0) return false;
+  std::wstring wide(static_cast<size_t>(wide_length), L'\0');
+  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), length, &wide[0], wide_length);
+  BOOL lossy = FALSE;
+  const int text_length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wide_length, nullptr,
+                                              0, nullptr, &lossy);
+  if (text_length <= 0 || lossy) return false;
+  text.resize(static_cast<size_t>(text_length));
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wide_length, &text[0], text_length, nullptr,
+                      nullptr);
+  return true;
+}
+
 std::string LowerCaseBytes(std::string text) {
   if (!text.empty()) CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
   return text;

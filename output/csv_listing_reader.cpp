@@ -1,0 +1,252 @@
+// Kestrova's CSV document read back: a header naming the fields, then a
+// row per entry; with -R the name is the path below the top.
+#include <cstdint>
+#include <map>
+#include <vector>
+
+#include "listing/entry.h"
+#include "output/listing_readers.h"
+
+namespace {
+
+struct CsvField {
+  std::string Text;
+  size_t Offset = 0;
+};
+
+// RFC 4180 rows: fields in double quotes may hold commas, quotes (doubled)
+// and line breaks; rows end in CR LF or LF.
+class CsvParser {
+ public:
+  explicit CsvParser(std::string_view content) : content_(content) {
+    if (content_.substr(0, 3) == "\xEF\xBB\xBF") at_ = 3;
+  }
+
+  bool AtEnd() const { return at_ >= content_.size(); }
+
+  // The next row; false, with the error, where a quoted field is broken.
+  bool NextRow(std::vector<CsvField>& row) {
+    row.clear();
+    for (;;) {
+      row.emplace_back();
+      if (!ReadField(row.back())) return false;
+      if (at_ >= content_.size()) return true;
+      const char c = content_[at_++];
+      if (c == ',') continue;
+      if (c == '\n') return true;
+      if (c == '\r' && at_ < content_.size() && content_[at_] == '\n') {
+        ++at_;
+        return true;
+      }
+      --at_;
+      return Fail("\",\" or the end of the line was expected");
+    }
+  }
+
+  std::string Error() const { return PositionText(content_, error_at_) + error_; }
+
+ private:
+  bool Fail(const std::string& what) {
+    error_ = what;
+    error_at_ = at_;
+    return false;
+  }
+
+  bool ReadField(CsvField& field) {
+    field.Offset = at_;
+    if (at_ < content_.size() && content_[at_] == '"') return ReadQuoted(field);
+    while (at_ < content_.size() && content_[at_] != ',' && content_[at_] != '\n' && content_[at_] != '\r') {
+      if (content_[at_] == '"') return Fail("a quote inside a field that is not quoted");
+      field.Text += content_[at_++];
+    }
+    return true;
+  }
+
+  bool ReadQuoted(CsvField& field) {
+    ++at_;
+    while (at_ < content_.size()) {
+      const char c = content_[at_++];
+      if (c != '"') {
+        field.Text += c;
+      } else if (at_ < content_.size() && content_[at_] == '"') {
+        field.Text += '"';
+        ++at_;
+      } else {
+        // The guard that keeps a spreadsheet from reading a formula.
+        if (!field.Text.empty() && field.Text.front() == '\'') field.Text.erase(0, 1);
+        return true;
+      }
+    }
+    at_ = field.Offset;
+    return Fail("a quoted field is never closed");
+  }
+
+  std::string_view content_;
+  size_t at_ = 0;
+  std::string error_;
+  size_t error_at_ = 0;
+};
+
+// Where each known field stands in the rows; npos where the header has none.
+struct CsvColumns {
+  static constexpr size_t kNone = static_cast<size_t>(-1);
+  size_t Name = kNone;
+  size_t NameBytes = kNone;
+  size_t Kind = kNone;
+  size_t Size = kNone;
+  size_t Modified = kNone;
+  std::vector<std::pair<size_t, DigestAlgorithm>> Digests;
+};
+
+struct CsvFieldPlace {
+  const char* Key;
+  size_t CsvColumns::*Place;
+};
+constexpr CsvFieldPlace kCsvFieldPlaces[] = {{"name", &CsvColumns::Name},
+                                             {"name_bytes", &CsvColumns::NameBytes},
+                                             {"kind", &CsvColumns::Kind},
+                                             {"size", &CsvColumns::Size},
+                                             {"modified", &CsvColumns::Modified}};
+
+CsvColumns ColumnsOf(const std::vector<CsvField>& header) {
+  CsvColumns columns;
+  for (size_t at = 0; at < header.size(); ++at) {
+    for (const CsvFieldPlace& place : kCsvFieldPlaces) {
+      if (header[at].Text == place.Key) columns.*place.Place = at;
+    }
+    if (const DigestAlgorithm* algorithm = DigestNamed(header[at].Text))
+      columns.Digests.emplace_back(at, *algorithm);
+  }
+  return columns;
+}
+
+class CsvModelReader {
+ public:
+  CsvModelReader(std::string_view content, ListingModel& model, ListingShape& shape)
+      : content_(content), shape_(shape), builder_(model) {}
+
+  bool Read(const std::vector<CsvField>& header, CsvParser& parser) {
+    columns_ = ColumnsOf(header);
+    if (columns_.Name == CsvColumns::kNone) return Fail(header.front(), "the header has no \"name\"");
+    for (const auto& [at, algorithm] : columns_.Digests) builder_.AlgorithmAt(algorithm);
+    std::vector<CsvField> row;
+    while (!parser.AtEnd()) {
+      if (!parser.NextRow(row)) {
+        error_ = parser.Error();
+        return false;
+      }
+      if (row.size() == 1 && row.front().Text.empty()) continue;  // a blank line
+      if (row.size() != header.size()) return Fail(row.front(), "the row's fields are not the header's");
+      rows_.push_back(row);
+    }
+    // The shape is known once every name is: folders of a tree hold what
+    // the rows below them name, a folder of one folder's listing nothing known.
+    for (const std::vector<CsvField>& each : rows_) {
+      const char* separators = FolderSeparator() == '\\' ? "/\\" : "/";
+      if (each[columns_.Name].Text.find_first_of(separators) != std::string::npos) shape_.Tree = true;
+    }
+    for (const std::vector<CsvField>& each : rows_) {
+      if (!ReadRow(each)) return false;
+    }
+    builder_.Finish();
+    return true;
+  }
+
+  const std::string& Error() const { return error_; }
+
+ private:
+  bool Fail(const CsvField& where, const std::string& what) {
+    error_ = PositionText(content_, where.Offset) + what;
+    return false;
+  }
+
+  const CsvField* FieldAt(const std::vector<CsvField>& row, size_t at) const {
+    return at == CsvColumns::kNone || row[at].Text.empty() ? nullptr : &row[at];
+  }
+
+  bool PathOf(const std::vector<CsvField>& row, std::vector<std::string>& names) {
+    std::string path;
+    if (const CsvField* bytes = FieldAt(row, columns_.NameBytes)) {
+      if (!PercentDecoded(bytes->Text, path)) return Fail(*bytes, "\"name_bytes\" is not percent-encoded");
+    } else if (!Utf8ToSystemText(row[columns_.Name].Text, path)) {
+      return Fail(row[columns_.Name], "the name has no form in the system's character set");
+    }
+    if (!SplitListedPath(path, names)) return Fail(row[columns_.Name], "no file can have this name");
+    return true;
+  }
+
+  bool RecordOf(const std::vector<CsvField>& row, FolderRecord& record) {
+    if (const CsvField* kind = FieldAt(row, columns_.Kind)) {
+      if (kind->Text == "folder") {
+        record.dwFileAttributes = kDirectoryAttribute;
+      } else if (kind->Text == "link") {
+        record.dwFileAttributes = kReparsePointAttribute;
+      } else if (kind->Text != "file") {
+        return Fail(*kind, "\"kind\" is none of file, folder, link");
+      }
+    }
+    if (const CsvField* size = FieldAt(row, columns_.Size)) {
+      if (size->Text.size() > 19 || size->Text.find_first_not_of("0123456789") != std::string::npos)
+        return Fail(*size, "the size is no count of bytes");
+      const uint64_t bytes = std::stoull(size->Text);
+      record.nFileSizeHigh = static_cast<uint32_t>(bytes >> 32);
+      record.nFileSizeLow = static_cast<uint32_t>(bytes);
+    }
+    if (const CsvField* modified = FieldAt(row, columns_.Modified)) {
+      if (!ParseIsoTime(modified->Text, record.ftLastWriteTime))
+        return Fail(*modified, "the time is not of the form 2024-03-05T14:07:09Z");
+    }
+    return true;
+  }
+
+  bool ReadRow(const std::vector<CsvField>& row) {
+    std::vector<std::string> names;
+    FolderRecord record;
+    if (!PathOf(row, names) || !RecordOf(row, record)) return false;
+    record.cFileName = names.back();
+    names.pop_back();
+    const size_t folder = builder_.FolderAt(names);
+    if (!builder_.AddEntry(folder, record)) return Fail(row.front(), "this path is listed twice");
+    if (shape_.Tree && IsFolder(record.dwFileAttributes)) {
+      names.push_back(record.cFileName);
+      builder_.FolderAt(names);
+    }
+    for (const auto& [at, algorithm] : columns_.Digests) {
+      const CsvField* digest = FieldAt(row, at);
+      if (digest == nullptr) continue;
+      if (digest->Text.size() != DigestTextLength(algorithm) ||
+          digest->Text.find_first_not_of("0123456789abcdef") != std::string::npos)
+        return Fail(*digest,
+                    std::string("no ") + DigestName(algorithm) + " digest in lower-case hexadecimal");
+      builder_.SetDigest(folder, record.cFileName, algorithm, digest->Text);
+    }
+    return true;
+  }
+
+  std::string_view content_;
+  ListingShape& shape_;
+  ModelBuilder builder_;
+  CsvColumns columns_;
+  std::vector<std::vector<CsvField>> rows_;
+  std::string error_;
+};
+
+}  // namespace
+
+bool ReadCsvListing(std::string_view content, ListingModel& model, ListingShape& shape, std::string& error) {
+  shape.Kind = ListingKind::kCsv;
+  shape.Sizes = true;
+  shape.FilesOnly = false;
+  CsvParser parser(content);
+  std::vector<CsvField> header;
+  if (!parser.NextRow(header)) {
+    error = parser.Error();
+    return false;
+  }
+  CsvModelReader reader(content, model, shape);
+  if (!reader.Read(header, parser)) {
+    error = reader.Error();
+    return false;
+  }
+  return true;
+}

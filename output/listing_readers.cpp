@@ -1,0 +1,214 @@
+#include "output/listing_readers.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "output/catalog_data.h"
+
+namespace {
+
+const char kByteOrderMark[] = "\xEF\xBB\xBF";
+
+std::string_view WithoutByteOrderMark(std::string_view content) {
+  if (content.substr(0, 3) == kByteOrderMark) content.remove_prefix(3);
+  return content;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+char FirstNonBlank(std::string_view content) {
+  for (char c : content) {
+    if (!IsBlank(c)) return c;
+  }
+  return '\0';
+}
+
+// A CSV header as Kestrova writes it: "name" first, then the other fields.
+bool StartsWithCsvHeader(std::string_view content) {
+  const std::string_view line = content.substr(0, content.find('\n'));
+  return line.substr(0, 5) == "name," || line == "name" || line == "name\r";
+}
+
+bool ReadCatalog(std::string_view content, ListingModel& model, ListingShape& shape, std::string& error) {
+  shape.Tree = true;
+  shape.Sizes = true;
+  shape.FilesOnly = false;
+  return ReadCatalogPage(content, model, error);
+}
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Days since 1970-01-01 of a date of the proleptic Gregorian calendar.
+int64_t DaysFromCivil(int64_t year, unsigned month, unsigned day) {
+  year -= month <= 2 ? 1 : 0;
+  const int64_t era = (year >= 0 ? year : year - 399) / 400;
+  const unsigned year_of_era = static_cast<unsigned>(year - era * 400);
+  const unsigned day_of_year = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+  const unsigned day_of_era = year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
+  return era * 146097 + static_cast<int64_t>(day_of_era) - 719468;
+}
+
+bool Digits(std::string_view text, size_t at, size_t count, unsigned& value) {
+  value = 0;
+  for (size_t i = at; i < at + count; ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+    value = value * 10 + static_cast<unsigned>(text[i] - '0');
+  }
+  return true;
+}
+
+}  // namespace
+
+ListingKind ListingKindOf(std::string_view content) {
+  content = WithoutByteOrderMark(content);
+  const char first = FirstNonBlank(content);
+  if (first == '{') return ListingKind::kJson;
+  if (first == '<') return ListingKind::kCatalog;
+  if (StartsWithCsvHeader(content)) return ListingKind::kCsv;
+  return ListingKind::kSums;
+}
+
+bool ReadListing(std::string_view content, const ListingReadOptions& options, ListingModel& model,
+                 ListingShape& shape, std::string& error) {
+  shape = ListingShape();
+  shape.Kind = ListingKindOf(content);
+  switch (shape.Kind) {
+    case ListingKind::kJson:
+      return ReadJsonListing(content, model, shape, error);
+    case ListingKind::kCsv:
+      return ReadCsvListing(content, model, shape, error);
+    case ListingKind::kCatalog:
+      return ReadCatalog(content, model, shape, error);
+    case ListingKind::kSums:
+      break;
+  }
+  return ReadSumsListing(content, options, model, shape, error);
+}
+
+std::string PositionText(std::string_view content, size_t offset) {
+  offset = std::min(offset, content.size());
+  const std::string_view before = content.substr(0, offset);
+  const size_t line = static_cast<size_t>(std::count(before.begin(), before.end(), '\n')) + 1;
+  const size_t line_start = before.rfind('\n');
+  const size_t column = line_start == std::string_view::npos ? offset + 1 : offset - line_start;
+  return "line " + std::to_string(line) + ", column " + std::to_string(column) + ": ";
+}
+
+ModelBuilder::ModelBuilder(ListingModel& model) : model_(model) {
+  if (model_.Folders.empty()) {
+    model_.Folders.emplace_back();
+    model_.Folders.front().Record.dwFileAttributes = kDirectoryAttribute;
+  }
+}
+
+size_t ModelBuilder::FolderAt(const std::vector<std::string>& names) {
+  size_t at = 0;
+  for (const std::string& name : names) {
+    const auto found = model_.Folders[at].SubFolders.find(name);
+    if (found != model_.Folders[at].SubFolders.end()) {
+      at = found->second;
+      continue;
+    }
+    const size_t made = model_.Folders.size();
+    model_.Folders[at].SubFolders.emplace(name, made);
+    model_.Folders.emplace_back();
+    ModelFolder& folder = model_.Folders.back();
+    folder.Parent = at;
+    folder.Name = name;
+    folder.Record.cFileName = name;
+    folder.Record.dwFileAttributes = kDirectoryAttribute;
+    at = made;
+  }
+  return at;
+}
+
+size_t ModelBuilder::AlgorithmAt(DigestAlgorithm algorithm) {
+  std::vector<DigestAlgorithm>& algorithms = model_.Algorithms;
+  const auto found = std::find(algorithms.begin(), algorithms.end(), algorithm);
+  if (found != algorithms.end()) return static_cast<size_t>(found - algorithms.begin());
+  algorithms.push_back(algorithm);
+  return algorithms.size() - 1;
+}
+
+bool ModelBuilder::AddEntry(size_t folder, const FolderRecord& record) {
+  std::vector<FolderRecord>& entries = model_.Folders[folder].Entries;
+  for (const FolderRecord& entry : entries) {
+    if (entry.cFileName == record.cFileName) return false;
+  }
+  entries.push_back(record);
+  return true;
+}
+
+bool ModelBuilder::SetDigest(size_t folder, const std::string& name, DigestAlgorithm algorithm,
+                             const std::string& digest) {
+  const size_t at = AlgorithmAt(algorithm);
+  std::vector<std::string>& digests = model_.Folders[folder].Checksums[name];
+  if (digests.size() <= at) digests.resize(at + 1);
+  if (!digests[at].empty() && digests[at] != digest) return false;
+  digests[at] = digest;
+  return true;
+}
+
+void ModelBuilder::Finish() {
+  for (ModelFolder& folder : model_.Folders) {
+    for (auto& [name, digests] : folder.Checksums) digests.resize(model_.Algorithms.size());
+  }
+}
+
+bool ParseIsoTime(std::string_view text, uint64_t& file_time) {
+  // "YYYY-MM-DDTHH:MM:SSZ"
+  if (text.size() != 20 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':' ||
+      text[16] != ':' || text[19] != 'Z') {
+    return false;
+  }
+  unsigned year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+  if (!Digits(text, 0, 4, year) || !Digits(text, 5, 2, month) || !Digits(text, 8, 2, day) ||
+      !Digits(text, 11, 2, hour) || !Digits(text, 14, 2, minute) || !Digits(text, 17, 2, second)) {
+    return false;
+  }
+  if (year < 1601 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 ||
+      second > 60)
+    return false;
+  const int64_t seconds = DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
+  file_time = FileTimeOfSeconds(seconds);
+  return true;
+}
+
+bool PercentDecoded(std::string_view text, std::string& bytes) {
+  bytes.clear();
+  for (size_t at = 0; at < text.size(); ++at) {
+    if (text[at] != '%') {
+      bytes += text[at];
+      continue;
+    }
+    if (at + 2 >= text.size()) return false;
+    const int high = HexValue(text[at + 1]);
+    const int low = HexValue(text[at + 2]);
+    if (high < 0 || low < 0) return false;
+    bytes += static_cast<char>(high * 16 + low);
+    at += 2;
+  }
+  return true;
+}
+
+bool SplitListedPath(const std::string& path, std::vector<std::string>& names) {
+  names.clear();
+  const bool backslash = FolderSeparator() == '\\';
+  std::string name;
+  for (size_t at = 0; at <= path.size(); ++at) {
+    const bool ends = at == path.size() || path[at] == '/' || (backslash && path[at] == '\\');
+    if (!ends) {
+      name += path[at];
+      continue;
+    }
+    if (name.empty() || name == "." || name == "..") return false;
+    names.push_back(std::move(name));
+    name.clear();
+  }
+  return true;
+}

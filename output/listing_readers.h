@@ -1,0 +1,86 @@
+// Listings read back from files into the model that every source of a
+// listing fills: Kestrova's own JSON, CSV, sums and catalog documents, and
+// the sums files that the checksum tools write. The kind is told by the
+// content, never by the file's name.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "listing/model.h"
+#include "platform/platform.h"
+
+enum class ListingKind { kJson, kCsv, kSums, kCatalog };
+
+// What a listing tells besides its entries.
+struct ListingShape {
+  ListingKind Kind = ListingKind::kSums;
+  bool Tree = false;       // it lists folders below its top
+  bool Sizes = true;       // its files' sizes are known (a sums file has none)
+  bool FilesOnly = false;  // it names files alone, never a folder (a sums file)
+};
+
+// How a reader takes what the content leaves open.
+struct ListingReadOptions {
+  // A digest of 32 hexadecimal digits in a sums line without the
+  // algorithm's name is md5's unless this is xxh128.
+  DigestAlgorithm ThirtyTwoDigits = DigestAlgorithm::kMd5;
+};
+
+// The kind of listing the content is: JSON when it starts with "{", a
+// catalog page when it starts with "<", CSV when its first line is a header
+// that starts with the field "name", else a sums file.
+ListingKind ListingKindOf(std::string_view content);
+
+// Reads the content, of the kind it is, into the model (which starts
+// empty). False, with what is wrong and where ("line 3, column 7: ..."),
+// when the content is malformed; the model is then of no use.
+bool ReadListing(std::string_view content, const ListingReadOptions& options, ListingModel& model,
+                 ListingShape& shape, std::string& error);
+
+// Each kind's reader, as ReadListing calls it.
+bool ReadJsonListing(std::string_view content, ListingModel& model, ListingShape& shape, std::string& error);
+bool ReadCsvListing(std::string_view content, ListingModel& model, ListingShape& shape, std::string& error);
+bool ReadSumsListing(std::string_view content, const ListingReadOptions& options, ListingModel& model,
+                     ListingShape& shape, std::string& error);
+
+// ---- What the readers share ----
+
+// "line L, column C: " of the byte at offset in the content (both from 1,
+// the column in bytes).
+std::string PositionText(std::string_view content, size_t offset);
+
+// Adds files and folders to a model by their names below its top.
+class ModelBuilder {
+ public:
+  explicit ModelBuilder(ListingModel& model);
+  // The folder at the names below the top, made with every folder above it
+  // where missing; the top for no names.
+  size_t FolderAt(const std::vector<std::string>& names);
+  // The algorithm's place in the model's Algorithms, added where missing.
+  size_t AlgorithmAt(DigestAlgorithm algorithm);
+  // Adds the entry to the folder; false when the folder has one of that
+  // name already.
+  bool AddEntry(size_t folder, const FolderRecord& record);
+  // Sets one digest of a file of the folder; false when it has another for
+  // that algorithm.
+  bool SetDigest(size_t folder, const std::string& name, DigestAlgorithm algorithm,
+                 const std::string& digest);
+  // Gives every file's digests one per algorithm of the model.
+  void Finish();
+
+ private:
+  ListingModel& model_;
+};
+
+// The 100 ns count since 1601 of an ISO 8601 time "2024-03-05T14:07:09Z";
+// false for any other text.
+bool ParseIsoTime(std::string_view text, uint64_t& file_time);
+
+// The bytes of a percent-encoded text (name_bytes); false where a "%" is not
+// followed by two hexadecimal digits.
+bool PercentDecoded(std::string_view text, std::string& bytes);
+
+// The names of a path below a listing's top, split at "/" (and at "\" where
+// it separates folders); false for an empty name, "." or "..".
+bool SplitListedPath(const std::string& path, std::vector<std::string>& names);

@@ -502,20 +502,7 @@ bool ListsThroughWalk(const WalkRules& rules) {
 // Reads the catalog in the file into the model; false with the reason.
 bool ReadListingFile(const std::string& path, ListingModel& model, std::string& reason) {
   std::string bytes;
-  constexpr size_t kLargest = size_t{1} << 30;
-  switch (SystemTreeDisk().ReadSmallFile(path, kLargest, bytes, reason)) {
-    case FileReadStatus::kRead:
-      return ReadCatalogPage(bytes, model, reason);
-    case FileReadStatus::kNotRegularFile:
-      reason = "not a regular file";
-      return false;
-    case FileReadStatus::kTooLarge:
-      reason = "larger than 1 GiB";
-      return false;
-    case FileReadStatus::kCannotRead:
-      break;
-  }
-  return false;
+  return ReadListingBytes(path, bytes, reason) && ReadCatalogPage(bytes, model, reason);
 }
 
 // Where the listings come from: the system's disk, or a listing read from a

@@ -19,23 +19,6 @@ constexpr int kExitCannotRun = 2;
 
 std::string Shown(const std::string& name) { return ControlEscaped(name); }
 
-bool ReadListingBytes(const std::string& path, std::string& bytes, std::string& reason) {
-  constexpr size_t kLargest = size_t{1} << 30;
-  switch (SystemTreeDisk().ReadSmallFile(path, kLargest, bytes, reason)) {
-    case FileReadStatus::kRead:
-      return true;
-    case FileReadStatus::kNotRegularFile:
-      reason = "not a regular file";
-      return false;
-    case FileReadStatus::kTooLarge:
-      reason = "larger than 1 GiB";
-      return false;
-    case FileReadStatus::kCannotRead:
-      break;
-  }
-  return false;
-}
-
 ListingReadOptions ReadOptionsOf(const CliOptions& options) {
   ListingReadOptions read;
   for (const std::string& name : options.Checksums) {
@@ -233,4 +216,21 @@ int RunVerify(CommonStruct& record, const CliOptions& options, const VerifyHooks
   }
   if (!options.Quiet) hooks.Print(SummaryText(outcome.Totals));
   return outcome.Differences.empty() ? kExitMatches : kExitDiffers;
+}
+
+bool ReadListingBytes(const std::string& path, std::string& bytes, std::string& reason) {
+  constexpr size_t kLargest = size_t{1} << 30;
+  switch (SystemTreeDisk().ReadSmallFile(path, kLargest, bytes, reason)) {
+    case FileReadStatus::kRead:
+      return true;
+    case FileReadStatus::kNotRegularFile:
+      reason = "not a regular file";
+      return false;
+    case FileReadStatus::kTooLarge:
+      reason = "larger than 1 GiB";
+      return false;
+    case FileReadStatus::kCannotRead:
+      break;
+  }
+  return false;
 }

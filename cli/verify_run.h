@@ -16,6 +16,9 @@ struct VerifyHooks {
   std::function<WalkRules(const CommonStruct& record)> RulesOf;
 };
 
+// The bytes of a listing's file, of at most 1 GiB; false with the reason.
+bool ReadListingBytes(const std::string& path, std::string& bytes, std::string& reason);
+
 // Runs the check; the exit status: 0 when the folder matches the listing,
 // 1 when anything differs or could not be read, 2 when the check cannot run
 // (the listing unreadable or malformed, the folder missing, -o inside it).

@@ -26,6 +26,8 @@ import time
 import unittest
 import urllib.parse
 
+import cli_support
+
 PROGRAM = None
 HOSTILE_NAMES_FILE = None
 NOBODY = 65534
@@ -33,24 +35,11 @@ TOOLS = {"sha256": ["sha256sum"], "sha1": ["sha1sum"], "md5": ["md5sum"], "xxh12
 
 
 def hostile_names():
-    names = []
-    with open(HOSTILE_NAMES_FILE, "rb") as listed:
-        for line in listed.read().split(b"\n"):
-            if line and not line.startswith(b"#"):
-                names.append(urllib.parse.unquote_to_bytes(line))
-    return names
+    return cli_support.hostile_names(HOSTILE_NAMES_FILE)
 
 
-# The runs keep their digests here, never in the user's own cache.
-CACHE_HOME = tempfile.TemporaryDirectory()
-os.chmod(CACHE_HOME.name, 0o777)
-
-
-def run(*arguments, user=None, cwd=None, cache_home=CACHE_HOME.name):
-    command = [PROGRAM, *arguments]
-    if user is not None:
-        command = ["setpriv", "--reuid=%d" % user, "--regid=%d" % user, "--clear-groups", *command]
-    return subprocess.run(command, capture_output=True, cwd=cwd, env=dict(os.environ, XDG_CACHE_HOME=cache_home))
+def run(*arguments, user=None, cwd=None, cache_home=None):
+    return cli_support.run_program([PROGRAM, *arguments], user=user, cwd=cwd, cache_home=cache_home)
 
 
 def tool_digest(algorithm, path):

@@ -23,6 +23,8 @@ import tempfile
 import unittest
 import urllib.parse
 
+import cli_support
+
 PROGRAM = None
 HOSTILE_NAMES_FILE = None
 PAGE_TOOLS = None
@@ -31,24 +33,11 @@ BLOCK = 64 << 10
 
 
 def hostile_names():
-    names = []
-    with open(HOSTILE_NAMES_FILE, "rb") as listed:
-        for line in listed.read().split(b"\n"):
-            if line and not line.startswith(b"#"):
-                names.append(urllib.parse.unquote_to_bytes(line))
-    return names
-
-
-# The runs keep their digests here, never in the user's own cache.
-CACHE_HOME = tempfile.TemporaryDirectory()
-os.chmod(CACHE_HOME.name, 0o777)
+    return cli_support.hostile_names(HOSTILE_NAMES_FILE)
 
 
 def run(*arguments, user=None, prefix=()):
-    command = [*prefix, PROGRAM, *arguments]
-    if user is not None:
-        command = ["setpriv", "--reuid=%d" % user, "--regid=%d" % user, "--clear-groups", *command]
-    return subprocess.run(command, capture_output=True, env=dict(os.environ, XDG_CACHE_HOME=CACHE_HOME.name))
+    return cli_support.run_program([*prefix, PROGRAM, *arguments], user=user)
 
 
 def write(path, content):

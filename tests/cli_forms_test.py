@@ -22,6 +22,8 @@ import tempfile
 import unittest
 import urllib.parse
 
+import cli_support
+
 PROGRAM = None
 HOSTILE_NAMES_FILE = None
 
@@ -31,12 +33,7 @@ KNOWN_ACCESSED_NS = KNOWN_MODIFIED_NS - 86400 * 10**9
 
 
 def hostile_names():
-    names = []
-    with open(HOSTILE_NAMES_FILE, "rb") as listed:
-        for line in listed.read().split(b"\n"):
-            if line and not line.startswith(b"#"):
-                names.append(urllib.parse.unquote_to_bytes(line))
-    return names
+    return cli_support.hostile_names(HOSTILE_NAMES_FILE)
 
 
 def iso_utc(seconds):

@@ -21,7 +21,8 @@ import subprocess
 import sys
 import tempfile
 import unittest
-import urllib.parse
+
+import cli_support
 
 PROGRAM = None
 HOSTILE_NAMES_FILE = None
@@ -31,23 +32,11 @@ LETTERS = {7: "a", 8: "b", 9: "t", 10: "n", 11: "v", 12: "f", 13: "r"}
 
 
 def hostile_names():
-    names = []
-    with open(HOSTILE_NAMES_FILE, "rb") as listed:
-        for line in listed.read().split(b"\n"):
-            if line and not line.startswith(b"#"):
-                names.append(urllib.parse.unquote_to_bytes(line))
-    return names
-
-
-CACHE_HOME = tempfile.TemporaryDirectory()
+    return cli_support.hostile_names(HOSTILE_NAMES_FILE)
 
 
 def run(*arguments, user=None, cwd=None):
-    command = [PROGRAM, *arguments]
-    if user is not None:
-        command = ["setpriv", "--reuid=%d" % user, "--regid=%d" % user, "--clear-groups", *command]
-    # Keeps no digest in the user's own cache, whatever a run does.
-    return subprocess.run(command, capture_output=True, cwd=cwd, env=dict(os.environ, XDG_CACHE_HOME=CACHE_HOME.name))
+    return cli_support.run_program([PROGRAM, *arguments], user=user, cwd=cwd)
 
 
 def shown(path):

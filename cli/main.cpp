@@ -882,8 +882,8 @@ int Run(const std::vector<std::string>& arguments) {
   if (const std::string note = TextFormNote(request, options); !note.empty()) PrintMessage(note);
   if (!options.Checksums.empty() && request.Checksums.empty()) {
     PrintMessage("note: the " + std::string(request.Form->Name) +
-                 " form shows no checksums, and no file is read for them; --format page, json, csv, long or "
-                 "sums shows them");
+                 " form shows no checksums, and no file is read for them; --format page, html, json, csv, "
+                 "long, sums or catalog shows them");
   }
   if (options.SaveSettingsFile) {
     CommonStruct saved = SettingsOfRequest(record, request);

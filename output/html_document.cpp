@@ -123,7 +123,7 @@ void ComposeHtmlDocument(ListingRun& run) {
   const CommonStruct& record = *run.Settings;
   run.StyleBlock = ComposeStyleBlock(record);
   run.BaseHref = ComposeBaseHref(record.Base, run.Folder);
-  run.CaptionRow = ComposeCaptionRow(record);
+  run.CaptionRow = ComposeCaptionRow(record, run.Checksums);
   DocumentText& doc = run.Document;
   doc = DocumentText();
   std::string head = DocumentStart(record) + "<HEAD>\r\n";

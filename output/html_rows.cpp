@@ -1,5 +1,6 @@
 #include "output/html_rows.h"
 
+#include "listing/column_values.h"
 #include "output/escapes.h"
 #include "output/number_text.h"
 #include "output/tree_page.h"
@@ -141,7 +142,7 @@ std::string CaptionCellOpen(const CommonStruct& record, bool key) {
   return "<TD BGCOLOR = " + (key ? record.KeyCapColor : record.CapColor) + ">";
 }
 
-std::string ComposeCaptionRow(const CommonStruct& record) {
+std::string ComposeCaptionRow(const CommonStruct& record, const std::vector<DigestAlgorithm>& checksums) {
   std::string caption_row = "<TR CLASS = CaptionCl>";
   for (const Cell& cell : kCells) {
     if (!ShowsColumn(record, cell.column)) continue;
@@ -149,6 +150,8 @@ std::string ComposeCaptionRow(const CommonStruct& record) {
     caption_row += ColumnCaption(record, cell.column);
     caption_row += "</TD>";
   }
+  for (DigestAlgorithm algorithm : checksums)
+    caption_row += CaptionCellOpen(record, false) + DigestName(algorithm) + "</TD>";
   caption_row += "</TR>\n";
   return caption_row;
 }
@@ -160,6 +163,14 @@ void AppendEntryRow(ListingRun& run, const FileInfoX& entry, std::string& row) {
     if (!ShowsColumn(record, cell.column)) continue;
     AppendEntryCellOpen(row, record, IsSortColumn(record, cell.column));
     cell.append(row, run, entry);
+  }
+  // Asked for on the command line alone, after the columns: whole, since
+  // this page has no style to shorten them; empty for what has none.
+  const std::vector<std::string>* sums = ChecksumsOf(entry, run.Listing.Values);
+  for (size_t at = 0; at < run.Checksums.size(); ++at) {
+    AppendEntryCellOpen(row, record, false);
+    if (sums != nullptr) row += "<TT>" + (*sums)[at] + "</TT>";
+    row += "</TD>";
   }
   row += "</TR>\n";
 }

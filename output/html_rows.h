@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "listing/entry.h"
 #include "output/listing_run.h"
@@ -13,7 +14,9 @@
 std::string CaptionCellOpen(const CommonStruct& record, bool key);
 
 // One caption cell per shown column.
-std::string ComposeCaptionRow(const CommonStruct& record);
+// The caption row, with a cell named after each algorithm of the checksums
+// shown after the columns.
+std::string ComposeCaptionRow(const CommonStruct& record, const std::vector<DigestAlgorithm>& checksums = {});
 
 // Appends the entry's table row to row.
 void AppendEntryRow(ListingRun& run, const FileInfoX& entry, std::string& row);

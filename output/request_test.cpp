@@ -328,12 +328,12 @@ namespace {
 TEST(OutputRequest, ChecksumsGoToTheFormsThatShowThemAndSumsHoldExactlyOne) {
   const CommonStruct settings = SettingsOf("-", kOutputHtml, "");
   const std::vector<DigestAlgorithm> two = {DigestAlgorithm::kMd5, DigestAlgorithm::kXxh128};
-  for (const char* form : {"page", "json", "csv", "long"}) {
+  for (const char* form : {"page", "html", "json", "csv", "long", "catalog"}) {
     OutputChoices choices = Choices("-", form);
     choices.Checksums = two;
     EXPECT_EQ(ChooseOutputRequest(settings, choices).Request.Checksums, two) << form;
   }
-  for (const char* form : {"html", "text", "names"}) {
+  for (const char* form : {"text", "names"}) {
     OutputChoices choices = Choices("-", form);
     choices.Checksums = two;
     EXPECT_TRUE(ChooseOutputRequest(settings, choices).Request.Checksums.empty()) << form << " reads no file";

@@ -169,6 +169,17 @@ class Checksums(unittest.TestCase):
                 self.assertEqual(check.returncode, 0, check.stdout + check.stderr)
                 self.assertEqual(check.stdout.count(b": OK\n"), checked_lines.count(b"\n"))
 
+    def test_the_classic_page_shows_them_only_when_asked(self):
+        plain = run("--format", "html", self.top)
+        self.assertEqual(plain.returncode, 0, plain.stderr)
+        self.assertNotIn(b"<TT>", plain.stdout)
+        done = run("--format", "html", "--checksum", "md5", self.top)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertIn(b">md5</TD></TR>", done.stdout)
+        for relative in self.files:
+            if b"/" not in relative:
+                self.assertIn(b"<TT>%s</TT>" % tool_digest("md5", self.path(relative)).encode(), done.stdout)
+
     def test_sums_of_one_folder_name_its_files_alone(self):
         done = run("--format", "sums", self.path(b"a"))
         self.assertEqual(done.returncode, 0, done.stderr)

@@ -895,7 +895,9 @@ int Run(const std::vector<std::string>& arguments) {
     // The file just saved is the run's settings file, which no page replaces.
     record.SettingsPath = saved.SettingsPath;
   }
-  const std::unique_ptr<DigestCache> cache = OpenChecksumCache(!request.Checksums.empty(), options);
+  // A listing read from a file holds its checksums: no file is read.
+  const std::unique_ptr<DigestCache> cache =
+      OpenChecksumCache(!request.Checksums.empty() && !options.From, options);
   sources.Cache = cache.get();
   if (request.Tree) {
     int code = kExitWritten;

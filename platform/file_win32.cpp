@@ -242,6 +242,9 @@ FileReadStatus ReadSmallFile(const std::string& path, size_t limit, std::string&
   } else if (static_cast<uint64_t>(size.QuadPart) > limit) {
     status = FileReadStatus::kTooLarge;
   } else {
+    // Room for the whole file at once: grown step by step, a large file
+    // would be held twice while its string moves.
+    bytes.reserve(static_cast<size_t>(size.QuadPart));
     char buffer[65536];
     for (;;) {
       DWORD count = 0;

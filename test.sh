@@ -11,7 +11,7 @@ echo "== format" >&2
 "$root/scripts/format.sh"
 
 for flavour in native sanitize windows; do
-  echo "== $flavour" >&2
+  echo "== $flavour (${SECONDS} s so far)" >&2
   "$root/scripts/build.sh" "$flavour"
   if [ "$flavour" = windows ]; then
     "$root/scripts/wine.sh" --prepare "$root/build/windows"
@@ -26,10 +26,11 @@ for flavour in native sanitize windows; do
   fi
 done
 
-echo "== package" >&2
+echo "== package (${SECONDS} s so far)" >&2
 "$root/scripts/package.sh"
 
 if [ -x "$root/scripts/fuzz.sh" ]; then
-  echo "== fuzz" >&2
+  echo "== fuzz (${SECONDS} s so far)" >&2
   "$root/scripts/fuzz.sh"
 fi
+echo "== all passed in ${SECONDS} s" >&2

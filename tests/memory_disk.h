@@ -130,7 +130,11 @@ class MemoryDisk : public TreeDisk {
   std::string RealPath(const std::string& path) override {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     std::vector<std::string> real;
-    return RealParts(Parts(path), real, 0) ? Joined(real) : std::string();
+    if (!RealParts(Parts(path), real, 0)) return std::string();
+    // With the platform's separator, as the system's own gives it.
+    std::string joined = Joined(real);
+    std::replace(joined.begin(), joined.end(), '/', FolderSeparator());
+    return joined;
   }
 
   bool MakeFolders(const std::string& path, std::string& reason) override {

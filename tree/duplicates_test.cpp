@@ -38,9 +38,19 @@ Search SearchOf(MemoryDisk& disk, size_t threads = 2, DuplicateRules rules = Dup
   return search;
 }
 
+// A path as the tests write them: the search joins names with the
+// platform's separator, "\\" on Windows.
+std::string Slashed(std::string path) {
+  std::replace(path.begin(), path.end(), '\\', '/');
+  return path;
+}
+
 std::vector<std::vector<std::string>> FilesOf(const DuplicateFindings& findings) {
   std::vector<std::vector<std::string>> groups;
-  for (const DuplicateGroup& group : findings.Groups) groups.push_back(group.Files);
+  for (const DuplicateGroup& group : findings.Groups) {
+    groups.emplace_back();
+    for (const std::string& file : group.Files) groups.back().push_back(Slashed(file));
+  }
   return groups;
 }
 
@@ -99,8 +109,10 @@ TEST(Duplicates, AFileWithSeveralNamesIsOneFile) {
   follow.Follow = true;
   EXPECT_EQ(FilesOf(SearchOf(disk, 2, follow).Findings), FilesOf(plain.Findings))
       << "a followed link is another name of the file it leads to";
-  EXPECT_EQ(FilesOf(SearchOf(disk, 2, DuplicateRules(), {"/top", "/top/sub"}).Findings),
-            FilesOf(plain.Findings))
+  EXPECT_EQ(
+      FilesOf(SearchOf(disk, 2, DuplicateRules(), {"/top", std::string("/top") + FolderSeparator() + "sub"})
+                  .Findings),
+      FilesOf(plain.Findings))
       << "a folder searched twice shows its files once";
 }
 
@@ -127,11 +139,11 @@ TEST(Duplicates, AFileThatCannotBeReadOrChangesIsLeftOutAndTold) {
   const Search search = SearchOf(disk);
   EXPECT_EQ(FilesOf(search.Findings), (std::vector<std::vector<std::string>>{{"/top/a", "/top/d"}}));
   ASSERT_EQ(search.Findings.Unread.size(), 3u);
-  EXPECT_EQ(search.Findings.Unread[0].Path, "/top/b");
+  EXPECT_EQ(Slashed(search.Findings.Unread[0].Path), "/top/b");
   EXPECT_EQ(search.Findings.Unread[0].Reason, "Permission denied");
-  EXPECT_EQ(search.Findings.Unread[1].Path, "/top/c");
+  EXPECT_EQ(Slashed(search.Findings.Unread[1].Path), "/top/c");
   EXPECT_EQ(search.Findings.Unread[1].Reason, kChangedWhileRead);
-  EXPECT_EQ(search.Findings.Unread[2].Path, "/top/y");
+  EXPECT_EQ(Slashed(search.Findings.Unread[2].Path), "/top/y");
   EXPECT_EQ(search.Findings.Unread[2].Reason, "Input/output error");
 }
 

@@ -45,7 +45,8 @@ for tool in openssl hashdeep xxhsum; do
 done
 
 files=/dev/shm/kestrova-checksums
-cleanup() { rm -rf "$files"; }
+cache=
+cleanup() { rm -rf "$files" ${cache:+"$cache"}; }
 trap cleanup EXIT
 mkdir -p "$files"
 for size_and_name in 1024:one-gib 512:half-a 512:half-b 256:quarter-a 256:quarter-b; do
@@ -75,7 +76,6 @@ if [ $with_tree = 1 ] && [ -d "$tree" ]; then
   commands[kestrova-tree]="$cli -q -R --no-checksum-cache --checksum sha256 --format json $tree"
   commands[hashdeep-tree]="hashdeep -c sha256 -r $tree"
   cache=$(mktemp -d)
-  trap 'rm -rf "$cache"' EXIT
   commands[kestrova-cached]="$cli -q -R --checksum-cache $cache/checksums --checksum sha256 --format json $tree"
   commands[kestrova-plain]="$cli -q -R --format json $tree"
   # shellcheck disable=SC2086

@@ -79,7 +79,7 @@ if [ $with_tree = 1 ] && [ -d "$tree" ]; then
   commands[kestrova-cached]="$cli -q -R --checksum-cache $cache/checksums --checksum sha256 --format json $tree"
   commands[kestrova-plain]="$cli -q -R --format json $tree"
   # shellcheck disable=SC2086
-  ${commands[kestrova-cached]}
+  ${commands[kestrova-cached]} >/dev/null
   order+=(kestrova-tree hashdeep-tree kestrova-cached kestrova-plain)
 fi
 

@@ -27,12 +27,10 @@ struct EfuColumnName {
   const char* Caption;
   size_t EfuColumns::*Place;
 };
-constexpr EfuColumnName kEfuColumnNames[] = {{"Filename", &EfuColumns::Path},
-                                             {"Size", &EfuColumns::Size},
-                                             {"Date Modified", &EfuColumns::Modified},
-                                             {"Date Created", &EfuColumns::Created},
-                                             {"Date Accessed", &EfuColumns::Accessed},
-                                             {"Attributes", &EfuColumns::Attributes}};
+constexpr EfuColumnName kEfuColumnNames[] = {
+    {"Filename", &EfuColumns::Path},          {"Size", &EfuColumns::Size},
+    {"Date Modified", &EfuColumns::Modified}, {"Date Created", &EfuColumns::Created},
+    {"Date Accessed", &EfuColumns::Accessed}, {"Attributes", &EfuColumns::Attributes}};
 
 struct EfuRow {
   std::vector<std::string> Parts;  // the path's names, the drive first
@@ -61,7 +59,8 @@ std::vector<std::string> PathParts(const std::string& path, std::string& lead) {
 
 class EfuReader {
  public:
-  EfuReader(std::string_view content, ListingModel& model) : content_(content), model_(model), builder_(model) {}
+  EfuReader(std::string_view content, ListingModel& model)
+      : content_(content), model_(model), builder_(model) {}
 
   bool Read() {
     CsvParser parser(content_, false);
@@ -116,11 +115,13 @@ class EfuReader {
   bool ReadRow(const std::vector<CsvField>& row, EfuRow& efu) {
     efu.Offset = row[0].Offset;
     std::string path;
-    if (!Utf8ToSystemText(row[0].Text, path)) return FailAt(row[0].Offset, "the path has no form in the system's character set");
+    if (!Utf8ToSystemText(row[0].Text, path))
+      return FailAt(row[0].Offset, "the path has no form in the system's character set");
     std::string lead;
     efu.Parts = PathParts(path, lead);
     if (efu.Parts.empty()) return FailAt(row[0].Offset, "no path");
-    if (std::any_of(efu.Parts.begin(), efu.Parts.end(), [](const std::string& part) { return part == "." || part == ".."; }))
+    if (std::any_of(efu.Parts.begin(), efu.Parts.end(),
+                    [](const std::string& part) { return part == "." || part == ".."; }))
       return FailAt(row[0].Offset, "no file can have this path");
     if (lead_.empty()) lead_ = lead;
     uint64_t size = 0, attributes = 0;
@@ -163,7 +164,8 @@ class EfuReader {
     model_.Folders[0].Record.cFileName = model_.TopName;
     bool sizes_known = true;
     for (const EfuRow& row : rows) {
-      const std::vector<std::string> names(row.Parts.begin() + static_cast<std::ptrdiff_t>(top.size()), row.Parts.end() - 1);
+      const std::vector<std::string> names(row.Parts.begin() + static_cast<std::ptrdiff_t>(top.size()),
+                                           row.Parts.end() - 1);
       const size_t folder = builder_.FolderAt(names);
       if (!builder_.AddEntry(folder, row.Record)) return FailAt(row.Offset, "the list names this path twice");
       if (!IsFolder(row.Record.dwFileAttributes)) {

@@ -17,7 +17,8 @@ using JsonType = JsonValue::Type;
 // What every reader of a JSON listing does with its values.
 class ToolReader {
  public:
-  ToolReader(std::string_view content, ListingModel& model) : content_(content), model_(model), builder_(model) {}
+  ToolReader(std::string_view content, ListingModel& model)
+      : content_(content), model_(model), builder_(model) {}
 
   const std::string& Error() const { return error_; }
 
@@ -40,14 +41,16 @@ class ToolReader {
 
   // A name as a file can have it, in the system's character set.
   bool NameOf(const JsonValue& value, std::string& name) {
-    if (!Utf8ToSystemText(value.Text, name)) return Fail(value, "the name has no form in the system's character set");
+    if (!Utf8ToSystemText(value.Text, name))
+      return Fail(value, "the name has no form in the system's character set");
     if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos)
       return Fail(value, "no file can have this name");
     return true;
   }
 
   bool CountOf(const JsonValue& value, uint64_t& count) {
-    if (value.Text.empty() || value.Text.size() > 19 || value.Text.find_first_not_of("0123456789") != std::string::npos)
+    if (value.Text.empty() || value.Text.size() > 19 ||
+        value.Text.find_first_not_of("0123456789") != std::string::npos)
       return Fail(value, "no count of bytes");
     count = std::stoull(value.Text);
     return true;
@@ -67,7 +70,8 @@ class ToolReader {
 
   // Adds the entry to the folder at names; for a folder, the folder below
   // too, which keeps the record. Its number, or the parent's for a file.
-  bool Add(const JsonValue& where, std::vector<std::string>& names, const FolderRecord& record, size_t& added) {
+  bool Add(const JsonValue& where, std::vector<std::string>& names, const FolderRecord& record,
+           size_t& added) {
     added = builder_.FolderAt(names);
     if (!builder_.AddEntry(added, record)) return Fail(where, "the folder lists this name twice");
     if (!IsFolder(record.dwFileAttributes) || IsLink(record.dwFileAttributes)) return true;
@@ -115,7 +119,8 @@ class TreeJsonReader : public ToolReader {
     const JsonValue* top = nullptr;
     for (const JsonValue& item : document.Items) {
       bool fault = false;
-      const JsonValue* type = item.Kind == JsonType::kObject ? MemberOf(item, "type", JsonType::kString, fault) : nullptr;
+      const JsonValue* type =
+          item.Kind == JsonType::kObject ? MemberOf(item, "type", JsonType::kString, fault) : nullptr;
       if (fault) return false;
       if (type == nullptr) return Fail(item, "an object with a \"type\" was expected");
       if (type->Text == "report") continue;
@@ -146,7 +151,8 @@ class TreeJsonReader : public ToolReader {
     const uint64_t modified = time != nullptr ? TreeTime(time->Text) : 0;
     if (top) {
       std::string path;
-      if (!Utf8ToSystemText(name->Text, path)) return Fail(*name, "the path has no form in the system's character set");
+      if (!Utf8ToSystemText(name->Text, path))
+        return Fail(*name, "the path has no form in the system's character set");
       TakeTop(path, modified);
       return true;
     }
@@ -193,7 +199,8 @@ class TreeJsonReader : public ToolReader {
     if (!RecordOf(entry, record, false)) return false;
     size_t added = 0;
     if (!Add(entry, names, record, added)) return false;
-    if (const JsonValue* target = entry.Member("target"); target != nullptr && target->Kind == JsonType::kString)
+    if (const JsonValue* target = entry.Member("target");
+        target != nullptr && target->Kind == JsonType::kString)
       Utf8ToSystemText(target->Text, model_.Folders[builder_.FolderAt(names)].LinkTargets[record.cFileName]);
     if (!IsFolder(record.dwFileAttributes)) return true;
     names.push_back(record.cFileName);
@@ -219,7 +226,8 @@ class NcduReader : public ToolReader {
     if (document.Items[0].Kind != JsonType::kNumber || document.Items[0].Text != "1")
       return Fail(document.Items[0], "not ncdu's export of format 1");
     const JsonValue& top = document.Items[3];
-    if (top.Kind != JsonType::kArray || top.Items.empty()) return Fail(top, "the top folder's array was expected");
+    if (top.Kind != JsonType::kArray || top.Items.empty())
+      return Fail(top, "the top folder's array was expected");
     FolderRecord record;
     bool excluded = false;
     if (!RecordOf(top.Items[0], record, excluded, true)) return false;
@@ -254,7 +262,8 @@ class NcduReader : public ToolReader {
     excluded = info.Member("excluded") != nullptr;
     if (top) {
       std::string path;
-      if (!Utf8ToSystemText(name->Text, path)) return Fail(*name, "the path has no form in the system's character set");
+      if (!Utf8ToSystemText(name->Text, path))
+        return Fail(*name, "the path has no form in the system's character set");
       TakeTop(path, modified);
       return true;
     }
@@ -345,7 +354,8 @@ class RcloneReader : public ToolReader {
     if (path == nullptr) return Fail(item, "the entry has no \"Path\"");
     std::string system_path;
     std::vector<std::string> names;
-    if (!Utf8ToSystemText(path->Text, system_path)) return Fail(*path, "the path has no form in the system's character set");
+    if (!Utf8ToSystemText(path->Text, system_path))
+      return Fail(*path, "the path has no form in the system's character set");
     if (!SplitListedPath(system_path, names)) return Fail(*path, "no file can have this path");
     FolderRecord record;
     record.cFileName = names.back();
@@ -396,7 +406,8 @@ bool ReadToolListing(std::string_view content, ListingModel& model, std::string&
 
 }  // namespace
 
-bool ReadTreeJsonListing(std::string_view content, ListingModel& model, ListingShape& shape, std::string& error) {
+bool ReadTreeJsonListing(std::string_view content, ListingModel& model, ListingShape& shape,
+                         std::string& error) {
   shape.Kind = ListingKind::kTreeJson;
   shape.Tree = true;
   return ReadToolListing<TreeJsonReader>(content, model, error);
@@ -408,7 +419,8 @@ bool ReadNcduListing(std::string_view content, ListingModel& model, ListingShape
   return ReadToolListing<NcduReader>(content, model, error);
 }
 
-bool ReadRcloneListing(std::string_view content, ListingModel& model, ListingShape& shape, std::string& error) {
+bool ReadRcloneListing(std::string_view content, ListingModel& model, ListingShape& shape,
+                       std::string& error) {
   shape.Kind = ListingKind::kRclone;
   shape.Tree = true;
   return ReadToolListing<RcloneReader>(content, model, error);

@@ -877,6 +877,12 @@ int Run(const std::vector<std::string>& arguments) {
     return kExitBadInput;
   }
   const OutputRequest& request = choice.Request;
+  // A sums file of a listing without checksums would be empty.
+  if (options.From && request.Form->Checksums == ChecksumUse::kOne && model.Algorithms.empty()) {
+    PrintMessage(Shown(*options.From) +
+                 " holds no checksums, and --from reads no file: give a FOLDER for them");
+    return kExitBadInput;
+  }
   HideHiddenInPublishedTree(record, options, request);
   if (options.PrintSettings) {
     const std::string settings = SerializeSettings(SettingsOfRequest(record, request));

@@ -47,7 +47,9 @@ TEST(ToolListingReadersTest, TellsEachToolsKindByTheContent) {
   EXPECT_EQ(ListingKindOf("[1,2,{\"progname\":\"ncdu\"},[{\"name\":\"/x\"}]]"), ListingKind::kNcdu);
   EXPECT_EQ(ListingKindOf("[\n{\"Path\":\"a\",\"Name\":\"a\"}\n]"), ListingKind::kRclone);
   EXPECT_EQ(ListingKindOf("[\n]\n"), ListingKind::kRclone);
-  EXPECT_EQ(ListingKindOf("\xEF\xBB\xBF" "Filename,Size,Date Modified\r\n"), ListingKind::kEfu);
+  EXPECT_EQ(ListingKindOf("\xEF\xBB\xBF"
+                          "Filename,Size,Date Modified\r\n"),
+            ListingKind::kEfu);
   for (const std::string& name : ListingKindNames()) {
     ASSERT_NE(ListingKindNamed(name), nullptr) << name;
     EXPECT_EQ(ListingKindName(*ListingKindNamed(name)), name);
@@ -58,10 +60,13 @@ TEST(ToolListingReadersTest, TellsEachToolsKindByTheContent) {
 TEST(ToolListingReadersTest, TreeJsonGivesFoldersSizesEpochAndZonedTimesLinksAndUnreadableFolders) {
   const Read read = ReadText(
       "[\n  {\"type\":\"directory\",\"name\":\"/srv/top/\",\"time\":\"60\",\"contents\":[\n"
-      "    {\"type\":\"file\",\"name\":\"a\\\"b\",\"size\":5368709120,\"time\":\"2024-03-05T14:07:09+0100\"},\n"
+      "    "
+      "{\"type\":\"file\",\"name\":\"a\\\"b\",\"size\":5368709120,\"time\":\"2024-03-05T14:07:09+0100\"},\n"
       "    {\"type\":\"link\",\"name\":\"l\",\"target\":\"a\\\"b\",\"size\":3,\"time\":\"Dec  9 11:23\"},\n"
       "    {\"type\":\"directory\",\"name\":\"locked\",\"contents\":[{\"error\": \"error opening dir\"}]},\n"
-      "    {\"type\":\"directory\",\"name\":\"sub\",\"contents\":[{\"type\":\"fifo\",\"name\":\"p\",\"size\":0}]}\n"
+      "    "
+      "{\"type\":\"directory\",\"name\":\"sub\",\"contents\":[{\"type\":\"fifo\",\"name\":\"p\",\"size\":0}]}"
+      "\n"
       "  ]},\n  {\"type\":\"report\",\"directories\":2,\"files\":3}\n]\n");
   ASSERT_TRUE(read.Ok) << read.Error;
   EXPECT_EQ(read.Shape.Kind, ListingKind::kTreeJson);
@@ -91,7 +96,8 @@ TEST(ToolListingReadersTest, TreeJsonGivesFoldersSizesEpochAndZonedTimesLinksAnd
 }
 
 TEST(ToolListingReadersTest, TreeJsonWithoutSizesKnowsNone) {
-  const Read read = ReadText("[{\"type\":\"directory\",\"name\":\".\",\"contents\":[{\"type\":\"file\",\"name\":\"a\"}]}]");
+  const Read read =
+      ReadText("[{\"type\":\"directory\",\"name\":\".\",\"contents\":[{\"type\":\"file\",\"name\":\"a\"}]}]");
   ASSERT_TRUE(read.Ok) << read.Error;
   EXPECT_FALSE(read.Model.SizesKnown);
 }
@@ -132,8 +138,10 @@ TEST(ToolListingReadersTest, RcloneMakesFoldersFromPathsKeepsNanosecondsAndKnown
       "\"Hashes\":{\"sha256\":\"" +
       sha256 + "\",\"md5\":\"" + md5 +
       "\",\"crc32\":\"12345678\",\"sha1\":\"\"}},\n"
-      "{\"Path\":\"x\",\"Name\":\"x\",\"Size\":-1,\"ModTime\":\"2024-03-05T15:07:09+01:00\",\"IsDir\":true},\n"
-      "{\"Path\":\"doc\",\"Name\":\"doc\",\"Size\":-1,\"ModTime\":\"2024-03-05T14:07:09Z\",\"IsDir\":false}\n]\n");
+      "{\"Path\":\"x\",\"Name\":\"x\",\"Size\":-1,\"ModTime\":\"2024-03-05T15:07:09+01:00\",\"IsDir\":true},"
+      "\n"
+      "{\"Path\":\"doc\",\"Name\":\"doc\",\"Size\":-1,\"ModTime\":\"2024-03-05T14:07:09Z\",\"IsDir\":false}"
+      "\n]\n");
   ASSERT_TRUE(read.Ok) << read.Error;
   EXPECT_EQ(read.Shape.Kind, ListingKind::kRclone);
   // A file of unknown size (-1): the listing's sizes are not known.
@@ -153,7 +161,8 @@ TEST(ToolListingReadersTest, RcloneMakesFoldersFromPathsKeepsNanosecondsAndKnown
   EXPECT_EQ(f->ftLastWriteTime, whole + 1234567);
   ASSERT_EQ(read.Model.Algorithms.size(), 2u);
   EXPECT_EQ(read.Model.Algorithms[0], DigestAlgorithm::kSha256);
-  EXPECT_EQ(read.Model.Folders[y].Checksums.at("f"), (std::vector<std::string>{sha256, std::string(32, 'b')}));
+  EXPECT_EQ(read.Model.Folders[y].Checksums.at("f"),
+            (std::vector<std::string>{sha256, std::string(32, 'b')}));
 }
 
 TEST(ToolListingReadersTest, EfuTakesTheCommonFolderAsTopWithFileTimesAndAttributes) {
@@ -209,7 +218,8 @@ TEST(ToolListingReadersTest, BrokenListingsFailAtTheirFirstFault) {
       {"[{\"type\":\"directory\",\"name\":\"x\"},{\"type\":\"directory\",\"name\":\"y\"}]",
        "line 1, column 34: tree listed more than one folder; give it one"},
       {"[2,0,{},[{\"name\":\"/x\"}]]", "line 1, column 2: not ncdu's export of format 1"},
-      {"[1,2,{},[{\"name\":\"/x\"},\n{\"name\":\"a\",\"asize\":-1}]]", "line 2, column 21: no count of bytes"},
+      {"[1,2,{},[{\"name\":\"/x\"},\n{\"name\":\"a\",\"asize\":-1}]]",
+       "line 2, column 21: no count of bytes"},
       {"[1,2,{},[{\"name\":\"/x\"},{\"name\":\"a\"},{\"name\":\"a\"}]]",
        "line 1, column 37: the folder lists this name twice"},
       {"[{\"Path\":\"a\",\"ModTime\":\"2024-03-05 14:07\"}]",

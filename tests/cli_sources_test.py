@@ -132,6 +132,16 @@ class SourcesTest(unittest.TestCase):
                        if any(byte < 32 or byte == 127 for byte in name) or not is_utf8(name)}
         unexpressed |= {b"link to folder", b"dangling", b"link to file"}
         self.compare(read, ["kind", "size", "modified", "checksums"], left_out=unexpressed)
+        # Its sums file is what sha256sum says of the same files.
+        sums = run("--from", listing, "-R", "--format", "sums", "-o", "-")
+        self.assertEqual(sums.returncode, 0, sums.stderr)
+        # (Leaving out the names rclone wrote in its own encoding.)
+        lines = [line for line in sums.stdout.split(b"\n") if line and not line.startswith(b"\\")
+                 and os.path.exists(os.path.join(self.top, line.split(b"  ", 1)[1]))]
+        paths = [line.split(b"  ", 1)[1] for line in lines]
+        self.assertGreater(len(paths), 20)
+        oracle = subprocess.run(["sha256sum", "--", *paths], cwd=self.top, capture_output=True)
+        self.assertEqual(sorted(lines), sorted(oracle.stdout.split(b"\n")[:-1]))
 
     def disk_names(self):
         return {name for path in self.disk for name in path.split(b"/")}
@@ -209,6 +219,11 @@ class SourcesTest(unittest.TestCase):
         self.assertIsNone(document["totals"]["bytes"])
         csv = run("--from", listing, "-R", "--format", "csv", "-o", "-").stdout.decode("utf-8", "replace")
         self.assertIn("\nplain.txt,,file,,", csv)
+        # Nor does it hold checksums for a sums file.
+        refused = run("--from", listing, "--format", "sums", "-o", os.path.join(self.work, "none.sums"))
+        self.assertEqual(refused.returncode, 2)
+        self.assertIn(b"holds no checksums", refused.stderr)
+        self.assertFalse(os.path.exists(os.path.join(self.work, "none.sums")))
 
 
 def is_utf8(name):

@@ -180,7 +180,7 @@ const OptionDefinition kOptions[] = {
      "form but pages in every folder (the listed\n"
      "folder need not exist here)"},
     {OptionId::FromKind, '\0', "from-kind", "KIND", OptionGroup::kWhat,
-     "read --from's FILE as KIND (@LISTING_KINDS@)\n"
+     "read --from's FILE as KIND (@LISTING_KINDS@) "
      "rather than tell it from the content"},
     {OptionId::Verify, '\0', "verify", "LISTING", OptionGroup::kWhat,
      "check FOLDER against a listing with checksums\n"

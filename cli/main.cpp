@@ -23,6 +23,7 @@
 #include "output/escapes.h"
 #include "output/folder_check.h"
 #include "output/generate.h"
+#include "output/listing_readers.h"
 #include "output/request.h"
 #include "output/search_rows.h"
 #include "output/tree_page.h"
@@ -499,10 +500,24 @@ bool ListsThroughWalk(const WalkRules& rules) {
   return rules.Sizes || rules.GitIgnore || !rules.IgnoreFileName.empty();
 }
 
-// Reads the catalog in the file into the model; false with the reason.
-bool ReadListingFile(const std::string& path, ListingModel& model, std::string& reason) {
+// Reads the listing in the file ("-": standard input), of the kind named or
+// told from its content, into the model; false with the reason.
+bool ReadListingFile(const CliOptions& options, ListingModel& model, std::string& reason) {
   std::string bytes;
-  return ReadListingBytes(path, bytes, reason) && ReadCatalogPage(bytes, model, reason);
+  constexpr size_t kLargest = size_t{1} << 30;
+  const bool read = *options.From == "-" ? ReadStandardInput(kLargest, bytes, reason)
+                                         : ReadListingBytes(*options.From, bytes, reason);
+  if (!read) return false;
+  ListingReadOptions read_options;
+  read_options.Kind = options.FromKind ? ListingKindNamed(*options.FromKind) : nullptr;
+  ListingShape shape;
+  if (!ReadListing(bytes, read_options, model, shape, reason)) return false;
+  // A listing that does not name its folder is shown by its file's name.
+  if (model.TopName.empty() && *options.From != "-") {
+    const std::string file = FileNameOf(*options.From);
+    model.TopName = file.substr(0, file.find('.'));
+  }
+  return true;
 }
 
 // Where the listings come from: the system's disk, or a listing read from a
@@ -824,8 +839,10 @@ int Run(const std::vector<std::string>& arguments) {
   ListingModel model;
   std::unique_ptr<ListingDisk> listing;
   if (options.From) {
-    if (!ReadListingFile(*options.From, model, message)) {
-      PrintMessage("cannot read " + Shown(*options.From) + ": " + message);
+    if (!ReadListingFile(options, model, message)) {
+      PrintMessage("cannot read " +
+                   (*options.From == "-" ? std::string("standard input") : Shown(*options.From)) + ": " +
+                   message);
       return kExitBadInput;
     }
     record.DirStr = model.TopPath;
@@ -860,6 +877,12 @@ int Run(const std::vector<std::string>& arguments) {
     return kExitBadInput;
   }
   const OutputRequest& request = choice.Request;
+  // A sums file of a listing without checksums would be empty.
+  if (options.From && request.Form->Checksums == ChecksumUse::kOne && model.Algorithms.empty()) {
+    PrintMessage(Shown(*options.From) +
+                 " holds no checksums, and --from reads no file: give a FOLDER for them");
+    return kExitBadInput;
+  }
   HideHiddenInPublishedTree(record, options, request);
   if (options.PrintSettings) {
     const std::string settings = SerializeSettings(SettingsOfRequest(record, request));

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "output/forms.h"
+#include "output/listing_readers.h"
 #include "settings/columns.h"
 #include "settings/setting_table.h"
 #include "settings/settings_file.h"
@@ -19,6 +20,7 @@ enum class OptionId {
   Text,
   IncludeParent,
   From,
+  FromKind,
   Verify,
   Sizes,
   NoSizes,
@@ -170,10 +172,16 @@ const OptionDefinition kOptions[] = {
                   "HideHidden", "0"),
     {OptionId::IncludeParent, '\0', "include-parent", nullptr, OptionGroup::kWhat,
      "list the parent entry \"..\""},
-    {OptionId::From, '\0', "from", "CATALOG", OptionGroup::kWhat,
-     "list what a catalog page holds rather than a\n"
-     "folder on disk: any form but pages in every\n"
-     "folder (a catalog's folder need not exist here)"},
+    {OptionId::From, '\0', "from", "FILE", OptionGroup::kWhat,
+     "list what a listing in FILE holds rather than a\n"
+     "folder on disk (\"-\" reads standard input): a\n"
+     "catalog, Kestrova's JSON, CSV or sums, tree -J,\n"
+     "ncdu -o, rclone lsjson or Everything's EFU; any\n"
+     "form but pages in every folder (the listed\n"
+     "folder need not exist here)"},
+    {OptionId::FromKind, '\0', "from-kind", "KIND", OptionGroup::kWhat,
+     "read --from's FILE as KIND (@LISTING_KINDS@) "
+     "rather than tell it from the content"},
     {OptionId::Verify, '\0', "verify", "LISTING", OptionGroup::kWhat,
      "check FOLDER against a listing with checksums\n"
      "(Kestrova's JSON, CSV, sums or catalog, or a\n"
@@ -605,6 +613,10 @@ std::string ApplyOption(ParseState& state, const OptionDefinition& option, const
       options.From = value;
       if (value.empty()) return "the name of the file to read with --from is empty";
       break;
+    case OptionId::FromKind:
+      if (ListingKindNamed(value) == nullptr) return UnknownWord("listing kind", value, ListingKindNames());
+      options.FromKind = value;
+      break;
     case OptionId::Verify:
       options.Verify = value;
       if (value.empty()) return "the name of the listing to verify against is empty";
@@ -720,7 +732,9 @@ std::string CheckCombination(const CliOptions& options) {
         {options.Threads != 0, "--threads", reads_at_once || options.Duplicates}}) {
     if (set && !needs) return std::string(name) + " walks a tree: give -R (or --du) too";
   }
-  if (options.From && options.Folder) return "--from lists what CATALOG holds: give no FOLDER";
+  if (options.From && options.Folder) return "--from lists what FILE holds: give no FOLDER";
+  if (options.FromKind && !options.From)
+    return "--from-kind tells the kind of --from's FILE: give --from FILE too";
   if (const std::string refused = CheckVerify(options); !refused.empty()) return refused;
   if (options.BaseUrl && !whole_tree)
     return "--base-url links the files of a catalog: give --format catalog too";
@@ -818,6 +832,7 @@ const HelpList kHelpLists[] = {
     {"@FORMS@", [] { return Joined(FormNames(), ", "); }},
     {"@COLUMNS@", [] { return Joined(ColumnWords(), ", "); }},
     {"@DIGESTS@", [] { return Joined(DigestWords(), ", "); }},
+    {"@LISTING_KINDS@", [] { return Joined(ListingKindNames(), ", "); }},
     {"@CHECKSUM_CACHE@",
      [] {
        return std::string(FolderSeparator() == '\\' ? "%LOCALAPPDATA%\\kestrova\\checksums"
@@ -936,6 +951,8 @@ bool ValuesText(const std::string& name, std::string& text) {
     values = FormNames();
   } else if (name == "checksum") {
     values = DigestWords();
+  } else if (name == "from-kind") {
+    values = ListingKindNames();
   } else if (option != nullptr && option->Rule != nullptr && option->Rule->Values != nullptr) {
     values = option->Rule->Values(*option);
   } else if (const SettingDeclaration* setting = FindSetting(name)) {

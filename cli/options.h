@@ -36,7 +36,8 @@ struct CliOptions {
   std::optional<std::string> IgnoreFile;     // --ignore-file NAME
   bool NullEnds = false;                     // --null
   std::optional<std::string> BaseUrl;        // --base-url URL
-  std::optional<std::string> From;           // --from CATALOG
+  std::optional<std::string> From;           // --from FILE
+  std::optional<std::string> FromKind;       // --from-kind KIND
   std::optional<std::string> Verify;         // --verify LISTING
   std::vector<std::string> Checksums;        // --checksum ALGO, in order, each once
   std::optional<std::string> ChecksumCache;  // --checksum-cache FILE

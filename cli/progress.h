@@ -56,6 +56,7 @@ class ProgressFolderSource : public FolderSource {
                       std::map<std::string, std::string>& failures) override {
     return inner_.KnownChecksums(folder, algorithms, checksums, failures);
   }
+  bool SizesKnown() override { return inner_.SizesKnown(); }
 
  private:
   FolderSource& inner_;

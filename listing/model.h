@@ -36,4 +36,7 @@ struct ListingModel {
   std::map<std::string, TypeTexts> Types;   // by extension (".txt"; "" for none)
   std::vector<ModelFolder> Folders;         // the top first
   std::vector<DigestAlgorithm> Algorithms;  // of the folders' Checksums
+  // False where the source does not tell the files' sizes (a sums file,
+  // tree -J without -s): the records' sizes of 0 stand for nothing.
+  bool SizesKnown = true;
 };

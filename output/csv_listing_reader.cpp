@@ -6,86 +6,9 @@
 
 #include "listing/entry.h"
 #include "output/listing_readers.h"
+#include "output/listing_syntax.h"
 
 namespace {
-
-struct CsvField {
-  std::string Text;
-  size_t Offset = 0;
-};
-
-// RFC 4180 rows: fields in double quotes may hold commas, quotes (doubled)
-// and line breaks; rows end in CR LF or LF.
-class CsvParser {
- public:
-  explicit CsvParser(std::string_view content) : content_(content) {
-    if (content_.substr(0, 3) == "\xEF\xBB\xBF") at_ = 3;
-  }
-
-  bool AtEnd() const { return at_ >= content_.size(); }
-
-  // The next row; false, with the error, where a quoted field is broken.
-  bool NextRow(std::vector<CsvField>& row) {
-    row.clear();
-    for (;;) {
-      row.emplace_back();
-      if (!ReadField(row.back())) return false;
-      if (at_ >= content_.size()) return true;
-      const char c = content_[at_++];
-      if (c == ',') continue;
-      if (c == '\n') return true;
-      if (c == '\r' && at_ < content_.size() && content_[at_] == '\n') {
-        ++at_;
-        return true;
-      }
-      --at_;
-      return Fail("\",\" or the end of the line was expected");
-    }
-  }
-
-  std::string Error() const { return PositionText(content_, error_at_) + error_; }
-
- private:
-  bool Fail(const std::string& what) {
-    error_ = what;
-    error_at_ = at_;
-    return false;
-  }
-
-  bool ReadField(CsvField& field) {
-    field.Offset = at_;
-    if (at_ < content_.size() && content_[at_] == '"') return ReadQuoted(field);
-    while (at_ < content_.size() && content_[at_] != ',' && content_[at_] != '\n' && content_[at_] != '\r') {
-      if (content_[at_] == '"') return Fail("a quote inside a field that is not quoted");
-      field.Text += content_[at_++];
-    }
-    return true;
-  }
-
-  bool ReadQuoted(CsvField& field) {
-    ++at_;
-    while (at_ < content_.size()) {
-      const char c = content_[at_++];
-      if (c != '"') {
-        field.Text += c;
-      } else if (at_ < content_.size() && content_[at_] == '"') {
-        field.Text += '"';
-        ++at_;
-      } else {
-        // The guard that keeps a spreadsheet from reading a formula.
-        if (!field.Text.empty() && field.Text.front() == '\'') field.Text.erase(0, 1);
-        return true;
-      }
-    }
-    at_ = field.Offset;
-    return Fail("a quoted field is never closed");
-  }
-
-  std::string_view content_;
-  size_t at_ = 0;
-  std::string error_;
-  size_t error_at_ = 0;
-};
 
 // Where each known field stands in the rows; npos where the header has none.
 struct CsvColumns {
@@ -235,9 +158,8 @@ class CsvModelReader {
 
 bool ReadCsvListing(std::string_view content, ListingModel& model, ListingShape& shape, std::string& error) {
   shape.Kind = ListingKind::kCsv;
-  shape.Sizes = true;
   shape.FilesOnly = false;
-  CsvParser parser(content);
+  CsvParser parser(content, true);
   std::vector<CsvField> header;
   if (!parser.NextRow(header)) {
     error = parser.Error();

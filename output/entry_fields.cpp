@@ -41,6 +41,7 @@ FieldValue SizeValue(ListingRun& run, const FileInfoX& entry, std::string& scrat
   // A link to a folder that the walk does not enter counts nothing.
   const bool unknown = folder && run.SizesAddedUp && TotalsOf(run, entry) == nullptr;
   if (unknown && !IsLink(entry.Find.dwFileAttributes)) return {FieldType::kAbsent, {}};
+  if (run.SizesUnknown && !(folder && !run.SizesAddedUp)) return {FieldType::kNone, {}};
   scratch = std::to_string(folder && (unknown || !run.SizesAddedUp) ? 0 : EntrySize(entry));
   return {FieldType::kNumber, scratch};
 }

@@ -119,6 +119,7 @@ GenerateStatus ComposeListing(const CommonStruct& settings, const ListingPlace& 
   }
   run.Tree = place.Tree;
   run.SizesAddedUp = place.SizesAddedUp;
+  run.SizesUnknown = !source.SizesKnown();
   run.LinkPrefix = place.LinkPrefix;
   run.Times = TimeLayoutNamed(settings.TimeStyle);
   ScanRules rules = ScanRulesOf(settings);

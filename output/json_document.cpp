@@ -56,7 +56,7 @@ std::string TotalsObject(const ListingTotals& totals) {
   object += ", ";
   AppendNumberMember(object, "files", std::to_string(totals.FileCount));
   object += ", ";
-  AppendNumberMember(object, "bytes", std::to_string(totals.TotalBytes));
+  AppendNumberMember(object, "bytes", totals.BytesKnown ? std::to_string(totals.TotalBytes) : "null");
   return object + "}";
 }
 

@@ -29,9 +29,35 @@ bool StartsWithCsvHeader(std::string_view content) {
   return line.substr(0, 5) == "name," || line == "name" || line == "name\r";
 }
 
+// The byte after the blanks that follow offset; '\0' at the end.
+char NextNonBlank(std::string_view content, size_t& offset) {
+  while (offset < content.size() && IsBlank(content[offset])) ++offset;
+  return offset < content.size() ? content[offset] : '\0';
+}
+
+// The kind of a JSON array: ncdu's starts with its format's number, tree's
+// objects with "type", rclone's with "Path" (or it is empty).
+ListingKind KindOfJsonArray(std::string_view content) {
+  size_t at = content.find('[') + 1;
+  const char first = NextNonBlank(content, at);
+  if (first >= '0' && first <= '9') return ListingKind::kNcdu;
+  if (first != '{') return ListingKind::kRclone;
+  ++at;
+  NextNonBlank(content, at);
+  return content.substr(at, 6) == "\"type\"" ? ListingKind::kTreeJson : ListingKind::kRclone;
+}
+
+struct KindName {
+  ListingKind Kind;
+  const char* Name;
+};
+constexpr KindName kKindNames[] = {{ListingKind::kJson, "json"},          {ListingKind::kCsv, "csv"},
+                                   {ListingKind::kSums, "sums"},          {ListingKind::kCatalog, "catalog"},
+                                   {ListingKind::kTreeJson, "tree-json"}, {ListingKind::kNcdu, "ncdu"},
+                                   {ListingKind::kRclone, "rclone"},      {ListingKind::kEfu, "efu"}};
+
 bool ReadCatalog(std::string_view content, ListingModel& model, ListingShape& shape, std::string& error) {
   shape.Tree = true;
-  shape.Sizes = true;
   shape.FilesOnly = false;
   return ReadCatalogPage(content, model, error);
 }
@@ -64,20 +90,50 @@ bool Digits(std::string_view text, size_t at, size_t count, unsigned& value) {
 
 }  // namespace
 
+const char* ListingKindName(ListingKind kind) {
+  for (const KindName& name : kKindNames) {
+    if (name.Kind == kind) return name.Name;
+  }
+  return "";
+}
+
+const ListingKind* ListingKindNamed(std::string_view text) {
+  for (const KindName& name : kKindNames) {
+    if (text == name.Name) return &name.Kind;
+  }
+  return nullptr;
+}
+
+std::vector<std::string> ListingKindNames() {
+  std::vector<std::string> names;
+  for (const KindName& name : kKindNames) names.emplace_back(name.Name);
+  return names;
+}
+
 ListingKind ListingKindOf(std::string_view content) {
   content = WithoutByteOrderMark(content);
   const char first = FirstNonBlank(content);
   if (first == '{') return ListingKind::kJson;
   if (first == '<') return ListingKind::kCatalog;
+  if (first == '[') return KindOfJsonArray(content);
   if (StartsWithCsvHeader(content)) return ListingKind::kCsv;
+  if (content.substr(0, 8) == "Filename") return ListingKind::kEfu;
   return ListingKind::kSums;
 }
 
 bool ReadListing(std::string_view content, const ListingReadOptions& options, ListingModel& model,
                  ListingShape& shape, std::string& error) {
   shape = ListingShape();
-  shape.Kind = ListingKindOf(content);
+  shape.Kind = options.Kind != nullptr ? *options.Kind : ListingKindOf(content);
   switch (shape.Kind) {
+    case ListingKind::kTreeJson:
+      return ReadTreeJsonListing(content, model, shape, error);
+    case ListingKind::kNcdu:
+      return ReadNcduListing(content, model, shape, error);
+    case ListingKind::kRclone:
+      return ReadRcloneListing(content, model, shape, error);
+    case ListingKind::kEfu:
+      return ReadEfuListing(content, model, shape, error);
     case ListingKind::kJson:
       return ReadJsonListing(content, model, shape, error);
     case ListingKind::kCsv:
@@ -160,6 +216,18 @@ void ModelBuilder::Finish() {
   }
 }
 
+void ModelBuilder::ListFoldersInParents() {
+  for (size_t at = 1; at < model_.Folders.size(); ++at) {
+    const ModelFolder& folder = model_.Folders[at];
+    FolderRecord record = folder.Record;
+    std::vector<FolderRecord>& entries = model_.Folders[folder.Parent].Entries;
+    const bool listed = std::any_of(entries.begin(), entries.end(), [&record](const FolderRecord& entry) {
+      return entry.cFileName == record.cFileName;
+    });
+    if (!listed) entries.push_back(std::move(record));
+  }
+}
+
 bool ParseIsoTime(std::string_view text, uint64_t& file_time) {
   // "YYYY-MM-DDTHH:MM:SSZ"
   if (text.size() != 20 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':' ||
@@ -177,6 +245,56 @@ bool ParseIsoTime(std::string_view text, uint64_t& file_time) {
   const int64_t seconds = DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
   file_time = FileTimeOfSeconds(seconds);
   return true;
+}
+
+bool ParseRfc3339Time(std::string_view text, uint64_t& file_time) {
+  if (text.size() < 20 || text[10] != 'T') return false;
+  size_t end = 19;
+  unsigned fraction = 0;  // in 100 ns
+  if (text[end] == '.') {
+    size_t digits = 0;
+    for (++end; end < text.size() && text[end] >= '0' && text[end] <= '9'; ++end, ++digits) {
+      if (digits < 7) fraction = fraction * 10 + static_cast<unsigned>(text[end] - '0');
+    }
+    if (digits == 0) return false;
+    for (; digits < 7; ++digits) fraction *= 10;
+  }
+  const std::string_view zone = text.substr(end);
+  int64_t offset_minutes = 0;
+  if (zone != "Z" && zone != "z") {
+    unsigned hours = 0, minutes = 0;
+    if (zone.size() != 6 || (zone[0] != '+' && zone[0] != '-') || zone[3] != ':' ||
+        !Digits(zone, 1, 2, hours) || !Digits(zone, 4, 2, minutes) || hours > 23 || minutes > 59)
+      return false;
+    offset_minutes = (zone[0] == '-' ? -1 : 1) * static_cast<int64_t>(hours * 60 + minutes);
+  }
+  uint64_t utc = 0;
+  if (!ParseIsoTime(std::string(text.substr(0, 19)) + "Z", utc)) return false;
+  const int64_t shift = offset_minutes * 60 * 10'000'000;
+  if (shift > 0 && utc < static_cast<uint64_t>(shift)) return false;
+  file_time = static_cast<uint64_t>(static_cast<int64_t>(utc) - shift) + fraction;
+  return true;
+}
+
+bool ParseEpochSeconds(std::string_view text, uint64_t& file_time) {
+  const bool negative = !text.empty() && text.front() == '-';
+  const std::string_view digits = text.substr(negative ? 1 : 0);
+  if (digits.empty() || digits.size() > 12 ||
+      digits.find_first_not_of("0123456789") != std::string_view::npos)
+    return false;
+  const int64_t seconds = std::stoll(std::string(digits));
+  constexpr int64_t kSecondsFrom1601To1970 = 11'644'473'600;
+  if (negative && seconds > kSecondsFrom1601To1970) return false;
+  file_time = FileTimeOfSeconds(negative ? -seconds : seconds);
+  return true;
+}
+
+std::string LastNameOfPath(const std::string& path) {
+  const size_t end = path.find_last_not_of("/\\");
+  if (end == std::string::npos) return path;
+  const size_t start = path.find_last_of("/\\", end);
+  return path.substr(start == std::string::npos ? 0 : start + 1,
+                     end - (start == std::string::npos ? 0 : start + 1) + 1);
 }
 
 bool PercentDecoded(std::string_view text, std::string& bytes) {

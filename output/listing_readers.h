@@ -1,22 +1,30 @@
 // Listings read back from files into the model that every source of a
-// listing fills: Kestrova's own JSON, CSV, sums and catalog documents, and
-// the sums files that the checksum tools write. The kind is told by the
-// content, never by the file's name.
+// listing fills: Kestrova's own JSON, CSV, sums and catalog documents, the
+// sums files that the checksum tools write, and the listings of tree -J,
+// ncdu -o, rclone lsjson and Everything's file lists (EFU). The kind is told
+// by the content, never by the file's name.
 #pragma once
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "listing/model.h"
 #include "platform/platform.h"
 
-enum class ListingKind { kJson, kCsv, kSums, kCatalog };
+enum class ListingKind { kJson, kCsv, kSums, kCatalog, kTreeJson, kNcdu, kRclone, kEfu };
+
+// The kind's name on the command line ("tree-json"), and the kind of a name
+// (null for none).
+const char* ListingKindName(ListingKind kind);
+const ListingKind* ListingKindNamed(std::string_view name);
+// Every kind's name, in the order of the enumeration.
+std::vector<std::string> ListingKindNames();
 
 // What a listing tells besides its entries.
 struct ListingShape {
   ListingKind Kind = ListingKind::kSums;
   bool Tree = false;       // it lists folders below its top
-  bool Sizes = true;       // its files' sizes are known (a sums file has none)
   bool FilesOnly = false;  // it names files alone, never a folder (a sums file)
 };
 
@@ -25,11 +33,17 @@ struct ListingReadOptions {
   // A digest of 32 hexadecimal digits in a sums line without the
   // algorithm's name is md5's unless this is xxh128.
   DigestAlgorithm ThirtyTwoDigits = DigestAlgorithm::kMd5;
+  // The kind the caller names, read as that kind whatever the content
+  // looks like; null to tell it from the content.
+  const ListingKind* Kind = nullptr;
 };
 
 // The kind of listing the content is: JSON when it starts with "{", a
-// catalog page when it starts with "<", CSV when its first line is a header
-// that starts with the field "name", else a sums file.
+// catalog page when it starts with "<"; for "[": ncdu's export when a number
+// comes first, tree -J when the first object's first member is "type", else
+// rclone's lsjson; CSV when its first line is a header that starts with the
+// field "name", an EFU file list when it starts with "Filename", else a
+// sums file.
 ListingKind ListingKindOf(std::string_view content);
 
 // Reads the content, of the kind it is, into the model (which starts
@@ -43,6 +57,12 @@ bool ReadJsonListing(std::string_view content, ListingModel& model, ListingShape
 bool ReadCsvListing(std::string_view content, ListingModel& model, ListingShape& shape, std::string& error);
 bool ReadSumsListing(std::string_view content, const ListingReadOptions& options, ListingModel& model,
                      ListingShape& shape, std::string& error);
+bool ReadTreeJsonListing(std::string_view content, ListingModel& model, ListingShape& shape,
+                         std::string& error);
+bool ReadNcduListing(std::string_view content, ListingModel& model, ListingShape& shape, std::string& error);
+bool ReadRcloneListing(std::string_view content, ListingModel& model, ListingShape& shape,
+                       std::string& error);
+bool ReadEfuListing(std::string_view content, ListingModel& model, ListingShape& shape, std::string& error);
 
 // ---- What the readers share ----
 
@@ -68,6 +88,8 @@ class ModelBuilder {
                  const std::string& digest);
   // Gives every file's digests one per algorithm of the model.
   void Finish();
+  // Gives every folder made by its path alone an entry in its parent.
+  void ListFoldersInParents();
 
  private:
   ListingModel& model_;
@@ -76,6 +98,19 @@ class ModelBuilder {
 // The 100 ns count since 1601 of an ISO 8601 time "2024-03-05T14:07:09Z";
 // false for any other text.
 bool ParseIsoTime(std::string_view text, uint64_t& file_time);
+
+// The 100 ns count since 1601 of an RFC 3339 time with any fraction of a
+// second (kept to 100 ns) and "Z" or an offset: "2024-03-05T14:07:09.123456789+01:00";
+// false for any other text.
+bool ParseRfc3339Time(std::string_view text, uint64_t& file_time);
+
+// The 100 ns count since 1601 of a count of seconds since 1970 in decimal
+// ("-" allowed); false for any other text.
+bool ParseEpochSeconds(std::string_view text, uint64_t& file_time);
+
+// The last name of a path as it was given ("/srv/data/" gives "data"; a
+// root keeps its path).
+std::string LastNameOfPath(const std::string& path);
 
 // The bytes of a percent-encoded text (name_bytes); false where a "%" is not
 // followed by two hexadecimal digits.

@@ -67,7 +67,7 @@ TEST(ListingReadersTest, JsonTreeGivesFoldersEntriesAndDigestsInTheModelsAlgorit
   ASSERT_TRUE(read.Ok) << read.Error;
   const ListingModel& model = read.Model;
   EXPECT_TRUE(read.Shape.Tree);
-  EXPECT_TRUE(read.Shape.Sizes);
+  EXPECT_TRUE(read.Model.SizesKnown);
   EXPECT_EQ(model.TopPath, "/srv/top");
   ASSERT_EQ(model.Algorithms,
             (std::vector<DigestAlgorithm>{DigestAlgorithm::kSha256, DigestAlgorithm::kMd5}));
@@ -166,7 +166,7 @@ TEST(ListingReadersTest, SumsLinesOfEveryToolAndTheirEscapes) {
   const ListingModel& model = read.Model;
   EXPECT_TRUE(read.Shape.Tree);
   EXPECT_TRUE(read.Shape.FilesOnly);
-  EXPECT_FALSE(read.Shape.Sizes);
+  EXPECT_FALSE(read.Model.SizesKnown);
   const size_t sub = SubFolder(model, 0, "sub");
   ASSERT_NE(sub, static_cast<size_t>(-1));
   EXPECT_NE(EntryOf(model, sub, "a"), nullptr);

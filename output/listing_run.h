@@ -23,6 +23,7 @@ struct ListingTotals {
   uint64_t FolderCount = 0;  // the parent entry not counted
   uint64_t FileCount = 0;
   int64_t TotalBytes = 0;
+  bool BytesKnown = true;  // false where the files' sizes are not known
   std::string FolderCountText;
   std::string FileCountText;
   std::string TotalBytesText;
@@ -67,6 +68,9 @@ struct ListingRun {
   // SizesAddedUp says the forms show them in place of a folder's size.
   std::map<std::string, SubtreeTotals> Subtrees;
   bool SizesAddedUp = false;
+  // The files' sizes are not known (a listing read from a source without
+  // them): the forms for programs leave them empty.
+  bool SizesUnknown = false;
   // The texts that may hold placeholders, substituted.
   std::string Title;
   // The title with the folder as it stands, for a form that writes the whole

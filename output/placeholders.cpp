@@ -104,6 +104,7 @@ void ComputeListingTotals(ListingRun& run) {
   if (ParentEntryOf(folders) != nullptr) --totals.FolderCount;
   totals.FileCount = files.size();
   totals.TotalBytes = run.Listing.TotalBytes;
+  totals.BytesKnown = !run.SizesUnknown;
   totals.FolderCountText = std::to_string(totals.FolderCount);
   totals.FileCountText = std::to_string(totals.FileCount);
   if (files.empty()) {

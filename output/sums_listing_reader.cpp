@@ -166,7 +166,7 @@ class SumsReader {
 bool ReadSumsListing(std::string_view content, const ListingReadOptions& options, ListingModel& model,
                      ListingShape& shape, std::string& error) {
   shape.Kind = ListingKind::kSums;
-  shape.Sizes = false;
+  model.SizesKnown = false;
   shape.FilesOnly = true;
   SumsReader reader(content, options, model, shape);
   if (!reader.Read()) {

@@ -90,7 +90,7 @@ _kestrova_cli() {
     --base-url)
       return
       ;;
-    --sort | --format | --time-style | --checksum)
+    --sort | --format | --time-style | --checksum | --from-kind)
       _kestrova_cli_values "$program" "${prev#--}" "$cur"
       return
       ;;

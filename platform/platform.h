@@ -97,6 +97,9 @@ class FolderSource {
   // folder, by name, one digest per algorithm in their order, and the files
   // it holds as unreadable, with why. False where it holds none, so that
   // the files are read; a source that holds no content keeps this default.
+  // False where the source does not tell the files' sizes (a listing that
+  // holds none): their sizes of 0 stand for nothing.
+  virtual bool SizesKnown() { return true; }
   virtual bool KnownChecksums(const std::string& /*folder*/,
                               const std::vector<DigestAlgorithm>& /*algorithms*/,
                               std::unordered_map<std::string, std::vector<std::string>>& /*checksums*/,
@@ -190,6 +193,11 @@ bool ReadLinkTarget(const std::string& path, std::string& target);
 // Makes standard output carry bytes unchanged: documents arrive with their
 // line ends already as CR LF, which a text-mode stream would double.
 void UseBinaryStandardOutput();
+
+// Reads standard input to its end, its bytes unchanged, into bytes; false
+// with the system's reason when a read fails or it holds more than limit
+// bytes ("larger than the limit").
+bool ReadStandardInput(size_t limit, std::string& bytes, std::string& reason);
 
 // True when standard error is a terminal, where a progress line is welcome.
 bool StandardErrorIsTerminal();

@@ -525,6 +525,25 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 void UseBinaryStandardOutput() {}
 
+bool ReadStandardInput(size_t limit, std::string& bytes, std::string& reason) {
+  bytes.clear();
+  char buffer[65536];
+  for (;;) {
+    const ssize_t got = read(STDIN_FILENO, buffer, sizeof buffer);
+    if (got == 0) return true;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      reason = std::strerror(errno);
+      return false;
+    }
+    if (bytes.size() + static_cast<size_t>(got) > limit) {
+      reason = "larger than the limit";
+      return false;
+    }
+    bytes.append(buffer, static_cast<size_t>(got));
+  }
+}
+
 bool StandardErrorIsTerminal() { return isatty(STDERR_FILENO) != 0; }
 
 std::string AbsolutePath(const std::string& path) {

@@ -344,6 +344,24 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 void UseBinaryStandardOutput() { _setmode(_fileno(stdout), _O_BINARY); }
 
+bool ReadStandardInput(size_t limit, std::string& bytes, std::string& reason) {
+  _setmode(_fileno(stdin), _O_BINARY);
+  bytes.clear();
+  char buffer[65536];
+  for (;;) {
+    const size_t got = std::fread(buffer, 1, sizeof buffer, stdin);
+    if (bytes.size() + got > limit) {
+      reason = "larger than the limit";
+      return false;
+    }
+    bytes.append(buffer, got);
+    if (got == sizeof buffer) continue;
+    if (std::ferror(stdin) == 0) return true;
+    reason = "a read of standard input failed";
+    return false;
+  }
+}
+
 bool StandardErrorIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
 
 std::string AbsolutePath(const std::string& path) {

@@ -85,6 +85,7 @@ class DocumentWriter : public WalkConsumer {
     outcome_.Totals.FolderCount += run.Totals.FolderCount;
     outcome_.Totals.FileCount += run.Totals.FileCount;
     outcome_.Totals.TotalBytes += run.Totals.TotalBytes;
+    outcome_.Totals.BytesKnown = outcome_.Totals.BytesKnown && run.Totals.BytesKnown;
     walk_->Release(folder);
     return true;
   }

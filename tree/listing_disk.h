@@ -30,6 +30,7 @@ class ListingDisk : public TreeDisk, public FolderSource {
   bool DescribeType(const std::string& extension, std::string& description) override;
   bool LookUpMimeType(const std::string& extension, std::string& mime_type) override;
   bool LinkTarget(const std::string& path, std::string& target) override;
+  bool SizesKnown() override { return model_.SizesKnown; }
   // Those the model holds of its algorithms; none for another.
   bool KnownChecksums(const std::string& folder, const std::vector<DigestAlgorithm>& algorithms,
                       std::unordered_map<std::string, std::vector<std::string>>& checksums,

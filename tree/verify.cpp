@@ -193,7 +193,7 @@ class VerifyConsumer : public WalkConsumer {
     file.Name = entry.cFileName;
     file.Path = path;
     file.Size = SizeOf(disk);
-    const bool size_changed = shape_.Sizes && SizeOf(entry) != SizeOf(disk);
+    const bool size_changed = model_.SizesKnown && SizeOf(entry) != SizeOf(disk);
     if (size_changed)
       file.Changes.push_back({"size", std::to_string(SizeOf(entry)), std::to_string(SizeOf(disk))});
     if (entry.ftLastWriteTime != 0 && UnixSeconds(entry.ftLastWriteTime) != UnixSeconds(disk.ftLastWriteTime))

@@ -1,0 +1,226 @@
+#include "output/listing_syntax.h"
+
+#include <cstdint>
+
+#include "output/listing_readers.h"
+
+namespace {
+
+// A JSON text (RFC 8259) as values, strictly: the first fault stops it.
+class JsonParser {
+ public:
+  explicit JsonParser(std::string_view content) : content_(content) {}
+
+  bool ParseDocument(JsonValue& value) {
+    if (content_.substr(0, 3) == "\xEF\xBB\xBF") at_ = 3;
+    if (!ParseValue(value, 0)) return false;
+    SkipBlanks();
+    return at_ == content_.size() || Fail("text after the end of the document");
+  }
+
+  std::string Error() const { return PositionText(content_, error_at_) + error_; }
+
+ private:
+  // Deep enough for any tree a file system holds, shallow enough for the stack.
+  static constexpr size_t kDeepest = 4096;
+
+  bool Fail(const std::string& what) {
+    if (error_.empty()) {
+      error_ = what;
+      error_at_ = at_;
+    }
+    return false;
+  }
+
+  void SkipBlanks() {
+    while (at_ < content_.size() &&
+           (content_[at_] == ' ' || content_[at_] == '\t' || content_[at_] == '\n' || content_[at_] == '\r'))
+      ++at_;
+  }
+
+  bool Take(char c) {
+    SkipBlanks();
+    if (at_ < content_.size() && content_[at_] == c) {
+      ++at_;
+      return true;
+    }
+    return false;
+  }
+
+  bool ParseValue(JsonValue& value, size_t depth) {
+    SkipBlanks();
+    value.Offset = at_;
+    if (at_ >= content_.size()) return Fail("the document ends where a value was expected");
+    if (depth > kDeepest) return Fail("nested too deep");
+    const char c = content_[at_];
+    if (c == '{') return ParseObject(value, depth);
+    if (c == '[') return ParseArray(value, depth);
+    if (c == '"') {
+      value.Kind = JsonValue::Type::kString;
+      return ParseString(value.Text);
+    }
+    if (c == '-' || (c >= '0' && c <= '9')) return ParseNumber(value);
+    for (const auto& [word, type] : {std::pair<const char*, JsonValue::Type>{"true", JsonValue::Type::kBool},
+                                     {"false", JsonValue::Type::kBool},
+                                     {"null", JsonValue::Type::kNull}}) {
+      const std::string_view literal(word);
+      if (content_.substr(at_, literal.size()) == literal) {
+        value.Kind = type;
+        value.Text = word;
+        at_ += literal.size();
+        return true;
+      }
+    }
+    return Fail("a value was expected");
+  }
+
+  bool ParseObject(JsonValue& value, size_t depth) {
+    value.Kind = JsonValue::Type::kObject;
+    ++at_;
+    if (Take('}')) return true;
+    do {
+      SkipBlanks();
+      if (at_ >= content_.size() || content_[at_] != '"')
+        return Fail("a member's name in quotes was expected");
+      std::string key;
+      if (!ParseString(key)) return false;
+      if (!Take(':')) return Fail("\":\" was expected");
+      value.Members.emplace_back(std::move(key), JsonValue());
+      if (!ParseValue(value.Members.back().second, depth + 1)) return false;
+    } while (Take(','));
+    return Take('}') || Fail("\",\" or \"}\" was expected");
+  }
+
+  bool ParseArray(JsonValue& value, size_t depth) {
+    value.Kind = JsonValue::Type::kArray;
+    ++at_;
+    if (Take(']')) return true;
+    do {
+      value.Items.emplace_back();
+      if (!ParseValue(value.Items.back(), depth + 1)) return false;
+    } while (Take(','));
+    return Take(']') || Fail("\",\" or \"]\" was expected");
+  }
+
+  bool ParseNumber(JsonValue& value) {
+    value.Kind = JsonValue::Type::kNumber;
+    const size_t start = at_;
+    if (content_[at_] == '-') ++at_;
+    const auto digits = [this] {
+      const size_t from = at_;
+      while (at_ < content_.size() && content_[at_] >= '0' && content_[at_] <= '9') ++at_;
+      return at_ > from;
+    };
+    if (!digits()) return Fail("a digit was expected");
+    if (at_ < content_.size() && content_[at_] == '.') {
+      ++at_;
+      if (!digits()) return Fail("a digit was expected");
+    }
+    if (at_ < content_.size() && (content_[at_] == 'e' || content_[at_] == 'E')) {
+      ++at_;
+      if (at_ < content_.size() && (content_[at_] == '+' || content_[at_] == '-')) ++at_;
+      if (!digits()) return Fail("a digit was expected");
+    }
+    value.Text.assign(content_.substr(start, at_ - start));
+    return true;
+  }
+
+  bool HexDigits(uint32_t& code) {
+    code = 0;
+    for (int i = 0; i < 4; ++i, ++at_) {
+      if (at_ >= content_.size()) return Fail("four hexadecimal digits were expected");
+      const char c = content_[at_];
+      const int digit = (c >= '0' && c <= '9')   ? c - '0'
+                        : (c >= 'a' && c <= 'f') ? c - 'a' + 10
+                        : (c >= 'A' && c <= 'F') ? c - 'A' + 10
+                                                 : -1;
+      if (digit < 0) return Fail("four hexadecimal digits were expected");
+      code = code * 16 + static_cast<uint32_t>(digit);
+    }
+    return true;
+  }
+
+  static void AppendUtf8(std::string& out, uint32_t code) {
+    if (code < 0x80) {
+      out += static_cast<char>(code);
+    } else if (code < 0x800) {
+      out += static_cast<char>(0xC0 | (code >> 6));
+      out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+      out += static_cast<char>(0xE0 | (code >> 12));
+      out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (code >> 18));
+      out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+  }
+
+  // \uXXXX, a surrogate pair as one character.
+  bool ParseUnicodeEscape(std::string& out) {
+    uint32_t code = 0;
+    if (!HexDigits(code)) return false;
+    if (code >= 0xDC00 && code <= 0xDFFF) return Fail("a low surrogate stands alone");
+    if (code >= 0xD800 && code <= 0xDBFF) {
+      uint32_t low = 0;
+      if (content_.substr(at_, 2) != "\\u") return Fail("a high surrogate stands alone");
+      at_ += 2;
+      if (!HexDigits(low)) return false;
+      if (low < 0xDC00 || low > 0xDFFF) return Fail("a high surrogate stands alone");
+      code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+    }
+    AppendUtf8(out, code);
+    return true;
+  }
+
+  bool ParseEscape(std::string& out) {
+    if (at_ >= content_.size()) return Fail("the document ends inside a string");
+    const char c = content_[at_++];
+    static const std::pair<char, char> kEscapes[] = {{'"', '"'},  {'\\', '\\'}, {'/', '/'},  {'b', '\b'},
+                                                     {'f', '\f'}, {'n', '\n'},  {'r', '\r'}, {'t', '\t'}};
+    for (const auto& [escape, meaning] : kEscapes) {
+      if (c == escape) {
+        out += meaning;
+        return true;
+      }
+    }
+    if (c == 'u') return ParseUnicodeEscape(out);
+    --at_;
+    return Fail("an unknown escape");
+  }
+
+  bool ParseString(std::string& out) {
+    ++at_;
+    while (at_ < content_.size()) {
+      const char c = content_[at_];
+      if (c == '"') {
+        ++at_;
+        return true;
+      }
+      if (static_cast<unsigned char>(c) < 0x20) return Fail("a control character inside a string");
+      ++at_;
+      if (c != '\\') {
+        out += c;
+      } else if (!ParseEscape(out)) {
+        return false;
+      }
+    }
+    return Fail("the document ends inside a string");
+  }
+
+  std::string_view content_;
+  size_t at_ = 0;
+  std::string error_;
+  size_t error_at_ = 0;
+};
+
+}  // namespace
+
+bool ParseJsonDocument(std::string_view content, JsonValue& value, std::string& error) {
+  JsonParser parser(content);
+  if (parser.ParseDocument(value)) return true;
+  error = parser.Error();
+  return false;
+}

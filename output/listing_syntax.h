@@ -1,0 +1,113 @@
+// The syntax of the listings that are read back: JSON (RFC 8259) as a tree
+// of values, and CSV (RFC 4180) row by row. Both stop at the first fault and
+// tell where it is ("line 3, column 7: ...").
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "output/listing_readers.h"
+
+struct JsonValue {
+  enum class Type { kNull, kBool, kNumber, kString, kArray, kObject };
+  Type Kind = Type::kNull;
+  size_t Offset = 0;  // where the value starts, for messages
+  std::string Text;   // a string's UTF-8, a number's digits, "true" or "false"
+  std::vector<std::pair<std::string, JsonValue>> Members;
+  std::vector<JsonValue> Items;
+
+  const JsonValue* Member(std::string_view key) const {
+    for (const auto& [name, value] : Members) {
+      if (name == key) return &value;
+    }
+    return nullptr;
+  }
+};
+
+// Parses the whole content (a UTF-8 byte order mark allowed) strictly into
+// value; false with the position and what is wrong.
+bool ParseJsonDocument(std::string_view content, JsonValue& value, std::string& error);
+
+struct CsvField {
+  std::string Text;
+  size_t Offset = 0;
+};
+
+// RFC 4180 rows: fields in double quotes may hold commas, quotes (doubled)
+// and line breaks; rows end in CR LF or LF.
+class CsvParser {
+ public:
+  // guarded: a quoted field's leading "'" is the guard that Kestrova writes
+  // to keep a spreadsheet from reading a formula, and is dropped.
+  CsvParser(std::string_view content, bool guarded) : content_(content), guarded_(guarded) {
+    if (content_.substr(0, 3) == "\xEF\xBB\xBF") at_ = 3;
+  }
+
+  bool AtEnd() const { return at_ >= content_.size(); }
+
+  // The next row; false, with the error, where a quoted field is broken.
+  bool NextRow(std::vector<CsvField>& row) {
+    row.clear();
+    for (;;) {
+      row.emplace_back();
+      if (!ReadField(row.back())) return false;
+      if (at_ >= content_.size()) return true;
+      const char c = content_[at_++];
+      if (c == ',') continue;
+      if (c == '\n') return true;
+      if (c == '\r' && at_ < content_.size() && content_[at_] == '\n') {
+        ++at_;
+        return true;
+      }
+      --at_;
+      return Fail("\",\" or the end of the line was expected");
+    }
+  }
+
+  std::string Error() const { return PositionText(content_, error_at_) + error_; }
+
+ private:
+  bool Fail(const std::string& what) {
+    error_ = what;
+    error_at_ = at_;
+    return false;
+  }
+
+  bool ReadField(CsvField& field) {
+    field.Offset = at_;
+    if (at_ < content_.size() && content_[at_] == '"') return ReadQuoted(field);
+    while (at_ < content_.size() && content_[at_] != ',' && content_[at_] != '\n' && content_[at_] != '\r') {
+      if (content_[at_] == '"') return Fail("a quote inside a field that is not quoted");
+      field.Text += content_[at_++];
+    }
+    return true;
+  }
+
+  bool ReadQuoted(CsvField& field) {
+    ++at_;
+    while (at_ < content_.size()) {
+      const char c = content_[at_++];
+      if (c != '"') {
+        field.Text += c;
+      } else if (at_ < content_.size() && content_[at_] == '"') {
+        field.Text += '"';
+        ++at_;
+      } else {
+        // The guard that keeps a spreadsheet from reading a formula.
+        if (guarded_ && !field.Text.empty() && field.Text.front() == '\'') field.Text.erase(0, 1);
+        return true;
+      }
+    }
+    at_ = field.Offset;
+    return Fail("a quoted field is never closed");
+  }
+
+  std::string_view content_;
+  bool guarded_ = false;
+  size_t at_ = 0;
+  std::string error_;
+  size_t error_at_ = 0;
+};

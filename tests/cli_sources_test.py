@@ -1,0 +1,239 @@
+#!/usr/bin/env python3
+"""--from reads other tools' listings.
+
+tree -J, ncdu -e -o and rclone lsjson list a tree of hostile names with
+sub-folders, links and an empty folder; kestrova-cli --from each writes the
+same JSON document as it writes from the disk, in every field the tool
+holds. Truncated and malformed listings stop with their line and column,
+exit 2 and write nothing; standard input, --from-kind, Everything's file
+lists and a listing without sizes are read as such.
+
+  cli_sources_test.py PROGRAM HOSTILE_NAMES_FILE
+"""
+
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+import urllib.parse
+
+import cli_support
+
+PROGRAM = None
+HOSTILE_NAMES_FILE = None
+
+
+def run(*arguments, stdin=None):
+    environment = dict(os.environ, XDG_CACHE_HOME=cli_support.CACHE_HOME.name)
+    return subprocess.run([PROGRAM, "-q", *arguments], capture_output=True, input=stdin, env=environment)
+
+
+def make_tree(top):
+    """The hostile names at the top and in sub/deep/, a link to a file, a
+    dangling link and an empty folder."""
+    names = cli_support.hostile_names(HOSTILE_NAMES_FILE)
+    for folder in (b"", os.path.join(b"sub", b"deep")):
+        os.makedirs(os.path.join(top, folder), exist_ok=True)
+        for index, name in enumerate(names):
+            try:
+                with open(os.path.join(top, folder, name), "xb") as written:
+                    written.write(name * (index + 1))
+            except OSError:
+                continue
+    os.mkdir(os.path.join(top, b"empty"))
+    os.symlink(b"sub", os.path.join(top, b"link to folder"))
+    os.symlink(b"nowhere", os.path.join(top, b"dangling"))
+    with open(os.path.join(top, b"sub", b"plain.txt"), "wb") as written:
+        written.write(b"plain\n")
+    os.symlink(b"plain.txt", os.path.join(top, b"sub", b"link to file"))
+    for folder, folders, files in os.walk(top):
+        for name in files + folders + [b"."]:
+            path = os.path.join(folder, name)
+            os.utime(path, ns=(1_700_000_000_123_456_789, 1_700_000_000_123_456_789), follow_symlinks=False)
+
+
+def flattened(document):
+    """Every entry of a JSON document by its path (bytes) below the top."""
+    entries = {}
+
+    def walk(listed, prefix):
+        for entry in listed:
+            if "name_bytes" in entry:
+                name = urllib.parse.unquote_to_bytes(entry["name_bytes"])
+            else:
+                name = entry["name"].encode()
+            entries[prefix + name] = entry
+            walk(entry.get("entries", []), prefix + name + b"/")
+
+    walk(document["entries"], b"")
+    return entries
+
+
+class SourcesTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.work = tempfile.mkdtemp()
+        cls.top = os.path.join(cls.work.encode(), b"top")
+        make_tree(cls.top)
+        disk = run("-R", "--format", "json", "--checksum", "sha256", "--checksum", "md5", "-o", "-",
+                   cls.top)
+        assert disk.returncode == 0, disk.stderr
+        cls.disk = flattened(json.loads(disk.stdout))
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.work)
+
+    def tool(self, name, command):
+        """The tool's listing, written to a file of the work folder."""
+        path = os.path.join(self.work, name)
+        with open(path, "wb") as written:
+            result = subprocess.run(command, stdout=written, stderr=subprocess.PIPE)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        return path
+
+    def read_back(self, listing, *more):
+        result = run("--from", listing, "-R", "--format", "json", "-o", "-", *more)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        return flattened(json.loads(result.stdout))
+
+    def compare(self, read, fields, left_out=()):
+        """Each entry the disk has, with the fields the tool holds; none more."""
+        expected = {path: entry for path, entry in self.disk.items()
+                    if not any(part in left_out for part in path.split(b"/"))}
+        self.assertEqual(sorted(read), sorted(expected))
+        for path, entry in expected.items():
+            for field in fields:
+                if field == "size" and entry["kind"] != "file":
+                    continue
+                self.assertEqual(read[path].get(field), entry.get(field), (path, field))
+
+    def test_tree_json_gives_names_kinds_sizes_times_and_targets(self):
+        listing = self.tool("tree.json", ["tree", "-J", "-a", "-N", "-s", "-D", "--timefmt", "%s", self.top])
+        read = self.read_back(listing)
+        # tree does not enter a link to a folder without -l.
+        self.compare(read, ["kind", "size", "modified", "target"])
+
+    def test_ncdu_gives_names_kinds_apparent_sizes_and_times(self):
+        listing = self.tool("ncdu.json", ["ncdu", "-e", "-0", "-o", "-", self.top])
+        self.compare(self.read_back(listing), ["kind", "size", "modified"])
+
+    def test_rclone_gives_names_sizes_times_and_checksums(self):
+        listing = self.tool("rclone.json", ["rclone", "lsjson", "-R", "--hash", "--hash-type", "sha256",
+                                            "--hash-type", "md5", self.top])
+        # rclone skips links, and writes names with control bytes or bytes
+        # that are not UTF-8 in its own encoding (control pictures, U+FFFD).
+        read = {path: entry for path, entry in self.read_back(listing).items()
+                if not any(mark in path.decode() for mark in ["\ufffd"] + [chr(0x2400 + n) for n in range(34)])}
+        unexpressed = {name for name in self.disk_names()
+                       if any(byte < 32 or byte == 127 for byte in name) or not is_utf8(name)}
+        unexpressed |= {b"link to folder", b"dangling", b"link to file"}
+        self.compare(read, ["kind", "size", "modified", "checksums"], left_out=unexpressed)
+        # Its sums file is what sha256sum says of the same files.
+        sums = run("--from", listing, "-R", "--format", "sums", "-o", "-")
+        self.assertEqual(sums.returncode, 0, sums.stderr)
+        # (Leaving out the names rclone wrote in its own encoding.)
+        lines = [line for line in sums.stdout.split(b"\n") if line and not line.startswith(b"\\")
+                 and os.path.exists(os.path.join(self.top, line.split(b"  ", 1)[1]))]
+        paths = [line.split(b"  ", 1)[1] for line in lines]
+        self.assertGreater(len(paths), 20)
+        oracle = subprocess.run(["sha256sum", "--", *paths], cwd=self.top, capture_output=True)
+        self.assertEqual(sorted(lines), sorted(oracle.stdout.split(b"\n")[:-1]))
+
+    def disk_names(self):
+        return {name for path in self.disk for name in path.split(b"/")}
+
+    def test_standard_input_and_the_kind_named(self):
+        listing = self.tool("tree-stdin.json", ["tree", "-J", "-a", "-N", "-s", "-D", "--timefmt", "%s", self.top])
+        with open(listing, "rb") as read:
+            content = read.read()
+        result = run("--from", "-", "-R", "--format", "json", "-o", "-", stdin=content)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(sorted(flattened(json.loads(result.stdout))), sorted(self.disk))
+        # An rclone listing whose first member is "type" looks like tree's:
+        # --from-kind rclone reads it as it is.
+        odd = b'[{"type":"x","Path":"a","Name":"a","Size":1,"IsDir":false}]'
+        self.assertEqual(run("--from", "-", "--format", "names", "-o", "-", stdin=odd).returncode, 2)
+        forced = run("--from", "-", "--from-kind", "rclone", "--format", "names", "-o", "-", stdin=odd)
+        self.assertEqual(forced.returncode, 0, forced.stderr)
+        self.assertEqual(forced.stdout.split(), [b"a"])
+        wrong = run("--from-kind", "tree", "--from", "-", stdin=odd)
+        self.assertEqual(wrong.returncode, 2)
+        self.assertIn(b"tree-json", wrong.stderr)
+
+    def test_broken_listings_are_refused_with_their_place_and_write_nothing(self):
+        sources = {
+            "tree": ["tree", "-J", "-a", "-N", "-s", self.top],
+            "ncdu": ["ncdu", "-0", "-o", "-", self.top],
+            "rclone": ["rclone", "lsjson", "-R", self.top],
+        }
+        for name, command in sources.items():
+            with open(self.tool(name + "-whole.json", command), "rb") as read:
+                whole = read.read()
+            malformed = whole.replace(b"\"name\"" if name != "rclone" else b"\"Path\"", b"\"name\":,", 1)
+            self.assertNotEqual(malformed, whole)
+            for broken in (whole[: len(whole) // 2], malformed):
+                path = os.path.join(self.work, name + "-broken.json")
+                with open(path, "wb") as written:
+                    written.write(broken)
+                output = os.path.join(self.work, name + "-out.json")
+                result = run("--from", path, "-R", "--format", "json", "-o", output)
+                self.assertEqual(result.returncode, 2, (name, result.stderr))
+                self.assertRegex(result.stderr, rb"line \d+, column \d+: ")
+                self.assertFalse(os.path.exists(output))
+
+    def test_everything_file_list_with_times_and_without_sizes(self):
+        efu = ("Filename,Size,Date Modified,Date Created,Attributes\r\n"
+               "\"C:\\Users\\Ann\\Photos\",,133444736000000000,133444736000000000,16\r\n"
+               "\"C:\\Users\\Ann\\Photos\\caf\u00e9, \"\"1\"\".jpg\",5368709120,133444736000000000,"
+               "133444735990000000,32\r\n"
+               "\"C:\\Users\\Ann\\notes.txt\",12,,,33\r\n").encode("utf-8")
+        path = os.path.join(self.work, "list.efu")
+        with open(path, "wb") as written:
+            written.write(efu)
+        result = run("--from", path, "-R", "--format", "json", "-o", "-")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        document = json.loads(result.stdout)
+        self.assertEqual(document["folder"]["path"], "C:\\Users\\Ann")
+        read = flattened(document)
+        self.assertEqual(sorted(read), [b"Photos", "Photos/caf\u00e9, \"1\".jpg".encode(), b"notes.txt"])
+        photo = read["Photos/caf\u00e9, \"1\".jpg".encode()]
+        self.assertEqual(photo["size"], 5368709120)
+        self.assertEqual(photo["modified"], "2023-11-14T22:13:20Z")
+        self.assertEqual(photo["created"], "2023-11-14T22:13:19Z")
+        self.assertIsNone(read[b"notes.txt"]["modified"])
+        broken = run("--from", "-", "--format", "json", "-o", "-",
+                     stdin=b"Filename,Size,Date Modified\r\nC:\\a\\b,1,yesterday\r\n")
+        self.assertEqual(broken.returncode, 2)
+        self.assertIn(b"line 2, column 10: ", broken.stderr)
+
+    def test_sizes_a_listing_lacks_are_null_in_json_and_empty_in_csv(self):
+        listing = self.tool("tree-nosize.json", ["tree", "-J", "-a", "-N", os.path.join(self.top, b"sub")])
+        document = json.loads(run("--from", listing, "-R", "--format", "json", "-o", "-").stdout)
+        plain = flattened(document)[b"plain.txt"]
+        self.assertIn("size", plain)
+        self.assertIsNone(plain["size"])
+        self.assertIsNone(document["totals"]["bytes"])
+        csv = run("--from", listing, "-R", "--format", "csv", "-o", "-").stdout.decode("utf-8", "replace")
+        self.assertIn("\nplain.txt,,file,,", csv)
+        # Nor does it hold checksums for a sums file.
+        refused = run("--from", listing, "--format", "sums", "-o", os.path.join(self.work, "none.sums"))
+        self.assertEqual(refused.returncode, 2)
+        self.assertIn(b"holds no checksums", refused.stderr)
+        self.assertFalse(os.path.exists(os.path.join(self.work, "none.sums")))
+
+
+def is_utf8(name):
+    try:
+        name.decode("utf-8")
+        return True
+    except UnicodeDecodeError:
+        return False
+
+
+if __name__ == "__main__":
+    PROGRAM, HOSTILE_NAMES_FILE = sys.argv[1], sys.argv[2]
+    unittest.main(argv=sys.argv[:1])

@@ -17,7 +17,7 @@ else
           zlib1g-dev libz-mingw-w64-dev
           wine wine32:i386 xvfb xauth x11-utils imagemagick shared-mime-info time
           dpkg-dev file lintian groff-base man-db unzip strace libssl-dev libxxhash-dev xxhash
-          tree ncdu rclone
+          tree ncdu rclone jdupes
           nodejs chromium jq python3 "$@")
   # npm installs the page check's tools; a Node.js that brings its own npm
   # needs no Debian package of it.

@@ -398,6 +398,11 @@ bool DecodeBase64Lines(std::string_view text, std::string& bytes, std::string& e
       ++held;
     }
     if (held == 4) {
+      // A group holds three, two or one byte: at most two "=".
+      if (padding > 2) {
+        error = "the data's line " + std::to_string(line) + " pads a base64 group past its bytes";
+        return false;
+      }
       const char decoded[3] = {static_cast<char>(group >> 16), static_cast<char>(group >> 8),
                                static_cast<char>(group)};
       bytes.append(decoded, static_cast<size_t>(3 - padding));

@@ -133,10 +133,13 @@ TEST(CatalogData, DamagedOrCutDataIsRefusedWithWhatIsWrong) {
   std::string cut_in_a_group = page.substr(0, middle - 1) + "\n" + page.substr(end);
   std::string padded_early = page;
   padded_early[start + 5] = '=';
+  // A group of padding alone, after an element cut inside its opening line.
+  const std::string only_padding = std::string(kCatalogDataTag) + " data-versi\n\n====\n" + kCatalogDataEnd;
   for (const auto& [damaged, words] : {std::pair<std::string, std::string>{flipped, "damaged"},
                                        {cut, "cut short"},
                                        {cut_in_a_group, "inside a group"},
                                        {padded_early, "base64"},
+                                       {only_padding, "pads a base64 group"},
                                        {"<html><body>no catalog</body></html>", "no catalog"}}) {
     ListingModel model;
     std::string error;

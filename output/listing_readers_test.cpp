@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "listing/entry.h"
+#include "tests/model_lookup.h"
 
 namespace {
 
@@ -27,18 +28,6 @@ Read ReadText(const std::string& content, DigestAlgorithm thirty_two = DigestAlg
   options.ThirtyTwoDigits = thirty_two;
   read.Ok = ReadListing(content, options, read.Model, read.Shape, read.Error);
   return read;
-}
-
-const FolderRecord* EntryOf(const ListingModel& model, size_t folder, const std::string& name) {
-  for (const FolderRecord& entry : model.Folders[folder].Entries) {
-    if (entry.cFileName == name) return &entry;
-  }
-  return nullptr;
-}
-
-size_t SubFolder(const ListingModel& model, size_t folder, const std::string& name) {
-  const auto found = model.Folders[folder].SubFolders.find(name);
-  return found == model.Folders[folder].SubFolders.end() ? static_cast<size_t>(-1) : found->second;
 }
 
 TEST(ListingReadersTest, TellsTheKindByTheContent) {

@@ -8,6 +8,7 @@
 #include "listing/entry.h"
 #include "output/catalog_data.h"
 #include "output/listing_readers.h"
+#include "tests/model_lookup.h"
 
 namespace {
 
@@ -24,18 +25,6 @@ Read ReadText(const std::string& content, const ListingKind* kind = nullptr) {
   options.Kind = kind;
   read.Ok = ReadListing(content, options, read.Model, read.Shape, read.Error);
   return read;
-}
-
-const FolderRecord* EntryOf(const ListingModel& model, size_t folder, const std::string& name) {
-  for (const FolderRecord& entry : model.Folders[folder].Entries) {
-    if (entry.cFileName == name) return &entry;
-  }
-  return nullptr;
-}
-
-size_t SubFolder(const ListingModel& model, size_t folder, const std::string& name) {
-  const auto found = model.Folders[folder].SubFolders.find(name);
-  return found == model.Folders[folder].SubFolders.end() ? static_cast<size_t>(-1) : found->second;
 }
 
 uint64_t SizeOf(const FolderRecord& record) {

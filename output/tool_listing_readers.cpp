@@ -68,6 +68,21 @@ class ToolReader {
     model_.Folders[0].Record.ftLastWriteTime = modified;
   }
 
+  // The top's path as the tool names it, or an entry's name and time into
+  // its record; false where the name cannot be a file's.
+  bool TakeTopOrName(const JsonValue& name, uint64_t modified, bool top, FolderRecord& record) {
+    if (top) {
+      std::string path;
+      if (!Utf8ToSystemText(name.Text, path))
+        return Fail(name, "the path has no form in the system's character set");
+      TakeTop(path, modified);
+      return true;
+    }
+    if (!NameOf(name, record.cFileName)) return false;
+    record.ftLastWriteTime = modified;
+    return true;
+  }
+
   // Adds the entry to the folder at names; for a folder, the folder below
   // too, which keeps the record. Its number, or the parent's for a file.
   bool Add(const JsonValue& where, std::vector<std::string>& names, const FolderRecord& record,
@@ -149,15 +164,8 @@ class TreeJsonReader : public ToolReader {
     if (name == nullptr) return Fail(entry, "the entry has no \"name\"");
     if (type == nullptr) return Fail(entry, "the entry has no \"type\"");
     const uint64_t modified = time != nullptr ? TreeTime(time->Text) : 0;
-    if (top) {
-      std::string path;
-      if (!Utf8ToSystemText(name->Text, path))
-        return Fail(*name, "the path has no form in the system's character set");
-      TakeTop(path, modified);
-      return true;
-    }
-    if (!NameOf(*name, record.cFileName)) return false;
-    record.ftLastWriteTime = modified;
+    if (!TakeTopOrName(*name, modified, top, record)) return false;
+    if (top) return true;
     for (const TreeType& known : kTreeTypes) {
       if (type->Text == known.Word) record.dwFileAttributes = known.Attributes;
     }
@@ -260,15 +268,8 @@ class NcduReader : public ToolReader {
       return false;
     const uint64_t modified = timed ? FileTimeOfSeconds(static_cast<int64_t>(mtime)) : 0;
     excluded = info.Member("excluded") != nullptr;
-    if (top) {
-      std::string path;
-      if (!Utf8ToSystemText(name->Text, path))
-        return Fail(*name, "the path has no form in the system's character set");
-      TakeTop(path, modified);
-      return true;
-    }
-    if (!NameOf(*name, record.cFileName)) return false;
-    record.ftLastWriteTime = modified;
+    if (!TakeTopOrName(*name, modified, top, record)) return false;
+    if (top) return true;
     // ncdu gives a link's own length, not its target's: left at 0. Without
     // -e it does not tell a link from a device ("notreg"): a file then.
     if (moded && (mode & kModeTypeMask) == kModeLink) {

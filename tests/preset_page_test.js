@@ -13,9 +13,9 @@ const fs = require("fs");
 const os = require("os");
 const path = require("path");
 const {findChromium, DevTools} = require("./devtools_pipe.js");
+const {failures, check, requireTool} = require("./page_checks.js");
 
 const kSkipped = 77;
-const kPageTools = path.join(__dirname, "page", "node_modules");
 const kTimeoutMs = 90000;
 
 function parseArguments(argv) {
@@ -102,20 +102,6 @@ class PresetPage {
       return rows.map((row) => Object.fromEntries(
           [...row.cells].map((cell, i) => [names[i], cell.textContent.trim()])));
     })()`);
-  }
-}
-
-const failures = [];
-function check(condition, what) {
-  console.log((condition ? "ok   " : "FAIL ") + what);
-  if (!condition) failures.push(what);
-}
-
-function requireTool(name) {
-  try {
-    return require(path.join(kPageTools, name));
-  } catch (error) {
-    throw new Error(`${name} is not installed: run tests/page/install.sh (${error.message})`);
   }
 }
 

@@ -42,6 +42,18 @@ std::vector<std::string> CachedDigests(DigestCache& cache, const ContentStamp& s
   return digests;
 }
 
+// The file's stamp as the listing saw it; without its identity where the
+// listing told no times to the nanosecond, so that no cache finds it.
+ContentStamp ListedStamp(const FileInfoX& entry) {
+  ContentStamp stamp;
+  if (entry.Find.WriteNanos == 0) return stamp;
+  stamp.Identity = entry.Find.Identity;
+  stamp.Size = EntrySize(entry);
+  stamp.WriteTime = entry.Find.WriteNanos;
+  stamp.ChangeTime = entry.Find.ChangeNanos;
+  return stamp;
+}
+
 void KeepSettled(DigestCache& cache, const ContentStamp& stamp, uint64_t began,
                  const std::vector<DigestAlgorithm>& algorithms, const std::vector<std::string>& digests) {
   if (std::max(stamp.WriteTime, stamp.ChangeTime) + kSettledNanoseconds > began) return;
@@ -171,7 +183,7 @@ void ChecksumListing(DirFileStruct& listing, const std::vector<DigestAlgorithm>&
     if (!HasContentChecksums(entry)) continue;
     // Kept for the file as it was listed: not even opened.
     if (pool.Cache() != nullptr) {
-      std::vector<std::string> kept = CachedDigests(*pool.Cache(), entry.Find.Stamp, algorithms);
+      std::vector<std::string> kept = CachedDigests(*pool.Cache(), ListedStamp(entry), algorithms);
       if (!kept.empty()) {
         values.Checksums.emplace(entry.Find.cFileName, std::move(kept));
         continue;

@@ -59,9 +59,11 @@ struct FolderRecord {
   FileIdentity Identity;
   // The names the file has (hard links); 1 where the platform does not tell.
   uint32_t Links = 1;
-  // The file's own stamp (its target's, for a link), where the platform
-  // tells it with the record (on POSIX); all zero elsewhere.
-  ContentStamp Stamp;
+  // The file's write and change times as a ContentStamp counts them (its
+  // target's, for a link), where the platform tells them with the record
+  // (on POSIX); 0 elsewhere. With Identity and the size they are its stamp.
+  uint64_t WriteNanos = 0;
+  uint64_t ChangeNanos = 0;
 };
 
 // The digests of files' content that the program computes (below, with the

@@ -116,10 +116,8 @@ void CopyMetadata(const EntryMetadata& entry, FolderRecord& record) {
   record.BrokenLink = entry.broken_link;
   record.Identity = entry.identity;
   record.Links = entry.links;
-  record.Stamp.Identity = entry.identity;
-  record.Stamp.Size = entry.size;
-  record.Stamp.WriteTime = entry.write_nanos;
-  record.Stamp.ChangeTime = entry.change_nanos;
+  record.WriteNanos = entry.write_nanos;
+  record.ChangeNanos = entry.change_nanos;
 }
 
 // Names read from the folder and not yet visited; slot i of metadata

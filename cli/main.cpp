@@ -630,6 +630,18 @@ int RunTreePages(const CommonStruct& record, const OutputRequest& request, const
   pages.TopShown = TopShown(record, folder_shown);
   if (options.InPlace) pages.Method = WriteMethod::kInPlace;
   if (options.OutputDir) pages.OutputDir = AbsolutePath(*options.OutputDir);
+  // A listing read from a file is written onto the system's disk; its files
+  // are not at hand, and lie where the pages are published unless a base
+  // URL says where.
+  if (options.From) {
+    pages.PagesDisk = &SystemTreeDisk();
+    pages.FileLinks = PageFileLinks::kBesidePage;
+  }
+  if (options.BaseUrl) {
+    pages.FileLinks = PageFileLinks::kBelowUrl;
+    pages.FilesUrl = *options.BaseUrl;
+    if (pages.FilesUrl.back() != '/') pages.FilesUrl += '/';
+  }
   if (options.Search) pages.SearchFile = kSearchFileName;
   FileIdentity settings_file;
   if (!record.SettingsPath.empty() && IdentifyFile(record.SettingsPath, settings_file))
@@ -889,10 +901,10 @@ int Run(const std::vector<std::string>& arguments) {
     return WriteStandardOutput(WithLineEnds(settings, PlatformLineEnd())) ? kExitWritten : kExitFailed;
   }
 
-  if (options.From && request.Target == OutputTarget::kPagePerFolder) {
+  if (options.From && request.Target == OutputTarget::kPagePerFolder && !options.OutputDir) {
     PrintMessage(
-        "--from writes one file (a document, a page or a catalog); pages in every folder are "
-        "written from a folder on disk");
+        "--from writes pages in every folder only apart from the folders, which are on no disk here: give "
+        "--output-dir DIR");
     return kExitBadInput;
   }
   message = CheckSearch(request, options);

@@ -129,9 +129,9 @@ const OptionDefinition kOptions[] = {
      "rather than a line end, the name exactly as it\n"
      "is, for xargs -0"},
     {OptionId::BaseUrl, '\0', "base-url", "URL", OptionGroup::kOutput,
-     "with --format catalog: link each file as URL\n"
-     "followed by its path below FOLDER, for a catalog\n"
-     "published apart from the files"},
+     "with --format catalog or --output-dir: link each\n"
+     "file as URL followed by its path below FOLDER, for\n"
+     "pages published apart from the files"},
     SettingOption('\0', "title", "TEXT", OptionGroup::kOutput,
                   "the title; placeholders such as $DirPath allowed", "Title", kOneLineText, "title"),
     SettingSwitch('\0', "human-sizes", OptionGroup::kOutput,
@@ -736,8 +736,9 @@ std::string CheckCombination(const CliOptions& options) {
   if (options.FromKind && !options.From)
     return "--from-kind tells the kind of --from's FILE: give --from FILE too";
   if (const std::string refused = CheckVerify(options); !refused.empty()) return refused;
-  if (options.BaseUrl && !whole_tree)
-    return "--base-url links the files of a catalog: give --format catalog too";
+  if (options.BaseUrl && !whole_tree && !options.OutputDir)
+    return "--base-url links the files of a catalog, or of pages written apart from them: give --format "
+           "catalog or --output-dir DIR too";
   if (options.OutputDir && whole_tree)
     return "--output-dir is for pages; a catalog is one file: give -o FILE";
   if (options.Search && !options.Recursive)

@@ -35,7 +35,12 @@ class PageWriter : public WalkConsumer {
  public:
   PageWriter(const CommonStruct& settings, const OutputForm& form, const PageOptions& options, TreeDisk& disk,
              bool sizes)
-      : settings_(settings), form_(form), options_(options), disk_(disk), sizes_(sizes) {}
+      : settings_(settings),
+        form_(form),
+        options_(options),
+        disk_(disk),
+        pages_disk_(options.PagesDisk != nullptr ? *options.PagesDisk : disk),
+        sizes_(sizes) {}
 
   void Attach(TreeWalk& walk) { walk_ = &walk; }
 
@@ -75,6 +80,27 @@ class PageWriter : public WalkConsumer {
     return OpenPageFolder(top, target, reason);
   }
 
+  // The link from the folder's page to the folder's files, where the pages
+  // stand apart.
+  std::string FilesLink(const WalkFolder& folder) const {
+    switch (options_.FileLinks) {
+      case PageFileLinks::kBesidePage:
+        return std::string();
+      case PageFileLinks::kBelowUrl: {
+        std::string link = options_.FilesUrl;
+        const std::vector<std::string>& path = folder.Page.Path;
+        for (size_t i = 1; i < path.size(); ++i) {
+          AppendLinkForm(link, path[i]);
+          link += '/';
+        }
+        return link;
+      }
+      case PageFileLinks::kListedFolder:
+        break;
+    }
+    return FolderLink(PageFolderPath(folder), PathOf(folder));
+  }
+
   PageCounts Counts() {
     std::lock_guard<std::mutex> lock(mutex_);
     return counts_;
@@ -97,7 +123,7 @@ class PageWriter : public WalkConsumer {
       page.SearchFile = options_.SearchFile;
       if (folder.Depth == 0 && options_.OutputDir.empty()) place.LeftOut.push_back(options_.SearchFile);
     }
-    if (!options_.OutputDir.empty()) place.LinkPrefix = FolderLink(PageFolderPath(folder), PathOf(folder));
+    if (!options_.OutputDir.empty()) place.LinkPrefix = FilesLink(folder);
     place.Tree = &page;
   }
 
@@ -189,7 +215,7 @@ class PageWriter : public WalkConsumer {
       return nullptr;
     }
     std::unique_ptr<OpenFolder> opened =
-        disk_.Reopen(PageFolderPath(folder), folder.PageFolder, false, reason);
+        pages_disk_.Reopen(PageFolderPath(folder), folder.PageFolder, false, reason);
     target = opened.get();
     return opened;
   }
@@ -291,6 +317,7 @@ class PageWriter : public WalkConsumer {
   const OutputForm& form_;
   const PageOptions& options_;
   TreeDisk& disk_;
+  TreeDisk& pages_disk_;
   const bool sizes_;
   TreeWalk* walk_ = nullptr;
   bool hands_over_ = false;
@@ -383,7 +410,7 @@ class SearchWriter {
       return Discard();
     }
     std::string files;
-    if (!options_.OutputDir.empty()) files = FolderLink(options_.OutputDir, PathOf(top));
+    if (!options_.OutputDir.empty()) files = pages_.FilesLink(top);
     Emit(SearchFileHead(top.Page, files));
   }
 
@@ -518,22 +545,23 @@ PagesOutcome WriteTreePages(const CommonStruct& settings, const OutputForm& form
   WalkRules walk_rules = rules;
   FileIdentity pages_folder;
   if (!options.OutputDir.empty()) {
+    TreeDisk& pages_disk = options.PagesDisk != nullptr ? *options.PagesDisk : disk;
     std::string reason;
     std::unique_ptr<OpenFolder> made;
-    if (disk.MakeFolders(options.OutputDir, reason)) made = disk.Open(options.OutputDir, reason);
+    if (pages_disk.MakeFolders(options.OutputDir, reason)) made = pages_disk.Open(options.OutputDir, reason);
     if (made == nullptr) {
       outcome.Refusal = "cannot write into " + Shown(options.OutputDir) + ": " + reason;
       return outcome;
     }
     pages_folder = made->Identity();
     FileIdentity top;
-    if (disk.Identify(settings.DirStr, top) && top == pages_folder) {
+    if (&pages_disk == &disk && disk.Identify(settings.DirStr, top) && top == pages_folder) {
       outcome.Refusal = "--output-dir " + Shown(options.OutputDir) +
                         " is the folder listed; leave it out to write each page into the folder it lists";
       return outcome;
     }
     // The pages' own folder may lie in the tree: it is never listed as part of it.
-    walk_rules.NeverEnter.push_back(pages_folder);
+    if (&pages_disk == &disk) walk_rules.NeverEnter.push_back(pages_folder);
   }
   PageWriter writer(settings, form, options, disk, rules.Sizes);
   TreeWalk walk(settings, form, walk_rules, disk, source, writer, report);

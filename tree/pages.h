@@ -14,12 +14,26 @@
 #include "settings/common_struct.h"
 #include "tree/walk.h"
 
+// What the files' links of pages that stand apart lead to.
+enum class PageFileLinks {
+  kListedFolder,  // the folder listed, relative from the page
+  kBesidePage,    // a file of the name beside the page (the pages go where the files are published)
+  kBelowUrl,      // the path below a base URL
+};
+
 struct PageOptions {
   std::string IndexName;   // the pages' file name
   bool LinkIndex = false;  // links name the page's file always
   // Where the pages go: empty for each page in the folder it lists, else the
   // folder (absolute) under which a tree of the same shape holds them.
   std::string OutputDir;
+  // The disk the pages' own folders are made on where they stand apart;
+  // null for the disk the tree is listed from (a listing read from a file
+  // is listed from memory and written to the system's disk).
+  TreeDisk* PagesDisk = nullptr;
+  // Where the pages stand apart, what their files' links lead to.
+  PageFileLinks FileLinks = PageFileLinks::kListedFolder;
+  std::string FilesUrl;  // kBelowUrl: the files' top, ending in "/"
   std::string TopShown;  // the top folder as the user gave it
   WriteMethod Method = WriteMethod::kWholeOrNothing;
   // Files a page is never written over, whatever they hold: the run's own

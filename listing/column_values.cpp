@@ -193,6 +193,22 @@ std::string AttributeText(uint32_t attributes) {
   return text;
 }
 
+bool AttributesOfText(std::string_view text, uint32_t& attributes) {
+  attributes = 0;
+  if (text == "Dir") {
+    attributes = kDirectoryAttribute;
+    return true;
+  }
+  // In the order AttributeText writes them, each at most once.
+  for (const AttributeLetter& letter : kAttributeLetters) {
+    const std::string_view word = letter.text;
+    if (text.substr(0, word.size()) != word) continue;
+    attributes |= letter.bit;
+    text.remove_prefix(word.size());
+  }
+  return text.empty();
+}
+
 std::string SizeDigits(const FileInfoX& entry) { return std::to_string(EntrySize(entry)); }
 
 void AppendLinkForm(std::string& out, const std::string& text) {

@@ -73,6 +73,9 @@ void AppendTypeText(std::string& out, const std::string& file_word, const FileIn
 
 // The attribute letters of an attribute word ("R H S A ", "Dir", "File").
 std::string AttributeText(uint32_t attributes);
+// The attributes an attribute word stands for, as AttributeText wrote them;
+// false for a word it never writes.
+bool AttributesOfText(std::string_view text, uint32_t& attributes);
 
 // The decimal digits of the entry's size.
 std::string SizeDigits(const FileInfoX& entry);

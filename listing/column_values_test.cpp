@@ -47,6 +47,26 @@ TEST(AppendIsoTime, LayoutsForPeopleAndForPrograms) {
   EXPECT_EQ(iso(0x8000000000000000ULL, IsoTime::kMachine), "");
 }
 
+TEST(AttributeText, IsReadBackToTheBitsItShows) {
+  // Every combination of the bits a text shows, a folder's among them.
+  const uint32_t shown[] = {1, 2, 4, 32, 128, 256, 2048, 4096};
+  for (uint32_t combination = 0; combination < 256; ++combination) {
+    uint32_t attributes = 0;
+    for (size_t bit = 0; bit < 8; ++bit) {
+      if (combination & (1u << bit)) attributes |= shown[bit];
+    }
+    for (const uint32_t folder : {0u, 16u}) {
+      const std::string text = AttributeText(attributes | folder);
+      uint32_t read = 0;
+      ASSERT_TRUE(AttributesOfText(text, read)) << text;
+      EXPECT_EQ(read, attributes == 0 ? folder : attributes) << text;
+    }
+  }
+  uint32_t read = 0;
+  for (const char* foreign : {"X ", "R", "H R ", "R R ", "Dir ", "file"})
+    EXPECT_FALSE(AttributesOfText(foreign, read)) << foreign;
+}
+
 TEST(AttributeText, LettersInTableOrderAndTheEmptyRule) {
   EXPECT_EQ(AttributeText(16), "Dir");
   EXPECT_EQ(AttributeText(32), "A ");

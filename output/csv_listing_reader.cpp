@@ -4,6 +4,7 @@
 #include <map>
 #include <vector>
 
+#include "listing/column_values.h"
 #include "listing/entry.h"
 #include "output/listing_readers.h"
 #include "output/listing_syntax.h"
@@ -18,6 +19,12 @@ struct CsvColumns {
   size_t Kind = kNone;
   size_t Size = kNone;
   size_t Modified = kNone;
+  size_t Created = kNone;
+  size_t Accessed = kNone;
+  size_t Attributes = kNone;
+  size_t Type = kNone;
+  size_t Mime = kNone;
+  size_t Target = kNone;
   std::vector<std::pair<size_t, DigestAlgorithm>> Digests;
 };
 
@@ -25,11 +32,13 @@ struct CsvFieldPlace {
   const char* Key;
   size_t CsvColumns::*Place;
 };
-constexpr CsvFieldPlace kCsvFieldPlaces[] = {{"name", &CsvColumns::Name},
-                                             {"name_bytes", &CsvColumns::NameBytes},
-                                             {"kind", &CsvColumns::Kind},
-                                             {"size", &CsvColumns::Size},
-                                             {"modified", &CsvColumns::Modified}};
+constexpr CsvFieldPlace kCsvFieldPlaces[] = {
+    {"name", &CsvColumns::Name},         {"name_bytes", &CsvColumns::NameBytes},
+    {"kind", &CsvColumns::Kind},         {"size", &CsvColumns::Size},
+    {"modified", &CsvColumns::Modified}, {"created", &CsvColumns::Created},
+    {"accessed", &CsvColumns::Accessed}, {"attributes", &CsvColumns::Attributes},
+    {"type", &CsvColumns::Type},         {"mime", &CsvColumns::Mime},
+    {"target", &CsvColumns::Target}};
 
 CsvColumns ColumnsOf(const std::vector<CsvField>& header) {
   CsvColumns columns;
@@ -46,7 +55,7 @@ CsvColumns ColumnsOf(const std::vector<CsvField>& header) {
 class CsvModelReader {
  public:
   CsvModelReader(std::string_view content, ListingModel& model, ListingShape& shape)
-      : content_(content), shape_(shape), builder_(model) {}
+      : content_(content), model_(model), shape_(shape), builder_(model) {}
 
   bool Read(const std::vector<CsvField>& header, CsvParser& parser) {
     columns_ = ColumnsOf(header);
@@ -115,10 +124,33 @@ class CsvModelReader {
       record.nFileSizeHigh = static_cast<uint32_t>(bytes >> 32);
       record.nFileSizeLow = static_cast<uint32_t>(bytes);
     }
-    if (const CsvField* modified = FieldAt(row, columns_.Modified)) {
-      if (!ParseIsoTime(modified->Text, record.ftLastWriteTime))
-        return Fail(*modified, "the time is not of the form 2024-03-05T14:07:09Z");
+    for (const auto& [at, time] : {std::pair<size_t, uint64_t*>{columns_.Modified, &record.ftLastWriteTime},
+                                   {columns_.Created, &record.ftCreationTime},
+                                   {columns_.Accessed, &record.ftLastAccessTime}}) {
+      const CsvField* field = FieldAt(row, at);
+      if (field != nullptr && !ParseIsoTime(field->Text, *time))
+        return Fail(*field, "the time is not of the form 2024-03-05T14:07:09Z");
     }
+    if (const CsvField* attributes = FieldAt(row, columns_.Attributes)) {
+      uint32_t bits = 0;
+      if (!AttributesOfText(attributes->Text, bits))
+        return Fail(*attributes, "no attributes such as \"R H \"");
+      record.dwFileAttributes |= bits;
+    }
+    return true;
+  }
+
+  // A file's type, told once for its extension, and a link's target.
+  bool TypeAndTarget(const std::vector<CsvField>& row, size_t folder, const std::string& name) {
+    std::string description;
+    const CsvField* type = FieldAt(row, columns_.Type);
+    if (type != nullptr && !Utf8ToSystemText(type->Text, description))
+      return Fail(*type, "the type has no form in the system's character set");
+    const CsvField* mime = FieldAt(row, columns_.Mime);
+    builder_.SetType(name, description, mime != nullptr ? mime->Text : std::string());
+    const CsvField* target = FieldAt(row, columns_.Target);
+    if (target != nullptr && !Utf8ToSystemText(target->Text, model_.Folders[folder].LinkTargets[name]))
+      return Fail(*target, "the target has no form in the system's character set");
     return true;
   }
 
@@ -130,6 +162,7 @@ class CsvModelReader {
     names.pop_back();
     const size_t folder = builder_.FolderAt(names);
     if (!builder_.AddEntry(folder, record)) return Fail(row.front(), "this path is listed twice");
+    if (!TypeAndTarget(row, folder, record.cFileName)) return false;
     if (shape_.Tree && IsFolder(record.dwFileAttributes)) {
       names.push_back(record.cFileName);
       builder_.FolderAt(names);
@@ -147,6 +180,7 @@ class CsvModelReader {
   }
 
   std::string_view content_;
+  ListingModel& model_;
   ListingShape& shape_;
   ModelBuilder builder_;
   CsvColumns columns_;

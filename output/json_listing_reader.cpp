@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "listing/column_values.h"
 #include "listing/entry.h"
 #include "output/listing_readers.h"
 #include "output/listing_syntax.h"
@@ -117,6 +118,44 @@ class JsonModelReader {
     return true;
   }
 
+  // The times and attributes that a listing of the disk holds beside the
+  // modification time.
+  bool TimesAndAttributes(const JsonValue& entry, FolderRecord& record) {
+    bool fault = false;
+    const JsonValue* created = TextMember(entry, "created", fault);
+    const JsonValue* accessed = TextMember(entry, "accessed", fault);
+    const JsonValue* attributes = TextMember(entry, "attributes", fault);
+    if (fault) return false;
+    for (const auto& [time, value] : {std::pair<uint64_t*, const JsonValue*>{&record.ftCreationTime, created},
+                                      {&record.ftLastAccessTime, accessed}}) {
+      if (value != nullptr && !ParseIsoTime(value->Text, *time))
+        return Fail(*value, "no time of the form 2024-03-05T14:07:09Z");
+    }
+    if (attributes == nullptr) return true;
+    uint32_t bits = 0;
+    if (!AttributesOfText(attributes->Text, bits)) return Fail(*attributes, "no attributes such as \"R H \"");
+    // A link keeps its kind's bit and takes "Dir" from a folder it leads to.
+    record.dwFileAttributes |= bits;
+    return true;
+  }
+
+  // A file's type, told once for its extension, and a link's target.
+  bool TypeAndTarget(const JsonValue& entry, size_t folder, const std::string& name) {
+    bool fault = false;
+    const JsonValue* type = TextMember(entry, "type", fault);
+    const JsonValue* mime = TextMember(entry, "mime", fault);
+    const JsonValue* target = TextMember(entry, "target", fault);
+    if (fault) return false;
+    std::string description, mime_type;
+    if (type != nullptr && !Utf8ToSystemText(type->Text, description))
+      return Fail(*type, "the type has no form in the system's character set");
+    if (mime != nullptr) mime_type = mime->Text;
+    builder_.SetType(name, description, mime_type);
+    if (target != nullptr && !Utf8ToSystemText(target->Text, model_.Folders[folder].LinkTargets[name]))
+      return Fail(*target, "the target has no form in the system's character set");
+    return true;
+  }
+
   bool Checksums(const JsonValue& entry, size_t folder, const std::string& name) {
     const JsonValue* sums = entry.Member("checksums");
     if (sums == nullptr) return true;
@@ -137,11 +176,13 @@ class JsonModelReader {
   bool ReadEntry(const JsonValue& entry, std::vector<std::string>& names) {
     if (entry.Kind != JsonValue::Type::kObject) return Fail(entry, "an entry object was expected");
     FolderRecord record;
-    if (!NameOf(entry, record.cFileName) || !KindOf(entry, record) || !SizeAndTime(entry, record))
+    if (!NameOf(entry, record.cFileName) || !KindOf(entry, record) || !SizeAndTime(entry, record) ||
+        !TimesAndAttributes(entry, record))
       return false;
     const size_t folder = builder_.FolderAt(names);
     if (!builder_.AddEntry(folder, record)) return Fail(entry, "the folder lists this name twice");
-    if (!Checksums(entry, folder, record.cFileName)) return false;
+    if (!Checksums(entry, folder, record.cFileName) || !TypeAndTarget(entry, folder, record.cFileName))
+      return false;
     const JsonValue* below = entry.Member("entries");
     const JsonValue* error = entry.Member("error");
     if (below == nullptr && error == nullptr) return true;

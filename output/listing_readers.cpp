@@ -191,13 +191,32 @@ size_t ModelBuilder::AlgorithmAt(DigestAlgorithm algorithm) {
   return algorithms.size() - 1;
 }
 
+namespace {
+
+uint64_t NameKey(size_t folder, const std::string& name) {
+  return std::hash<std::string>{}(name) ^ (static_cast<uint64_t>(folder) * 0x9E3779B97F4A7C15u);
+}
+
+bool HasEntry(const std::vector<FolderRecord>& entries, const std::string& name) {
+  return std::any_of(entries.begin(), entries.end(),
+                     [&name](const FolderRecord& entry) { return entry.cFileName == name; });
+}
+
+}  // namespace
+
 bool ModelBuilder::AddEntry(size_t folder, const FolderRecord& record) {
   std::vector<FolderRecord>& entries = model_.Folders[folder].Entries;
-  for (const FolderRecord& entry : entries) {
-    if (entry.cFileName == record.cFileName) return false;
-  }
+  // Only a name whose key was seen before may be there already.
+  if (!added_.insert(NameKey(folder, record.cFileName)).second && HasEntry(entries, record.cFileName))
+    return false;
   entries.push_back(record);
   return true;
+}
+
+void ModelBuilder::SetType(const std::string& name, const std::string& description,
+                           const std::string& mime_type) {
+  if (description.empty() && mime_type.empty()) return;
+  model_.Types.emplace(ExtensionOf(name), TypeTexts{description, mime_type});
 }
 
 bool ModelBuilder::SetDigest(size_t folder, const std::string& name, DigestAlgorithm algorithm,
@@ -213,18 +232,18 @@ bool ModelBuilder::SetDigest(size_t folder, const std::string& name, DigestAlgor
 void ModelBuilder::Finish() {
   for (ModelFolder& folder : model_.Folders) {
     for (auto& [name, digests] : folder.Checksums) digests.resize(model_.Algorithms.size());
+    if (folder.SubFolders.empty()) continue;
+    for (const FolderRecord& entry : folder.Entries) {
+      const auto sub = folder.SubFolders.find(entry.cFileName);
+      if (sub != folder.SubFolders.end()) model_.Folders[sub->second].Record = entry;
+    }
   }
 }
 
 void ModelBuilder::ListFoldersInParents() {
   for (size_t at = 1; at < model_.Folders.size(); ++at) {
     const ModelFolder& folder = model_.Folders[at];
-    FolderRecord record = folder.Record;
-    std::vector<FolderRecord>& entries = model_.Folders[folder.Parent].Entries;
-    const bool listed = std::any_of(entries.begin(), entries.end(), [&record](const FolderRecord& entry) {
-      return entry.cFileName == record.cFileName;
-    });
-    if (!listed) entries.push_back(std::move(record));
+    AddEntry(folder.Parent, folder.Record);
   }
 }
 

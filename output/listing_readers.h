@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_set>
 #include <string_view>
 #include <vector>
 
@@ -86,13 +87,20 @@ class ModelBuilder {
   // that algorithm.
   bool SetDigest(size_t folder, const std::string& name, DigestAlgorithm algorithm,
                  const std::string& digest);
-  // Gives every file's digests one per algorithm of the model.
+  // What the source says of the type of a file of this name: kept for its
+  // extension, the first told for each.
+  void SetType(const std::string& name, const std::string& description, const std::string& mime_type);
+  // Gives every file's digests one per algorithm of the model, and every
+  // folder below the top its record as its parent lists it.
   void Finish();
   // Gives every folder made by its path alone an entry in its parent.
   void ListFoldersInParents();
 
  private:
   ListingModel& model_;
+  // The names added, as hashes of folder and name: a folder of 50,000
+  // entries is not searched for each.
+  std::unordered_set<uint64_t> added_;
 };
 
 // The 100 ns count since 1601 of an ISO 8601 time "2024-03-05T14:07:09Z";

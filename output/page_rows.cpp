@@ -106,9 +106,11 @@ constexpr uint64_t kNoTime = uint64_t{1} << 63;
 
 // A time for people, in UTC and saying so: the same text wherever and
 // whenever the page is written and read. A time without a text leaves its
-// cell empty rather than holding a <time> without a date.
+// cell empty rather than holding a <time> without a date, and so does a
+// count of 0: a time that a listing read from a file did not tell (no disk
+// holds files of 1601).
 void AppendTime(std::string& row, const ListingRun& run, uint64_t time) {
-  if (time >= kNoTime) {
+  if (time == 0 || time >= kNoTime) {
     row += "<td></td>";
     return;
   }

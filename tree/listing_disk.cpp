@@ -36,9 +36,11 @@ class ListingFolder : public OpenFolder {
       failure = folder.Reason;
       return false;
     }
-    for (const char* dot : {".", ".."}) {
-      if (MatchesMask(mask, dot)) visit(DotRecord(folder.Record, dot));
-    }
+    // ".." is the folder above, as far as the listing tells it; above the
+    // top it tells nothing, and the top stands for it.
+    const FolderRecord& above = number_ == 0 ? folder.Record : model_.Folders[folder.Parent].Record;
+    if (MatchesMask(mask, ".")) visit(DotRecord(folder.Record, "."));
+    if (MatchesMask(mask, "..")) visit(DotRecord(above, ".."));
     for (const FolderRecord& entry : folder.Entries) {
       if (!MatchesMask(mask, entry.cFileName)) continue;
       const auto sub = folder.SubFolders.find(entry.cFileName);

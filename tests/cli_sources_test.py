@@ -13,6 +13,7 @@ lists and a listing without sizes are read as such.
 
 import json
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -26,9 +27,10 @@ PROGRAM = None
 HOSTILE_NAMES_FILE = None
 
 
-def run(*arguments, stdin=None):
+def run(*arguments, stdin=None, cwd=None):
     environment = dict(os.environ, XDG_CACHE_HOME=cli_support.CACHE_HOME.name)
-    return subprocess.run([PROGRAM, "-q", *arguments], capture_output=True, input=stdin, env=environment)
+    return subprocess.run([PROGRAM, "-q", *arguments], capture_output=True, input=stdin, env=environment,
+                          cwd=cwd)
 
 
 def make_tree(top):
@@ -224,6 +226,101 @@ class SourcesTest(unittest.TestCase):
         self.assertEqual(refused.returncode, 2)
         self.assertIn(b"holds no checksums", refused.stderr)
         self.assertFalse(os.path.exists(os.path.join(self.work, "none.sums")))
+
+
+class OwnDocumentsAndPagesTest(unittest.TestCase):
+    """Kestrova's own JSON and CSV read back lose nothing, and pages in every
+    folder written from a listing are those written from the disk."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.work = tempfile.mkdtemp()
+        cls.top = os.path.join(cls.work.encode(), b"top")
+        make_tree(cls.top)
+        # A document tells a link's target, not whether it leads anywhere.
+        os.unlink(os.path.join(cls.top, b"dangling"))
+        os.chmod(os.path.join(cls.top, b"sub", b"plain.txt"), 0o444)
+        os.makedirs(os.path.join(cls.top, b".hidden", b"in"))
+        for folder, folders, files in os.walk(cls.top):
+            os.utime(folder, ns=(1_700_000_000_123_456_789, 1_600_000_000_000_000_000 + len(folder)))
+        cls.listings = {}
+        for form in ("json", "csv", "catalog"):
+            # A CSV document does not name its top: it is named as the file is.
+            path = os.path.join(cls.work, "top." + ("catalog.html" if form == "catalog" else form))
+            result = run("-R", "--format", form, "-o", path, cls.top)
+            assert result.returncode == 0, result.stderr
+            cls.listings[form] = path
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.work)
+
+    def test_json_and_csv_read_back_are_written_again_byte_for_byte(self):
+        for form in ("json", "csv"):
+            with open(self.listings[form], "rb") as read:
+                written = read.read()
+            again = run("--from", self.listings[form], "-R", "--format", form, "-o", "-")
+            self.assertEqual(again.returncode, 0, again.stderr)
+            if form == "json":
+                # The folder's path is the one the document names; the rest
+                # (times, attributes, types, link targets) is the disk's.
+                self.assertEqual(json.loads(again.stdout), json.loads(written))
+            else:
+                self.assertEqual(again.stdout, written)
+
+    def pages(self, name, *arguments):
+        folder = os.path.join(self.work, name)
+        # From the work folder, the top is shown as "top", as a listing names it.
+        result = run("-R", "--format", "page", "--output-dir", folder, "--base-url", "https://files.example/",
+                     "--columns", "size,modified,attributes,type", *arguments, cwd=self.work)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        pages = {}
+        for below, folders, files in os.walk(folder):
+            for file in files:
+                with open(os.path.join(below, file), "rb") as read:
+                    pages[os.path.relpath(os.path.join(below, file), folder)] = read.read()
+        return pages
+
+    def test_pages_from_a_listing_are_the_pages_from_the_disk(self):
+        disk = self.pages("from-disk", "--title", "T", "top")
+        written = {}
+        self.assertGreater(len(disk), 3)
+        for form in ("json", "csv", "catalog"):
+            read = self.pages("from-" + form, "--title", "T", "--from", self.listings[form])
+            written[form] = read
+            self.assertEqual(sorted(read), sorted(disk), form)
+            for page, content in disk.items():
+                if form == "catalog":
+                    # A catalog keeps times to the second, and no attributes.
+                    continue
+                if page.count("/") == 1:
+                    # A document keeps no time of the top itself, which ".."
+                    # stands for on the pages below it: its cell is empty.
+                    parent = re.compile(rb'(<tr><td><a href="../">..</a></td><td>Folder</td><td></td>)<td>.*?</td>')
+                    self.assertEqual(len(parent.findall(content)), 1)
+                    content = parent.sub(rb"\1<td></td>", content)
+                self.assertTrue(read[page] == content, (form, page, first_difference(read[page], content)))
+        # A rerun from the listing leaves every page as it is.
+        folder = os.path.join(self.work, "from-json")
+        times = {page: os.stat(os.path.join(folder, page)).st_mtime_ns for page in disk}
+        self.assertEqual(self.pages("from-json", "--title", "T", "--from", self.listings["json"]), written["json"])
+        self.assertEqual({page: os.stat(os.path.join(folder, page)).st_mtime_ns for page in disk}, times)
+
+    def test_pages_from_a_listing_need_a_folder_of_their_own(self):
+        result = run("-R", "--format", "page", "--from", self.listings["json"])
+        self.assertEqual(result.returncode, 2)
+        self.assertIn(b"--output-dir", result.stderr)
+        # Without a base URL, each page links its files beside it.
+        folder = os.path.join(self.work, "beside")
+        self.assertEqual(run("-R", "--format", "page", "--output-dir", folder, "--from",
+                             self.listings["json"]).returncode, 0)
+        with open(os.path.join(folder, "sub", "index.html"), "rb") as read:
+            self.assertIn(b'href="plain.txt"', read.read())
+
+
+def first_difference(a, b):
+    at = next((i for i in range(min(len(a), len(b))) if a[i] != b[i]), min(len(a), len(b)))
+    return a[max(0, at - 80):at + 80], b[max(0, at - 80):at + 80]
 
 
 def is_utf8(name):

@@ -26,13 +26,19 @@ class JsonModelReader {
   JsonModelReader(std::string_view content, ListingModel& model, ListingShape& shape)
       : content_(content), model_(model), shape_(shape), builder_(model) {}
 
-  bool Read(const JsonValue& document) {
-    if (document.Kind != JsonValue::Type::kObject) return Fail(document, "a listing object was expected");
-    if (const JsonValue* folder = document.Member("folder")) ReadFolder(*folder);
-    const JsonValue* entries = document.Member("entries");
-    if (entries == nullptr) return Fail(document, "the listing has no \"entries\"");
+  bool Read(JsonCursor& cursor) {
+    if (cursor.Next() != JsonValue::Type::kObject)
+      return FailAt(cursor.Offset(), "a listing object was expected");
+    JsonValue document;
+    bool listed = false;
     std::vector<std::string> names;
-    if (!ReadEntries(*entries, names)) return false;
+    const bool read = cursor.ReadObject(document, "entries", [&](JsonValue&) {
+      listed = true;
+      return ReadEntries(cursor, names);
+    });
+    if (!read) return false;
+    if (!listed) return Fail(document, "the listing has no \"entries\"");
+    if (const JsonValue* folder = document.Member("folder")) ReadFolder(*folder);
     builder_.Finish();
     return true;
   }
@@ -40,8 +46,9 @@ class JsonModelReader {
   const std::string& Error() const { return error_; }
 
  private:
-  bool Fail(const JsonValue& where, const std::string& what) {
-    error_ = PositionText(content_, where.Offset) + what;
+  bool Fail(const JsonValue& where, const std::string& what) { return FailAt(where.Offset, what); }
+  bool FailAt(size_t offset, const std::string& what) {
+    error_ = PositionText(content_, offset) + what;
     return false;
   }
 
@@ -173,8 +180,29 @@ class JsonModelReader {
     return true;
   }
 
-  bool ReadEntry(const JsonValue& entry, std::vector<std::string>& names) {
-    if (entry.Kind != JsonValue::Type::kObject) return Fail(entry, "an entry object was expected");
+  // An entry, and where it is a folder the entries below it: read where
+  // they stand once the entry's name is known (Kestrova writes it first),
+  // so that no folder's entries are held as values; else after the entry.
+  bool ReadEntry(JsonCursor& cursor, std::vector<std::string>& names) {
+    if (cursor.Next() != JsonValue::Type::kObject)
+      return FailAt(cursor.Offset(), "an entry object was expected");
+    JsonValue entry;
+    bool below = false;
+    size_t later = kNowhere;
+    const bool read = cursor.ReadObject(entry, "entries", [&](JsonValue& so_far) {
+      below = true;
+      if (so_far.Member("name") == nullptr && so_far.Member("name_bytes") == nullptr) {
+        later = cursor.Offset();
+        return cursor.Skip();
+      }
+      std::string name;
+      if (!NameOf(so_far, name)) return false;
+      names.push_back(name);
+      const bool listed = ReadEntries(cursor, names);
+      names.pop_back();
+      return listed;
+    });
+    if (!read) return false;
     FolderRecord record;
     if (!NameOf(entry, record.cFileName) || !KindOf(entry, record) || !SizeAndTime(entry, record) ||
         !TimesAndAttributes(entry, record))
@@ -183,32 +211,32 @@ class JsonModelReader {
     if (!builder_.AddEntry(folder, record)) return Fail(entry, "the folder lists this name twice");
     if (!Checksums(entry, folder, record.cFileName) || !TypeAndTarget(entry, folder, record.cFileName))
       return false;
-    const JsonValue* below = entry.Member("entries");
     const JsonValue* error = entry.Member("error");
-    if (below == nullptr && error == nullptr) return true;
+    if (!below && error == nullptr) return true;
     if (!IsFolder(record.dwFileAttributes)) return Fail(entry, "an entry that is no folder has entries");
     shape_.Tree = true;
     names.push_back(record.cFileName);
     const size_t listed = builder_.FolderAt(names);
-    bool read = true;
+    bool entries_read = true;
     if (error != nullptr) {
       model_.Folders[listed].Failed = true;
       if (error->Kind == JsonValue::Type::kString) model_.Folders[listed].Reason = error->Text;
-    } else {
-      read = ReadEntries(*below, names);
+    } else if (later != kNowhere) {
+      const size_t end = cursor.Offset();
+      cursor.Seek(later);
+      entries_read = ReadEntries(cursor, names);
+      cursor.Seek(end);
     }
     names.pop_back();
-    return read;
+    return entries_read;
   }
 
-  bool ReadEntries(const JsonValue& entries, std::vector<std::string>& names) {
-    if (entries.Kind != JsonValue::Type::kArray) return Fail(entries, "\"entries\" is no array");
-    for (const JsonValue& entry : entries.Items) {
-      if (!ReadEntry(entry, names)) return false;
-    }
-    return true;
+  bool ReadEntries(JsonCursor& cursor, std::vector<std::string>& names) {
+    if (cursor.Next() != JsonValue::Type::kArray) return FailAt(cursor.Offset(), "\"entries\" is no array");
+    return cursor.ReadArray([&] { return ReadEntry(cursor, names); });
   }
 
+  static constexpr size_t kNowhere = static_cast<size_t>(-1);
   std::string_view content_;
   ListingModel& model_;
   ListingShape& shape_;
@@ -221,12 +249,9 @@ class JsonModelReader {
 bool ReadJsonListing(std::string_view content, ListingModel& model, ListingShape& shape, std::string& error) {
   shape.Kind = ListingKind::kJson;
   shape.FilesOnly = false;
-  JsonValue document;
-  if (!ParseJsonDocument(content, document, error)) return false;
+  JsonCursor cursor(content);
   JsonModelReader reader(content, model, shape);
-  if (!reader.Read(document)) {
-    error = reader.Error();
-    return false;
-  }
-  return true;
+  if (reader.Read(cursor) && cursor.AtEnd()) return true;
+  error = cursor.Failed() ? cursor.Error() : reader.Error();
+  return false;
 }

@@ -102,7 +102,15 @@ TEST(ListingReadersTest, MalformedJsonStopsAtItsFirstFault) {
     EXPECT_FALSE(read.Ok) << content;
     EXPECT_NE(read.Error.find(error), std::string::npos) << content << "\n" << read.Error;
   }
-  const Read deep = ReadText("{\"entries\": " + std::string(5000, '[') + std::string(5000, ']') + "}");
+  const Read arrays = ReadText("{\"entries\": " + std::string(5000, '[') + std::string(5000, ']') + "}");
+  EXPECT_NE(arrays.Error.find("line 1, column 14: an entry object was expected"), std::string::npos)
+      << arrays.Error;
+  // Folders within folders, read where they stand, as deep as a stack allows.
+  std::string folders = "{\"entries\": ";
+  for (int i = 0; i < 5000; ++i) folders += "[{\"name\": \"a\", \"kind\": \"folder\", \"entries\": ";
+  folders += "[]" + std::string(5000 * 2, ' ') + "}";
+  for (size_t i = 0; i < 5000; ++i) folders.replace(folders.size() - 1 - 2 * (i + 1), 2, "}]");
+  const Read deep = ReadText(folders);
   EXPECT_NE(deep.Error.find("nested too deep"), std::string::npos) << deep.Error;
 }
 

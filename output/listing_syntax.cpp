@@ -12,13 +12,72 @@ class JsonParser {
   explicit JsonParser(std::string_view content) : content_(content) {}
 
   bool ParseDocument(JsonValue& value) {
-    if (content_.substr(0, 3) == "\xEF\xBB\xBF") at_ = 3;
-    if (!ParseValue(value, 0)) return false;
-    SkipBlanks();
-    return at_ == content_.size() || Fail("text after the end of the document");
+    SkipMark();
+    return ParseValue(&value, 0) && ParseEnd();
   }
 
   std::string Error() const { return PositionText(content_, error_at_) + error_; }
+  bool Failed() const { return !error_.empty(); }
+
+  // ---- one value at a time (JsonCursor) ----
+
+  void SkipMark() {
+    if (at_ == 0 && content_.substr(0, 3) == "\xEF\xBB\xBF") at_ = 3;
+  }
+  bool ParseEnd() {
+    SkipBlanks();
+    return at_ == content_.size() || Fail("text after the end of the document");
+  }
+  size_t Offset() {
+    SkipBlanks();
+    return at_;
+  }
+  void Seek(size_t at) { at_ = at; }
+  // The kind of the value that starts here; null where none does.
+  JsonValue::Type Peek() {
+    SkipBlanks();
+    if (at_ >= content_.size()) return JsonValue::Type::kNull;
+    switch (content_[at_]) {
+      case '{':
+        return JsonValue::Type::kObject;
+      case '[':
+        return JsonValue::Type::kArray;
+      case '"':
+        return JsonValue::Type::kString;
+      case 't':
+      case 'f':
+        return JsonValue::Type::kBool;
+      case 'n':
+        return JsonValue::Type::kNull;
+      default:
+        return JsonValue::Type::kNumber;
+    }
+  }
+  bool ParseValueAt(JsonValue* value, size_t depth) { return ParseValue(value, depth); }
+  // "{" or "[" at the start of a container read member by member.
+  bool Open(char c, size_t depth) {
+    SkipBlanks();
+    if (depth > kDeepest) return Fail("nested too deep");
+    if (at_ >= content_.size() || content_[at_] != c)
+      return Fail(c == '{' ? "an object was expected" : "an array was expected");
+    ++at_;
+    return true;
+  }
+  // Before each member or item: true with more set while one follows, after
+  // its "," where it is not the first; the closing character taken at the end.
+  bool Continue(char close, bool first, bool& more) {
+    more = false;
+    if (Take(close)) return true;
+    if (!first && !Take(',')) return Fail(std::string("\",\" or \"") + close + "\" was expected");
+    more = true;
+    return true;
+  }
+  bool MemberName(std::string& key) {
+    SkipBlanks();
+    if (at_ >= content_.size() || content_[at_] != '"') return Fail("a member's name in quotes was expected");
+    if (!ParseString(&key)) return false;
+    return Take(':') || Fail("\":\" was expected");
+  }
 
  private:
   // Deep enough for any tree a file system holds, shallow enough for the stack.
@@ -47,17 +106,19 @@ class JsonParser {
     return false;
   }
 
-  bool ParseValue(JsonValue& value, size_t depth) {
+  // Reads a value into value, or checks it and keeps nothing where value is
+  // null (a value skipped).
+  bool ParseValue(JsonValue* value, size_t depth) {
     SkipBlanks();
-    value.Offset = at_;
+    if (value != nullptr) value->Offset = at_;
     if (at_ >= content_.size()) return Fail("the document ends where a value was expected");
     if (depth > kDeepest) return Fail("nested too deep");
     const char c = content_[at_];
     if (c == '{') return ParseObject(value, depth);
     if (c == '[') return ParseArray(value, depth);
     if (c == '"') {
-      value.Kind = JsonValue::Type::kString;
-      return ParseString(value.Text);
+      if (value != nullptr) value->Kind = JsonValue::Type::kString;
+      return ParseString(value != nullptr ? &value->Text : nullptr);
     }
     if (c == '-' || (c >= '0' && c <= '9')) return ParseNumber(value);
     for (const auto& [word, type] : {std::pair<const char*, JsonValue::Type>{"true", JsonValue::Type::kBool},
@@ -65,8 +126,10 @@ class JsonParser {
                                      {"null", JsonValue::Type::kNull}}) {
       const std::string_view literal(word);
       if (content_.substr(at_, literal.size()) == literal) {
-        value.Kind = type;
-        value.Text = word;
+        if (value != nullptr) {
+          value->Kind = type;
+          value->Text = word;
+        }
         at_ += literal.size();
         return true;
       }
@@ -74,36 +137,37 @@ class JsonParser {
     return Fail("a value was expected");
   }
 
-  bool ParseObject(JsonValue& value, size_t depth) {
-    value.Kind = JsonValue::Type::kObject;
+  bool ParseObject(JsonValue* value, size_t depth) {
+    if (value != nullptr) value->Kind = JsonValue::Type::kObject;
     ++at_;
     if (Take('}')) return true;
+    std::string key;
     do {
       SkipBlanks();
       if (at_ >= content_.size() || content_[at_] != '"')
         return Fail("a member's name in quotes was expected");
-      std::string key;
-      if (!ParseString(key)) return false;
+      key.clear();
+      if (!ParseString(value != nullptr ? &key : nullptr)) return false;
       if (!Take(':')) return Fail("\":\" was expected");
-      value.Members.emplace_back(std::move(key), JsonValue());
-      if (!ParseValue(value.Members.back().second, depth + 1)) return false;
+      JsonValue* member = nullptr;
+      if (value != nullptr) member = &value->Members.emplace_back(std::move(key), JsonValue()).second;
+      if (!ParseValue(member, depth + 1)) return false;
     } while (Take(','));
     return Take('}') || Fail("\",\" or \"}\" was expected");
   }
 
-  bool ParseArray(JsonValue& value, size_t depth) {
-    value.Kind = JsonValue::Type::kArray;
+  bool ParseArray(JsonValue* value, size_t depth) {
+    if (value != nullptr) value->Kind = JsonValue::Type::kArray;
     ++at_;
     if (Take(']')) return true;
     do {
-      value.Items.emplace_back();
-      if (!ParseValue(value.Items.back(), depth + 1)) return false;
+      JsonValue* item = value != nullptr ? &value->Items.emplace_back() : nullptr;
+      if (!ParseValue(item, depth + 1)) return false;
     } while (Take(','));
     return Take(']') || Fail("\",\" or \"]\" was expected");
   }
 
-  bool ParseNumber(JsonValue& value) {
-    value.Kind = JsonValue::Type::kNumber;
+  bool ParseNumber(JsonValue* value) {
     const size_t start = at_;
     if (content_[at_] == '-') ++at_;
     const auto digits = [this] {
@@ -121,7 +185,10 @@ class JsonParser {
       if (at_ < content_.size() && (content_[at_] == '+' || content_[at_] == '-')) ++at_;
       if (!digits()) return Fail("a digit was expected");
     }
-    value.Text.assign(content_.substr(start, at_ - start));
+    if (value != nullptr) {
+      value->Kind = JsonValue::Type::kNumber;
+      value->Text.assign(content_.substr(start, at_ - start));
+    }
     return true;
   }
 
@@ -159,7 +226,7 @@ class JsonParser {
   }
 
   // \uXXXX, a surrogate pair as one character.
-  bool ParseUnicodeEscape(std::string& out) {
+  bool ParseUnicodeEscape(std::string* out) {
     uint32_t code = 0;
     if (!HexDigits(code)) return false;
     if (code >= 0xDC00 && code <= 0xDFFF) return Fail("a low surrogate stands alone");
@@ -171,18 +238,18 @@ class JsonParser {
       if (low < 0xDC00 || low > 0xDFFF) return Fail("a high surrogate stands alone");
       code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
     }
-    AppendUtf8(out, code);
+    if (out != nullptr) AppendUtf8(*out, code);
     return true;
   }
 
-  bool ParseEscape(std::string& out) {
+  bool ParseEscape(std::string* out) {
     if (at_ >= content_.size()) return Fail("the document ends inside a string");
     const char c = content_[at_++];
     static const std::pair<char, char> kEscapes[] = {{'"', '"'},  {'\\', '\\'}, {'/', '/'},  {'b', '\b'},
                                                      {'f', '\f'}, {'n', '\n'},  {'r', '\r'}, {'t', '\t'}};
     for (const auto& [escape, meaning] : kEscapes) {
       if (c == escape) {
-        out += meaning;
+        if (out != nullptr) *out += meaning;
         return true;
       }
     }
@@ -191,9 +258,16 @@ class JsonParser {
     return Fail("an unknown escape");
   }
 
-  bool ParseString(std::string& out) {
+  bool ParseString(std::string* out) {
     ++at_;
     while (at_ < content_.size()) {
+      // The plain run up to a quote, an escape or a control character at once.
+      const size_t run = at_;
+      while (at_ < content_.size() && content_[at_] != '"' && content_[at_] != '\\' &&
+             static_cast<unsigned char>(content_[at_]) >= 0x20)
+        ++at_;
+      if (out != nullptr) out->append(content_.data() + run, at_ - run);
+      if (at_ >= content_.size()) break;
       const char c = content_[at_];
       if (c == '"') {
         ++at_;
@@ -201,11 +275,7 @@ class JsonParser {
       }
       if (static_cast<unsigned char>(c) < 0x20) return Fail("a control character inside a string");
       ++at_;
-      if (c != '\\') {
-        out += c;
-      } else if (!ParseEscape(out)) {
-        return false;
-      }
+      if (!ParseEscape(out)) return false;
     }
     return Fail("the document ends inside a string");
   }
@@ -217,6 +287,57 @@ class JsonParser {
 };
 
 }  // namespace
+
+struct JsonCursor::Parser : JsonParser {
+  using JsonParser::JsonParser;
+};
+
+JsonCursor::JsonCursor(std::string_view content) : parser_(std::make_unique<Parser>(content)) {
+  parser_->SkipMark();
+}
+
+JsonCursor::~JsonCursor() = default;
+
+JsonValue::Type JsonCursor::Next() { return parser_->Peek(); }
+size_t JsonCursor::Offset() { return parser_->Offset(); }
+bool JsonCursor::Read(JsonValue& value) { return parser_->ParseValueAt(&value, depth_); }
+bool JsonCursor::Skip() { return parser_->ParseValueAt(nullptr, depth_); }
+bool JsonCursor::AtEnd() { return parser_->ParseEnd(); }
+void JsonCursor::Seek(size_t offset) { parser_->Seek(offset); }
+bool JsonCursor::Failed() const { return parser_->Failed(); }
+std::string JsonCursor::Error() const { return parser_->Error(); }
+
+bool JsonCursor::ReadObject(JsonValue& object, std::string_view streamed,
+                            const std::function<bool(JsonValue&)>& stream) {
+  object = JsonValue();
+  object.Kind = JsonValue::Type::kObject;
+  object.Offset = parser_->Offset();
+  if (!parser_->Open('{', depth_)) return false;
+  ++depth_;
+  bool more = false, read = true;
+  for (bool first = true; read && parser_->Continue('}', first, more) && more; first = false) {
+    std::string key;
+    if (!parser_->MemberName(key)) {
+      read = false;
+    } else if (key == streamed) {
+      read = stream(object);
+    } else {
+      JsonValue& member = object.Members.emplace_back(std::move(key), JsonValue()).second;
+      read = parser_->ParseValueAt(&member, depth_);
+    }
+  }
+  --depth_;
+  return read && !parser_->Failed();
+}
+
+bool JsonCursor::ReadArray(const std::function<bool()>& item) {
+  if (!parser_->Open('[', depth_)) return false;
+  ++depth_;
+  bool more = false, read = true;
+  for (bool first = true; read && parser_->Continue(']', first, more) && more; first = false) read = item();
+  --depth_;
+  return read && !parser_->Failed();
+}
 
 bool ParseJsonDocument(std::string_view content, JsonValue& value, std::string& error) {
   JsonParser parser(content);

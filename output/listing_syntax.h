@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -30,6 +32,44 @@ struct JsonValue {
 // Parses the whole content (a UTF-8 byte order mark allowed) strictly into
 // value; false with the position and what is wrong.
 bool ParseJsonDocument(std::string_view content, JsonValue& value, std::string& error);
+
+// A JSON document read a value at a time, as strictly, for listings too
+// large to hold as one tree of values: objects and arrays are walked member
+// by member and item by item, and only what the caller keeps stays in memory.
+class JsonCursor {
+ public:
+  explicit JsonCursor(std::string_view content);  // a UTF-8 byte order mark allowed
+  ~JsonCursor();
+  JsonCursor(const JsonCursor&) = delete;
+  JsonCursor& operator=(const JsonCursor&) = delete;
+
+  // The kind of the next value (null at the end), and where it starts.
+  JsonValue::Type Next();
+  size_t Offset();
+  // Reads the next value whole, or checks it and keeps nothing of it.
+  bool Read(JsonValue& value);
+  bool Skip();
+  // Reads the next value, an object, into object member by member; for the
+  // member named streamed, calls stream instead with what was read so far,
+  // the cursor at the member's value, which stream must read or skip.
+  bool ReadObject(JsonValue& object, std::string_view streamed,
+                  const std::function<bool(JsonValue&)>& stream);
+  // Reads the next value, an array, calling item with the cursor at each
+  // item, which item must read or skip.
+  bool ReadArray(const std::function<bool()>& item);
+  // True when nothing but blanks follows.
+  bool AtEnd();
+  // Goes back (or on) to where a value starts, to read it there.
+  void Seek(size_t offset);
+  // Whether the document's syntax failed, and where and how.
+  bool Failed() const;
+  std::string Error() const;
+
+ private:
+  struct Parser;
+  std::unique_ptr<Parser> parser_;
+  size_t depth_ = 0;
+};
 
 struct CsvField {
   std::string Text;

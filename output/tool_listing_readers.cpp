@@ -23,10 +23,19 @@ class ToolReader {
   const std::string& Error() const { return error_; }
 
  protected:
-  bool Fail(const JsonValue& where, const std::string& what) {
-    if (error_.empty()) error_ = PositionText(content_, where.Offset) + what;
+  bool Fail(const JsonValue& where, const std::string& what) { return FailAt(where.Offset, what); }
+  bool FailAt(size_t offset, const std::string& what) {
+    if (error_.empty()) error_ = PositionText(content_, offset) + what;
     return false;
   }
+
+  // The next value, which must be an object, read whole.
+  bool ReadItem(JsonCursor& cursor, JsonValue& item) {
+    if (cursor.Next() != JsonType::kObject) return FailAt(cursor.Offset(), "an entry object was expected");
+    return cursor.Read(item);
+  }
+
+  static constexpr size_t kNowhere = static_cast<size_t>(-1);
 
   // The member of the type, or null where it is absent or null; a fault
   // where it is of another type.
@@ -129,32 +138,64 @@ class TreeJsonReader : public ToolReader {
  public:
   using ToolReader::ToolReader;
 
-  bool Read(const JsonValue& document) {
-    if (document.Kind != JsonType::kArray) return Fail(document, "tree's array was expected");
-    const JsonValue* top = nullptr;
-    for (const JsonValue& item : document.Items) {
-      bool fault = false;
-      const JsonValue* type =
-          item.Kind == JsonType::kObject ? MemberOf(item, "type", JsonType::kString, fault) : nullptr;
-      if (fault) return false;
-      if (type == nullptr) return Fail(item, "an object with a \"type\" was expected");
-      if (type->Text == "report") continue;
-      if (type->Text != "directory") return Fail(*type, "the listing of a folder was expected");
-      if (top != nullptr) return Fail(item, "tree listed more than one folder; give it one");
-      top = &item;
-    }
-    if (top == nullptr) return Fail(document, "tree listed no folder");
-    FolderRecord record;
-    if (!RecordOf(*top, record, true)) return false;
+  // tree's array: the folder listed, its contents read where they stand,
+  // and a report.
+  bool Read(JsonCursor& cursor) {
+    if (cursor.Next() != JsonType::kArray) return FailAt(cursor.Offset(), "tree's array was expected");
+    const size_t start = cursor.Offset();
+    bool listed = false;
     std::vector<std::string> names;
-    if (!ReadContents(*top, names)) return false;
+    if (!cursor.ReadArray([&] { return ReadItem(cursor, names, listed); })) return false;
+    if (!listed) return FailAt(start, "tree listed no folder");
     model_.SizesKnown = sizes_known_;
     builder_.Finish();
     return true;
   }
 
  private:
-  bool RecordOf(const JsonValue& entry, FolderRecord& record, bool top) {
+  // One object of tree's array: the folder listed (once), or the report.
+  bool ReadItem(JsonCursor& cursor, std::vector<std::string>& names, bool& listed) {
+    if (cursor.Next() != JsonType::kObject)
+      return FailAt(cursor.Offset(), "an object with a \"type\" was expected");
+    const auto is_top = [&](const JsonValue& item) {
+      bool fault = false;
+      const JsonValue* type = MemberOf(item, "type", JsonType::kString, fault);
+      if (fault) return false;
+      if (type == nullptr) return Fail(item, "an object with a \"type\" was expected");
+      if (type->Text == "report") return true;
+      if (type->Text != "directory") return Fail(*type, "the listing of a folder was expected");
+      if (listed) return Fail(item, "tree listed more than one folder; give it one");
+      listed = true;
+      return true;
+    };
+    JsonValue item;
+    bool checked = false;
+    size_t later = kNowhere;
+    const bool read = cursor.ReadObject(item, "contents", [&](JsonValue& so_far) {
+      if (so_far.Member("type") == nullptr) {
+        later = cursor.Offset();
+        return cursor.Skip();
+      }
+      checked = true;
+      return is_top(so_far) && ReadContents(cursor, names);
+    });
+    if (!read || (!checked && !is_top(item))) return false;
+    const JsonValue* type = item.Member("type");
+    if (type == nullptr || type->Text != "directory") return true;
+    FolderRecord record;
+    if (!RecordOf(item, false, record, true)) return false;
+    return later == kNowhere || ReadLater(cursor, later, names);
+  }
+
+  bool ReadLater(JsonCursor& cursor, size_t at, std::vector<std::string>& names) {
+    const size_t end = cursor.Offset();
+    cursor.Seek(at);
+    const bool read = ReadContents(cursor, names);
+    cursor.Seek(end);
+    return read;
+  }
+
+  bool RecordOf(const JsonValue& entry, bool contents, FolderRecord& record, bool top) {
     bool fault = false;
     const JsonValue* name = MemberOf(entry, "name", JsonType::kString, fault);
     const JsonValue* type = MemberOf(entry, "type", JsonType::kString, fault);
@@ -170,8 +211,7 @@ class TreeJsonReader : public ToolReader {
       if (type->Text == known.Word) record.dwFileAttributes = known.Attributes;
     }
     // A link followed (-l) to a folder lists the folder's contents.
-    if (IsLink(record.dwFileAttributes) && entry.Member("contents") != nullptr)
-      record.dwFileAttributes |= kDirectoryAttribute;
+    if (IsLink(record.dwFileAttributes) && contents) record.dwFileAttributes |= kDirectoryAttribute;
     // tree gives a link's own length, not its target's: left at 0.
     if (IsFolder(record.dwFileAttributes) || IsLink(record.dwFileAttributes)) return true;
     uint64_t bytes = 0;
@@ -185,26 +225,43 @@ class TreeJsonReader : public ToolReader {
   }
 
   // The entries of a folder, or why it could not be read ({"error": ...}).
-  bool ReadContents(const JsonValue& folder, std::vector<std::string>& names) {
-    const JsonValue* contents = folder.Member("contents");
-    if (contents == nullptr) return true;
-    if (contents->Kind != JsonType::kArray) return Fail(*contents, "\"contents\" is no array");
+  bool ReadContents(JsonCursor& cursor, std::vector<std::string>& names) {
+    if (cursor.Next() != JsonType::kArray) return FailAt(cursor.Offset(), "\"contents\" is no array");
     const size_t number = builder_.FolderAt(names);
-    for (const JsonValue& entry : contents->Items) {
-      if (entry.Kind != JsonType::kObject) return Fail(entry, "an entry object was expected");
-      if (entry.Member("type") == nullptr && entry.Member("error") != nullptr) {
-        model_.Folders[number].Failed = true;
-        model_.Folders[number].Reason = entry.Member("error")->Text;
-        continue;
-      }
-      if (!ReadEntry(entry, names)) return false;
-    }
-    return true;
+    return cursor.ReadArray([&] { return ReadEntry(cursor, names, number); });
   }
 
-  bool ReadEntry(const JsonValue& entry, std::vector<std::string>& names) {
+  // An entry, the contents of a folder read where they stand once its name
+  // is known (tree writes it first); else after the entry.
+  bool ReadEntry(JsonCursor& cursor, std::vector<std::string>& names, size_t number) {
+    if (cursor.Next() != JsonType::kObject) return FailAt(cursor.Offset(), "an entry object was expected");
+    JsonValue entry;
+    bool contents = false;
+    size_t later = kNowhere;
+    const bool read = cursor.ReadObject(entry, "contents", [&](JsonValue& so_far) {
+      contents = true;
+      const JsonValue* name = so_far.Member("name");
+      if (name == nullptr || name->Kind != JsonType::kString) {
+        later = cursor.Offset();
+        return cursor.Skip();
+      }
+      FolderRecord named;
+      if (!NameOf(*name, named.cFileName)) return false;
+      names.push_back(named.cFileName);
+      const bool listed = ReadContents(cursor, names);
+      names.pop_back();
+      return listed;
+    });
+    if (!read) return false;
+    if (entry.Member("type") == nullptr && entry.Member("error") != nullptr) {
+      model_.Folders[number].Failed = true;
+      model_.Folders[number].Reason = entry.Member("error")->Text;
+      return true;
+    }
     FolderRecord record;
-    if (!RecordOf(entry, record, false)) return false;
+    if (!RecordOf(entry, contents, record, false)) return false;
+    if (contents && !IsFolder(record.dwFileAttributes))
+      return Fail(entry, "an entry that is no folder has contents");
     size_t added = 0;
     if (!Add(entry, names, record, added)) return false;
     if (const JsonValue* target = entry.Member("target");
@@ -212,9 +269,10 @@ class TreeJsonReader : public ToolReader {
       Utf8ToSystemText(target->Text, model_.Folders[builder_.FolderAt(names)].LinkTargets[record.cFileName]);
     if (!IsFolder(record.dwFileAttributes)) return true;
     names.push_back(record.cFileName);
-    const bool read = ReadContents(entry, names);
+    builder_.FolderAt(names);
+    const bool read_later = later == kNowhere || ReadLater(cursor, later, names);
     names.pop_back();
-    return read;
+    return read_later;
   }
 };
 
@@ -228,19 +286,33 @@ class NcduReader : public ToolReader {
  public:
   using ToolReader::ToolReader;
 
-  bool Read(const JsonValue& document) {
-    if (document.Kind != JsonType::kArray || document.Items.size() < 4)
-      return Fail(document, "ncdu's array of four items was expected");
-    if (document.Items[0].Kind != JsonType::kNumber || document.Items[0].Text != "1")
-      return Fail(document.Items[0], "not ncdu's export of format 1");
-    const JsonValue& top = document.Items[3];
-    if (top.Kind != JsonType::kArray || top.Items.empty())
-      return Fail(top, "the top folder's array was expected");
-    FolderRecord record;
-    bool excluded = false;
-    if (!RecordOf(top.Items[0], record, excluded, true)) return false;
+  // ncdu's array: the format, its version, its own information, then the
+  // top folder's array, read where it stands.
+  bool Read(JsonCursor& cursor) {
+    if (cursor.Next() != JsonType::kArray)
+      return FailAt(cursor.Offset(), "ncdu's array of four items was expected");
+    const size_t start = cursor.Offset();
+    size_t at = 0;
     std::vector<std::string> names;
-    if (!ReadFolder(top, names)) return false;
+    const bool read = cursor.ReadArray([&] {
+      switch (at++) {
+        case 0: {
+          JsonValue format;
+          if (!cursor.Read(format)) return false;
+          if (format.Kind != JsonType::kNumber || format.Text != "1")
+            return Fail(format, "not ncdu's export of format 1");
+          return true;
+        }
+        case 3:
+          if (cursor.Next() != JsonType::kArray)
+            return FailAt(cursor.Offset(), "the top folder's array was expected");
+          return ReadFolder(cursor, names, nullptr);
+        default:
+          return cursor.Skip();
+      }
+    });
+    if (!read) return false;
+    if (at < 4) return FailAt(start, "ncdu's array of four items was expected");
     builder_.Finish();
     return true;
   }
@@ -284,36 +356,53 @@ class NcduReader : public ToolReader {
   }
 
   // A folder's array: its own information, then its entries (an array for
-  // each folder below).
-  bool ReadFolder(const JsonValue& folder, std::vector<std::string>& names) {
-    const size_t number = builder_.FolderAt(names);
-    const JsonValue* read_error = folder.Items[0].Member("read_error");
-    if (read_error != nullptr && read_error->Text == "true") {
-      model_.Folders[number].Failed = true;
-      model_.Folders[number].Reason = "ncdu could not read the folder";
-    }
-    for (size_t at = 1; at < folder.Items.size(); ++at) {
-      const JsonValue& item = folder.Items[at];
-      const bool sub = item.Kind == JsonType::kArray;
-      if (sub && item.Items.empty()) return Fail(item, "a folder's information was expected");
-      FolderRecord record;
-      bool excluded = false;
-      if (!RecordOf(sub ? item.Items[0] : item, record, excluded, false)) return false;
-      // ncdu did not look at what it excluded: neither its kind nor its size is known.
-      if (excluded) continue;
-      if (sub) {
-        record.dwFileAttributes |= kDirectoryAttribute;
-        SetSize(record, 0);
+  // each folder below), each read where it stands. The top's information is
+  // the model's top; a sub-folder's is added to its parent (parent_names,
+  // where names is the parent's) before its entries are read.
+  bool ReadFolder(JsonCursor& cursor, std::vector<std::string>& names, const size_t* parent) {
+    const size_t start = cursor.Offset();
+    size_t at = 0;
+    bool excluded = false, entered = false;
+    const bool read = cursor.ReadArray([&] {
+      if (at++ == 0) {
+        JsonValue info;
+        if (!ReadItem(cursor, info)) return false;
+        FolderRecord record;
+        if (!RecordOf(info, record, excluded, parent == nullptr)) return false;
+        if (excluded) return true;
+        if (parent != nullptr) {
+          record.dwFileAttributes |= kDirectoryAttribute;
+          SetSize(record, 0);
+          size_t added = 0;
+          if (!Add(info, names, record, added)) return false;
+          names.push_back(record.cFileName);
+          entered = true;
+        }
+        const size_t number = builder_.FolderAt(names);
+        const JsonValue* read_error = info.Member("read_error");
+        if (read_error != nullptr && read_error->Text == "true") {
+          model_.Folders[number].Failed = true;
+          model_.Folders[number].Reason = "ncdu could not read the folder";
+        }
+        return true;
       }
+      // ncdu did not look at what it excluded: what it holds is not known.
+      if (excluded) return cursor.Skip();
+      if (cursor.Next() == JsonType::kArray) {
+        const size_t number = builder_.FolderAt(names);
+        return ReadFolder(cursor, names, &number);
+      }
+      JsonValue item;
+      if (!ReadItem(cursor, item)) return false;
+      FolderRecord record;
+      bool left_out = false;
+      if (!RecordOf(item, record, left_out, false)) return false;
       size_t added = 0;
-      if (!Add(item, names, record, added)) return false;
-      if (!sub) continue;
-      names.push_back(record.cFileName);
-      const bool read = ReadFolder(item, names);
-      names.pop_back();
-      if (!read) return false;
-    }
-    return true;
+      return left_out || Add(item, names, record, added);
+    });
+    if (entered) names.pop_back();
+    if (!read) return false;
+    return at > 0 || FailAt(start, "a folder's information was expected");
   }
 };
 
@@ -331,11 +420,14 @@ class RcloneReader : public ToolReader {
  public:
   using ToolReader::ToolReader;
 
-  bool Read(const JsonValue& document) {
-    if (document.Kind != JsonType::kArray) return Fail(document, "rclone's array was expected");
-    for (const JsonValue& item : document.Items) {
-      if (!ReadItem(item)) return false;
-    }
+  // rclone's flat array, an entry at a time.
+  bool Read(JsonCursor& cursor) {
+    if (cursor.Next() != JsonType::kArray) return FailAt(cursor.Offset(), "rclone's array was expected");
+    const bool read = cursor.ReadArray([&] {
+      JsonValue item;
+      return ToolReader::ReadItem(cursor, item) && ReadEntry(item);
+    });
+    if (!read) return false;
     model_.SizesKnown = sizes_known_;
     builder_.ListFoldersInParents();
     builder_.Finish();
@@ -343,8 +435,7 @@ class RcloneReader : public ToolReader {
   }
 
  private:
-  bool ReadItem(const JsonValue& item) {
-    if (item.Kind != JsonType::kObject) return Fail(item, "an entry object was expected");
+  bool ReadEntry(const JsonValue& item) {
     bool fault = false;
     const JsonValue* path = MemberOf(item, "Path", JsonType::kString, fault);
     const JsonValue* is_dir = MemberOf(item, "IsDir", JsonType::kBool, fault);
@@ -397,11 +488,10 @@ class RcloneReader : public ToolReader {
 
 template <typename Reader>
 bool ReadToolListing(std::string_view content, ListingModel& model, std::string& error) {
-  JsonValue document;
-  if (!ParseJsonDocument(content, document, error)) return false;
+  JsonCursor cursor(content);
   Reader reader(content, model);
-  if (reader.Read(document)) return true;
-  error = reader.Error();
+  if (reader.Read(cursor) && cursor.AtEnd()) return true;
+  error = cursor.Failed() ? cursor.Error() : reader.Error();
   return false;
 }
 

@@ -84,6 +84,46 @@ TEST(ToolListingReadersTest, TreeJsonGivesFoldersSizesEpochAndZonedTimesLinksAnd
   EXPECT_NE(EntryOf(read.Model, SubFolder(read.Model, 0, "sub"), "p"), nullptr);
 }
 
+// The readers take each folder's entries where they stand; a document
+// whose members come in another order than the tools write them gives the
+// same model, and so does one given whole as one document per folder.
+TEST(ToolListingReadersTest, EntriesBeforeTheirFoldersNameAreReadAfterIt) {
+  const Read tree = ReadText(
+      "[{\"contents\":[{\"contents\":[{\"name\":\"f\",\"type\":\"file\",\"size\":7}],"
+      "\"type\":\"directory\",\"name\":\"d\"}],\"type\":\"directory\",\"name\":\"/t\"},"
+      "{\"type\":\"report\"}]",
+      ListingKindNamed("tree-json"));
+  ASSERT_TRUE(tree.Ok) << tree.Error;
+  EXPECT_EQ(tree.Model.TopPath, "/t");
+  const size_t d = SubFolder(tree.Model, 0, "d");
+  ASSERT_NE(d, static_cast<size_t>(-1));
+  ASSERT_NE(EntryOf(tree.Model, d, "f"), nullptr);
+  EXPECT_EQ(SizeOf(*EntryOf(tree.Model, d, "f")), 7u);
+  EXPECT_EQ(tree.Model.Folders[d].Record.cFileName, "d")
+      << "the folder keeps its record as its parent lists it";
+
+  const Read json = ReadText(
+      "{\"entries\": [{\"entries\": [{\"name\": \"f\", \"kind\": \"file\", \"size\": 7}], "
+      "\"kind\": \"folder\", \"name\": \"d\"}], \"folder\": {\"path\": \"/t\", \"name\": \"t\"}}");
+  ASSERT_TRUE(json.Ok) << json.Error;
+  EXPECT_EQ(json.Model.TopPath, "/t");
+  const size_t json_d = SubFolder(json.Model, 0, "d");
+  ASSERT_NE(json_d, static_cast<size_t>(-1));
+  EXPECT_NE(EntryOf(json.Model, json_d, "f"), nullptr);
+
+  // tree names a second folder after the first's contents: still refused.
+  const Read two = ReadText(
+      "[{\"type\":\"directory\",\"name\":\"/a\",\"contents\":[]},"
+      "{\"type\":\"directory\",\"name\":\"/b\",\"contents\":[{\"type\":\"file\",\"name\":\"x\"}]}]");
+  EXPECT_FALSE(two.Ok);
+  EXPECT_NE(two.Error.find("more than one folder"), std::string::npos) << two.Error;
+  // A file that holds contents is no file.
+  const Read file = ReadText(
+      "[{\"type\":\"directory\",\"name\":\"/a\",\"contents\":[{\"type\":\"file\",\"name\":\"x\","
+      "\"contents\":[]}]}]");
+  EXPECT_FALSE(file.Ok);
+}
+
 TEST(ToolListingReadersTest, TreeJsonWithoutSizesKnowsNone) {
   const Read read =
       ReadText("[{\"type\":\"directory\",\"name\":\".\",\"contents\":[{\"type\":\"file\",\"name\":\"a\"}]}]");

@@ -31,6 +31,6 @@ echo "== package (${SECONDS} s so far)" >&2
 
 if [ -x "$root/scripts/fuzz.sh" ]; then
   echo "== fuzz (${SECONDS} s so far)" >&2
-  "$root/scripts/fuzz.sh" 20
+  "$root/scripts/fuzz.sh" 15
 fi
 echo "== all passed in ${SECONDS} s" >&2

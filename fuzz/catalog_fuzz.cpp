@@ -11,6 +11,7 @@
 #include <functional>
 #include <string>
 
+#include "fuzz/walk_model.h"
 #include "output/catalog_data.h"
 #include "output/catalog_page.h"
 #include "tree/listing_disk.h"
@@ -41,24 +42,6 @@ std::string PageOfData(const std::string& payload) {
     std::abort();
   compressed.resize(size);
   return std::string(kCatalogDataStart) + Base64(compressed) + "\n" + kCatalogDataEnd;
-}
-
-void WalkAll(ListingDisk& disk, const std::string& path, size_t depth) {
-  if (depth > 64) return;
-  std::string reason;
-  std::unique_ptr<OpenFolder> folder = disk.Open(path, reason);
-  if (folder == nullptr) return;
-  std::vector<std::string> below;
-  folder->Enumerate(
-      "*",
-      [&](const FolderRecord& record) {
-        if ((record.dwFileAttributes & 16) != 0 && record.cFileName != "." && record.cFileName != "..")
-          below.push_back(record.cFileName);
-      },
-      reason);
-  for (const std::string& name : below) {
-    if (folder->MayList(name, reason)) WalkAll(disk, JoinPath(path, name), depth + 1);
-  }
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets and runs each (the settings reader's, the ignore
-# rules', the catalog reader's) on its seed corpus for a bounded time; a crash, a failed check or
+# rules', the catalog reader's, the other listings' readers) on its seed corpus for a bounded time; a crash, a failed check or
 # a hang fails.
 #   fuzz.sh [SECONDS]   default 30, for each target
 set -euo pipefail
@@ -11,7 +11,7 @@ seconds=${1:-30}
 
 # New inputs go to a corpus in the build folder; the seeds in the repository
 # stay as they are.
-for target in settings ignore_rules catalog; do
+for target in settings ignore_rules catalog listings; do
   work="$root/build/fuzz/work/$target"
   mkdir -p "$work/corpus" "$work/artifacts"
   "$root/build/fuzz/fuzz/${target}_fuzz" \

@@ -92,6 +92,17 @@ class ToolReader {
     return true;
   }
 
+  // The attributes a Linux disk gives the entry: hidden by its name, and,
+  // where the tool tells the mode, read-only or else normal.
+  static void TakePosixAttributes(FolderRecord& record, const uint64_t* mode) {
+    constexpr uint32_t kReadOnly = 1, kHidden = 2, kNormal = 128;
+    uint32_t own = record.dwFileAttributes & ~kReparsePointAttribute;
+    if (record.cFileName[0] == '.') own |= kHidden;
+    if (mode != nullptr && (*mode & 0200) == 0) own |= kReadOnly;
+    if (mode != nullptr && own == 0) own = kNormal;
+    record.dwFileAttributes = own | (record.dwFileAttributes & kReparsePointAttribute);
+  }
+
   // Adds the entry to the folder at names; for a folder, the folder below
   // too, which keeps the record. Its number, or the parent's for a file.
   bool Add(const JsonValue& where, std::vector<std::string>& names, const FolderRecord& record,
@@ -262,6 +273,7 @@ class TreeJsonReader : public ToolReader {
     if (!RecordOf(entry, contents, record, false)) return false;
     if (contents && !IsFolder(record.dwFileAttributes))
       return Fail(entry, "an entry that is no folder has contents");
+    TakePosixAttributes(record, nullptr);
     size_t added = 0;
     if (!Add(entry, names, record, added)) return false;
     if (const JsonValue* target = entry.Member("target");
@@ -351,6 +363,7 @@ class NcduReader : public ToolReader {
     } else {
       SetSize(record, size);
     }
+    TakePosixAttributes(record, moded ? &mode : nullptr);
     if (!sized && !excluded) model_.SizesKnown = false;
     return true;
   }
@@ -465,6 +478,7 @@ class RcloneReader : public ToolReader {
       }
       SetSize(record, bytes);
     }
+    TakePosixAttributes(record, nullptr);
     size_t added = 0;
     if (!Add(item, names, record, added)) return false;
     return hashes == nullptr || ReadHashes(*hashes, builder_.FolderAt(names), record.cFileName);

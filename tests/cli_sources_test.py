@@ -121,7 +121,13 @@ class SourcesTest(unittest.TestCase):
 
     def test_ncdu_gives_names_kinds_apparent_sizes_and_times(self):
         listing = self.tool("ncdu.json", ["ncdu", "-e", "-0", "-o", "-", self.top])
-        self.compare(self.read_back(listing), ["kind", "size", "modified"])
+        read = self.read_back(listing)
+        self.compare(read, ["kind", "size", "modified"])
+        # With -e it tells the mode: read-only and hidden as the disk has them
+        # (links aside, whose targets it does not look at).
+        links = {b"link to folder", b"dangling", b"link to file"}
+        self.compare({path: entry for path, entry in read.items() if not set(path.split(b"/")) & links},
+                     ["attributes"], left_out=links)
 
     def test_rclone_gives_names_sizes_times_and_checksums(self):
         listing = self.tool("rclone.json", ["rclone", "lsjson", "-R", "--hash", "--hash-type", "sha256",
@@ -316,6 +322,46 @@ class OwnDocumentsAndPagesTest(unittest.TestCase):
                              self.listings["json"]).returncode, 0)
         with open(os.path.join(folder, "sub", "index.html"), "rb") as read:
             self.assertIn(b'href="plain.txt"', read.read())
+
+
+class ToolPagesTest(unittest.TestCase):
+    """Pages in every folder written from tree's and ncdu's listings are the
+    pages written from the disk, in the columns those listings hold."""
+
+    def test_pages_from_tree_and_ncdu_are_the_pages_from_the_disk(self):
+        work = tempfile.mkdtemp()
+        self.addCleanup(shutil.rmtree, work)
+        top = os.path.join(work.encode(), b"top")
+        make_tree(top)
+        # Neither tool tells a link to a folder from one to a file.
+        for link in (b"link to folder", b"dangling", os.path.join(b"sub", b"link to file")):
+            os.unlink(os.path.join(top, link))
+        listings = {"tree": ["tree", "-J", "-a", "-N", "-s", "-D", "--timefmt", "%s", "top"],
+                    "ncdu": ["ncdu", "-e", "-0", "-o", "-", "top"]}
+        columns = ("--columns", "size,modified", "--title", "T", "--base-url", "https://files.example/")
+        run("-R", "--format", "page", "--output-dir", os.path.join(work, "disk"), *columns, "top", cwd=work)
+        disk = pages_below(os.path.join(work, "disk"))
+        self.assertGreater(len(disk), 3)
+        for tool, command in listings.items():
+            listing = os.path.join(work, tool + ".json")
+            with open(listing, "wb") as written:
+                self.assertEqual(subprocess.run(command, stdout=written, cwd=work).returncode, 0)
+            folder = os.path.join(work, tool)
+            result = run("--from", listing, "-R", "--format", "page", "--output-dir", folder, *columns)
+            self.assertEqual(result.returncode, 0, result.stderr)
+            read = pages_below(folder)
+            self.assertEqual(sorted(read), sorted(disk), tool)
+            for page, content in disk.items():
+                self.assertTrue(read[page] == content, (tool, page, first_difference(read[page], content)))
+
+
+def pages_below(folder):
+    pages = {}
+    for below, folders, files in os.walk(folder):
+        for file in files:
+            with open(os.path.join(below, file), "rb") as read:
+                pages[os.path.relpath(os.path.join(below, file), folder)] = read.read()
+    return pages
 
 
 def first_difference(a, b):

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string_view>
+#include <unordered_set>
 
 #include "output/catalog_data.h"
 
@@ -163,6 +165,13 @@ ModelBuilder::ModelBuilder(ListingModel& model) : model_(model) {
 }
 
 size_t ModelBuilder::FolderAt(const std::vector<std::string>& names) {
+  if (!names.empty() && names == last_names_) return last_folder_;
+  last_names_ = names;
+  last_folder_ = FolderBelow(names);
+  return last_folder_;
+}
+
+size_t ModelBuilder::FolderBelow(const std::vector<std::string>& names) {
   size_t at = 0;
   for (const std::string& name : names) {
     const auto found = model_.Folders[at].SubFolders.find(name);
@@ -207,9 +216,30 @@ bool HasEntry(const std::vector<FolderRecord>& entries, const std::string& name)
 bool ModelBuilder::AddEntry(size_t folder, const FolderRecord& record) {
   std::vector<FolderRecord>& entries = model_.Folders[folder].Entries;
   // Only a name whose key was seen before may be there already.
-  if (!added_.insert(NameKey(folder, record.cFileName)).second && HasEntry(entries, record.cFileName))
-    return false;
+  if (!AddKey(NameKey(folder, record.cFileName)) && HasEntry(entries, record.cFileName)) return false;
   entries.push_back(record);
+  return true;
+}
+
+bool ModelBuilder::AddKey(uint64_t key) {
+  if (key == 0) key = 1;
+  if (2 * (added_count_ + 1) > added_.size()) {
+    std::vector<uint64_t> keys(std::max<size_t>(1024, 2 * added_.size()), 0);
+    for (const uint64_t kept : added_) {
+      if (kept == 0) continue;
+      size_t at = kept & (keys.size() - 1);
+      while (keys[at] != 0) at = (at + 1) & (keys.size() - 1);
+      keys[at] = kept;
+    }
+    added_.swap(keys);
+  }
+  size_t at = key & (added_.size() - 1);
+  while (added_[at] != 0) {
+    if (added_[at] == key) return false;
+    at = (at + 1) & (added_.size() - 1);
+  }
+  added_[at] = key;
+  ++added_count_;
   return true;
 }
 
@@ -241,9 +271,23 @@ void ModelBuilder::Finish() {
 }
 
 void ModelBuilder::ListFoldersInParents() {
-  for (size_t at = 1; at < model_.Folders.size(); ++at) {
-    const ModelFolder& folder = model_.Folders[at];
-    AddEntry(folder.Parent, folder.Record);
+  // Each parent's names looked up in a set made once, not searched for each
+  // of its folders; room is made first, so that the names stay where the
+  // set sees them.
+  std::vector<std::vector<size_t>> made(model_.Folders.size());
+  for (size_t at = 1; at < model_.Folders.size(); ++at) made[model_.Folders[at].Parent].push_back(at);
+  for (size_t parent = 0; parent < made.size(); ++parent) {
+    if (made[parent].empty()) continue;
+    std::vector<FolderRecord>& entries = model_.Folders[parent].Entries;
+    entries.reserve(entries.size() + made[parent].size());
+    std::unordered_set<std::string_view> listed;
+    for (const FolderRecord& entry : entries) listed.insert(entry.cFileName);
+    for (const size_t folder : made[parent]) {
+      const FolderRecord& record = model_.Folders[folder].Record;
+      if (listed.count(record.cFileName) != 0) continue;
+      entries.push_back(record);
+      listed.insert(entries.back().cFileName);
+    }
   }
 }
 

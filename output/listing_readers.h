@@ -97,10 +97,20 @@ class ModelBuilder {
   void ListFoldersInParents();
 
  private:
+  size_t FolderBelow(const std::vector<std::string>& names);
+
   ListingModel& model_;
-  // The names added, as hashes of folder and name: a folder of 50,000
-  // entries is not searched for each.
-  std::unordered_set<uint64_t> added_;
+  // True when the key of a name was not added before; else adds it.
+  bool AddKey(uint64_t key);
+
+  // The names added, as hashes of folder and name, in an open table (0 for
+  // none): a folder of 50,000 entries is not searched for each.
+  std::vector<uint64_t> added_;
+  size_t added_count_ = 0;
+  // The folder FolderAt found last, by its names: a flat listing names the
+  // same folder for each of its files in turn.
+  std::vector<std::string> last_names_;
+  size_t last_folder_ = 0;
 };
 
 // The 100 ns count since 1601 of an ISO 8601 time "2024-03-05T14:07:09Z";

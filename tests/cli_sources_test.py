@@ -168,6 +168,13 @@ class SourcesTest(unittest.TestCase):
         forced = run("--from", "-", "--from-kind", "rclone", "--format", "names", "-o", "-", stdin=odd)
         self.assertEqual(forced.returncode, 0, forced.stderr)
         self.assertEqual(forced.stdout.split(), [b"a"])
+        # A listing that names no folder, from standard input, is shown as that.
+        site = os.path.join(self.work, "from-stdin")
+        paged = run("--from", "-", "--from-kind", "rclone", "-R", "--format", "page", "--output-dir", site,
+                    stdin=odd)
+        self.assertEqual(paged.returncode, 0, paged.stderr)
+        with open(os.path.join(site, "index.html"), "rb") as read:
+            self.assertIn(b"<h1>Content of standard input</h1>", read.read())
         wrong = run("--from-kind", "tree", "--from", "-", stdin=odd)
         self.assertEqual(wrong.returncode, 2)
         self.assertIn(b"tree-json", wrong.stderr)

@@ -54,10 +54,12 @@ class JsonParser {
     }
   }
   bool ParseValueAt(JsonValue* value, size_t depth) { return ParseValue(value, depth); }
-  // "{" or "[" at the start of a container read member by member.
+  // "{" or "[" at the start of a container read member by member. A reader
+  // that streams goes deeper into the stack for each level than the parser
+  // does: 1,024 levels (512 folders within folders) leave room for it.
   bool Open(char c, size_t depth) {
     SkipBlanks();
-    if (depth > kDeepest) return Fail("nested too deep");
+    if (depth > kDeepestStreamed) return Fail("nested too deep");
     if (at_ >= content_.size() || content_[at_] != c)
       return Fail(c == '{' ? "an object was expected" : "an array was expected");
     ++at_;
@@ -82,6 +84,7 @@ class JsonParser {
  private:
   // Deep enough for any tree a file system holds, shallow enough for the stack.
   static constexpr size_t kDeepest = 4096;
+  static constexpr size_t kDeepestStreamed = 1024;
 
   bool Fail(const std::string& what) {
     if (error_.empty()) {

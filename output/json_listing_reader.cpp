@@ -179,6 +179,7 @@ class JsonModelReader {
 
 bool ReadJsonListing(std::string_view content, ListingModel& model, ListingShape& shape, std::string& error) {
   shape.Kind = ListingKind::kJson;
+  model.TimePrecision = kWholeSeconds;
   shape.FilesOnly = false;
   JsonValue document;
   if (!ParseJsonDocument(content, document, error)) return false;

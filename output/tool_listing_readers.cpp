@@ -411,12 +411,14 @@ bool ReadTreeJsonListing(std::string_view content, ListingModel& model, ListingS
                          std::string& error) {
   shape.Kind = ListingKind::kTreeJson;
   shape.Tree = true;
+  model.TimePrecision = kWholeSeconds;  // tree's --timefmt has no fraction
   return ReadToolListing<TreeJsonReader>(content, model, error);
 }
 
 bool ReadNcduListing(std::string_view content, ListingModel& model, ListingShape& shape, std::string& error) {
   shape.Kind = ListingKind::kNcdu;
   shape.Tree = true;
+  model.TimePrecision = kWholeSeconds;
   return ReadToolListing<NcduReader>(content, model, error);
 }
 
@@ -424,5 +426,6 @@ bool ReadRcloneListing(std::string_view content, ListingModel& model, ListingSha
                        std::string& error) {
   shape.Kind = ListingKind::kRclone;
   shape.Tree = true;
+  model.TimePrecision = 1;
   return ReadToolListing<RcloneReader>(content, model, error);
 }

@@ -1,0 +1,204 @@
+#include "listing/compact_listing.h"
+
+#include <algorithm>
+#include <numeric>
+
+#include "listing/entry.h"
+
+CompactKind CompactKindOf(uint32_t attributes) {
+  if (IsLink(attributes)) return CompactKind::kLink;
+  return IsFolder(attributes) ? CompactKind::kFolder : CompactKind::kFile;
+}
+
+const char* CompactKindWord(CompactKind kind) {
+  switch (kind) {
+    case CompactKind::kFile:
+      return "file";
+    case CompactKind::kFolder:
+      return "folder";
+    case CompactKind::kLink:
+      return "link";
+  }
+  return "";
+}
+
+std::string_view CompactListing::DigestOf(const CompactEntry& entry, size_t algorithm) const {
+  if (entry.DigestAt == kNoCompactIndex || algorithm >= Algorithms.size()) return {};
+  size_t at = entry.DigestAt;
+  for (size_t before = 0; before < algorithm; ++before) at += DigestTextLength(Algorithms[before]);
+  const std::string_view digest(Digests.data() + at, DigestTextLength(Algorithms[algorithm]));
+  return digest.front() == '\0' ? std::string_view() : digest;
+}
+
+std::string CompactListing::PathOf(uint32_t folder, char separator) const {
+  std::vector<std::string_view> names;
+  for (uint32_t at = folder; Folders[at].Parent != kNoCompactIndex; at = Folders[at].Parent)
+    names.push_back(NameOf(Folders[at]));
+  std::string path;
+  for (auto name = names.rbegin(); name != names.rend(); ++name) {
+    if (!path.empty()) path += separator;
+    path.append(name->data(), name->size());
+  }
+  return path;
+}
+
+uint64_t CompactBuilder::AddName(std::string_view name) {
+  const uint64_t at = listing_.Names.size();
+  listing_.Names.append(name.data(), name.size());
+  return at;
+}
+
+uint32_t CompactBuilder::AddTop() {
+  listing_.Folders.emplace_back();
+  return 0;
+}
+
+uint32_t CompactBuilder::AddFolder(uint32_t parent, std::string_view name) {
+  CompactFolder folder;
+  folder.Parent = parent;
+  folder.NameAt = AddName(name);
+  folder.NameLength = static_cast<uint32_t>(name.size());
+  listing_.Folders.push_back(folder);
+  return static_cast<uint32_t>(listing_.Folders.size() - 1);
+}
+
+void CompactBuilder::AddEntry(uint32_t folder, std::string_view name, const CompactRecord& record) {
+  CompactEntry entry;
+  entry.Kind = record.Kind;
+  entry.Size = record.Size;
+  entry.Time = record.Time;
+  entry.Folder = folder;
+  entry.NameAt = AddName(name);
+  entry.NameLength = static_cast<uint32_t>(name.size());
+  const std::vector<std::string>* digests = record.Digests;
+  if (digests != nullptr && std::any_of(digests->begin(), digests->end(), [](const std::string& digest) {
+        return !digest.empty();
+      })) {
+    entry.DigestAt = static_cast<uint32_t>(listing_.Digests.size());
+    for (size_t at = 0; at < listing_.Algorithms.size(); ++at) {
+      const size_t length = DigestTextLength(listing_.Algorithms[at]);
+      const bool given = at < digests->size() && (*digests)[at].size() == length;
+      listing_.Digests.append(given ? (*digests)[at] : std::string(length, '\0'));
+    }
+  }
+  if (record.Identity != nullptr) {
+    listing_.Identities.resize(listing_.Entries.size());
+    listing_.Identities.push_back(*record.Identity);
+  }
+  listing_.Entries.push_back(entry);
+}
+
+void CompactBuilder::SortEntries() {
+  std::vector<CompactEntry>& entries = listing_.Entries;
+  std::vector<FileIdentity>& identities = listing_.Identities;
+  if (!identities.empty()) identities.resize(entries.size());
+  std::vector<uint32_t> order(entries.size());
+  std::iota(order.begin(), order.end(), 0);
+  const auto before = [this, &entries](uint32_t a, uint32_t b) {
+    if (entries[a].Folder != entries[b].Folder) return entries[a].Folder < entries[b].Folder;
+    return listing_.NameOf(entries[a]) < listing_.NameOf(entries[b]);
+  };
+  if (!std::is_sorted(order.begin(), order.end(), before)) {
+    std::sort(order.begin(), order.end(), before);
+    std::vector<CompactEntry> sorted;
+    sorted.reserve(entries.size());
+    for (uint32_t at : order) sorted.push_back(entries[at]);
+    entries.swap(sorted);
+    if (!identities.empty()) {
+      std::vector<FileIdentity> moved;
+      moved.reserve(identities.size());
+      for (uint32_t at : order) moved.push_back(identities[at]);
+      identities.swap(moved);
+    }
+  }
+  for (CompactFolder& folder : listing_.Folders) folder.Count = 0;
+  for (size_t at = entries.size(); at-- > 0;) {
+    CompactFolder& folder = listing_.Folders[entries[at].Folder];
+    folder.First = static_cast<uint32_t>(at);
+    ++folder.Count;
+  }
+}
+
+// Links each listed folder to its entry in its parent; a folder that its
+// parent does not list (a listing of paths alone) gets an entry there.
+void CompactBuilder::LinkFolders() {
+  bool added = false;
+  for (uint32_t at = 1; at < listing_.Folders.size(); ++at) {
+    const CompactFolder& folder = listing_.Folders[at];
+    const CompactFolder& parent = listing_.Folders[folder.Parent];
+    const auto first = listing_.Entries.begin() + parent.First;
+    const auto last = first + parent.Count;
+    const std::string_view name = listing_.NameOf(folder);
+    const auto found = std::lower_bound(
+        first, last, name, [this](const CompactEntry& entry, std::string_view key) {
+          return listing_.NameOf(entry) < key;
+        });
+    if (found != last && listing_.NameOf(*found) == name) {
+      found->Sub = at;
+    } else {
+      CompactRecord record;
+      record.Kind = CompactKind::kFolder;
+      AddEntry(folder.Parent, std::string(name), record);
+      added = true;
+    }
+  }
+  if (!added) return;
+  SortEntries();
+  LinkFolders();
+}
+
+void CompactBuilder::AddUpTotals() {
+  for (CompactFolder& folder : listing_.Folders) folder.Files = folder.Bytes = folder.Folders = 0;
+  for (const CompactEntry& entry : listing_.Entries) {
+    CompactFolder& folder = listing_.Folders[entry.Folder];
+    if (entry.Kind == CompactKind::kFolder) {
+      ++folder.Folders;
+    } else {
+      ++folder.Files;
+      folder.Bytes += entry.Size;
+    }
+  }
+  for (size_t at = listing_.Folders.size(); at-- > 1;) {
+    const CompactFolder& folder = listing_.Folders[at];
+    CompactFolder& parent = listing_.Folders[folder.Parent];
+    parent.Files += folder.Files;
+    parent.Bytes += folder.Bytes;
+    parent.Folders += folder.Folders;
+  }
+}
+
+void CompactBuilder::Finish() {
+  SortEntries();
+  LinkFolders();
+  AddUpTotals();
+}
+
+namespace {
+
+void AddModelFolder(const ListingModel& model, size_t at, uint32_t compact, CompactBuilder& builder) {
+  const ModelFolder& folder = model.Folders[at];
+  if (folder.Failed) builder.MarkFailed(compact);
+  for (const FolderRecord& entry : folder.Entries) {
+    CompactRecord record;
+    record.Kind = CompactKindOf(entry.dwFileAttributes);
+    record.Size = (static_cast<uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
+    record.Time = entry.ftLastWriteTime;
+    const auto sums = folder.Checksums.find(entry.cFileName);
+    if (sums != folder.Checksums.end()) record.Digests = &sums->second;
+    builder.AddEntry(compact, entry.cFileName, record);
+  }
+  for (const auto& [name, below] : folder.SubFolders)
+    AddModelFolder(model, below, builder.AddFolder(compact, name), builder);
+}
+
+}  // namespace
+
+void CompactListingOf(const ListingModel& model, CompactListing& listing) {
+  listing = CompactListing();
+  listing.Algorithms = model.Algorithms;
+  listing.TimePrecision = model.TimePrecision;
+  listing.SizesKnown = model.SizesKnown;
+  CompactBuilder builder(listing);
+  AddModelFolder(model, 0, builder.AddTop(), builder);
+  builder.Finish();
+}

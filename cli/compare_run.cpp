@@ -68,7 +68,8 @@ std::string CheckOutputPlace(const CliOptions& options, const Side& old_side, co
   const std::string output_folder = RealPath(FolderOf(AbsolutePath(output)));
   for (const Side* side : {&old_side, &new_side}) {
     if (side->Folder && IsAtOrBelow(output_folder, RealPath(side->Given)))
-      return "--compare writes nothing into a folder it compares: give -o a file outside " + Shown(side->Given);
+      return "--compare writes nothing into a folder it compares: give -o a file outside " +
+             Shown(side->Given);
     if (!side->Folder && SameFile(output, side->Given))
       return "the report would replace the listing " + Shown(side->Given) + "; give -o another file";
   }
@@ -110,8 +111,9 @@ bool ReadFolder(const CommonStruct& record, const CliOptions& options, const Com
   const FolderSideResult result =
       ReadFolderSide(folder_record, rules, SystemTreeDisk(), SystemFolderSource(), report, listing);
   if (result.Read) return true;
-  message = !result.TopFailure.empty() ? result.TopFailure
-                                       : "nothing compared: not all of " + Shown(side.Given) + " could be read";
+  message = !result.TopFailure.empty()
+                ? result.TopFailure
+                : "nothing compared: not all of " + Shown(side.Given) + " could be read";
   return false;
 }
 

@@ -71,9 +71,8 @@ void CompactBuilder::AddEntry(uint32_t folder, std::string_view name, const Comp
   entry.NameAt = AddName(name);
   entry.NameLength = static_cast<uint32_t>(name.size());
   const std::vector<std::string>* digests = record.Digests;
-  if (digests != nullptr && std::any_of(digests->begin(), digests->end(), [](const std::string& digest) {
-        return !digest.empty();
-      })) {
+  if (digests != nullptr && std::any_of(digests->begin(), digests->end(),
+                                        [](const std::string& digest) { return !digest.empty(); })) {
     entry.DigestAt = static_cast<uint32_t>(listing_.Digests.size());
     for (size_t at = 0; at < listing_.Algorithms.size(); ++at) {
       const size_t length = DigestTextLength(listing_.Algorithms[at]);
@@ -130,9 +129,8 @@ void CompactBuilder::LinkFolders() {
     const auto last = first + parent.Count;
     const std::string_view name = listing_.NameOf(folder);
     const auto found = std::lower_bound(
-        first, last, name, [this](const CompactEntry& entry, std::string_view key) {
-          return listing_.NameOf(entry) < key;
-        });
+        first, last, name,
+        [this](const CompactEntry& entry, std::string_view key) { return listing_.NameOf(entry) < key; });
     if (found != last && listing_.NameOf(*found) == name) {
       found->Sub = at;
     } else {

@@ -27,8 +27,8 @@ struct CompactEntry {
   uint64_t Time = 0;    // the last write, 100 ns since 1601; 0: unknown
   uint64_t NameAt = 0;  // in the listing's Names
   uint32_t NameLength = 0;
-  uint32_t Folder = 0;                 // the folder that lists it
-  uint32_t Sub = kNoCompactIndex;      // a folder whose entries are listed: that folder
+  uint32_t Folder = 0;                  // the folder that lists it
+  uint32_t Sub = kNoCompactIndex;       // a folder whose entries are listed: that folder
   uint32_t DigestAt = kNoCompactIndex;  // its digests: one per algorithm in the listing's Digests
   CompactKind Kind = CompactKind::kFile;
 };
@@ -63,7 +63,9 @@ struct CompactListing {
   uint64_t TimePrecision = 1;
   bool SizesKnown = true;
 
-  std::string_view NameOf(const CompactEntry& entry) const { return {Names.data() + entry.NameAt, entry.NameLength}; }
+  std::string_view NameOf(const CompactEntry& entry) const {
+    return {Names.data() + entry.NameAt, entry.NameLength};
+  }
   std::string_view NameOf(const CompactFolder& folder) const {
     return {Names.data() + folder.NameAt, folder.NameLength};
   }

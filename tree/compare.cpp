@@ -26,10 +26,10 @@ class Comparison {
       : old_(old_side), new_(new_side), separator_(separator) {
     outcome_.TimePrecision = std::max<uint64_t>({old_.TimePrecision, new_.TimePrecision, 1});
     outcome_.SizesKnown = old_.SizesKnown && new_.SizesKnown;
-    for (size_t at = 0; at < old_.Algorithms.size() && outcome_.Algorithm == nullptr; ++at) {
+    for (size_t at = 0; at < old_.Algorithms.size() && !outcome_.Algorithm; ++at) {
       const auto found = std::find(new_.Algorithms.begin(), new_.Algorithms.end(), old_.Algorithms[at]);
       if (found == new_.Algorithms.end()) continue;
-      outcome_.Algorithm = &old_.Algorithms[at];
+      outcome_.Algorithm = old_.Algorithms[at];
       old_digest_ = at;
       new_digest_ = static_cast<size_t>(found - new_.Algorithms.begin());
     }
@@ -51,7 +51,7 @@ class Comparison {
     values.Kind = entry.Kind;
     values.Size = entry.Size;
     values.Time = entry.Time;
-    if (outcome_.Algorithm != nullptr) values.Digest = std::string(side.DigestOf(entry, digest));
+    if (outcome_.Algorithm) values.Digest = std::string(side.DigestOf(entry, digest));
     return values;
   }
   CompareValues OldValues(const CompactEntry& entry) const { return ValuesOf(old_, entry, old_digest_); }
@@ -174,13 +174,12 @@ class Comparison {
     if (removed_.empty() || added_.empty()) return;
     if (!old_.Identities.empty() && !new_.Identities.empty()) {
       PairBy([this](const Loose& loose, bool old_side) {
-        const FileIdentity& identity =
-            (old_side ? old_.Identities : new_.Identities)[loose.Index];
+        const FileIdentity& identity = (old_side ? old_.Identities : new_.Identities)[loose.Index];
         if (identity == FileIdentity()) return std::string();
         return std::to_string(identity.Device) + ":" + std::to_string(identity.Index);
       });
     }
-    if (outcome_.Algorithm != nullptr) {
+    if (outcome_.Algorithm) {
       PairBy([this](const Loose& loose, bool old_side) {
         if (loose.Entry->Size == 0) return std::string();
         const CompareChange& change = outcome_.Changes[loose.Change];
@@ -349,6 +348,6 @@ FolderSideResult ReadFolderSide(const CommonStruct& settings, const WalkRules& r
     return result;
   }
   consumer.Finish();
-  result.Read = !consumer.Failed();
+  result.Read = !consumer.Failed() && walk.Counts().Failed == 0;
   return result;
 }

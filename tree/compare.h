@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,7 +39,7 @@ struct CompareChange {
   // entry's old path; its new one in NewPath.
   std::string Path;
   std::string NewPath;
-  uint8_t What = 0;  // kChanged and kMoved: CompareWhat bits
+  uint8_t What = 0;   // kChanged and kMoved: CompareWhat bits
   CompareValues Old;  // kRemoved, kChanged, kMoved
   CompareValues New;  // kAdded, kChanged, kMoved
 };
@@ -66,9 +67,9 @@ struct CompareOutcome {
   std::vector<FolderDelta> Folders;    // by Path's bytes
   CompareTotals Totals;
   // The algorithm whose digests were compared (the first of the old side's
-  // that the new side has too); null for none.
-  const DigestAlgorithm* Algorithm = nullptr;
-  bool SizesKnown = true;  // both sides tell sizes
+  // that the new side has too), if any.
+  std::optional<DigestAlgorithm> Algorithm;
+  bool SizesKnown = true;      // both sides tell sizes
   uint64_t TimePrecision = 1;  // the coarser of the two, in 100 ns
 };
 
@@ -79,7 +80,8 @@ struct CompareOutcome {
 // side's Identities told) or of their digest (a file of some bytes); two
 // files alike on either side are never paired. A folder that a side could
 // not list is compared by its own entry alone. Paths use the separator.
-CompareOutcome CompareListings(const CompactListing& old_side, const CompactListing& new_side, char separator);
+CompareOutcome CompareListings(const CompactListing& old_side, const CompactListing& new_side,
+                               char separator);
 
 // What walking a folder into a compact listing came to.
 struct FolderSideResult {

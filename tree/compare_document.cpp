@@ -48,7 +48,7 @@ std::string WhatText(const CompareChange& change, const CompareOutcome& outcome)
   if ((change.What & kCompareSize) != 0)
     add("size " + std::to_string(change.Old.Size) + " -> " + std::to_string(change.New.Size));
   if ((change.What & kCompareTime) != 0) add("time");
-  if ((change.What & kCompareContent) != 0 && outcome.Algorithm != nullptr) add(DigestName(*outcome.Algorithm));
+  if ((change.What & kCompareContent) != 0 && outcome.Algorithm) add(DigestName(*outcome.Algorithm));
   return text;
 }
 
@@ -83,7 +83,7 @@ void AppendJsonValues(std::string& out, const char* key, const CompareValues& va
   } else {
     out += "null";
   }
-  if (outcome.Algorithm != nullptr && values.Kind == CompactKind::kFile) {
+  if (outcome.Algorithm && values.Kind == CompactKind::kFile) {
     out += std::string(", \"") + DigestName(*outcome.Algorithm) + "\": ";
     if (values.Digest.empty()) {
       out += "null";
@@ -182,8 +182,8 @@ std::string PageItem(const CompareChange& change, const CompareOutcome& outcome,
     const size_t end = path.size() > 1 ? path.find_last_of("/\\", path.size() - 2) : std::string::npos;
     if (end != std::string::npos) path = path.substr(end + 1);
   }
-  std::string item = std::string("<li class=\"") + mark.Word + "\"><span class=\"mark\" title=\"" + mark.Word +
-                     "\">" + mark.Sign + "</span>" + Visible(path);
+  std::string item = std::string("<li class=\"") + mark.Word + "\"><span class=\"mark\" title=\"" +
+                     mark.Word + "\">" + mark.Sign + "</span>" + Visible(path);
   if (change.Mark == CompareMark::kMoved) item += " &rarr; " + Visible(change.NewPath);
   const std::string what = WhatText(change, outcome);
   if (!what.empty()) item += " <span class=\"sum\">(" + Visible(what) + ")</span>";
@@ -219,7 +219,8 @@ const FolderDelta* DeltaOf(const CompareOutcome& outcome, const std::string& fol
 
 // Every change under a heading for its folder, in the order of the paths.
 std::string TreeSection(const CompareOutcome& outcome) {
-  std::string section = "<section class=\"tree\" id=\"all\" aria-labelledby=\"all-h\">\n<h2 id=\"all-h\">Every change</h2>\n";
+  std::string section =
+      "<section class=\"tree\" id=\"all\" aria-labelledby=\"all-h\">\n<h2 id=\"all-h\">Every change</h2>\n";
   if (outcome.Changes.empty()) return section + "<p>No difference.</p>\n</section>\n";
   std::string folder;
   bool open = false;
@@ -307,8 +308,9 @@ std::string CompareJson(const CompareOutcome& outcome, const CompareSides& sides
   AppendSide(json, "old", sides.Old, sides.OldKind);
   AppendSide(json, "new", sides.New, sides.NewKind);
   json += "  \"checksum\": ";
-  json += outcome.Algorithm != nullptr ? "\"" + std::string(DigestName(*outcome.Algorithm)) + "\"" : "null";
-  json += ",\n  \"time_precision_ns\": " + std::to_string(outcome.TimePrecision * 100) + ",\n  \"changes\": [";
+  json += outcome.Algorithm ? "\"" + std::string(DigestName(*outcome.Algorithm)) + "\"" : "null";
+  json +=
+      ",\n  \"time_precision_ns\": " + std::to_string(outcome.TimePrecision * 100) + ",\n  \"changes\": [";
   for (size_t at = 0; at < outcome.Changes.size(); ++at) {
     json += at > 0 ? ",\n    " : "\n    ";
     json += JsonChange(outcome.Changes[at], outcome);
@@ -321,7 +323,8 @@ std::string CompareJson(const CompareOutcome& outcome, const CompareSides& sides
   json += outcome.Folders.empty() ? "]" : "\n  ]";
   const CompareTotals& totals = outcome.Totals;
   json += ",\n  \"totals\": {\"added\": " + std::to_string(totals.Added) +
-          ", \"removed\": " + std::to_string(totals.Removed) + ", \"changed\": " + std::to_string(totals.Changed) +
+          ", \"removed\": " + std::to_string(totals.Removed) +
+          ", \"changed\": " + std::to_string(totals.Changed) +
           ", \"kind_changed\": " + std::to_string(totals.KindChanged) +
           ", \"moved\": " + std::to_string(totals.Moved) + "}\n}\n";
   return json;
@@ -330,14 +333,18 @@ std::string CompareJson(const CompareOutcome& outcome, const CompareSides& sides
 std::string ComparePage(const CompareOutcome& outcome, const CompareSides& sides) {
   const std::string title = "Changes from " + Visible(sides.Old) + " to " + Visible(sides.New);
   std::string page = ReportPageHead(title, kCompareStyle) + "<header>\n<h1>" + title + "</h1>\n<p>" +
-                     Visible(CompareSummary(outcome.Totals)) + "</p>\n<nav aria-label=\"Changes by kind\">\n<ul>\n"
-                     "<li><a href=\"#all\">Every change (" + Grouped(outcome.Changes.size()) + ")</a></li>\n";
+                     Visible(CompareSummary(outcome.Totals)) +
+                     "</p>\n<nav aria-label=\"Changes by kind\">\n<ul>\n"
+                     "<li><a href=\"#all\">Every change (" +
+                     Grouped(outcome.Changes.size()) + ")</a></li>\n";
   for (const MarkText& mark : kMarks) {
     page += std::string("<li><a href=\"#") + mark.Word + "\">" + mark.Heading + " (" +
             Grouped(CountOf(outcome.Totals, mark.Mark)) + ")</a></li>\n";
   }
-  page += "<li><a href=\"#folders\">Folders (" + Grouped(outcome.Folders.size()) + ")</a></li>\n</ul>\n</nav>\n"
-          "</header>\n<main>\n" + TreeSection(outcome);
+  page += "<li><a href=\"#folders\">Folders (" + Grouped(outcome.Folders.size()) +
+          ")</a></li>\n</ul>\n</nav>\n"
+          "</header>\n<main>\n" +
+          TreeSection(outcome);
   for (const MarkText& mark : kMarks) page += KindSection(outcome, mark);
   return page + FoldersSection(outcome) + "</main>\n</body>\n</html>\n";
 }

@@ -1,7 +1,9 @@
 #include "cli/compare_run.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "cli/report_form.h"
@@ -84,21 +86,65 @@ ListingReadOptions ReadOptionsOf(const CliOptions& options) {
   return read;
 }
 
-// Reads a listing file into the compact listing; false with a message.
-bool ReadListingSide(const CliOptions& options, Side& side, CompactListing& listing, std::string& message) {
+// Reads a listing file whole into a model, then the compact listing;
+// false with the reason.
+bool ReadWholeListing(const CliOptions& options, Side& side, CompactListing& listing, std::string& reason) {
   std::string bytes;
-  std::string reason;
   ListingModel model;
   ListingShape shape;
   if (!ReadListingBytes(side.Given, bytes, reason) ||
-      !ReadListing(bytes, ReadOptionsOf(options), model, shape, reason)) {
-    message = "cannot read " + Shown(side.Given) + ": " + reason;
+      !ReadListing(bytes, ReadOptionsOf(options), model, shape, reason))
     return false;
-  }
   bytes = std::string();
   side.Kind = ListingKindName(shape.Kind);
   CompactListingOf(model, listing);
   return true;
+}
+
+// The bytes at the start of a listing that tell its kind.
+constexpr size_t kHeadBytes = size_t{64} << 10;
+
+// Reads a listing file into the compact listing; false with a message.
+// Kestrova's own JSON is read as it comes, so that two listings of
+// millions of entries fit in memory at once; every other kind whole.
+bool ReadListingSide(const CliOptions& options, Side& side, CompactListing& listing, std::string& message) {
+  const std::string path = AbsolutePath(side.Given);
+  std::string reason;
+  std::unique_ptr<OpenFolder> folder = SystemTreeDisk().Open(FolderOf(path), reason);
+  std::unique_ptr<ContentReader> reader = folder ? folder->ReadFile(FileNameOf(path), reason) : nullptr;
+  if (reader == nullptr) {
+    message = "cannot read " + Shown(side.Given) + ": " + reason;
+    return false;
+  }
+  std::string head(kHeadBytes, '\0');
+  size_t filled = 0;
+  for (size_t got = 1; got > 0 && filled < head.size(); filled += got)
+    got = reader->Read(&head[filled], head.size() - filled);
+  head.resize(filled);
+  bool read = false;
+  if (reader->Failure().empty() && ListingKindOf(head) == ListingKind::kJson) {
+    side.Kind = ListingKindName(ListingKind::kJson);
+    size_t served = 0;
+    const auto source = [&head, &served, &reader](char* buffer, size_t size) {
+      if (served == head.size()) return reader->Read(buffer, size);
+      const size_t count = std::min(size, head.size() - served);
+      head.copy(buffer, count, served);
+      served += count;
+      return count;
+    };
+    read = StreamJsonListing(source, listing, reason);
+    if (!reader->Failure().empty()) {
+      read = false;
+      reason = reader->Failure();
+    }
+  } else if (reader->Failure().empty()) {
+    reader.reset();
+    read = ReadWholeListing(options, side, listing, reason);
+  } else {
+    reason = reader->Failure();
+  }
+  if (!read) message = "cannot read " + Shown(side.Given) + ": " + reason;
+  return read;
 }
 
 bool ReadFolder(const CommonStruct& record, const CliOptions& options, const CompareHooks& hooks,

@@ -23,10 +23,12 @@ const char* CompactKindWord(CompactKind kind) {
 }
 
 std::string_view CompactListing::DigestOf(const CompactEntry& entry, size_t algorithm) const {
-  if (entry.DigestAt == kNoCompactIndex || algorithm >= Algorithms.size()) return {};
-  size_t at = entry.DigestAt;
-  for (size_t before = 0; before < algorithm; ++before) at += DigestTextLength(Algorithms[before]);
-  const std::string_view digest(Digests.data() + at, DigestTextLength(Algorithms[algorithm]));
+  if (entry.DigestAt == kNoCompactIndex || algorithm >= Algorithms.size() || algorithm >= Digests.size())
+    return {};
+  const size_t length = DigestTextLength(Algorithms[algorithm]);
+  const size_t at = static_cast<size_t>(entry.DigestAt) * length;
+  if (at + length > Digests[algorithm].size()) return {};
+  const std::string_view digest(Digests[algorithm].data() + at, length);
   return digest.front() == '\0' ? std::string_view() : digest;
 }
 
@@ -53,6 +55,11 @@ uint32_t CompactBuilder::AddTop() {
   return 0;
 }
 
+void CompactBuilder::NameFolder(uint32_t folder, std::string_view name) {
+  listing_.Folders[folder].NameAt = AddName(name);
+  listing_.Folders[folder].NameLength = static_cast<uint32_t>(name.size());
+}
+
 uint32_t CompactBuilder::AddFolder(uint32_t parent, std::string_view name) {
   CompactFolder folder;
   folder.Parent = parent;
@@ -73,11 +80,14 @@ void CompactBuilder::AddEntry(uint32_t folder, std::string_view name, const Comp
   const std::vector<std::string>* digests = record.Digests;
   if (digests != nullptr && std::any_of(digests->begin(), digests->end(),
                                         [](const std::string& digest) { return !digest.empty(); })) {
-    entry.DigestAt = static_cast<uint32_t>(listing_.Digests.size());
+    entry.DigestAt = listing_.DigestBlocks++;
+    listing_.Digests.resize(listing_.Algorithms.size());
     for (size_t at = 0; at < listing_.Algorithms.size(); ++at) {
       const size_t length = DigestTextLength(listing_.Algorithms[at]);
       const bool given = at < digests->size() && (*digests)[at].size() == length;
-      listing_.Digests.append(given ? (*digests)[at] : std::string(length, '\0'));
+      std::string& block = listing_.Digests[at];
+      block.resize(static_cast<size_t>(entry.DigestAt) * length, '\0');
+      block.append(given ? (*digests)[at] : std::string(length, '\0'));
     }
   }
   if (record.Identity != nullptr) {
@@ -86,6 +96,31 @@ void CompactBuilder::AddEntry(uint32_t folder, std::string_view name, const Comp
   }
   listing_.Entries.push_back(entry);
 }
+
+namespace {
+
+// Puts each entry where the order says, in place (a second table of a
+// million entries would cost as much again), by following each cycle of
+// the order; the order is spent.
+void Permute(std::vector<uint32_t>& order, std::vector<CompactEntry>& entries,
+             std::vector<FileIdentity>& identities) {
+  for (uint32_t start = 0; start < order.size(); ++start) {
+    if (order[start] == kNoCompactIndex) continue;
+    const CompactEntry first = entries[start];
+    const FileIdentity first_identity = identities.empty() ? FileIdentity() : identities[start];
+    uint32_t at = start;
+    for (uint32_t from = order[at]; from != start; at = from, from = order[at]) {
+      entries[at] = entries[from];
+      if (!identities.empty()) identities[at] = identities[from];
+      order[at] = kNoCompactIndex;
+    }
+    entries[at] = first;
+    if (!identities.empty()) identities[at] = first_identity;
+    order[at] = kNoCompactIndex;
+  }
+}
+
+}  // namespace
 
 void CompactBuilder::SortEntries() {
   std::vector<CompactEntry>& entries = listing_.Entries;
@@ -99,16 +134,7 @@ void CompactBuilder::SortEntries() {
   };
   if (!std::is_sorted(order.begin(), order.end(), before)) {
     std::sort(order.begin(), order.end(), before);
-    std::vector<CompactEntry> sorted;
-    sorted.reserve(entries.size());
-    for (uint32_t at : order) sorted.push_back(entries[at]);
-    entries.swap(sorted);
-    if (!identities.empty()) {
-      std::vector<FileIdentity> moved;
-      moved.reserve(identities.size());
-      for (uint32_t at : order) moved.push_back(identities[at]);
-      identities.swap(moved);
-    }
+    Permute(order, entries, identities);
   }
   for (CompactFolder& folder : listing_.Folders) folder.Count = 0;
   for (size_t at = entries.size(); at-- > 0;) {

@@ -29,7 +29,7 @@ struct CompactEntry {
   uint32_t NameLength = 0;
   uint32_t Folder = 0;                  // the folder that lists it
   uint32_t Sub = kNoCompactIndex;       // a folder whose entries are listed: that folder
-  uint32_t DigestAt = kNoCompactIndex;  // its digests: one per algorithm in the listing's Digests
+  uint32_t DigestAt = kNoCompactIndex;  // its place in each of the listing's Digests
   CompactKind Kind = CompactKind::kFile;
 };
 
@@ -49,9 +49,12 @@ struct CompactFolder {
 
 struct CompactListing {
   std::string Names;
-  // Per algorithm of Algorithms, its digest's hexadecimal text (all "\0"
-  // where the entry has none for it), one block per entry that has any.
-  std::string Digests;
+  // Per algorithm of Algorithms, the hexadecimal digests of the entries
+  // that have any, one after another (the entry's DigestAt-th; all "\0"
+  // where it has none of that algorithm). An algorithm met late (a listing
+  // read as it comes) has none for the entries before it.
+  std::vector<std::string> Digests;
+  uint32_t DigestBlocks = 0;  // the entries that have digests
   std::vector<DigestAlgorithm> Algorithms;
   std::vector<CompactEntry> Entries;
   std::vector<CompactFolder> Folders;  // the top first
@@ -83,7 +86,8 @@ struct CompactRecord {
   uint64_t Size = 0;
   uint64_t Time = 0;
   const FileIdentity* Identity = nullptr;  // where the source tells it
-  // One digest per algorithm of the listing (empty for none); null for none.
+  // One digest per algorithm of the listing, in its order (empty for none;
+  // fewer where the rest are none); null for none.
   const std::vector<std::string>* Digests = nullptr;
 };
 
@@ -96,6 +100,9 @@ class CompactBuilder {
   // A folder whose entries are listed, below its parent.
   uint32_t AddFolder(uint32_t parent, std::string_view name);
   void MarkFailed(uint32_t folder) { listing_.Folders[folder].Failed = true; }
+  // Names a folder added before its name was known (a listing read as it
+  // comes, whose members come in any order).
+  void NameFolder(uint32_t folder, std::string_view name);
   void AddEntry(uint32_t folder, std::string_view name, const CompactRecord& record);
   // Sorts the entries by folder and name, links each listed folder to its
   // entry in its parent, and adds up each folder's totals below it.

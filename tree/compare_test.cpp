@@ -96,16 +96,29 @@ const std::string kDigestC(64, 'c');
 
 TEST(CompareTest, EachPlantedChangeIsFoundOnceAndNothingElse) {
   const std::vector<File> old_files{
-      {"docs/", 0},          {"docs/keep.txt", 10},   {"docs/grows.txt", 10},
-      {"docs/touched.txt", 5}, {"docs/edited.txt", 7, kBase, kDigestA},
-      {"gone.txt", 3},       {"was-file", 4},         {"old/", 0},
-      {"old/inside.txt", 9}, {"from.bin", 100, kBase, kDigestB},
+      {"docs/", 0},
+      {"docs/keep.txt", 10},
+      {"docs/grows.txt", 10},
+      {"docs/touched.txt", 5},
+      {"docs/edited.txt", 7, kBase, kDigestA},
+      {"gone.txt", 3},
+      {"was-file", 4},
+      {"old/", 0},
+      {"old/inside.txt", 9},
+      {"from.bin", 100, kBase, kDigestB},
   };
   std::vector<File> new_files{
-      {"docs/", 0},           {"docs/keep.txt", 10},    {"docs/grows.txt", 12},
-      {"docs/touched.txt", 5, kBase + 3 * kSecond},     {"docs/edited.txt", 7, kBase, kDigestC},
-      {"new.txt", 1},         {"was-file/", 0},         {"was-file/in.txt", 2},
-      {"old/", 0},            {"old/inside.txt", 9},    {"docs/to.bin", 100, kBase, kDigestB},
+      {"docs/", 0},
+      {"docs/keep.txt", 10},
+      {"docs/grows.txt", 12},
+      {"docs/touched.txt", 5, kBase + 3 * kSecond},
+      {"docs/edited.txt", 7, kBase, kDigestC},
+      {"new.txt", 1},
+      {"was-file/", 0},
+      {"was-file/in.txt", 2},
+      {"old/", 0},
+      {"old/inside.txt", 9},
+      {"docs/to.bin", 100, kBase, kDigestB},
   };
   const CompareOutcome outcome =
       CompareListings(ListingOf(old_files, 1, true), ListingOf(new_files, 1, true), '/');
@@ -140,8 +153,10 @@ TEST(CompareTest, EachPlantedChangeIsFoundOnceAndNothingElse) {
 TEST(CompareTest, TimesAreComparedAtTheCoarserPrecisionAndUnknownOnesNever) {
   const std::vector<File> exact{{"a", 1, kBase + 1234567}, {"b", 1, kBase + 2 * kSecond}, {"c", 1, kBase}};
   const std::vector<File> seconds{{"a", 1, kBase}, {"b", 1, kBase + kSecond}, {"c", 1, 0}};
-  EXPECT_EQ(Compared(ListingOf(seconds, kSecond), ListingOf(exact, 1)), std::vector<std::string>{"~ b (time)"});
-  EXPECT_EQ(Compared(ListingOf(exact, 1), ListingOf(seconds, kSecond)), std::vector<std::string>{"~ b (time)"});
+  EXPECT_EQ(Compared(ListingOf(seconds, kSecond), ListingOf(exact, 1)),
+            std::vector<std::string>{"~ b (time)"});
+  EXPECT_EQ(Compared(ListingOf(exact, 1), ListingOf(seconds, kSecond)),
+            std::vector<std::string>{"~ b (time)"});
   // Both exact: 123 ms apart is a change.
   EXPECT_EQ(Compared(ListingOf(seconds, 1), ListingOf(exact, 1)),
             (std::vector<std::string>{"~ a (time)", "~ b (time)"}));
@@ -150,9 +165,12 @@ TEST(CompareTest, TimesAreComparedAtTheCoarserPrecisionAndUnknownOnesNever) {
 TEST(CompareTest, TwoFilesAlikeAreNeverPairedAsAMove) {
   // One removed, two added of its content: which is the moved one is not
   // known, so neither is.
-  const std::vector<File> old_files{{"x", 5, kBase, kDigestA}, {"y", 6, kBase, kDigestB}, {"z", 0, kBase, kDigestC}};
-  const std::vector<File> new_files{{"p", 5, kBase, kDigestA}, {"q", 5, kBase, kDigestA},
-                                    {"r", 6, kBase, kDigestB}, {"s", 0, kBase, kDigestC}};
+  const std::vector<File> old_files{
+      {"x", 5, kBase, kDigestA}, {"y", 6, kBase, kDigestB}, {"z", 0, kBase, kDigestC}};
+  const std::vector<File> new_files{{"p", 5, kBase, kDigestA},
+                                    {"q", 5, kBase, kDigestA},
+                                    {"r", 6, kBase, kDigestB},
+                                    {"s", 0, kBase, kDigestC}};
   EXPECT_EQ(Compared(ListingOf(old_files, 1, true), ListingOf(new_files, 1, true)),
             (std::vector<std::string>{"+ p", "+ q", "+ s", "- x", "> y -> r", "- z"}));
   // Without digests on both sides nothing is paired.
@@ -171,8 +189,10 @@ TEST(CompareTest, OnOneDiskAFileKeepsItsIdentityThroughARenameEvenWhenChanged) {
   twin_two.Identity = {7, 50};  // two names of one file, one of them new
   File twin_old{"t0", 1};
   twin_old.Identity = {7, 50};
-  EXPECT_EQ(Compared(ListingOf({before, twin_old}, 1, false, true), ListingOf({after, twin_one, twin_two}, 1, false, true)),
-            (std::vector<std::string>{"- a/", "> a/f -> b/g (size 5 -> 9, time)", "+ b/", "- t0", "+ t1", "+ t2"}));
+  EXPECT_EQ(
+      Compared(ListingOf({before, twin_old}, 1, false, true),
+               ListingOf({after, twin_one, twin_two}, 1, false, true)),
+      (std::vector<std::string>{"- a/", "> a/f -> b/g (size 5 -> 9, time)", "+ b/", "- t0", "+ t1", "+ t2"}));
   // A listing read back tells no identity: nothing to pair by.
   EXPECT_EQ(Compared(ListingOf({before}, 1, false, true), ListingOf({after}, 1, false, false)),
             (std::vector<std::string>{"- a/", "- a/f", "+ b/", "+ b/g"}));
@@ -221,8 +241,8 @@ TEST(CompareTest, AFolderSideIsWalkedWholeAndAnyFolderItCannotListFailsIt) {
   WalkRules rules;
   rules.Threads = 2;
   rules.Checksums = {DigestAlgorithm::kSha256};
-  FolderSideResult result =
-      ReadFolderSide(SettingsFor("/top"), rules, disk, types, [](const std::string&) {}, listing);
+  FolderSideResult result = ReadFolderSide(
+      SettingsFor("/top"), rules, disk, types, [](const std::string&) {}, listing);
   ASSERT_TRUE(result.Read) << result.TopFailure;
   EXPECT_EQ(listing.Folders[0].Files, 3u);
   EXPECT_EQ(listing.Folders[0].Bytes, 9u);
@@ -233,11 +253,13 @@ TEST(CompareTest, AFolderSideIsWalkedWholeAndAnyFolderItCannotListFailsIt) {
 
   disk.Find("/top/sub/deeper")->Unreadable = true;
   std::vector<std::string> messages;
-  result = ReadFolderSide(SettingsFor("/top"), WalkRules(), disk, types,
-                          [&messages](const std::string& message) { messages.push_back(message); }, listing);
+  result = ReadFolderSide(
+      SettingsFor("/top"), WalkRules(), disk, types,
+      [&messages](const std::string& message) { messages.push_back(message); }, listing);
   EXPECT_FALSE(result.Read);
   EXPECT_EQ(messages.size(), 1u);
-  result = ReadFolderSide(SettingsFor("/nowhere"), WalkRules(), disk, types, [](const std::string&) {}, listing);
+  result = ReadFolderSide(
+      SettingsFor("/nowhere"), WalkRules(), disk, types, [](const std::string&) {}, listing);
   EXPECT_FALSE(result.Read);
   EXPECT_NE(result.TopFailure.find("/nowhere"), std::string::npos);
 }

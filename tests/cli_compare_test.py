@@ -8,7 +8,10 @@ trees (a move being a removal and an addition there). Exit 0 for no
 difference, 1 for some, 2 for a side that cannot be read, with its place
 for a malformed listing and nothing written.
 
-  cli_compare_test.py PROGRAM HOSTILE_NAMES_FILE
+  cli_compare_test.py PROGRAM HOSTILE_NAMES_FILE [PAGE_TOOLS]
+
+The page goes through html-validate where PAGE_TOOLS (tests/page/node_modules)
+holds it.
 """
 
 import json
@@ -24,6 +27,7 @@ import cli_support
 
 PROGRAM = None
 HOSTILE_NAMES_FILE = None
+PAGE_TOOLS = None
 WHOLE_SECOND = 1_700_000_000 * 10**9
 
 
@@ -257,8 +261,16 @@ class CompareTest(unittest.TestCase):
         for anchor in (b'id="added"', b'id="removed"', b'id="changed"', b'id="moved"', b'id="folders"'):
             self.assertIn(anchor, page)
         self.assertIn(b"sub/moved.bin", page)
+        if PAGE_TOOLS is not None and os.path.isdir(os.path.join(PAGE_TOOLS, "html-validate")):
+            script = ("const {HtmlValidate} = require(%s); const v = new HtmlValidate({extends: "
+                      "['html-validate:standard']}); const r = v.validateFileSync(%s); "
+                      "if (!r.valid) { console.log(JSON.stringify(r.results, null, 1)); process.exit(1); }"
+                      % (json.dumps(os.path.join(PAGE_TOOLS, "html-validate")), json.dumps(output.decode())))
+            checked = subprocess.run(["node", "-e", script], capture_output=True)
+            self.assertEqual(checked.returncode, 0, checked.stdout + checked.stderr)
 
 
 if __name__ == "__main__":
     PROGRAM, HOSTILE_NAMES_FILE = sys.argv[1], sys.argv[2]
+    PAGE_TOOLS = sys.argv[3] if len(sys.argv) > 3 else None
     unittest.main(argv=sys.argv[:1])

@@ -1,6 +1,9 @@
 #include "tree/compare_document.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 #include "listing/column_values.h"
 #include "output/escapes.h"
@@ -183,7 +186,7 @@ std::string PageItem(const CompareChange& change, const CompareOutcome& outcome,
     if (end != std::string::npos) path = path.substr(end + 1);
   }
   std::string item = std::string("<li class=\"") + mark.Word + "\"><span class=\"mark\" title=\"" +
-                     mark.Word + "\">" + mark.Sign + "</span>" + Visible(path);
+                     mark.Word + "\">" + EscapeHtml(std::string(1, mark.Sign)) + "</span>" + Visible(path);
   if (change.Mark == CompareMark::kMoved) item += " &rarr; " + Visible(change.NewPath);
   const std::string what = WhatText(change, outcome);
   if (!what.empty()) item += " <span class=\"sum\">(" + Visible(what) + ")</span>";
@@ -222,10 +225,15 @@ std::string TreeSection(const CompareOutcome& outcome) {
   std::string section =
       "<section class=\"tree\" id=\"all\" aria-labelledby=\"all-h\">\n<h2 id=\"all-h\">Every change</h2>\n";
   if (outcome.Changes.empty()) return section + "<p>No difference.</p>\n</section>\n";
+  // By folder, then by path: a folder's changes under one heading.
+  std::vector<std::pair<std::string, const CompareChange*>> placed;
+  for (const CompareChange& change : outcome.Changes) placed.emplace_back(FolderPart(change.Path), &change);
+  std::stable_sort(placed.begin(), placed.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
   std::string folder;
   bool open = false;
-  for (const CompareChange& change : outcome.Changes) {
-    const std::string at = FolderPart(change.Path);
+  for (const auto& [at, change_at] : placed) {
+    const CompareChange& change = *change_at;
     if (!open || at != folder) {
       if (open) section += "</ol>\n";
       folder = at;

@@ -175,9 +175,10 @@ void CompactBuilder::AddUpTotals() {
   for (CompactFolder& folder : listing_.Folders) folder.Files = folder.Bytes = folder.Folders = 0;
   for (const CompactEntry& entry : listing_.Entries) {
     CompactFolder& folder = listing_.Folders[entry.Folder];
+    // A link counts where it leads, in the folder that lists it (followed).
     if (entry.Kind == CompactKind::kFolder) {
       ++folder.Folders;
-    } else {
+    } else if (entry.Kind == CompactKind::kFile) {
       ++folder.Files;
       folder.Bytes += entry.Size;
     }

@@ -41,7 +41,8 @@ struct CompactFolder {
   uint32_t First = 0;
   uint32_t Count = 0;
   bool Failed = false;  // its entries are not known (the listing could not list it)
-  // Below it, once finished: the files and their bytes, the folders.
+  // Below it, once finished: the files and their bytes, the folders (a
+  // symbolic link is none of them).
   uint64_t Files = 0;
   uint64_t Bytes = 0;
   uint64_t Folders = 0;

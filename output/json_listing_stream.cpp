@@ -152,7 +152,8 @@ class StreamReader {
         !stream_.ReadScalar(type, text))
       return false;
     if (type == JsonType::kNull && !text.empty()) return true;
-    if (type != JsonType::kNumber || text.size() > 19 || text.find_first_not_of("0123456789") != std::string::npos)
+    if (type != JsonType::kNumber || text.size() > 19 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
       return stream_.FailAt(place, "\"size\" is no count of bytes");
     entry.Record.Size = std::stoull(text);
     return true;
@@ -189,7 +190,8 @@ class StreamReader {
       if (!Key(key)) return false;
       const Place value_place = stream_.Here();
       const DigestAlgorithm* algorithm = DigestNamed(key);
-      if (algorithm == nullptr) return stream_.FailAt(value_place, "\"" + key + "\" is no checksum algorithm");
+      if (algorithm == nullptr)
+        return stream_.FailAt(value_place, "\"" + key + "\" is no checksum algorithm");
       const size_t at = AlgorithmAt(*algorithm);
       bool present = false;
       std::string digest;
@@ -253,8 +255,8 @@ class StreamReader {
 
 }  // namespace
 
-bool StreamJsonListing(const std::function<size_t(char* buffer, size_t size)>& source, CompactListing& listing,
-                       std::string& error) {
+bool StreamJsonListing(const std::function<size_t(char* buffer, size_t size)>& source,
+                       CompactListing& listing, std::string& error) {
   listing = CompactListing();
   listing.TimePrecision = kWholeSeconds;
   StreamReader reader(source, listing);

@@ -39,7 +39,8 @@ std::string Dump(const CompactListing& listing) {
               (listed.Sub != kNoCompactIndex ? " sub " + listing.PathOf(listed.Sub, '/') : "");
       for (size_t algorithm = 0; algorithm < listing.Algorithms.size(); ++algorithm) {
         const std::string_view digest = listing.DigestOf(listed, algorithm);
-        if (!digest.empty()) dump += std::string(" ") + DigestName(listing.Algorithms[algorithm]) + "=" + std::string(digest);
+        if (!digest.empty())
+          dump += std::string(" ") + DigestName(listing.Algorithms[algorithm]) + "=" + std::string(digest);
       }
       dump += "\n";
     }

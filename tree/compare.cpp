@@ -283,13 +283,7 @@ class SideConsumer : public WalkConsumer {
 
   void Listed(WalkFolder& folder, OpenFolder*) override {
     std::lock_guard<std::mutex> lock(mutex_);
-    uint32_t at = 0;
-    if (folder.Parent == nullptr) {
-      at = builder_.AddTop();
-    } else {
-      at = builder_.AddFolder(numbers_.at(folder.Parent), folder.Name);
-    }
-    numbers_[&folder] = at;
+    const uint32_t at = NumberOf(folder);
     if (folder.Run == nullptr) {
       builder_.MarkFailed(at);
       failed_ = true;
@@ -320,6 +314,17 @@ class SideConsumer : public WalkConsumer {
   bool Failed() const { return failed_; }
 
  private:
+  // The folder's number, given where it has none yet: a folder that waits
+  // for links to be decided (--follow) is told of after its sub-folders.
+  uint32_t NumberOf(const WalkFolder& folder) {
+    const auto found = numbers_.find(&folder);
+    if (found != numbers_.end()) return found->second;
+    const uint32_t at = folder.Parent == nullptr ? builder_.AddTop()
+                                                 : builder_.AddFolder(NumberOf(*folder.Parent), folder.Name);
+    numbers_[&folder] = at;
+    return at;
+  }
+
   CompactBuilder builder_;
   bool checksums_;
   std::mutex mutex_;

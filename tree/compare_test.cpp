@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <utility>
@@ -262,6 +263,30 @@ TEST(CompareTest, AFolderSideIsWalkedWholeAndAnyFolderItCannotListFailsIt) {
       SettingsFor("/nowhere"), WalkRules(), disk, types, [](const std::string&) {}, listing);
   EXPECT_FALSE(result.Read);
   EXPECT_NE(result.TopFailure.find("/nowhere"), std::string::npos);
+}
+
+TEST(CompareTest, AFolderSideFollowsLinksThoughItsFolderIsToldOfAfterItsSubFolders) {
+  // The top waits for its link outside the tree to be decided, while its
+  // sub-folders are listed: they are told of first.
+  MemoryDisk disk;
+  for (int at = 0; at < 8; ++at) disk.Add("/top/sub" + std::to_string(at) + "/f.txt", NodeKind::kFile, "x");
+  disk.Add("/top/away", NodeKind::kLink, "/outside");
+  disk.Add("/outside/g.txt", NodeKind::kFile, "yz");
+  MemoryFolderSource types;
+  WalkRules rules;
+  rules.Threads = 4;
+  rules.Follow = true;
+  CompactListing listing;
+  const FolderSideResult result = ReadFolderSide(
+      SettingsFor("/top"), rules, disk, types, [](const std::string&) {}, listing);
+  ASSERT_TRUE(result.Read) << result.TopFailure;
+  EXPECT_EQ(listing.Folders[0].Files, 9u);
+  EXPECT_EQ(listing.Folders[0].Bytes, 10u);
+  std::vector<std::string> paths;
+  for (uint32_t at = 0; at < listing.Folders.size(); ++at) paths.push_back(listing.PathOf(at, '/'));
+  std::sort(paths.begin(), paths.end());
+  EXPECT_EQ(paths.front(), "");
+  EXPECT_EQ(paths[1], "away");
 }
 
 }  // namespace

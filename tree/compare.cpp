@@ -26,6 +26,7 @@ class Comparison {
       : old_(old_side), new_(new_side), separator_(separator) {
     outcome_.TimePrecision = std::max<uint64_t>({old_.TimePrecision, new_.TimePrecision, 1});
     outcome_.SizesKnown = old_.SizesKnown && new_.SizesKnown;
+    outcome_.Separator = separator;
     for (size_t at = 0; at < old_.Algorithms.size() && !outcome_.Algorithm; ++at) {
       const auto found = std::find(new_.Algorithms.begin(), new_.Algorithms.end(), old_.Algorithms[at]);
       if (found == new_.Algorithms.end()) continue;

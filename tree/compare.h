@@ -71,6 +71,7 @@ struct CompareOutcome {
   std::optional<DigestAlgorithm> Algorithm;
   bool SizesKnown = true;      // both sides tell sizes
   uint64_t TimePrecision = 1;  // the coarser of the two, in 100 ns
+  char Separator = '/';        // between the names of a path
 };
 
 // Compares the sides. Times are compared at the coarser precision of the

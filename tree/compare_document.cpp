@@ -178,27 +178,24 @@ std::string Visible(const std::string& text) {
   return out;
 }
 
+// The folder a change's path lies in, with its closing separator; "" for
+// the top.
+std::string FolderPart(const std::string& path, char separator) {
+  if (path.size() < 2) return std::string();
+  const size_t end = path.rfind(separator, path.size() - 2);
+  return end == std::string::npos ? std::string() : path.substr(0, end + 1);
+}
+
 std::string PageItem(const CompareChange& change, const CompareOutcome& outcome, bool whole_path) {
   const MarkText& mark = TextOf(change.Mark);
   std::string path = change.Path;
-  if (!whole_path) {
-    const size_t end = path.size() > 1 ? path.find_last_of("/\\", path.size() - 2) : std::string::npos;
-    if (end != std::string::npos) path = path.substr(end + 1);
-  }
+  if (!whole_path) path = path.substr(FolderPart(path, outcome.Separator).size());
   std::string item = std::string("<li class=\"") + mark.Word + "\"><span class=\"mark\" title=\"" +
                      mark.Word + "\">" + EscapeHtml(std::string(1, mark.Sign)) + "</span>" + Visible(path);
   if (change.Mark == CompareMark::kMoved) item += " &rarr; " + Visible(change.NewPath);
   const std::string what = WhatText(change, outcome);
   if (!what.empty()) item += " <span class=\"sum\">(" + Visible(what) + ")</span>";
   return item + "</li>\n";
-}
-
-// The folder a change's path lies in, with its closing separator; "" for
-// the top.
-std::string FolderPart(const std::string& path) {
-  if (path.size() < 2) return std::string();
-  const size_t end = path.find_last_of("/\\", path.size() - 2);
-  return end == std::string::npos ? std::string() : path.substr(0, end + 1);
 }
 
 std::string DeltaText(const FolderDelta* delta, bool sizes_known) {
@@ -227,7 +224,8 @@ std::string TreeSection(const CompareOutcome& outcome) {
   if (outcome.Changes.empty()) return section + "<p>No difference.</p>\n</section>\n";
   // By folder, then by path: a folder's changes under one heading.
   std::vector<std::pair<std::string, const CompareChange*>> placed;
-  for (const CompareChange& change : outcome.Changes) placed.emplace_back(FolderPart(change.Path), &change);
+  for (const CompareChange& change : outcome.Changes)
+    placed.emplace_back(FolderPart(change.Path, outcome.Separator), &change);
   std::stable_sort(placed.begin(), placed.end(),
                    [](const auto& a, const auto& b) { return a.first < b.first; });
   std::string folder;

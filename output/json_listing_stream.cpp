@@ -113,7 +113,6 @@ class StreamReader {
   }
 
   bool Member(const std::string& key, EntryMembers& entry, uint32_t folder, size_t depth) {
-    Place place;
     if (key == "name") return Text("name", entry.HasName, entry.Name, entry.NamePlace);
     if (key == "name_bytes") return Text("name_bytes", entry.HasBytes, entry.Bytes, entry.BytesPlace);
     if (key == "kind") return KindOf(entry);
@@ -188,14 +187,13 @@ class StreamReader {
     do {
       std::string key;
       if (!Key(key)) return false;
-      const Place value_place = stream_.Here();
       const DigestAlgorithm* algorithm = DigestNamed(key);
-      if (algorithm == nullptr)
-        return stream_.FailAt(value_place, "\"" + key + "\" is no checksum algorithm");
+      if (algorithm == nullptr) return stream_.Fail("\"" + key + "\" is no checksum algorithm");
       const size_t at = AlgorithmAt(*algorithm);
       bool present = false;
       std::string digest;
-      if (!Text(key.c_str(), present, digest, place_scratch_)) return false;
+      Place value_place;
+      if (!Text(key.c_str(), present, digest, value_place)) return false;
       if (!present) continue;  // the file could not be read when listed
       if (digest.size() != DigestTextLength(*algorithm) ||
           digest.find_first_not_of("0123456789abcdef") != std::string::npos)
@@ -250,7 +248,6 @@ class StreamReader {
   JsonStream stream_;
   CompactListing& listing_;
   CompactBuilder builder_;
-  Place place_scratch_;
 };
 
 }  // namespace

@@ -72,9 +72,9 @@ const std::string kDocument =
     R"(    {"entries": [{"name": "deep.txt", "kind": "file", "size": 7, "modified": "2024-03-05T14:07:09Z"}], )"
     R"("kind": "folder", "name": "sub", "modified": "2024-03-05T14:07:10Z"},)"
     "\n"
-    R"(    {"name": "caf\u00e9 \ud83d\ude00 \"q\" \\ \t.txt", "kind": "file", "size": 12345678901, )"
+    R"(    {"name": "caf\u00e9 \"q\" \\ \t.txt", "kind": "file", "size": 12345678901, )"
     R"("checksums": {"sha256": ")" +
-    kSha256 + R"("}, "type": null, "mime": null},)" + "\n" +
+    kSha256 + R"("}, "type": "\ud83d\ude00", "mime": null},)" + "\n" +
     R"(    {"name": "bad\ufffd", "name_bytes": "bad%FF%01", "kind": "file", "size": 1, )"
     R"("checksums": {"sha256": null, "md5": ")" +
     kMd5 + R"("}},)" + "\n" +

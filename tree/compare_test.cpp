@@ -75,12 +75,12 @@ CompactListing ListingOf(const std::vector<File>& files, uint64_t precision = 1,
 }
 
 // "+ path", "- path", "~ path (what)", "> old -> new (what)": the text form's lines
-// without the summary.
+// without the summary or the platform's line ends.
 std::vector<std::string> Lines(const CompareOutcome& outcome) {
   std::vector<std::string> lines;
   std::string text = CompareText(outcome);
   for (size_t end = text.find('\n'); end != std::string::npos; end = text.find('\n')) {
-    lines.push_back(text.substr(0, end));
+    lines.push_back(text.substr(0, end > 0 && text[end - 1] == '\r' ? end - 1 : end));
     text.erase(0, end + 1);
   }
   lines.pop_back();

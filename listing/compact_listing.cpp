@@ -126,22 +126,31 @@ void CompactBuilder::SortEntries() {
   std::vector<CompactEntry>& entries = listing_.Entries;
   std::vector<FileIdentity>& identities = listing_.Identities;
   if (!identities.empty()) identities.resize(entries.size());
+  // By folder in one pass (each folder's place from the counts before it),
+  // then each folder's entries by name.
+  std::vector<CompactFolder>& folders = listing_.Folders;
+  for (CompactFolder& folder : folders) folder.Count = 0;
+  for (const CompactEntry& entry : entries) ++folders[entry.Folder].Count;
+  uint32_t first = 0;
+  for (CompactFolder& folder : folders) {
+    folder.First = first;
+    first += folder.Count;
+  }
   std::vector<uint32_t> order(entries.size());
-  std::iota(order.begin(), order.end(), 0);
-  const auto before = [this, &entries](uint32_t a, uint32_t b) {
-    if (entries[a].Folder != entries[b].Folder) return entries[a].Folder < entries[b].Folder;
+  std::vector<uint32_t> next(folders.size());
+  for (size_t at = 0; at < folders.size(); ++at) next[at] = folders[at].First;
+  for (uint32_t at = 0; at < entries.size(); ++at) order[next[entries[at].Folder]++] = at;
+  const auto by_name = [this, &entries](uint32_t a, uint32_t b) {
     return listing_.NameOf(entries[a]) < listing_.NameOf(entries[b]);
   };
-  if (!std::is_sorted(order.begin(), order.end(), before)) {
-    std::sort(order.begin(), order.end(), before);
-    Permute(order, entries, identities);
+  bool moved = false;
+  for (const CompactFolder& folder : folders) {
+    const auto begin = order.begin() + folder.First;
+    const auto end = begin + folder.Count;
+    if (!std::is_sorted(begin, end, by_name)) std::sort(begin, end, by_name);
   }
-  for (CompactFolder& folder : listing_.Folders) folder.Count = 0;
-  for (size_t at = entries.size(); at-- > 0;) {
-    CompactFolder& folder = listing_.Folders[entries[at].Folder];
-    folder.First = static_cast<uint32_t>(at);
-    ++folder.Count;
-  }
+  for (uint32_t at = 0; at < order.size() && !moved; ++at) moved = order[at] != at;
+  if (moved) Permute(order, entries, identities);
 }
 
 // Links each listed folder to its entry in its parent; a folder that its

@@ -269,7 +269,17 @@ int JsonStream::Next() {
 }
 
 void JsonStream::SkipBlanks() {
-  while (Fill() && IsBlank(buffer_[at_])) Next();
+  while (Fill()) {
+    for (; at_ < end_ && IsBlank(buffer_[at_]); ++at_) {
+      if (buffer_[at_] == '\n') {
+        ++place_.Line;
+        place_.Column = 1;
+      } else {
+        ++place_.Column;
+      }
+    }
+    if (at_ < end_) return;
+  }
 }
 
 JsonStream::Place JsonStream::Here() {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/report_form.h"
 #include "listing/entry.h"
 #include "output/escapes.h"
 #include "output/folder_check.h"
@@ -19,50 +20,11 @@ constexpr int kExitDone = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitBadInput = 2;
 
-enum class DuplicatesForm { kText, kJson, kPage };
-
-struct FormWord {
-  DuplicatesForm Form;
-  const char* Word;
-  FormCode Claims[2];  // the forms whose file extensions promise it
-};
-
-constexpr FormWord kForms[] = {
-    {DuplicatesForm::kText, "text", {FormCode::kText, FormCode::kNames}},
-    {DuplicatesForm::kJson, "json", {FormCode::kJson, FormCode::kJson}},
-    {DuplicatesForm::kPage, "page", {FormCode::kPage, FormCode::kHtml}},
-};
-
 void PrintMessage(const std::string& message) { std::fprintf(stderr, "kestrova-cli: %s\n", message.c_str()); }
 
 std::string Shown(const std::string& text) { return ControlEscaped(text); }
 
 bool ToStandardOutput(const CliOptions& options) { return !options.Output || *options.Output == "-"; }
-
-// The form --format names, else the one the output file's extension
-// promises, else text; false with a message for a file whose extension
-// promises another form than the one named.
-bool ChooseForm(const CliOptions& options, DuplicatesForm& form, std::string& message) {
-  const OutputForm* claiming =
-      ToStandardOutput(options) ? nullptr : FormClaiming(FileNameOf(*options.Output));
-  const FormWord* claimed = nullptr;
-  for (const FormWord& each : kForms) {
-    for (FormCode code : each.Claims) {
-      if (claiming != nullptr && claiming == &FormOf(code)) claimed = &each;
-    }
-  }
-  const FormWord* named = nullptr;
-  for (const FormWord& each : kForms) {
-    if (options.Format && *options.Format == each.Word) named = &each;
-  }
-  if (claiming != nullptr && (claimed == nullptr || (named != nullptr && named != claimed))) {
-    message = "cannot write " + std::string(named != nullptr ? named->Word : "text") + " into " +
-              Shown(*options.Output) + ": its extension is that of another form; name the file for the form";
-    return false;
-  }
-  form = named != nullptr ? named->Form : claimed != nullptr ? claimed->Form : DuplicatesForm::kText;
-  return true;
-}
 
 std::vector<std::string> TopsOf(const CliOptions& options) {
   std::vector<std::string> tops{options.Folder.value_or(".")};
@@ -105,14 +67,14 @@ std::string CheckOutputOutsideTops(const CliOptions& options, const std::vector<
   return std::string();
 }
 
-std::string Composed(DuplicatesForm form, const DuplicateFindings& findings,
-                     const std::vector<std::string>& tops, DigestAlgorithm algorithm) {
+std::string Composed(ReportForm form, const DuplicateFindings& findings, const std::vector<std::string>& tops,
+                     DigestAlgorithm algorithm) {
   switch (form) {
-    case DuplicatesForm::kText:
+    case ReportForm::kText:
       return DuplicatesText(findings.Groups);
-    case DuplicatesForm::kJson:
+    case ReportForm::kJson:
       return DuplicatesJson(findings.Groups, algorithm);
-    case DuplicatesForm::kPage:
+    case ReportForm::kPage:
       return DuplicatesPage(findings.Groups, tops, algorithm);
   }
   return std::string();
@@ -150,9 +112,9 @@ bool WriteDocument(const CliOptions& options, AtomicFile& file, const std::strin
 int RunDuplicates(const CommonStruct& record, const CliOptions& options, const WalkRulesOf& rules_of,
                   DigestCache* cache) {
   const std::vector<std::string> tops = TopsOf(options);
-  DuplicatesForm form = DuplicatesForm::kText;
+  ReportForm form = ReportForm::kText;
   std::string message;
-  ChooseForm(options, form, message);
+  ChooseReportForm(options, form, message);
   if (message.empty()) message = CheckTops(tops);
   if (message.empty()) message = CheckOutputOutsideTops(options, tops);
   if (!message.empty()) {

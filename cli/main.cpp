@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/compare_run.h"
 #include "cli/duplicates_run.h"
 #include "cli/options.h"
 #include "cli/progress.h"
@@ -842,6 +843,12 @@ int Run(const std::vector<std::string>& arguments) {
         cache.get());
     SaveChecksumCache(cache.get());
     return code;
+  }
+  if (options.Compare) {
+    const CompareHooks hooks{PrintMessage, [&options](const CommonStruct& compared) {
+                               return RulesOf(compared, OutputRequest(), options, nullptr);
+                             }};
+    return RunCompare(record, options, hooks);
   }
   if (options.Verify) {
     const VerifyHooks hooks{PrintMessage, [&options](const CommonStruct& checked) {

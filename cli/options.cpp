@@ -22,6 +22,7 @@ enum class OptionId {
   From,
   FromKind,
   Verify,
+  Compare,
   Sizes,
   NoSizes,
   GitIgnore,
@@ -188,6 +189,13 @@ const OptionDefinition kOptions[] = {
      "sha256sum, md5sum or xxhsum -H2 file): each file\n"
      "missing, new, changed or unreadable is a line;\n"
      "exit 1 when any differs"},
+    {OptionId::Compare, '\0', "compare", "OLD", OptionGroup::kWhat,
+     "compare OLD with FOLDER (NEW), each a folder or\n"
+     "a listing that --from reads: each entry added (+),\n"
+     "removed (-), changed (~: size, time, kind, or\n"
+     "content where both have checksums) or moved (>)\n"
+     "is a line, then the counts; text, json or page;\n"
+     "exit 1 when any differs, 2 when one cannot be read"},
     {OptionId::Recursive, 'R', "recursive", nullptr, OptionGroup::kTree,
      "list FOLDER and every folder below it: a page in\n"
      "each folder (-o names the pages' file, default\n"
@@ -621,6 +629,10 @@ std::string ApplyOption(ParseState& state, const OptionDefinition& option, const
       options.Verify = value;
       if (value.empty()) return "the name of the listing to verify against is empty";
       break;
+    case OptionId::Compare:
+      options.Compare = value;
+      if (value.empty()) return "the name of the old side to compare is empty";
+      break;
     case OptionId::BaseUrl:
       options.BaseUrl = value;
       if (value.empty()) return "the base URL is empty";
@@ -716,11 +728,37 @@ std::string CheckVerify(const CliOptions& options) {
   return std::string();
 }
 
+// --compare writes a report of two sides: only the options of a walk and
+// of the report fit it.
+std::string CheckCompare(const CliOptions& options) {
+  if (!options.Compare) return std::string();
+  if (options.Format && *options.Format != "text" && *options.Format != "json" && *options.Format != "page")
+    return "--compare reports in text, json or page, not as --format " + *options.Format;
+  for (const auto& [set, name] : {std::pair<bool, const char*>{options.From.has_value(), "--from"},
+                                  {options.FromKind.has_value(), "--from-kind"},
+                                  {options.Verify.has_value(), "--verify"},
+                                  {options.Duplicates, "--duplicates"},
+                                  {options.OutputDir.has_value(), "--output-dir"},
+                                  {options.Search, "--search"},
+                                  {options.BaseUrl.has_value(), "--base-url"},
+                                  {options.LinkIndex, "--link-index"},
+                                  {options.Sizes.has_value(), "--du"},
+                                  {options.NullEnds, "--null"},
+                                  {options.IncludeParent, "--include-parent"},
+                                  {options.SaveSettingsFile.has_value(), "--save-settings"},
+                                  {options.PrintSettings, "--print-settings"}}) {
+    if (set) return std::string("--compare compares two listings; ") + name + " does not fit it";
+  }
+  return std::string();
+}
+
 std::string CheckCombination(const CliOptions& options) {
+  if (const std::string compare = CheckCompare(options); !compare.empty()) return compare;
   if (const std::string duplicates = CheckDuplicates(options); !duplicates.empty()) return duplicates;
   // One folder's totals walk the tree below it, as -R does; so does a catalog.
   const bool whole_tree = AsksForWholeTree(options);
-  const bool walks = options.Recursive || options.Sizes.value_or(false) || whole_tree || options.Verify;
+  const bool walks =
+      options.Recursive || options.Sizes.value_or(false) || whole_tree || options.Verify || options.Compare;
   // The files of one folder are read for their checksums several at a time.
   const bool reads_at_once = walks || !options.Checksums.empty();
   for (const auto& [set, name, needs] :
@@ -921,6 +959,7 @@ std::string UsageText() {
   std::string text =
       "Usage: kestrova-cli [OPTIONS] [FOLDER]\n"
       "       kestrova-cli --duplicates [-R] [OPTIONS] FOLDER...\n"
+      "       kestrova-cli --compare OLD [OPTIONS] [NEW]\n"
       "Writes a listing of one folder: a web page, the classic page, a text list,\n"
       "JSON, CSV or the bare names.\n"
       "\n"
@@ -941,7 +980,8 @@ std::string UsageText() {
       "settings file could not be written; 2 nothing was begun: a bad command line,\n"
       "an unreadable settings file, or a missing folder to list or output folder;\n"
       "130 or 143 interrupted. --duplicates exits 0 whether duplicates were found\n"
-      "or not.\n";
+      "or not. --compare exits 0 when OLD and NEW hold the same, 1 when they\n"
+      "differ, 2 when either cannot be read or the report cannot be written.\n";
   return text;
 }
 

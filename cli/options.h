@@ -39,6 +39,7 @@ struct CliOptions {
   std::optional<std::string> From;           // --from FILE
   std::optional<std::string> FromKind;       // --from-kind KIND
   std::optional<std::string> Verify;         // --verify LISTING
+  std::optional<std::string> Compare;        // --compare OLD: compared with FOLDER
   std::vector<std::string> Checksums;        // --checksum ALGO, in order, each once
   std::optional<std::string> ChecksumCache;  // --checksum-cache FILE
   bool NoChecksumCache = false;              // --no-checksum-cache

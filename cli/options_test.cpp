@@ -288,3 +288,28 @@ TEST(CliOptions, ChecksumsAreNamedOnceEachInTheirOrder) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CliOptions, CompareTakesTheOptionsOfAWalkAndOfAReportAlone) {
+  const CliOptions options =
+      Parsed({"--compare", "old.json", "-L", "3", "--threads", "2", "--format", "page", "new"});
+  EXPECT_EQ("old.json", *options.Compare);
+  EXPECT_EQ("new", *options.Folder);
+  EXPECT_EQ(3u, options.MaxDepth);
+  EXPECT_EQ("--compare reports in text, json or page, not as --format csv",
+            ErrorOf({"--compare", "old.json", "--format", "csv"}));
+  for (const std::vector<std::string>& extra : {std::vector<std::string>{"--from", "x.json"},
+                                                {"--verify", "x.json"},
+                                                {"--duplicates"},
+                                                {"--du"},
+                                                {"--output-dir", "out"},
+                                                {"--null"}}) {
+    std::vector<std::string> arguments{"--compare", "old.json"};
+    arguments.insert(arguments.end(), extra.begin(), extra.end());
+    EXPECT_EQ(0u, ErrorOf(arguments).find("--compare compares two listings; " + extra[0])) << extra[0];
+  }
+  EXPECT_EQ("the name of the old side to compare is empty", ErrorOf({"--compare", ""}));
+}
+
+}  // namespace

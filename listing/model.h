@@ -39,4 +39,10 @@ struct ListingModel {
   // False where the source does not tell the files' sizes (a sums file,
   // tree -J without -s): the records' sizes of 0 stand for nothing.
   bool SizesKnown = true;
+  // The step of the times the source keeps, in 100 ns: 10,000,000 for
+  // whole seconds; 1 where it keeps every 100 ns.
+  uint64_t TimePrecision = 1;
 };
+
+// The step of whole seconds, in 100 ns.
+constexpr uint64_t kWholeSeconds = 10000000;

@@ -192,6 +192,7 @@ class CsvModelReader {
 
 bool ReadCsvListing(std::string_view content, ListingModel& model, ListingShape& shape, std::string& error) {
   shape.Kind = ListingKind::kCsv;
+  model.TimePrecision = kWholeSeconds;
   shape.FilesOnly = false;
   CsvParser parser(content, true);
   std::vector<CsvField> header;

@@ -194,6 +194,7 @@ class EfuReader {
 
 bool ReadEfuListing(std::string_view content, ListingModel& model, ListingShape& shape, std::string& error) {
   shape.Kind = ListingKind::kEfu;
+  model.TimePrecision = 1;
   shape.Tree = true;
   EfuReader reader(content, model);
   if (reader.Read()) return true;

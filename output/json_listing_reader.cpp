@@ -27,8 +27,8 @@ class JsonModelReader {
       : content_(content), model_(model), shape_(shape), builder_(model) {}
 
   bool Read(JsonCursor& cursor) {
-    if (cursor.Next() != JsonValue::Type::kObject)
-      return FailAt(cursor.Offset(), "a listing object was expected");
+    if (const size_t at = cursor.Offset(); !cursor.Expect(JsonValue::Type::kObject))
+      return FailAt(at, "a listing object was expected");
     JsonValue document;
     bool listed = false;
     std::vector<std::string> names;
@@ -184,8 +184,8 @@ class JsonModelReader {
   // they stand once the entry's name is known (Kestrova writes it first),
   // so that no folder's entries are held as values; else after the entry.
   bool ReadEntry(JsonCursor& cursor, std::vector<std::string>& names) {
-    if (cursor.Next() != JsonValue::Type::kObject)
-      return FailAt(cursor.Offset(), "an entry object was expected");
+    if (const size_t at = cursor.Offset(); !cursor.Expect(JsonValue::Type::kObject))
+      return FailAt(at, "an entry object was expected");
     JsonValue entry;
     bool below = false;
     size_t later = kNowhere;
@@ -232,7 +232,8 @@ class JsonModelReader {
   }
 
   bool ReadEntries(JsonCursor& cursor, std::vector<std::string>& names) {
-    if (cursor.Next() != JsonValue::Type::kArray) return FailAt(cursor.Offset(), "\"entries\" is no array");
+    if (const size_t at = cursor.Offset(); !cursor.Expect(JsonValue::Type::kArray))
+      return FailAt(at, "\"entries\" is no array");
     return cursor.ReadArray([&] { return ReadEntry(cursor, names); });
   }
 
@@ -248,6 +249,7 @@ class JsonModelReader {
 
 bool ReadJsonListing(std::string_view content, ListingModel& model, ListingShape& shape, std::string& error) {
   shape.Kind = ListingKind::kJson;
+  model.TimePrecision = kWholeSeconds;
   shape.FilesOnly = false;
   JsonCursor cursor(content);
   JsonModelReader reader(content, model, shape);

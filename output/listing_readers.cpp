@@ -61,6 +61,7 @@ constexpr KindName kKindNames[] = {{ListingKind::kJson, "json"},          {Listi
 bool ReadCatalog(std::string_view content, ListingModel& model, ListingShape& shape, std::string& error) {
   shape.Tree = true;
   shape.FilesOnly = false;
+  model.TimePrecision = kWholeSeconds;
   return ReadCatalogPage(content, model, error);
 }
 

@@ -5,11 +5,13 @@
 // by the content, never by the file's name.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
 #include <vector>
 
+#include "listing/compact_listing.h"
 #include "listing/model.h"
 #include "platform/platform.h"
 
@@ -64,6 +66,14 @@ bool ReadNcduListing(std::string_view content, ListingModel& model, ListingShape
 bool ReadRcloneListing(std::string_view content, ListingModel& model, ListingShape& shape,
                        std::string& error);
 bool ReadEfuListing(std::string_view content, ListingModel& model, ListingShape& shape, std::string& error);
+
+// Kestrova's JSON document read as it comes from the source (up to size
+// bytes into the buffer a call, 0 at the end) straight into a compact
+// listing: never whole in memory nor as a model, for listings too large to
+// hold twice (--compare). It takes and refuses what ReadJsonListing does,
+// with the same messages, but for a name listed twice in one folder.
+bool StreamJsonListing(const std::function<size_t(char* buffer, size_t size)>& source,
+                       CompactListing& listing, std::string& error);
 
 // ---- What the readers share ----
 

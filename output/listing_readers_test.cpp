@@ -103,8 +103,7 @@ TEST(ListingReadersTest, MalformedJsonStopsAtItsFirstFault) {
     EXPECT_NE(read.Error.find(error), std::string::npos) << content << "\n" << read.Error;
   }
   const Read arrays = ReadText("{\"entries\": " + std::string(5000, '[') + std::string(5000, ']') + "}");
-  EXPECT_NE(arrays.Error.find("line 1, column 14: an entry object was expected"), std::string::npos)
-      << arrays.Error;
+  EXPECT_NE(arrays.Error.find("nested too deep"), std::string::npos) << arrays.Error;
   // Folders within folders, read where they stand: 500 deep are read, 5,000
   // refused before the stack runs out.
   const auto nested = [](int levels) {

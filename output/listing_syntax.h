@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -46,6 +47,9 @@ class JsonCursor {
   // The kind of the next value (null at the end), and where it starts.
   JsonValue::Type Next();
   size_t Offset();
+  // True where the next value is of the kind; else false, the value passed
+  // over, so that a fault of its syntax is told first (Failed).
+  bool Expect(JsonValue::Type kind);
   // Reads the next value whole, or checks it and keeps nothing of it.
   bool Read(JsonValue& value);
   bool Skip();
@@ -69,6 +73,62 @@ class JsonCursor {
   struct Parser;
   std::unique_ptr<Parser> parser_;
   size_t depth_ = 0;
+};
+
+// JSON (RFC 8259) read as it comes, a piece at a time, for documents too
+// large to hold whole: the rules and messages of ParseJsonDocument, the
+// place of a fault counted as the bytes go by. The caller pulls values in
+// the order the document holds them.
+class JsonStream {
+ public:
+  // Up to size bytes into buffer; 0 at the end.
+  using Source = std::function<size_t(char* buffer, size_t size)>;
+  explicit JsonStream(Source source);
+
+  // Where a value starts, for messages about it.
+  struct Place {
+    uint64_t Line = 1;
+    uint64_t Column = 1;
+  };
+  // The place of the next byte that is no blank.
+  Place Here();
+  // The next byte that is no blank, not taken; '\0' at the end.
+  char Peek();
+  // Takes c where it comes next; false, taking nothing, where it does not.
+  bool Take(char c);
+  // True where nothing but blanks is left.
+  bool AtEnd() { return Peek() == '\0' && ended_; }
+  // The string that comes next, as UTF-8 (its escapes resolved).
+  bool ReadString(std::string& out);
+  // The number, true, false or null that comes next: its kind and text.
+  bool ReadScalar(JsonValue::Type& type, std::string& text);
+  // Passes over the value that comes next, however deep.
+  bool SkipValue();
+  // Tells the fault at the next byte, or at the place; always false.
+  bool Fail(const std::string& what) { return FailAt(Here(), what); }
+  bool FailAt(const Place& place, const std::string& what);
+  // As Fail, or that the document ends where a value was expected.
+  bool FailValue(const std::string& what);
+  // "line L, column C: what is wrong".
+  const std::string& Error() const { return error_; }
+
+ private:
+  bool Fill();
+  // The next byte, taken; -1 at the end.
+  int Next();
+  void SkipBlanks();
+  bool ReadEscape(std::string& out);
+  bool ReadHex(uint32_t& code);
+  bool ReadDigits();
+
+  Source source_;
+  std::vector<char> buffer_;
+  size_t at_ = 0;
+  size_t end_ = 0;
+  bool ended_ = false;
+  bool started_ = false;
+  Place place_;
+  std::string error_;
 };
 
 struct CsvField {

@@ -167,6 +167,7 @@ bool ReadSumsListing(std::string_view content, const ListingReadOptions& options
                      ListingShape& shape, std::string& error) {
   shape.Kind = ListingKind::kSums;
   model.SizesKnown = false;
+  model.TimePrecision = kWholeSeconds;  // no times at all
   shape.FilesOnly = true;
   SumsReader reader(content, options, model, shape);
   if (!reader.Read()) {

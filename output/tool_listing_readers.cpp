@@ -31,7 +31,8 @@ class ToolReader {
 
   // The next value, which must be an object, read whole.
   bool ReadItem(JsonCursor& cursor, JsonValue& item) {
-    if (cursor.Next() != JsonType::kObject) return FailAt(cursor.Offset(), "an entry object was expected");
+    if (const size_t at = cursor.Offset(); !cursor.Expect(JsonType::kObject))
+      return FailAt(at, "an entry object was expected");
     return cursor.Read(item);
   }
 
@@ -152,7 +153,8 @@ class TreeJsonReader : public ToolReader {
   // tree's array: the folder listed, its contents read where they stand,
   // and a report.
   bool Read(JsonCursor& cursor) {
-    if (cursor.Next() != JsonType::kArray) return FailAt(cursor.Offset(), "tree's array was expected");
+    if (const size_t at = cursor.Offset(); !cursor.Expect(JsonType::kArray))
+      return FailAt(at, "tree's array was expected");
     const size_t start = cursor.Offset();
     bool listed = false;
     std::vector<std::string> names;
@@ -166,8 +168,8 @@ class TreeJsonReader : public ToolReader {
  private:
   // One object of tree's array: the folder listed (once), or the report.
   bool ReadItem(JsonCursor& cursor, std::vector<std::string>& names, bool& listed) {
-    if (cursor.Next() != JsonType::kObject)
-      return FailAt(cursor.Offset(), "an object with a \"type\" was expected");
+    if (const size_t at = cursor.Offset(); !cursor.Expect(JsonType::kObject))
+      return FailAt(at, "an object with a \"type\" was expected");
     const auto is_top = [&](const JsonValue& item) {
       bool fault = false;
       const JsonValue* type = MemberOf(item, "type", JsonType::kString, fault);
@@ -237,7 +239,8 @@ class TreeJsonReader : public ToolReader {
 
   // The entries of a folder, or why it could not be read ({"error": ...}).
   bool ReadContents(JsonCursor& cursor, std::vector<std::string>& names) {
-    if (cursor.Next() != JsonType::kArray) return FailAt(cursor.Offset(), "\"contents\" is no array");
+    if (const size_t at = cursor.Offset(); !cursor.Expect(JsonType::kArray))
+      return FailAt(at, "\"contents\" is no array");
     const size_t number = builder_.FolderAt(names);
     return cursor.ReadArray([&] { return ReadEntry(cursor, names, number); });
   }
@@ -245,7 +248,8 @@ class TreeJsonReader : public ToolReader {
   // An entry, the contents of a folder read where they stand once its name
   // is known (tree writes it first); else after the entry.
   bool ReadEntry(JsonCursor& cursor, std::vector<std::string>& names, size_t number) {
-    if (cursor.Next() != JsonType::kObject) return FailAt(cursor.Offset(), "an entry object was expected");
+    if (const size_t at = cursor.Offset(); !cursor.Expect(JsonType::kObject))
+      return FailAt(at, "an entry object was expected");
     JsonValue entry;
     bool contents = false;
     size_t later = kNowhere;
@@ -301,8 +305,8 @@ class NcduReader : public ToolReader {
   // ncdu's array: the format, its version, its own information, then the
   // top folder's array, read where it stands.
   bool Read(JsonCursor& cursor) {
-    if (cursor.Next() != JsonType::kArray)
-      return FailAt(cursor.Offset(), "ncdu's array of four items was expected");
+    if (const size_t at = cursor.Offset(); !cursor.Expect(JsonType::kArray))
+      return FailAt(at, "ncdu's array of four items was expected");
     const size_t start = cursor.Offset();
     size_t at = 0;
     std::vector<std::string> names;
@@ -316,8 +320,8 @@ class NcduReader : public ToolReader {
           return true;
         }
         case 3:
-          if (cursor.Next() != JsonType::kArray)
-            return FailAt(cursor.Offset(), "the top folder's array was expected");
+          if (const size_t at = cursor.Offset(); !cursor.Expect(JsonType::kArray))
+            return FailAt(at, "the top folder's array was expected");
           return ReadFolder(cursor, names, nullptr);
         default:
           return cursor.Skip();
@@ -435,7 +439,8 @@ class RcloneReader : public ToolReader {
 
   // rclone's flat array, an entry at a time.
   bool Read(JsonCursor& cursor) {
-    if (cursor.Next() != JsonType::kArray) return FailAt(cursor.Offset(), "rclone's array was expected");
+    if (const size_t at = cursor.Offset(); !cursor.Expect(JsonType::kArray))
+      return FailAt(at, "rclone's array was expected");
     const bool read = cursor.ReadArray([&] {
       JsonValue item;
       return ToolReader::ReadItem(cursor, item) && ReadEntry(item);
@@ -515,12 +520,14 @@ bool ReadTreeJsonListing(std::string_view content, ListingModel& model, ListingS
                          std::string& error) {
   shape.Kind = ListingKind::kTreeJson;
   shape.Tree = true;
+  model.TimePrecision = kWholeSeconds;  // tree's --timefmt has no fraction
   return ReadToolListing<TreeJsonReader>(content, model, error);
 }
 
 bool ReadNcduListing(std::string_view content, ListingModel& model, ListingShape& shape, std::string& error) {
   shape.Kind = ListingKind::kNcdu;
   shape.Tree = true;
+  model.TimePrecision = kWholeSeconds;
   return ReadToolListing<NcduReader>(content, model, error);
 }
 
@@ -528,5 +535,6 @@ bool ReadRcloneListing(std::string_view content, ListingModel& model, ListingSha
                        std::string& error) {
   shape.Kind = ListingKind::kRclone;
   shape.Tree = true;
+  model.TimePrecision = 1;
   return ReadToolListing<RcloneReader>(content, model, error);
 }

@@ -73,7 +73,7 @@ _kestrova_cli() {
 
   local key
   case $prev in
-    -o | --output | --save-settings | --from | --checksum-cache | --verify)
+    -o | --output | --save-settings | --from | --checksum-cache | --verify | --compare)
       compopt -o filenames 2>/dev/null
       mapfile -t COMPREPLY < <(compgen -f -- "$cur")
       return

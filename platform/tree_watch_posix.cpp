@@ -2,6 +2,7 @@
 // in whole buffers and told by the watched folder's path.
 #include <poll.h>
 #include <sys/inotify.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <chrono>
@@ -18,6 +19,16 @@ namespace {
 
 constexpr uint32_t kWatchedEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_MODIFY |
                                     IN_CLOSE_WRITE | IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+
+// A file made without a name (O_TMPFILE, as the whole-or-nothing writer
+// makes its new files) is told by "#" and its number, a name the folder does
+// not hold: its writes are no change of the folder's until it is named.
+bool IsUnnamedFile(const std::string& folder, const std::string& name) {
+  if (name.size() < 2 || name[0] != '#' || name.find_first_not_of("0123456789", 1) != std::string::npos)
+    return false;
+  struct stat status {};
+  return lstat((folder + "/" + name).c_str(), &status) != 0 && errno == ENOENT;
+}
 
 class InotifyWatch : public TreeWatch {
  public:
@@ -91,7 +102,8 @@ class InotifyWatch : public TreeWatch {
         paths_.erase(path);
         continue;
       }
-      changes.push_back({path->second, event->len > 0 ? std::string(event->name) : std::string()});
+      const std::string name = event->len > 0 ? std::string(event->name) : std::string();
+      if (!IsUnnamedFile(path->second, name)) changes.push_back({path->second, name});
     }
     return overflow ? WatchWait::kOverflow : WatchWait::kChanges;
   }

@@ -13,6 +13,7 @@ struct TreeMemory::Known {
   std::map<FileIdentity, uint64_t> Shared;
   bool Changed = true;  // listed again by the next walk
   bool Listed = false;  // told by the walk, not only made for a folder below it
+  uint64_t WriteTime = 0;  // as listed
   std::map<std::string, std::unique_ptr<Known>> Children;
 };
 
@@ -38,6 +39,10 @@ bool TreeMemory::Unchanged(const WalkFolder& folder, SubtreeTotals& totals,
   names.erase(names.begin());  // the top's own name
   const Known* node = Find(names);
   if (node == nullptr || node->Changed || node->Identity != folder.Identity) return false;
+  // Its page shows its parent's time ("..").
+  names.pop_back();
+  const Known* parent = Find(names);
+  if (parent == nullptr || folder.Parent == nullptr || parent->WriteTime != folder.Parent->WriteTime) return false;
   totals = node->Totals;
   shared = node->Shared;
   return true;
@@ -83,6 +88,7 @@ void TreeMemory::Completed(const WalkFolder& folder) {
   Known& node = **slot;
   node.Listed = true;
   node.Identity = folder.Identity;
+  node.WriteTime = folder.WriteTime;
   node.Totals = folder.Sizes;
   node.Shared = folder.SharedFiles;
   node.Changed = false;

@@ -17,9 +17,11 @@ constexpr DWORD kNotifyFilter = FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANG
                                 FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_CREATION;
 
 std::string AnsiOf(const WCHAR* text, size_t length) {
-  const int size = WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+  const int size =
+      WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
   std::string ansi(static_cast<size_t>(size > 0 ? size : 0), '\0');
-  if (size > 0) WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), &ansi[0], size, nullptr, nullptr);
+  if (size > 0)
+    WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), &ansi[0], size, nullptr, nullptr);
   return ansi;
 }
 
@@ -45,8 +47,8 @@ class DirectoryChangesWatch : public TreeWatch {
   WatchAdd Add(const std::string& folder, std::string& reason) override {
     if (folder_ != nullptr || folder != top_) return WatchAdd::kAdded;
     folder_ = Owned(CreateFileA(folder.c_str(), FILE_LIST_DIRECTORY,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr));
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr));
     event_.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     if (folder_ == nullptr || event_ == nullptr || !Start()) {
       reason = SystemReason(GetLastError());
@@ -63,7 +65,8 @@ class DirectoryChangesWatch : public TreeWatch {
       reason = "the folder is not watched";
       return WatchWait::kFailed;
     }
-    const DWORD waited = WaitForSingleObject(event_.get(), timeout_ms < 0 ? INFINITE : static_cast<DWORD>(timeout_ms));
+    const DWORD waited =
+        WaitForSingleObject(event_.get(), timeout_ms < 0 ? INFINITE : static_cast<DWORD>(timeout_ms));
     if (waited == WAIT_TIMEOUT) return WatchWait::kTimeout;
     DWORD got = 0;
     pending_ = false;
@@ -84,8 +87,9 @@ class DirectoryChangesWatch : public TreeWatch {
     ResetEvent(event_.get());
     overlapped_ = OVERLAPPED{};
     overlapped_.hEvent = event_.get();
-    pending_ = ReadDirectoryChangesW(folder_.get(), buffer_.data(), static_cast<DWORD>(buffer_.size() * sizeof(DWORD)), TRUE,
-                                     kNotifyFilter, nullptr, &overlapped_, nullptr) != 0;
+    pending_ = ReadDirectoryChangesW(folder_.get(), buffer_.data(),
+                                     static_cast<DWORD>(buffer_.size() * sizeof(DWORD)), TRUE, kNotifyFilter,
+                                     nullptr, &overlapped_, nullptr) != 0;
     return pending_;
   }
 

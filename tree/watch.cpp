@@ -11,8 +11,8 @@ struct TreeMemory::Known {
   FileIdentity Identity;
   SubtreeTotals Totals;
   std::map<FileIdentity, uint64_t> Shared;
-  bool Changed = true;  // listed again by the next walk
-  bool Listed = false;  // told by the walk, not only made for a folder below it
+  bool Changed = true;     // listed again by the next walk
+  bool Listed = false;     // told by the walk, not only made for a folder below it
   uint64_t WriteTime = 0;  // as listed
   std::map<std::string, std::unique_ptr<Known>> Children;
 };
@@ -42,7 +42,8 @@ bool TreeMemory::Unchanged(const WalkFolder& folder, SubtreeTotals& totals,
   // Its page shows its parent's time ("..").
   names.pop_back();
   const Known* parent = Find(names);
-  if (parent == nullptr || folder.Parent == nullptr || parent->WriteTime != folder.Parent->WriteTime) return false;
+  if (parent == nullptr || folder.Parent == nullptr || parent->WriteTime != folder.Parent->WriteTime)
+    return false;
   totals = node->Totals;
   shared = node->Shared;
   return true;
@@ -241,7 +242,8 @@ class Watcher {
 
   bool IsOwn(const WatchChange& change) const {
     if (change.Name.empty()) return false;
-    return IsTemporaryFileName(change.Name) || (setup_.IsOwnFile && setup_.IsOwnFile(change.Folder, change.Name));
+    return IsTemporaryFileName(change.Name) ||
+           (setup_.IsOwnFile && setup_.IsOwnFile(change.Folder, change.Name));
   }
 
   // Marks the folders where changes were seen, and tells how many.
@@ -250,8 +252,8 @@ class Watcher {
     for (const WatchChange& change : changes) {
       std::vector<std::string> names;
       if (IsOwn(change) || !NamesBelowTop(setup_.Top, change.Folder, names)) continue;
-      const bool rules = std::find(setup_.RuleFiles.begin(), setup_.RuleFiles.end(), change.Name) !=
-                         setup_.RuleFiles.end();
+      const bool rules =
+          std::find(setup_.RuleFiles.begin(), setup_.RuleFiles.end(), change.Name) != setup_.RuleFiles.end();
       if (rules) {
         memory_.MarkSubtreeChanged(names);
       } else {

@@ -64,9 +64,9 @@ class TreeMemory : public WalkMemory {
 
 // How long changes are let settle.
 struct WatchTimes {
-  int SettleMs = 200;   // quiet after the last change before a round begins
-  int MostMs = 2000;    // the longest a round waits for changes to settle
-  int PollMs = 60000;   // between rounds of the whole tree, once changes may go unseen
+  int SettleMs = 200;  // quiet after the last change before a round begins
+  int MostMs = 2000;   // the longest a round waits for changes to settle
+  int PollMs = 60000;  // between rounds of the whole tree, once changes may go unseen
 };
 
 // What a round of writing came to.

@@ -131,7 +131,7 @@ TEST(Watch, AChangeFiveLevelsDownRewritesItsPageAndTheFivePagesAboveOnceEach) {
   EXPECT_EQ(pages.Rounds[0].Outcome.Listed, 6u);
   EXPECT_EQ(pages.WrittenSince(first), Sorted({"", "a", "a/b", "a/b/c", "a/b/c/d", "a/b/c/d/e"}));
   EXPECT_NE(pages.Disk.FileAt("/top/index.html").find("data-bytes=\"1062\""), std::string::npos)
-        << "the top's total of a: 5 x 10 + 4 x 3 + 1000 bytes";
+      << "the top's total of a: 5 x 10 + 4 x 3 + 1000 bytes";
   ExpectCurrent(pages);
   EXPECT_TRUE(pages.Watch.Watched.count(WalkPath("a/b/c/d/side")) > 0);
 }
@@ -148,7 +148,8 @@ TEST(Watch, ABurstOfChangesIsOneRound) {
       for (int i = 0; i < 1000; ++i)
         pages.Disk.Add("/top/a/b/many" + std::to_string(part * 1000 + i), NodeKind::kFile, "x");
     };
-    for (int i = 0; i < 1000; ++i) batch.Changes.push_back({WalkPath("a/b"), "many" + std::to_string(part * 1000 + i)});
+    for (int i = 0; i < 1000; ++i)
+      batch.Changes.push_back({WalkPath("a/b"), "many" + std::to_string(part * 1000 + i)});
     pages.Watch.Then(batch);
   }
   EXPECT_EQ(pages.Keep(), "");
@@ -211,10 +212,8 @@ TEST(Watch, LostChangesAndTheWatchLimitListTheWholeTreeAgain) {
 TEST(Watch, FoldersMadeMovedAndRemovedAreFollowed) {
   WatchedPages pages;
   MakeDeepTree(pages.Disk);
-  pages.Watch.Then({[&] {
-                      pages.Disk.Add("/top/a/made/inner/file", NodeKind::kFile, "12");
-                    },
-                    {{WalkPath("a"), "made"}}});
+  pages.Watch.Then(
+      {[&] { pages.Disk.Add("/top/a/made/inner/file", NodeKind::kFile, "12"); }, {{WalkPath("a"), "made"}}});
   pages.Watch.Then({[&] {
                       EXPECT_TRUE(pages.Watch.Watched.count(WalkPath("a/made/inner")) > 0);
                       EXPECT_NE(pages.Disk.FileAt("/top/a/made/inner/index.html").find(">file<"),

@@ -67,6 +67,7 @@ struct WatchedPages {
       return name == Options.IndexName || name == Options.SearchFile;
     };
     setup.RuleFiles = {".gitignore"};
+    if (!Rules.IgnoreFileName.empty()) setup.RuleFiles.push_back(Rules.IgnoreFileName);
     WatchHooks hooks;
     hooks.Round = [this](bool) {
       ++RoundsRun;
@@ -248,6 +249,18 @@ TEST(Watch, AFolderReplacedByAnotherOfItsNameIsListedWhole) {
   EXPECT_EQ(pages.Keep(), "");
   EXPECT_NE(pages.Disk.FileAt("/top/a/b/c/index.html").find("fresh"), std::string::npos);
   EXPECT_EQ(pages.Watch.Watched.count(WalkPath("a/b/c/d")), 0u);
+  ExpectCurrent(pages);
+}
+
+TEST(Watch, AChangedIgnoreFileListsTheWholeSubtreeAgain) {
+  WatchedPages pages;
+  pages.Rules.IgnoreFileName = "ignore-these";
+  MakeDeepTree(pages.Disk);
+  pages.Disk.Add("/top/a/b/c/secret", NodeKind::kFile, "s");
+  pages.Watch.Then({[&] { pages.Disk.Add("/top/a/ignore-these", NodeKind::kFile, "secret\n"); },
+                    {{WalkPath("a"), "ignore-these"}}});
+  EXPECT_EQ(pages.Keep(), "");
+  EXPECT_EQ(pages.Disk.FileAt("/top/a/b/c/index.html").find(">secret<"), std::string::npos);
   ExpectCurrent(pages);
 }
 

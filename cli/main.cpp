@@ -652,7 +652,7 @@ std::vector<std::string> RuleFilesOf(const WalkRules& rules) {
 // only when the watch or the top folder fails: by a signal otherwise.
 int WatchTree(const CommonStruct& record, const CliOptions& options, WalkRules& rules, TreeMemory& memory,
               const std::function<bool(const std::string&, const std::string&)>& is_own,
-              const std::function<RoundOutcome()>& round) {
+              const std::function<RoundOutcome()>& round, bool one_file) {
   std::string reason;
   const std::unique_ptr<TreeWatch> watch = MakeTreeWatch(record.DirStr, reason);
   if (watch == nullptr) {
@@ -682,8 +682,9 @@ int WatchTree(const CommonStruct& record, const CliOptions& options, WalkRules& 
     if (options.Quiet || done.Outcome.Written == 0) return;
     const std::string changed =
         done.Whole ? "every folder listed again" : CountText(done.Changed, "folder", "folders") + " changed";
-    PrintMessage("round " + std::to_string(++shown) + ": " + changed + ", " +
-                 CountText(done.Outcome.Written, "page", "pages") + " written");
+    const std::string written =
+        one_file ? "catalog written" : CountText(done.Outcome.Written, "page", "pages") + " written";
+    PrintMessage("round " + std::to_string(++shown) + ": " + changed + ", " + written);
   };
   const std::string ended = KeepTreeCurrent(*watch, memory, setup, hooks);
   if (!ended.empty() && !top_failed) PrintMessage(ended);
@@ -750,7 +751,7 @@ int RunTreePages(const CommonStruct& record, const OutputRequest& request, const
     return pages.OutputDir.empty() && (SameName(name, pages.IndexName) ||
                                        (!pages.SearchFile.empty() && SameName(name, pages.SearchFile)));
   };
-  return WatchTree(record, options, rules, memory, is_own, round);
+  return WatchTree(record, options, rules, memory, is_own, round, false);
 }
 
 // Commits a whole tree's document and says what it came to.
@@ -878,7 +879,7 @@ int RunTreeCatalog(const CommonStruct& record, const OutputRequest& request, con
   const auto is_own = [&](const std::string& folder, const std::string& name) {
     return SameName(name, catalog_name) && SameFile(JoinPath(folder, name), request.Path);
   };
-  return WatchTree(record, options, rules, memory, is_own, round);
+  return WatchTree(record, options, rules, memory, is_own, round, true);
 }
 
 // Ends the program with the listing still in memory: taking a million

@@ -83,7 +83,9 @@ struct WatchedPages {
   std::vector<std::string> WrittenSince(size_t count) {
     std::vector<std::string> folders;
     const std::vector<std::string> written = Disk.Written();
-    for (size_t at = count; at < written.size(); ++at) folders.push_back(FolderOf(written[at]));
+    const size_t name = Options.IndexName.size() + 1;  // and the separator before it
+    for (size_t at = count; at < written.size(); ++at)
+      folders.push_back(written[at].substr(0, written[at].size() - name));
     std::sort(folders.begin(), folders.end());
     return folders;
   }

@@ -341,6 +341,17 @@ class StandardOutputSink : public ByteSink {
 // file-size limit fails with its reason instead of ending the program.
 void InstallInterruptCleanup();
 
+// While one lives, the first of those signals (Ctrl-C or Ctrl-Break on
+// Windows) waits for it to go: the work in hand is finished, then the
+// program ends as the signal would have ended it. A second ends it at once.
+class InterruptsDeferred {
+ public:
+  InterruptsDeferred();
+  ~InterruptsDeferred();
+  InterruptsDeferred(const InterruptsDeferred&) = delete;
+  InterruptsDeferred& operator=(const InterruptsDeferred&) = delete;
+};
+
 // Outcomes of reading a small file whole.
 enum class FileReadStatus { kRead, kCannotRead, kNotRegularFile, kTooLarge };
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <memory>
 #include <utility>
 
 #include "listing/entry.h"
@@ -208,7 +209,14 @@ class Watcher {
       round.Number = number++;
       round.Changed = changed;
       round.Whole = whole;
-      round.Outcome = hooks_.Round(whole);
+      {
+        // A stop asked during a round of changes waits for its pages (and
+        // the folders' times set back); a round of the whole tree may be
+        // long, and ends at once, as a run of -R does.
+        std::unique_ptr<InterruptsDeferred> deferred;
+        if (!whole) deferred = std::make_unique<InterruptsDeferred>();
+        round.Outcome = hooks_.Round(whole);
+      }
       Follow();
       if (hooks_.Rounded) hooks_.Rounded(round);
       if (!round.Outcome.TopFailure.empty()) return round.Outcome.TopFailure;

@@ -38,6 +38,7 @@
 #include "tree/git_work_tree.h"
 #include "tree/listing_disk.h"
 #include "tree/pages.h"
+#include "tree/watch.h"
 
 namespace {
 
@@ -438,6 +439,19 @@ std::string CheckSearch(const OutputRequest& request, const CliOptions& options)
   return std::string();
 }
 
+// --watch rewrites files of a tree as it changes: the pages of every
+// folder or a catalog, never standard output. Empty when the request fits.
+std::string CheckWatch(const OutputRequest& request, const CliOptions& options) {
+  if (!options.Watch) return std::string();
+  if (WritesToStandardOutput(request))
+    return "--watch rewrites files as the tree changes, not standard output: give -o FILE";
+  if (!request.Tree || (request.Target != OutputTarget::kPagePerFolder && !request.Form->WholeTree)) {
+    return std::string("--watch keeps the pages of a tree or a catalog current, not a ") +
+           request.Form->Name + " document: give --format page, html or catalog";
+  }
+  return std::string();
+}
+
 // A listing over the settings file read or saved would be read back as
 // defaults by the next -s. Empty when the output spares both.
 std::string CheckOutputSparesSettings(const CommonStruct& record, const OutputRequest& request,
@@ -622,9 +636,79 @@ std::string TopShown(const CommonStruct& record, const std::string& folder_shown
   return folder_shown.empty() ? record.DirStr : folder_shown;
 }
 
+// Whether two names in one folder name one file: in any letter case on
+// Windows.
+bool SameName(const std::string& a, const std::string& b) {
+  return a == b || (FolderSeparator() == '\\' && LowerCaseBytes(a) == LowerCaseBytes(b));
+}
+
+// The names of the ignore files whose change changes what lies below them.
+std::vector<std::string> RuleFilesOf(const WalkRules& rules) {
+  std::vector<std::string> names;
+  if (rules.GitIgnore) names.push_back(".gitignore");
+  if (!rules.IgnoreFileName.empty()) names.push_back(rules.IgnoreFileName);
+  return names;
+}
+
+// Keeps what round writes current as the tree changes (--watch), after a
+// first round of the whole tree; a line for each round that wrote. Ends
+// only when the watch or the top folder fails: by a signal otherwise.
+int WatchTree(const CommonStruct& record, const CliOptions& options, WalkRules& rules, TreeMemory& memory,
+              const std::function<bool(const std::string&, const std::string&)>& is_own,
+              const std::function<RoundOutcome()>& round, bool one_file) {
+  std::string reason;
+  const std::unique_ptr<TreeWatch> watch = MakeTreeWatch(record.DirStr, reason);
+  if (watch == nullptr) {
+    PrintMessage("cannot watch " + Shown(record.DirStr) + ": " + reason);
+    return kExitFailed;
+  }
+  rules.Memory = &memory;
+  WatchSetup setup;
+  setup.Top = record.DirStr;
+  setup.IsOwnFile = is_own;
+  setup.RuleFiles = RuleFilesOf(rules);
+  bool top_failed = false, first = true;
+  uint64_t shown = 0;
+  WatchHooks hooks;
+  hooks.Round = [&](bool) {
+    RoundOutcome outcome = round();
+    top_failed = !outcome.TopFailure.empty();
+    if (first && !top_failed && !options.Quiet) {
+      PrintMessage("watching " + CountText(memory.FolderCount(), "folder", "folders") +
+                   " for changes; Ctrl-C stops");
+    }
+    first = false;
+    return outcome;
+  };
+  hooks.Say = PrintMessage;
+  hooks.Rounded = [&](const WatchRound& done) {
+    if (options.Quiet || done.Outcome.Written == 0) return;
+    const std::string changed =
+        done.Whole ? "every folder listed again" : CountText(done.Changed, "folder", "folders") + " changed";
+    const std::string written =
+        one_file ? "catalog written" : CountText(done.Outcome.Written, "page", "pages") + " written";
+    PrintMessage("round " + std::to_string(++shown) + ": " + changed + ", " + written);
+  };
+  const std::string ended = KeepTreeCurrent(*watch, memory, setup, hooks);
+  if (!ended.empty() && !top_failed) PrintMessage(ended);
+  return kExitFailed;
+}
+
+// Says what a tree of pages came to; exit 1 when a folder or a page failed.
+// A file kept because this program did not write it is a note, not a
+// failure.
+int FinishTreePages(const CommonStruct& record, const CliOptions& options, const PagesOutcome& outcome) {
+  if (!outcome.Refusal.empty()) {
+    PrintMessage(outcome.Refusal);
+    return kExitFailed;
+  }
+  if (!outcome.TopFailure.empty()) PrintMessage(ListingFailureText(record.DirStr, outcome.TopFailure));
+  if (!options.Quiet || outcome.Walk.Failed > 0) PrintMessage(TreeSummaryText(outcome));
+  return outcome.Walk.Failed > 0 ? kExitFailed : kExitWritten;
+}
+
 // Every folder's page of the tree, with a progress line on a terminal and
-// the counts at the end; exit 1 when a folder or a page failed. A file kept
-// because this program did not write it is a note, not a failure.
+// the counts at the end; with --watch, kept current.
 int RunTreePages(const CommonStruct& record, const OutputRequest& request, const CliOptions& options,
                  const std::string& folder_shown, const ListingSources& sources) {
   PageOptions pages;
@@ -651,20 +735,38 @@ int RunTreePages(const CommonStruct& record, const OutputRequest& request, const
     pages.Protected.push_back(settings_file);
   WalkRules rules = RulesOf(record, request, options, sources.Cache);
   rules.LeavesRepositoriesOut = true;
-  ProgressLine line(!options.Quiet && StandardErrorIsTerminal());
-  const PagesOutcome outcome =
-      WriteTreePages(record, *request.Form, rules, pages, sources.Disk, sources.Folders, ReportingAbove(line),
-                     [&line](const WalkCounts& walk, const PageCounts& written) {
-                       line.Update(TreeProgressText(walk, &written));
-                     });
-  line.Finish();
-  if (!outcome.Refusal.empty()) {
-    PrintMessage(outcome.Refusal);
-    return kExitFailed;
-  }
-  if (!outcome.TopFailure.empty()) PrintMessage(ListingFailureText(record.DirStr, outcome.TopFailure));
-  if (!options.Quiet || outcome.Walk.Failed > 0) PrintMessage(TreeSummaryText(outcome));
-  return outcome.Walk.Failed > 0 ? kExitFailed : kExitWritten;
+  const auto write = [&]() {
+    ProgressLine line(!options.Quiet && StandardErrorIsTerminal());
+    const PagesOutcome outcome =
+        WriteTreePages(record, *request.Form, rules, pages, sources.Disk, sources.Folders,
+                       ReportingAbove(line), [&line](const WalkCounts& walk, const PageCounts& written) {
+                         line.Update(TreeProgressText(walk, &written));
+                       });
+    line.Finish();
+    return outcome;
+  };
+  if (!options.Watch) return FinishTreePages(record, options, write());
+  // The search file holds every name of the tree: each round lists it whole.
+  TreeMemory memory(pages.SearchFile.empty());
+  bool first = true;
+  const auto round = [&]() {
+    const PagesOutcome outcome = write();
+    RoundOutcome done{outcome.Walk.Listed, outcome.Pages.Written, outcome.Refusal};
+    if (done.TopFailure.empty()) done.TopFailure = outcome.TopFailure;
+    if (first || !done.TopFailure.empty()) {
+      FinishTreePages(record, options, outcome);
+    } else if (outcome.Walk.Failed > 0) {
+      PrintMessage(TreeSummaryText(outcome));
+    }
+    first = false;
+    return done;
+  };
+  // Pages written apart leave the tree as it is.
+  const auto is_own = [&pages](const std::string&, const std::string& name) {
+    return pages.OutputDir.empty() && (SameName(name, pages.IndexName) ||
+                                       (!pages.SearchFile.empty() && SameName(name, pages.SearchFile)));
+  };
+  return WatchTree(record, options, rules, memory, is_own, round, false);
 }
 
 // Commits a whole tree's document and says what it came to.
@@ -768,12 +870,31 @@ int RunTreeCatalog(const CommonStruct& record, const OutputRequest& request, con
   catalog.Written = static_cast<int64_t>(std::time(nullptr));
   ChooseCatalogLinks(record, request, options, catalog);
   if (!WritesToStandardOutput(request)) catalog.OutputFile = request.Path;
-  const WalkRules rules = RulesOf(record, request, options, sources.Cache);
-  return WriteTreeFile(record, request, options,
-                       [&](ByteSink& sink, const WalkReport& report, const auto& progress) {
-                         return WriteTreeCatalog(record, *request.Form, rules, catalog, sources.Disk,
-                                                 sources.Folders, sink, report, progress);
-                       });
+  WalkRules rules = RulesOf(record, request, options, sources.Cache);
+  DocumentOutcome last;
+  const auto write = [&]() {
+    return WriteTreeFile(record, request, options,
+                         [&](ByteSink& sink, const WalkReport& report, const auto& progress) {
+                           last = WriteTreeCatalog(record, *request.Form, rules, catalog, sources.Disk,
+                                                   sources.Folders, sink, report, progress);
+                           return last;
+                         });
+  };
+  if (!options.Watch) return write();
+  // A catalog is written whole: every round lists every folder.
+  TreeMemory memory(false);
+  const auto round = [&]() {
+    catalog.Written = static_cast<int64_t>(std::time(nullptr));
+    last = DocumentOutcome();
+    const int code = write();
+    const bool written = code == kExitWritten || (last.TopFailure.empty() && !last.WriteFailed);
+    return RoundOutcome{last.Walk.Listed, written ? 1u : 0u, last.TopFailure};
+  };
+  const std::string catalog_name = FileNameOf(request.Path);
+  const auto is_own = [&](const std::string& folder, const std::string& name) {
+    return SameName(name, catalog_name) && SameFile(JoinPath(folder, name), request.Path);
+  };
+  return WatchTree(record, options, rules, memory, is_own, round, true);
 }
 
 // Ends the program with the listing still in memory: taking a million
@@ -917,6 +1038,7 @@ int Run(const std::vector<std::string>& arguments) {
     return kExitBadInput;
   }
   message = CheckSearch(request, options);
+  if (message.empty()) message = CheckWatch(request, options);
   if (message.empty()) message = CheckFolders(record, request, options);
   if (message.empty()) message = CheckOutputSparesSettings(record, request, options);
   if (!message.empty()) {

@@ -34,6 +34,7 @@ enum class OptionId {
   OutputDir,
   LinkIndex,
   Search,
+  Watch,
   Threads,
   Checksum,
   ChecksumCache,
@@ -235,6 +236,11 @@ const OptionDefinition kOptions[] = {
      "the top of the pages, the names of the whole\n"
      "tree, which \"Search everywhere\" on every page\n"
      "searches"},
+    {OptionId::Watch, '\0', "watch", nullptr, OptionGroup::kTree,
+     "with the pages of -R or a catalog: stay, and\n"
+     "write again what the tree's changes change, a\n"
+     "moment after they settle; Ctrl-C or SIGTERM ends\n"
+     "it (exit 130 or 143)"},
     {OptionId::Threads, '\0', "threads", "N", OptionGroup::kTree,
      "list N folders at a time, and read N files at a\n"
      "time for --checksum (default: one per\n"
@@ -582,6 +588,9 @@ std::string ApplyOption(ParseState& state, const OptionDefinition& option, const
     case OptionId::Search:
       options.Search = true;
       break;
+    case OptionId::Watch:
+      options.Watch = true;
+      break;
     case OptionId::Threads:
       return CountValue("--threads", value, options.Threads);
     case OptionId::Checksum:
@@ -695,6 +704,7 @@ std::string CheckDuplicates(const CliOptions& options) {
         {options.Sizes.has_value(), options.Sizes.value_or(false) ? "--du" : "--no-du"},
         {options.NullEnds, "--null"},
         {options.Search, "--search"},
+        {options.Watch, "--watch"},
         {options.LinkIndex, "--link-index"},
         {options.BaseUrl.has_value(), "--base-url"},
         {options.IncludeParent, "--include-parent"},
@@ -717,6 +727,7 @@ std::string CheckVerify(const CliOptions& options) {
   for (const auto& [set, name] : {std::pair<bool, const char*>{options.From.has_value(), "--from"},
                                   {options.OutputDir.has_value(), "--output-dir"},
                                   {options.Search, "--search"},
+                                  {options.Watch, "--watch"},
                                   {options.BaseUrl.has_value(), "--base-url"},
                                   {options.LinkIndex, "--link-index"},
                                   {options.Sizes.has_value(), "--du"},
@@ -738,6 +749,7 @@ std::string CheckCompare(const CliOptions& options) {
                                   {options.FromKind.has_value(), "--from-kind"},
                                   {options.Verify.has_value(), "--verify"},
                                   {options.Duplicates, "--duplicates"},
+                                  {options.Watch, "--watch"},
                                   {options.OutputDir.has_value(), "--output-dir"},
                                   {options.Search, "--search"},
                                   {options.BaseUrl.has_value(), "--base-url"},
@@ -749,6 +761,19 @@ std::string CheckCompare(const CliOptions& options) {
                                   {options.PrintSettings, "--print-settings"}}) {
     if (set) return std::string("--compare compares two listings; ") + name + " does not fit it";
   }
+  return std::string();
+}
+
+// --watch keeps what a walk of a tree writes current; one folder's listing
+// and a listing read from a file have nothing to watch.
+std::string CheckWatch(const CliOptions& options, bool whole_tree) {
+  if (!options.Watch) return std::string();
+  if (options.From) return "--watch keeps the output of a folder on disk current, not of --from's FILE";
+  if (!options.Recursive && !whole_tree)
+    return "--watch keeps the pages of a tree or a catalog current: give -R (or --format catalog) too";
+  if (options.Output && *options.Output == "-")
+    return "--watch rewrites files as the tree changes, not standard output: give -o FILE";
+  if (options.PrintSettings) return "--print-settings writes the settings and ends; --watch does not fit it";
   return std::string();
 }
 
@@ -779,6 +804,7 @@ std::string CheckCombination(const CliOptions& options) {
            "catalog or --output-dir DIR too";
   if (options.OutputDir && whole_tree)
     return "--output-dir is for pages; a catalog is one file: give -o FILE";
+  if (const std::string refused = CheckWatch(options, whole_tree); !refused.empty()) return refused;
   if (options.Search && !options.Recursive)
     return "--search writes one search file for the pages of a tree: give -R and --format page too";
   if (options.Output && options.Output->empty()) return "the output file name is empty";

@@ -28,6 +28,7 @@ struct CliOptions {
   bool LinkIndex = false;
   std::optional<std::string> OutputDir;
   bool Search = false;  // --search: the search file at the top of the pages
+  bool Watch = false;   // --watch: the output kept current as the tree changes
   size_t Threads = 0;   // 0: the online processors
   // Folder sizes added up below each folder: --du, --no-du; unset, the
   // default (on for the standards page of a tree).

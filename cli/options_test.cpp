@@ -302,6 +302,7 @@ TEST(CliOptions, CompareTakesTheOptionsOfAWalkAndOfAReportAlone) {
   for (const std::vector<std::string>& extra : {std::vector<std::string>{"--from", "x.json"},
                                                 {"--verify", "x.json"},
                                                 {"--duplicates"},
+                                                {"--watch"},
                                                 {"--du"},
                                                 {"--output-dir", "out"},
                                                 {"--null"}}) {

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -31,12 +32,23 @@ void PauseBriefly() {
   nanosleep(&millisecond, nullptr);
 }
 
-void OnEndingSignal(int signal_number) {
+void EndBySignal(int signal_number) {
   file_steps::RemovePendingFiles(RemoveFile, PauseBriefly);
   // Ending by the signal itself tells the shell what happened ($? = 128 + n)
   // and lets a calling script stop as it would for any interrupted tool.
   signal(signal_number, SIG_DFL);
   raise(signal_number);
+}
+
+std::atomic<bool> deferring{false};
+volatile sig_atomic_t deferred_signal = 0;
+
+void OnEndingSignal(int signal_number) {
+  if (deferring.load() && deferred_signal == 0) {
+    deferred_signal = signal_number;
+    return;
+  }
+  EndBySignal(signal_number);
 }
 
 // A link is replaced where it points, so the link itself survives.
@@ -266,6 +278,13 @@ void InstallInterruptCleanup() {
     sigaction(signal_number, &action, nullptr);
   }
   signal(SIGXFSZ, SIG_IGN);
+}
+
+InterruptsDeferred::InterruptsDeferred() { deferring.store(true); }
+
+InterruptsDeferred::~InterruptsDeferred() {
+  deferring.store(false);
+  if (deferred_signal != 0) EndBySignal(deferred_signal);
 }
 
 FileReadStatus ReadSmallFile(const std::string& path, size_t limit, std::string& bytes, std::string& reason) {

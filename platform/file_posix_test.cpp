@@ -273,6 +273,32 @@ TEST(AtomicFilePosix, AnInterruptRemovesTheTemporaryFileAndEndsByTheSignal) {
   }
 }
 
+// A stop asked while interrupts are deferred lets the work in hand finish
+// (here, a file committed) and then ends the program by the signal; a
+// second signal ends it at once, its pending file removed.
+TEST(AtomicFilePosix, ADeferredInterruptEndsOnceTheWorkInHandIsDone) {
+  ScopedTempFolder folder;
+  const std::string target = folder.Join("index.html");
+  for (int signals : {1, 2}) {
+    WriteFileBytes(target, "old page");
+    const int status = InChild([&] {
+      const struct rlimit no_core {};
+      setrlimit(RLIMIT_CORE, &no_core);
+      InstallInterruptCleanup();
+      InterruptsDeferred deferred;
+      AtomicFile file;
+      if (!file.Open(target) || !file.Write("new page")) _exit(3);
+      for (int i = 0; i < signals; ++i) raise(SIGTERM);
+      if (!file.Commit()) _exit(4);
+      return;
+    });
+    ASSERT_TRUE(WIFSIGNALED(status)) << signals << " signals; exit " << WEXITSTATUS(status);
+    EXPECT_EQ(WTERMSIG(status), SIGTERM);
+    EXPECT_EQ(ReadFileBytes(target), signals == 1 ? "new page" : "old page");
+    EXPECT_EQ(CountEntries(folder.path()), 1u) << signals << " signals";
+  }
+}
+
 // Other threads go on writing while the handler removes their files: none
 // may make a new one after that, with or without names from the start.
 TEST(AtomicFilePosix, AnInterruptWhileOtherThreadsWriteLeavesNoTemporaryFile) {

@@ -2,6 +2,7 @@
 // and the clean-up of an interrupted write.
 #include "platform/win32port.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 
@@ -17,9 +18,21 @@ void PauseBriefly() { Sleep(1); }
 
 // Runs on a thread of its own. The files were opened for sharing deletion:
 // they go as the process ends and closes their handles.
-BOOL WINAPI OnConsoleControl(DWORD event) {
+void EndByEvent(DWORD event) {
   file_steps::RemovePendingFiles(RemoveFile, PauseBriefly);
   ExitProcess(event == CTRL_C_EVENT ? 130 : 143);
+}
+
+constexpr DWORD kNoEvent = 0xFFFFFFFF;
+std::atomic<bool> deferring{false};
+std::atomic<DWORD> deferred_event{kNoEvent};
+
+BOOL WINAPI OnConsoleControl(DWORD event) {
+  // The system ends the process once the handler of any other event returns.
+  const bool keys = event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
+  DWORD none = kNoEvent;
+  if (keys && deferring.load() && deferred_event.compare_exchange_strong(none, event)) return TRUE;
+  EndByEvent(event);
   return TRUE;
 }
 
@@ -218,6 +231,14 @@ std::string LastReason() { return SystemReason(GetLastError()); }
 }  // namespace file_steps
 
 void InstallInterruptCleanup() { SetConsoleCtrlHandler(OnConsoleControl, TRUE); }
+
+InterruptsDeferred::InterruptsDeferred() { deferring.store(true); }
+
+InterruptsDeferred::~InterruptsDeferred() {
+  deferring.store(false);
+  const DWORD event = deferred_event.exchange(kNoEvent);
+  if (event != kNoEvent) EndByEvent(event);
+}
 
 FileReadStatus ReadSmallFile(const std::string& path, size_t limit, std::string& bytes, std::string& reason) {
   bytes.clear();

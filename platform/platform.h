@@ -341,6 +341,17 @@ class StandardOutputSink : public ByteSink {
 // file-size limit fails with its reason instead of ending the program.
 void InstallInterruptCleanup();
 
+// While one lives, the first of those signals (Ctrl-C or Ctrl-Break on
+// Windows) waits for it to go: the work in hand is finished, then the
+// program ends as the signal would have ended it. A second ends it at once.
+class InterruptsDeferred {
+ public:
+  InterruptsDeferred();
+  ~InterruptsDeferred();
+  InterruptsDeferred(const InterruptsDeferred&) = delete;
+  InterruptsDeferred& operator=(const InterruptsDeferred&) = delete;
+};
+
 // Outcomes of reading a small file whole.
 enum class FileReadStatus { kRead, kCannotRead, kNotRegularFile, kTooLarge };
 
@@ -497,3 +508,46 @@ class TreeDisk {
 };
 
 TreeDisk& SystemTreeDisk();
+
+// ---- Watching a tree of folders for changes ----
+
+// A change in a watched folder: an entry of it created, removed, renamed,
+// written or its attributes changed (Name), or the folder itself (Name
+// empty).
+struct WatchChange {
+  std::string Folder;  // the folder's path, as it was watched (below the top, on Windows)
+  std::string Name;
+};
+
+// What a wait for changes came to.
+enum class WatchWait {
+  kChanges,   // changes were added
+  kTimeout,   // none came in the time given
+  kOverflow,  // the system lost changes: what changed is no longer known
+  kFailed,    // the watch cannot go on (the reason given)
+  kClosed,    // nothing more will come (a test's watch at its end)
+};
+
+// What became of a folder to watch.
+enum class WatchAdd { kAdded, kLimit, kFailed };
+
+// Folders watched for changes to their entries. On Linux, one inotify watch
+// per folder; on Windows, the top with all that is below it, by one
+// ReadDirectoryChangesW, so that each folder below is watched already.
+class TreeWatch {
+ public:
+  virtual ~TreeWatch() = default;
+  // Watches the folder's entries (not its sub-folders'); kLimit when the
+  // system's limit of watches is reached, kFailed with the reason when the
+  // folder cannot be watched (it is gone, or may not be read).
+  virtual WatchAdd Add(const std::string& folder, std::string& reason) = 0;
+  // Stops watching the folder (by the path it was added with).
+  virtual void Remove(const std::string& folder) = 0;
+  // Waits up to timeout_ms (negative: as long as it takes) for changes,
+  // and appends those that came to changes.
+  virtual WatchWait Wait(int timeout_ms, std::vector<WatchChange>& changes, std::string& reason) = 0;
+};
+
+// A watch of the system's for the tree below top (the folder as the walk
+// names it); null, with the reason, where the system gives none.
+std::unique_ptr<TreeWatch> MakeTreeWatch(const std::string& top, std::string& reason);

@@ -486,7 +486,21 @@ void TreeWalk::DecideChild(WalkFolder& folder, OpenFolder& open, size_t at, cons
   }
   child.State = ChildState::kEntered;
   child.Node = node;
+  if (!node->ThroughLink && TakeAsBefore(*node)) return;
   entered.push_back(std::move(node));
+}
+
+// A sub-folder that nothing changed below since the walk before: complete
+// at once with the totals it had, and not listed.
+bool TreeWalk::TakeAsBefore(WalkFolder& node) {
+  if (rules_.Memory == nullptr || !rules_.Memory->Unchanged(node, node.Sizes, node.SharedFiles)) return false;
+  node.WasListed = true;
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  node.At = WalkFolder::Stage::kListed;
+  node.Released = true;
+  for (const auto& hook : complete_hooks_) hook(node);
+  node.Complete = true;
+  return true;
 }
 
 // Enters the links that waited, in the order a one-thread walk meets them;
@@ -538,6 +552,7 @@ void TreeWalk::ResolveLinks(std::unique_lock<std::mutex>& lock) {
 // consumer is told: a folder's sub-folders are told before it.
 void TreeWalk::CompleteUpwards(std::unique_lock<std::mutex>& lock, WalkFolder* folder) {
   while (folder != nullptr) {
+    if (rules_.Memory != nullptr) rules_.Memory->Completed(*folder);
     for (const auto& hook : complete_hooks_) hook(*folder);
     lock.unlock();
     consumer_.Complete(*folder);

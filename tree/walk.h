@@ -23,6 +23,8 @@
 #include "settings/common_struct.h"
 #include "tree/ignore_rules.h"
 
+class WalkMemory;
+
 // Which folders the walk enters.
 struct WalkRules {
   size_t MaxDepth = 0;         // the levels listed, the top's included; 0: all
@@ -48,6 +50,9 @@ struct WalkRules {
   std::vector<DigestAlgorithm> Checksums;
   // The digests kept from earlier runs; none: every file is read.
   DigestCache* ChecksumCache = nullptr;
+  // What a walk before this one left, for a walk that keeps its output
+  // current; null: every folder is listed.
+  WalkMemory* Memory = nullptr;
 };
 
 // The number of threads a walk uses for the option's value.
@@ -148,6 +153,26 @@ struct WalkCounts {
 
 using WalkReport = std::function<void(const std::string& message)>;
 
+// What a walk that keeps a tree's output current (tree/watch.h) knows from
+// the walk before it. Before a sub-folder is entered (not through a link),
+// the walk asks whether nothing below it changed since: such a folder is
+// taken as it was, with its totals, neither listed nor handed to the
+// consumer, and complete at once (the complete hooks see it then). Every
+// folder the walk completes itself is told, before the complete hooks.
+class WalkMemory {
+ public:
+  virtual ~WalkMemory() = default;
+  // True, with the folder's totals and the files of several names below
+  // it, when the folder (its Parent, Name and Identity set) is as the walk
+  // before left it.
+  virtual bool Unchanged(const WalkFolder& folder, SubtreeTotals& totals,
+                         std::map<FileIdentity, uint64_t>& shared) = 0;
+  // The folder is complete: listed, with what became of its sub-folders
+  // and its totals, or failed (WasListed false). Called under the walk's
+  // lock, one folder at a time.
+  virtual void Completed(const WalkFolder& folder) = 0;
+};
+
 class TreeWalk {
  public:
   TreeWalk(const CommonStruct& settings, const OutputForm& form, const WalkRules& rules, TreeDisk& disk,
@@ -200,6 +225,7 @@ class TreeWalk {
   void Decide(WalkFolder& folder, OpenFolder& open, std::vector<std::shared_ptr<WalkFolder>>& entered);
   void DecideChild(WalkFolder& folder, OpenFolder& open, size_t at, const FileInfoX& entry,
                    std::vector<std::shared_ptr<WalkFolder>>& entered);
+  bool TakeAsBefore(WalkFolder& node);
   void ResolveLinks(std::unique_lock<std::mutex>& lock);
   std::string ReadIgnoreFiles(WalkFolder& folder, OpenFolder& open);
   void Announce(WalkFolder& folder, OpenFolder* open);

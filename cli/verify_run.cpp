@@ -82,22 +82,6 @@ std::string TextReport(const VerifyOutcome& outcome) {
   return report;
 }
 
-void AppendJsonString(std::string& out, std::string_view text) {
-  out += '"';
-  AppendJsonEscaped(out, text);
-  out += '"';
-}
-
-// "path", and "path_bytes" where UTF-8 cannot hold the path exactly.
-void AppendPathMembers(std::string& out, const char* key, const std::string& path) {
-  out += std::string("\"") + key + "\": ";
-  AppendJsonString(out, path);
-  if (IsExactAsUtf8(path)) return;
-  out += std::string(", \"") + key + "_bytes\": \"";
-  AppendPercentEncoded(out, path);
-  out += '"';
-}
-
 void AppendValues(std::string& out, const char* key, const std::vector<VerifyChange>& changes,
                   std::string VerifyChange::*value) {
   out += std::string(", \"") + key + "\": {";
@@ -116,7 +100,7 @@ void AppendValues(std::string& out, const char* key, const std::vector<VerifyCha
 
 std::string JsonDifference(const VerifyDifference& difference) {
   std::string out = "{";
-  AppendPathMembers(out, "path", difference.Path);
+  AppendJsonPathMembers(out, "path", difference.Path);
   out += std::string(", \"state\": \"") + VerifyStateWord(difference.State) + "\"";
   out += ", \"what\": [";
   for (size_t at = 0; at < difference.Changes.size(); ++at) {
@@ -137,9 +121,9 @@ std::string JsonDifference(const VerifyDifference& difference) {
 
 std::string JsonReport(const VerifyOutcome& outcome, const std::string& listing, const std::string& folder) {
   std::string report = "{\n  ";
-  AppendPathMembers(report, "listing", listing);
+  AppendJsonPathMembers(report, "listing", listing);
   report += ",\n  ";
-  AppendPathMembers(report, "folder", folder);
+  AppendJsonPathMembers(report, "folder", folder);
   report += ",\n  \"differences\": [";
   for (size_t at = 0; at < outcome.Differences.size(); ++at) {
     report += at > 0 ? ",\n    " : "\n    ";

@@ -422,3 +422,18 @@ void AppendPercentEncoded(std::string& out, std::string_view bytes) {
     }
   }
 }
+
+void AppendJsonString(std::string& out, std::string_view text) {
+  out += '"';
+  AppendJsonEscaped(out, text);
+  out += '"';
+}
+
+void AppendJsonPathMembers(std::string& out, const char* key, const std::string& path) {
+  out += std::string("\"") + key + "\": ";
+  AppendJsonString(out, path);
+  if (IsExactAsUtf8(path)) return;
+  out += std::string(", \"") + key + "_bytes\": \"";
+  AppendPercentEncoded(out, path);
+  out += '"';
+}

@@ -45,6 +45,11 @@ bool IsExactAsUtf8(std::string_view text);
 // paragraph separators U+2028 and U+2029 as \n, \t ... or \u00XX, \u2028, so
 // that the document is one line per entry and safe to paste into script.
 void AppendJsonEscaped(std::string& out, std::string_view text);
+// The text as a JSON string, in its quotes.
+void AppendJsonString(std::string& out, std::string_view text);
+// The members "key": "path" of a report, and "key_bytes": the path
+// percent-encoded, where UTF-8 cannot hold the path exactly.
+void AppendJsonPathMembers(std::string& out, const char* key, const std::string& path);
 
 // The text as the inside of a JavaScript string (in either quotes) of a
 // script file, shown as a page shows it and in ASCII alone, so that the

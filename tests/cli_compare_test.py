@@ -39,15 +39,7 @@ def run(*arguments):
 def make_old(top):
     """The hostile names at the top and in sub/deep/, and plain files to
     change, every time a whole second."""
-    names = cli_support.hostile_names(HOSTILE_NAMES_FILE)
-    for folder in (b"", os.path.join(b"sub", b"deep")):
-        os.makedirs(os.path.join(top, folder), exist_ok=True)
-        for index, name in enumerate(names):
-            try:
-                with open(os.path.join(top, folder, name), "xb") as written:
-                    written.write(name * (index + 1))
-            except OSError:
-                continue
+    cli_support.write_hostile_tree(top, HOSTILE_NAMES_FILE)
     os.makedirs(os.path.join(top, b"plain", b"gone"))
     for name, content in [(b"grows.txt", b"12345"), (b"touched.txt", b"same"), (b"mover.bin", b"moving bytes"),
                           (b"removed.txt", b"bye"), (b"becomes-folder", b"file"), (b"gone/inside.txt", b"in")]:

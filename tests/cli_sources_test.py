@@ -36,15 +36,7 @@ def run(*arguments, stdin=None, cwd=None):
 def make_tree(top):
     """The hostile names at the top and in sub/deep/, a link to a file, a
     dangling link and an empty folder."""
-    names = cli_support.hostile_names(HOSTILE_NAMES_FILE)
-    for folder in (b"", os.path.join(b"sub", b"deep")):
-        os.makedirs(os.path.join(top, folder), exist_ok=True)
-        for index, name in enumerate(names):
-            try:
-                with open(os.path.join(top, folder, name), "xb") as written:
-                    written.write(name * (index + 1))
-            except OSError:
-                continue
+    cli_support.write_hostile_tree(top, HOSTILE_NAMES_FILE)
     os.mkdir(os.path.join(top, b"empty"))
     os.symlink(b"sub", os.path.join(top, b"link to folder"))
     os.symlink(b"nowhere", os.path.join(top, b"dangling"))
@@ -287,12 +279,7 @@ class OwnDocumentsAndPagesTest(unittest.TestCase):
         result = run("-R", "--format", "page", "--output-dir", folder, "--base-url", "https://files.example/",
                      "--columns", "size,modified,attributes,type", *arguments, cwd=self.work)
         self.assertEqual(result.returncode, 0, result.stderr)
-        pages = {}
-        for below, folders, files in os.walk(folder):
-            for file in files:
-                with open(os.path.join(below, file), "rb") as read:
-                    pages[os.path.relpath(os.path.join(below, file), folder)] = read.read()
-        return pages
+        return pages_below(folder)
 
     def test_pages_from_a_listing_are_the_pages_from_the_disk(self):
         disk = self.pages("from-disk", "--title", "T", "top")

@@ -21,6 +21,21 @@ def hostile_names(listed_file):
     return names
 
 
+def write_hostile_tree(top, listed_file):
+    """A file of each hostile name at the top and in sub/deep/, each holding
+    its name as many times as its place in the list; names the file system
+    refuses are left out."""
+    names = hostile_names(listed_file)
+    for folder in (b"", os.path.join(b"sub", b"deep")):
+        os.makedirs(os.path.join(top, folder), exist_ok=True)
+        for index, name in enumerate(names):
+            try:
+                with open(os.path.join(top, folder, name), "xb") as written:
+                    written.write(name * (index + 1))
+            except OSError:
+                continue
+
+
 def run_program(command, user=None, cwd=None, cache_home=None):
     """The finished run of the command (the program and its arguments)."""
     if user is not None:

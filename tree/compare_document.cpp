@@ -57,22 +57,6 @@ std::string WhatText(const CompareChange& change, const CompareOutcome& outcome)
 
 std::string Counted(uint64_t number, const char* what) { return std::to_string(number) + " " + what; }
 
-void AppendJsonString(std::string& out, std::string_view text) {
-  out += '"';
-  AppendJsonEscaped(out, text);
-  out += '"';
-}
-
-// "key": "path", and "key_bytes" where UTF-8 cannot hold the path exactly.
-void AppendPathMembers(std::string& out, const char* key, const std::string& path) {
-  out += std::string("\"") + key + "\": ";
-  AppendJsonString(out, path);
-  if (IsExactAsUtf8(path)) return;
-  out += std::string(", \"") + key + "_bytes\": \"";
-  AppendPercentEncoded(out, path);
-  out += '"';
-}
-
 void AppendJsonValues(std::string& out, const char* key, const CompareValues& values,
                       const CompareOutcome& outcome) {
   out += std::string(", \"") + key + "\": {\"kind\": \"" + CompactKindWord(values.Kind) + "\"";
@@ -103,10 +87,10 @@ std::string JsonChange(const CompareChange& change, const CompareOutcome& outcom
   std::string out = "{\"change\": \"";
   out += TextOf(change.Mark).Word;
   out += "\", ";
-  AppendPathMembers(out, "path", change.Path);
+  AppendJsonPathMembers(out, "path", change.Path);
   if (change.Mark == CompareMark::kMoved) {
     out += ", ";
-    AppendPathMembers(out, "to", change.NewPath);
+    AppendJsonPathMembers(out, "to", change.NewPath);
   }
   if (change.Mark == CompareMark::kChanged || change.Mark == CompareMark::kMoved) {
     out += ", \"what\": [";
@@ -137,7 +121,7 @@ void AppendSideTotals(std::string& out, const char* key, bool present, uint64_t 
 
 std::string JsonFolder(const FolderDelta& delta, const CompareOutcome& outcome) {
   std::string out = "{";
-  AppendPathMembers(out, "path", delta.Path);
+  AppendJsonPathMembers(out, "path", delta.Path);
   AppendSideTotals(out, "old", delta.InOld, delta.OldFiles, delta.OldBytes, outcome.SizesKnown);
   AppendSideTotals(out, "new", delta.InNew, delta.NewFiles, delta.NewBytes, outcome.SizesKnown);
   return out + "}";
@@ -145,7 +129,7 @@ std::string JsonFolder(const FolderDelta& delta, const CompareOutcome& outcome) 
 
 void AppendSide(std::string& out, const char* key, const std::string& path, const std::string& kind) {
   out += std::string("  \"") + key + "\": {";
-  AppendPathMembers(out, "path", path);
+  AppendJsonPathMembers(out, "path", path);
   out += ", \"kind\": ";
   AppendJsonString(out, kind);
   out += "},\n";

@@ -15,12 +15,6 @@ std::string Counted(uint64_t number, const char* one, const char* many) {
   return Grouped(number) + " " + (number == 1 ? one : many);
 }
 
-void AppendJsonString(std::string& out, const std::string& text) {
-  out += '"';
-  AppendJsonEscaped(out, text);
-  out += '"';
-}
-
 // The exact bytes of the paths that UTF-8 cannot carry; empty where every
 // path is exact.
 std::string NameBytesMember(const DuplicateGroup& group) {

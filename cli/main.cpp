@@ -527,9 +527,10 @@ bool ReadListingFile(const CliOptions& options, ListingModel& model, std::string
   read_options.Kind = options.FromKind ? ListingKindNamed(*options.FromKind) : nullptr;
   ListingShape shape;
   if (!ReadListing(bytes, read_options, model, shape, reason)) return false;
-  // A listing that does not name its folder is shown by its file's name,
-  // or as what it came from: a page's way back to the top is never empty.
-  if (model.TopName.empty()) {
+  // A listing that does not name its folder (rclone's, or tree's of ".") is
+  // shown by its file's name, or as what it came from: a page's way back to
+  // the top is never empty.
+  if (model.TopName.empty() || model.TopName == "." || model.TopName == "..") {
     const std::string file = *options.From == "-" ? std::string() : FileNameOf(*options.From);
     model.TopName = file.substr(0, file.find('.'));
     if (model.TopName.empty()) model.TopName = file.empty() ? "standard input" : file;

@@ -81,11 +81,11 @@ class SourcesTest(unittest.TestCase):
     def tearDownClass(cls):
         shutil.rmtree(cls.work)
 
-    def tool(self, name, command):
+    def tool(self, name, command, cwd=None):
         """The tool's listing, written to a file of the work folder."""
         path = os.path.join(self.work, name)
         with open(path, "wb") as written:
-            result = subprocess.run(command, stdout=written, stderr=subprocess.PIPE)
+            result = subprocess.run(command, stdout=written, stderr=subprocess.PIPE, cwd=cwd)
         self.assertEqual(result.returncode, 0, result.stderr)
         return path
 
@@ -160,6 +160,11 @@ class SourcesTest(unittest.TestCase):
         forced = run("--from", "-", "--from-kind", "rclone", "--format", "names", "-o", "-", stdin=odd)
         self.assertEqual(forced.returncode, 0, forced.stderr)
         self.assertEqual(forced.stdout.split(), [b"a"])
+        # tree's listing of "." names no folder: it is shown by the file's name.
+        dotted = self.tool("dotted.json", ["tree", "-J", "-a", "-N", "-s", "."], cwd=os.path.join(self.top, b"sub"))
+        named = run("--from", dotted, "--format", "page", "-o", "-")
+        self.assertEqual(named.returncode, 0, named.stderr)
+        self.assertIn(b"<h1>Content of dotted</h1>", named.stdout)
         # A listing that names no folder, from standard input, is shown as that.
         site = os.path.join(self.work, "from-stdin")
         paged = run("--from", "-", "--from-kind", "rclone", "-R", "--format", "page", "--output-dir", site,

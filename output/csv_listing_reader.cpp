@@ -140,18 +140,17 @@ class CsvModelReader {
     return true;
   }
 
-  // A file's type, told once for its extension, and a link's target.
-  bool TypeAndTarget(const std::vector<CsvField>& row, size_t folder, const std::string& name) {
-    std::string description;
+  // A file's type, told once for its extension, and a link's target; one
+  // that the system's character set cannot hold is left unknown.
+  void TypeAndTarget(const std::vector<CsvField>& row, size_t folder, const std::string& name) {
+    std::string description, link;
     const CsvField* type = FieldAt(row, columns_.Type);
-    if (type != nullptr && !Utf8ToSystemText(type->Text, description))
-      return Fail(*type, "the type has no form in the system's character set");
+    if (type != nullptr && !Utf8ToSystemText(type->Text, description)) description.clear();
     const CsvField* mime = FieldAt(row, columns_.Mime);
     builder_.SetType(name, description, mime != nullptr ? mime->Text : std::string());
     const CsvField* target = FieldAt(row, columns_.Target);
-    if (target != nullptr && !Utf8ToSystemText(target->Text, model_.Folders[folder].LinkTargets[name]))
-      return Fail(*target, "the target has no form in the system's character set");
-    return true;
+    if (target != nullptr && Utf8ToSystemText(target->Text, link))
+      model_.Folders[folder].LinkTargets[name] = link;
   }
 
   bool ReadRow(const std::vector<CsvField>& row) {
@@ -162,7 +161,7 @@ class CsvModelReader {
     names.pop_back();
     const size_t folder = builder_.FolderAt(names);
     if (!builder_.AddEntry(folder, record)) return Fail(row.front(), "this path is listed twice");
-    if (!TypeAndTarget(row, folder, record.cFileName)) return false;
+    TypeAndTarget(row, folder, record.cFileName);
     if (shape_.Tree && IsFolder(record.dwFileAttributes)) {
       names.push_back(record.cFileName);
       builder_.FolderAt(names);

@@ -146,20 +146,22 @@ class JsonModelReader {
     return true;
   }
 
-  // A file's type, told once for its extension, and a link's target.
+  // A file's type, told once for its extension, and a link's target. One
+  // that the system's character set cannot hold (a description in another
+  // script, on Windows) is left unknown: it tells of the file, and the
+  // listing stays readable.
   bool TypeAndTarget(const JsonValue& entry, size_t folder, const std::string& name) {
     bool fault = false;
     const JsonValue* type = TextMember(entry, "type", fault);
     const JsonValue* mime = TextMember(entry, "mime", fault);
     const JsonValue* target = TextMember(entry, "target", fault);
     if (fault) return false;
-    std::string description, mime_type;
-    if (type != nullptr && !Utf8ToSystemText(type->Text, description))
-      return Fail(*type, "the type has no form in the system's character set");
+    std::string description, mime_type, link;
+    if (type != nullptr && !Utf8ToSystemText(type->Text, description)) description.clear();
     if (mime != nullptr) mime_type = mime->Text;
     builder_.SetType(name, description, mime_type);
-    if (target != nullptr && !Utf8ToSystemText(target->Text, model_.Folders[folder].LinkTargets[name]))
-      return Fail(*target, "the target has no form in the system's character set");
+    if (target != nullptr && Utf8ToSystemText(target->Text, link))
+      model_.Folders[folder].LinkTargets[name] = link;
     return true;
   }
 

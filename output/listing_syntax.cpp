@@ -31,11 +31,6 @@ class JsonParser {
  public:
   explicit JsonParser(std::string_view content) : content_(content) {}
 
-  bool ParseDocument(JsonValue& value) {
-    SkipMark();
-    return ParseValue(&value, 0) && ParseEnd();
-  }
-
   std::string Error() const { return PositionText(content_, error_at_) + error_; }
   bool Failed() const { return !error_.empty(); }
 
@@ -348,13 +343,6 @@ bool JsonCursor::ReadArray(const std::function<bool()>& item) {
   for (bool first = true; read && parser_->Continue(']', first, more) && more; first = false) read = item();
   --depth_;
   return read && !parser_->Failed();
-}
-
-bool ParseJsonDocument(std::string_view content, JsonValue& value, std::string& error) {
-  JsonParser parser(content);
-  if (parser.ParseDocument(value)) return true;
-  error = parser.Error();
-  return false;
 }
 
 namespace {

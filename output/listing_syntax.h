@@ -1,5 +1,5 @@
-// The syntax of the listings that are read back: JSON (RFC 8259) as a tree
-// of values, and CSV (RFC 4180) row by row. Both stop at the first fault and
+// The syntax of the listings that are read back: JSON (RFC 8259) value by
+// value, and CSV (RFC 4180) row by row. Both stop at the first fault and
 // tell where it is ("line 3, column 7: ...").
 #pragma once
 
@@ -29,10 +29,6 @@ struct JsonValue {
     return nullptr;
   }
 };
-
-// Parses the whole content (a UTF-8 byte order mark allowed) strictly into
-// value; false with the position and what is wrong.
-bool ParseJsonDocument(std::string_view content, JsonValue& value, std::string& error);
 
 // A JSON document read a value at a time, as strictly, for listings too
 // large to hold as one tree of values: objects and arrays are walked member
@@ -76,7 +72,7 @@ class JsonCursor {
 };
 
 // JSON (RFC 8259) read as it comes, a piece at a time, for documents too
-// large to hold whole: the rules and messages of ParseJsonDocument, the
+// large to hold whole: the rules and messages of JsonCursor, the
 // place of a fault counted as the bytes go by. The caller pulls values in
 // the order the document holds them.
 class JsonStream {

@@ -52,12 +52,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string page = data[0] == 0 ? rest : PageOfData(rest);
   ListingModel model;
   std::string error;
-  if (!ReadCatalogPage(page, model, error)) {
-    if (error.empty()) std::abort();
-    return 0;
-  }
-  if (model.Folders.empty()) std::abort();
-  ListingDisk disk(model);
-  WalkAll(disk, model.TopPath, 0);
+  CheckRead(ReadCatalogPage(page, model, error), error, model);
   return 0;
 }

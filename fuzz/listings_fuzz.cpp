@@ -23,12 +23,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ListingModel model;
   ListingShape shape;
   std::string error;
-  if (!ReadListing(content, options, model, shape, error)) {
-    if (error.empty()) std::abort();
-    return 0;
-  }
-  if (model.Folders.empty()) std::abort();
-  ListingDisk disk(model);
-  WalkAll(disk, model.TopPath, 0);
+  CheckRead(ReadListing(content, options, model, shape, error), error, model);
   return 0;
 }

@@ -3,6 +3,7 @@
 // every record listed, as a walk of the tree would go.
 #pragma once
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,4 +26,16 @@ inline void WalkAll(ListingDisk& disk, const std::string& path, size_t depth) {
   for (const std::string& name : below) {
     if (folder->MayList(name, reason)) WalkAll(disk, JoinPath(path, name), depth + 1);
   }
+}
+
+// What a reader's fuzz target asks of every read: a refusal says why, and
+// an accepted model has a top and can be walked through.
+inline void CheckRead(bool read, const std::string& error, const ListingModel& model) {
+  if (!read) {
+    if (error.empty()) std::abort();
+    return;
+  }
+  if (model.Folders.empty()) std::abort();
+  ListingDisk disk(model);
+  WalkAll(disk, model.TopPath, 0);
 }
